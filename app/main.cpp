@@ -1,0 +1,2 @@
+// kavro99: command-line front end of the multiple-diffraction simulation.
+int main() { return 0; }

@@ -1,0 +1,57 @@
+// Reading input and scan files the way a Fortran program reads them.
+//
+// Free-format (list-directed) reads: values separated by blanks or commas; a
+// read that needs more values than a line holds continues on the next lines;
+// values beyond the last one needed are ignored; "r*v" repeats a value, an
+// empty value between two commas (or "r*") leaves its target unchanged, and a
+// "/" ends the read early.
+//
+// Fixed-column reads: a line is one record padded with blanks or cut to its
+// length; Iw and Fw.d fields follow Fortran rules (blanks ignored, an all-blank
+// field is 0, an Fw.d field without a decimal point has d implied decimals).
+//
+// Every read returns a status as Fortran's IOSTAT: 0 success, negative at end
+// of file, positive for a value that cannot be read.
+#pragma once
+
+#include <initializer_list>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kavro::ff {
+
+inline constexpr int kEndOfFile = -1;
+inline constexpr int kBadValue = 5010;
+
+// A target of a free-format read.
+using Target = std::variant<int*, float*, double*, std::string*>;
+
+// Reads the values for `targets` from `in`, starting at the next line.
+int read_list(std::istream& in, std::initializer_list<Target> targets);
+
+// Reads from a single record (an internal read): running out of values is an
+// end-of-file status.
+int read_list(std::string_view record, std::initializer_list<Target> targets);
+
+// Reads one record of exactly `width` characters (padded with blanks or cut).
+// Returns kEndOfFile when no line is left. A trailing carriage return is dropped.
+int read_record(std::istream& in, int width, std::string& record);
+
+// Fixed-column fields of a record (columns counted from 1). The field may
+// reach past the end of the record; missing characters count as blanks.
+int field_i(std::string_view record, int first_column, int w, int& value);
+int field_f(std::string_view record, int first_column, int w, int d, float& value);
+
+// Parses a complete free-format number token (Fortran real forms "1.", ".5",
+// "1e3", "1d3", "-2.5E-03"); false when the token is not a number.
+bool parse_real(std::string_view token, double& value);
+bool parse_integer(std::string_view token, long long& value);
+
+// Text without trailing blanks.
+std::string_view trim_right(std::string_view text);
+// Text without leading and trailing blanks.
+std::string_view trim(std::string_view text);
+
+}  // namespace kavro::ff

@@ -1,0 +1,129 @@
+// The run state `intensity_data`: everything that more than one step of a run
+// needs. One value of this struct is passed by reference through a run; each
+// run resets and refills it (see `kavro`).
+//
+// Arrays that the input sizes (atoms, scattering types, psi steps) are
+// std::vectors sized by the driver; indices are 0-based in the code (atom i of
+// the listing is xyz[i-1]).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kavro {
+
+using Vec3 = std::array<float, 3>;
+// A 3x3 matrix stored by rows: m[row][col].
+using Mat3 = std::array<std::array<float, 3>, 3>;
+
+inline constexpr int kMaxOperators = 24;
+inline constexpr int kExtRows = 301;     // x = 0, 0.1, ..., 30
+inline constexpr int kExtColumns = 19;   // theta = 0, 5, ..., 90 degrees
+inline constexpr int kFormFactorSlots = 121;  // s = 0, 0.05, ..., 6
+inline constexpr int kFcoefCount = 14;   // 13 coefficients and the limit s_lim
+
+// Radiation kinds (`idesy`).
+inline constexpr int kTube = 0;
+inline constexpr int kSynchrotronSigma = 1;
+inline constexpr int kSynchrotronPi = 2;
+inline constexpr int kNeutrons = 3;
+
+struct RunState {
+  // --- Scan arrays, index 0..nstep, on the grid psia + i/zsw.
+  int nstep = 0;
+  std::vector<float> scan_calc;  // calculated intensity (cps), 0 at allocation
+  std::vector<float> scan_obs;   // measured intensity (cps), 1e20 = no measurement
+
+  // --- Structure arrays: atoms (room for 4 x na after the centring expansion)
+  //     and scattering types (nf).
+  std::vector<Vec3> xyz;                      // fractional coordinates
+  std::vector<std::array<float, 6>> bt;       // temperature parameters, beta form after setup
+  std::vector<std::array<float, 6>> bt_u;     // the same parameters in u form
+  std::vector<float> afact;                   // site multiplier
+  std::vector<float> fnr;                     // scattering-type number, kept as a real
+  std::vector<float> nat_cell;                // atoms of type j in the unit cell
+  std::vector<int> atnum;                     // atomic number of type j
+  std::vector<std::array<float, kFcoefCount>> fcoef;  // form-factor coefficients of type j
+  std::vector<float> fp;                      // f' (X-rays) or coherent length b (neutrons)
+  std::vector<float> fpp;                     // f'' (X-rays)
+  std::vector<std::string> atn;               // chemical symbol of type j, 4 characters
+  std::vector<std::array<float, kFormFactorSlots>> ftab;  // f(s) of type j, s = 0, 0.05, ...
+  int i_u_b = 0;                              // 0: beta input, otherwise u input
+
+  // --- Counts and flags.
+  int ns = 0;         // symmetry operators held (at most 24)
+  int na = 0;         // atoms: asymmetric unit as read, expanded count after centring
+  int nf = 0;         // scattering types
+  int ic = 2;         // 1 centrosymmetric, 2 acentric
+  int nnn = 0;        // interference-term interval indicator
+  int idesy = 0;      // radiation kind (kTube ... kNeutrons)
+  int h = 0, k = 0, l = 0;  // primary reflection
+  int scan_given = 0; // 1 when a measured-scan file is named
+  int ierr = 0;       // set to 1 by a kernel or reader that cannot go on
+  int clock_flag = 0; // set by the first call of zeit
+  int ios = 0;        // status of the last tested read or open
+  int nscan = 0;      // event positions that entered the simulated scan
+  int nin = 15;       // unit numbers kept for the listing texts
+  int nout = 16;
+  int nr = 0;         // space-group number as read (above 230: explicit operators)
+  int ncent = 1;      // lattice-centring multiplicity
+
+  // --- Symmetry operators: x'_j = symt[n][j] + sum_k symr[n][j][k] x_k.
+  std::array<Vec3, kMaxOperators> symt{};
+  std::array<Mat3, kMaxOperators> symr{};
+  std::string sgsym = std::string(30, ' ');   // space-group symbol, 30 characters
+
+  // --- Scalars of the run.
+  float fdisp_im = 0;     // imaginary-part sum of the last structure factor
+  float relv = 0;         // alam1 * 2.817938 * 1000 / V
+  float alam1 = 0;        // wavelength 1 (Angstrom)
+  float area = 0;         // pi rkugel^2 (cm^2)
+  float fatt = 1;         // attenuator factor (CAD4)
+  float pmono = 1;        // monochromator polarization constant
+  float mur = 0;          // mu * rkugel
+  float rkugel = 0;       // crystal radius (cm)
+  float psi1 = 0, psi2 = 0;           // psi interval of the measured primary intensity
+  float lam_min = 0, lam_max = 0;     // wavelength band
+  float lam_half1 = 0, lam_half2 = 0; // half band widths of lines 1 and 2
+  float f = 0;            // structure factor of the primary reflection
+  float phi = 0;          // its phase (degrees)
+  float zeimax = 0;       // graphics maximum (0 = automatic)
+  float psia = 0, psie = 0;  // psi range (degrees)
+  float zsw = 0;          // steps per degree, |zsw1|
+  float zsw1 = 0;         // steps per degree as read (<= 0: no scan simulation)
+  float diverp = 0, divers = 0;  // divergences in and perpendicular to the diffraction plane
+  float radius = 0;       // mosaic-block radius (micrometres)
+  float eta = 0;          // mosaic-spread parameter
+  float drumin = 0;       // print/plot threshold (cps)
+  float drucut = 0;       // 0.01 * drumin
+  std::array<std::array<float, kExtColumns>, kExtRows> yext{};  // extinction table, [x row][theta column]
+  std::string title = std::string(80, ' ');
+  std::string wavind = "  ";
+  std::string scan_ext = "   ";
+  std::string banner;     // version line, 45 characters once the program has started
+
+  // --- Radiation working values (set up from input line 4 and 5).
+  float alam2 = 0, dlam1 = 0, dlam2 = 0, flam1 = 1, flam2 = 0;
+  float dimono = 0;       // incident-intensity constant I0
+  float polsig = 0;       // degree of linear polarization of the incident beam
+  float amono = 0, fmono = 0;   // monochromator cell constant and structure factor
+  int hmono = 0, kmono = 0, lmono = 0;  // monochromator reflection
+  float thmono = 0, wmono = 0;  // monochromator Bragg angle (radians) and intrinsic width
+  float alam = 0, dlam = 0;     // current wavelength and relative width of a pass
+
+  // --- Cell (direct and reciprocal) and the primary reflection.
+  float a = 0, b = 0, c = 0, alpha = 0, beta = 0, gamma = 0;
+  float vol = 0, volst = 0;
+  float ast = 0, bst = 0, cst = 0, alphast = 0, betast = 0, gammast = 0;
+  float g11 = 0, g22 = 0, g33 = 0, g12 = 0, g13 = 0, g23 = 0;  // reciprocal metric
+  bool ub_given = false;
+  std::array<float, 9> ubm{};   // orientation matrix ub1..ub9, row by row
+  float stol = 0, dspac = 0;    // sin(theta)/lambda and d of the primary reflection
+  float phase = 0;              // phase of the primary reflection (radians)
+  Vec3 refdir{};                // reference direction perpendicular to H
+  float Tm = 0;                 // mean path through a mosaic block (cm)
+  float PsiD = 0;               // psi offset between diffractometer and reference direction
+};
+
+}  // namespace kavro
