@@ -1,0 +1,35 @@
+// One calculation run: read an input file, compute, write the listing, the
+// ".cal" file and the PostScript page.
+#pragma once
+
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// The three file names a run fills in (each at most 72 characters).
+struct RunArguments {
+  std::string dname2;    // measured-scan file (blank when none is given)
+  std::string cal_name;  // calculated-scan file
+  std::string dname1;    // PostScript file
+};
+
+struct RunOutcome {
+  bool completed = false;  // false for every run that stopped early
+  int ios = 0;             // status of the last tested read or open
+};
+
+// Performs one run. `in` is the input file (unit nin), `out` the print listing
+// (unit nout). File names read from the input that are not absolute are taken
+// relative to `base_dir` (the folder of the input file).
+RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                 const std::filesystem::path& base_dir);
+
+// The version line written first in every listing, padded to 45 characters.
+std::string version_banner();
+
+}  // namespace kavro
