@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "crystal/bravai.hpp"
+#include "crystal/extinction.hpp"
+#include "crystal/raumgr.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
@@ -35,9 +38,17 @@ void reset_run(RunState& st) {
   st = std::move(fresh);
 }
 
+// Operators from the space-group table, or as given on lines 7a/7b.
 void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
   st.ncent = 1;
-  if (st.nr > 230) read_explicit_operators(st, in, out);
+  if (st.nr <= 230) {
+    raumgr(st, st.nr, out);
+    if (st.ierr == 1) stop_run();
+    st.ncent = centring_multiplicity(st.sgsym);
+  } else {
+    read_explicit_operators(st, in, out);
+    list_explicit_operators(st, out);
+  }
 }
 
 void read_structure(RunState& st, std::istream& in, std::ostream& out) {
@@ -46,6 +57,7 @@ void read_structure(RunState& st, std::istream& in, std::ostream& out) {
     if (st.ierr == 1) stop_run();
   }
   for (int i = 0; i < st.na; ++i) read_atom(st, in, out, i);
+  bravai(st);
 }
 
 void check_ewald_sphere(RunState& st, std::ostream& out) {
@@ -68,6 +80,7 @@ void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& arg
 
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
   // Header: version, date and time, title; the PostScript file is opened.
+  chuk1(st);
   ff::write(out, "(A)", {st.banner});
   zeit(st, out);
   read_title_and_page_name(st, in, out, args, files);
