@@ -37,15 +37,6 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-TEST(Plotter, PrologKeepsItsSeventyColumnLines) {
-  const Lines expected = {
-      padded("%!", 70),
-      padded("/m  {moveto} def /l  {lineto} def /s  {show  } def /st {stroke} def ", 70),
-      padded("/rl {rlineto} def", 70),
-      padded("610 20 translate 90 rotate", 70)};
-  EXPECT_EQ(draw([](Plotter& p) { p.plots(); }).ps, expected);
-}
-
 TEST(Plotter, PenCodesMoveDrawAndEndThePage) {
   const Drawn d = draw([](Plotter& p) {
     p.plot(1.0f, 1.0f, kPenUp);
@@ -119,20 +110,6 @@ TEST(Plotter, NumberFieldsRoundingAndLimits) {
   EXPECT_EQ(number(9.5f, 0).ps.at(1), "( 10) s");
   EXPECT_EQ(number(-123456.0f, 0).ps.at(1), "(-123456) s");
   EXPECT_EQ(number(3.0e9f, 0).listing, "the number is to large\n");
-}
-
-TEST(Plotter, ColoursAndDashPatterns) {
-  const Lines lines = draw([](Plotter& p) {
-    for (int code = -1; code <= 4; ++code) {
-      p.newpen(code);
-      p.dash(code);
-    }
-  }).ps;
-  const Lines expected = {" 0 0 0 setrgbcolor", "[5 0] 0 setdash",
-                          " 1 0 0 setrgbcolor", "[5 3] 0 setdash",
-                          " 0 1 0 setrgbcolor", "[2 3] 0 setdash",
-                          " 0 0 1 setrgbcolor", "[6 4 2 4] 0 setdash"};
-  EXPECT_EQ(lines, expected);
 }
 
 TEST(Plotter, FrameFontsAndTranslation) {
