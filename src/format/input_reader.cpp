@@ -60,27 +60,33 @@ bool split_repeat(std::string_view token, long long& count, std::string_view& va
 }
 
 // Scans the values of list-directed records and hands them to the targets.
+// Separator state that lasts across the records of one read statement.
+struct ScanState {
+  bool after_value = false;  // a value was just read: a comma now only separates
+  bool terminated = false;   // a slash ended the statement
+};
+
 class ListScanner {
  public:
-  explicit ListScanner(std::initializer_list<Target> targets) : targets_(targets) {}
+  ListScanner(std::initializer_list<Target> targets, ScanState& state) : targets_(targets), state_(state) {}
 
-  bool done() const { return next_ >= targets_.size() || terminated_; }
+  bool done() const { return next_ >= targets_.size() || state_.terminated; }
 
-  // Takes values from one record; returns a non-zero status on a bad value.
-  int scan(std::string_view record) {
-    std::size_t pos = 0;
+  // Takes values from a record from `pos` on; returns a non-zero status on a
+  // bad value.
+  int scan(std::string_view record, std::size_t& pos) {
     while (!done()) {
       while (pos < record.size() && is_blank(record[pos])) ++pos;
       if (pos >= record.size()) return 0;  // the record end acts as a blank
       const char ch = record[pos];
       if (ch == ',') {
         ++pos;
-        if (!after_value_) skip_null(1);
-        after_value_ = false;
+        if (!state_.after_value) skip_null(1);
+        state_.after_value = false;
         continue;
       }
       if (ch == '/') {
-        terminated_ = true;
+        state_.terminated = true;
         return 0;
       }
       const std::size_t start = pos;
@@ -91,7 +97,7 @@ class ListScanner {
       }
       const int status = take(record.substr(start, pos - start));
       if (status != 0) return status;
-      after_value_ = true;
+      state_.after_value = true;
     }
     return 0;
   }
@@ -157,9 +163,8 @@ class ListScanner {
   }
 
   std::initializer_list<Target> targets_;
+  ScanState& state_;
   std::size_t next_ = 0;
-  bool after_value_ = false;
-  bool terminated_ = false;
 };
 
 bool next_line(std::istream& in, std::string& line) {
@@ -180,19 +185,31 @@ std::string field_text(std::string_view record, int first_column, int w) {
 }  // namespace
 
 int read_list(std::istream& in, std::initializer_list<Target> targets) {
-  ListScanner scanner(targets);
-  std::string line;
-  while (!scanner.done()) {
-    if (!next_line(in, line)) return kEndOfFile;
-    const int status = scanner.scan(line);
-    if (status != 0) return status;
+  return ListStatement(in).read(targets);
+}
+
+int ListStatement::read(std::initializer_list<Target> targets) {
+  ScanState state{after_value_, terminated_};
+  ListScanner scanner(targets, state);
+  int status = scanner.scan(record_, pos_);
+  while (status == 0 && !scanner.done()) {
+    if (!next_line(in_, record_)) {
+      status = kEndOfFile;
+      break;
+    }
+    pos_ = 0;
+    status = scanner.scan(record_, pos_);
   }
-  return 0;
+  after_value_ = state.after_value;
+  terminated_ = state.terminated;
+  return status;
 }
 
 int read_list(std::string_view record, std::initializer_list<Target> targets) {
-  ListScanner scanner(targets);
-  const int status = scanner.scan(record);
+  ScanState state;
+  ListScanner scanner(targets, state);
+  std::size_t pos = 0;
+  const int status = scanner.scan(record, pos);
   if (status != 0) return status;
   return scanner.done() ? 0 : kEndOfFile;
 }

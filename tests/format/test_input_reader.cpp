@@ -112,3 +112,21 @@ TEST(Trim, Blanks) {
   EXPECT_EQ(ff::trim("  a b  "), "a b");
   EXPECT_EQ(ff::trim("   "), "");
 }
+
+TEST(ListStatement, CountThenValuesContinueOnTheSameLine) {
+  std::istringstream in("1 2 0 1 0 0\n 0 0 1 0 0 0 0 1\nY3+\n");
+  kavro::ff::ListStatement statement(in);
+  int ic = 0, ns = 0;
+  ASSERT_EQ(statement.read({&ic, &ns}), 0);
+  EXPECT_EQ(ns, 2);
+  float t = -1, r[3] = {};
+  ASSERT_EQ(statement.read({&t, &r[0], &r[1], &r[2]}), 0);
+  EXPECT_FLOAT_EQ(t, 0.f);
+  EXPECT_FLOAT_EQ(r[0], 1.f);
+  ASSERT_EQ(statement.read({&t, &r[0], &r[1], &r[2], &t, &r[0], &r[1], &r[2]}), 0);
+  EXPECT_FLOAT_EQ(r[2], 1.f);
+  std::string next;
+  ASSERT_EQ(kavro::ff::read_record(in, 4, next), 0);
+  EXPECT_EQ(next, "Y3+ ");
+  EXPECT_LT(statement.read({&t}), 0);
+}
