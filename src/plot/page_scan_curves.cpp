@@ -1,0 +1,116 @@
+// The calculated and measured psi-scans of the result page. Intensities
+// (cps) become heights in cm, linear between the scan's minimum at the foot of
+// its band and its maximum (or the chosen display maximum zeimax) at the top.
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "plot/page_layout.hpp"
+
+namespace kavro::page {
+
+namespace {
+
+// Where a curve's intensities go on the page: bottom .. bottom + height.
+struct Band {
+  float bottom = 0;
+  float height = 0;
+  float imin = 0;
+  float imax = 0;  // the display maximum; higher intensities are clipped to it
+
+  // Fraction of the band for intensity i, clipped at the display maximum and
+  // kept inside the band. A band whose maximum equals its minimum (a flat
+  // measured scan, or zeimax at the scan's minimum) shows everything at its
+  // foot; an undefined intensity has no fraction.
+  std::optional<float> fraction(float i) const {
+    const float span = imax - imin;
+    if (std::isnan(i)) return std::nullopt;
+    if (span == 0.0f) return 0.0f;
+    const float q = (std::min(i, imax) - imin) / span;
+    if (std::isnan(q)) return 0.0f;
+    return std::clamp(q, 0.0f, 1.0f);
+  }
+  std::optional<float> height_of(float i) const {
+    const std::optional<float> q = fraction(i);
+    if (!q) return std::nullopt;
+    return bottom + height * *q;
+  }
+  float top() const { return bottom + height; }
+};
+
+// A mark at height y: a stroke 0.7..1.0 left of the frame, its label at
+// x -0.3, a stroke 21.0..21.3 right of it.
+//     19.8   190.4 m
+//     28.3   190.4 l st
+//     -8.5   190.4 m
+// (Imax) s
+//    595.3   190.4 m
+//    603.8   190.4 l st
+void draw_mark(Plotter& p, float y, std::string_view label) {
+  p.plot(0.7f, y, kPenUp);
+  p.plot(kLeft, y, kPenDown);
+  p.symbol(-0.3f, y, label);
+  p.plot(kRight, y, kPenUp);
+  p.plot(21.3f, y, kPenDown);
+}
+
+// The first `count` values of a scan array; missing entries become `fill`.
+std::vector<float> first_values(const std::vector<float>& scan, int count, float fill) {
+  std::vector<float> values(static_cast<std::size_t>(count), fill);
+  std::copy_n(scan.begin(), std::min(scan.size(), values.size()), values.begin());
+  return values;
+}
+
+// Curve heights in one band per scan: 7 cm each when a measured scan is
+// drawn above the calculated one, 14 cm for the calculated scan alone.
+float curve_height(const RunState& st) { return has_measured_scan(st) ? 7.0f : 14.0f; }
+
+// A display maximum zeimax > 0 replaces both scans' maxima.
+float display_maximum(const RunState& st, float imax) { return st.zeimax > 0.0f ? st.zeimax : imax; }
+
+// Marks Iprim, Imax, Imin; "Iprim-calc(cps):" with F9.2; the curve by `line`.
+void draw_calculated(Plotter& p, const RunState& st, const PsiScale& scale) {
+  const Band band{4.8f, curve_height(st), st.imin_calc, display_maximum(st, st.imax_calc)};
+  std::vector<float> y = first_values(st.scan_calc, scale.points, band.imin);
+  for (float& v : y) v = band.height_of(v).value_or(band.bottom);
+  p.newpen(0);
+  if (const auto prim = band.height_of(st.iprim_calc)) draw_mark(p, *prim, "Iprim");
+  draw_mark(p, band.top(), "Imax");
+  draw_mark(p, band.bottom, "Imin");
+  p.symbol(21.5f, 5.0f, "Iprim-calc(cps):");
+  p.number(24.8f, 5.0f, st.iprim_calc, 92);
+  p.line(scale.step_cm, y);
+}
+
+// Marks as for the calculated scan (Iprim only when it lies above the
+// minimum); "Iprim-obs (cps):" with F9.2; the curve in red by `line2`,
+// shifted by nshift steps, bridging the steps without measurement.
+void draw_measured(Plotter& p, const RunState& st, const PsiScale& scale) {
+  const float h = curve_height(st);
+  const Band band{5.8f + h, h, st.imin_obs, display_maximum(st, st.imax_obs)};
+  std::vector<float> y = first_values(st.scan_obs, scale.points, kGapMarker);
+  for (float& v : y) {
+    if (v < kGapMarker) v = band.height_of(v).value_or(kGapMarker);
+  }
+  if (st.iprim_obs > st.imin_obs) {
+    if (const auto prim = band.height_of(st.iprim_obs)) draw_mark(p, *prim, "Iprim");
+  }
+  draw_mark(p, band.top(), "Imax");
+  draw_mark(p, band.bottom, "Imin");
+  p.symbol(21.5f, 13.4f, "Iprim-obs (cps):");
+  p.number(24.8f, 13.4f, st.iprim_obs, 92);
+  p.newpen(1);
+  p.line2(scale.step_cm, y, st.nshift);
+  p.newpen(0);
+}
+
+}  // namespace
+
+void draw_scan_curves(Plotter& p, const RunState& st, const PsiScale& scale) {
+  draw_calculated(p, st, scale);
+  if (has_measured_scan(st)) draw_measured(p, st, scale);
+}
+
+}  // namespace kavro::page

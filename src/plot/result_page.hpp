@@ -1,0 +1,17 @@
+// The result page as the last drawing step of a run.
+#pragma once
+
+#include <ostream>
+
+#include "run/run_files.hpp"
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Draws the page into the run's PostScript file and marks it as written, so
+// the run keeps the file. A file that cannot take the whole page is reported
+// in `listing` and left unmarked (the run then removes it). Returns whether
+// the page was written.
+bool draw_result_page(const RunState& st, RunFiles& files, std::ostream& listing);
+
+}  // namespace kavro

@@ -1,0 +1,109 @@
+// The result page rendered by Ghostscript, and the page as a step of a run.
+#include "plot/result_page.hpp"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "page_fixture.hpp"
+#include "plot/ghostscript.hpp"
+#include "plot/uplot.hpp"
+
+namespace kavro {
+namespace {
+
+using namespace kavro::testing;
+namespace fs = std::filesystem;
+
+class ResultPageFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kavro-page-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Draws the page of `st` and has Ghostscript render it; any message fails.
+  void expect_renders_silently(const RunState& st, const std::string& name) {
+    if (!find_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    const fs::path ps_file = dir_ / (name + ".ps");
+    std::ostringstream listing;
+    {
+      std::ofstream ps(ps_file);
+      uplot(st, ps, listing, sample_time());
+    }
+    EXPECT_EQ(listing.str(), "") << name;
+    const GhostscriptResult result = convert_page(ps_file, dir_ / (name + ".png"), PageImage::png);
+    EXPECT_EQ(result.status, GhostscriptResult::Status::converted) << name << ": " << result.reason;
+    EXPECT_EQ(result.messages, "") << name;
+  }
+
+  fs::path dir_;
+};
+
+RunState with_events(RunState st) {
+  st.psilam = {event(-67, 2, 0), event(67, 2, 2), event(0, 3.6f, 3)};
+  st.nstore_plot = 3;
+  st.nlist_plot = 7;
+  return st;
+}
+
+TEST_F(ResultPageFile, PagesRenderWithoutGhostscriptMessages) {
+  RunState alone = with_events(calculated_only_state());
+  alone.title = "Title with ) unbalanced ( parentheses and a \\ backslash";
+  expect_renders_silently(alone, "calculated");
+
+  RunState gaps = with_events(measured_state());
+  gaps.nshift = -3;
+  expect_renders_silently(gaps, "gaps");
+
+  RunState flat = with_events(measured_state());
+  for (float& v : flat.scan_obs) {
+    if (v < 1.0e20f) v = 200.0f;
+  }
+  flat.imax_obs = flat.imin_obs = 200.0f;
+  flat.zeimax = 60.0f;  // the calculated minimum
+  flat.lam_max = flat.lam_min;  // a single wavelength
+  expect_renders_silently(flat, "flat");
+}
+
+TEST_F(ResultPageFile, PageWrittenIntoTheRunsFileIsKept) {
+  RunFiles files;
+  files.ps_path = dir_ / "run.ps";
+  files.ps.open(files.ps_path);
+  std::ostringstream listing;
+  EXPECT_TRUE(draw_result_page(with_events(calculated_only_state()), files, listing));
+  EXPECT_TRUE(files.page_written);
+  EXPECT_EQ(listing.str(), "");
+  files.ps.close();
+  std::ifstream in(files.ps_path);
+  std::string last, line;
+  while (std::getline(in, line)) last = line;
+  EXPECT_EQ(last, "showpage");
+}
+
+TEST_F(ResultPageFile, PageThatCannotBeWrittenIsReportedNotKept) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
+  RunFiles files;
+  files.ps_path = "/dev/full";
+  files.ps.open(files.ps_path);
+  ASSERT_TRUE(files.ps.is_open());
+  std::ostringstream listing;
+  EXPECT_FALSE(draw_result_page(with_events(calculated_only_state()), files, listing));
+  EXPECT_FALSE(files.page_written);
+  EXPECT_EQ(listing.str(), "\n The graphics file could not be written: /dev/full\n");
+
+  RunFiles never_opened;
+  EXPECT_FALSE(draw_result_page(calculated_only_state(), never_opened, listing));
+  EXPECT_FALSE(never_opened.page_written);
+}
+
+}  // namespace
+}  // namespace kavro
