@@ -1,2 +1,105 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
-int main() { return 0; }
+//
+//   kavro99 run INPUT [-o LISTING]   one calculation run
+//
+// The listing goes to LISTING (default: the input file's name with the
+// extension ".lis"); the PostScript page and the ".cal" file are written
+// beside the input file unless the input names other folders.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "format/input_reader.hpp"
+#include "run/kavro.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitRunFailed = 1;
+constexpr int kExitUsage = 2;
+
+void print_usage(std::ostream& out) {
+  out << "usage: kavro99 run INPUT [-o LISTING]\n";
+}
+
+struct RunRequest {
+  fs::path input;
+  fs::path listing;
+};
+
+bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& request) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) {
+      request.listing = args[++i];
+    } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
+      request.input = args[i];
+    } else {
+      return false;
+    }
+  }
+  if (request.input.empty()) return false;
+  if (request.listing.empty()) request.listing = fs::path(request.input).replace_extension(".lis");
+  return true;
+}
+
+// A name the run returned, as a path beside the input file.
+fs::path result_path(const fs::path& base_dir, std::string_view name) {
+  const fs::path path{std::string(kavro::ff::trim(name))};
+  return path.is_absolute() ? path : base_dir / path;
+}
+
+int run_command(const RunRequest& request) {
+  std::ifstream in(request.input);
+  if (!in || fs::is_directory(request.input)) {
+    std::cerr << "kavro99: cannot open the input file " << request.input << "\n";
+    return kExitUsage;
+  }
+  std::ofstream listing(request.listing, std::ios::out | std::ios::trunc);
+  if (!listing) {
+    std::cerr << "kavro99: cannot write the listing " << request.listing << "\n";
+    return kExitUsage;
+  }
+  kavro::RunState state;
+  state.banner = kavro::version_banner();
+  kavro::RunArguments names;
+  const fs::path base_dir = request.input.parent_path();
+  const kavro::RunOutcome outcome = kavro::kavro(state, in, listing, names, base_dir);
+  listing.close();
+
+  std::cout << "Listing:         " << request.listing.string() << "\n";
+  if (!outcome.completed) {
+    std::cerr << "kavro99: the run stopped early (status " << outcome.ios
+              << "); the listing says why: " << request.listing.string() << "\n";
+    return kExitRunFailed;
+  }
+  const fs::path page = result_path(base_dir, names.dname1);
+  if (fs::exists(page)) std::cout << "PostScript page: " << page.string() << "\n";
+  const fs::path cal = result_path(base_dir, names.cal_name);
+  if (fs::exists(cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    print_usage(args.empty() ? std::cerr : std::cout);
+    return args.empty() ? kExitUsage : 0;
+  }
+  if (args[0] == "run") {
+    RunRequest request;
+    if (!parse_run_arguments({args.begin() + 1, args.end()}, request)) {
+      print_usage(std::cerr);
+      return kExitUsage;
+    }
+    return run_command(request);
+  }
+  std::cerr << "kavro99: unknown command '" << args[0] << "'\n";
+  print_usage(std::cerr);
+  return kExitUsage;
+}

@@ -31,6 +31,22 @@ using Target = std::variant<int*, float*, double*, std::string*>;
 // Reads the values for `targets` from `in`, starting at the next line.
 int read_list(std::istream& in, std::initializer_list<Target> targets);
 
+// One free-format read statement whose item count is known only while it
+// reads (a count followed by that many values): each call continues where the
+// previous one stopped, within the same line.
+class ListStatement {
+ public:
+  explicit ListStatement(std::istream& in) : in_(in) {}
+  int read(std::initializer_list<Target> targets);
+
+ private:
+  std::istream& in_;
+  std::string record_;
+  std::size_t pos_ = 0;
+  bool after_value_ = false;
+  bool terminated_ = false;
+};
+
 // Reads from a single record (an internal read): running out of values is an
 // end-of-file status.
 int read_list(std::string_view record, std::initializer_list<Target> targets);

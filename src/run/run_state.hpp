@@ -62,6 +62,9 @@ struct RunState {
   int scan_given = 0; // 1 when a measured-scan file is named
   int ierr = 0;       // set to 1 by a kernel or reader that cannot go on
   int clock_flag = 0; // set by the first call of zeit
+  int zeit_day0 = 0;       // day of month at the first call of zeit
+  int zeit_time0 = 0;      // time of day (s) at the first call
+  double zeit_clock0 = 0;  // monotonic clock (s) at the first call
   int ios = 0;        // status of the last tested read or open
   int nscan = 0;      // event positions that entered the simulated scan
   int nin = 15;       // unit numbers kept for the listing texts

@@ -1,0 +1,15 @@
+// Expansion of the atom list by the lattice-centring translations.
+#pragma once
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Appends to atoms 1..na of the asymmetric unit one shifted copy per centring
+// translation of the lattice letter sgsym[0] (see `centring_translations`) and
+// sets `na` to the expanded count (2 na for A, B, C, I; 4 na for F). A copy keeps
+// `fnr`, `afact`, `bt` and `bt_u` of its atom; coordinates are not reduced into
+// the cell. The atom arrays are grown when the caller left too little room.
+void bravai(RunState& st);
+
+}  // namespace kavro

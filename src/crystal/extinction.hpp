@@ -1,0 +1,18 @@
+// Extinction factor of a mosaic block: loading the table and interpolating in it.
+#pragma once
+
+#include "crystal/tables/extinction_table.hpp"
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Copies the constant extinction table into st.yext (done at the start of every run).
+void chuk1(RunState& st);
+
+// Extinction factor y for x = block radius / extinction length and the Bragg
+// angle theta in degrees, by bilinear interpolation in the table. Arguments
+// outside 0 <= x <= 30 and 0 <= theta <= 90 (NaN counts as the lower end) are
+// clamped to the table.
+float chuk(const ExtinctionTable& yext, float x, float theta);
+
+}  // namespace kavro

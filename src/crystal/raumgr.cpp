@@ -1,0 +1,78 @@
+// Space group of the run: unpacking a table entry into the run state and the
+// space-group block of the listing.
+#include "crystal/raumgr.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "crystal/operator_text.hpp"
+#include "crystal/space_group_table.hpp"
+#include "format/fixed_format.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr std::size_t kSymbolWidth = 30;
+
+std::string padded_symbol(std::string_view symbol) {
+  std::string s(symbol.substr(0, kSymbolWidth));
+  s.resize(kSymbolWidth, ' ');
+  return s;
+}
+
+void copy_entry(RunState& st, const SpaceGroupEntry& entry) {
+  st.ns = entry.count;
+  st.ic = entry.centric_flag == 2 ? 1 : 2;
+  st.sgsym = padded_symbol(entry.symbol);
+  for (int n = 0; n < entry.count; ++n) {
+    st.symt[n] = entry.ops[n].t;
+    st.symr[n] = entry.ops[n].r;
+  }
+}
+
+// " Space-group-Nr.   : 230      Centrosymmetric     Space-group: I a -3 d..."
+// (' Space-group-Nr.   : ',I3,5X,A,A30)
+void write_space_group_line(const RunState& st, int nr, std::ostream& out) {
+  const char* kind = st.ic == 1 ? " Centrosymmetric     Space-group: "
+                                : " Non-Centrosymmetric Space-group: ";
+  ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, st.sgsym});
+}
+
+// " 24 symmetry operators:"                      (I3,' symmetry operators:')
+// "   +x    ,     +y  ,       +z;  1/2+x    ,..."  three operators per line (A)
+void write_operator_list(RunState& st, std::ostream& out) {
+  ff::write(out, "(I3,' symmetry operators:')", {st.ns});
+  for (const auto& line : operator_lines(st)) ff::write(out, "(A)", {line});
+}
+
+}  // namespace
+
+void raumgr(RunState& st, int nr, std::ostream& out) {
+  const SpaceGroupEntry* entry = space_group(nr);
+  if (entry == nullptr) {
+    ff::write(out, "(' Space-group-Nr.',I6,' is not in the space-group table (1 to 230)')", {nr});
+    st.ierr = 1;
+    return;
+  }
+  copy_entry(st, *entry);
+  write_space_group_line(st, nr, out);
+  write_operator_list(st, out);
+}
+
+// "  24 symmetry lines:"                                         (I4,' symmetry lines:')
+// "   0.500  1.  0.  0.   0.000  0. -1.  0.   0.000  0.  0. -1."  (3(2X,F6.3,3F4.0))
+void list_explicit_operators(const RunState& st, std::ostream& out) {
+  const int ns = std::clamp(st.ns, 0, kMaxOperators);
+  ff::write(out, "(I4,' symmetry lines:')", {st.ns});
+  for (int n = 0; n < ns; ++n) {
+    std::vector<ff::Arg> row_values;
+    for (int j = 0; j < 3; ++j) {
+      row_values.emplace_back(st.symt[n][j]);
+      for (int k = 0; k < 3; ++k) row_values.emplace_back(st.symr[n][j][k]);
+    }
+    ff::write(out, "(3(2X,F6.3,3F4.0))", row_values);
+  }
+}
+
+}  // namespace kavro

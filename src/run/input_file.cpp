@@ -1,0 +1,233 @@
+// Reading the input file, one line group after the other.
+#include "run/input_file.hpp"
+
+#include <cmath>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "format/fixed_format.hpp"
+#include "format/input_reader.hpp"
+#include "run/lattice.hpp"
+#include "run/radiation.hpp"
+#include "run/run_messages.hpp"
+#include "run/run_stop.hpp"
+
+namespace kavro {
+namespace {
+
+// Sizes beyond these cannot be meant and would only exhaust the memory.
+constexpr long long kMaxAtomSlots = 4'000'000;
+constexpr long long kMaxScatteringTypes = 1'000'000;
+constexpr long long kMaxScanSteps = 50'000'000;
+
+const std::string kBlankName(72, ' ');
+
+[[noreturn]] void stop_atom_allocation(std::ostream& out) {
+  stop_with_message(out, {" Dynamical array allocation failed", " Number of atoms is to large",
+                          " Please contact the author of KAVRO-xx!"});
+}
+
+void allocate_structure(RunState& st) {
+  const auto atoms = static_cast<std::size_t>(4 * st.na);
+  const auto types = static_cast<std::size_t>(st.nf);
+  st.xyz.assign(atoms, Vec3{});
+  st.bt.assign(atoms, {});
+  st.bt_u.assign(atoms, {});
+  st.afact.assign(atoms, 0.f);
+  st.fnr.assign(atoms, 0.f);
+  st.nat_cell.assign(types, 0.f);
+  st.atnum.assign(types, 0);
+  st.fcoef.assign(types, {});
+  st.fp.assign(types, 0.f);
+  st.fpp.assign(types, 0.f);
+  st.atn.assign(types, std::string(4, ' '));
+  st.ftab.assign(types, {});
+}
+
+bool monochromator_reflects(const RunState& st) {
+  if (st.idesy != kSynchrotronSigma && st.idesy != kSynchrotronPi) return true;
+  return std::isfinite(st.thmono) && st.thmono > 0 && std::isfinite(st.wmono);
+}
+
+}  // namespace
+
+void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                              RunFiles& files) {
+  std::string record;
+  check_read(st, out, ff::read_record(in, 80, record), "first line");
+  st.title = record;
+  ff::write(out, "(//1X,A80/)", {st.title});
+
+  check_read(st, out, ff::read_record(in, 72, record), "second line");
+  args.dname1 = record;
+  if (ff::trim(record).empty()) stop_file_missing(st, out, record);
+  files.ps_path = files.resolve(record);
+  files.ps.open(files.ps_path, std::ios::out | std::ios::trunc);
+  if (!files.ps) stop_file_missing(st, out, record);
+}
+
+void read_cell(RunState& st, std::istream& in, std::ostream& out) {
+  check_read(st, out, ff::read_list(in, {&st.a, &st.b, &st.c, &st.alpha, &st.beta, &st.gamma}), "third line");
+  const bool lengths_positive = st.a > 0 && st.b > 0 && st.c > 0;
+  if (!lengths_positive || !(cell_volume_radicand(st) > 0))
+    stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
+                            " check the third line of the input-file!"});
+}
+
+void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
+  std::string line4;
+  check_read(st, out, ff::read_record(in, 72, line4), "fourth line");
+  check_read(st, out, select_radiation(st, line4), "fourth line");
+  if (!monochromator_reflects(st))
+    stop_with_message(out, {" The monochromator reflection cannot reflect this wavelength,",
+                            " check the fourth line of the input-file!"});
+}
+
+void read_sample(RunState& st, std::istream& in, std::ostream& out) {
+  check_read(st, out, ff::read_list(in, {&st.diverp, &st.divers, &st.rkugel, &st.radius, &st.eta}), "fifth line");
+  st.rkugel *= 1e-4f;  // micrometres to cm
+  st.Tm = st.radius * 1.3333334f * 1e-4f;
+  monochromator_band_width(st);
+}
+
+void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
+  check_read(st, out, ff::read_list(in, {&st.psia, &st.psie, &st.zsw1, &st.nnn, &st.drumin, &st.zeimax}),
+             "sixth line");
+  st.drucut = 0.01f * st.drumin;
+  st.zsw = std::fabs(st.zsw1);
+  if (st.idesy == kTube) {
+    if (st.psia < -180 || st.psie > 180) {
+      out << "\n Psi-range is out of -180. to 180.\n";
+      stop_run();
+    }
+  } else if (!((st.psia >= -180 && st.psie <= 180) || (st.psia >= 0 && st.psie <= 360))) {
+    out << "\n Psi-range is out of 0. to 360.\n\n                        or\n\n                  -180. to 180.\n";
+    stop_run();
+  }
+  if (!(st.psie > st.psia))
+    stop_with_message(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
+                            " check the sixth line of the input-file!"});
+  if (st.zsw == 0)
+    stop_with_message(out, {" The number of steps per degree (zsw1) must not be 0,",
+                            " check the sixth line of the input-file!"});
+}
+
+void read_counts(RunState& st, std::istream& in, std::ostream& out) {
+  check_read(st, out, ff::read_list(in, {&st.nr, &st.na, &st.nf}), "seventh line");
+  if (st.nr < 1)
+    stop_with_message(out, {" The space-group number must be 1 to 230, or above 230 with symmetry lines,",
+                            " check the seventh line of the input-file!"});
+  if (st.na < 1 || st.nf < 1)
+    stop_with_message(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
+                            " check the seventh line of the input-file!"});
+  if (4LL * st.na > kMaxAtomSlots || st.nf > kMaxScatteringTypes) stop_atom_allocation(out);
+  try {
+    allocate_structure(st);
+  } catch (const std::bad_alloc&) {
+    stop_atom_allocation(out);
+  } catch (const std::length_error&) {
+    stop_atom_allocation(out);
+  }
+}
+
+void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) {
+  constexpr const char* kWhat = "symmetry information lines";
+  ff::ListStatement statement(in);
+  check_read(st, out, statement.read({&st.ic, &st.ns}), kWhat);
+  if (st.ns > kMaxOperators) {
+    out << " The number of symmetry lines is to large\n ( ns <= 24)\n";
+    stop_run();
+  }
+  if (st.ns < 1 || (st.ic != 1 && st.ic != 2))
+    stop_with_message(out, {" ic must be 1 or 2 and ns at least 1,",
+                            " check the symmetry information lines of the input-file!"});
+  for (int n = 0; n < st.ns; ++n) {
+    Vec3& t = st.symt[static_cast<std::size_t>(n)];
+    Mat3& r = st.symr[static_cast<std::size_t>(n)];
+    check_read(st, out,
+               statement.read({&t[0], &r[0][0], &r[0][1], &r[0][2], &t[1], &r[1][0], &r[1][1], &r[1][2], &t[2],
+                               &r[2][0], &r[2][1], &r[2][2]}),
+               kWhat);
+  }
+  st.sgsym = "P" + std::string(29, ' ');
+}
+
+void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int j) {
+  constexpr const char* kWhat = "chemical symbol lines";
+  const auto jj = static_cast<std::size_t>(j);
+  std::string record;
+  check_read(st, out, ff::read_record(in, 25, record), kWhat);
+  st.atn[jj] = record.substr(0, 4);
+  check_read(st, out, ff::field_f(record, 5, 10, 4, st.fp[jj]), kWhat);
+  if (st.idesy != kNeutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.fpp[jj]), kWhat);
+  check_read(st, out, ff::field_i(record, 25, 1, st.i_u_b), kWhat);
+  st.nat_cell[jj] = 0;
+}
+
+void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
+  const auto ii = static_cast<std::size_t>(i);
+  Vec3& x = st.xyz[ii];
+  auto& b = st.bt[ii];
+  check_read(st, out,
+             ff::read_list(in, {&st.fnr[ii], &st.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2], &b[3], &b[4],
+                                &b[5]}),
+             "atom parameter lines");
+  bool type_found = false;
+  for (int k = 1; k <= st.nf; ++k) {
+    if (st.fnr[ii] != static_cast<float>(k)) continue;
+    type_found = true;
+    st.nat_cell[static_cast<std::size_t>(k - 1)] +=
+        (static_cast<float>(st.ncent) / static_cast<float>(st.ic)) * 2 * st.afact[ii] * static_cast<float>(st.ns);
+  }
+  if (!type_found) {
+    ff::write(out, "(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
+              {i + 1, st.fnr[ii], " check the atom parameter lines of the input-file!"});
+    stop_run();
+  }
+}
+
+void read_primary(RunState& st, std::istream& in, std::ostream& out) {
+  check_read(st, out, ff::read_list(in, {&st.h, &st.k, &st.l, &st.f, &st.phi, &st.psi1, &st.psi2}),
+             "primary reflection line");
+  if (st.h == 0 && st.k == 0 && st.l == 0)
+    stop_with_message(out, {" The primary reflection must not be 0 0 0,",
+                            " check the primary reflection line of the input-file!"});
+  st.phase = st.phi * 0.0174533f;
+}
+
+void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args) {
+  args.dname2 = kBlankName;
+  st.scan_given = 0;
+  auto& u = st.ubm;
+  const int status = ff::read_list(in, {&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6], &u[7], &u[8]});
+  st.ios = status;
+  if (status < 0) return;  // no orientation matrix, no measured scan
+  check_read(st, out, status, "ub-matrix lines");
+  st.ub_given = true;
+  write_orientation_matrix(st, out);
+
+  std::string record;
+  if (ff::read_record(in, 72, record) == 0 && !ff::trim(record).empty()) {
+    args.dname2 = record;
+    st.scan_given = 1;
+  }
+}
+
+void allocate_scan(RunState& st, std::ostream& out) {
+  const double steps = std::round(static_cast<double>((st.psie - st.psia) * st.zsw));
+  const auto fail = [&out] {
+    stop_with_message(out, {" Dynamical array allocation failed", " Number of steps = (psie - psia)*zsw is to large",
+                            " Please reduce the number of steps in your input file!"});
+  };
+  if (!(steps >= 0 && steps < static_cast<double>(kMaxScanSteps))) fail();
+  st.nstep = static_cast<int>(steps);
+  try {
+    st.scan_calc.assign(static_cast<std::size_t>(st.nstep) + 1, 0.f);
+    st.scan_obs.assign(static_cast<std::size_t>(st.nstep) + 1, 1e20f);
+  } catch (const std::bad_alloc&) {
+    fail();
+  }
+}
+
+}  // namespace kavro

@@ -1,0 +1,166 @@
+// The calculation driver: one run from the input file to the listing, the
+// ".cal" file and the PostScript page, in a fixed order of steps.
+#include "run/kavro.hpp"
+
+#include <filesystem>
+#include <system_error>
+
+#include "crystal/bravai.hpp"
+#include "crystal/extinction.hpp"
+#include "crystal/raumgr.hpp"
+#include "format/fixed_format.hpp"
+#include "format/input_reader.hpp"
+#include "run/calculated_scan_name.hpp"
+#include "run/input_file.hpp"
+#include "run/lattice.hpp"
+#include "run/radiation.hpp"
+#include "run/run_files.hpp"
+#include "run/run_messages.hpp"
+#include "run/run_stop.hpp"
+#include "run/zeit.hpp"
+
+namespace kavro {
+
+std::string version_banner() {
+  std::string banner = "KAVRO-99, Version 01.2 (4. 4. 2001)";
+  banner.resize(45, ' ');
+  return banner;
+}
+
+namespace {
+
+// A fresh run state; only what the program keeps between runs survives.
+void reset_run(RunState& st) {
+  RunState fresh;
+  fresh.banner = st.banner;
+  fresh.nin = st.nin;
+  fresh.nout = st.nout;
+  st = std::move(fresh);
+}
+
+// Operators from the space-group table, or as given on lines 7a/7b.
+void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
+  st.ncent = 1;
+  if (st.nr <= 230) {
+    raumgr(st, st.nr, out);
+    if (st.ierr == 1) stop_run();
+    st.ncent = centring_multiplicity(st.sgsym);
+  } else {
+    read_explicit_operators(st, in, out);
+    list_explicit_operators(st, out);
+  }
+}
+
+void read_structure(RunState& st, std::istream& in, std::ostream& out) {
+  for (int j = 0; j < st.nf; ++j) {
+    read_scattering_type(st, in, out, j);
+    if (st.ierr == 1) stop_run();
+  }
+  for (int i = 0; i < st.na; ++i) read_atom(st, in, out, i);
+  bravai(st);
+}
+
+void check_ewald_sphere(RunState& st, std::ostream& out) {
+  if (primary_reflection_geometry(st)) return;
+  out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
+  stop_run();
+}
+
+void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
+  files.scan_path = files.resolve(args.dname2);
+  std::error_code error;
+  if (!std::filesystem::is_directory(files.scan_path, error)) files.scan.open(files.scan_path);
+  if (!files.scan.is_open()) stop_file_missing(st, out, args.dname2);
+  const std::string_view name = ff::trim(args.dname2);
+  st.scan_ext = std::string(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
+  st.scan_ext.resize(3, ' ');
+  ff::write(out, "(' Calculation of the scale factor using the reference reflections of the file:'/3X,A)",
+            {args.dname2});
+}
+
+void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
+  // Header: version, date and time, title; the PostScript file is opened.
+  chuk1(st);
+  ff::write(out, "(A)", {st.banner});
+  zeit(st, out);
+  read_title_and_page_name(st, in, out, args, files);
+
+  // Crystal, radiation, sample and scan range; symmetry, types and atoms.
+  read_cell(st, in, out);
+  read_radiation(st, in, out);
+  read_sample(st, in, out);
+  read_scan_range(st, in, out);
+  read_counts(st, in, out);
+  read_symmetry(st, in, out);
+  read_structure(st, in, out);
+
+  // Primary reflection, orientation, measured-scan name; the psi grid.
+  read_primary(st, in, out);
+  read_orientation_and_scan_name(st, in, out, args);
+  allocate_scan(st, out);
+
+  // Wavelength band, cell and the primary reflection's geometry.
+  wavelength_band(st);
+  reciprocal_cell(st);
+  check_ewald_sphere(st, out);
+
+  st.relv = st.alam1 * 2.817938f * st.volst * 1000;
+  st.area = st.rkugel * st.rkugel * 3.1415927f;
+  write_cell_block(st, out);
+
+  if (st.scan_given == 1) open_measured_scan(st, out, args, files);
+
+  args.cal_name = calculated_scan_name(args);
+  zeit(st, out);
+}
+
+// Arrays sized by the input are given back at the end of every run.
+void release_run_arrays(RunState& st) {
+  RunState empty;
+  st.scan_calc.swap(empty.scan_calc);
+  st.scan_obs.swap(empty.scan_obs);
+  st.xyz.swap(empty.xyz);
+  st.bt.swap(empty.bt);
+  st.bt_u.swap(empty.bt_u);
+  st.afact.swap(empty.afact);
+  st.fnr.swap(empty.fnr);
+  st.nat_cell.swap(empty.nat_cell);
+  st.atnum.swap(empty.atnum);
+  st.fcoef.swap(empty.fcoef);
+  st.fp.swap(empty.fp);
+  st.fpp.swap(empty.fpp);
+  st.atn.swap(empty.atn);
+  st.ftab.swap(empty.ftab);
+}
+
+// A PostScript file without a page is no result: it is removed.
+void discard_empty_page(RunFiles& files) {
+  if (!files.ps.is_open() || files.page_written) return;
+  files.ps.close();
+  std::error_code ignored;
+  std::filesystem::remove(files.ps_path, ignored);
+}
+
+}  // namespace
+
+RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                 const std::filesystem::path& base_dir) {
+  reset_run(st);
+  RunFiles files;
+  files.base_dir = base_dir;
+  RunOutcome outcome;
+  try {
+    perform_run(st, in, out, args, files);
+    outcome.completed = true;
+  } catch (const RunStop&) {
+    outcome.completed = false;
+  }
+  release_run_arrays(st);
+  st.PsiD = 0;
+  discard_empty_page(files);
+  out.flush();
+  outcome.ios = st.ios;
+  return outcome;
+}
+
+}  // namespace kavro

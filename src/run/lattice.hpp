@@ -1,0 +1,32 @@
+// Direct and reciprocal cell, orientation matrix and the primary reflection.
+#pragma once
+
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Radicand of the cell volume, 1 + 2 cos a cos b cos g - cos^2 a - cos^2 b - cos^2 g;
+// a cell exists only when it is positive.
+float cell_volume_radicand(const RunState& st);
+
+// Volume, reciprocal axes and angles, and the reciprocal metric from a, b, c,
+// alpha, beta, gamma (the radicand must be positive).
+void reciprocal_cell(RunState& st);
+
+// UB-matrix block of the listing with the reciprocal constants it implies.
+void write_orientation_matrix(const RunState& st, std::ostream& out);
+
+// sin(theta)/lambda and d of the primary reflection; false when the
+// reflection lies outside the Ewald sphere of the shortest wavelength.
+bool primary_reflection_geometry(RunState& st);
+
+// A reciprocal-lattice direction perpendicular to the primary scattering
+// vector, components along a*, b*, c*.
+Vec3 reference_direction(const RunState& st);
+
+// Cell block of the listing: input constants, volume, reciprocal constants.
+void write_cell_block(const RunState& st, std::ostream& out);
+
+}  // namespace kavro

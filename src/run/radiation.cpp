@@ -1,0 +1,123 @@
+// Radiation set-up: wavelengths, band widths and constants of the source.
+//
+// Tube lines are K-alpha1 and K-alpha2 with weights 1 and 0.5; a synchrotron
+// beam is one wavelength whose band width follows from the monochromator; a
+// neutron beam is one wavelength with a given band width.
+#include "run/radiation.hpp"
+
+#include <cmath>
+
+#include "format/input_reader.hpp"
+
+namespace kavro {
+namespace {
+
+struct TubeLines {
+  const char* symbol;
+  float alam1, dlam1, alam2, dlam2, fatt, pmono;
+};
+
+constexpr TubeLines kTubes[] = {
+    {"Cu", 1.540598f, 0.000306f, 1.544426f, 0.000413f, 12.179f, 0.89423f},
+    {"Mo", 0.7093f, 0.00041f, 0.71359f, 0.00045f, 16.68f, 0.97749f},
+    {"Ag", 0.55942f, 0.00048f, 0.563811f, 0.00052f, 13.95f, 0.986f},
+};
+
+void set_tube(RunState& st, const TubeLines& tube) {
+  st.idesy = kTube;
+  st.alam1 = tube.alam1;
+  st.dlam1 = tube.dlam1;
+  st.flam1 = 1;
+  st.alam2 = tube.alam2;
+  st.dlam2 = tube.dlam2;
+  st.flam2 = 0.5f;
+  st.fatt = tube.fatt;
+  st.pmono = tube.pmono;
+  st.dimono = 2e9f;
+  st.polsig = 0;
+}
+
+// The constants every non-tube kind shares.
+void set_single_line(RunState& st) {
+  st.flam1 = 1;
+  st.fatt = 1;
+  st.pmono = 1;
+  st.wavind = "dl";
+}
+
+int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyword) {
+  set_single_line(st);
+  st.polsig = keyword == "1 " ? 1.f : -1.f;
+  const int status = ff::read_list(line4, {&st.idesy, &st.alam1, &st.amono, &st.hmono, &st.kmono, &st.lmono,
+                                           &st.fmono});
+  if (status != 0) return status;
+  // The source delivers ten per cent more incident intensity at 1.275 Angstrom.
+  st.dimono = st.alam1 == 1.275f ? 1.1e10f : 1e10f;
+  const float q = std::sqrt(static_cast<float>(st.hmono * st.hmono + st.kmono * st.kmono + st.lmono * st.lmono)) /
+                  st.amono;
+  st.thmono = std::asin(st.alam1 * q * 0.5f);
+  st.wmono = (2.f / (st.amono * st.amono * st.amono)) * 1000.f * st.fmono * st.alam1 * 2.817938f /
+             (q * q * st.alam1 * 1e8f);
+  return 0;
+}
+
+int read_neutrons(RunState& st, std::string_view line4) {
+  set_single_line(st);
+  st.polsig = 1;
+  st.dimono = 1e12f;
+  return ff::read_list(line4, {&st.idesy, &st.alam1, &st.dlam1});
+}
+
+int read_explicit_lines(RunState& st, std::string_view line4) {
+  set_single_line(st);
+  st.idesy = kTube;
+  st.dimono = 2e9f;
+  st.polsig = 0;
+  const int status = ff::read_list(line4, {&st.alam1, &st.dlam1, &st.flam1, &st.alam2, &st.dlam2, &st.flam2});
+  if (status != 0) return status;
+  // Line 1 is the shorter wavelength.
+  if (st.alam2 < st.alam1) {
+    std::swap(st.alam1, st.alam2);
+    std::swap(st.dlam1, st.dlam2);
+    std::swap(st.flam1, st.flam2);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int select_radiation(RunState& st, std::string_view line4) {
+  const std::string_view keyword = line4.substr(0, 2);
+  st.wavind = std::string(keyword);
+  for (const TubeLines& tube : kTubes)
+    if (keyword == tube.symbol) {
+      set_tube(st, tube);
+      return 0;
+    }
+  if (keyword == "1 " || keyword == "2 ") return read_synchrotron(st, line4, keyword);
+  if (keyword == "3 ") return read_neutrons(st, line4);
+  return read_explicit_lines(st, line4);
+}
+
+void monochromator_band_width(RunState& st) {
+  if (st.idesy != kSynchrotronSigma && st.idesy != kSynchrotronPi) return;
+  const float spread = st.diverp * 0.0174533f / std::tan(st.thmono);
+  st.dlam1 = std::sqrt(spread * spread + st.wmono * st.wmono);
+}
+
+void wavelength_band(RunState& st) {
+  st.alam = st.alam1;
+  st.dlam = st.dlam1;
+  st.lam_half1 = 0.5f * st.alam1 * st.dlam1;
+  st.lam_min = st.alam1 - st.lam_half1;
+  if (st.idesy == kTube) {
+    st.lam_half2 = 0.5f * st.alam2 * st.dlam2;
+    st.lam_max = st.alam2 + st.lam_half2;
+  } else {
+    st.lam_max = st.alam1 + st.lam_half1;
+    st.lam_half1 = 0;
+    st.lam_half2 = 0;
+  }
+}
+
+}  // namespace kavro

@@ -1,0 +1,31 @@
+// Listing messages that end a run.
+#include "run/run_messages.hpp"
+
+#include <string>
+
+#include "format/fixed_format.hpp"
+#include "run/run_stop.hpp"
+
+namespace kavro {
+
+void check_read(RunState& st, std::ostream& out, int status, std::string_view what) {
+  st.ios = status;
+  if (status == 0) return;
+  const std::string text = "read-error in the " + std::string(what) + " of the input-file";
+  stop_with_message(out, {text});
+}
+
+void stop_with_message(std::ostream& out, std::initializer_list<std::string_view> lines) {
+  out << "\n\n";
+  for (std::string_view line : lines) out << line << '\n';
+  stop_run();
+}
+
+void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72) {
+  st.ios = 1;
+  ff::write(out, "(//5X,A)", {name72});
+  out << " there is no such file or directory, or the file is empty,\n check your input!\n";
+  stop_run();
+}
+
+}  // namespace kavro

@@ -1,0 +1,22 @@
+// Listing messages that end a run, shared by the reading and setup steps.
+#pragma once
+
+#include <initializer_list>
+#include <ostream>
+#include <string_view>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Stores a read status in st.ios; a non-zero status writes, after two empty
+// lines, "read-error in the <what> of the input-file" and ends the run.
+void check_read(RunState& st, std::ostream& out, int status, std::string_view what);
+
+// Writes two empty lines and then the given lines, and ends the run.
+[[noreturn]] void stop_with_message(std::ostream& out, std::initializer_list<std::string_view> lines);
+
+// The message for a file that cannot be opened (ios = 1), ending the run.
+[[noreturn]] void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72);
+
+}  // namespace kavro
