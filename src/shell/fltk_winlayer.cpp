@@ -241,6 +241,7 @@ void FltkWinLayer::wmessagebox(int, int icon, int, std::string_view message,
                                std::string_view title) {
   const std::string text = label_text(message);
   fl_message_title(std::string(trim_trailing_blanks(title)).c_str());
+  fl_close = "OK";
   if (icon == 0) {
     fl_message_icon()->label("");
     fl_message_icon()->box(FL_NO_BOX);
