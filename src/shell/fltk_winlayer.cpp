@@ -78,7 +78,6 @@ struct FltkWinLayer::Impl {
   TextArea* text_area = nullptr;
   Fl_Box* status_bar = nullptr;
   std::map<int, std::string> status_fields;
-  std::string status_label;
   std::deque<std::pair<int, EventRecord>> events;
   bool bell_on = true;
   int last_dialog_status = 0;
@@ -87,6 +86,12 @@ struct FltkWinLayer::Impl {
     EventRecord event;
     event.value[0] = value;
     events.emplace_back(kind, event);
+  }
+
+  // Escape closes FLTK windows by default; only the close box asks here.
+  static void on_close(Fl_Widget*, void* impl) {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    static_cast<Impl*>(impl)->push_event(kEventCloseRequest, 0);
   }
 
   // A menu item's data is its identifier; the menu bar's own data is the layer.
@@ -104,16 +109,34 @@ struct FltkWinLayer::Impl {
     return nullptr;
   }
 
+  // The items of menu resource `id` as top-level commands of the menu bar.
+  void add_menu_bar(int id, int width) {
+    menu_bar = new Fl_Menu_Bar(0, 0, width, kMenuBarHeight);
+    menu_bar->user_data(this);
+    for (const auto& menu : menus) {
+      if (menu.id != id) continue;
+      for (const auto& item : menu.items) {
+        menu_bar->add(item.text.c_str(), 0, on_menu_item,
+                      reinterpret_cast<void*>(static_cast<std::intptr_t>(item.id)));
+      }
+    }
+  }
+
+  void add_status_bar(int y, int width) {
+    status_bar = new Fl_Box(FL_THIN_DOWN_BOX, 0, y, width, kStatusBarHeight, nullptr);
+    status_bar->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+  }
+
+  // The fields in number order, a few blanks apart.
   void refresh_status_bar() {
-    status_label.clear();
+    if (!status_bar) return;
+    std::string label;
     for (const auto& [field, text] : status_fields) {
-      if (!status_label.empty()) status_label += "    ";
-      status_label += text;
+      if (!label.empty()) label += "    ";
+      label += text;
     }
-    if (status_bar) {
-      status_bar->label(status_label.c_str());
-      status_bar->redraw();
-    }
+    status_bar->copy_label(label.c_str());
+    status_bar->redraw();
   }
 };
 
@@ -127,7 +150,7 @@ void FltkWinLayer::winitialise(std::string_view) {
   Fl::scheme("gtk+");
 }
 
-void FltkWinLayer::windowopen(const WindowDescriptor& window, int) {
+void FltkWinLayer::windowopen(const WindowDescriptor& window, int /*colours: true colour*/) {
   auto& impl = *impl_;
   if (impl.window) return;
   int sx = 0, sy = 0, sw = 0, sh = 0;
@@ -141,29 +164,10 @@ void FltkWinLayer::windowopen(const WindowDescriptor& window, int) {
       screen_position(window.x, text_w, sx, sw), screen_position(window.y, total_h, sy, sh),
       text_w, total_h);
   impl.window->copy_label(std::string(trim_trailing_blanks(window.title)).c_str());
-  impl.window->callback(
-      [](Fl_Widget*, void* data) {
-        // Escape closes FLTK windows by default; only the close box asks here.
-        if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-        static_cast<Impl*>(data)->push_event(kEventCloseRequest, 0);
-      },
-      &impl);
-
-  impl.menu_bar = new Fl_Menu_Bar(0, 0, text_w, kMenuBarHeight);
-  impl.menu_bar->user_data(&impl);
-  for (const auto& menu : impl.menus) {
-    if (menu.id != window.menu) continue;
-    for (const auto& item : menu.items) {
-      impl.menu_bar->add(item.text.c_str(), 0, Impl::on_menu_item,
-                         reinterpret_cast<void*>(static_cast<std::intptr_t>(item.id)));
-    }
-  }
+  impl.window->callback(Impl::on_close, &impl);
+  impl.add_menu_bar(window.menu, text_w);
   impl.text_area = new TextArea(0, kMenuBarHeight, text_w, text_h);
-  if (status) {
-    impl.status_bar = new Fl_Box(FL_THIN_DOWN_BOX, 0, kMenuBarHeight + text_h, text_w,
-                                 kStatusBarHeight, nullptr);
-    impl.status_bar->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
-  }
+  if (status) impl.add_status_bar(kMenuBarHeight + text_h, text_w);
   impl.window->end();
   if ((window.flags & kWinFixedFrame) == 0) impl.window->resizable(impl.text_area);
   impl.window->show();

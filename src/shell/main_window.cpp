@@ -115,7 +115,7 @@ void MainWindow::command_start() {
   inpfile_.clear();
   if (!choose_file(kInputFilter, "inut file", inpfile_)) return;
   std::ifstream in(inpfile_);
-  if (!in) return show_failure("The input file could not be opened:\n" + inpfile_);
+  if (!in || std::filesystem::is_directory(inpfile_)) return show_failure("The input file could not be opened:\n" + inpfile_);
   layer_.windowoutstring(kTextX, 2000, "Input file: " + inpfile_);
 
   outfile_.clear();

@@ -13,8 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -63,15 +64,23 @@ class Child {
   pid_t pid_ = 0;
 };
 
-// This process's environment, with one "NAME=value" entry set when given.
-std::vector<std::string> environment_with(const std::string& entry = {}) {
-  std::vector<std::string> env;
-  if (!entry.empty()) env.push_back(entry);
-  const auto name = entry.substr(0, entry.find('=') + 1);
+// This process's environment with the given "NAME=value" entries set.
+std::vector<std::string> environment_with(const std::vector<std::string>& entries = {}) {
+  std::vector<std::string> env = entries;
   for (char** e = environ; *e; ++e) {
-    if (name.empty() || std::strncmp(*e, name.c_str(), name.size()) != 0) env.emplace_back(*e);
+    const std::string_view entry(*e);
+    const bool replaced = std::ranges::any_of(entries, [&](const std::string& set) {
+      return entry.substr(0, entry.find('=') + 1) == set.substr(0, set.find('=') + 1);
+    });
+    if (!replaced) env.emplace_back(entry);
   }
   return env;
+}
+
+// Under the leak checker, the font caches of the display libraries are not ours.
+std::string leak_suppressions() {
+  const auto file = std::filesystem::path(__FILE__).parent_path() / "lsan_desktop.supp";
+  return "LSAN_OPTIONS=suppressions=" + file.string();
 }
 
 // Reads the display number Xvfb writes to the -displayfd pipe once it is ready.
@@ -130,7 +139,8 @@ TEST(DesktopProgram, OpensItsWindowAndEndsOnCloseRequest) {
   ::close(ready[0]);
   ASSERT_TRUE(server.started() && display_name) << "Xvfb did not start";
 
-  Child program({KAVRO_DESKTOP_BINARY}, environment_with("DISPLAY=" + *display_name));
+  Child program({KAVRO_DESKTOP_BINARY},
+                environment_with({"DISPLAY=" + *display_name, leak_suppressions()}));
   ASSERT_TRUE(program.started());
   Display* display = XOpenDisplay(display_name->c_str());
   ASSERT_NE(display, nullptr);

@@ -268,6 +268,8 @@ TEST_F(MainWindowTest, FilesThatCannotBeOpenedAreReported) {
   const auto missing = (work.path() / "missing.inp").string();
   layer.queue_menu_item(kItemStart);
   layer.queue_dialog_answer(missing);
+  layer.queue_menu_item(kItemStart);
+  layer.queue_dialog_answer(work.path().string());  // a folder is no input file
   const auto input = work.write("a.inp", "x\n").string();
   const auto bad_output = (work.path() / "no-folder" / "a.out").string();
   layer.queue_menu_item(kItemStart);
@@ -277,6 +279,8 @@ TEST_F(MainWindowTest, FilesThatCannotBeOpenedAreReported) {
   EXPECT_EQ(runs, 0);
   EXPECT_TRUE(called("wmessagebox 0 0 0 kavro-99 | The input file could not be opened:\n" +
                      missing));
+  EXPECT_TRUE(called("wmessagebox 0 0 0 kavro-99 | The input file could not be opened:\n" +
+                     work.path().string()));
   EXPECT_TRUE(called("wmessagebox 0 0 0 kavro-99 | The print-output file could not be opened:\n" +
                      bad_output));
   EXPECT_TRUE(all_items_enabled());
