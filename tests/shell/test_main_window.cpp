@@ -122,12 +122,14 @@ TEST_F(MainWindowTest, StartUpOpensTheWindowAndFindsTheViewer) {
   EXPECT_EQ(window->calfile(), "undefined");
 }
 
-TEST_F(MainWindowTest, StartUpWithoutViewerKeepsGhostviewDisabled) {
+TEST_F(MainWindowTest, WithoutViewerGhostviewStaysDisabledAndRunsShowTheListingOnly) {
   open(false);
-  window->start_up();
-  EXPECT_EQ(layer.status(1), "gv, evince, okular, zathura or atril not found on PATH");
+  queue_start();
+  window->run();
+  EXPECT_TRUE(called("windowoutstatusbar 1 gv, evince, okular, zathura or atril not found on PATH"));
   EXPECT_FALSE(layer.item_enabled(kItemGhostview));
   EXPECT_TRUE(layer.item_enabled(kItemStart));
+  EXPECT_EQ(launcher.calls.size(), 1u);
 }
 
 TEST_F(MainWindowTest, StartRunsTheCalculationAndShowsTheResults) {
@@ -179,21 +181,12 @@ TEST_F(MainWindowTest, StartRunsTheCalculationAndShowsTheResults) {
 }
 
 TEST_F(MainWindowTest, FinishedRunNamesTheScanFilesItWasGiven) {
-  open(false);
+  open();
   results = {"zn.obs", "undefined", "/plots/zn.ps"};
   queue_start();
   window->run();
   EXPECT_TRUE(called("windowoutstring 100 4000 Observed-scan file: zn.obs"));
   EXPECT_TRUE(called("windowoutstring 100 5000 Calculated-scan file: undefined"));
-  EXPECT_FALSE(layer.item_enabled(kItemGhostview));  // no viewer: stays disabled
-  EXPECT_EQ(launcher.calls.size(), 1u);              // the editor only
-}
-
-TEST_F(MainWindowTest, ViewerGetsAnAbsolutePageNameUnchanged) {
-  open();
-  results.dname1 = "/plots/zn.ps";
-  queue_start();
-  window->run();
   ASSERT_FALSE(launcher.calls.empty());
   EXPECT_EQ(launcher.calls[0], (std::vector<std::string>{viewer, "/plots/zn.ps"}));
 }
@@ -360,16 +353,13 @@ TEST(MainWindowHelp, UnwritableFolderIsReported) {
   EXPECT_TRUE(called_with_prefix(layer, "wmessagebox 0 0 0 kavro-99 | The input description"));
 }
 
-TEST_F(MainWindowTest, AboutShowsTheBannerAndProgramLines) {
+TEST_F(MainWindowTest, AboutShowsTheBannerAndNineFixedWidthLines) {
   open();
   layer.queue_menu_item(kItemAbout);
   window->run();
-  EXPECT_TRUE(called("wmessagebox 0 0 0 About KAVRO-99 | " +
-                     std::string(trim_trailing_blanks(about_text(kBanner)))));
-}
-
-TEST(AboutBox, HasTheBannerAndNineFixedWidthLines) {
   const auto text = about_text(kBanner);
+  EXPECT_TRUE(called("wmessagebox 0 0 0 About KAVRO-99 | " +
+                     std::string(trim_trailing_blanks(text))));
   ASSERT_EQ(text.size(), 445u);
   std::vector<std::string> lines;
   std::istringstream in(text);

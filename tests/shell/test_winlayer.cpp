@@ -1,8 +1,7 @@
-// The window layer's shared rules (filters, bell, menu states, status bar,
-// dialog status) as the scripted backend applies them.
+// The window layer's shared rules (filters, menu states, status bar, dialog
+// status) as the scripted backend applies them.
 #include <gtest/gtest.h>
 
-#include "shell/bell.hpp"
 #include "shell/file_filter.hpp"
 #include "shell/scripted_winlayer.hpp"
 
@@ -37,16 +36,6 @@ TEST(FileFilter, ToleratesIncompleteAndEmptyFilters) {
   EXPECT_EQ(pairs[0].patterns, (std::vector<std::string>{"*.out", "*.aus"}));
 }
 
-TEST(Bell, SwitchesAndRings) {
-  bool on = true;
-  EXPECT_TRUE(apply_bell_request(on, " "));
-  EXPECT_FALSE(apply_bell_request(on, "OFF  "));
-  EXPECT_FALSE(on);
-  EXPECT_FALSE(apply_bell_request(on, "ring"));
-  EXPECT_FALSE(apply_bell_request(on, "ON"));
-  EXPECT_TRUE(apply_bell_request(on, ""));
-}
-
 TEST(ScriptedWinLayer, MenuStateFollowsOnlyValidCalls) {
   auto layer = opened_layer();
   EXPECT_TRUE(layer.item_enabled(501));
@@ -61,13 +50,6 @@ TEST(ScriptedWinLayer, MenuStateFollowsOnlyValidCalls) {
   EXPECT_TRUE(layer.layer_errors().empty());
   layer.wmenusetstate(999, kMenuEnabled, 1);
   EXPECT_EQ(layer.layer_errors(), std::vector<std::string>{"no menu item 999"});
-}
-
-TEST(ScriptedWinLayer, SecondWindowOpenKeepsTheWindowState) {
-  auto layer = opened_layer();
-  layer.wmenusetstate(501, kMenuEnabled, 0);
-  layer.windowopen(WindowDescriptor{39, 10, 10, 0, 250, 500, "again"});
-  EXPECT_FALSE(layer.item_enabled(501));
 }
 
 TEST(ScriptedWinLayer, StatusBarTrimsAndIgnoresHighFields) {
