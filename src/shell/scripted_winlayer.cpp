@@ -2,6 +2,7 @@
 // record of every call and the window state it would show.
 #include "shell/scripted_winlayer.hpp"
 
+#include <stdexcept>
 #include <tuple>
 
 #include "shell/bell.hpp"
@@ -111,6 +112,8 @@ void ScriptedWinLayer::wmenusetstate(int item, int option, int value) {
 
 void ScriptedWinLayer::wmessage(int& kind, EventRecord& event) {
   if (events_.empty()) {  // the script has ended: the user closes the window
+    if (script_ended_) throw std::logic_error("wmessage called again after the script ended");
+    script_ended_ = true;
     record("wmessage (script ended)");
     kind = kEventCloseRequest;
     event = EventRecord{};

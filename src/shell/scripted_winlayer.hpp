@@ -26,6 +26,8 @@ class ScriptedWinLayer final : public WinLayer {
   void queue_dialog_answer(std::string path);
   // The next file dialog is cancelled.
   void queue_dialog_cancel();
+  // When the queue is empty, wmessage returns one close request; a shell that
+  // asks again would wait forever, so a second call throws std::logic_error.
 
   // --- Record. Calls are written like "wmenusetstate 30006 1 0" and
   //     "windowoutstring 100 2000 Input file: a.inp" (texts trimmed).
@@ -82,6 +84,7 @@ class ScriptedWinLayer final : public WinLayer {
   std::vector<std::string> errors_;
   std::vector<std::string> shown_texts_;
   bool open_ = false;
+  bool script_ended_ = false;
   bool bell_on_ = true;
   int rings_ = 0;
   int last_dialog_status_ = 0;
