@@ -1,7 +1,9 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
 //
-//   kavro99 run INPUT [-o LISTING]   one calculation run
+//   kavro99 run INPUT [-o LISTING] [--png] [--pdf]   one calculation run
 //
+// --png and --pdf convert the PostScript page with Ghostscript, when it is
+// installed, into an image beside it.
 // The listing goes to LISTING (default: the input file's name with the
 // extension ".lis"); the PostScript page and the ".cal" file are written
 // beside the input file unless the input names other folders.
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "format/input_reader.hpp"
+#include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
 
 namespace {
@@ -23,18 +26,23 @@ constexpr int kExitRunFailed = 1;
 constexpr int kExitUsage = 2;
 
 void print_usage(std::ostream& out) {
-  out << "usage: kavro99 run INPUT [-o LISTING]\n";
+  out << "usage: kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n";
 }
 
 struct RunRequest {
   fs::path input;
   fs::path listing;
+  std::vector<kavro::PageImage> images;
 };
 
 bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& request) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       request.listing = args[++i];
+    } else if (args[i] == "--png") {
+      request.images.push_back(kavro::PageImage::png);
+    } else if (args[i] == "--pdf") {
+      request.images.push_back(kavro::PageImage::pdf);
     } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
       request.input = args[i];
     } else {
@@ -50,6 +58,28 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
 fs::path result_path(const fs::path& base_dir, std::string_view name) {
   const fs::path path{std::string(kavro::ff::trim(name))};
   return path.is_absolute() ? path : base_dir / path;
+}
+
+// Converts the page; returns false when a conversion was asked for and failed.
+bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImage>& images) {
+  bool all_converted = true;
+  for (const kavro::PageImage kind : images) {
+    fs::path image = page;
+    image.replace_extension(kind == kavro::PageImage::png ? ".png" : ".pdf");
+    const kavro::GhostscriptResult result = kavro::convert_page(page, image, kind);
+    if (result.status == kavro::GhostscriptResult::Status::converted) {
+      std::cout << (kind == kavro::PageImage::png ? "PNG image:       " : "PDF file:        ") << image.string()
+                << "\n";
+      continue;
+    }
+    all_converted = false;
+    if (result.status == kavro::GhostscriptResult::Status::not_installed)
+      std::cerr << "kavro99: Ghostscript (gs) is not installed; the page stays PostScript only\n";
+    else
+      std::cerr << "kavro99: Ghostscript could not convert " << page.string() << ": " << result.reason << "\n"
+                << result.messages;
+  }
+  return all_converted;
 }
 
 int run_command(const RunRequest& request) {
@@ -76,11 +106,15 @@ int run_command(const RunRequest& request) {
               << "); the listing says why: " << request.listing.string() << "\n";
     return kExitRunFailed;
   }
-  const fs::path page = result_path(base_dir, names.dname1);
-  if (fs::exists(page)) std::cout << "PostScript page: " << page.string() << "\n";
   const fs::path cal = result_path(base_dir, names.cal_name);
   if (fs::exists(cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
-  return 0;
+  const fs::path page = result_path(base_dir, names.dname1);
+  if (!fs::exists(page)) {
+    std::cout << "PostScript page: none (no event entered the scan)\n";
+    return 0;
+  }
+  std::cout << "PostScript page: " << page.string() << "\n";
+  return convert_page_images(page, request.images) ? 0 : kExitRunFailed;
 }
 
 }  // namespace

@@ -150,7 +150,8 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
                                &r[2][0], &r[2][1], &r[2][2]}),
                kWhat);
   }
-  st.sgsym = "P" + std::string(29, ' ');
+  st.sgsym.assign(30, ' ');
+  st.sgsym[0] = 'P';
 }
 
 void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int j) {

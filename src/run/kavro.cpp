@@ -7,7 +7,11 @@
 
 #include "crystal/bravai.hpp"
 #include "crystal/extinction.hpp"
+#include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/scattering_listing.hpp"
+#include "crystal/temperature_parameters.hpp"
+#include "crystal/upform.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
@@ -54,6 +58,8 @@ void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
 void read_structure(RunState& st, std::istream& in, std::ostream& out) {
   for (int j = 0; j < st.nf; ++j) {
     read_scattering_type(st, in, out, j);
+    if (st.idesy == kNeutrons) upform_n(st, j, out);
+    else upform(st, j, out);
     if (st.ierr == 1) stop_run();
   }
   for (int i = 0; i < st.na; ++i) read_atom(st, in, out, i);
@@ -102,11 +108,19 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   // Wavelength band, cell and the primary reflection's geometry.
   wavelength_band(st);
   reciprocal_cell(st);
+  convert_temperature_parameters(st);
   check_ewald_sphere(st, out);
 
+  // Structure factor of the primary reflection.
+  primary_structure_factor(st, out);
+  if (st.ierr == 1) stop_run();
+
+  // Cell, scattering factors, F(000) and atoms in the listing.
   st.relv = st.alam1 * 2.817938f * st.volst * 1000;
   st.area = st.rkugel * st.rkugel * 3.1415927f;
   write_cell_block(st, out);
+  list_scattering_factors(st, out);
+  write_atom_parameters(st, out);
 
   if (st.scan_given == 1) open_measured_scan(st, out, args, files);
 

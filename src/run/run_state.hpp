@@ -127,6 +127,20 @@ struct RunState {
   Vec3 refdir{};                // reference direction perpendicular to H
   float Tm = 0;                 // mean path through a mosaic block (cm)
   float PsiD = 0;               // psi offset between diffractometer and reference direction
+
+  // --- Results of the calculation and of the measured scan that the listing
+  //     and the page read.
+  float theta_prim = 0;   // Bragg angle of the primary reflection (degrees; tube: mean of both lines)
+  float iprim_calc = 0;   // calculated intensity of the primary reflection (cps)
+  float imax_calc = 0, imin_calc = 0;  // maximum and minimum of scan_calc (cps)
+  float iprim_obs = 0;    // measured intensity of the primary reflection (cps)
+  float imax_obs = 0, imin_obs = 0;    // maximum and minimum of the measured scan (cps)
+  int nshift = 0;         // psi shift of the measured against the calculated scan (steps)
+  int nstore_plot = 0;    // stored events of the first calculation pass
+  int nlist_plot = 0;     // event positions within 5 degrees of the psi window, first pass
+  // Per stored event of the first pass, in psi order: signed azimuth alpha of
+  // h2 (radians), |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
+  std::vector<std::array<float, 6>> psilam;
 };
 
 }  // namespace kavro

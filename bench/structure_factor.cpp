@@ -1,0 +1,78 @@
+// Structure factors per second for the YIG structure and a 60-atom P1 cell.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "crystal/bravai.hpp"
+#include "crystal/raumgr.hpp"
+#include "crystal/structure_factor_kernel.hpp"
+#include "crystal/temperature_parameters.hpp"
+#include "crystal/upform.hpp"
+#include "run/lattice.hpp"
+
+namespace {
+
+using kavro::RunState;
+
+RunState make_crystal(float a, int nr, const std::vector<std::string>& types, int atoms_per_type) {
+  RunState st;
+  st.a = st.b = st.c = a;
+  st.alpha = st.beta = st.gamma = 90;
+  st.wavind = "Ag";
+  std::ostringstream listing;
+  kavro::raumgr(st, nr, listing);
+  st.nf = static_cast<int>(types.size());
+  st.atn = types;
+  st.fcoef.resize(types.size());
+  st.atnum.resize(types.size());
+  st.fp.resize(types.size());
+  st.fpp.resize(types.size());
+  for (int j = 0; j < st.nf; ++j) kavro::upform(st, j, listing);
+  unsigned seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<float>((seed >> 8) & 0xffff) / 65536.f;
+  };
+  for (int j = 0; j < st.nf; ++j)
+    for (int i = 0; i < atoms_per_type; ++i) {
+      st.fnr.push_back(static_cast<float>(j + 1));
+      st.afact.push_back(1);
+      st.xyz.push_back({next(), next(), next()});
+      st.bt.push_back({0.0005f, 0.0005f, 0.0005f, 0, 0, 0});
+    }
+  st.na = static_cast<int>(st.xyz.size());
+  st.bt_u.resize(st.xyz.size());
+  kavro::bravai(st);
+  kavro::reciprocal_cell(st);
+  kavro::convert_temperature_parameters(st);
+  return st;
+}
+
+void evaluate_many(benchmark::State& state, const RunState& st) {
+  const kavro::StructureFactorKernel kernel(st);
+  std::ostringstream listing;
+  int h = 1;
+  for (auto _ : state) {
+    const int k = h % 7, l = h % 11;
+    const float s = 0.5f * std::sqrt(st.g11 * static_cast<float>(h * h + k * k + l * l));
+    benchmark::DoNotOptimize(kernel.xray(h % 13, k, l, s, listing));
+    ++h;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_StructureFactorYig(benchmark::State& state) {
+  // I a -3 d: 24 operators (centric), 8 atoms after the centring copies.
+  static const RunState st = make_crystal(12.38f, 230, {"Y3+", "Fe3+", "O1-", "Fe3+"}, 1);
+  evaluate_many(state, st);
+}
+BENCHMARK(BM_StructureFactorYig);
+
+void BM_StructureFactorP1Sixty(benchmark::State& state) {
+  static const RunState st = make_crystal(31.f, 1, {"C", "N", "O", "Cu"}, 15);
+  evaluate_many(state, st);
+}
+BENCHMARK(BM_StructureFactorP1Sixty);
+
+}  // namespace

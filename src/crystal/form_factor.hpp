@@ -1,0 +1,16 @@
+// Atomic X-ray scattering factor f(s), without the dispersion terms.
+#pragma once
+
+#include <array>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// f(s) in electrons at s = sin(theta)/lambda (1/Angstrom) from the 13
+// coefficients of a scattering type followed by its limit s_lim (the layout of
+// `RunState::fcoef`): the four-Gaussian fit up to s_lim, the large-s
+// exponential of a cubic beyond.
+float form_factor(const std::array<float, kFcoefCount>& fcoef, float s);
+
+}  // namespace kavro

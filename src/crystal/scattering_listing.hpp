@@ -1,0 +1,32 @@
+// Scattering factors of the run's types: the table f(s), its listing and F(000).
+#pragma once
+
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Fills `ftab` for the `nf` types. X-rays: slot k holds f at the running sum
+// s = 0 + 0.05 + .. (k additions) for as long as s stays within 6; slots
+// beyond are 0. Neutrons: slot 0 holds b, the rest are 0.
+void build_ftab(RunState& st);
+
+// True when some type has f'' = 0; the dispersion-corrected absorption
+// coefficient is then not computed.
+bool some_fpp_zero(const RunState& st);
+
+// F(000) = sum over the types of nat_cell(j) f_j(0), from `ftab` (X-rays:
+// without f'; neutrons: b).
+float f000(const RunState& st);
+
+void write_xray_scattering_header(std::ostream& out);
+void write_xray_type_block(const RunState& st, int j, std::ostream& out);
+void write_neutron_type_line(const RunState& st, int j, std::ostream& out);
+void write_f000(float value, std::ostream& out);
+
+// The run's scattering-factor step: builds `ftab`, lists every type (X-rays
+// after the header) and writes F(000).
+void list_scattering_factors(RunState& st, std::ostream& out);
+
+}  // namespace kavro

@@ -1,0 +1,150 @@
+// The structure-factor sum prepared once per run, evaluated for many h k l.
+#include "crystal/structure_factor_kernel.hpp"
+
+#include <cmath>
+
+#include "crystal/form_factor.hpp"
+#include "format/fixed_format.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr double kTwoPi = 6.283185;
+
+//
+//
+// The quadratic form for hkl =  h' k' l'             (3I5)
+//
+//
+//    b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l = Q   (F10.2)
+//
+//
+//  of the atom   i is not positive definite
+//
+//
+// please check the corresponding temperature parameters:
+// b1 .. b6 (6F10.5)
+void write_quadratic_form_message(std::ostream& out, const std::array<int, 3>& hp, float q, int atom,
+                                  const std::array<float, 6>& b) {
+  ff::write(out, "(//'The quadratic form for hkl = ',3I5)", {hp[0], hp[1], hp[2]});
+  ff::write(out, "(//'   b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l =',F10.2)", {q});
+  ff::write(out, "(//' of the atom',I4,' is not positive definite')", {atom});
+  ff::write(out, "(//'please check the corresponding temperature parameters:'/6F10.5)",
+            {b[0], b[1], b[2], b[3], b[4], b[5]});
+}
+
+// Same layout with "Temperature factor for hkl =", T (F10.3) and "is greater than 1!".
+void write_temperature_factor_message(std::ostream& out, const std::array<int, 3>& hp, float t, int atom,
+                                      const std::array<float, 6>& b) {
+  ff::write(out, "(//'Temperature factor for hkl = ',3I5)", {hp[0], hp[1], hp[2]});
+  ff::write(out, "(//' T=exp(-(b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l) =',F10.3)", {t});
+  ff::write(out, "(//' of the atom',I4,' is greater than 1!')", {atom});
+  ff::write(out, "(//'please check the corresponding temperature parameters:'/6F10.5)",
+            {b[0], b[1], b[2], b[3], b[4], b[5]});
+}
+
+}  // namespace
+
+float structure_factor_phase(double re, double im) {
+  if (re != 0 && im != 0) {
+    auto phase = static_cast<float>(std::atan2(im, re));
+    if (phase < -0.001f) phase += 6.2831855f;
+    return phase;
+  }
+  if (im == 0) return re < 0 ? 3.1415927f : 0.f;
+  return im > 0 ? 1.5707963f : -1.5707963f;
+}
+
+StructureFactorKernel::StructureFactorKernel(const RunState& st) : centrosymmetric_(st.ic == 1) {
+  for (int n = 0; n < st.ns; ++n) {
+    const Mat3& r = st.symr[static_cast<std::size_t>(n)];
+    Operator op{};
+    // Row j of the operator holds the coefficients of x'_j; h'_k = sum_j h_j r[j][k].
+    for (int kk = 0; kk < 3; ++kk)
+      for (int j = 0; j < 3; ++j) op.rt[kk][j] = static_cast<int>(r[j][kk]);
+    op.t = st.symt[static_cast<std::size_t>(n)];
+    operators_.push_back(op);
+  }
+  for (int i = 0; i < st.na; ++i) {
+    const auto ii = static_cast<std::size_t>(i);
+    atoms_.push_back({st.xyz[ii], st.bt[ii], st.afact[ii], static_cast<int>(st.fnr[ii]) - 1});
+  }
+  fcoef_ = st.fcoef;
+  fp_ = st.fp;
+  fpp_ = st.fpp;
+}
+
+StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int l, std::ostream& out) const {
+  Sums sums;
+  sums.a.assign(atoms_.size(), 0.0);
+  sums.b.assign(atoms_.size(), 0.0);
+  for (const Operator& op : operators_) {
+    const std::array<int, 3> hp{op.rt[0][0] * h + op.rt[0][1] * k + op.rt[0][2] * l,
+                                op.rt[1][0] * h + op.rt[1][1] * k + op.rt[1][2] * l,
+                                op.rt[2][0] * h + op.rt[2][1] * k + op.rt[2][2] * l};
+    const float ht = static_cast<float>(h) * op.t[0] + static_cast<float>(k) * op.t[1] + static_cast<float>(l) * op.t[2];
+    const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
+    for (std::size_t i = 0; i < atoms_.size(); ++i) {
+      const Atom& atom = atoms_[i];
+      const float p = (h1 * atom.x[0] + h2 * atom.x[1] + h3 * atom.x[2] + ht) * static_cast<float>(kTwoPi);
+      const auto& b = atom.beta;
+      const float q = h1 * h1 * b[0] + h2 * h2 * b[1] + h3 * h3 * b[2] + 2 * h1 * h2 * b[3] + 2 * h1 * h3 * b[4] +
+                      2 * h2 * h3 * b[5];
+      const int atom_number = static_cast<int>(i) + 1;
+      if (q < 0) write_quadratic_form_message(out, hp, q, atom_number, b);
+      const float t = std::exp(-q);
+      if (t > 1) {
+        write_temperature_factor_message(out, hp, t, atom_number, b);
+        sums.ok = false;
+        return sums;
+      }
+      sums.a[i] += static_cast<double>(t * std::cos(p));
+      sums.b[i] += static_cast<double>(t * std::sin(p));
+    }
+  }
+  if (centrosymmetric_)
+    for (double& a : sums.a) a *= 2;
+  return sums;
+}
+
+StructureFactor StructureFactorKernel::combine(const Sums& sums, const std::vector<float>& real_f,
+                                               const std::vector<float>& imag_f) const {
+  double re = 0, im = 0;
+  for (std::size_t i = 0; i < atoms_.size(); ++i) {
+    const Atom& atom = atoms_[i];
+    const auto type = static_cast<std::size_t>(atom.type);
+    const double f = real_f[type], fi = imag_f[type], a = atom.afact;
+    if (centrosymmetric_) {
+      re += sums.a[i] * a * f;
+      im += sums.a[i] * a * fi;
+    } else {
+      re += (f * sums.a[i] - fi * sums.b[i]) * a;
+      im += (fi * sums.a[i] + f * sums.b[i]) * a;
+    }
+  }
+  StructureFactor result;
+  result.modulus = static_cast<float>(std::sqrt(re * re + im * im));
+  result.phase = structure_factor_phase(static_cast<float>(re), static_cast<float>(im));
+  result.imaginary = static_cast<float>(im);
+  return result;
+}
+
+StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, std::ostream& out) const {
+  if (s > 6.0f) return {};
+  const Sums sums = phase_sums(h, k, l, out);
+  if (!sums.ok) return StructureFactor{0, 0, 0, false};
+  std::vector<float> f(fcoef_.size());
+  for (std::size_t j = 0; j < fcoef_.size(); ++j) {
+    f[j] = form_factor(fcoef_[j], s) + fp_[j];
+    if (f[j] < 0) f[j] = 0;
+  }
+  return combine(sums, f, fpp_);
+}
+
+StructureFactor StructureFactorKernel::neutron(int h, int k, int l, std::ostream& out) const {
+  const Sums sums = phase_sums(h, k, l, out);
+  if (!sums.ok) return StructureFactor{0, 0, 0, false};
+  return combine(sums, fp_, std::vector<float>(fp_.size(), 0.f));
+}
+
+}  // namespace kavro

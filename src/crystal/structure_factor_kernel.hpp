@@ -1,0 +1,62 @@
+// The structure-factor sum prepared once per run, evaluated for many h k l.
+#pragma once
+
+#include <array>
+#include <ostream>
+#include <vector>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+struct StructureFactor {
+  float modulus = 0;    // |F| (electrons, or fm for neutrons)
+  float phase = 0;      // radians
+  float imaginary = 0;  // Im F
+  bool ok = true;       // false: a temperature factor above 1 (message written)
+};
+
+// F(h) = sum over atoms j and operators (R, t) of afact_j f_j T_j exp(2 pi i h.(R x_j + t)),
+// evaluated as exp(2 pi i ((R^T h).x_j + h.t)) with the anisotropic temperature
+// factor T_j = exp(-(R^T h)^T beta_j (R^T h)). For a centrosymmetric group the
+// operators are half the group and the inversion doubles the cosine sum.
+class StructureFactorKernel {
+ public:
+  explicit StructureFactorKernel(const RunState& st);
+
+  // X-rays at s = sin(theta)/lambda (1/Angstrom), with f' and f''.
+  StructureFactor xray(int h, int k, int l, float s, std::ostream& out) const;
+  // Neutrons with the coherent scattering lengths.
+  StructureFactor neutron(int h, int k, int l, std::ostream& out) const;
+
+ private:
+  struct Operator {
+    std::array<std::array<int, 3>, 3> rt;  // transposed rotation, h' = rt h
+    Vec3 t;                                // translation
+  };
+  struct Atom {
+    Vec3 x;
+    std::array<float, 6> beta;
+    float afact;
+    int type;  // 0-based scattering type
+  };
+  struct Sums {
+    std::vector<double> a, b;  // per atom: sum over operators of T cos(p), T sin(p)
+    bool ok = true;
+  };
+
+  Sums phase_sums(int h, int k, int l, std::ostream& out) const;
+  StructureFactor combine(const Sums& sums, const std::vector<float>& real_f, const std::vector<float>& imag_f) const;
+
+  std::vector<Operator> operators_;
+  std::vector<Atom> atoms_;
+  std::vector<std::array<float, kFcoefCount>> fcoef_;
+  std::vector<float> fp_, fpp_;
+  bool centrosymmetric_ = false;
+};
+
+// Phase of Re + i Im in radians: atan2 in (-0.001 - 2 pi, 2 pi - 0.001], with
+// the exact axis values when one part is zero.
+float structure_factor_phase(double re, double im);
+
+}  // namespace kavro

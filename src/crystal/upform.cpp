@@ -1,0 +1,88 @@
+// Look-up of a scattering type's data by its chemical symbol: form-factor
+// coefficients and tube dispersion corrections (X-rays), scattering length
+// (neutrons). Symbols are compared over 4 blank-padded characters, exactly.
+#include "crystal/upform.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "crystal/scattering_tables.hpp"
+#include "format/fixed_format.hpp"
+
+namespace kavro {
+
+namespace {
+
+// Column of the f', f'' tables for a tube radiation; none for explicit
+// wavelengths, synchrotron radiation and neutrons ("dl").
+std::optional<std::size_t> tube_column(std::string_view wavind) {
+  if (wavind == "Cu") return 0;
+  if (wavind == "Mo") return 1;
+  if (wavind == "Ag") return 2;
+  return std::nullopt;
+}
+
+// ' The chemical symbol: ',A4,' does not correspond to an atom/ion name'
+// ' given in the Table 6.1.1.4 of the International Tables for Crystallography,'
+// ' Vol. C, p. 500 - 502'
+void write_unknown_atom_or_ion(std::ostream& out, const std::string& symbol) {
+  ff::write(out,
+            "(' The chemical symbol: ',A4,' does not correspond to an atom/ion name'/"
+            "' given in the Table 6.1.1.4 of the International Tables for Crystallography,'/"
+            "' Vol. C, p. 500 - 502')",
+            {symbol});
+}
+
+// ' The chemical symbol: ',A4,' does not correspond to an atom name'
+void write_unknown_atom(std::ostream& out, const std::string& symbol) {
+  ff::write(out, "(' The chemical symbol: ',A4,' does not correspond to an atom name')",
+            {symbol});
+}
+
+// ' The scattering length is not known for the atomic number ',I3
+void write_unknown_length(std::ostream& out, int z) {
+  ff::write(out, "(' The scattering length is not known for the atomic number ',I3)", {z});
+}
+
+}  // namespace
+
+void upform(RunState& st, int j, std::ostream& out) {
+  const auto t = static_cast<std::size_t>(j);
+  const std::string symbol = table_symbol(st.atn[t]);
+  const XrayEntry* entry = find_xray_entry(symbol);
+  if (entry == nullptr) {
+    write_unknown_atom_or_ion(out, symbol);
+    st.ierr = 1;
+    return;
+  }
+  st.atnum[t] = entry->z;
+  std::copy(entry->coefficients.begin(), entry->coefficients.end(), st.fcoef[t].begin());
+  st.fcoef[t][kCoefficientCount] = entry->s_lim;
+  if (const auto column = tube_column(st.wavind)) {
+    st.fp[t] = entry->fp[*column];
+    st.fpp[t] = entry->fpp[*column];
+  }
+}
+
+void upform_n(RunState& st, int j, std::ostream& out) {
+  const auto t = static_cast<std::size_t>(j);
+  const std::string symbol = table_symbol(st.atn[t]);
+  const int z = find_neutron_z(symbol);
+  if (z == 0) {
+    write_unknown_atom(out, symbol);
+    st.ierr = 1;
+    return;
+  }
+  st.atnum[t] = z;
+  if (st.fp[t] != 0.0f) return;
+  const float b = kNeutronTable[static_cast<std::size_t>(z - 1)].b;
+  if (b == 0.0f) {
+    write_unknown_length(out, z);
+    return;
+  }
+  st.fp[t] = b;
+}
+
+}  // namespace kavro

@@ -1,0 +1,23 @@
+// Look-up of one scattering type (input line 8) in the scattering tables.
+#pragma once
+
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// X-rays: finds the symbol `st.atn[j]` (j 0-based) among the atoms and ions,
+// sets `atnum[j]` and `fcoef[j]` (13 coefficients and s_lim) and, for the tube
+// radiations "Cu", "Mo", "Ag", replaces `fp[j]`, `fpp[j]` by the tabulated f'
+// and f''. An unknown symbol writes the atom/ion message to `out` and sets
+// `st.ierr` = 1.
+void upform(RunState& st, int j, std::ostream& out);
+
+// Neutrons: finds `st.atn[j]` among the elements H .. U, sets `atnum[j]` and,
+// when the input left `fp[j]` (the scattering length b) at 0, takes the
+// tabulated b; for an element without tabulated b it writes a note and b stays
+// 0. An unknown symbol writes the atom message and sets `st.ierr` = 1.
+void upform_n(RunState& st, int j, std::ostream& out);
+
+}  // namespace kavro

@@ -1,0 +1,224 @@
+// Radiation, cell and primary-reflection set-up, and the listing of a whole run.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "run/calculated_scan_name.hpp"
+#include "run/lattice.hpp"
+#include "run/radiation.hpp"
+#include "run/run_fixture.hpp"
+#include "run/zeit.hpp"
+
+namespace kavro::testing {
+namespace {
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(Radiation, TubeLinesAndExplicitWavelengths) {
+  RunState st;
+  ASSERT_EQ(select_radiation(st, "Cu"), 0);
+  EXPECT_EQ(st.idesy, kTube);
+  EXPECT_EQ(st.wavind, "Cu");
+  EXPECT_FLOAT_EQ(st.alam1, 1.540598f);
+  EXPECT_FLOAT_EQ(st.flam2, 0.5f);
+  EXPECT_FLOAT_EQ(st.fatt, 12.179f);
+  EXPECT_FLOAT_EQ(st.dimono, 2e9f);
+  wavelength_band(st);
+  EXPECT_FLOAT_EQ(st.lam_min, 1.540598f - 0.5f * 1.540598f * 0.000306f);
+  EXPECT_FLOAT_EQ(st.lam_max, 1.544426f + 0.5f * 1.544426f * 0.000413f);
+
+  ASSERT_EQ(select_radiation(st, "0.71359, 0.00045, 0.5, 0.7093, 0.00041, 1.0"), 0);
+  EXPECT_EQ(st.wavind, "dl");
+  EXPECT_FLOAT_EQ(st.alam1, 0.7093f);
+  EXPECT_FLOAT_EQ(st.dlam1, 0.00041f);
+  EXPECT_FLOAT_EQ(st.flam1, 1.0f);
+  EXPECT_FLOAT_EQ(st.alam2, 0.71359f);
+  EXPECT_FLOAT_EQ(st.flam2, 0.5f);
+  EXPECT_FLOAT_EQ(st.fatt, 1.f);
+  EXPECT_GT(select_radiation(st, "Xx 1 2"), 0);
+}
+
+TEST(Radiation, SynchrotronAndNeutrons) {
+  RunState st;
+  ASSERT_EQ(select_radiation(st, "3  1.0 0.01 99"), 0);
+  EXPECT_EQ(st.idesy, kNeutrons);
+  EXPECT_EQ(st.wavind, "dl");
+  EXPECT_FLOAT_EQ(st.dlam1, 0.01f);
+  EXPECT_FLOAT_EQ(st.dimono, 1e12f);
+  EXPECT_FLOAT_EQ(st.polsig, 1.f);
+  EXPECT_LT(select_radiation(st, "3  1.0"), 0);
+
+  ASSERT_EQ(select_radiation(st, "2 0.5612  5.43 1 1 1 58.19"), 0);
+  EXPECT_EQ(st.idesy, kSynchrotronPi);
+  EXPECT_FLOAT_EQ(st.polsig, -1.f);
+  EXPECT_FLOAT_EQ(st.dimono, 1e10f);
+  // Si 111 monochromator: sin(theta) = lambda sqrt(3) / (2 a).
+  EXPECT_NEAR(std::sin(st.thmono), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
+  st.diverp = 0.0024f;
+  monochromator_band_width(st);
+  const double spread = 0.0024 * 0.0174533 / std::tan(st.thmono);
+  EXPECT_NEAR(st.dlam1, std::sqrt(spread * spread + st.wmono * st.wmono), 1e-9);
+  wavelength_band(st);
+  EXPECT_FLOAT_EQ(st.lam_half1, 0.f);
+  EXPECT_LT(st.lam_min, 0.5612f);
+  EXPECT_GT(st.lam_max, 0.5612f);
+
+  ASSERT_EQ(select_radiation(st, "1 1.275  5.43 1 1 1 58.19"), 0);
+  EXPECT_FLOAT_EQ(st.dimono, 1.1e10f);
+}
+
+TEST(Lattice, CubicCellAndReciprocalConstants) {
+  RunState st;
+  st.a = st.b = st.c = 5.431f;
+  st.alpha = st.beta = st.gamma = 90.f;
+  reciprocal_cell(st);
+  EXPECT_NEAR(st.vol, 160.19, 0.01);
+  EXPECT_FLOAT_EQ(st.ast, 1 / 5.431f);
+  EXPECT_NEAR(st.alphast, 90.0, 1e-4);
+  EXPECT_NEAR(st.g12, 0.0, 1e-7);
+}
+
+TEST(Lattice, EwaldSphereAllowsEquality) {
+  RunState st;
+  st.a = st.b = st.c = 2.f;
+  st.alpha = st.beta = st.gamma = 90.f;
+  st.alam1 = 1.f;
+  reciprocal_cell(st);
+  st.h = 4;  // 1/d = 2 = 2/lambda
+  EXPECT_TRUE(primary_reflection_geometry(st));
+  EXPECT_FLOAT_EQ(st.stol, 1.f);
+  EXPECT_FLOAT_EQ(st.dspac, 0.5f);
+  st.h = 5;
+  EXPECT_FALSE(primary_reflection_geometry(st));
+}
+
+TEST(Lattice, ReferenceDirectionIsPerpendicularToThePrimary) {
+  RunState st;
+  st.a = 5.f, st.b = 6.f, st.c = 7.f;
+  st.alpha = 80.f, st.beta = 95.f, st.gamma = 100.f;
+  reciprocal_cell(st);
+  for (const auto& hkl : {std::array{1, 2, 3}, std::array{0, 3, 1}, std::array{0, 0, 2}}) {
+    st.h = hkl[0], st.k = hkl[1], st.l = hkl[2];
+    const Vec3 r = reference_direction(st);
+    const float g1 = st.g11 * st.h + st.g12 * st.k + st.g13 * st.l;
+    const float g2 = st.g12 * st.h + st.g22 * st.k + st.g23 * st.l;
+    const float g3 = st.g13 * st.h + st.g23 * st.k + st.g33 * st.l;
+    EXPECT_NEAR(r[0] * g1 + r[1] * g2 + r[2] * g3, 0.f, 1e-6) << hkl[0] << hkl[1] << hkl[2];
+  }
+  RunState cubic;
+  cubic.a = cubic.b = cubic.c = 4.f;
+  cubic.alpha = cubic.beta = cubic.gamma = 90.f;
+  reciprocal_cell(cubic);
+  cubic.l = 3;
+  EXPECT_EQ(reference_direction(cubic)[0], 1.f);
+  EXPECT_EQ(reference_direction(cubic)[1], 0.f);
+  EXPECT_NEAR(reference_direction(cubic)[2], 0.f, 1e-6);
+  cubic.k = 2;
+  EXPECT_EQ(reference_direction(cubic)[0], 1.f);
+  EXPECT_NEAR(reference_direction(cubic)[1], 0.f, 1e-5);
+}
+
+TEST(CalculatedScanName, FromPageOrScanFile) {
+  RunArguments args;
+  args.dname1 = "  si.ps";
+  args.dname2 = std::string(72, ' ');
+  EXPECT_EQ(calculated_scan_name(args), "si.cal");
+  EXPECT_EQ(args.dname1.substr(0, 6), "si.ps ");
+  EXPECT_EQ(args.dname1.size(), 72u);
+
+  args.dname2 = "../scans/zn.obs";
+  EXPECT_EQ(calculated_scan_name(args), "../scans/zn.cal");
+  args.dname2 = "yig.dat";
+  EXPECT_EQ(calculated_scan_name(args), "yig.cal");
+
+  args.dname2 = std::string(72, ' ');
+  args.dname1 = std::string(72, 'p');
+  EXPECT_EQ(calculated_scan_name(args), std::string(69, 'p') + ".ca");  // cut to 72
+}
+
+TEST(Zeit, DateLinesThenElapsedTime) {
+  RunState st;
+  std::ostringstream out;
+  TimeSample start{8, 12, 2026, 15, 4, 5, 100.0};
+  zeit(st, out, start);
+  EXPECT_EQ(out.str(),
+            "                               Date:  8 . 12 . 26\n"
+            "                               Time: 15 .  4 .  5\n");
+  out.str("");
+  TimeSample later{8, 12, 2026, 16, 6, 7, 100.0 + 3600 + 122.5};
+  zeit(st, out, later);
+  EXPECT_EQ(out.str(), "\n CPU-time since program start:  1  hours    2  minutes   2.50  seconds\n");
+  out.str("");
+  TimeSample next_month{1, 1, 2027, 0, 0, 1, 200.0};
+  zeit(st, out, next_month);
+  EXPECT_EQ(out.str().substr(0, 37), "                               Date: ");
+}
+
+TEST(Run, SiliconListingHeaderAndCellBlock) {
+  ScratchFolder folder;
+  const RunResult r = run_input(silicon_input(), folder.path());
+  ASSERT_TRUE(r.outcome.completed) << r.listing;
+  EXPECT_EQ(r.outcome.ios, -1);  // no line 11: the end of the file was met there
+  const std::vector<std::string> lines = lines_of(r.listing);
+  EXPECT_EQ(lines[0], "KAVRO-99, Version 01.2 (4. 4. 2001)          ");
+  EXPECT_EQ(lines[3], "");
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], " Si test" + std::string(73, ' '));
+  EXPECT_EQ(lines[6], "");
+  EXPECT_EQ(block(r.listing, " Lattice constants input by the user:", 6),
+            (std::vector<std::string>{" Lattice constants input by the user:",
+                                      "    5.4310    5.4310    5.4310       90.00     90.00     90.00",
+                                      " Volume:    160.1915", "", " Reciprocal lattice constants:",
+                                      "    0.1841    0.1841    0.1841       90.00     90.00     90.00"}));
+  EXPECT_EQ(r.names.cal_name, "si.cal");
+  EXPECT_FLOAT_EQ(r.state.PsiD, 0.f);
+  EXPECT_TRUE(r.state.xyz.empty());  // the run's arrays were released
+}
+
+TEST(Run, YigExampleWithoutScanFile) {
+  ScratchFolder folder;
+  std::ifstream in(std::filesystem::path(KAVRO_EXAMPLES_DIR) / "yig_no_scan.inp");
+  std::stringstream text;
+  text << in.rdbuf();
+  const RunResult r = run_input(text.str(), folder.path());
+  ASSERT_TRUE(r.outcome.completed) << r.listing;
+  EXPECT_EQ(r.outcome.ios, 0);
+  EXPECT_EQ(block(r.listing, " UB-matrix:", 7),
+            (std::vector<std::string>{" UB-matrix:", "   -0.071161   -0.036463    0.012399",
+                                      "    0.038060   -0.062495    0.034549", "   -0.006014    0.036221    0.072079",
+                                      "", " Reciprocal lattice constants calculated from the UB-matrix",
+                                      "    0.0809    0.0809    0.0809       90.00     90.01     90.01"}));
+  EXPECT_EQ(block(r.listing, " Volume:   1897.4133", 1).size(), 1u);
+  EXPECT_EQ(block(r.listing, " Reciprocal volume:    0.000527", 1).size(), 1u);
+  EXPECT_EQ(r.state.ncent, 2);
+}
+
+TEST(CommandLine, ExitStatusTellsWhetherTheRunCompleted) {
+  ScratchFolder folder;
+  folder.write("good.inp", silicon_input());
+  folder.write("bad.inp", "title only\n");
+  const std::string binary = KAVRO_BINARY;
+  const auto status = [&](const std::string& args) {
+    const std::string command = binary + " " + args + " >/dev/null 2>&1";
+    return WEXITSTATUS(std::system(command.c_str()));
+  };
+  EXPECT_EQ(status("run " + (folder.path() / "good.inp").string()), 0);
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "good.lis"));
+  EXPECT_EQ(status("run " + (folder.path() / "bad.inp").string()), 1);
+  EXPECT_NE(read_file(folder.path() / "bad.lis").find("read-error in the second line"), std::string::npos);
+  EXPECT_EQ(status("run " + (folder.path() / "absent.inp").string()), 2);
+  EXPECT_EQ(status("frobnicate"), 2);
+}
+
+}  // namespace
+}  // namespace kavro::testing
