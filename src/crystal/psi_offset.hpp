@@ -1,0 +1,19 @@
+// Psi offset between the four-circle diffractometer and the reference direction.
+#pragma once
+
+#include <array>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Azimuth (degrees) at which the reference direction r (reciprocal-lattice
+// components) lies for the diffractometer's psi = 0, given the orientation
+// matrix ubm (ub1..ub9 by rows) and the primary reflection h k l. 0 when the
+// matrix maps h k l or r to the zero vector.
+float psi_offset(const std::array<float, 9>& ubm, int h, int k, int l, const Vec3& r);
+
+// Sets PsiD of the run from ubm, the primary reflection and refdir.
+void upsi(RunState& st);
+
+}  // namespace kavro

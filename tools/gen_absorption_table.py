@@ -1,0 +1,138 @@
+#!/usr/bin/python3
+"""Victoreen absorption table: photoelectric coefficients C, D per wavelength
+segment and the atomic weight, for Z = 1..83.
+
+The mass attenuation coefficient of an element is written as
+    mu/rho = C lambda^3 - D lambda^4 + sigma_KN Z / A      (cm^2/g, lambda in Angstrom)
+with one (C, D) pair per wavelength segment between absorption edges
+(Victoreen form, International Tables vol. III, 1962, p. 157ff). No
+machine-readable copy of the 1962 coefficients is at hand, so C and D are fitted
+here (relative least squares) to the photoelectric plus coherent cross-sections
+of xraylib (CS_Photo + CS_Rayl), sampled over the segment's wavelengths within
+0.2..3.0 Angstrom; the edges come from xraylib's EdgeEnergy. A handful of rows
+carry the published 1962 coefficients instead of the fit.
+
+Segment layout (segment s applies for edge(s-1) < lambda <= edge(s)):
+  Z <= 11  one segment with edge 100 Angstrom;
+  Z <= 56  segment 1 below the K edge, then one segment up to each following
+           edge L1, L2, L3, M1 that lies below 10 Angstrom, the last one ending
+           at 10 Angstrom;
+  Z >= 57  segment 1 empty, segments 2-5 below L1, L1-L2, L2-L3, L3-M1.
+
+Atomic weights: the standard atomic weights of the early 1990s that this
+program has always carried.
+
+regenerate: /usr/bin/python3 tools/gen_absorption_table.py > src/crystal/tables/victoreen_table.cpp
+"""
+import numpy as np
+import xraylib
+
+MAX_Z = 83
+LONGEST = 10.0           # the table stops at 10 Angstrom (Z = 12..56)
+FIT_RANGE = (0.2, 3.0)   # wavelengths of diffraction experiments
+SAMPLES = 400
+EDGE_MARGIN = 1e-3     # xraylib's cross-sections jump a little off the tabulated edge
+
+ATOMIC_WEIGHT = [
+    1.00794, 4.002602, 6.941, 9.012182, 10.811, 12.011, 14.00674, 15.9994, 18.998404,
+    20.1797, 22.989767, 24.305, 26.981539, 28.0855, 30.973763, 32.066, 35.4527, 39.948,
+    39.0983, 40.078, 44.95591, 47.88, 50.9415, 51.9961, 54.93805, 55.847, 58.9332, 58.69,
+    63.546, 65.39, 69.723, 72.61, 74.92159, 78.96, 79.904, 83.8, 85.4678, 87.62, 88.90585,
+    91.224, 92.90638, 95.94, 98.9063, 101.07, 102.9055, 106.42, 107.8682, 112.411, 114.82,
+    118.71, 121.75, 127.6, 126.90447, 131.29, 132.90543, 137.327, 138.9055, 140.115,
+    140.90765, 144.24, 146.9151, 150.36, 151.965, 157.25, 158.92534, 162.5, 164.93031,
+    167.26, 168.9342, 173.04, 174.967, 178.49, 180.9479, 183.85, 186.207, 190.2, 192.22,
+    195.08, 196.96654, 200.59, 204.383, 207.2, 208.98038,
+]
+
+# Rows with the published 1962 coefficients: Z -> {segment number: (C, D, edge)}.
+PUBLISHED = {
+    1: {1: (0.0127, 4.66e-6, 100.0)},
+    8: {1: (3.18, 0.0654, 100.0)},
+    29: {1: (176.0, 48.3, 1.38), 2: (15.6, 0.779, 10.0)},
+    47: {1: (784.0, 599.0, 0.486), 2: (81.4, 14.3, 3.25)},
+    74: {2: (390.0, 161.0, 1.0245), 3: (338.0, 129.0, 1.0746),
+         4: (190.0, 55.2, 1.2154), 5: (65.3, 11.9, 4.374)},
+    83: {2: (605.0, 382.0, 0.7568), 3: (505.0, 263.0, 0.78869),
+         4: (302.0, 112.0, 0.9234), 5: (98.3, 21.3, 3.106)},
+}
+
+SHELLS = [xraylib.K_SHELL, xraylib.L1_SHELL, xraylib.L2_SHELL, xraylib.L3_SHELL,
+          xraylib.M1_SHELL]
+
+
+def edge_wavelength(z, shell):
+    return xraylib.KEV2ANGST / xraylib.EdgeEnergy(z, shell)
+
+
+def cross_section(z, lam):
+    energy = xraylib.KEV2ANGST / lam
+    return xraylib.CS_Photo(z, energy) + xraylib.CS_Rayl(z, energy)
+
+
+def fit_segment(z, lower, upper):
+    """C, D of C l^3 - D l^4 fitted with relative weights over lower..upper."""
+    lo, hi = max(lower, FIT_RANGE[0]), min(upper, FIT_RANGE[1])
+    if hi <= lo * 1.001:          # segment outside the usual range: fit it whole
+        lo, hi = max(lower, FIT_RANGE[0]), upper
+    lam = np.geomspace(lo * (1 + EDGE_MARGIN), hi * (1 - EDGE_MARGIN), SAMPLES)
+    target = np.array([cross_section(z, x) for x in lam])
+    design = np.column_stack([lam ** 3 / target, -lam ** 4 / target])
+    (c, d), *_ = np.linalg.lstsq(design, np.ones_like(lam), rcond=None)
+    return c, d
+
+
+def segment_bounds(z):
+    """{segment number: (lower edge, upper edge)} of the layout described above."""
+    if z <= 11:
+        return {1: (0.0, 100.0)}
+    k, l1, l2, l3, m1 = (edge_wavelength(z, s) for s in SHELLS)
+    if z >= 57:
+        return {2: (k, l1), 3: (l1, l2), 4: (l2, l3), 5: (l3, m1)}
+    bounds = {1: (0.0, k)}
+    lower = k
+    for number, edge in zip(range(2, 6), (l1, l2, l3, m1)):
+        bounds[number] = (lower, min(edge, LONGEST))
+        if edge >= LONGEST:
+            break
+        lower = edge
+    return bounds
+
+
+def table_row(z):
+    segments = {s: (0.0, 0.0, 0.0) for s in range(1, 6)}
+    for number, (lower, upper) in segment_bounds(z).items():
+        segments[number] = (*fit_segment(z, lower, upper), upper)
+    segments.update(PUBLISHED.get(z, {}))
+    return segments
+
+
+def number(value, digits=6):
+    text = '%.*g' % (digits, value)
+    if 'e' not in text and '.' not in text:
+        text += '.0'
+    return text + 'f'
+
+
+def main():
+    print('// Generated by tools/gen_absorption_table.py from xraylib %s (CS_Photo + CS_Rayl, '
+          'EdgeEnergy); regenerate: /usr/bin/python3 tools/gen_absorption_table.py '
+          '> src/crystal/tables/victoreen_table.cpp' % xraylib.__version__)
+    print('#include "crystal/tables/absorption_tables.hpp"')
+    print()
+    print('namespace kavro::tables {')
+    print()
+    print('// {C, D, upper edge (Angstrom)} for segments 1..5, then the atomic weight (g/mol).')
+    print('const std::array<VictoreenRow, kVictoreenRows> kVictoreen = {{')
+    for z in range(1, MAX_Z + 1):
+        segments = table_row(z)
+        cells = ', '.join('{%s, %s, %s}' % tuple(number(v) for v in segments[s])
+                          for s in range(1, 6))
+        print('    {{{%s}}, %s},  // Z = %d' % (cells, number(ATOMIC_WEIGHT[z - 1], 9), z))
+    print('}};')
+    print()
+    print('}  // namespace kavro::tables')
+
+
+if __name__ == '__main__':
+    main()
