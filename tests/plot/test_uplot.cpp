@@ -64,32 +64,23 @@ std::string after(const Lines& lines, const std::string& line) {
 // Text written at the move `move` (the line before the text).
 std::string text_at(const Lines& lines, const std::string& move) { return after(lines, move); }
 
-TEST(ResultPage, PageRunsFromPrologToShowpage) {
-  const Lines lines = draw_page(calculated_only_state()).lines();
-  ASSERT_GT(lines.size(), 4u);
-  EXPECT_EQ(lines.front().substr(0, 2), "%!");
-  EXPECT_EQ(lines.back(), "showpage");
-  // The title in Times-Bold at (1.0, 20.5), all 80 characters of its field.
+TEST(ResultPage, TextBlockShowsTitleDateRadiationAndParameters) {
+  RunState st = calculated_only_state();
+  Lines lines = draw_text_block(st).lines();
+  // The title at (1.0, 20.5) with all 80 characters of its field.
   std::string title = "(YIG (8 8 0) test";
   title.resize(81, ' ');
   EXPECT_EQ(text_at(lines, "    28.3   581.1 m"), title + ") s");
-}
-
-TEST(ResultPage, TextBlockShowsDateRadiationAndParameters) {
-  RunState st = calculated_only_state();
-  Lines lines = draw_text_block(st).lines();
+  // The block stands 0.5 cm further left, and the origin returns after it.
   EXPECT_EQ(lines[4], "    -14.17      0.00  translate");
+  EXPECT_EQ(lines.back(), "     14.17      0.00  translate");
   EXPECT_EQ(text_at(lines, "   666.1   566.9 m"), "( 5 .  4 .  1) s");
   EXPECT_EQ(text_at(lines, "   666.1   549.9 m"), "( 9 .  7 .  3) s");
-  EXPECT_EQ(text_at(lines, " 771.0 524.4 m"), "( 0) s");  // l of 8 8 0
   EXPECT_EQ(text_at(lines, "   652.0   496.1 m"), "(Ag) s");
-  EXPECT_EQ(text_at(lines, " 680.3 476.2 m"), "(16.43) s");
   EXPECT_EQ(text_at(lines, " 722.8 272.1 m"), "( 150.) s");  // mosaic radius of 10 and more: F5.0
   EXPECT_TRUE(has(lines, "(without interference term,) s"));
   EXPECT_FALSE(has(lines, "(nnn) s"));
-  EXPECT_EQ(text_at(lines, " 708.7 204.1 m"), "( 0.0100) s");
   EXPECT_FALSE(has(lines, "(Imax-obs (cps):) s"));
-  EXPECT_EQ(lines.back(), "     14.17      0.00  translate");
 
   // Explicit wavelengths print the band's middle; a small mosaic radius F5.3;
   // the interference interval; the measured extremes.
@@ -100,7 +91,6 @@ TEST(ResultPage, TextBlockShowsDateRadiationAndParameters) {
   lines = draw_text_block(st).lines();
   EXPECT_EQ(text_at(lines, " 652.0 496.1 m"), "(0.5500) s");
   EXPECT_EQ(text_at(lines, " 722.8 272.1 m"), "(5.000) s");
-  EXPECT_EQ(text_at(lines, "   623.6   243.8 m"), "(nnn) s");
   EXPECT_EQ(text_at(lines, " 722.8 243.8 m"), "(   3.) s");
   EXPECT_FALSE(has(lines, "(without interference term,) s"));
   EXPECT_EQ(text_at(lines, " 717.2 413.9 m"), "(   260.00) s");
