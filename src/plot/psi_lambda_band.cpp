@@ -6,7 +6,8 @@
 // q1 = |H1|^2, t = |H1| p and r = |h2|^2 - p^2 (lengths in 1/Angstrom), h2
 // lies on the sphere of radius 1/lambda at the two azimuths
 //   psi = alpha -+ acos( (q2 - t) / (2 sqrt(r (1/lambda^2 - q1/4))) ),
-// provided 2/lambda reaches |h2|. Psi in degrees, lambda in Angstrom.
+// provided 2/lambda reaches |h2|; the diffractometer's offset PsiD is added.
+// Psi in degrees, lambda in Angstrom.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -54,8 +55,8 @@ struct WavelengthBand {
   }
 };
 
-// A psi in degrees folded into -180..180 (or 0..360 for the diffractometers
-// with psia >= 0 that count psi that way).
+// A psi in degrees folded into -180..180; synchrotron and neutron runs whose
+// window starts at 0 or above count psi in 0..360.
 float folded_psi(float psi, const RunState& st) {
   if (psi > 180.0f) psi -= 360.0f;
   else if (psi < -180.0f) psi += 360.0f;
