@@ -2,6 +2,9 @@
 // reference table, the choice of reflections for the mean, and the scale factor.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "run/run_fixture.hpp"
 #include "scans/scan_file_writer.hpp"
 
@@ -99,6 +102,37 @@ TEST(ReaderRuns, HuberReferenceRecordsAreMatchedByTheirKey) {
   EXPECT_FALSE(has_line_starting(r.listing, "   4  0  0"));
   EXPECT_EQ(r.state.nref, 1);
   EXPECT_EQ(r.state.scan_given, 1);
+}
+
+}  // namespace
+}  // namespace kavro::testing
+
+namespace kavro::testing {
+namespace {
+
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The printed examples find their sample scans where their line 12 points
+// (relative to the input file's folder) and read them without complaint.
+TEST(ReaderRuns, ExamplesReadTheirSampleScans) {
+  ScratchFolder folder;
+  const std::filesystem::path examples = KAVRO_EXAMPLES_DIR;
+  std::filesystem::create_directories(folder.path() / "examples");
+  std::filesystem::create_directories(folder.path() / "hasylab" / "scans");
+  std::filesystem::copy_file(examples / "yig.dat", folder.path() / "examples" / "yig.dat");
+  std::filesystem::copy_file(examples.parent_path() / "hasylab" / "scans" / "si222ag2.dat",
+                             folder.path() / "hasylab" / "scans" / "si222ag2.dat");
+  for (const char* name : {"yig.inp", "yig_explicit.inp", "si222.inp"}) {
+    const RunResult r = run_input(file_text(examples / name), folder.path() / "examples");
+    ASSERT_TRUE(r.outcome.completed) << name << r.listing;
+    EXPECT_EQ(r.state.scan_given, 1) << name;
+    EXPECT_GE(r.state.nref, 5) << name;
+    EXPECT_GT(r.state.imax_obs, r.state.imin_obs) << name;
+    EXPECT_EQ(r.listing.find("skipped"), std::string::npos) << name;
+  }
 }
 
 }  // namespace
