@@ -53,7 +53,7 @@ void write_reference_line(std::ostream& out, ReferenceLayout layout, const RunSt
 
 // " Reference reflection  h  k  l gives no estimate of I0 (theta = ..., I = ..., F = ...)"
 void write_reference_skipped(std::ostream& out, const ReferenceMeasurement& m, float F) {
-  ff::write(out, "(' Reference reflection',3I4,' gives no estimate of I0 (theta =',F9.3,', I =',1PE11.3,', F =',0PF10.2,')')",
+  ff::write(out, "(' Reference reflection',3I4,' gives no estimate of I0 (theta =',F9.3,', I =',E11.3,', F =',F10.2,')')",
             {m.h, m.k, m.l, m.theta, m.intensity, F});
 }
 

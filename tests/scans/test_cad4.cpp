@@ -89,7 +89,7 @@ TEST(Cad4, BadRecordsAreReportedAndSkipped) {
 }
 
 TEST(Cad4, FilesThatAreNotCad4OutputGiveTheMissingMessage) {
-  for (const std::string& file : {std::string(), std::string("\x7f" "ELF\0\0\x01\x02 ** binary", 20),
+  for (const std::string& file : {std::string(), std::string("\x7f" "ELF\0\0\x01\x02 ** binary", 18),
                                  std::string("   2    2    2    10.310   176.000      17.778\n")}) {
     const Cad4Run r = read_cad4(file);
     EXPECT_TRUE(contains(r.listing, " The scan file is missing, or\n"));

@@ -2,6 +2,7 @@
 // reference table, the choice of reflections for the mean, and the scale factor.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -50,6 +51,20 @@ TEST(ReaderRuns, TubeAndNeutronReadersChooseDifferentReflectionsForTheMean) {
   ASSERT_TRUE(neutrons.outcome.completed) << neutrons.listing;
   EXPECT_EQ(neutrons.state.nref, 3);
   EXPECT_TRUE(has_line_starting(neutrons.listing, "   h  k  l   theta   I*omega        fc     A*      L ext-len"));
+}
+
+// A forbidden reflection (F = 0) or an impossible Bragg angle gives no
+// estimate: it is named in the table and stays out of the mean.
+TEST(ReaderRuns, ReflectionsWithoutAnEstimateAreNamedAndLeftOut) {
+  ScratchFolder folder;
+  folder.write("t.obs", " 2 0 0 7.5 0. 500.\n 1 1 1 95. 0. 500.\n" + kObs);
+  const RunResult r = run_input(weak_silicon("Mo", "-66. 16. 50 0 1. 0.") + "t.obs\n", folder.path());
+  ASSERT_TRUE(r.outcome.completed) << r.listing;
+  EXPECT_TRUE(has_line_starting(
+      r.listing, " Reference reflection   2   0   0 gives no estimate of I0 (theta =    7.500, I =  0.500E+03, F =      0.00)"));
+  EXPECT_TRUE(has_line_starting(r.listing, " Reference reflection   1   1   1 gives no estimate of I0 (theta =   95.000,"));
+  EXPECT_EQ(r.state.nref, 2);
+  EXPECT_TRUE(std::isfinite(r.state.dimono));
 }
 
 // Only reference reflections: no measured curve, but the scale factor.
