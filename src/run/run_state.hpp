@@ -141,6 +141,14 @@ struct RunState {
   // Per stored event of the first pass, in psi order: signed azimuth alpha of
   // h2 (radians), |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
   std::vector<std::array<float, 6>> psilam;
+
+  // --- scans: the rest of the measured-scan results and the scale factor.
+  float psi_max_obs = 0, psi_min_obs = 0;       // psi of the measured extremes (degrees)
+  float err_max_obs = 0, err_min_obs = 0;       // their errors (cps)
+  float err_prim_obs = 0;                       // mean error of the points that form iprim_obs
+  float bg_obs = 0;                             // background level subtracted from the extremes and I-prim
+  float scale_sum = 0;                          // sum, then mean, of the reference estimates of I0
+  int nref = 0;                                 // reference reflections that entered the mean
 };
 
 }  // namespace kavro
