@@ -3,6 +3,7 @@
 #include "run/kavro.hpp"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "crystal/bravai.hpp"
@@ -12,6 +13,8 @@
 #include "crystal/scattering_listing.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
+#include "engine/calculated_scan_file.hpp"
+#include "engine/engine_steps.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
@@ -39,6 +42,7 @@ void reset_run(RunState& st) {
   fresh.banner = st.banner;
   fresh.nin = st.nin;
   fresh.nout = st.nout;
+  fresh.threads = st.threads;
   st = std::move(fresh);
 }
 
@@ -84,6 +88,17 @@ void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& arg
             {args.dname2});
 }
 
+// The calculated scan goes to the ".cal" file named after the measured scan
+// or the PostScript page.
+void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, const RunFiles& files) {
+  std::ofstream cal(files.resolve(args.cal_name), std::ios::out | std::ios::trunc);
+  if (!cal) {
+    st.ios = 1;
+    stop_with_message(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
+  }
+  write_calculated_scan(cal, st);
+}
+
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
   // Header: version, date and time, title; the PostScript file is opened.
   chuk1(st);
@@ -123,8 +138,17 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_atom_parameters(st, out);
 
   if (st.scan_given == 1) open_measured_scan(st, out, args, files);
+  // The measured scan is read here by the reader of the radiation, and the
+  // scale-factor block follows.
 
+  MultipleDiffraction engine;
+  calculate_multiple_diffraction(st, out, engine);
+  write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
+  write_calculated_scan_file(st, out, args, files);
+  if (write_page_prelude(st, out)) {
+    // The result page is drawn here.
+  }
   zeit(st, out);
 }
 

@@ -1,0 +1,58 @@
+// The multiple-diffraction calculation of a run: one pass per wavelength line
+// (event search, intensities, listing of the events) and the simulated scan
+// built from the events of all passes.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "engine/event_intensity.hpp"
+#include "engine/event_search.hpp"
+#include "engine/event_store.hpp"
+#include "engine/pass_constants.hpp"
+#include "engine/scan_profile.hpp"
+#include "engine/structure_factor_cache.hpp"
+
+namespace kavro {
+
+// What one pass found, for its listing.
+struct PassResult {
+  PassConstants constants;
+  PrimaryReflection primary;
+  IndexBounds bounds;
+  EventStore store;
+  int prager = 0;  // number of operative reflections
+};
+
+// The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
+std::vector<WavelengthLine> wavelength_lines(const RunState& st);
+
+class MultipleDiffraction {
+ public:
+  explicit MultipleDiffraction(StructureFactorKernel kernel = crystal_structure_factor())
+      : structure_factors_(std::move(kernel)) {}
+
+  // Searches and evaluates the events of one wavelength line, keeps those
+  // near the window with intensity at or above drumin (at most 600) and
+  // collects the crossings above drucut for the scan. Structure-factor
+  // messages go to `out`; a failing structure factor or a full store writes
+  // its message and ends the run.
+  PassResult run_pass(RunState& st, std::ostream& out, const WavelengthLine& line);
+
+  // Adds the profiles of all collected crossings to st.scan_calc.
+  void add_profiles_to_scan(RunState& st);
+
+  std::size_t structure_factor_evaluations() const { return structure_factors_.evaluations(); }
+  std::int64_t profile_evaluations() const { return profile_evaluations_; }
+
+ private:
+  void fill_structure_factors(const RunState& st, const SearchFrame& frame, const std::vector<EventGeometry>& events,
+                              std::vector<Hkl>& h3, std::vector<float>& h3_sq);
+
+  StructureFactorCache structure_factors_;
+  std::vector<ScanEvent> scan_events_;
+  std::int64_t profile_evaluations_ = 0;
+};
+
+}  // namespace kavro
