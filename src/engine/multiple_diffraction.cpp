@@ -74,7 +74,7 @@ void store_crossing(const RunState& st, std::ostream& out, EventStore& store, Ev
 // used; a reflection whose kernel failed ends the run.
 void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream& out) {
   out << entry.messages;
-  if (entry.failed) stop_run();
+  if (!entry.value.ok) stop_run();
 }
 
 }  // namespace
@@ -85,9 +85,8 @@ std::vector<WavelengthLine> wavelength_lines(const RunState& st) {
   return lines;
 }
 
-void MultipleDiffraction::fill_structure_factors(const RunState& st, const SearchFrame& frame,
-                                                 const std::vector<EventGeometry>& events, std::vector<Hkl>& h3,
-                                                 std::vector<float>& h3_sq) {
+void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events,
+                                                 int workers, std::vector<Hkl>& h3, std::vector<float>& h3_sq) {
   std::vector<ReflectionRequest> requests;
   requests.reserve(2 * events.size());
   for (std::size_t j = 0; j < events.size(); ++j) {
@@ -96,7 +95,7 @@ void MultipleDiffraction::fill_structure_factors(const RunState& st, const Searc
     requests.push_back({events[j].h2, 0.5f * std::sqrt(events[j].h2_sq)});
     requests.push_back({h3[j], 0.5f * std::sqrt(h3_sq[j])});
   }
-  structure_factors_.fill(st, requests, worker_count(st.threads));
+  structure_factors_.fill(requests, workers);
 }
 
 PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
@@ -110,7 +109,7 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
 
   std::vector<Hkl> h3(events.size());
   std::vector<float> h3_sq(events.size());
-  fill_structure_factors(st, frame, events, h3, h3_sq);
+  fill_structure_factors(frame, events, workers, h3, h3_sq);
 
   std::vector<EventIntensity> intensities(events.size());
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,

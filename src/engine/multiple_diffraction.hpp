@@ -30,8 +30,8 @@ std::vector<WavelengthLine> wavelength_lines(const RunState& st);
 
 class MultipleDiffraction {
  public:
-  explicit MultipleDiffraction(StructureFactorKernel kernel = crystal_structure_factor())
-      : structure_factors_(std::move(kernel)) {}
+  explicit MultipleDiffraction(StructureFactorSource structure_factors)
+      : structure_factors_(std::move(structure_factors)) {}
 
   // Searches and evaluates the events of one wavelength line, keeps those
   // near the window with intensity at or above drumin (at most 600) and
@@ -47,7 +47,7 @@ class MultipleDiffraction {
   std::int64_t profile_evaluations() const { return profile_evaluations_; }
 
  private:
-  void fill_structure_factors(const RunState& st, const SearchFrame& frame, const std::vector<EventGeometry>& events,
+  void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
                               std::vector<Hkl>& h3, std::vector<float>& h3_sq);
 
   StructureFactorCache structure_factors_;

@@ -10,22 +10,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "crystal/structure_factor_kernel.hpp"
 #include "engine/event_geometry.hpp"
 
 namespace kavro {
 
-struct StructureFactor {
-  float modulus = 0;  // |F|
-  float phase = 0;    // radians
-};
+// F of one reflection at sin(theta)/lambda = stol; writes the kernel's
+// messages to `listing`. Called from several threads at once.
+using StructureFactorSource = std::function<StructureFactor(const Hkl& h, float stol, std::ostream& listing)>;
 
-// One kernel call on a private copy of the run state: fills `result`, writes
-// its messages to `listing` and returns false when it cannot go on (ierr).
-using StructureFactorKernel =
-    std::function<bool(RunState& worker, std::ostream& listing, const Hkl& h, float stol, StructureFactor& result)>;
-
-// fcalc1 for X-rays, fcalc1_n for neutrons.
-StructureFactorKernel crystal_structure_factor();
+// The run's crystal: X-ray or neutron structure factors from a kernel
+// prepared once.
+StructureFactorSource crystal_structure_factor(const RunState& st);
 
 // A reflection wanted by the events, with its sin(theta)/lambda.
 struct ReflectionRequest {
@@ -38,14 +34,12 @@ class StructureFactorCache {
   struct Entry {
     StructureFactor value;
     std::string messages;  // what the kernel wrote to the listing for this reflection
-    bool failed = false;
   };
 
-  explicit StructureFactorCache(StructureFactorKernel kernel) : kernel_(std::move(kernel)) {}
+  explicit StructureFactorCache(StructureFactorSource source) : source_(std::move(source)) {}
 
-  // Computes the requested reflections that are not known yet, on `workers`
-  // threads, each with its own copy of the run state.
-  void fill(const RunState& st, const std::vector<ReflectionRequest>& requests, int workers);
+  // Computes the requested reflections that are not known yet, on `workers` threads.
+  void fill(const std::vector<ReflectionRequest>& requests, int workers);
 
   // A reflection that `fill` has seen.
   const Entry& at(const Hkl& h) const { return entries_[index_.at(key(h))]; }
@@ -58,7 +52,7 @@ class StructureFactorCache {
     return ((std::int64_t{h[0]} * kSpan) + h[1]) * kSpan + h[2];
   }
 
-  StructureFactorKernel kernel_;
+  StructureFactorSource source_;
   std::unordered_map<std::int64_t, std::size_t> index_;
   std::vector<Entry> entries_;
 };

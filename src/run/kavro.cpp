@@ -141,7 +141,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   // The measured scan is read here by the reader of the radiation, and the
   // scale-factor block follows.
 
-  MultipleDiffraction engine;
+  MultipleDiffraction engine(crystal_structure_factor(st));
   calculate_multiple_diffraction(st, out, engine);
   write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
