@@ -6,6 +6,7 @@
 #include "engine/multiple_diffraction.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "engine/engine_listing.hpp"
@@ -21,6 +22,10 @@ constexpr float kTwoPi = 6.2831855f;
 
 // Number of reflections in operative position during a full turn (Prager):
 // 4 V cos(theta1) pi^2 / lambda^3, the fraction cut off.
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 int prager_count(float vol, float theta1, float lambda) {
   const float n = 4 * vol * std::cos(theta1) * kPi * kPi / (lambda * lambda * lambda);
   return n < 2.0e9f ? static_cast<int>(n) : 2000000000;
@@ -109,7 +114,10 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
 
   std::vector<Hkl> h3(events.size());
   std::vector<float> h3_sq(events.size());
+  const auto sf_start = std::chrono::steady_clock::now();
   fill_structure_factors(frame, events, workers, h3, h3_sq);
+  st.sf_seconds += seconds_since(sf_start);
+  st.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
   std::vector<EventIntensity> intensities(events.size());
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
@@ -153,8 +161,10 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
 
 void MultipleDiffraction::add_profiles_to_scan(RunState& st) {
   const ScanGrid grid{st.psia, st.zsw, st.nstep, st.nnn};
+  const auto start = std::chrono::steady_clock::now();
   const ScanSums sums = accumulate_profiles(scan_events_, grid, worker_count(st.threads));
-  profile_evaluations_ += sums.evaluations;
+  st.profile_seconds += seconds_since(start);
+  st.profile_evaluations += sums.evaluations;
   for (std::size_t i = 0; i < sums.sums.size() && i < st.scan_calc.size(); ++i)
     st.scan_calc[i] = static_cast<float>(st.scan_calc[i] + sums.sums[i]);
 }

@@ -3,7 +3,6 @@
 // built from the events of all passes.
 #pragma once
 
-#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -43,16 +42,12 @@ class MultipleDiffraction {
   // Adds the profiles of all collected crossings to st.scan_calc.
   void add_profiles_to_scan(RunState& st);
 
-  std::size_t structure_factor_evaluations() const { return structure_factors_.evaluations(); }
-  std::int64_t profile_evaluations() const { return profile_evaluations_; }
-
  private:
   void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
                               std::vector<Hkl>& h3, std::vector<float>& h3_sq);
 
   StructureFactorCache structure_factors_;
   std::vector<ScanEvent> scan_events_;
-  std::int64_t profile_evaluations_ = 0;
 };
 
 }  // namespace kavro

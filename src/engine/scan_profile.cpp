@@ -5,10 +5,13 @@
 // interference of the primary wave with the doubly diffracted wave is
 //   T = 2 sqrt((P - A) K) cos(pi/2 + arctan(u) + TRPHI) c_int,
 // with u = -|x|/d_in inside and +|x|/d_out outside: the phase of the resonant
-// wave turns by pi across the event. The loss never exceeds P = I1/s.
+// wave turns by pi across the event. The loss never exceeds P = I1/s. The
+// cosine is evaluated as -(u cos TRPHI + sin TRPHI) / sqrt(1 + u^2), which is
+// the same angle without the arc tangent.
 #include "engine/scan_profile.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "engine/parallel.hpp"
@@ -16,8 +19,14 @@
 namespace kavro {
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
 constexpr std::size_t kStepsPerTile = 64;
+
+// cos(pi/2 + arctan(u) + TRPHI).
+float phase_factor(const ScanEvent& e, float u) {
+  if (std::isinf(u)) return u > 0 ? -e.cos_trphi : e.cos_trphi;
+  const double ud = u;
+  return static_cast<float>(-(ud * e.cos_trphi + e.sin_trphi) / std::sqrt(1 + ud * ud));
+}
 
 // nint: nearest integer, halves away from zero.
 int nearest(float v) { return static_cast<int>(std::lround(v)); }
@@ -27,7 +36,7 @@ int nearest(float v) { return static_cast<int>(std::lround(v)); }
 ScanEvent scan_event(float psi, bool first_crossing, float ik, float ia, const SplitPseudoVoigt& shape,
                      float w_in, float w_out, float beta, float trphi, float c_int, float primary, float scale,
                      int nnn) {
-  ScanEvent e{psi, first_crossing, ik, ia, shape, beta, trphi, c_int, primary, scale, 0, 0};
+  ScanEvent e{psi, first_crossing, ik, ia, shape, beta, std::cos(trphi), std::sin(trphi), c_int, primary, scale, 0, 0};
   if (nnn != 0) {
     e.d_in = kHalfWidthToSigma * w_in * static_cast<float>(nnn);
     e.d_out = kHalfWidthToSigma * w_out * static_cast<float>(nnn);
@@ -46,7 +55,7 @@ float profile_contribution(const ScanEvent& e, float x, bool inner_side, int nnn
       a = e.primary;
     } else {
       const float u = inner_side ? -std::fabs(x) / e.d_in : std::fabs(x) / e.d_out;
-      t = 2 * std::sqrt((e.primary - a) * k) * std::cos(kHalfPi + std::atan(u) + e.trphi) * e.c_int;
+      t = 2 * std::sqrt((e.primary - a) * k) * phase_factor(e, u) * e.c_int;
     }
   }
   return e.scale * t + e.scale * e.scale * (k - a);
@@ -67,16 +76,23 @@ ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGri
       const int first = static_cast<int>(tile * kStepsPerTile);
       const int last = static_cast<int>(std::min(steps, (tile + 1) * kStepsPerTile)) - 1;
       std::int64_t count = 0;
+      std::array<float, kStepsPerTile> psi{};
+      for (int i = first; i <= last; ++i) psi[std::size_t(i - first)] = grid.psia + static_cast<float>(i) / grid.zsw;
       for (std::size_t j = 0; j < events.size(); ++j) {
         const ScanEvent& e = events[j];
-        for (int i = first; i <= last; ++i) {
-          // The first crossing's inner side lies at and below its step, the second's above it.
-          const bool inner_side = e.first_crossing ? i <= centre[j] : i > centre[j];
-          const float x = (grid.psia + static_cast<float>(i) / grid.zsw) - e.psi;
-          if (inner_side && std::fabs(x) > e.beta) continue;
-          result.sums[static_cast<std::size_t>(i)] += profile_contribution(e, x, inner_side, grid.nnn);
-          ++count;
-        }
+        // The first crossing's inner side lies at and below its step, the second's above it.
+        const int below_end = std::min(last, centre[j]);
+        const int above_begin = std::max(first, centre[j] + 1);
+        const auto add_side = [&](int begin, int end, bool inner_side) {
+          for (int i = begin; i <= end; ++i) {
+            const float x = psi[std::size_t(i - first)] - e.psi;
+            if (inner_side && std::fabs(x) > e.beta) continue;
+            result.sums[static_cast<std::size_t>(i)] += profile_contribution(e, x, inner_side, grid.nnn);
+            ++count;
+          }
+        };
+        add_side(first, below_end, e.first_crossing);
+        add_side(above_begin, last, !e.first_crossing);
       }
       evaluations[tile] = count;
     }

@@ -23,7 +23,7 @@ struct ScanEvent {
   float ik = 0, ia = 0;     // integrated intensities before s^2
   SplitPseudoVoigt shape;
   float beta = 0;           // the inner tail ends half way to the other crossing (degrees)
-  float trphi = 0;          // triplet phase (radians)
+  float cos_trphi = 1, sin_trphi = 0;  // of the triplet phase
   float c_int = 0;          // polarization weight of the interference term
   float primary = 0;        // P = I1 / s of the pass
   float scale = 1;          // s

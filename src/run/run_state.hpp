@@ -155,6 +155,10 @@ struct RunState {
   float psi_max_calc = 0, psi_min_calc = 0;    // psi of the calculated maximum and minimum
   float deviation = 0;           // psi shift against the measured scan (degrees)
   int threads = 0;               // worker threads of the engine (0: all cores); kept between runs
+  // Work of the engine in the last run, for measurements: structure factors
+  // and profile values computed, and the wall time spent on each.
+  long long sf_evaluations = 0, profile_evaluations = 0;
+  double sf_seconds = 0, profile_seconds = 0;
 };
 
 }  // namespace kavro

@@ -133,6 +133,17 @@ TEST(ScanProfile, InterferenceTermAndTheLimitOfTheLoss) {
   EXPECT_GT(inner, 0);
   EXPECT_NEAR(inner, -outer, 1e-4f * inner);
   EXPECT_FLOAT_EQ(coherent.d_in, 0.8493218f * 0.1f * 3);
+
+  // T = 2 sqrt((P - A) K) cos(pi/2 + arctan(u) + TRPHI) c_int at any triplet phase.
+  for (const float trphi : {0.7f, -2.5f, 9.0f})
+    for (const float x : {-0.3f, -0.01f, 0.02f, 0.4f}) {
+      const ScanEvent e = scan_event(0, true, 10, 4, plain.shape, 0.1f, 0.1f, 0.5f, trphi, 0.5f, 100, 2, 3);
+      const bool inner_side = x <= 0;
+      const float vx = e.shape.value(x, e.shape.side(inner_side));
+      const float u = inner_side ? -std::fabs(x) / e.d_in : std::fabs(x) / e.d_out;
+      const float t = 2 * std::sqrt((100 - 4 * vx) * 10 * vx) * std::cos(1.5707964f + std::atan(u) + trphi) * 0.5f;
+      EXPECT_NEAR(profile_contribution(e, x, inner_side, 3), 2 * t + 4 * (10 * vx - 4 * vx), 1e-4f * std::fabs(t) + 1e-5f);
+    }
 }
 
 TEST(ScanProfile, InnerTailIsCutAtBetaAndOutsideEventsAddTheirTails) {
