@@ -1,6 +1,8 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
 //
+//   kavro99                                          the desktop window
 //   kavro99 run INPUT [-o LISTING] [--png] [--pdf]   one calculation run
+//   kavro99 help                                     the input description
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
 // installed, into an image beside it.
@@ -17,6 +19,10 @@
 #include "format/input_reader.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
+#include "shell/input_description.hpp"
+#ifdef KAVRO_HAVE_DESKTOP
+#include "shell/run_desktop.hpp"
+#endif
 
 namespace {
 
@@ -26,7 +32,9 @@ constexpr int kExitRunFailed = 1;
 constexpr int kExitUsage = 2;
 
 void print_usage(std::ostream& out) {
-  out << "usage: kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n";
+  out << "usage: kavro99                     (the desktop window)\n"
+         "       kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n"
+         "       kavro99 help                (the input description)\n";
 }
 
 struct RunRequest {
@@ -121,9 +129,21 @@ int run_command(const RunRequest& request) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-    print_usage(args.empty() ? std::cerr : std::cout);
-    return args.empty() ? kExitUsage : 0;
+  if (args.empty()) {
+#ifdef KAVRO_HAVE_DESKTOP
+    return kavro::shell::run_desktop(argc, argv);
+#else
+    print_usage(std::cerr);
+    return kExitUsage;
+#endif
+  }
+  if (args[0] == "-h" || args[0] == "--help") {
+    print_usage(std::cout);
+    return 0;
+  }
+  if (args[0] == "help" && args.size() == 1) {
+    kavro::shell::write_input_description(std::cout);
+    return std::cout ? 0 : kExitRunFailed;
   }
   if (args[0] == "run") {
     RunRequest request;

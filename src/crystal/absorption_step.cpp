@@ -2,10 +2,9 @@
 // with the listing lines that report them.
 #include "crystal/absorption_step.hpp"
 
-#include <algorithm>
-#include <cstddef>
 #include <ostream>
 
+#include "crystal/scattering_listing.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {
@@ -38,11 +37,6 @@ void write_neutron_density(std::ostream& listing, float rho) {
   ff::write(listing, "(//' Density   :',F10.3,' g/cm -3'/)", {rho});
 }
 
-bool all_types_dispersive(const RunState& st) {
-  if (st.nf <= 0 || st.fpp.size() < static_cast<std::size_t>(st.nf)) return false;
-  return std::all_of(st.fpp.begin(), st.fpp.begin() + st.nf, [](float fpp) { return fpp != 0.0f; });
-}
-
 std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& listing,
                                                 const ForwardScattering& forward) {
   if (st.idesy == kNeutrons) {
@@ -56,7 +50,7 @@ std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& list
   write_density_and_mu(listing, result.rho, result.mu);
   const bool too_large = st.mur > kMurLimit;
   if (too_large) write_mur_too_large(listing);
-  if (!all_types_dispersive(st) || !forward) return result;
+  if (some_fpp_zero(st) || !forward) return result;
   forward(st);
   if (st.ierr == 1) return std::nullopt;
   // The absorptive part of the forward-scattering amplitude: mu = 2 lambda r_e Im F(000) / V.

@@ -21,10 +21,6 @@ void write_mur_too_large(std::ostream& listing);
 void write_dispersion_mu(std::ostream& listing, float mu);
 void write_neutron_density(std::ostream& listing, float rho);
 
-// True when every scattering type has a non-zero f'', so that mu can be taken
-// from the absorptive part of F(000).
-bool all_types_dispersive(const RunState& st);
-
 // X-rays: mu from the cell contents (`mue`), mur, the 31.5 warning, and when
 // every type has f'' the dispersion-corrected mu = 2 relv Im F(000) from
 // `forward`. Neutrons: density only, mu = mur = 0. Sets `mur`; returns the

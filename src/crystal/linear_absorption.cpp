@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <ostream>
+#include <string>
 
 #include "crystal/absorption.hpp"
 #include "crystal/tables/absorption_tables.hpp"

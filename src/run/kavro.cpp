@@ -6,11 +6,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "crystal/absorption_step.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/extinction.hpp"
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/scattering_listing.hpp"
+#include "crystal/structure_factor.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
 #include "engine/calculated_scan_file.hpp"
@@ -136,6 +138,13 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_cell_block(st, out);
   list_scattering_factors(st, out);
   write_atom_parameters(st, out);
+
+  // Density and absorption; F(000) with dispersion gives the corrected mu.
+  const auto forward_scattering = [&out](RunState& s) {
+    float F = 0, phase = 0;
+    fcalc1(s, out, 0, 0, 0, 0.0f, F, phase);
+  };
+  if (!absorption_step(st, out, forward_scattering)) stop_run();
 
   if (st.scan_given == 1) open_measured_scan(st, out, args, files);
   // The measured scan is read here by the reader of the radiation, and the

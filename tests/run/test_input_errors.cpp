@@ -180,3 +180,20 @@ TEST(InputErrors, ExplicitOperatorsReadAcrossLines) {
 
 }  // namespace
 }  // namespace kavro::testing
+
+namespace kavro::testing {
+namespace {
+
+TEST(InputErrors, PrimaryReflectionOutsideTheEwaldSphere) {
+  ScratchFolder folder;
+  const std::string ub = " 0.1 0 0\n 0 0.1 0\n 0 0 0.1\n";
+  const RunResult r = run_input(silicon_input("Cu", "-66. 16. 50 0 1. 0.", " 9 9 9 0 0 0 0") + ub, folder.path());
+  EXPECT_FALSE(r.outcome.completed);
+  EXPECT_EQ(r.outcome.ios, 0);
+  EXPECT_EQ(tail(r.listing, 5),
+            (std::vector<std::string>{"", "", "", " The wavelength is to large",
+                                      " the primary reflection is outside of the Ewald-sphere !!"}));
+}
+
+}  // namespace
+}  // namespace kavro::testing
