@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "crystal/absorption_step.hpp"
@@ -144,7 +145,9 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
     float F = 0, phase = 0;
     fcalc1(s, out, 0, 0, 0, 0.0f, F, phase);
   };
-  if (!absorption_step(st, out, forward_scattering)) stop_run();
+  const std::optional<LinearAbsorption> absorption = absorption_step(st, out, forward_scattering);
+  if (!absorption) stop_run();
+  st.mu = absorption->mu;
 
   if (st.scan_given == 1) open_measured_scan(st, out, args, files);
   // The measured scan is read here by the reader of the radiation, and the

@@ -87,7 +87,7 @@ void expect_same_numbers(const std::string& a, const std::string& b) {
 }
 
 // The YIG crystal with enough events listed to exercise the event table.
-const char* const kManyEvents = "-66. 16. 10 0 0.05 0.";
+const char* const kManyEvents = "-66. 16. 10 0 0.005 0.";
 
 const EngineRun& yig_by_space_group() {
   static const EngineRun run = [] {
@@ -118,7 +118,7 @@ TEST(EngineRun, SpaceGroupAndExplicitOperatorsGiveTheSameEventsAndScan) {
 
 TEST(EngineRun, ResultsDoNotDependOnTheNumberOfThreads) {
   ScratchFolder folder;
-  const std::string input = yig_input("yig_no_scan.inp", "-66. 16. 10 3 0.05 0.");  // with interference term
+  const std::string input = yig_input("yig_no_scan.inp", "-66. 16. 10 3 0.005 0.");  // with interference term
   const EngineRun one = run_with_threads(input, folder.path(), 1);
   const EngineRun three = run_with_threads(input, folder.path(), 3);
   ASSERT_TRUE(one.run.outcome.completed);
@@ -141,7 +141,7 @@ TEST(EngineRun, TubeListsBothLinesAndKeepsTheFirstForThePage) {
   for (const auto& row : st.psilam) EXPECT_TRUE(row[5] == 0 || row[5] == 2 || row[5] == 3);
   EXPECT_EQ(lines_of(r.cal).size(), 821u);
   const std::string count_line =
-      " (K-alpha1 + K-alpha2) with intensity >   0.50E-03 : " + ff::field_i(st.nscan, 10);
+      " (K-alpha1 + K-alpha2) with intensity >   0.50E-04 : " + ff::field_i(st.nscan, 10);
   EXPECT_NE(r.run.listing.find(" Number of multiple diffraction events in the 360 degree psi-scan\n" + count_line),
             std::string::npos);
 }
@@ -158,7 +158,7 @@ TEST(EngineRun, DruminZeroListsNoEventsButEveryEventEntersTheScan) {
 
 TEST(EngineRun, StoreOverflowEndsTheRunWithoutResults) {
   ScratchFolder folder;
-  const EngineRun r = run_with_threads(yig_input("yig_no_scan.inp", "-66. 16. 10 0 0.0001 0."), folder.path(), 0);
+  const EngineRun r = run_with_threads(yig_input("yig_no_scan.inp", "-66. 16. 10 0 0.00001 0."), folder.path(), 0);
   EXPECT_FALSE(r.run.outcome.completed);
   EXPECT_EQ(tail(r.run.listing, 2),
             (std::vector<std::string>{" the number of output lines is to large",
