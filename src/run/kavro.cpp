@@ -28,6 +28,8 @@
 #include "run/run_messages.hpp"
 #include "run/run_stop.hpp"
 #include "run/zeit.hpp"
+#include "scans/measured_scan.hpp"
+#include "scans/scale_factor.hpp"
 
 namespace kavro {
 
@@ -149,9 +151,15 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   if (!absorption) stop_run();
   st.mu = absorption->mu;
 
-  if (st.scan_given == 1) open_measured_scan(st, out, args, files);
-  // The measured scan is read here by the reader of the radiation, and the
-  // scale-factor block follows.
+  // Measured scan and the scale factor (incident intensity) of the calculation.
+  const bool scan_file_read = st.scan_given == 1;
+  if (scan_file_read) {
+    open_measured_scan(st, out, args, files);
+    read_measured_scan(st, in, files.scan, out);
+    if (st.ierr == 1) stop_run();
+  }
+  write_scale_factor_block(st, out, scan_file_read);
+  zeit(st, out);
 
   MultipleDiffraction engine(crystal_structure_factor(st));
   calculate_multiple_diffraction(st, out, engine);

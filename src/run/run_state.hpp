@@ -142,14 +142,13 @@ struct RunState {
   // h2 (radians), |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
   std::vector<std::array<float, 6>> psilam;
 
-  // --- engine: measured-scan values the comparison and the listing read
-  //     besides the ones above (filled by the scan readers).
-  float psi_max_obs = 0, psi_min_obs = 0;     // psi of the measured maximum and minimum
-  float err_max_obs = 0, err_min_obs = 0;     // their errors
-  float err_prim_obs = 0;                     // error of the measured I-prim
-  float bg_obs = 0;                           // background level
-  float scale_sum = 0;                        // reference-reflection estimates of I0
-  int nref = 0;                               // reference reflections in the mean
+  // --- scans: the rest of the measured-scan results and the scale factor.
+  float psi_max_obs = 0, psi_min_obs = 0;       // psi of the measured extremes (degrees)
+  float err_max_obs = 0, err_min_obs = 0;       // their errors (cps)
+  float err_prim_obs = 0;                       // mean error of the points that form iprim_obs
+  float bg_obs = 0;                             // background level subtracted from the extremes and I-prim
+  float scale_sum = 0;                          // sum, then mean, of the reference estimates of I0
+  int nref = 0;                                 // reference reflections that entered the mean
   // --- engine: further results of the multiple-diffraction calculation.
   float mu = 0;                  // linear absorption coefficient (cm^-1) used for the events
   float psi_max_calc = 0, psi_min_calc = 0;    // psi of the calculated maximum and minimum

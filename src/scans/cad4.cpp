@@ -1,0 +1,126 @@
+// CAD4 reader. A psi step of the primary reflection is a 96-step theta
+// profile counted at speed 1/n (attenuator fatt in when n < 1); counts are
+// turned into rates with 16.48/60 per count. Its integrated intensity is the
+// whole profile; the first and last steps give the background level.
+// Intensity-control reflections (flag "I") give I*omega = peak - 2 (bg1 + bg2).
+#include "scans/cad4.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "scans/cad4_record.hpp"
+#include "scans/measured_points.hpp"
+#include "scans/obs_file.hpp"
+#include "scans/record_messages.hpp"
+#include "scans/reference_reflection.hpp"
+
+namespace kavro {
+
+namespace {
+
+constexpr float kPerMinute = 0.0166667f;  // 1/60
+constexpr float kCountRate = 16.48f;
+constexpr float kCountRateError = 16.49f;
+
+const ReferenceRules kTubeRules{ReferenceBeam::tube, ReferenceLayout::cad4, 2.0f};
+
+// Rate factor of the scan speed: 1/n, or fatt/|n| with the attenuator in.
+float speed_factor(const RunState& st, int n) { return n < 1 ? st.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
+
+struct ProfileEnds {
+  double first = 0, last = 0;  // sums of the rates of profile steps 1 and 96
+  int records = 0;
+};
+
+void add_primary(RunState& st, std::ostream& out, const Cad4Record& r, int line, MeasuredPoints& points,
+                 ProfileEnds& ends) {
+  if (!(st.psia <= r.psi && r.psi <= st.psie)) return;
+  if (r.divisor == 0) return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
+  if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
+    return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
+  const float sum = std::accumulate(r.profile.begin(), r.profile.end(), 0.0f);
+  const float f = speed_factor(st, r.divisor);
+  const float p1 = r.profile.front();
+  const float p96 = r.profile.back();
+  const float intensity = kPerMinute * kCountRate * sum * f;
+  const float c = r.divisor < 1 ? kCountRate : kCountRateError;
+  const float error = kPerMinute * c * std::sqrt(48 * (p1 + p96) + sum) * f;
+  ends.first += kCountRate * p1 * f;
+  ends.last += kCountRate * p96 * f;
+  ++ends.records;
+  points.add(r.psi, intensity, error);
+}
+
+// Returns false when the structure factor failed.
+bool add_reference(RunState& st, std::ostream& out, const Cad4Record& r, int line) {
+  if (r.divisor == 0) {
+    write_record_skipped(out, line, r.h, r.k, r.l, {}, "the speed divisor is 0");
+    return true;
+  }
+  const float net = kPerMinute * r.peak - 2 * (kPerMinute * r.background1 + kPerMinute * r.background2);
+  float integrated = net * kCountRate / static_cast<float>(std::abs(r.divisor));
+  if (r.divisor < 1) integrated *= st.fatt;
+  return add_reference_reflection(st, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
+}
+
+// The background level of the profile ends, taken off every measured step.
+void subtract_background(RunState& st, const ProfileEnds& ends) {
+  if (ends.records == 0) return;
+  st.bg_obs = static_cast<float>(std::min(96 * ends.first, 96 * ends.last) / (60.0 * ends.records));
+  for (float& value : st.scan_obs) {
+    if (value < kGapMarker) value -= st.bg_obs;
+  }
+}
+
+// Returns false when the structure factor failed.
+bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
+  const ScanLines lines(scan);
+  ProfileEnds ends;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!is_cad4_record_start(lines[i])) continue;
+    const int line = static_cast<int>(i + 1);
+    Cad4Record r;
+    if (!read_cad4_indices(lines[i], r)) {
+      write_line_skipped(out, line, "the indices of the record cannot be read");
+      i += kCad4RecordLines - 1;
+      continue;
+    }
+    const bool primary = r.h == st.h && r.k == st.k && r.l == st.l;
+    const bool control = lines[i].size() >= 27 && lines[i][26] == 'I';
+    if (!primary && !control) {
+      i += kCad4RecordLines - 1;
+      continue;
+    }
+    const std::string_view problem = read_cad4_record(lines, i, primary, r);
+    if (!lines.holds(i, kCad4RecordLines)) {
+      write_reading_stopped(out, line, problem);
+      break;
+    }
+    i += kCad4RecordLines - 1;
+    if (!problem.empty()) {
+      write_record_skipped(out, line, r.h, r.k, r.l, {}, problem);
+    } else if (primary) {
+      add_primary(st, out, r, line, points, ends);
+    } else if (!add_reference(st, out, r, line)) {
+      return false;
+    }
+  }
+  subtract_background(st, ends);
+  return true;
+}
+
+}  // namespace
+
+void cad4(RunState& st, std::istream& scan, std::ostream& out) {
+  st.scale_sum = 0;
+  st.nref = 0;
+  MeasuredPoints points(st);
+  write_reference_header(out, ReferenceLayout::cad4);
+  const bool done = st.scan_ext == "obs" ? read_obs_file(st, scan, out, kTubeRules, false, points)
+                                         : read_cad4_file(st, scan, out, points);
+  if (!done) return;
+  points.finish(out, MissingWording::tube);
+}
+
+}  // namespace kavro

@@ -1,0 +1,20 @@
+// Measured scan for synchrotron radiation: HUBER-HASYLAB diffractometer
+// output, or an ".obs" file with seven fields when the name ends in "obs".
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Reads input lines 13a/13b from `in`, then the scan file. Fills scan_obs with
+// the records' integrated intensities, the measured extremes and I-prim (less
+// the background level bg_obs from the ends of the normalized profiles),
+// lists the reference reflections and sums the estimates of I0 of all of
+// them. Sets st.ierr = 1 and returns when a structure factor fails. Records
+// that cannot be used are reported and skipped.
+void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& out);
+
+}  // namespace kavro

@@ -1,0 +1,21 @@
+// Neutron scan reader: ".obs" lines with neutron structure factors, no
+// absorption, no polarization and no background.
+#include "scans/neutron.hpp"
+
+#include "scans/measured_points.hpp"
+#include "scans/obs_file.hpp"
+#include "scans/reference_reflection.hpp"
+
+namespace kavro {
+
+void neutron(RunState& st, std::istream& scan, std::ostream& out) {
+  st.scale_sum = 0;
+  st.nref = 0;
+  MeasuredPoints points(st);
+  write_reference_header(out, ReferenceLayout::neutron);
+  const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
+  if (!read_obs_file(st, scan, out, rules, false, points)) return;
+  points.finish(out, MissingWording::other);
+}
+
+}  // namespace kavro

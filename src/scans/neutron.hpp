@@ -1,0 +1,17 @@
+// Measured scan for neutron radiation: an ".obs" file with six fields per
+// line, whatever the file's extension.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Fills scan_obs, the measured extremes (error 0) and I-prim, lists the
+// reference reflections and sums their estimates of I0 (every reflection
+// counts). Sets st.ierr = 1 and returns when a structure factor fails.
+void neutron(RunState& st, std::istream& scan, std::ostream& out);
+
+}  // namespace kavro

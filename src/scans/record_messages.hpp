@@ -1,0 +1,21 @@
+// Listing messages for scan-file records that cannot be used. The run goes on
+// without the record; the message names it so that the user can mend the file.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+namespace kavro {
+
+// " Record  h  k  l at psi  p (line n) skipped: <reason>"; without psi when it is not known.
+void write_record_skipped(std::ostream& out, int line, int h, int k, int l, std::optional<float> psi,
+                          std::string_view reason);
+
+// " Line n of the scan file skipped: <reason>", for a record whose indices are unknown.
+void write_line_skipped(std::ostream& out, int line, std::string_view reason);
+
+// " Reading of the scan file stopped at line n: <reason>"
+void write_reading_stopped(std::ostream& out, int line, std::string_view reason);
+
+}  // namespace kavro

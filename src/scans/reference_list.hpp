@@ -1,0 +1,30 @@
+// Input lines 13a and 13b of a synchrotron run: the reference reflections
+// contained in the HUBER-HASYLAB scan file, and optionally the counting-chain
+// constants.
+//   13a  h k l, one reflection per line, at most 100; ends at a line whose
+//        first value is 999 or at the end of the input file
+//   13b  ff1 ff2 ff3 tau1 tau2 tau3 (s) bcm [w]; read only when the list did
+//        not end at the end of the file
+#pragma once
+
+#include <array>
+#include <istream>
+#include <ostream>
+#include <vector>
+
+#include "scans/huber_factors.hpp"
+
+namespace kavro {
+
+inline constexpr int kMaxReferenceReflections = 100;
+
+struct ReferenceList {
+  std::vector<std::array<int, 3>> reflections;
+  HuberFactors factors;
+};
+
+// Reads lines 13a and 13b from the input file. A line that cannot be read
+// is reported and ends the input (the reflections before it are kept).
+ReferenceList read_reference_list(std::istream& in, std::ostream& out);
+
+}  // namespace kavro

@@ -1,0 +1,56 @@
+// A reference reflection's contribution to the scale factor.
+#include "scans/reference_reflection.hpp"
+
+#include <cmath>
+
+#include "crystal/absorption.hpp"
+#include "crystal/structure_factor.hpp"
+
+namespace kavro {
+
+namespace {
+
+constexpr float kMaxTabulatedMuR = 31.5f;
+
+float structure_factor(RunState& st, std::ostream& out, ReferenceBeam beam, const ReferenceMeasurement& m) {
+  float F = 0;
+  float phase = 0;
+  if (beam == ReferenceBeam::neutrons) {
+    fcalc1_n(st, out, m.h, m.k, m.l, F, phase);
+  } else {
+    const float s = std::sin(m.theta * 0.0174533f) / st.alam1;
+    fcalc1(st, out, m.h, m.k, m.l, s, F, phase);
+  }
+  return F;
+}
+
+float absorption(const RunState& st, ReferenceBeam beam, float theta) {
+  if (beam == ReferenceBeam::neutrons || !(st.mur >= 0 && st.mur < kMaxTabulatedMuR)) return 1;
+  return absor1(st.mur, theta);
+}
+
+}  // namespace
+
+bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
+                              const ReferenceMeasurement& m) {
+  if (!(m.theta > 0 && m.theta < 90)) {  // no Bragg angle of a reflection
+    write_reference_skipped(out, m, 0);
+    return true;
+  }
+  const float F = structure_factor(st, out, rules.beam, m);
+  if (st.ierr == 1) return false;
+  const float a = absorption(st, rules.beam, m.theta);
+  const auto estimate = estimate_incident_intensity(st, rules.beam, m, F, a);
+  if (!estimate) {
+    write_reference_skipped(out, m, F);
+    return true;
+  }
+  write_reference_line(out, rules.layout, st, m, F, a, *estimate);
+  if (F >= rules.min_F) {
+    st.scale_sum += estimate->q;
+    ++st.nref;
+  }
+  return true;
+}
+
+}  // namespace kavro

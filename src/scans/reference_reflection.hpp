@@ -1,0 +1,27 @@
+// One reference reflection of a scan file: its structure factor, absorption
+// and incident-intensity estimate, its table line, and its share of the
+// scale factor.
+#pragma once
+
+#include <ostream>
+
+#include "scans/incident_intensity.hpp"
+#include "scans/reference_table.hpp"
+
+namespace kavro {
+
+struct ReferenceRules {
+  ReferenceBeam beam;
+  ReferenceLayout layout;
+  float min_F = 0;   // reflections with a smaller F are listed but do not enter the mean
+};
+
+// Computes F (fcalc1 for X-rays, fcalc1_n for neutrons) and, for X-rays with
+// mur below 31.5, the absorption correction absor1; lists the reflection and
+// adds its estimate to st.scale_sum and st.nref when F reaches rules.min_F.
+// Returns false when the structure-factor routine failed (st.ierr = 1): the
+// reader must stop at once.
+bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
+                              const ReferenceMeasurement& m);
+
+}  // namespace kavro

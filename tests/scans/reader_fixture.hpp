@@ -1,0 +1,35 @@
+// A run state with a psi grid for calling the scan readers directly on files
+// that hold only points of the primary reflection (no structure factor needed).
+#pragma once
+
+#include <sstream>
+#include <string>
+
+#include "run/run_state.hpp"
+#include "scans/measured_points.hpp"
+
+namespace kavro::testing {
+
+// Primary 2 2 2, psi -10..10 at 2 steps per degree, I-prim over -1..1.
+inline RunState primary_grid(int idesy, const std::string& ext) {
+  RunState st;
+  st.idesy = idesy;
+  st.h = st.k = st.l = 2;
+  st.psia = -10;
+  st.psie = 10;
+  st.zsw = 2;
+  st.nstep = 40;
+  st.scan_obs.assign(41, kGapMarker);
+  st.psi1 = -1;
+  st.psi2 = 1;
+  st.imax_obs = 0;
+  st.imin_obs = 1.0e6f;
+  st.scan_given = 1;
+  st.fatt = 12.179f;
+  st.scan_ext = ext;
+  return st;
+}
+
+inline std::size_t step_of(float psi) { return static_cast<std::size_t>((psi + 10) * 2 + 0.5f); }
+
+}  // namespace kavro::testing
