@@ -1,5 +1,6 @@
 // Whole runs of the YIG examples through the event search, the scan and the ".cal" file.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -91,7 +92,8 @@ const char* const kManyEvents = "-66. 16. 10 0 0.005 0.";
 
 const EngineRun& yig_by_space_group() {
   static const EngineRun run = [] {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kavro_test_engine_yig_a";
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kavro_test_engine_yig_a_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     EngineRun r = run_with_threads(yig_input("yig_no_scan.inp", kManyEvents), folder, 0);
     std::filesystem::remove_all(folder);

@@ -79,6 +79,24 @@ TEST(EventIntensity, ExtinctReflectionsCarryNoIncrease) {
   EXPECT_EQ(both.event.ia, 0);
 }
 
+// A point whose orbit just touches the sphere (cos omega = 1): both crossings
+// fall together, BETA = 0, and the event still has a finite width and intensity.
+TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
+  const RunState st = crystal_in_tube(20);
+  const WavelengthLine line{st.alam1, st.dlam1, 1};
+  const PassConstants pc = pass_constants(st, line);
+  const SearchFrame frame = search_frame(st, line.lambda);
+  auto e = locate_event(frame, {1, 1, 1});
+  ASSERT_TRUE(e);
+  e->c = 1;
+  e->omega = 0;
+  const float h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
+  const EventIntensity ev = evaluate_event(st, pc, primary_reflection(st, pc), *e, h3_sq, {60, 0}, {60, 0});
+  EXPECT_EQ(ev.beta, 0);
+  EXPECT_GT(ev.fwhm, 0);
+  EXPECT_TRUE(std::isfinite(ev.ik) && std::isfinite(ev.ia) && std::isfinite(ev.strength));
+}
+
 TEST(EventIntensity, ScaleFactorNeverBelowOne) {
   RunState st = crystal_in_tube(20);
   st.rkugel = 1e-4f;  // crystal no larger than its blocks
