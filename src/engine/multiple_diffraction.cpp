@@ -103,11 +103,47 @@ void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const
   structure_factors_.fill(requests, workers);
 }
 
+std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const RunState& st, const PassResult& pass,
+                                                                 const std::vector<EventGeometry>& events,
+                                                                 const std::vector<Hkl>& h3,
+                                                                 const std::vector<float>& h3_sq, int workers) const {
+  std::vector<EventIntensity> intensities(events.size());
+  for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
+                 [&](std::size_t begin, std::size_t end, std::size_t) {
+                   for (std::size_t j = begin; j < end; ++j)
+                     intensities[j] = evaluate_event(st, pass.constants, pass.primary, events[j], h3_sq[j],
+                                                     structure_factors_.at(events[j].h2).value,
+                                                     structure_factors_.at(h3[j]).value);
+                 });
+  return intensities;
+}
+
+void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult& pass, const EventGeometry& e,
+                                     const Hkl& h3, const EventIntensity& ev) {
+  const PassConstants& pc = pass.constants;
+  ++pass.store.nevt;
+  const auto& sf2 = structure_factors_.at(e.h2);
+  const auto& sf3 = structure_factors_.at(h3);
+  use_structure_factor(sf2, out);
+  use_structure_factor(sf3, out);
+
+  const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
+  store_crossing(st, out, pass.store, record, 1, e.psi_a, ev.strength);
+  store_crossing(st, out, pass.store, record, 2, e.psi_b, ev.strength);
+  if (!(st.zsw1 > 0) || !(ev.strength > st.drucut)) return;
+  const float primary_term = pass.primary.intensity / pc.scale;
+  for (const bool first : {true, false}) {
+    ++st.nscan;
+    scan_events_.push_back(scan_event(first ? e.psi_a : e.psi_b, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out,
+                                      ev.beta, ev.trphi, ev.c_int, primary_term, pc.scale, st.nnn));
+  }
+}
+
 PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
   const int workers = worker_count(st.threads);
   PassResult pass;
-  const PassConstants& pc = pass.constants = pass_constants(st, line);
-  pass.primary = primary_reflection(st, pc);
+  pass.constants = pass_constants(st, line);
+  pass.primary = primary_reflection(st, pass.constants);
   pass.bounds = index_bounds(st, line.lambda);
   const SearchFrame frame = search_frame(st, line.lambda);
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, workers);
@@ -119,41 +155,13 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   st.sf_seconds += seconds_since(sf_start);
   st.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
-  std::vector<EventIntensity> intensities(events.size());
-  for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
-                 [&](std::size_t begin, std::size_t end, std::size_t) {
-                   for (std::size_t j = begin; j < end; ++j)
-                     intensities[j] = evaluate_event(st, pc, pass.primary, events[j], h3_sq[j],
-                                                     structure_factors_.at(events[j].h2).value,
-                                                     structure_factors_.at(h3[j]).value);
-                 });
-
-  const float primary_term = pass.primary.intensity / pc.scale;
-  for (std::size_t j = 0; j < events.size(); ++j) {
-    const EventGeometry& e = events[j];
-    const EventIntensity& ev = intensities[j];
-    ++pass.store.nevt;
-    const auto& sf2 = structure_factors_.at(e.h2);
-    const auto& sf3 = structure_factors_.at(h3[j]);
-    use_structure_factor(sf2, out);
-    use_structure_factor(sf3, out);
-
-    const EventRecord record = event_record(pc, e, h3[j], ev, sf2.value, sf3.value);
-    store_crossing(st, out, pass.store, record, 1, e.psi_a, ev.strength);
-    store_crossing(st, out, pass.store, record, 2, e.psi_b, ev.strength);
-    if (!(st.zsw1 > 0)) continue;
-    for (const bool first : {true, false}) {
-      if (!(ev.strength > st.drucut)) continue;
-      ++st.nscan;
-      scan_events_.push_back(scan_event(first ? e.psi_a : e.psi_b, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out,
-                                        ev.beta, ev.trphi, ev.c_int, primary_term, pc.scale, st.nnn));
-    }
-  }
+  const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
+  for (std::size_t j = 0; j < events.size(); ++j) take_event(st, out, pass, events[j], h3[j], intensities[j]);
 
   // End of the pass.
   pass.store.nevt *= 2;
-  pass.prager = prager_count(st.vol, pc.theta1, line.lambda);
-  st.theta_prim += pc.theta1 * kRadian;
+  pass.prager = prager_count(st.vol, pass.constants.theta1, line.lambda);
+  st.theta_prim += pass.constants.theta1 * kRadian;
   if (st.phase > kPi) st.phase -= kTwoPi;
   if (st.drumin > 0) pass.store.sort_by_psi();
   return pass;
