@@ -3,13 +3,23 @@
 // their finds joined in plane order.
 #include "engine/event_search.hpp"
 
+#include <algorithm>
+
 #include "engine/parallel.hpp"
 
 namespace kavro {
 
+namespace {
+
+// trunc(2 length / lambda), held to the int range.
+int largest_index(float length, float lambda) {
+  return static_cast<int>(std::min(2.0 * length / lambda, 1.0e9));
+}
+
+}  // namespace
+
 IndexBounds index_bounds(const RunState& st, float lambda) {
-  return {static_cast<int>(2 * st.a / lambda), static_cast<int>(2 * st.b / lambda),
-          static_cast<int>(2 * st.c / lambda)};
+  return {largest_index(st.a, lambda), largest_index(st.b, lambda), largest_index(st.c, lambda)};
 }
 
 std::vector<EventGeometry> find_events(const SearchFrame& frame, const IndexBounds& bounds, int workers) {

@@ -28,8 +28,12 @@ float phase_factor(const ScanEvent& e, float u) {
   return static_cast<float>(-(ud * e.cos_trphi + e.sin_trphi) / std::sqrt(1 + ud * ud));
 }
 
-// nint: nearest integer, halves away from zero.
-int nearest(float v) { return static_cast<int>(std::lround(v)); }
+// The step nearest to an event (nint, halves away from zero), kept within one
+// step of the grid so that a far event cannot overflow the step index.
+int centre_step(const ScanEvent& e, const ScanGrid& grid) {
+  const double step = std::round(static_cast<double>((e.psi - grid.psia) * grid.zsw));
+  return static_cast<int>(std::clamp(step, -1.0, static_cast<double>(grid.nstep) + 1));
+}
 
 }  // namespace
 
@@ -69,7 +73,7 @@ ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGri
   std::vector<std::int64_t> evaluations(tiles, 0);
 
   std::vector<int> centre(events.size());
-  for (std::size_t j = 0; j < events.size(); ++j) centre[j] = nearest((events[j].psi - grid.psia) * grid.zsw);
+  for (std::size_t j = 0; j < events.size(); ++j) centre[j] = centre_step(events[j], grid);
 
   for_each_chunk(tiles, tiles, workers, [&](std::size_t tile_begin, std::size_t tile_end, std::size_t) {
     for (std::size_t tile = tile_begin; tile < tile_end; ++tile) {
