@@ -135,6 +135,12 @@ TEST(EngineRun, TubeListsBothLinesAndKeepsTheFirstForThePage) {
   const std::vector<std::string> lines = lines_of(r.events);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), " wavelength        : 0.55942"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), " wavelength        : 0.56381"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), " Maximum possible h, k, l  :   44   44   44"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), " Reference direction       : -1.0  1.0  0.0"), 2);
+  const std::string group = "   H   K   L      F     phi  THETA";
+  const std::string header = group + group + "      Ikavro      Iaufhe   p12" + " " + " abs*" + "     " + "   " +
+                             "TRPHI" + "     " + " PSI" + "  " + "FWHM" + "    " + "BETA";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), header), 2);
   const RunState& st = r.run.state;
   EXPECT_EQ(st.nstore_plot, static_cast<int>(st.psilam.size()));
   EXPECT_GE(st.nlist_plot, st.nstore_plot);
@@ -192,6 +198,55 @@ TEST(EngineListing, EventLineColumns) {
   EXPECT_EQ(out.str(),
             "   2   4   0  772.00 -160.0   5.80   6   4   2  647.96    2.9   9.73        6.10        1.00  0.93  2.00"
             "  o-i  140.00  -62.115 0.200  114.24\n");
+}
+
+TEST(EngineListing, SummaryBlockColumns) {
+  RunState st;
+  st.deviation = -0.04f;
+  st.imax_obs = 224.98f;
+  st.err_max_obs = 4.5f;
+  st.psi_max_obs = 177.95f;
+  st.iprim_obs = 17.81f;
+  st.err_prim_obs = 1.28f;
+  st.psi1 = 176;
+  st.psi2 = 176.1f;
+  st.imin_obs = 14.95f;
+  st.err_min_obs = 1.17f;
+  st.psi_min_obs = 177.6f;
+  st.bg_obs = 0.27f;
+  st.imax_calc = 49.05f;
+  st.psi_max_calc = 178.398f;
+  st.iprim_calc = 4.89f;
+  st.imin_calc = 4.2f;
+  st.psi_min_calc = 176.749f;
+  st.psia = 176;
+  st.psie = 179;
+  st.zsw = 1000;
+  st.nnn = 8;
+  std::ostringstream out;
+  write_measured_comparison(out, st);
+  write_calculated_extremes(out, st);
+  write_scan_settings(out, st);
+  EXPECT_EQ(out.str(),
+            "\n\n"
+            " Deviation between calculated and measured psi    :  -0.040\n"
+            "\n"
+            " Maximum background corrected measured intensity (cps)    :    224.98  +/-     4.50 at psi = 177.950\n"
+            " Measured I-prim                                 (cps)    :     17.81  +/-     1.28 in the psi interval:"
+            "   176.000   176.100\n"
+            " Minimum background corrected measured intensity (cps)    :     14.95  +/-     1.17 at psi = 177.600\n"
+            " Background                                      (cps)    :      0.27\n"
+            "\n"
+            "\n"
+            " Maximum calculated intensity                    (cps)    :     49.05    at psi = 178.398\n"
+            " I-prim                                          (cps)    :      4.89\n"
+            " Minimum calculated intensity                    (cps)    :      4.20    at psi = 176.749\n"
+            "\n"
+            " Scan calculated for\n"
+            " psia                        : 176.000\n"
+            " psie                        : 179.000\n"
+            " number of steps per degree  :1000.000\n"
+            " phase shift interval factor :    8\n");
 }
 
 }  // namespace
