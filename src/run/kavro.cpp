@@ -3,6 +3,8 @@
 #include "run/kavro.hpp"
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "crystal/absorption_step.hpp"
@@ -14,6 +16,8 @@
 #include "crystal/structure_factor.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
+#include "engine/calculated_scan_file.hpp"
+#include "engine/engine_steps.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
@@ -43,6 +47,7 @@ void reset_run(RunState& st) {
   fresh.banner = st.banner;
   fresh.nin = st.nin;
   fresh.nout = st.nout;
+  fresh.threads = st.threads;
   st = std::move(fresh);
 }
 
@@ -88,6 +93,17 @@ void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& arg
             {args.dname2});
 }
 
+// The calculated scan goes to the ".cal" file named after the measured scan
+// or the PostScript page.
+void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, const RunFiles& files) {
+  std::ofstream cal(files.resolve(args.cal_name), std::ios::out | std::ios::trunc);
+  if (!cal) {
+    st.ios = 1;
+    stop_with_message(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
+  }
+  write_calculated_scan(cal, st);
+}
+
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
   // Header: version, date and time, title; the PostScript file is opened.
   chuk1(st);
@@ -131,7 +147,9 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
     float F = 0, phase = 0;
     fcalc1(s, out, 0, 0, 0, 0.0f, F, phase);
   };
-  if (!absorption_step(st, out, forward_scattering)) stop_run();
+  const std::optional<LinearAbsorption> absorption = absorption_step(st, out, forward_scattering);
+  if (!absorption) stop_run();
+  st.mu = absorption->mu;
 
   // Measured scan and the scale factor (incident intensity) of the calculation.
   const bool scan_file_read = st.scan_given == 1;
@@ -143,7 +161,14 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_scale_factor_block(st, out, scan_file_read);
   zeit(st, out);
 
+  MultipleDiffraction engine(crystal_structure_factor(st));
+  calculate_multiple_diffraction(st, out, engine);
+  write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
+  write_calculated_scan_file(st, out, args, files);
+  if (write_page_prelude(st, out)) {
+    // The result page is drawn here.
+  }
   zeit(st, out);
 }
 

@@ -149,6 +149,15 @@ struct RunState {
   float bg_obs = 0;                             // background level subtracted from the extremes and I-prim
   float scale_sum = 0;                          // sum, then mean, of the reference estimates of I0
   int nref = 0;                                 // reference reflections that entered the mean
+  // --- engine: further results of the multiple-diffraction calculation.
+  float mu = 0;                  // linear absorption coefficient (cm^-1) used for the events
+  float psi_max_calc = 0, psi_min_calc = 0;    // psi of the calculated maximum and minimum
+  float deviation = 0;           // psi shift against the measured scan (degrees)
+  int threads = 0;               // worker threads of the engine (0: all cores); kept between runs
+  // Work of the engine in the last run, for measurements: structure factors
+  // and profile values computed, and the wall time spent on each.
+  long long sf_evaluations = 0, profile_evaluations = 0;
+  double sf_seconds = 0, profile_seconds = 0;
 };
 
 }  // namespace kavro

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,8 +25,10 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    // The process id keeps test runs of several checkouts on one machine apart.
     path_ = std::filesystem::temp_directory_path() /
-            ("kavro_test_" + std::string(info->test_suite_name()) + "_" + info->name());
+            ("kavro_test_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+             std::to_string(::getpid()));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

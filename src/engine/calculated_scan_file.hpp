@@ -1,0 +1,15 @@
+// The ".cal" file: the calculated (and measured) scan, one line per psi step.
+#pragma once
+
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Sets negative calculated values to 0 in st.scan_calc itself, then writes
+// psi (F10.3) and the calculated intensity (F20.4) of every step, followed by
+// the measured intensity (F20.4) where there is one.
+void write_calculated_scan(std::ostream& cal, RunState& st);
+
+}  // namespace kavro

@@ -1,0 +1,178 @@
+// Listing blocks of the multiple-diffraction calculation, written through the
+// fixed-format writer; each function's layout is given above it.
+#include "engine/engine_listing.hpp"
+
+#include <cmath>
+
+#include "format/fixed_format.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kRadian = 57.29578f;
+
+// Phase in degrees within -180..180 for the event table.
+float listed_phase(float radians) {
+  float deg = radians * kRadian;
+  if (deg > 180) deg -= 360;
+  return deg;
+}
+
+// Triplet phase in degrees: 360 off while above 180, at most twice.
+float listed_triplet_phase(float radians) {
+  float deg = radians * kRadian;
+  for (int i = 0; i < 2 && deg > 180; ++i) deg -= 360;
+  return deg;
+}
+
+}  // namespace
+
+//   (empty)(empty)
+//                       *** Multiple diffraction events ***
+//   (empty)
+//              calculated for the primary reflection:  h  k  l        3I3
+//   (empty)
+//    wavelength        :F8.5 / deltalambda/lambda:F8.5
+//   (empty)
+//    divergence of the primary beam / parallel ...:F6.4 / normal ...:F6.4
+//   (empty)
+//    mosaic spread (degrees)  :F7.3 / mosaic block radius (mue):F7.2
+//    Maximum possible h, k, l  :3I5 / Reference direction       :3F5.1,3X
+//    Psi=0 difference between diffractometer and reference direction: PsiD =F8.2
+void write_pass_header(std::ostream& out, const RunState& st, const PassResult& pass) {
+  ff::write(out,
+            "(//20X,'*** Multiple diffraction events ***'//"
+            "'           calculated for the primary reflection:',3I3//"
+            "' wavelength        :',F8.5/' deltalambda/lambda:',F8.5//"
+            "' divergence of the primary beam'/"
+            "' parallel to the scattering plane of the primary reflection:',F6.4/"
+            "' normal   to the scattering plane of the primary reflection:',F6.4//"
+            "' mosaic spread (degrees)  :',F7.3/' mosaic block radius (mue):',F7.2/"
+            "' Maximum possible h, k, l  :',3I5/' Reference direction       :',3F5.1,3X/"
+            "' Psi=0 difference between diffractometer and reference direction: PsiD =',F8.2)",
+            {st.h, st.k, st.l, pass.constants.line.lambda, pass.constants.line.dlam, st.diverp, st.divers, st.eta,
+             st.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, st.refdir[0], st.refdir[1],
+             st.refdir[2], st.PsiD});
+}
+
+//   (empty)(empty)
+//    theta / Interplanar spacing / fcalc / calculated intensity / measured
+//    intensity +/- error in the psi-interval / phase / Lorentz-factor /
+//    absorption factor / FWHM (theta-scan) of the primary reflection,
+//    Darwin-width of the monochromator
+//   (empty)(empty)
+//    Multiple diffraction-events with intensity greater than F10.4
+//   (empty)
+//   column header of the event table
+//   (empty)
+void write_primary_block(std::ostream& out, const RunState& st, const PassResult& pass) {
+  const PassConstants& pc = pass.constants;
+  const PrimaryReflection& pr = pass.primary;
+  const float darwin_width = kRadian * st.wmono * std::tan(st.thmono);
+  ff::write(out,
+            "(//' theta                of the primary reflection:',F7.2/"
+            "' Interplanar spacing  of the primary reflection:',F7.4/"
+            "' fcalc                of the primary reflection:',F7.2/"
+            "' calculated intensity of the primary reflection:',F12.2/"
+            "' measured intensity   of the primary reflection:',F12.2,' +/- ',F8.2,2X,'in the psi-interval:',2F10.3/"
+            "' phase                of the primary reflection:',F7.2/"
+            "' Lorentz-factor       of the primary reflection:',F7.2/"
+            "' absorption factor    of the primary reflection:',F7.2/"
+            "' FWHM (theta-scan)    of the primary reflection:',F7.3/"
+            "' Darwin-width         of the monochromator     :',F7.5///"
+            "' Multiple diffraction-events with intensity greater than',F10.4//"
+            "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
+            "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
+            {pc.theta1 * kRadian, st.dspac, st.f, pr.intensity, st.iprim_obs, st.err_prim_obs, st.psi1, st.psi2,
+             st.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, st.drumin});
+}
+
+// 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
+// h2 F phi THETA, h3 F phi THETA, Ikavro Iaufhe (per degree of FWHM), p12,
+// 1/sqrt(A2 A3), "i-o"/"o-i", TRPHI, PSI, FWHM, BETA.
+void write_event_line(std::ostream& out, const EventRecord& r) {
+  ff::write(out, "(3I4,F8.2,F7.1,F7.2,3I4,F8.2,F7.1,F7.2,2F12.2,2F6.2,A5,F8.2,F9.3,F6.3,F8.2)",
+            {r.h2[0], r.h2[1], r.h2[2], r.f2, listed_phase(r.phase2), r.theta2 * kRadian, r.h3[0], r.h3[1], r.h3[2],
+             r.f3, listed_phase(r.phase3), r.theta3 * kRadian, r.ik_s2 / r.fwhm, r.ia_s2 / r.fwhm, r.p12,
+             1.0f / r.absorption, r.crossing == 1 ? "i-o" : "o-i", listed_triplet_phase(r.trphi), r.psi, r.fwhm,
+             r.beta});
+}
+
+//   (empty)(empty)
+//    Number of events in a 360 degree scan (extinct/non extinct)   ...:I7
+//    Number of operative reflections (Prager formula)             ...:I7
+void write_event_counts(std::ostream& out, const PassResult& pass) {
+  ff::write(out,
+            "(//' Number of events in a 360 degree scan (extinct/non extinct)                    :',I7/"
+            "' Number of operative reflections (Prager formula)',31X,':',I7)",
+            {pass.store.nevt, pass.prager});
+}
+
+//   (empty)(empty)
+//    Deviation between calculated and measured psi    :F8.3
+//   (empty)
+//    Maximum background corrected measured intensity (cps)    :F10.2  +/-  F7.2 at psi =F8.3
+//    Measured I-prim ... (cps)    :F10.2  +/-  F7.2 in the psi interval:2F10.3
+//    Minimum background corrected measured intensity (cps)    :F10.2  +/-  F7.2 at psi =F8.3
+//    Background ... (cps)    :F10.2
+//   (empty)
+void write_measured_comparison(std::ostream& out, const RunState& st) {
+  ff::write(out,
+            "(//' Deviation between calculated and measured psi    :',F8.3//"
+            "' Maximum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
+            "' Measured I-prim                                 (cps)    :',F10.2,'  +/-  ',F7.2,"
+            "' in the psi interval:',2F10.3/"
+            "' Minimum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
+            "' Background                                      (cps)    :',F10.2/)",
+            {st.deviation, st.imax_obs, st.err_max_obs, st.psi_max_obs, st.iprim_obs, st.err_prim_obs, st.psi1,
+             st.psi2, st.imin_obs, st.err_min_obs, st.psi_min_obs, st.bg_obs});
+}
+
+//   (empty)
+//    Maximum calculated intensity ... (cps)    :F10.2    at psi =F8.3
+//    I-prim ... (cps)    :F10.2
+//    Minimum calculated intensity ... (cps)    :F10.2    at psi =F8.3
+//   (empty)
+void write_calculated_extremes(std::ostream& out, const RunState& st) {
+  ff::write(out,
+            "(/' Maximum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/"
+            "' I-prim                                          (cps)    :',F10.2/"
+            "' Minimum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/)",
+            {st.imax_calc, st.psi_max_calc, st.iprim_calc, st.imin_calc, st.psi_min_calc});
+}
+
+//    Scan calculated for
+//    psia / psie / number of steps per degree  :F8.3
+//    phase shift interval factor :I5
+void write_scan_settings(std::ostream& out, const RunState& st) {
+  ff::write(out,
+            "(' Scan calculated for'/' psia                        :',F8.3/"
+            "' psie                        :',F8.3/' number of steps per degree  :',F8.3)",
+            {st.psia, st.psie, st.zsw});
+  ff::write(out, "(' phase shift interval factor :',I5)", {st.nnn});
+}
+
+//   (empty)(empty)
+//    Number of multiple diffraction events in the 360 degree psi-scan
+//    (K-alpha1 + K-alpha2) with intensity > E10.2 : I10      (tube)
+//    with intensity > E10.2 : I10                            (other sources)
+void write_scan_event_count(std::ostream& out, const RunState& st) {
+  const char* format = st.idesy == kTube
+                           ? "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
+                             "' (K-alpha1 + K-alpha2) with intensity > ',E10.2,' : ',I10)"
+                           : "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
+                             "' with intensity > ',E10.2,' : ',I10)";
+  ff::write(out, format, {st.drucut, st.nscan});
+}
+
+void write_no_events(std::ostream& out) {
+  ff::write(out,
+            "(//' The number of multiple diffraction events with intensities > 0.01 times drumin is zero!'/"
+            "' No graphical output is produced.'/' Please decrease drumin on the seventh input line')");
+}
+
+void write_store_overflow(std::ostream& out) {
+  ff::write(out, "(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
+}
+
+}  // namespace kavro

@@ -1,0 +1,34 @@
+// Listing blocks of the multiple-diffraction calculation.
+#pragma once
+
+#include <ostream>
+
+#include "engine/multiple_diffraction.hpp"
+
+namespace kavro {
+
+// Header of a pass: primary reflection, radiation, beam and crystal
+// parameters, index bounds, reference direction and psi offset.
+void write_pass_header(std::ostream& out, const RunState& st, const PassResult& pass);
+// The primary reflection of the pass and the header of the event table.
+void write_primary_block(std::ostream& out, const RunState& st, const PassResult& pass);
+// One stored event.
+void write_event_line(std::ostream& out, const EventRecord& r);
+// Events of a full turn and the Prager count.
+void write_event_counts(std::ostream& out, const PassResult& pass);
+
+// Measured against calculated scan.
+void write_measured_comparison(std::ostream& out, const RunState& st);
+// Extremes and I-prim of the calculated scan.
+void write_calculated_extremes(std::ostream& out, const RunState& st);
+// The psi grid and the interference setting.
+void write_scan_settings(std::ostream& out, const RunState& st);
+// Number of crossings that entered the scan.
+void write_scan_event_count(std::ostream& out, const RunState& st);
+// No crossing entered the scan, or the scan is flat: no page.
+void write_no_events(std::ostream& out);
+
+// More events than the store holds.
+void write_store_overflow(std::ostream& out);
+
+}  // namespace kavro

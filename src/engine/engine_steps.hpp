@@ -1,0 +1,24 @@
+// The steps of a run that belong to the multiple-diffraction calculation.
+#pragma once
+
+#include <ostream>
+
+#include "engine/multiple_diffraction.hpp"
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// The event search of every wavelength line with its listing (two passes for
+// the tube), then the simulated scan with I-prim and its extremes. Writes the
+// elapsed time after each pass.
+void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine);
+
+// Comparison with the measured scan and the summary blocks that precede the
+// ".cal" file.
+void write_scan_summary(RunState& st, std::ostream& out);
+
+// The event count before the page, or the message that there is no page.
+// Returns whether a page is to be drawn.
+bool write_page_prelude(const RunState& st, std::ostream& out);
+
+}  // namespace kavro

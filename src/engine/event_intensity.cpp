@@ -1,0 +1,133 @@
+// Integrated intensities of a three-beam event in a mosaic sphere.
+// Kavroanregung I_K: the incident beam is diffracted by h2 and then by the
+// coupling reflection h3 into the primary direction,
+//   I_K = Y_K^2 Q3 p12 Q2 S / sqrt(A2 A3).
+// Aufhellung I_A: the primary diffracted beam is scattered by h3 into the h2
+// direction, and h2 takes intensity from the incident beam that h1 would get,
+//   I_A = S (Y_A^2 Q3' P21 Q1 / sqrt(A3 A1) + Q2 Q1 P1 P2 Y_2^2 / A1).
+// Q = lambda L / ext^2 are kinematic reflectivities (lambda in cm, ext = 1/(relv F)
+// the extinction length in cm), the Y block-limited path lengths (cm), A the
+// absorption factors A* of a sphere.
+#include "engine/event_intensity.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "crystal/absorption.hpp"
+#include "crystal/polarization.hpp"
+#include "engine/event_width.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kRadian = 57.29578f;
+constexpr float kExtinct = 0.001f;  // a reflection with F at or below this counts as extinct
+
+struct Polarization {
+  float p1 = 1, p2 = 1, p21 = 1, p12 = 1, c_int = 1;
+};
+
+// Polarization factors weighted over the sigma and pi states of the incident
+// beam; neutrons are not polarized by scattering.
+Polarization polarization(const PassConstants& pc, float theta2, float theta3) {
+  Polarization p;
+  if (pc.idesy == kNeutrons) return p;
+  const PolarizationFactors sigma = polfa(pc.theta1, theta2, theta3, Vec3{0, 0, 1});
+  const PolarizationFactors pi = polfa(pc.theta1, theta2, theta3, Vec3{0, 1, 0});
+  const float ws = (1 + pc.polsig) / 2;
+  const float wp = (1 - pc.polsig) / 2;
+  p.p1 = ws * sigma.p0 + wp * pi.p0;
+  p.p2 = ws * sigma.p2 + wp * pi.p2;
+  p.p21 = ws * sigma.p0 * sigma.p21 + wp * pi.p0 * pi.p21;
+  p.p12 = ws * sigma.p2 * sigma.p12 + wp * pi.p2 * pi.p12;
+  p.c_int = pc.idesy == kTube ? 0.5f : (pc.idesy == kSynchrotronSigma ? sigma.cosint : pi.cosint);
+  return p;
+}
+
+// Path through a mosaic block limited by an extinction length e (cm).
+float block_path(const PassConstants& pc, float e) {
+  const float ratio = pc.tm / e;
+  return 0.9f * pc.tm / std::sqrt(ratio * ratio + 1);
+}
+
+// lambda (cm) L / ext^2 of a reflection with structure factor f, 0 when extinct.
+float reflectivity(const PassConstants& pc, float lorentz, float f) {
+  if (f <= kExtinct) return 0;
+  const float strength = pc.relv * f;
+  return pc.line.lambda * 1e-8f * lorentz * strength * strength;
+}
+
+struct BlockPaths {
+  float yk = 0, ya = 0, y2 = 0;
+};
+
+BlockPaths block_paths(const PassConstants& pc, const PrimaryReflection& primary, float f2, float f3) {
+  const float t3 = f3 <= kExtinct ? 0.0f : block_path(pc, extinction_length(pc, f3));
+  float t2 = 0;
+  float t2p = 0;
+  if (pc.f1 <= kExtinct) {
+    t2 = f2 <= kExtinct ? 0.0f : block_path(pc, extinction_length(pc, f2));
+  } else if (f2 <= kExtinct) {
+    t2p = primary.y1;
+  } else {
+    const float e1 = extinction_length(pc, pc.f1);
+    const float e2 = extinction_length(pc, f2);
+    t2 = t2p = block_path(pc, e1 * e2 / std::sqrt(e1 * e1 + e2 * e2));
+  }
+  return {std::min(t3, t2), std::min(t3, t2p), std::min(t2p, t2)};
+}
+
+// Lorentzian share of the profile.
+float mixing(const PassConstants& pc, const EventGeometry& e) {
+  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return std::fabs(e.c);
+  return e.rho / (2 * pc.k);
+}
+
+}  // namespace
+
+Hkl coupling_reflection(const Hkl& h1, const Hkl& h2) { return {h1[0] - h2[0], h1[1] - h2[1], h1[2] - h2[2]}; }
+
+float squared_length(const ReciprocalMetric& metric, const Hkl& h) {
+  const Vec3d v = as_vector(h);
+  return static_cast<float>(metric.product(v, v));
+}
+
+float bragg_angle(float lambda, float h_sq) {
+  return std::asin(std::min(1.0f, lambda * std::sqrt(h_sq) / 2));
+}
+
+EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const PrimaryReflection& primary,
+                              const EventGeometry& e, float h3_sq, const StructureFactor& f2,
+                              const StructureFactor& f3) {
+  EventIntensity ev;
+  ev.theta2 = bragg_angle(pc.line.lambda, e.h2_sq);
+  ev.theta3 = bragg_angle(pc.line.lambda, h3_sq);
+  ev.beta = e.omega * kRadian;
+  ev.trphi = f2.phase + f3.phase - pc.phase1;
+
+  const EventWidth width = event_width(pc, e, ev.beta, f2.modulus, f3.modulus);
+  ev.fwhm = width.fwhm;
+  ev.w_in = width.w_in;
+  ev.w_out = width.w_out;
+  ev.shape = split_pseudo_voigt(mixing(pc, e), width.w_in, width.w_out);
+
+  const Polarization pol = polarization(pc, ev.theta2, ev.theta3);
+  ev.p12 = pol.p12;
+  ev.c_int = pol.c_int;
+  const float a2 = absorption_factor(st, ev.theta2);
+  const float a3 = absorption_factor(st, ev.theta3);
+  ev.absorption = std::sqrt(a2 * a3);
+
+  const BlockPaths y = block_paths(pc, primary, f2.modulus, f3.modulus);
+  const float q2 = reflectivity(pc, width.lorentz, f2.modulus);
+  const float q3 = reflectivity(pc, primary.lorentz, f3.modulus);
+  const float q3p = reflectivity(pc, width.lorentz, f3.modulus);
+  ev.ik = y.yk * y.yk * q3 * pol.p12 * q2 * pc.source / ev.absorption;
+  ev.ia = pc.source * (y.ya * y.ya * q3p * pol.p21 * primary.q1 / std::sqrt(a3 * pc.a1) +
+                       q2 * primary.q1 * pol.p1 * pol.p2 * y.y2 * y.y2 / pc.a1);
+  const float representative = ev.ik >= ev.ia ? ev.ik : ev.ia;
+  ev.strength = std::fabs(representative / ev.fwhm * pc.scale * pc.scale);
+  return ev;
+}
+
+}  // namespace kavro

@@ -1,0 +1,45 @@
+// The events of one calculation pass that the listing and the page show.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "engine/event_geometry.hpp"
+
+namespace kavro {
+
+inline constexpr int kMaxStoredEvents = 600;
+
+// One stored event: one crossing of a secondary reflection h2 through the sphere.
+struct EventRecord {
+  float trphi = 0;               // triplet phase (radians)
+  Hkl h2{};
+  float f2 = 0, theta2 = 0;      // F(h2), Bragg angle of h2 (radians)
+  Hkl h3{};                      // coupling reflection h1 - h2
+  float f3 = 0, theta3 = 0;
+  float ik_s2 = 0, ia_s2 = 0;    // I_K s^2 and I_A s^2
+  float p12 = 0, absorption = 0; // polarization factor and sqrt(A2 A3)
+  int crossing = 1;              // 1: psi = omega + alpha (in-out), 2: psi = alpha - omega (out-in)
+  float fwhm = 0, beta = 0, psi = 0;  // degrees
+  float phase2 = 0, phase3 = 0;  // radians
+  // Row of the psi-lambda table: alpha, |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
+  std::array<float, 6> psi_lambda{};
+};
+
+// Counters and stored records of a pass.
+struct EventStore {
+  int nevt = 0;   // reaching secondary reflections (doubled at the end of the pass: both crossings)
+  int nlist = 0;  // crossings within 5 degrees of the psi window
+  std::vector<EventRecord> records;
+
+  bool full() const { return static_cast<int>(records.size()) >= kMaxStoredEvents; }
+  int nstore() const { return static_cast<int>(records.size()); }
+
+  // Orders the records by psi; records with equal psi keep their order.
+  void sort_by_psi();
+};
+
+// Whether a crossing at psi lies within 5 degrees of the window psia..psie.
+inline bool near_window(float psi, float psia, float psie) { return psia < psi + 5 && psi - 5 < psie; }
+
+}  // namespace kavro

@@ -1,0 +1,59 @@
+// Per-pass constants of the multiple-diffraction calculation: Ewald-sphere
+// radii at the band edges, the primary Bragg angle, the source term, the
+// absorption and polarization of the primary beam and the scale factor s.
+// Lengths in Angstrom and reciprocal Angstrom, crystal sizes in cm.
+#include "engine/pass_constants.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "crystal/absorption.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kSquareDegreesPerSteradian = 3282.8064f;  // 57.29578^2
+constexpr float kDegree = 0.0174533f;
+
+// Secondary-extinction scale factor of the mosaic crystal: the crystal
+// radius over the block path, damped by the mosaic spread against the
+// angular width u = lambda / Tm of one block; never below 1.
+float scale_factor(const RunState& st, float lambda) {
+  const float u = lambda * 1e-8f / st.Tm;
+  const float s = (2.0f / 3.0f * st.rkugel / (st.radius * 1e-4f)) * u / (st.eta * kDegree + u);
+  return std::max(1.0f, s);
+}
+
+}  // namespace
+
+PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
+  PassConstants pc;
+  pc.line = line;
+  pc.idesy = st.idesy;
+  pc.k = 1.0f / line.lambda;
+  const float half_band = 0.5f * line.lambda * line.dlam;
+  pc.k_lo = 1.0f / (line.lambda + half_band);
+  pc.k_hi = 1.0f / (line.lambda - half_band);
+  pc.stol = st.stol;
+  pc.h1_length = 2.0f * st.stol;
+  pc.theta1 = std::asin(line.lambda * st.stol);
+  pc.cos_2theta1 = std::cos(2.0f * pc.theta1);
+  pc.centre_radius = pc.k * std::cos(pc.theta1);
+  pc.tm = st.Tm;
+  pc.mu = st.mu;
+  pc.relv = st.relv;
+  pc.source = st.area * kSquareDegreesPerSteradian * line.weight * st.dimono;
+  pc.a1 = absorption_factor(st, pc.theta1);
+  pc.pol1 = (st.idesy == kTube || st.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
+  pc.scale = scale_factor(st, line.lambda);
+  pc.eta = st.eta;
+  pc.diverp = st.diverp;
+  pc.divers = st.divers;
+  pc.polsig = st.polsig;
+  pc.pmono = st.pmono;
+  pc.f1 = st.f;
+  pc.phase1 = st.phase;
+  return pc;
+}
+
+}  // namespace kavro

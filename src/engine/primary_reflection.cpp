@@ -1,0 +1,81 @@
+// Integrated intensity of the primary reflection of a mosaic sphere: Lorentz
+// factor from the reflecting range of the scattering angle over the band,
+// primary extinction from the tabulated y(x, theta) averaged over the
+// polarization states, and I1 = S/(A1 57.29578) * pol1 * Q1 * s * Tm * y with
+// the kinematic reflectivity Q1 = lambda L1 / ext1^2 (lambda in cm).
+#include <algorithm>
+#include <cmath>
+
+#include "crystal/extinction.hpp"
+#include "engine/pass_constants.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kHalfDegree = 0.00872665f;  // pi / 360
+constexpr float kRadian = 57.29578f;
+
+// Rounding can push a cosine just outside [-1, 1]; acos would give NaN.
+float clamped_acos(float c) { return std::acos(std::clamp(c, -1.0f, 1.0f)); }
+
+struct PolarizationState {
+  float amplitude;  // factor on the structure factor (1 or |cos 2theta|)
+  float weight;
+};
+
+// Primary extinction y averaged over the polarization states of the source.
+float primary_extinction(const RunState& st, const PassConstants& pc) {
+  const float c2 = pc.cos_2theta1 * pc.cos_2theta1;
+  const float c = std::fabs(pc.cos_2theta1);
+  PolarizationState states[2];
+  int count = 2;
+  if (pc.idesy == kTube) {
+    states[0] = {1, pc.pmono};
+    states[1] = {c, c2};
+  } else if (pc.idesy == kNeutrons) {
+    states[0] = {1, (1 + pc.polsig) / 2};
+    count = 1;
+  } else {
+    states[0] = {1, (1 + pc.polsig) / 2};
+    states[1] = {c, c2 * (1 - pc.polsig) / 2};
+  }
+  const float ext1 = extinction_length(pc, pc.f1);
+  const float theta_deg = pc.theta1 * kRadian;
+  float y = 0;
+  for (int j = 0; j < count; ++j) {
+    const float e = ext1 / states[j].amplitude;
+    const float t = std::min(chuk(st.yext, st.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
+    y += states[j].weight * t;
+  }
+  if (pc.idesy == kTube) return y / (c2 + pc.pmono);
+  return 2 * y / ((1 + pc.polsig) + (1 - pc.polsig) * c2);
+}
+
+}  // namespace
+
+PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc) {
+  PrimaryReflection pr;
+  const float h1 = pc.h1_length;
+  const float tm_a = pc.tm * 1e8f;
+  const float d = 0.5f * std::sqrt(((pc.f1 * pc.relv + pc.mu) * pc.tm) * ((pc.f1 * pc.relv + pc.mu) * pc.tm) + 1) / tm_a;
+  const float x_hi = ((pc.k_hi * pc.k_hi + h1 * h1) - (pc.k_hi + d) * (pc.k_hi + d)) / (2 * pc.k_hi * h1);
+  const float x_lo = ((pc.k_lo * pc.k_lo + h1 * h1) - (pc.k_lo - d) * (pc.k_lo - d)) / (2 * pc.k_lo * h1);
+  const float a = (pc.eta + pc.diverp) * kHalfDegree;
+  pr.chi_hi = clamped_acos(x_hi) + a;
+  pr.chi_lo = clamped_acos(x_lo) - a;
+  const float k = pc.k;
+  const float chord_hi = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_hi));
+  const float chord_lo = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_lo));
+  pr.lorentz = k * (pr.chi_hi - pr.chi_lo) / (chord_hi - chord_lo);
+
+  const float threshold = pc.idesy == kNeutrons ? 1e-4f : 0.001f;
+  pr.forbidden = !(pc.f1 > threshold);
+  if (pr.forbidden) return pr;
+  pr.y1 = pc.tm * primary_extinction(st, pc);
+  const float strength = pc.relv * pc.f1;  // 1 / ext1
+  pr.q1 = pc.line.lambda * 1e-8f * pr.lorentz * strength * strength;
+  pr.intensity = (pc.source / (pc.a1 * kRadian)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;
+  return pr;
+}
+
+}  // namespace kavro

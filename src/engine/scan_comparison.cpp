@@ -1,0 +1,79 @@
+// Extremes of the calculated scan and the psi shift between the calculated
+// and the measured scan (mean absolute misfit after scaling the calculated
+// maximum to the measured one).
+#include "engine/scan_comparison.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+namespace kavro {
+namespace {
+
+constexpr float kSpikeFraction = 0.8f;  // measured steps at or above this share of the maximum are left out
+constexpr float kLargestDeviation = 0.1f;  // degrees; a larger best shift is not believed
+
+float step_psi(const RunState& st, int i) { return st.psia + static_cast<float>(i) / st.zsw; }
+
+}  // namespace
+
+void finish_calculated_scan(RunState& st) {
+  float maximum = 0;
+  float minimum = 1e9f;
+  for (int i = 0; i <= st.nstep; ++i) {
+    float& v = st.scan_calc[static_cast<std::size_t>(i)];
+    v += st.iprim_calc;
+    if (v >= maximum) maximum = v;
+    if (v < minimum) minimum = v;
+    if (v == maximum) st.psi_max_calc = step_psi(st, i);
+    if (v == minimum) st.psi_min_calc = step_psi(st, i);
+  }
+  st.imax_calc = maximum;
+  st.imin_calc = minimum < 0 ? 0.0f : minimum;
+}
+
+int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, float ratio, float obs_max, int m) {
+  std::vector<int> compared;
+  for (std::size_t i = 0; i < obs.size(); ++i)
+    if (obs[i] < kSpikeFraction * obs_max) compared.push_back(static_cast<int>(i));
+  const int last = static_cast<int>(calc.size()) - 1;
+  int shift = 0;
+  double best = 1e8;
+  for (int j = -m; j <= m; ++j) {
+    double misfit = 0;
+    double total = 0;
+    for (const int i : compared) {
+      if (i + j < 0 || i + j > last) continue;
+      const float o = obs[static_cast<std::size_t>(i)];
+      misfit += std::fabs(o - ratio * calc[static_cast<std::size_t>(i + j)]);
+      total += std::fabs(o);
+    }
+    if (total > 0 && misfit / total < best) {
+      shift = j;
+      best = misfit / total;
+    }
+  }
+  return shift;
+}
+
+void compare_with_measurement(RunState& st) {
+  st.nshift = 0;
+  st.deviation = 0;
+  if (st.imax_calc <= 0) {
+    st.imax_calc = 1;
+  } else {
+    const float ratio = st.imax_obs / st.imax_calc;
+    const int m = st.zsw <= 5 ? 10 : static_cast<int>(std::lround(st.zsw));
+    st.nshift = best_shift(st.scan_obs, st.scan_calc, ratio, st.imax_obs, m);
+    st.deviation = static_cast<float>(st.nshift) / st.zsw;
+    if (std::fabs(st.deviation) >= kLargestDeviation) {
+      st.nshift = 0;
+      st.deviation = 0;
+    }
+  }
+  if (st.idesy == kTube) {
+    st.iprim_obs *= 3;
+    st.err_prim_obs *= 3;
+  }
+}
+
+}  // namespace kavro

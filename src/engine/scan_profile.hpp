@@ -1,0 +1,51 @@
+// Adding the line profiles of the events to the simulated psi-scan.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/line_shape.hpp"
+
+namespace kavro {
+
+// The psi grid psia + i/zsw, i = 0..nstep, and the interference setting.
+struct ScanGrid {
+  float psia = 0;
+  float zsw = 1;   // steps per degree
+  int nstep = 0;
+  int nnn = 0;     // phase-shift interval factor; 0: no interference term
+};
+
+// One crossing of an event as it enters the scan.
+struct ScanEvent {
+  float psi = 0;            // degrees
+  bool first_crossing = true;  // omega + alpha: its inner side lies at lower psi
+  float ik = 0, ia = 0;     // integrated intensities before s^2
+  SplitPseudoVoigt shape;
+  float beta = 0;           // the inner tail ends half way to the other crossing (degrees)
+  float cos_trphi = 1, sin_trphi = 0;  // of the triplet phase
+  float c_int = 0;          // polarization weight of the interference term
+  float primary = 0;        // P = I1 / s of the pass
+  float scale = 1;          // s
+  float d_in = 0, d_out = 0;  // phase-shift widths of the two sides (degrees)
+};
+
+// The crossing as a scan event: the line shape of the event with the
+// phase-shift widths 0.8493218 w nnn of its two sides.
+ScanEvent scan_event(float psi, bool first_crossing, float ik, float ia, const SplitPseudoVoigt& shape,
+                     float w_in, float w_out, float beta, float trphi, float c_int, float primary, float scale,
+                     int nnn);
+
+// Contribution s T + s^2 (K - A) of one event at distance x from it on one side.
+float profile_contribution(const ScanEvent& e, float x, bool inner_side, int nnn);
+
+struct ScanSums {
+  std::vector<double> sums;       // per step, the contributions of all events in their order
+  std::int64_t evaluations = 0;   // profile evaluations made
+};
+
+// Sums the events' contributions at every step. Each step adds the events in
+// the order given, whatever the number of workers.
+ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers);
+
+}  // namespace kavro

@@ -1,0 +1,60 @@
+// Structure factors of the secondary and coupling reflections, computed once
+// per distinct h k l in a run: they depend on the indices alone, not on the
+// wavelength of the pass, and the h2 of one event is the h3 of another.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "crystal/structure_factor_kernel.hpp"
+#include "engine/event_geometry.hpp"
+
+namespace kavro {
+
+// F of one reflection at sin(theta)/lambda = stol; writes the kernel's
+// messages to `listing`. Called from several threads at once.
+using StructureFactorSource = std::function<StructureFactor(const Hkl& h, float stol, std::ostream& listing)>;
+
+// The run's crystal: X-ray or neutron structure factors from a kernel
+// prepared once.
+StructureFactorSource crystal_structure_factor(const RunState& st);
+
+// A reflection wanted by the events, with its sin(theta)/lambda.
+struct ReflectionRequest {
+  Hkl h{};
+  float stol = 0;
+};
+
+class StructureFactorCache {
+ public:
+  struct Entry {
+    StructureFactor value;
+    std::string messages;  // what the kernel wrote to the listing for this reflection
+  };
+
+  explicit StructureFactorCache(StructureFactorSource source) : source_(std::move(source)) {}
+
+  // Computes the requested reflections that are not known yet, on `workers` threads.
+  void fill(const std::vector<ReflectionRequest>& requests, int workers);
+
+  // A reflection that `fill` has seen.
+  const Entry& at(const Hkl& h) const { return entries_[index_.at(key(h))]; }
+
+  std::size_t evaluations() const { return entries_.size(); }
+
+ private:
+  static std::int64_t key(const Hkl& h) {
+    constexpr std::int64_t kSpan = 1 << 20;
+    return ((std::int64_t{h[0]} * kSpan) + h[1]) * kSpan + h[2];
+  }
+
+  StructureFactorSource source_;
+  std::unordered_map<std::int64_t, std::size_t> index_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace kavro
