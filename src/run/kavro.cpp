@@ -19,6 +19,7 @@
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_steps.hpp"
 #include "format/fixed_format.hpp"
+#include "plot/result_page.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "run/input_file.hpp"
@@ -166,9 +167,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
   write_calculated_scan_file(st, out, args, files);
-  if (write_page_prelude(st, out)) {
-    // The result page is drawn here.
-  }
+  if (write_page_prelude(st, out)) draw_result_page(st, files, out);
   zeit(st, out);
 }
 
