@@ -203,6 +203,21 @@ TEST(Run, YigExampleWithoutScanFile) {
   EXPECT_EQ(r.state.ncent, 2);
 }
 
+// An example without its measured scan must be the same calculation: the
+// example's lines up to its orientation matrix, word for word. Without the
+// matrix the psi origin moves (PsiD) and the two runs would show different
+// scans.
+TEST(Run, ExamplesWithoutScanAreTheExamplesCutBeforeTheirScanLine) {
+  const std::filesystem::path examples = KAVRO_EXAMPLES_DIR;
+  for (const auto& [with_scan, without] :
+       {std::pair{"yig.inp", "yig_no_scan.inp"}, std::pair{"si222.inp", "si222_no_scan.inp"}}) {
+    const std::string full = read_file(examples / with_scan);
+    const std::size_t scan_line = full.find(".dat\n");
+    ASSERT_NE(scan_line, std::string::npos) << with_scan;
+    EXPECT_EQ(read_file(examples / without), full.substr(0, full.rfind('\n', scan_line) + 1)) << without;
+  }
+}
+
 TEST(CommandLine, ExitStatusTellsWhetherTheRunCompleted) {
   ScratchFolder folder;
   folder.write("good.inp", silicon_input());
