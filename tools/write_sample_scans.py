@@ -25,21 +25,23 @@ Each sample is a plausible measurement of its example crystal:
   itself: one run per reflection with a file holding only that reflection at a
   known intensity (the estimate is linear in the intensity).
 
-The script runs the built program, so build it first. Rerunning the script
-with the same program reproduces both files byte for byte.
+The script runs the built program (kavro99 run, in a scratch folder), so build
+it first; the files depend on the program's calculated scans and reference
+estimates. Rerunning the script with the same program reproduces both files
+byte for byte; regenerate them, and check the example runs in
+tests/scans/test_reader_runs.cpp, whenever a change moves the calculated scans.
 
 usage (from the repository root):
   /usr/bin/python3 tools/write_sample_scans.py [path of kavro99, default build/app/kavro99]
 """
 import math
 import os
+import random
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
-
-import random
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
