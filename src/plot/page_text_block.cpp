@@ -12,7 +12,7 @@ namespace {
 
 constexpr float kLabelX = 22.0f;
 
-// Three two-digit fields " 5 .  4 . 01", as in the listing's date lines.
+// Three I2 fields, as in the listing's date lines: 5 April 2001 is " 5 .  4 .  1".
 std::string dotted_triple(int a, int b, int c) {
   std::string text = ff::format("(I2,' . ',I2,' . ',I2)", {a, b, c});
   text.pop_back();  // the line end
