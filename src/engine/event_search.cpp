@@ -3,17 +3,18 @@
 // their finds joined in plane order.
 #include "engine/event_search.hpp"
 
-#include <algorithm>
-
 #include "engine/parallel.hpp"
 
 namespace kavro {
 
 namespace {
 
-// trunc(2 length / lambda), held to the int range.
+// trunc(2 length / lambda) of the single-precision quotient (2a/lambda can
+// round up to a whole number that the exact quotient falls just short of),
+// held to the int range.
 int largest_index(float length, float lambda) {
-  return static_cast<int>(std::min(2.0 * length / lambda, 1.0e9));
+  const float bound = 2 * length / lambda;
+  return bound < 1.0e9f ? static_cast<int>(bound) : 1000000000;
 }
 
 }  // namespace

@@ -93,6 +93,17 @@ TEST(EventGeometry, PsiRangeReduction) {
   EXPECT_FLOAT_EQ(reduce_psi(-10, kSynchrotronSigma, -20), -10);
 }
 
+TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
+  RunState st;
+  st.a = 3.0f;  // 2a/lambda = 9.9999996 exactly, 10 in single precision
+  st.b = 5.431f;
+  st.c = 1e12f;
+  const IndexBounds bounds = index_bounds(st, 0.6f);
+  EXPECT_EQ(bounds.hmax, 10);
+  EXPECT_EQ(bounds.kmax, 18);
+  EXPECT_EQ(bounds.lmax, 1000000000);
+}
+
 TEST(EventSearch, EnumerationOrderAndThreadCountDoNotMatter) {
   const float lambda = 0.7093f;
   const RunState st = cubic_crystal(lambda, 2);
