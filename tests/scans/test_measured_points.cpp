@@ -5,26 +5,14 @@
 #include <sstream>
 
 #include "scans/measured_points.hpp"
+#include "scans/reader_fixture.hpp"
 #include "scans/scale_factor.hpp"
 
 namespace kavro {
 namespace {
 
 // psi from -10 to 10 at 2 steps per degree: steps 0..40.
-RunState grid() {
-  RunState st;
-  st.psia = -10;
-  st.psie = 10;
-  st.zsw = 2;
-  st.nstep = 40;
-  st.scan_obs.assign(41, kGapMarker);
-  st.psi1 = -1;
-  st.psi2 = 1;
-  st.imax_obs = 0;
-  st.imin_obs = 1.0e6f;
-  st.scan_given = 1;
-  return st;
-}
+RunState grid() { return testing::primary_grid(kTube, "obs"); }
 
 TEST(MeasuredPoints, PlacesPointsOnTheNearestStepAndTheLaterOneStays) {
   RunState st = grid();
