@@ -3,6 +3,7 @@
 //   kavro99                                          the desktop window
 //   kavro99 run INPUT [-o LISTING] [--png] [--pdf]   one calculation run
 //   kavro99 help                                     the input description
+//   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
 // installed, into an image beside it.
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cif_command.hpp"
 #include "format/input_reader.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
@@ -34,13 +36,15 @@ constexpr int kExitUsage = 2;
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
          "       kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n"
-         "       kavro99 help                (the input description)\n";
+         "       kavro99 help                (the input description)\n"
+      << kavro::app::kCifUsage;
 }
 
 struct RunRequest {
   fs::path input;
   fs::path listing;
   std::vector<kavro::PageImage> images;
+  std::string preface;  // lines for the head of the listing
 };
 
 bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& request) {
@@ -101,6 +105,7 @@ int run_command(const RunRequest& request) {
     std::cerr << "kavro99: cannot write the listing " << request.listing << "\n";
     return kExitUsage;
   }
+  listing << request.preface;
   kavro::RunState state;
   state.banner = kavro::version_banner();
   kavro::RunArguments names;
@@ -145,12 +150,17 @@ int main(int argc, char** argv) {
     kavro::shell::write_input_description(std::cout);
     return std::cout ? 0 : kExitRunFailed;
   }
+  if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
   if (args[0] == "run") {
     RunRequest request;
-    if (!parse_run_arguments({args.begin() + 1, args.end()}, request)) {
+    std::vector<std::string_view> run_args(args.begin() + 1, args.end());
+    kavro::app::CrystalRun crystal;
+    if (const int status = kavro::app::prepare_crystal_run(run_args, crystal)) return status;
+    if (!parse_run_arguments(run_args, request)) {
       print_usage(std::cerr);
       return kExitUsage;
     }
+    request.preface = crystal.listing_preface;
     return run_command(request);
   }
   std::cerr << "kavro99: unknown command '" << args[0] << "'\n";

@@ -24,3 +24,14 @@ for kind in cad4 huber obs; do
     exit 1
   fi
 done
+
+# The CIF converter, seeded with the test CIFs.
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_cif
+mkdir -p "$work/cif"
+(cd "$work" && "$OLDPWD/build-fuzz/fuzz/fuzz_cif" "$work/cif" "$OLDPWD/tests/data/cif" \
+   -max_total_time="$seconds" -max_len=20000 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 2>&1 |
+   grep -E "stat::number_of_executed_units|ERROR|SUMMARY") || true
+if ls "$work"/crash-* "$work"/timeout-* "$work"/oom-* >/dev/null 2>&1; then
+  echo "fuzz_cif found a failing input:" "$work"/crash-* "$work"/timeout-* "$work"/oom-* 2>/dev/null
+  exit 1
+fi

@@ -39,7 +39,7 @@ void write_text(const fs::path& path, const std::string& text) {
 // The listing's clock lines and the page's date and time strings.
 std::string masked(const std::string& text) {
   static const std::regex listing_clock("^( {31}(Date|Time): |^ CPU-time since program start:).*$");
-  static const std::regex page_clock(R"(^\( ?\d{1,2} \. ?\d{1,2} \. ?\d{1,2}\) s$)");
+  static const std::regex page_clock(R"(^\([ 0-9]{2} \. [ 0-9]{2} \. [ 0-9]{2}\) s$)");
   std::string result;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {

@@ -1,0 +1,310 @@
+// The crystal-file commands: options, conversion, the written input file.
+#include "cif_command.hpp"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <system_error>
+
+#include "cif/cif_error.hpp"
+#include "cif/conversion.hpp"
+#include "cif/crystal_file.hpp"
+#include "cif/dispersion.hpp"
+
+namespace kavro::app {
+
+const char* const kCifUsage =
+    "       kavro99 cif CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D] [-o INPUT]\n"
+    "       kavro99 run CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D]\n"
+    "                   [-o LISTING] [--png] [--pdf]\n"
+    "         radiation: --tube Cu|Mo|Ag (default Cu), --wavelength LAMBDA, --neutron LAMBDA,\n"
+    "                    --energy KEV [--monochromator A H K L F] [--polarization sigma|pi]\n";
+
+namespace {
+
+namespace fs = std::filesystem;
+using cif::RadiationChoice;
+
+constexpr int kExitBadInput = 2;
+constexpr std::size_t kMaxNameLength = 72;
+
+struct CifRequest {
+  fs::path crystal;
+  fs::path output;  // cif: -o INPUT; run: beside the crystal file
+  cif::ConversionSettings settings;
+  bool hkl_given = false;
+  int radiation_options = 0;
+  bool synchrotron_options = false;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string text(std::string_view view) { return std::string(view); }
+
+double real_value(std::string_view token, const std::string& option) {
+  const std::string s = text(token);
+  std::size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(s, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (s.empty() || used != s.size() || !std::isfinite(value))
+    throw UsageError(option + " needs a number, not '" + s + "'");
+  return value;
+}
+
+int integer_value(std::string_view token, const std::string& option) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (token.empty() || error != std::errc() || end != token.data() + token.size())
+    throw UsageError(option + " needs whole numbers, not '" + text(token) + "'");
+  return value;
+}
+
+// The values of an option, which must be there.
+std::vector<std::string_view> values(const std::vector<std::string_view>& args, std::size_t& i, std::size_t count) {
+  const std::string option = text(args[i]);
+  if (i + count >= args.size()) throw UsageError(option + " needs " + std::to_string(count) + " value(s)");
+  std::vector<std::string_view> result(args.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                                       args.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));
+  i += count;
+  return result;
+}
+
+double positive(double value, const std::string& option) {
+  if (!(value > 0)) throw UsageError(option + " needs a positive number");
+  return value;
+}
+
+void set_radiation(CifRequest& request, RadiationChoice::Kind kind, double wavelength) {
+  ++request.radiation_options;
+  request.settings.radiation.kind = kind;
+  request.settings.radiation.wavelength = wavelength;
+}
+
+// Takes the option at args[i] when it is one of the conversion's; false otherwise.
+bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifRequest& request) {
+  const std::string_view option = args[i];
+  const std::string name = text(option);
+  cif::ConversionSettings& s = request.settings;
+  if (option == "--hkl") {
+    const auto v = values(args, i, 3);
+    s.hkl = {integer_value(v[0], name), integer_value(v[1], name), integer_value(v[2], name)};
+    request.hkl_given = true;
+  } else if (option == "--tube") {
+    const std::string tube = text(values(args, i, 1)[0]);
+    if (tube != "Cu" && tube != "Mo" && tube != "Ag") throw UsageError("--tube is Cu, Mo or Ag, not '" + tube + "'");
+    set_radiation(request, RadiationChoice::Kind::tube, 0);
+    s.radiation.tube = tube;
+  } else if (option == "--wavelength") {
+    set_radiation(request, RadiationChoice::Kind::wavelength, positive(real_value(values(args, i, 1)[0], name), name));
+  } else if (option == "--neutron") {
+    set_radiation(request, RadiationChoice::Kind::neutrons, positive(real_value(values(args, i, 1)[0], name), name));
+  } else if (option == "--energy") {
+    const double kev = real_value(values(args, i, 1)[0], name);
+    if (!(kev >= 1 && kev <= 200)) throw UsageError("--energy needs an energy from 1 to 200 keV");
+    set_radiation(request, RadiationChoice::Kind::synchrotron, cif::photon_energy_ev(1) / (kev * 1000));
+  } else if (option == "--monochromator") {
+    const auto v = values(args, i, 5);
+    cif::Monochromator& m = s.radiation.monochromator;
+    m.cell = positive(real_value(v[0], name), name);
+    m.hkl = {integer_value(v[1], name), integer_value(v[2], name), integer_value(v[3], name)};
+    m.f = positive(real_value(v[4], name), name + " (the structure factor F)");
+    if (m.hkl == std::array<int, 3>{0, 0, 0}) throw UsageError("--monochromator needs a reflection other than 0 0 0");
+    request.synchrotron_options = true;
+  } else if (option == "--polarization") {
+    const std::string_view p = values(args, i, 1)[0];
+    if (p != "sigma" && p != "pi") throw UsageError("--polarization is sigma or pi");
+    s.radiation.pi_polarization = p == "pi";
+    request.synchrotron_options = true;
+  } else if (option == "--psi") {
+    const std::string_view range = values(args, i, 1)[0];
+    const std::size_t colon = range.find(':', 1);
+    if (colon == std::string_view::npos) throw UsageError("--psi needs a range A:B");
+    s.psia = real_value(range.substr(0, colon), name);
+    s.psie = real_value(range.substr(colon + 1), name);
+  } else if (option == "--steps") {
+    s.steps = real_value(values(args, i, 1)[0], name);
+    if (s.steps == 0) throw UsageError("--steps needs a number of steps per degree other than 0");
+  } else if (option == "--drumin") {
+    s.drumin = real_value(values(args, i, 1)[0], name);
+    if (s.drumin < 0) throw UsageError("--drumin needs a threshold of 0 or more");
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The psi ranges the run accepts: -180..180 for tubes, also 0..360 otherwise.
+void check_request(const CifRequest& request) {
+  const cif::ConversionSettings& s = request.settings;
+  if (request.crystal.empty()) throw UsageError("no crystal file given");
+  if (!request.hkl_given) throw UsageError("--hkl H K L is needed (the primary reflection)");
+  if (s.hkl == std::array<int, 3>{0, 0, 0}) throw UsageError("the primary reflection cannot be 0 0 0");
+  if (request.radiation_options > 1) throw UsageError("give one radiation: --tube, --wavelength, --energy or --neutron");
+  if (request.synchrotron_options && s.radiation.kind != RadiationChoice::Kind::synchrotron)
+    throw UsageError("--monochromator and --polarization belong to --energy");
+  const bool half_turn = s.psia >= -180 && s.psie <= 180;
+  if (s.radiation.kind == RadiationChoice::Kind::tube ? !half_turn : !(half_turn || (s.psia >= 0 && s.psie <= 360)))
+    throw UsageError(s.radiation.kind == RadiationChoice::Kind::tube ? "--psi must lie within -180:180"
+                                                                     : "--psi must lie within -180:180 or 0:360");
+}
+
+bool crystal_file_name(std::string_view name) {
+  std::string lower = text(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.ends_with(".gz")) lower.resize(lower.size() - 3);
+  for (const char* ext : {".cif", ".mmcif", ".pdb", ".ent"})
+    if (lower.ends_with(ext)) return true;
+  return false;
+}
+
+// The crystal's name without its extensions, with the input's extension.
+fs::path input_beside(const fs::path& crystal) {
+  fs::path path = crystal;
+  if (path.extension() == ".gz" || path.extension() == ".GZ") path.replace_extension();
+  return path.replace_extension(".inp");
+}
+
+// Writes the whole text or nothing: a partial file is never left under the name.
+void write_file_whole(const fs::path& path, const std::string& content) {
+  fs::path part = path;
+  part += ".part" + std::to_string(::getpid());
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    std::error_code ignored;
+    if (!out) {
+      fs::remove(part, ignored);
+      throw cif::CifError("cannot write " + path.string());
+    }
+  }
+  std::error_code error;
+  fs::rename(part, path, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    throw cif::CifError("cannot write " + path.string() + ": " + error.message());
+  }
+}
+
+struct Converted {
+  cif::Conversion conversion;
+  std::string report;  // what the terminal and the listing learn about the conversion
+};
+
+// Reads, converts and saves; throws CifError.
+Converted convert_and_save(const CifRequest& request) {
+  std::error_code error;
+  if (!fs::is_regular_file(request.crystal, error))
+    throw cif::CifError("cannot open the crystal file " + request.crystal.string());
+  if (fs::exists(request.output, error) && fs::equivalent(request.output, request.crystal, error))
+    throw cif::CifError("the input file would replace the crystal file " + request.crystal.string());
+  cif::ConversionSettings settings = request.settings;
+  settings.page_name = request.output.stem().string() + ".ps";
+  if (settings.page_name.size() > kMaxNameLength)
+    throw cif::CifError("the PostScript file name " + settings.page_name + " is longer than 72 characters");
+  const cif::CifCrystal crystal = cif::read_crystal_file(request.crystal);
+  Converted result{cif::convert_crystal(crystal, settings), ""};
+  write_file_whole(request.output, result.conversion.input);
+  std::ostringstream report;
+  report << " Crystal " << crystal.title << " from " << request.crystal.filename().string() << "; symmetry from "
+         << crystal.symmetry << "\n";
+  for (const std::string& line : result.conversion.summary) report << "  " << line << "\n";
+  for (const std::string& note : result.conversion.notes) report << "  note: " << note << "\n";
+  result.report = report.str();
+  return result;
+}
+
+// Parses the conversion's options; `rest` receives everything else (the
+// run's options) when given, otherwise anything unknown is an error.
+CifRequest parse(const std::vector<std::string_view>& args, std::vector<std::string_view>* rest) {
+  CifRequest request;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (take_option(args, i, request)) continue;
+    if (args[i] == "-o") {
+      const std::string_view value = values(args, i, 1)[0];
+      if (rest) rest->insert(rest->end(), {"-o", value});
+      else request.output = text(value);
+    } else if (!args[i].empty() && args[i][0] != '-' && request.crystal.empty()) {
+      request.crystal = text(args[i]);
+    } else if (rest) {
+      rest->push_back(args[i]);
+    } else {
+      throw UsageError("unknown option '" + text(args[i]) + "'");
+    }
+  }
+  check_request(request);
+  if (request.output.empty()) request.output = input_beside(request.crystal);
+  return request;
+}
+
+int usage_failure(const std::string& message) {
+  std::cerr << "kavro99: " << message << "\nusage:\n" << kCifUsage;
+  return kExitBadInput;
+}
+
+int conversion_failure(const CifRequest& request, const std::string& message) {
+  std::cerr << "kavro99: " << request.crystal.string() << ": " << message << "\n";
+  return kExitBadInput;
+}
+
+}  // namespace
+
+int cif_command(const std::vector<std::string_view>& args) {
+  CifRequest request;
+  try {
+    request = parse(args, nullptr);
+  } catch (const UsageError& e) {
+    return usage_failure(e.what());
+  }
+  try {
+    const Converted converted = convert_and_save(request);
+    std::cout << converted.report << "Input file:      " << request.output.string() << "\n";
+  } catch (const cif::CifError& e) {
+    return conversion_failure(request, e.what());
+  }
+  return 0;
+}
+
+int prepare_crystal_run(std::vector<std::string_view>& args, CrystalRun& run) {
+  bool names_crystal = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o") ++i;
+    else names_crystal = names_crystal || args[i] == "--hkl" || crystal_file_name(args[i]);
+  }
+  if (!names_crystal) return 0;
+  CifRequest request;
+  std::vector<std::string_view> rest;
+  try {
+    request = parse(args, &rest);
+  } catch (const UsageError& e) {
+    return usage_failure(e.what());
+  }
+  try {
+    const Converted converted = convert_and_save(request);
+    std::cout << converted.report << "Input file:      " << request.output.string() << "\n";
+    run.listing_preface = converted.report + "\n";
+  } catch (const cif::CifError& e) {
+    return conversion_failure(request, e.what());
+  }
+  run.input = request.output.string();
+  args.assign({run.input});
+  args.insert(args.end(), rest.begin(), rest.end());
+  return 0;
+}
+
+}  // namespace kavro::app

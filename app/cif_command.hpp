@@ -1,0 +1,38 @@
+// The crystal-file commands of kavro99:
+//
+//   kavro99 cif CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D] [-o INPUT]
+//   kavro99 run CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D] [run options]
+//
+// radiation: --tube Cu|Mo|Ag (default Cu), --wavelength LAMBDA, --energy KEV
+// [--monochromator A H K L F] [--polarization sigma|pi], or --neutron LAMBDA.
+// CRYSTAL may be a small-molecule CIF, an mmCIF or a PDB file, gzipped or not.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavro::app {
+
+// `kavro99 cif ...` (the arguments after "cif"): writes the input file.
+// Returns the exit status: 0, or 2 for bad arguments or an unusable crystal
+// file (then no file is written).
+int cif_command(const std::vector<std::string_view>& args);
+
+// What `kavro99 run CRYSTAL.cif ...` runs instead of the crystal file.
+struct CrystalRun {
+  std::string input;           // the converted input saved beside the crystal file
+  std::string listing_preface; // conversion notes for the head of the listing
+};
+
+// For `kavro99 run` (the arguments after "run"): when they name a crystal
+// file, converts it, saves the input beside it and rewrites `args` to run
+// that input with the remaining run options (the views point into `run` and
+// the original arguments). Returns 0, also when no crystal file is named, or
+// 2 when the conversion failed.
+int prepare_crystal_run(std::vector<std::string_view>& args, CrystalRun& run);
+
+// The usage lines of the two commands.
+extern const char* const kCifUsage;
+
+}  // namespace kavro::app

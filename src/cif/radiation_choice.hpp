@@ -1,0 +1,43 @@
+// The radiation of a converted input: input line 4 and the sample line 5 that
+// suits it.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace kavro::cif {
+
+// Crystal monochromator of a synchrotron beam: cubic cell constant
+// (Angstrom), reflection, and its structure factor (0: computed for the
+// default silicon 1 1 1).
+struct Monochromator {
+  double cell = 5.431020;  // silicon at 22.5 C (CODATA 2018 lattice parameter)
+  std::array<int, 3> hkl{1, 1, 1};
+  double f = 0;
+};
+
+struct RadiationChoice {
+  enum class Kind { tube, wavelength, synchrotron, neutrons };
+  Kind kind = Kind::tube;
+  std::string tube = "Cu";  // Cu, Mo or Ag
+  double wavelength = 0;    // Angstrom; for a synchrotron the wavelength of the energy
+  Monochromator monochromator;
+  bool pi_polarization = false;  // synchrotron: pi instead of sigma polarization
+};
+
+// Line 4: the tube symbol; "alam1 dlam1 flam1 alam2 dlam2 flam2" with one
+// line of weight 1 (and its copy of weight 0) for an explicit wavelength;
+// "1 " or "2 " (sigma, pi) with wavelength and monochromator; "3 " with
+// wavelength and band width for neutrons. Throws CifError when the
+// monochromator cannot reflect the wavelength.
+std::string radiation_line(const RadiationChoice& radiation);
+
+// Line 5: divergences (degrees: 0.14 for tubes and neutrons, 0.0024 for a
+// synchrotron beam), crystal and mosaic-block radius 150 micrometres, no mosaic spread.
+std::string sample_line(const RadiationChoice& radiation);
+
+// Energy (eV) at which f' and f'' are calculated; 0 for tubes (the program's
+// table has them) and neutrons.
+double dispersion_energy_ev(const RadiationChoice& radiation);
+
+}  // namespace kavro::cif
