@@ -79,21 +79,22 @@ std::optional<EventGeometry> locate_event(const SearchFrame& frame, const Hkl& h
   const double rho_sq = x * x + y * y;
   if (rho_sq < 1e-6) return std::nullopt;
 
+  const double rho = std::sqrt(rho_sq);
+  const double c = (h2_sq - along_h1) / (2 * frame.centre_radius * rho);
+  if (!(std::fabs(c) <= 1 + kTangency)) return std::nullopt;  // also a centre circle of radius 0
+  const double omega = std::acos(std::clamp(c, -1.0, 1.0));
+  const double alpha = std::atan2(y + 0.0, x);  // + 0.0 makes -0 +0: a point in the plane opposite r lies at +pi
+
   EventGeometry e;
   e.h2 = h2;
-  e.p = p;
-  e.h2_sq = h2_sq;
+  e.h1_p = static_cast<float>(along_h1);
+  e.h2_sq = static_cast<float>(h2_sq);
+  e.alpha = static_cast<float>(alpha);
   e.rho_sq = rho_sq;
-  e.rho = std::sqrt(rho_sq);
   e.q = (half_h1 - p) * (half_h1 - p);
-  const double r = frame.centre_radius;
-  const double c = (h2_sq - along_h1) / (2 * r * e.rho);
-  if (!(std::fabs(c) <= 1 + kTangency)) return std::nullopt;  // also a centre circle of radius 0
-  e.c = std::clamp(c, -1.0, 1.0);
-  e.omega = std::acos(e.c);
-  e.alpha = std::atan2(y + 0.0, x);  // + 0.0 makes -0 +0: a point in the plane opposite r lies at +pi
-  e.psi_a = reduce_psi((e.omega + e.alpha) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
-  e.psi_b = reduce_psi((e.alpha - e.omega) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
+  e.omega = omega;
+  e.psi_a = reduce_psi((omega + alpha) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
+  e.psi_b = reduce_psi((alpha - omega) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
   return e;
 }
 

@@ -2,6 +2,7 @@
 // turns by psi about the primary scattering vector H1.
 #pragma once
 
+#include <cmath>
 #include <optional>
 
 #include "run/reciprocal_metric.hpp"
@@ -34,16 +35,19 @@ SearchFrame search_frame(const RunState& st, float lambda);
 // which it enters and leaves it.
 struct EventGeometry {
   Hkl h2{};
-  double p = 0;       // projection of h2 on the H1 direction (1/A)
-  double h2_sq = 0;   // |h2|^2
+  // Only listed and plotted, in single precision (the events of a pass are
+  // many, and the size of this record sets the time of the search).
+  float h1_p = 0;     // |H1| p, p the projection of h2 on the H1 direction (1/A^2)
+  float h2_sq = 0;    // |h2|^2
+  float alpha = 0;    // signed azimuth of h2 about H1, from the reference direction (radians)
   double rho_sq = 0;  // squared distance of h2 from the H1 axis
-  double rho = 0;
   double q = 0;       // (|H1|/2 - p)^2
-  double c = 0;       // cosine of omega
   double omega = 0;   // half the azimuth between the two crossings (radians)
-  double alpha = 0;   // signed azimuth of h2 about H1, from the reference direction (radians)
   double psi_a = 0;   // first crossing, omega + alpha (degrees, reduced)
   double psi_b = 0;   // second crossing, alpha - omega (degrees, reduced)
+
+  double rho() const { return std::sqrt(rho_sq); }
+  double c() const { return std::cos(omega); }  // cosine of omega
 };
 
 // The event of h2, or nothing when h2 lies outside the band of reachable

@@ -80,8 +80,8 @@ BlockPaths block_paths(const PassConstants& pc, const PrimaryReflection& primary
 
 // Lorentzian share of the profile.
 float mixing(const PassConstants& pc, const EventGeometry& e) {
-  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return static_cast<float>(std::fabs(e.c));
-  return static_cast<float>(e.rho / (2 * pc.k));
+  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return static_cast<float>(std::fabs(e.c()));
+  return static_cast<float>(e.rho() / (2 * pc.k));
 }
 
 }  // namespace

@@ -32,14 +32,14 @@ struct Reach {
   // Azimuth from the centre to h2 (degrees) for a sphere of radius big_k whose centre runs at rc.
   double angle(double big_k, double rc) const {
     const double r = cut_radius(big_k);
-    const double c = (rc * rc + e.rho_sq - r * r) / (2 * e.rho * rc);
+    const double c = (rc * rc + e.rho_sq - r * r) / (2 * e.rho() * rc);
     return std::acos(std::clamp(c, -1.0, 1.0)) * kDegreesPerRadian;
   }
 };
 
 // Distance of h2 from the sphere centre when it lies at azimuth `angle` (degrees) from it.
 double centre_distance(const EventGeometry& e, double r, double angle) {
-  return std::sqrt(e.q + e.rho_sq + r * r - 2 * e.rho * r * std::cos(angle * kRadiansPerDegree));
+  return std::sqrt(e.q + e.rho_sq + r * r - 2 * e.rho() * r * std::cos(angle * kRadiansPerDegree));
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ EventWidth event_width(const PassConstants& pc, const EventGeometry& e, double b
     w.w_in = 0;
     w.w_out = v + (w.outer - beta);
     w.fwhm = 2 * (v + w.outer);
-    delta = 2 * std::fabs(centre_distance(e, r, w.outer) - std::sqrt(e.q + (e.rho - r) * (e.rho - r)));
+    delta = 2 * std::fabs(centre_distance(e, r, w.outer) - std::sqrt(e.q + (e.rho() - r) * (e.rho() - r)));
     if (beta == 0) delta /= 2;
   } else {
     w.w_in = v + (beta - w.inner);

@@ -7,7 +7,8 @@
 namespace kavro {
 
 struct EventWidth {
-  double inner = 0, outer = 0;  // azimuths (degrees) of the sphere's reach over the band, toward and away from the other crossing
+  // Azimuths (degrees) of the sphere's reach over the band, toward and away from the other crossing.
+  double inner = 0, outer = 0;
   double w_in = 0, w_out = 0;   // half widths of the two sides (degrees)
   double fwhm = 0;              // full width (degrees)
   double lorentz = 0;           // L2

@@ -55,10 +55,10 @@ EventRecord event_record(const PassConstants& pc, const EventGeometry& e, const 
   r.beta = ev.beta;
   r.phase2 = f2.phase;
   r.phase3 = f3.phase;
-  r.psi_lambda = {static_cast<float>(e.alpha),
-                  static_cast<float>(e.h2_sq),
+  r.psi_lambda = {e.alpha,
+                  e.h2_sq,
                   static_cast<float>(pc.h1_length * pc.h1_length),
-                  static_cast<float>(pc.h1_length * e.p),
+                  e.h1_p,
                   static_cast<float>(e.rho_sq),
                   extinction_code(f2.modulus, f3.modulus)};
   return r;
@@ -138,8 +138,9 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
     ++st.nscan;
-    scan_events_.push_back(scan_event(static_cast<float>(first ? e.psi_a : e.psi_b), first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out,
-                                      ev.beta, ev.trphi, ev.c_int, primary_term, pc.scale, st.nnn));
+    const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
+    scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
+                                      ev.c_int, primary_term, pc.scale, st.nnn));
   }
 }
 

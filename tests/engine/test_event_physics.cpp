@@ -88,7 +88,6 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   const SearchFrame frame = search_frame(st, line.lambda);
   auto e = locate_event(frame, {1, 1, 1});
   ASSERT_TRUE(e);
-  e->c = 1;
   e->omega = 0;
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
   const EventIntensity ev = evaluate_event(st, pc, primary_reflection(st, pc), *e, h3_sq, {60, 0}, {60, 0});
