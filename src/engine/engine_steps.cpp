@@ -41,7 +41,7 @@ void keep_for_page(RunState& st, const PassResult& pass) {
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
   st.refdir = reference_direction(st);
-  if (st.ub_given) upsi(st);
+  if (st.ub_given) upsi(st, exact_reference_direction(st, ReciprocalMetric::of(st)));
   bool first_pass = true;
   for (const WavelengthLine& line : wavelength_lines(st)) {
     out << "\n\n";

@@ -4,65 +4,61 @@
 // axial height p and distance rho from the axis lies on the sphere when its
 // azimuth differs from the centre's by omega, with the law of cosines
 //   cos omega = (rho^2 + R^2 - (1/lambda^2 - (|H1|/2 - p)^2)) / (2 R rho).
-// Reciprocal lengths in 1/Angstrom, angles in radians unless marked.
+// Since R^2 = 1/lambda^2 - |H1|^2/4 the numerator is |h2|^2 - p |H1| =
+// h2 . (h2 - h1), which is formed directly: the textbook form subtracts
+// numbers of size 1/lambda^2 and loses the digits of points that barely
+// touch the sphere.
+//
+// The azimuth of h2 is atan2 of its components along r and along r x H1
+// (the index triple product scaled by the reciprocal volume), which stays
+// exact for points in or near the plane of H1 and r, where an arc cosine
+// of a cosine near 1 would not. Everything is double precision; reciprocal
+// lengths in 1/Angstrom, angles in radians unless marked.
 #include "engine/event_geometry.hpp"
 
 #include <algorithm>
 #include <cmath>
 
+#include "run/lattice.hpp"
+#include "run/value_as_read.hpp"
+
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
+constexpr double kDegreesPerRadian = 57.2957795130823208768;
 
-Vec3d cross(const Vec3d& a, const Vec3d& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
+// Rounding leaves |cos omega| of a point whose orbit touches the sphere
+// within about 1e-12 of 1 (worst for points close to the axis); such a point
+// still reaches it.
+constexpr double kTangency = 1e-10;
 
-// Signed azimuth of h2 about the H1 axis, measured from the reference direction.
-float azimuth(const SearchFrame& frame, const Vec3d& h2, float h2_length, float p) {
-  const float gamma = std::acos(p / h2_length);  // angle between h2 and H1
-  const float along_ref = static_cast<float>(ReciprocalMetric::dot(h2, frame.g_ref));
-  const float cos_alpha = std::clamp(along_ref / (frame.ref_length * h2_length * std::sin(gamma)), -1.0f, 1.0f);
-  const float alpha = std::fabs(std::acos(cos_alpha));
-  return ReciprocalMetric::dot(frame.ref_cross_h1, h2) < 0 ? -alpha : alpha;
+double triple(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
+  return a[0] * (b[1] * c[2] - b[2] * c[1]) + a[1] * (b[2] * c[0] - b[0] * c[2]) + a[2] * (b[0] * c[1] - b[1] * c[0]);
 }
 
 }  // namespace
-
-ReciprocalMetric ReciprocalMetric::of(const RunState& st) {
-  ReciprocalMetric m;
-  m.g = {{{st.g11, st.g12, st.g13}, {st.g12, st.g22, st.g23}, {st.g13, st.g23, st.g33}}};
-  return m;
-}
-
-Vec3d ReciprocalMetric::times(const Vec3d& v) const {
-  return {dot(g[0], v), dot(g[1], v), dot(g[2], v)};
-}
-
-double ReciprocalMetric::dot(const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 SearchFrame search_frame(const RunState& st, float lambda) {
   SearchFrame frame;
   frame.metric = ReciprocalMetric::of(st);
   frame.h1 = {st.h, st.k, st.l};
   frame.g1 = frame.metric.times(as_vector(frame.h1));
-  frame.lambda = lambda;
-  frame.h1_length = 2.0f * st.stol;
-  frame.dspacing = st.dspac;
-  const float theta1 = std::asin(lambda * st.stol);
-  frame.centre_radius = std::cos(theta1) / lambda;
-  const Vec3d r = {st.refdir[0], st.refdir[1], st.refdir[2]};
-  frame.g_ref = frame.metric.times(r);
-  frame.ref_length = std::sqrt(static_cast<float>(ReciprocalMetric::dot(r, frame.g_ref)));
-  frame.ref_cross_h1 = cross(r, as_vector(frame.h1));
+  frame.lambda = as_read(lambda);
+  frame.k = 1 / frame.lambda;
+  frame.h1_length = std::sqrt(ReciprocalMetric::dot(as_vector(frame.h1), frame.g1));
+  frame.centre_radius = std::sqrt(std::max(0.0, frame.k * frame.k - frame.h1_length * frame.h1_length / 4));
+  frame.ref = exact_reference_direction(st, frame.metric);
+  const Vec3d g_ref = frame.metric.times(frame.ref);
+  const double ref_length = std::sqrt(ReciprocalMetric::dot(frame.ref, g_ref));
+  frame.g_ref = {g_ref[0] / ref_length, g_ref[1] / ref_length, g_ref[2] / ref_length};
+  frame.normal_scale = frame.metric.volume() / (ref_length * frame.h1_length);
   frame.psid = st.PsiD;
   frame.idesy = st.idesy;
   frame.psia = st.psia;
   return frame;
 }
 
-float reduce_psi(float psi, int idesy, float psia) {
+double reduce_psi(double psi, int idesy, float psia) {
   if (psi > 180 || psi < -180) psi = psi > 0 ? psi - 360 : psi + 360;
   if (idesy > 0 && psia >= 0 && psi < 0) psi += 360;
   return psi;
@@ -70,31 +66,35 @@ float reduce_psi(float psi, int idesy, float psia) {
 
 std::optional<EventGeometry> locate_event(const SearchFrame& frame, const Hkl& h2) {
   const Vec3d v = as_vector(h2);
-  const float k = 1.0f / frame.lambda;
-  const float k_sq = 1.0f / (frame.lambda * frame.lambda);
-  const float half_h1 = frame.h1_length / 2;
+  const double k = frame.k;
+  const double half_h1 = frame.h1_length / 2;
 
-  const float p = static_cast<float>(ReciprocalMetric::dot(v, frame.g1)) * frame.dspacing;
+  const double along_h1 = ReciprocalMetric::dot(v, frame.g1);  // p |H1|
+  const double p = along_h1 / frame.h1_length;
   if (p < half_h1 - k || p > half_h1 + k) return std::nullopt;
-  const float h2_sq = static_cast<float>(frame.metric.product(v, v));
-  if (h2_sq > 4 * k_sq) return std::nullopt;
-  const float rho_sq = h2_sq - p * p;
-  if (rho_sq < 1e-6f) return std::nullopt;
+  const double h2_sq = frame.metric.product(v, v);
+  if (h2_sq > 4 * k * k) return std::nullopt;
+  const double x = ReciprocalMetric::dot(v, frame.g_ref);                     // along r
+  const double y = triple(frame.ref, as_vector(frame.h1), v) * frame.normal_scale;  // along r x H1
+  const double rho_sq = x * x + y * y;
+  if (rho_sq < 1e-6) return std::nullopt;
+
+  const double rho = std::sqrt(rho_sq);
+  const double c = (h2_sq - along_h1) / (2 * frame.centre_radius * rho);
+  if (!(std::fabs(c) <= 1 + kTangency)) return std::nullopt;  // also a centre circle of radius 0
+  const double omega = std::acos(std::clamp(c, -1.0, 1.0));
+  const double alpha = std::atan2(y + 0.0, x);  // + 0.0 makes -0 +0: a point in the plane opposite r lies at +pi
 
   EventGeometry e;
   e.h2 = h2;
-  e.p = p;
-  e.h2_sq = h2_sq;
+  e.h1_p = static_cast<float>(along_h1);
+  e.h2_sq = static_cast<float>(h2_sq);
+  e.alpha = static_cast<float>(alpha);
   e.rho_sq = rho_sq;
-  e.rho = std::sqrt(rho_sq);
   e.q = (half_h1 - p) * (half_h1 - p);
-  const float r = frame.centre_radius;
-  e.c = (rho_sq + r * r - (k_sq - e.q)) / (2 * r * e.rho);
-  if (!(std::fabs(e.c) <= 1)) return std::nullopt;  // also a centre circle of radius 0
-  e.omega = std::acos(e.c);
-  e.alpha = azimuth(frame, v, std::sqrt(h2_sq), p);
-  e.psi_a = reduce_psi((e.omega + e.alpha) * kRadian + frame.psid, frame.idesy, frame.psia);
-  e.psi_b = reduce_psi((e.alpha - e.omega) * kRadian + frame.psid, frame.idesy, frame.psia);
+  e.omega = omega;
+  e.psi_a = reduce_psi((omega + alpha) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
+  e.psi_b = reduce_psi((alpha - omega) * kDegreesPerRadian + frame.psid, frame.idesy, frame.psia);
   return e;
 }
 

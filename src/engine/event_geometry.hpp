@@ -2,42 +2,29 @@
 // turns by psi about the primary scattering vector H1.
 #pragma once
 
-#include <array>
+#include <cmath>
 #include <optional>
 
+#include "run/reciprocal_metric.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
 
-using Hkl = std::array<int, 3>;
-using Vec3d = std::array<double, 3>;
-
-// The reciprocal metric G*: |h|^2 = h^T G* h.
-struct ReciprocalMetric {
-  std::array<Vec3d, 3> g{};
-
-  static ReciprocalMetric of(const RunState& st);
-  Vec3d times(const Vec3d& v) const;                 // G* v
-  static double dot(const Vec3d& a, const Vec3d& b);  // plain component sum
-  double product(const Vec3d& a, const Vec3d& b) const { return dot(a, times(b)); }
-};
-
-inline Vec3d as_vector(const Hkl& h) { return {double(h[0]), double(h[1]), double(h[2])}; }
-
 // Everything about the primary reflection and the turning axis that locating
-// an event needs, for one wavelength.
+// an event needs, for one wavelength, in double precision from the cell and
+// wavelength as read.
 struct SearchFrame {
   ReciprocalMetric metric;
   Hkl h1{};
-  Vec3d g1{};              // G* h1
-  float lambda = 0;
-  float h1_length = 0;     // |H1| (1/A)
-  float dspacing = 0;      // 1/|H1|
-  float centre_radius = 0; // R = cos(theta1) / lambda
-  Vec3d g_ref{};           // G* r for the reference direction r
-  float ref_length = 0;    // |r|
-  Vec3d ref_cross_h1{};    // r x h1 of the index vectors, fixes the sign of the azimuth
-  float psid = 0;          // diffractometer psi offset (degrees)
+  Vec3d g1{};                // G* h1
+  double lambda = 0;
+  double k = 0;              // 1/lambda
+  double h1_length = 0;      // |H1| (1/A)
+  double centre_radius = 0;  // R = cos(theta1) / lambda
+  Vec3d ref{};               // reference direction r
+  Vec3d g_ref{};             // G* r / |r|
+  double normal_scale = 0;   // V* / (|r| |H1|): the index triple product (r x h1) . h2 in 1/A
+  double psid = 0;           // diffractometer psi offset (degrees)
   int idesy = 0;
   float psia = 0;
 };
@@ -48,16 +35,19 @@ SearchFrame search_frame(const RunState& st, float lambda);
 // which it enters and leaves it.
 struct EventGeometry {
   Hkl h2{};
-  float p = 0;       // projection of h2 on the H1 direction (1/A)
-  float h2_sq = 0;   // |h2|^2
-  float rho_sq = 0;  // squared distance of h2 from the H1 axis
-  float rho = 0;
-  float q = 0;       // (|H1|/2 - p)^2
-  float c = 0;       // cosine of omega
-  float omega = 0;   // half the azimuth between the two crossings (radians)
-  float alpha = 0;   // signed azimuth of h2 about H1, from the reference direction (radians)
-  float psi_a = 0;   // first crossing, omega + alpha (degrees, reduced)
-  float psi_b = 0;   // second crossing, alpha - omega (degrees, reduced)
+  // Only listed and plotted, in single precision (the events of a pass are
+  // many, and the size of this record sets the time of the search).
+  float h1_p = 0;     // |H1| p, p the projection of h2 on the H1 direction (1/A^2)
+  float h2_sq = 0;    // |h2|^2
+  float alpha = 0;    // signed azimuth of h2 about H1, from the reference direction (radians)
+  double rho_sq = 0;  // squared distance of h2 from the H1 axis
+  double q = 0;       // (|H1|/2 - p)^2
+  double omega = 0;   // half the azimuth between the two crossings (radians)
+  double psi_a = 0;   // first crossing, omega + alpha (degrees, reduced)
+  double psi_b = 0;   // second crossing, alpha - omega (degrees, reduced)
+
+  double rho() const { return std::sqrt(rho_sq); }
+  double c() const { return std::cos(omega); }  // cosine of omega
 };
 
 // The event of h2, or nothing when h2 lies outside the band of reachable
@@ -67,6 +57,6 @@ std::optional<EventGeometry> locate_event(const SearchFrame& frame, const Hkl& h
 
 // Brings psi into -180..180; for synchrotron and neutron radiation with a
 // window starting at psia >= 0, into 0..360.
-float reduce_psi(float psi, int idesy, float psia);
+double reduce_psi(double psi, int idesy, float psia);
 
 }  // namespace kavro

@@ -20,7 +20,7 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
+constexpr double kDegreesPerRadian = 57.2957795130823208768;
 constexpr float kExtinct = 0.001f;  // a reflection with F at or below this counts as extinct
 
 struct Polarization {
@@ -32,8 +32,9 @@ struct Polarization {
 Polarization polarization(const PassConstants& pc, float theta2, float theta3) {
   Polarization p;
   if (pc.idesy == kNeutrons) return p;
-  const PolarizationFactors sigma = polfa(pc.theta1, theta2, theta3, Vec3{0, 0, 1});
-  const PolarizationFactors pi = polfa(pc.theta1, theta2, theta3, Vec3{0, 1, 0});
+  const auto theta1 = static_cast<float>(pc.theta1);
+  const PolarizationFactors sigma = polfa(theta1, theta2, theta3, Vec3{0, 0, 1});
+  const PolarizationFactors pi = polfa(theta1, theta2, theta3, Vec3{0, 1, 0});
   const float ws = (1 + pc.polsig) / 2;
   const float wp = (1 - pc.polsig) / 2;
   p.p1 = ws * sigma.p0 + wp * pi.p0;
@@ -79,37 +80,38 @@ BlockPaths block_paths(const PassConstants& pc, const PrimaryReflection& primary
 
 // Lorentzian share of the profile.
 float mixing(const PassConstants& pc, const EventGeometry& e) {
-  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return std::fabs(e.c);
-  return e.rho / (2 * pc.k);
+  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return static_cast<float>(std::fabs(e.c()));
+  return static_cast<float>(e.rho() / (2 * pc.k));
 }
 
 }  // namespace
 
 Hkl coupling_reflection(const Hkl& h1, const Hkl& h2) { return {h1[0] - h2[0], h1[1] - h2[1], h1[2] - h2[2]}; }
 
-float squared_length(const ReciprocalMetric& metric, const Hkl& h) {
+double squared_length(const ReciprocalMetric& metric, const Hkl& h) {
   const Vec3d v = as_vector(h);
-  return static_cast<float>(metric.product(v, v));
+  return metric.product(v, v);
 }
 
-float bragg_angle(float lambda, float h_sq) {
-  return std::asin(std::min(1.0f, lambda * std::sqrt(h_sq) / 2));
+float bragg_angle(double k, double h_sq) {
+  return static_cast<float>(std::asin(std::min(1.0, std::sqrt(h_sq) / (2 * k))));
 }
 
 EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const PrimaryReflection& primary,
-                              const EventGeometry& e, float h3_sq, const StructureFactor& f2,
+                              const EventGeometry& e, double h3_sq, const StructureFactor& f2,
                               const StructureFactor& f3) {
   EventIntensity ev;
-  ev.theta2 = bragg_angle(pc.line.lambda, e.h2_sq);
-  ev.theta3 = bragg_angle(pc.line.lambda, h3_sq);
-  ev.beta = e.omega * kRadian;
+  ev.theta2 = bragg_angle(pc.k, e.h2_sq);
+  ev.theta3 = bragg_angle(pc.k, h3_sq);
+  const double beta = e.omega * kDegreesPerRadian;
+  ev.beta = static_cast<float>(beta);
   ev.trphi = f2.phase + f3.phase - pc.phase1;
 
-  const EventWidth width = event_width(pc, e, ev.beta, f2.modulus, f3.modulus);
-  ev.fwhm = width.fwhm;
-  ev.w_in = width.w_in;
-  ev.w_out = width.w_out;
-  ev.shape = split_pseudo_voigt(mixing(pc, e), width.w_in, width.w_out);
+  const EventWidth width = event_width(pc, e, beta, f2.modulus, f3.modulus);
+  ev.fwhm = static_cast<float>(width.fwhm);
+  ev.w_in = static_cast<float>(width.w_in);
+  ev.w_out = static_cast<float>(width.w_out);
+  ev.shape = split_pseudo_voigt(mixing(pc, e), ev.w_in, ev.w_out);
 
   const Polarization pol = polarization(pc, ev.theta2, ev.theta3);
   ev.p12 = pol.p12;
@@ -119,9 +121,10 @@ EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const
   ev.absorption = std::sqrt(a2 * a3);
 
   const BlockPaths y = block_paths(pc, primary, f2.modulus, f3.modulus);
-  const float q2 = reflectivity(pc, width.lorentz, f2.modulus);
+  const float lorentz = static_cast<float>(width.lorentz);
+  const float q2 = reflectivity(pc, lorentz, f2.modulus);
   const float q3 = reflectivity(pc, primary.lorentz, f3.modulus);
-  const float q3p = reflectivity(pc, width.lorentz, f3.modulus);
+  const float q3p = reflectivity(pc, lorentz, f3.modulus);
   ev.ik = y.yk * y.yk * q3 * pol.p12 * q2 * pc.source / ev.absorption;
   ev.ia = pc.source * (y.ya * y.ya * q3p * pol.p21 * primary.q1 / std::sqrt(a3 * pc.a1) +
                        q2 * primary.q1 * pol.p1 * pol.p2 * y.y2 * y.y2 / pc.a1);

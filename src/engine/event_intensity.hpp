@@ -27,13 +27,13 @@ struct EventIntensity {
 Hkl coupling_reflection(const Hkl& h1, const Hkl& h2);
 
 // |h3|^2 from the metric.
-float squared_length(const ReciprocalMetric& metric, const Hkl& h);
+double squared_length(const ReciprocalMetric& metric, const Hkl& h);
 
-// Bragg angle of a reflection with |h|^2 = h_sq at the pass wavelength (radians).
-float bragg_angle(float lambda, float h_sq);
+// Bragg angle of a reflection with |h|^2 = h_sq for the sphere radius k = 1/lambda (radians).
+float bragg_angle(double k, double h_sq);
 
 EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const PrimaryReflection& primary,
-                              const EventGeometry& e, float h3_sq, const StructureFactor& f2,
+                              const EventGeometry& e, double h3_sq, const StructureFactor& f2,
                               const StructureFactor& f3);
 
 }  // namespace kavro

@@ -20,7 +20,8 @@ struct EventRecord {
   float ik_s2 = 0, ia_s2 = 0;    // I_K s^2 and I_A s^2
   float p12 = 0, absorption = 0; // polarization factor and sqrt(A2 A3)
   int crossing = 1;              // 1: psi = omega + alpha (in-out), 2: psi = alpha - omega (out-in)
-  float fwhm = 0, beta = 0, psi = 0;  // degrees
+  float fwhm = 0, beta = 0;      // degrees
+  double psi = 0;                // degrees: listed to 0.001, which single precision cannot hold near 360
   float phase2 = 0, phase3 = 0;  // radians
   // Row of the psi-lambda table: alpha, |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
   std::array<float, 6> psi_lambda{};
@@ -40,6 +41,6 @@ struct EventStore {
 };
 
 // Whether a crossing at psi lies within 5 degrees of the window psia..psie.
-inline bool near_window(float psi, float psia, float psie) { return psia < psi + 5 && psi - 5 < psie; }
+inline bool near_window(double psi, float psia, float psie) { return psia < psi + 5 && psi - 5 < psie; }
 
 }  // namespace kavro

@@ -7,7 +7,9 @@
 // The beam divergence normal to the primary scattering plane adds
 // v = asin(sin((eta + divers)/2) / cos theta1). The Lorentz factor is the psi
 // width over the change of the distance of h2 from the sphere across it.
-// Reciprocal lengths 1/Angstrom, Tm in cm, angles in degrees.
+// The azimuths differ from BETA by little more than the width, so they are
+// formed in double precision. Reciprocal lengths 1/Angstrom, Tm in cm, angles
+// in degrees.
 #include "engine/event_width.hpp"
 
 #include <algorithm>
@@ -16,39 +18,38 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
-constexpr float kDegree = 0.0174533f;
-constexpr float kHalfDegree = 0.00872665f;
+constexpr double kDegreesPerRadian = 57.2957795130823208768;
+constexpr double kRadiansPerDegree = 0.0174532925199432957692;
 
 struct Reach {
   const EventGeometry& e;
 
   // Radius of the circle in which a sphere of radius big_k cuts the plane of h2's orbit.
-  float cut_radius(float big_k) const {
-    const float k2 = big_k * big_k;
-    return k2 < e.q ? 0.0f : std::sqrt(k2 - e.q);
+  double cut_radius(double big_k) const {
+    const double k2 = big_k * big_k;
+    return k2 < e.q ? 0.0 : std::sqrt(k2 - e.q);
   }
   // Azimuth from the centre to h2 (degrees) for a sphere of radius big_k whose centre runs at rc.
-  float angle(float big_k, float rc) const {
-    const float r = cut_radius(big_k);
-    const float c = (rc * rc + e.rho_sq - r * r) / (2 * e.rho * rc);
-    return std::acos(std::clamp(c, -1.0f, 1.0f)) * kRadian;
+  double angle(double big_k, double rc) const {
+    const double r = cut_radius(big_k);
+    const double c = (rc * rc + e.rho_sq - r * r) / (2 * e.rho() * rc);
+    return std::acos(std::clamp(c, -1.0, 1.0)) * kDegreesPerRadian;
   }
 };
 
 // Distance of h2 from the sphere centre when it lies at azimuth `angle` (degrees) from it.
-float centre_distance(const EventGeometry& e, float r, float angle) {
-  return std::sqrt(e.q + e.rho_sq + r * r - 2 * e.rho * r * std::cos(angle * kDegree));
+double centre_distance(const EventGeometry& e, double r, double angle) {
+  return std::sqrt(e.q + e.rho_sq + r * r - 2 * e.rho() * r * std::cos(angle * kRadiansPerDegree));
 }
 
 }  // namespace
 
-EventWidth event_width(const PassConstants& pc, const EventGeometry& e, float beta, float f2, float f3) {
-  const float r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.stol * pc.stol);
-  const float r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.stol * pc.stol);
-  const float m = (std::max(pc.relv * f2, pc.relv * f3) + pc.mu) * 1e-8f;
-  const float tm_a = pc.tm * 1e8f;
-  const float d = 0.5f * std::sqrt((m * tm_a) * (m * tm_a) + 1) / tm_a;
+EventWidth event_width(const PassConstants& pc, const EventGeometry& e, double beta, float f2, float f3) {
+  const double r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.stol * pc.stol);
+  const double r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.stol * pc.stol);
+  const double m = (std::max(pc.relv * f2, pc.relv * f3) + pc.mu) * 1e-8;
+  const double tm_a = pc.tm * 1e8;
+  const double d = 0.5 * std::sqrt((m * tm_a) * (m * tm_a) + 1) / tm_a;
 
   EventWidth w;
   const Reach reach{e};
@@ -60,14 +61,15 @@ EventWidth event_width(const PassConstants& pc, const EventGeometry& e, float be
     w.outer = reach.angle(pc.k_hi + d, r_hi);
   }
 
-  const float v = std::asin(std::sin((pc.eta + pc.divers) * kHalfDegree) / std::cos(pc.theta1)) * kRadian;
-  const float r = pc.centre_radius;
-  float delta;
+  const double half_divergence = (pc.eta + pc.divers) * kRadiansPerDegree / 2;
+  const double v = std::asin(std::sin(half_divergence) / std::cos(pc.theta1)) * kDegreesPerRadian;
+  const double r = pc.centre_radius;
+  double delta;
   if (w.inner == 0) {
     w.w_in = 0;
     w.w_out = v + (w.outer - beta);
     w.fwhm = 2 * (v + w.outer);
-    delta = 2 * std::fabs(centre_distance(e, r, w.outer) - std::sqrt(e.q + (e.rho - r) * (e.rho - r)));
+    delta = 2 * std::fabs(centre_distance(e, r, w.outer) - std::sqrt(e.q + (e.rho() - r) * (e.rho() - r)));
     if (beta == 0) delta /= 2;
   } else {
     w.w_in = v + (beta - w.inner);
@@ -77,7 +79,7 @@ EventWidth event_width(const PassConstants& pc, const EventGeometry& e, float be
   }
   // A width over which the distance to the sphere does not change has no
   // finite Lorentz factor; such an event carries no intensity.
-  w.lorentz = delta > 0 ? pc.k * w.fwhm * kDegree / delta : 0.0f;
+  w.lorentz = delta > 0 ? pc.k * w.fwhm * kRadiansPerDegree / delta : 0.0;
   return w;
 }
 

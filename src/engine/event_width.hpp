@@ -7,14 +7,15 @@
 namespace kavro {
 
 struct EventWidth {
-  float inner = 0, outer = 0;  // azimuths (degrees) of the sphere's reach over the band, toward and away from the other crossing
-  float w_in = 0, w_out = 0;   // half widths of the two sides (degrees)
-  float fwhm = 0;              // full width (degrees)
-  float lorentz = 0;           // L2
+  // Azimuths (degrees) of the sphere's reach over the band, toward and away from the other crossing.
+  double inner = 0, outer = 0;
+  double w_in = 0, w_out = 0;   // half widths of the two sides (degrees)
+  double fwhm = 0;              // full width (degrees)
+  double lorentz = 0;           // L2
 };
 
 // beta: half the psi distance between the two crossings (degrees);
 // f2, f3: structure factors of h2 and h3, which broaden the reflecting range.
-EventWidth event_width(const PassConstants& pc, const EventGeometry& e, float beta, float f2, float f3);
+EventWidth event_width(const PassConstants& pc, const EventGeometry& e, double beta, float f2, float f3);
 
 }  // namespace kavro

@@ -55,14 +55,18 @@ EventRecord event_record(const PassConstants& pc, const EventGeometry& e, const 
   r.beta = ev.beta;
   r.phase2 = f2.phase;
   r.phase3 = f3.phase;
-  r.psi_lambda = {e.alpha, e.h2_sq, pc.h1_length * pc.h1_length, pc.h1_length * e.p, e.rho_sq,
+  r.psi_lambda = {e.alpha,
+                  e.h2_sq,
+                  static_cast<float>(pc.h1_length * pc.h1_length),
+                  e.h1_p,
+                  static_cast<float>(e.rho_sq),
                   extinction_code(f2.modulus, f3.modulus)};
   return r;
 }
 
 // Counts a crossing near the window and stores it when it is strong enough.
 void store_crossing(const RunState& st, std::ostream& out, EventStore& store, EventRecord record, int crossing,
-                    float psi, float strength) {
+                    double psi, float strength) {
   if (!near_window(psi, st.psia, st.psie)) return;
   ++store.nlist;
   if (!(st.drumin > 0 && strength >= st.drumin)) return;
@@ -91,14 +95,14 @@ std::vector<WavelengthLine> wavelength_lines(const RunState& st) {
 }
 
 void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events,
-                                                 int workers, std::vector<Hkl>& h3, std::vector<float>& h3_sq) {
+                                                 int workers, std::vector<Hkl>& h3, std::vector<double>& h3_sq) {
   std::vector<ReflectionRequest> requests;
   requests.reserve(2 * events.size());
   for (std::size_t j = 0; j < events.size(); ++j) {
     h3[j] = coupling_reflection(frame.h1, events[j].h2);
     h3_sq[j] = squared_length(frame.metric, h3[j]);
-    requests.push_back({events[j].h2, 0.5f * std::sqrt(events[j].h2_sq)});
-    requests.push_back({h3[j], 0.5f * std::sqrt(h3_sq[j])});
+    requests.push_back({events[j].h2, static_cast<float>(0.5 * std::sqrt(events[j].h2_sq))});
+    requests.push_back({h3[j], static_cast<float>(0.5 * std::sqrt(h3_sq[j]))});
   }
   structure_factors_.fill(requests, workers);
 }
@@ -106,7 +110,7 @@ void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const
 std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const RunState& st, const PassResult& pass,
                                                                  const std::vector<EventGeometry>& events,
                                                                  const std::vector<Hkl>& h3,
-                                                                 const std::vector<float>& h3_sq, int workers) const {
+                                                                 const std::vector<double>& h3_sq, int workers) const {
   std::vector<EventIntensity> intensities(events.size());
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
                  [&](std::size_t begin, std::size_t end, std::size_t) {
@@ -134,8 +138,9 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
     ++st.nscan;
-    scan_events_.push_back(scan_event(first ? e.psi_a : e.psi_b, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out,
-                                      ev.beta, ev.trphi, ev.c_int, primary_term, pc.scale, st.nnn));
+    const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
+    scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
+                                      ev.c_int, primary_term, pc.scale, st.nnn));
   }
 }
 
@@ -149,7 +154,7 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, workers);
 
   std::vector<Hkl> h3(events.size());
-  std::vector<float> h3_sq(events.size());
+  std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
   fill_structure_factors(frame, events, workers, h3, h3_sq);
   st.sf_seconds += seconds_since(sf_start);
@@ -160,8 +165,9 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
 
   // End of the pass.
   pass.store.nevt *= 2;
-  pass.prager = prager_count(st.vol, pass.constants.theta1, line.lambda);
-  st.theta_prim += pass.constants.theta1 * kRadian;
+  const auto theta1 = static_cast<float>(pass.constants.theta1);
+  pass.prager = prager_count(st.vol, theta1, line.lambda);
+  st.theta_prim += theta1 * kRadian;
   if (st.phase > kPi) st.phase -= kTwoPi;
   if (st.drumin > 0) pass.store.sort_by_psi();
   return pass;

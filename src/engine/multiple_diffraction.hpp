@@ -45,12 +45,12 @@ class MultipleDiffraction {
  private:
   std::vector<EventIntensity> evaluate_events(const RunState& st, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
-                                              const std::vector<float>& h3_sq, int workers) const;
+                                              const std::vector<double>& h3_sq, int workers) const;
   // Counts, stores and collects one event in enumeration order.
   void take_event(RunState& st, std::ostream& out, PassResult& pass, const EventGeometry& e, const Hkl& h3,
                   const EventIntensity& ev);
   void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
-                              std::vector<Hkl>& h3, std::vector<float>& h3_sq);
+                              std::vector<Hkl>& h3, std::vector<double>& h3_sq);
 
   StructureFactorCache structure_factors_;
   std::vector<ScanEvent> scan_events_;

@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "crystal/absorption.hpp"
+#include "run/reciprocal_metric.hpp"
+#include "run/value_as_read.hpp"
 
 namespace kavro {
 namespace {
@@ -30,20 +32,22 @@ PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
   PassConstants pc;
   pc.line = line;
   pc.idesy = st.idesy;
-  pc.k = 1.0f / line.lambda;
-  const float half_band = 0.5f * line.lambda * line.dlam;
-  pc.k_lo = 1.0f / (line.lambda + half_band);
-  pc.k_hi = 1.0f / (line.lambda - half_band);
-  pc.stol = st.stol;
-  pc.h1_length = 2.0f * st.stol;
-  pc.theta1 = std::asin(line.lambda * st.stol);
-  pc.cos_2theta1 = std::cos(2.0f * pc.theta1);
+  const double lambda = as_read(line.lambda);
+  pc.k = 1 / lambda;
+  const double half_band = 0.5 * lambda * line.dlam;
+  pc.k_lo = 1 / (lambda + half_band);
+  pc.k_hi = 1 / (lambda - half_band);
+  const Vec3d h1 = as_vector({st.h, st.k, st.l});
+  pc.h1_length = std::sqrt(ReciprocalMetric::of(st).product(h1, h1));
+  pc.stol = pc.h1_length / 2;
+  pc.theta1 = std::asin(std::min(1.0, lambda * pc.stol));
+  pc.cos_2theta1 = static_cast<float>(std::cos(2 * pc.theta1));
   pc.centre_radius = pc.k * std::cos(pc.theta1);
   pc.tm = st.Tm;
   pc.mu = st.mu;
   pc.relv = st.relv;
   pc.source = st.area * kSquareDegreesPerSteradian * line.weight * st.dimono;
-  pc.a1 = absorption_factor(st, pc.theta1);
+  pc.a1 = absorption_factor(st, static_cast<float>(pc.theta1));
   pc.pol1 = (st.idesy == kTube || st.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
   pc.scale = scale_factor(st, line.lambda);
   pc.eta = st.eta;

@@ -16,12 +16,13 @@ struct WavelengthLine {
 struct PassConstants {
   WavelengthLine line;
   int idesy = 0;
-  float k = 0, k_lo = 0, k_hi = 0;  // Ewald-sphere radius 1/lambda and its values at the band edges (1/A)
-  float stol = 0;                   // sin(theta)/lambda of the primary reflection
-  float h1_length = 0;              // |H1| = 2 stol (1/A)
-  float theta1 = 0;                 // Bragg angle of the primary reflection (radians)
+  // The geometry of the pass in double precision, from the cell and the wavelength as read.
+  double k = 0, k_lo = 0, k_hi = 0;  // Ewald-sphere radius 1/lambda and its values at the band edges (1/A)
+  double stol = 0;                   // sin(theta)/lambda of the primary reflection
+  double h1_length = 0;              // |H1| = 2 stol (1/A)
+  double theta1 = 0;                 // Bragg angle of the primary reflection (radians)
+  double centre_radius = 0;          // radius R = k cos(theta1) of the circle the sphere centre runs on
   float cos_2theta1 = 0;
-  float centre_radius = 0;          // radius R = k cos(theta1) of the circle the sphere centre runs on
   float tm = 0;                     // mean path through a mosaic block (cm)
   float mu = 0;                     // linear absorption coefficient (cm^-1)
   float relv = 0;                   // 1/(relv F) is the extinction length of a reflection (cm)
@@ -37,7 +38,7 @@ struct PassConstants {
 // The primary reflection's integrated intensity and what leads to it.
 struct PrimaryReflection {
   bool forbidden = false;   // F at or below 0.001 (neutrons 1e-4): no intensity
-  float chi_hi = 0, chi_lo = 0;  // ends of the reflecting range of the scattering angle (radians)
+  double chi_hi = 0, chi_lo = 0;  // ends of the reflecting range of the scattering angle (radians)
   float lorentz = 0;        // L1
   float y1 = 0;             // extinction-limited block path Tm * y (cm)
   float q1 = 0;             // reflectivity Q1

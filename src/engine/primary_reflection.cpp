@@ -12,11 +12,11 @@
 namespace kavro {
 namespace {
 
-constexpr float kHalfDegree = 0.00872665f;  // pi / 360
+constexpr double kHalfDegree = 0.00872664625997164788;  // pi / 360
 constexpr float kRadian = 57.29578f;
 
 // Rounding can push a cosine just outside [-1, 1]; acos would give NaN.
-float clamped_acos(float c) { return std::acos(std::clamp(c, -1.0f, 1.0f)); }
+double clamped_acos(double c) { return std::acos(std::clamp(c, -1.0, 1.0)); }
 
 struct PolarizationState {
   float amplitude;  // factor on the structure factor (1 or |cos 2theta|)
@@ -40,7 +40,7 @@ float primary_extinction(const RunState& st, const PassConstants& pc) {
     states[1] = {c, c2 * (1 - pc.polsig) / 2};
   }
   const float ext1 = extinction_length(pc, pc.f1);
-  const float theta_deg = pc.theta1 * kRadian;
+  const float theta_deg = static_cast<float>(pc.theta1) * kRadian;
   float y = 0;
   for (int j = 0; j < count; ++j) {
     const float e = ext1 / states[j].amplitude;
@@ -55,18 +55,21 @@ float primary_extinction(const RunState& st, const PassConstants& pc) {
 
 PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc) {
   PrimaryReflection pr;
-  const float h1 = pc.h1_length;
-  const float tm_a = pc.tm * 1e8f;
-  const float d = 0.5f * std::sqrt(((pc.f1 * pc.relv + pc.mu) * pc.tm) * ((pc.f1 * pc.relv + pc.mu) * pc.tm) + 1) / tm_a;
-  const float x_hi = ((pc.k_hi * pc.k_hi + h1 * h1) - (pc.k_hi + d) * (pc.k_hi + d)) / (2 * pc.k_hi * h1);
-  const float x_lo = ((pc.k_lo * pc.k_lo + h1 * h1) - (pc.k_lo - d) * (pc.k_lo - d)) / (2 * pc.k_lo * h1);
-  const float a = (pc.eta + pc.diverp) * kHalfDegree;
+  // The range of the scattering angle is a small difference of two arc
+  // cosines, and the chords differ by little more: double precision.
+  const double h1 = pc.h1_length;
+  const double tm_a = pc.tm * 1e8;
+  const double broadening = (pc.f1 * pc.relv + pc.mu) * pc.tm;
+  const double d = 0.5 * std::sqrt(broadening * broadening + 1) / tm_a;
+  const double x_hi = ((pc.k_hi * pc.k_hi + h1 * h1) - (pc.k_hi + d) * (pc.k_hi + d)) / (2 * pc.k_hi * h1);
+  const double x_lo = ((pc.k_lo * pc.k_lo + h1 * h1) - (pc.k_lo - d) * (pc.k_lo - d)) / (2 * pc.k_lo * h1);
+  const double a = (pc.eta + pc.diverp) * kHalfDegree;
   pr.chi_hi = clamped_acos(x_hi) + a;
   pr.chi_lo = clamped_acos(x_lo) - a;
-  const float k = pc.k;
-  const float chord_hi = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_hi));
-  const float chord_lo = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_lo));
-  pr.lorentz = k * (pr.chi_hi - pr.chi_lo) / (chord_hi - chord_lo);
+  const double k = pc.k;
+  const double chord_hi = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_hi));
+  const double chord_lo = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_lo));
+  pr.lorentz = static_cast<float>(k * (pr.chi_hi - pr.chi_lo) / (chord_hi - chord_lo));
 
   const float threshold = pc.idesy == kNeutrons ? 1e-4f : 0.001f;
   pr.forbidden = !(pc.f1 > threshold);

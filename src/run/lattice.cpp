@@ -91,12 +91,31 @@ bool primary_reflection_geometry(RunState& st) {
   return st.stol * st.alam1 <= 1;
 }
 
-Vec3 reference_direction(const RunState& st) {
+namespace {
+
+// The first covariant component of H above 1e-5 in single precision picks the
+// formula, so that both precisions build the direction the same way.
+int reference_formula(const RunState& st) {
   const Vec3 g = covariant_primary(st);
   constexpr float kSmall = 1e-5f;
-  if (std::fabs(g[0]) > kSmall) return {-g[1] / g[0], 1, 0};
-  if (std::fabs(g[1]) > kSmall) return {1, -g[0] / g[1], 0};
+  if (std::fabs(g[0]) > kSmall) return 0;
+  if (std::fabs(g[1]) > kSmall) return 1;
+  return 2;
+}
+
+template <class V>
+V direction_from(const V& g, int formula) {
+  if (formula == 0) return {-g[1] / g[0], 1, 0};
+  if (formula == 1) return {1, -g[0] / g[1], 0};
   return {1, 0, -g[0] / g[2]};
+}
+
+}  // namespace
+
+Vec3 reference_direction(const RunState& st) { return direction_from(covariant_primary(st), reference_formula(st)); }
+
+Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metric) {
+  return direction_from(metric.times(as_vector({st.h, st.k, st.l})), reference_formula(st));
 }
 
 //

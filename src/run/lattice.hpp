@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "run/reciprocal_metric.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
@@ -25,6 +26,10 @@ bool primary_reflection_geometry(RunState& st);
 // A reciprocal-lattice direction perpendicular to the primary scattering
 // vector, components along a*, b*, c*.
 Vec3 reference_direction(const RunState& st);
+
+// The same direction in double precision from the metric of the cell as read;
+// the geometry of the events and the psi offset measure azimuths from it.
+Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metric);
 
 // Cell block of the listing: input constants, volume, reciprocal constants.
 void write_cell_block(const RunState& st, std::ostream& out);

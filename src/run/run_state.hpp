@@ -126,7 +126,7 @@ struct RunState {
   float phase = 0;              // phase of the primary reflection (radians)
   Vec3 refdir{};                // reference direction perpendicular to H
   float Tm = 0;                 // mean path through a mosaic block (cm)
-  float PsiD = 0;               // psi offset between diffractometer and reference direction
+  double PsiD = 0;              // psi offset between diffractometer and reference direction (degrees)
 
   // --- Results of the calculation and of the measured scan that the listing
   //     and the page read.

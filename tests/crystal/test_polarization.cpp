@@ -75,13 +75,29 @@ TEST(Upsi, FollowsTheReferenceDirectionAboutTheScatteringVector) {
   }
 }
 
+// Turning the diffractometer frame about its phi axis z turns v and w alike
+// and leaves PsiD unchanged, also where phi wraps through 2 pi.
+TEST(Upsi, UnchangedByATurnOfTheFrameAboutPhi) {
+  const std::array<float, 9> ub{-0.071161f, -0.036463f, 0.012399f, 0.038060f, -0.062495f,
+                                0.034549f,  -0.006014f, 0.036221f,  0.072079f};
+  const double reference = psi_offset(ub, 8, 8, 2, {-1, 1, 0});
+  for (int step = 1; step < 24; ++step) {
+    const double t = step * 15 * 0.017453292519943295;
+    std::array<float, 9> turned = ub;
+    for (int col = 0; col < 3; ++col) {
+      turned[col] = static_cast<float>(std::cos(t) * ub[col] - std::sin(t) * ub[3 + col]);
+      turned[3 + col] = static_cast<float>(std::sin(t) * ub[col] + std::cos(t) * ub[3 + col]);
+    }
+    EXPECT_NEAR(psi_offset(turned, 8, 8, 2, {-1, 1, 0}), reference, 2e-5) << step * 15;
+  }
+}
+
 TEST(Upsi, DegenerateMatrixLeavesZeroAndSetsTheRunState) {
   EXPECT_EQ(psi_offset({}, 1, 2, 3, {1, 0, 0}), 0.0f);
   RunState st;
   st.ubm = {0.1f, 0, 0, 0, 0.1f, 0, 0, 0, 0.1f};
   st.h = 0, st.k = 0, st.l = 4;
-  st.refdir = {0, 1, 0};
-  upsi(st);
+  upsi(st, {0, 1, 0});
   EXPECT_NEAR(st.PsiD, -90.0f, 1e-3f);
 }
 

@@ -1,76 +1,195 @@
-// Event positions, the candidate tests of the search, and psi range reduction.
+// Event positions against an independent closed form, the candidate tests of
+// the search, and psi range reduction.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "engine/event_search.hpp"
 #include "run/lattice.hpp"
+#include "run/run_fixture.hpp"
 
 namespace kavro {
 namespace {
 
-// A cubic crystal (a = 5.431 A) with the primary reflection 0 0 4 at lambda.
-RunState cubic_crystal(float lambda, int l = 4) {
+// A cubic crystal of lattice constant a with the primary reflection h1.
+RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, int idesy = kTube) {
   RunState st;
-  st.a = st.b = st.c = 5.431f;
+  st.a = st.b = st.c = a;
   st.alpha = st.beta = st.gamma = 90;
   st.alam1 = lambda;
-  st.h = 0;
-  st.k = 0;
-  st.l = l;
+  st.idesy = idesy;
+  st.psia = -180;
+  st.h = h1[0];
+  st.k = h1[1];
+  st.l = h1[2];
   reciprocal_cell(st);
   EXPECT_TRUE(primary_reflection_geometry(st));
   st.refdir = reference_direction(st);
   return st;
 }
 
-// Independent of the closed formula: in a Cartesian frame of the cubic
-// crystal, H1 = (0, 0, l/a) and the reference direction is x. The sphere
-// centre stands at height |H1|/2 and distance cos(theta1)/lambda from the
-// axis, at azimuth psi counted from x toward -y (the sense in which
-// (r x H1) . h2 is positive). Roots of |h2 - C(psi)|^2 = 1/lambda^2 are found
-// by bisection in double precision.
-std::vector<double> crossings_by_bisection(double a, double lambda, int l, const Hkl& h2) {
-  const double h1 = l / a;
-  const double theta1 = std::asin(lambda * h1 / 2);
-  const double radius = std::cos(theta1) / lambda;
-  const double deg = 3.14159265358979 / 180;
-  const auto mismatch = [&](double psi) {
-    const double cx = radius * std::cos(psi * deg);
-    const double cy = -radius * std::sin(psi * deg);
-    const double dx = h2[0] / a - cx, dy = h2[1] / a - cy, dz = h2[2] / a - h1 / 2;
-    return dx * dx + dy * dy + dz * dz - 1 / (lambda * lambda);
+using Real = long double;
+
+struct Crossings {
+  bool reached = false;
+  Real first = 0, second = 0;  // degrees, entering and leaving
+};
+
+// Closed form in Cartesian coordinates of the cubic crystal (H = h/a), long
+// double. The sphere of radius k = 1/lambda through the origin has its centre
+// at C(psi) = R (cos psi u + sin psi v) + |H1|/2 e, with e along H1, u along
+// the reference direction r, v = u x e and R^2 = k^2 - |H1|^2/4; it passes
+// through H2 when H2 . C(psi) = |H2|^2/2, i.e. A cos psi + B sin psi = C with
+// A = R H2.u, B = R H2.v, C = (|H2|^2 - H2.H1)/2, so
+// psi = atan2(B, A) +- atan2(sqrt(A^2 + B^2 - C^2), C).
+Crossings exact_crossings(Real a, Real lambda, const Hkl& h1, const std::array<Real, 3>& r, const Hkl& h2) {
+  using V = std::array<Real, 3>;
+  const auto dot = [](const V& x, const V& y) { return x[0] * y[0] + x[1] * y[1] + x[2] * y[2]; };
+  const auto unit = [&](const V& x) {
+    const Real n = std::sqrt(dot(x, x));
+    return V{x[0] / n, x[1] / n, x[2] / n};
   };
-  std::vector<double> roots;
-  const double step = 0.01;
-  for (double psi = -180; psi < 180; psi += step) {
-    double lo = psi, hi = psi + step;
-    if ((mismatch(lo) > 0) == (mismatch(hi) > 0)) continue;
-    for (int i = 0; i < 60; ++i) {
-      const double mid = (lo + hi) / 2;
-      ((mismatch(lo) > 0) == (mismatch(mid) > 0) ? lo : hi) = mid;
-    }
-    roots.push_back((lo + hi) / 2);
-  }
-  return roots;
+  const V big_h1{h1[0] / a, h1[1] / a, h1[2] / a}, big_h2{h2[0] / a, h2[1] / a, h2[2] / a};
+  const V e = unit(big_h1), u = unit(r);
+  const V v{u[1] * e[2] - u[2] * e[1], u[2] * e[0] - u[0] * e[2], u[0] * e[1] - u[1] * e[0]};
+  const Real k = 1 / lambda;
+  const Real centre = std::sqrt(k * k - dot(big_h1, big_h1) / 4);
+  const Real ca = centre * dot(big_h2, u), cb = centre * dot(big_h2, v);
+  const Real cc = (dot(big_h2, big_h2) - dot(big_h2, big_h1)) / 2;
+  const Real disc = ca * ca + cb * cb - cc * cc;
+  if (disc < 0 || ca * ca + cb * cb == 0) return {};
+  const Real deg = 180 / 3.14159265358979323846264338327950288L;
+  const Real base = std::atan2(cb, ca), half = std::atan2(std::sqrt(disc), cc);
+  return {true, (base + half) * deg, (base - half) * deg};
 }
 
-TEST(EventGeometry, PositionsAgreeWithARotatingSphereInACubicCrystal) {
-  const float lambda = 1.540598f;
-  const RunState st = cubic_crystal(lambda);
-  ASSERT_FLOAT_EQ(st.refdir[0], 1);
-  const SearchFrame frame = search_frame(st, lambda);
-  for (const Hkl& h2 : std::vector<Hkl>{{1, 1, 1}, {-1, 3, 1}, {2, -2, 0}, {3, 1, 3}, {-2, -2, 4}}) {
-    const auto event = locate_event(frame, h2);
-    ASSERT_TRUE(event) << h2[0] << h2[1] << h2[2];
-    const std::vector<double> roots = crossings_by_bisection(5.431, lambda, 4, h2);
-    ASSERT_EQ(roots.size(), 2u);
-    const double a = event->psi_a, b = event->psi_b;
-    const bool a_first = std::fabs(a - roots[0]) < std::fabs(a - roots[1]);
-    EXPECT_NEAR(a, roots[a_first ? 0 : 1], 2e-3);
-    EXPECT_NEAR(b, roots[a_first ? 1 : 0], 2e-3);
+// Difference of two psi values on the circle, degrees.
+Real psi_distance(Real a, Real b) { return std::fabs(std::remainder(a - b, Real(360))); }
+
+// psi as the listing prints it, F9.3.
+Real printed(double psi) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%9.3f", psi);
+  return std::strtold(text, nullptr);
+}
+
+// Cell constant and wavelength as written in an input file.
+struct Case {
+  const char* name;
+  const char* a;
+  const char* lambda;
+  Hkl h1;
+  float cell() const { return std::stof(a); }
+  float wavelength() const { return std::stof(lambda); }
+};
+const Case kSi{"Si 2 2 2", "5.431", "0.5612", {2, 2, 2}};
+const Case kYig1{"YIG 8 8 2, Ag K-alpha1", "12.38", "0.55942", {8, 8, 2}};
+const Case kYig2{"YIG 8 8 2, Ag K-alpha2", "12.38", "0.563811", {8, 8, 2}};
+
+Crossings exact_for(const Case& c, const Hkl& h2) {
+  const std::array<Real, 3> r{-1, 1, 0};  // the reference direction of h h l
+  return exact_crossings(std::stold(c.a), std::stold(c.lambda), c.h1, r, h2);
+}
+
+SearchFrame frame_for(const Case& c) {
+  const RunState st = cubic_crystal(c.wavelength(), c.h1, c.cell());
+  EXPECT_EQ(st.refdir, (Vec3{-1, 1, 0}));
+  return search_frame(st, c.wavelength());
+}
+
+// In-plane points (alpha = 0 or 180, the pair symmetric about 0) and points
+// that barely touch the sphere, where single-precision geometry is off by up
+// to 0.1 degree or loses the event; the values in the comments are those of
+// an independent calculation.
+TEST(EventGeometry, InPlaneAndGrazingPositionsAgreeWithTheClosedForm) {
+  struct Point {
+    const Case& crystal;
+    Hkl h2;
+    double first, second;
+  };
+  const Point points[] = {
+      {kSi, {6, 2, 4}, -126.4507, 126.4507},    // in plane
+      {kYig1, {6, 10, 2}, 86.2058, -86.2058},   // in plane
+      {kYig1, {13, 14, 8}, -81.1212, -81.2284}, // grazing
+      {kYig1, {-5, -6, -6}, 0, 0},              // 1 - |cos omega| = 4.4e-7
+      {kYig1, {-6, -5, -6}, 0, 0},
+      {kYig2, {1, 3, 5}, 0, 0},
+  };
+  for (const Point& pt : points) {
+    SCOPED_TRACE(std::string(pt.crystal.name) + " " + std::to_string(pt.h2[0]) + " " + std::to_string(pt.h2[1]) +
+                 " " + std::to_string(pt.h2[2]));
+    const Crossings exact = exact_for(pt.crystal, pt.h2);
+    ASSERT_TRUE(exact.reached);
+    if (pt.first != 0) {
+      EXPECT_LT(psi_distance(exact.first, pt.first), 1e-4);
+      EXPECT_LT(psi_distance(exact.second, pt.second), 1e-4);
+    }
+    const auto event = locate_event(frame_for(pt.crystal), pt.h2);
+    ASSERT_TRUE(event);
+    EXPECT_LT(psi_distance(event->psi_a, exact.first), 1e-6);
+    EXPECT_LT(psi_distance(event->psi_b, exact.second), 1e-6);
   }
+  // The primary 0 0 4 in Cu K-alpha1, reference direction a*.
+  const float cu = 1.540598f;
+  const SearchFrame frame = search_frame(cubic_crystal(cu), cu);
+  for (const Hkl& h2 : std::vector<Hkl>{{1, 1, 1}, {-1, 3, 1}, {2, -2, 0}, {3, 1, 3}, {-2, -2, 4}}) {
+    const Crossings exact = exact_crossings(5.431L, 1.540598L, {0, 0, 4}, {1, 0, 0}, h2);
+    const auto event = locate_event(frame, h2);
+    ASSERT_TRUE(event && exact.reached);
+    EXPECT_LT(psi_distance(event->psi_a, exact.first), 1e-6);
+    EXPECT_LT(psi_distance(event->psi_b, exact.second), 1e-6);
+  }
+}
+
+// Over the whole turn every crossing prints within the rounding of F9.3 of
+// its exact position, and exactly the points that reach the sphere are found.
+TEST(EventGeometry, FullTurnPositionsRightToTheirPrintedDigits) {
+  for (const Case* c : {&kSi, &kYig1, &kYig2}) {
+    SCOPED_TRACE(c->name);
+    const RunState st = cubic_crystal(c->wavelength(), c->h1, c->cell());
+    const IndexBounds bounds = index_bounds(st, c->wavelength());
+    const std::vector<EventGeometry> events = find_events(search_frame(st, c->wavelength()), bounds, 2);
+    int off = 0;
+    for (const EventGeometry& e : events) {
+      const Crossings exact = exact_for(*c, e.h2);
+      ASSERT_TRUE(exact.reached);
+      off += psi_distance(printed(e.psi_a), exact.first) > 0.0005L + 1e-9L;
+      off += psi_distance(printed(e.psi_b), exact.second) > 0.0005L + 1e-9L;
+    }
+    EXPECT_EQ(off, 0);
+    std::size_t reaching = 0;
+    for (int h = -bounds.hmax; h <= bounds.hmax; ++h)
+      for (int k = -bounds.kmax; k <= bounds.kmax; ++k)
+        for (int l = -bounds.lmax; l <= bounds.lmax; ++l) reaching += exact_for(*c, {h, k, l}).reached;
+    EXPECT_EQ(events.size(), reaching);
+    if (c == &kYig1) {
+      EXPECT_EQ(2 * events.size(), 413496u);
+    }
+  }
+}
+
+// The listing of a synchrotron run over 0..360 (negative positions moved up
+// by 360): every printed position, with its crossing, is the exact one.
+TEST(EventGeometry, ListedPositionsOfAFullTurnRun) {
+  const testing::ScratchFolder folder;
+  const testing::RunResult run = testing::run_input(
+      testing::silicon_input("1 0.5612  5.43 1 1 1 58.19", "0. 360. 10 1 0.05 0."), folder.path());
+  ASSERT_TRUE(run.outcome.completed);
+  int listed = 0;
+  for (const std::string& line : testing::lines_of(run.listing)) {
+    if (line.size() < 135 || (line.substr(104, 5) != "  i-o" && line.substr(104, 5) != "  o-i")) continue;
+    const Hkl h2{std::stoi(line.substr(0, 4)), std::stoi(line.substr(4, 4)), std::stoi(line.substr(8, 4))};
+    const Real psi = std::stold(line.substr(117, 9));
+    const Crossings exact = exact_for(kSi, h2);
+    ASSERT_TRUE(exact.reached) << line;
+    EXPECT_LE(psi_distance(psi, line.substr(106, 1) == "i" ? exact.first : exact.second), 0.0005L + 1e-9L) << line;
+    EXPECT_GE(psi, 0);
+    ++listed;
+  }
+  EXPECT_GT(listed, 300);
 }
 
 TEST(EventGeometry, PointsOnTheAxisOrOutOfReachAreSkipped) {
@@ -106,7 +225,7 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
 
 TEST(EventSearch, EnumerationOrderAndThreadCountDoNotMatter) {
   const float lambda = 0.7093f;
-  const RunState st = cubic_crystal(lambda, 2);
+  const RunState st = cubic_crystal(lambda, {0, 0, 2});
   const SearchFrame frame = search_frame(st, lambda);
   const IndexBounds bounds = index_bounds(st, lambda);
   EXPECT_EQ(bounds.hmax, 15);  // trunc(2 * 5.431 / 0.7093)

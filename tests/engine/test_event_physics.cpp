@@ -47,7 +47,7 @@ Evaluated evaluate(const RunState& st, float f2, float f3) {
   const SearchFrame frame = search_frame(st, line.lambda);
   const auto e = locate_event(frame, {1, 1, 1});
   EXPECT_TRUE(e);
-  const float h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
+  const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
   const PrimaryReflection primary = primary_reflection(st, pc);
   return {primary, evaluate_event(st, pc, primary, *e, h3_sq, {f2, 0.1f}, {f3, 0.2f})};
 }
@@ -88,9 +88,8 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   const SearchFrame frame = search_frame(st, line.lambda);
   auto e = locate_event(frame, {1, 1, 1});
   ASSERT_TRUE(e);
-  e->c = 1;
   e->omega = 0;
-  const float h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
+  const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
   const EventIntensity ev = evaluate_event(st, pc, primary_reflection(st, pc), *e, h3_sq, {60, 0}, {60, 0});
   EXPECT_EQ(ev.beta, 0);
   EXPECT_GT(ev.fwhm, 0);
