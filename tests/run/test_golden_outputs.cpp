@@ -36,10 +36,11 @@ void write_text(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// The listing's clock lines and the page's date and time strings.
+// The listing's clock lines and the page's date and time strings (three I2
+// fields each, so " 5 .  4 .  1" as well as "21 . 14 . 26").
 std::string masked(const std::string& text) {
   static const std::regex listing_clock("^( {31}(Date|Time): |^ CPU-time since program start:).*$");
-  static const std::regex page_clock(R"(^\( ?\d{1,2} \. ?\d{1,2} \. ?\d{1,2}\) s$)");
+  static const std::regex page_clock(R"(^\([ \d]\d \. [ \d]\d \. [ \d]\d\) s$)");
   std::string result;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
