@@ -138,7 +138,8 @@ int main(int argc, char** argv) {
 #ifdef KAVRO_HAVE_DESKTOP
     return kavro::shell::run_desktop(argc, argv);
 #else
-    print_usage(std::cerr);
+    std::cerr << "kavro99: the desktop window is not built in; install libfltk1.3-dev and rebuild to get it,"
+                 " or use 'kavro99 run INPUT' (kavro99 --help)\n";
     return kExitUsage;
 #endif
   }

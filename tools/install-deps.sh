@@ -1,8 +1,31 @@
 #!/usr/bin/env bash
-# Installs what building and testing kavro-99 needs on Debian 12 (run as root).
+# Installs what building, testing and packaging kavro-99 needs on Debian 12
+# (run as root). Everything comes without recommended packages, so the list
+# names every package that a bare Debian 12 (minbase) lacks. One package a line.
 set -euo pipefail
-packages=(cmake g++ make clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev ghostscript libfltk1.3-dev xvfb xdotool
-          gemmi-dev tao-pegtl-dev zlib1g-dev)
+packages=(
+  # compilers and build
+  cmake
+  g++
+  make
+  clang               # the fuzz smoke run
+  libclang-rt-14-dev  # sanitizer and fuzzer runtimes of clang
+  # tests and benchmarks
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  xvfb                # the desktop test's virtual display
+  xdotool
+  # libraries and programs of kavro99
+  libfltk1.3-dev      # the desktop window
+  ghostscript         # --png / --pdf and the page tests
+  gemmi-dev           # CIF, mmCIF and PDB input, symmetry, f' and f''
+  tao-pegtl-dev       # the grammar of gemmi's CIF reader
+  zlib1g-dev          # gzipped crystal files
+  # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
+  dpkg-dev
+  file
+)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -36,10 +36,11 @@ void write_text(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// The listing's clock lines and the page's date and time strings.
+// The listing's clock lines and the page's date and time strings (three I2
+// fields each, so " 5 .  4 .  1" as well as "21 . 14 . 26").
 std::string masked(const std::string& text) {
   static const std::regex listing_clock("^( {31}(Date|Time): |^ CPU-time since program start:).*$");
-  static const std::regex page_clock(R"(^\([ 0-9]{2} \. [ 0-9]{2} \. [ 0-9]{2}\) s$)");
+  static const std::regex page_clock(R"(^\([ \d]\d \. [ \d]\d \. [ \d]\d\) s$)");
   std::string result;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
@@ -57,14 +58,26 @@ std::set<std::string> files_under(const fs::path& root) {
   return names;
 }
 
+// Copies the inputs and measured scans below `from`, leaving out what earlier
+// runs in the source folders wrote (the README's first command runs an
+// example in place), so that those files are written anew by the run.
+void copy_inputs(const fs::path& from, const fs::path& to) {
+  static const std::set<std::string> results{".lis", ".cal", ".ps", ".png", ".pdf"};
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    if (!entry.is_regular_file() || results.count(entry.path().extension().string())) continue;
+    const fs::path target = to / fs::relative(entry.path(), from);
+    fs::create_directories(target.parent_path());
+    fs::copy_file(entry.path(), target);
+  }
+}
+
 // A run of `input` (a file name in the scratch copy of examples/) in a
 // scratch folder that mirrors the examples and their scan folders; returns
 // the listing and every file the run wrote, masked.
 std::map<std::string, std::string> run_case(const ScratchFolder& folder, const fs::path& input) {
   const fs::path examples = folder.path() / "examples";
-  fs::create_directories(folder.path() / "hasylab");
-  fs::copy(kSource / "examples", examples, fs::copy_options::recursive);
-  fs::copy(kSource / "hasylab", folder.path() / "hasylab", fs::copy_options::recursive);
+  copy_inputs(kSource / "examples", examples);
+  copy_inputs(kSource / "hasylab", folder.path() / "hasylab");
   fs::copy_file(input, examples / input.filename(), fs::copy_options::overwrite_existing);
   const std::set<std::string> before = files_under(folder.path());
 
