@@ -284,8 +284,11 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
   st.ub_given = true;
   write_orientation_matrix(st, out);
 
+  // A missing line 12 is no error; a line too long to be a name is.
   std::string record;
-  if (ff::read_uncut_record(in, 72, record) == 0 && !ff::trim(record).empty()) {
+  const int name_status = ff::read_uncut_record(in, 72, record);
+  if (name_status == ff::kLineTooLong) check_read(st, out, name_status, "twelfth line");
+  if (name_status == 0 && !ff::trim(record).empty()) {
     args.dname2 = record;
     st.scan_given = 1;
   }

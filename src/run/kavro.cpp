@@ -279,7 +279,7 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
     outcome.completed = false;
   } catch (const ff::NonFiniteNumber&) {
     // The last guard: a value that became NaN or infinite where no check of its own caught it.
-    out << "\n\n A calculated value is no finite number (NaN or Inf) and cannot be written,\n"
+    out << "\n\n A calculated value is no finite number and cannot be written,\n"
            " check the input-file!\n";
     outcome.completed = false;
   }
