@@ -1,7 +1,7 @@
 // Fuzz target: one whole run whose input file is the fuzzer's data. The run
-// takes a small memory budget and a small event search, so that every input
-// is done in a moment, and works in a scratch folder of its own: a slash in
-// the data becomes a blank, so no name the data holds leads out of it.
+// takes a small memory budget, a small event search and a work limit, so that
+// every input is done in a moment, and works in a scratch folder of its own:
+// a slash in the data becomes a blank, so no name the data holds leads out of it.
 #include <unistd.h>
 
 #include <cstddef>
@@ -43,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   st.threads = 1;
   st.limits.memory_bytes = std::int64_t{64} << 20;
   st.limits.search_reflections = 200'000;
+  st.limits.work = 20'000'000;
   kavro::RunArguments args;
   args.input_file = folder() / "input.inp";
   args.listing_file = folder() / "input.lis";

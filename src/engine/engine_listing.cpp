@@ -187,6 +187,11 @@ void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::i
             {bounds.reflections(), bounds.hmax, bounds.kmax, bounds.lmax, max_reflections, kLargestSearchIndex});
 }
 
+void write_work_limit(std::ostream& out, std::int64_t limit) {
+  out << "\n\n The calculation needs more than the " << limit << " terms this run may compute,\n"
+         " check the input-file!\n";
+}
+
 void write_store_overflow(std::ostream& out) {
   ff::write(out, "(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
 }

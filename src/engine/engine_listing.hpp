@@ -43,4 +43,7 @@ void write_not_finite(std::ostream& out, std::string_view what, std::string_view
 // wavelength lines.
 void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::int64_t max_reflections);
 
+// The calculation needs more terms than the work limit of the run.
+void write_work_limit(std::ostream& out, std::int64_t limit);
+
 }  // namespace kavro

@@ -203,6 +203,7 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
 void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                                     std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
+  spend_work(st, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.na) * std::max(1, st.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<float> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
@@ -212,7 +213,7 @@ void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult&
 
   const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
   for (std::size_t j = 0; j < events.size(); ++j) take_event(st, out, pass, events[j], h3[j], intensities[j]);
-  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st);
+  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st, out);
 }
 
 PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
@@ -245,7 +246,15 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   return pass;
 }
 
-void MultipleDiffraction::add_waiting_crossings(RunState& st) {
+void MultipleDiffraction::spend_work(const RunState& st, std::ostream& out, std::int64_t terms) {
+  work_ += terms;
+  if (work_ <= st.limits.work) return;
+  write_work_limit(out, st.limits.work);
+  stop_run();
+}
+
+void MultipleDiffraction::add_waiting_crossings(RunState& st, std::ostream& out) {
+  spend_work(st, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
   const ScanGrid grid{st.psia, st.zsw, st.nstep, st.nnn};
   add_profiles(scan_events_, grid, worker_count(st.threads), profile_sums_);
@@ -254,8 +263,8 @@ void MultipleDiffraction::add_waiting_crossings(RunState& st) {
   st.profile_evaluations = profile_sums_.evaluations;
 }
 
-void MultipleDiffraction::add_profiles_to_scan(RunState& st) {
-  add_waiting_crossings(st);
+void MultipleDiffraction::add_profiles_to_scan(RunState& st, std::ostream& out) {
+  add_waiting_crossings(st, out);
   const std::vector<double>& sums = profile_sums_.sums;
   for (std::size_t i = 0; i < sums.size() && i < st.scan_calc.size(); ++i)
     st.scan_calc[i] = static_cast<float>(st.scan_calc[i] + sums[i]);

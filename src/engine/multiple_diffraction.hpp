@@ -56,14 +56,16 @@ class MultipleDiffraction {
   PassResult run_pass(RunState& st, std::ostream& out, const WavelengthLine& line);
 
   // Adds the profiles of all collected crossings to st.scan_calc.
-  void add_profiles_to_scan(RunState& st);
+  void add_profiles_to_scan(RunState& st, std::ostream& out);
 
  private:
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
   void take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame, std::int64_t first,
                  std::int64_t last, int workers);
   // Adds the waiting crossings to the profile sums.
-  void add_waiting_crossings(RunState& st);
+  void add_waiting_crossings(RunState& st, std::ostream& out);
+  // Counts work about to be done; beyond the run's limit the run ends with a message.
+  void spend_work(const RunState& st, std::ostream& out, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const RunState& st, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<float>& h3_sq, int workers) const;
@@ -77,6 +79,7 @@ class MultipleDiffraction {
   StructureFactorCache structure_factors_;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
+  std::int64_t work_ = 0;
 };
 
 }  // namespace kavro

@@ -31,11 +31,15 @@ inline constexpr int kSynchrotronPi = 2;
 inline constexpr int kNeutrons = 3;
 
 // What one run may take: the memory its large arrays may fill, shared out
-// among the psi grid, the event search and the measured-scan file, and the
-// most reflections one event search may test (more would take days).
+// among the psi grid, the event search and the measured-scan file, the most
+// reflections one event search may test (more would take days), and the
+// terms of the calculation (structure-factor terms, atoms times operators per
+// reflection, and profile values of the scan), unlimited unless a caller such
+// as the fuzzer wants every run short.
 struct RunLimits {
   std::int64_t memory_bytes = std::int64_t{2} << 30;
   std::int64_t search_reflections = 2'000'000'000;
+  std::int64_t work = INT64_MAX;
 
   std::int64_t memory_megabytes() const { return memory_bytes >> 20; }
 };

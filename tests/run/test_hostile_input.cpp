@@ -91,6 +91,16 @@ TEST(HostileInput, IndexBoxBeyondTheSearchLimitIsRefusedAtOnce) {
                                       {"5.431  5.431  5.431", "1e30 5.431 5.431", last},
                                       {"Cu\n", "3 0.01 0.001\n", last}});
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+  // A caller's work limit (the fuzzer's) ends a run that would exceed it.
+  ScratchFolder folder;
+  std::istringstream in(silicon_input());
+  std::ostringstream out;
+  RunState st;
+  st.limits.work = 100'000;
+  RunArguments names;
+  EXPECT_FALSE(kavro(st, in, out, names, folder.path()).completed);
+  EXPECT_EQ(tail(out.str(), 2)[0], " The calculation needs more than the 100000 terms this run may compute,");
 }
 
 // The index box searched a few thousand reflections at a time, with a
