@@ -126,12 +126,12 @@ void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream
 
 EngineMemory EngineMemory::of(const RunLimits& limits) {
   EngineMemory m;
-  m.search_part = std::max(kSmallestSearchPart, limits.memory_bytes / 8 / kBytesPerSearchedReflection);
+  m.search_part = std::max(kSmallestSearchPart, limits.memory_bytes / 16 / kBytesPerSearchedReflection);
   // Every request of one part must fit into the table after it is cleared.
   m.structure_factors = static_cast<std::size_t>(
-      std::max(2 * m.search_part, limits.memory_bytes / 4 / kBytesPerStructureFactor));
+      std::max(2 * m.search_part, limits.memory_bytes / 8 / kBytesPerStructureFactor));
   m.waiting_crossings = static_cast<std::size_t>(
-      std::max<std::int64_t>(1024, limits.memory_bytes / 8 / static_cast<std::int64_t>(sizeof(ScanEvent))));
+      std::max<std::int64_t>(1024, limits.memory_bytes / 16 / static_cast<std::int64_t>(sizeof(ScanEvent))));
   return m;
 }
 

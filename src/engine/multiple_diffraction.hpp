@@ -33,8 +33,9 @@ std::vector<WavelengthLine> wavelength_lines(const RunState& st);
 // the size of the cell: the index box is searched a part of this many
 // reflections at a time, the structure-factor table holds at most so many
 // reflections, and the crossings of the scan are added to it whenever this
-// many are waiting. A quarter of the budget goes to the table, an eighth each
-// to the part of the box and to the waiting crossings.
+// many are waiting. An eighth of the budget goes to the table, a sixteenth
+// each to the part of the box and to the waiting crossings: with the psi grid
+// (half of it) and the atoms (a quarter) the whole run stays within it.
 struct EngineMemory {
   std::int64_t search_part = 0;
   std::size_t structure_factors = 0;

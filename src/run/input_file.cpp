@@ -35,8 +35,8 @@ constexpr std::int64_t kBytesPerScatteringType = 640;
 // Each psi step holds the calculated and the measured intensity (4 + 4
 // bytes), the double sum of the event profiles (8), the height of the page's
 // curve (4) and an index of the comparison with the measurement (4). The psi
-// grid may fill half of the run's memory budget; the event search and the
-// measured-scan file share the other half.
+// grid may fill half of the run's memory budget, the atoms and types a
+// quarter and the event search the last quarter.
 constexpr std::int64_t kBytesPerScanStep = 24;
 
 // A symmetry operator maps the lattice onto itself: its rotation part holds

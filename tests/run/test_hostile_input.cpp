@@ -212,6 +212,16 @@ TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
   EXPECT_EQ(read_text(folder.path() / "input.inp"), "the input\n");
   EXPECT_FALSE(fs::exists(folder.path() / "listing.lis"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 4);  // no page, no temporary
+
+  // A measured scan larger than the memory budget leaves for it (a sixty-fourth).
+  folder.write("big.obs", std::string(20'000, '\n'));
+  std::istringstream in(silicon_input() + kMatrix + "big.obs\n");
+  std::ostringstream out;
+  RunState st;
+  st.limits.memory_bytes = 1 << 20;
+  RunArguments names;
+  EXPECT_FALSE(kavro(st, in, out, names, folder.path()).completed);
+  EXPECT_EQ(tail(out.str(), 1)[0], line12);
 }
 
 // A line without end (a file of zeros, a line of 100000 characters) is an
