@@ -21,6 +21,8 @@
 #include "format/input_reader.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
+#include "run/result_file.hpp"
+#include "run/run_files.hpp"
 #include "shell/input_description.hpp"
 #ifdef KAVRO_HAVE_DESKTOP
 #include "shell/run_desktop.hpp"
@@ -94,24 +96,61 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
   return all_converted;
 }
 
+// The input must be a regular file (a pipe or a device could block the run
+// or never end), the listing a regular file or a new one, and not the input.
+bool usable_files(const RunRequest& request) {
+  const kavro::PathKind input = kavro::path_kind(request.input);
+  if (input != kavro::PathKind::regular) {
+    std::cerr << "kavro99: " << (input == kavro::PathKind::absent ? "cannot open the input file " : "the input is no regular file: ")
+              << request.input << "\n";
+    return false;
+  }
+  if (kavro::path_kind(request.listing) == kavro::PathKind::other) {
+    std::cerr << "kavro99: the listing cannot be written to a folder, a device or a pipe: " << request.listing << "\n";
+    return false;
+  }
+  if (kavro::same_file(request.input, request.listing)) {
+    std::cerr << "kavro99: the listing would overwrite the input file " << request.input << "\n";
+    return false;
+  }
+  return true;
+}
+
+// The listing takes its name only when it is complete; it never replaces the
+// measured scan (the run has then stopped and said so in the listing).
+bool keep_listing(kavro::ResultFile& listing, const fs::path& scan) {
+  if (!scan.empty() && kavro::same_file(listing.target(), scan)) {
+    listing.discard();
+    std::cerr << "kavro99: the listing would overwrite the measured scan " << scan << "; choose another name with -o\n";
+    return false;
+  }
+  if (listing.commit()) return true;
+  std::cerr << "kavro99: the listing could not be written completely: " << listing.target() << "\n";
+  return false;
+}
+
 int run_command(const RunRequest& request) {
+  if (!usable_files(request)) return kExitUsage;
   std::ifstream in(request.input);
-  if (!in || fs::is_directory(request.input)) {
+  if (!in) {
     std::cerr << "kavro99: cannot open the input file " << request.input << "\n";
     return kExitUsage;
   }
-  std::ofstream listing(request.listing, std::ios::out | std::ios::trunc);
-  if (!listing) {
+  kavro::ResultFile listing;
+  if (!listing.open(request.listing)) {
     std::cerr << "kavro99: cannot write the listing " << request.listing << "\n";
     return kExitUsage;
   }
-  listing << request.preface;
+  listing.stream() << request.preface;
   kavro::RunState state;
   state.banner = kavro::version_banner();
   kavro::RunArguments names;
+  names.input_file = request.input;
+  names.listing_file = request.listing;
   const fs::path base_dir = request.input.parent_path();
-  const kavro::RunOutcome outcome = kavro::kavro(state, in, listing, names, base_dir);
-  listing.close();
+  const kavro::RunOutcome outcome = kavro::kavro(state, in, listing.stream(), names, base_dir);
+  const bool scan_named = !kavro::ff::trim(names.dname2).empty();
+  if (!keep_listing(listing, scan_named ? result_path(base_dir, names.dname2) : fs::path())) return kExitRunFailed;
 
   std::cout << "Listing:         " << request.listing.string() << "\n";
   if (!outcome.completed) {

@@ -171,6 +171,27 @@ void write_no_events(std::ostream& out) {
             "' No graphical output is produced.'/' Please decrease drumin on the seventh input line')");
 }
 
+void write_not_finite(std::ostream& out, std::string_view what, std::string_view lines) {
+  out << "\n\n " << what << " gives no finite number,\n check the " << lines << " of the input-file!\n";
+}
+
+//   (empty)(empty)
+//    The cell is to large for the wavelength: the search for events would test E10.3 reflections
+//    (Maximum possible h, k, l: 3I12) where I12 reflections and indices up to I7 can be searched,
+//    check the third and the fourth line of the input-file!
+void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::int64_t max_reflections) {
+  ff::write(out,
+            "(//' The cell is to large for the wavelength: the search for events would test',E10.3,' reflections'/"
+            "' (Maximum possible h, k, l:',3I12,') where',I12,' reflections and indices up to',I7,' can be searched,'/"
+            "' check the third and the fourth line of the input-file!')",
+            {bounds.reflections(), bounds.hmax, bounds.kmax, bounds.lmax, max_reflections, kLargestSearchIndex});
+}
+
+void write_work_limit(std::ostream& out, std::int64_t limit) {
+  out << "\n\n The calculation needs more than the " << limit << " terms this run may compute,\n"
+         " check the input-file!\n";
+}
+
 void write_store_overflow(std::ostream& out) {
   ff::write(out, "(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
 }

@@ -1,7 +1,9 @@
 // Listing blocks of the multiple-diffraction calculation.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
+#include <string_view>
 
 #include "engine/multiple_diffraction.hpp"
 
@@ -30,5 +32,18 @@ void write_no_events(std::ostream& out);
 
 // More events than the store holds.
 void write_store_overflow(std::ostream& out);
+
+// After two empty lines " <what> gives no finite number," and " check the
+// <lines> of the input-file!": a value of the calculation became NaN or
+// infinite, and the run cannot show it.
+void write_not_finite(std::ostream& out, std::string_view what, std::string_view lines);
+
+// The index box of the search holds more reflections than one search may
+// test, or an index beyond the largest one: the message naming the cell and
+// wavelength lines.
+void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::int64_t max_reflections);
+
+// The calculation needs more terms than the work limit of the run.
+void write_work_limit(std::ostream& out, std::int64_t limit);
 
 }  // namespace kavro

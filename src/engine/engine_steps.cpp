@@ -53,7 +53,7 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     st.iprim_calc += pass.primary.intensity;
     first_pass = false;
   }
-  if (st.zsw1 > 0) engine.add_profiles_to_scan(st);
+  if (st.zsw1 > 0) engine.add_profiles_to_scan(st, out);
   finish_calculated_scan(st);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "engine/event_geometry.hpp"
@@ -29,8 +30,8 @@ struct EventRecord {
 
 // Counters and stored records of a pass.
 struct EventStore {
-  int nevt = 0;   // reaching secondary reflections (doubled at the end of the pass: both crossings)
-  int nlist = 0;  // crossings within 5 degrees of the psi window
+  std::int64_t nevt = 0;   // reaching secondary reflections (doubled at the end of the pass: both crossings)
+  std::int64_t nlist = 0;  // crossings within 5 degrees of the psi window
   std::vector<EventRecord> records;
 
   bool full() const { return static_cast<int>(records.size()) >= kMaxStoredEvents; }

@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <initializer_list>
+#include <string>
 
 #include "engine/engine_listing.hpp"
 #include "engine/parallel.hpp"
+#include "format/fixed_format.hpp"
 #include "run/run_stop.hpp"
 
 namespace kavro {
@@ -20,12 +23,20 @@ constexpr float kRadian = 57.29578f;
 constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 
-// Number of reflections in operative position during a full turn (Prager):
-// 4 V cos(theta1) pi^2 / lambda^3, the fraction cut off.
+// Memory of one candidate of the part of the box being searched: its event
+// geometry (held twice while the slices are joined), the coupling reflection,
+// two structure-factor requests and the event's intensities.
+constexpr std::int64_t kBytesPerSearchedReflection = 256;
+// One reflection of the structure-factor table with its index entry.
+constexpr std::int64_t kBytesPerStructureFactor = 128;
+constexpr std::int64_t kSmallestSearchPart = 4096;
+
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Number of reflections in operative position during a full turn (Prager):
+// 4 V cos(theta1) pi^2 / lambda^3, the fraction cut off.
 int prager_count(float vol, float theta1, float lambda) {
   const float n = 4 * vol * std::cos(theta1) * kPi * kPi / (lambda * lambda * lambda);
   return n < 2.0e9f ? static_cast<int>(n) : 2000000000;
@@ -64,6 +75,35 @@ EventRecord event_record(const PassConstants& pc, const EventGeometry& e, const 
   return r;
 }
 
+// h k l as 3I4.
+std::string indices(const Hkl& h) {
+  std::string text = ff::format("(3I4)", {h[0], h[1], h[2]});
+  text.pop_back();
+  return text;
+}
+
+bool all_finite(std::initializer_list<double> values) {
+  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// The values of the primary reflection that the listing shows and the events use.
+bool primary_is_finite(const PassResult& pass) {
+  const PassConstants& pc = pass.constants;
+  const PrimaryReflection& pr = pass.primary;
+  return all_finite({pc.theta1, pc.a1, pc.scale, pc.source, pc.k_lo, pc.k_hi, pr.lorentz, pr.chi_hi, pr.chi_lo,
+                     pr.intensity, pr.q1, pr.y1});
+}
+
+bool structure_factors_finite(const StructureFactor& f2, const StructureFactor& f3) {
+  return all_finite({f2.modulus, f2.phase, f3.modulus, f3.phase});
+}
+
+// The values of an event that the listing, the scan and the page take.
+bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
+  return all_finite({e.psi_a, e.psi_b, e.alpha, e.h2_sq, e.rho_sq, e.h1_p, e.q, e.omega, ev.theta2, ev.theta3, ev.beta, ev.fwhm,
+                     ev.w_in, ev.w_out, ev.ik, ev.ia, ev.p12, ev.absorption, ev.c_int, ev.trphi, ev.strength});
+}
+
 // Counts a crossing near the window and stores it when it is strong enough.
 void store_crossing(const RunState& st, std::ostream& out, EventStore& store, EventRecord record, int crossing,
                     double psi, float strength) {
@@ -87,6 +127,17 @@ void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream
 }
 
 }  // namespace
+
+EngineMemory EngineMemory::of(const RunLimits& limits) {
+  EngineMemory m;
+  m.search_part = std::max(kSmallestSearchPart, limits.memory_bytes / 16 / kBytesPerSearchedReflection);
+  // Every request of one part must fit into the table after it is cleared.
+  m.structure_factors = static_cast<std::size_t>(
+      std::max(2 * m.search_part, limits.memory_bytes / 8 / kBytesPerStructureFactor));
+  m.waiting_crossings = static_cast<std::size_t>(
+      std::max<std::int64_t>(1024, limits.memory_bytes / 16 / static_cast<std::int64_t>(sizeof(ScanEvent))));
+  return m;
+}
 
 std::vector<WavelengthLine> wavelength_lines(const RunState& st) {
   std::vector<WavelengthLine> lines{{st.alam1, st.dlam1, st.flam1}};
@@ -130,6 +181,16 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   const auto& sf3 = structure_factors_.at(h3);
   use_structure_factor(sf2, out);
   use_structure_factor(sf3, out);
+  if (!structure_factors_finite(sf2.value, sf3.value)) {
+    write_not_finite(out, "The structure factor of the reflection" + indices(e.h2),
+                     "chemical symbol lines and the atom parameter lines");
+    stop_run();
+  }
+  if (!event_is_finite(e, ev)) {
+    write_not_finite(out, "The multiple diffraction event of the reflection" + indices(e.h2),
+                     "fifth line and the atom parameter lines");
+    stop_run();
+  }
 
   const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
   store_crossing(st, out, pass.store, record, 1, e.psi_a, ev.strength);
@@ -144,15 +205,10 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   }
 }
 
-PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
-  const int workers = worker_count(st.threads);
-  PassResult pass;
-  pass.constants = pass_constants(st, line);
-  pass.primary = primary_reflection(st, pass.constants);
-  pass.bounds = index_bounds(st, line.lambda);
-  const SearchFrame frame = search_frame(st, line.lambda);
-  const std::vector<EventGeometry> events = find_events(frame, pass.bounds, workers);
-
+void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+                                    std::int64_t first, std::int64_t last, int workers) {
+  const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
+  spend_work(st, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.na) * std::max(1, st.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
@@ -162,6 +218,29 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
 
   const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
   for (std::size_t j = 0; j < events.size(); ++j) take_event(st, out, pass, events[j], h3[j], intensities[j]);
+  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st, out);
+}
+
+PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
+  const int workers = worker_count(st.threads);
+  PassResult pass;
+  pass.constants = pass_constants(st, line);
+  pass.primary = primary_reflection(st, pass.constants);
+  if (!primary_is_finite(pass)) {
+    write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
+    stop_run();
+  }
+  pass.bounds = index_bounds(st, line.lambda);
+  if (!pass.bounds.searchable(st.limits.search_reflections)) {
+    write_search_too_large(out, pass.bounds, st.limits.search_reflections);
+    stop_run();
+  }
+  const SearchFrame frame = search_frame(st, line.lambda);
+  // The box is gone through a part at a time, in enumeration order, so that
+  // the events are taken in the order of a single sweep.
+  const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+  for (std::int64_t first = 0; first < box; first += memory_.search_part)
+    take_part(st, out, pass, frame, first, std::min(box, first + memory_.search_part), workers);
 
   // End of the pass.
   pass.store.nevt *= 2;
@@ -173,14 +252,28 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   return pass;
 }
 
-void MultipleDiffraction::add_profiles_to_scan(RunState& st) {
-  const ScanGrid grid{st.psia, st.zsw, st.nstep, st.nnn};
+void MultipleDiffraction::spend_work(const RunState& st, std::ostream& out, std::int64_t terms) {
+  work_ += terms;
+  if (work_ <= st.limits.work) return;
+  write_work_limit(out, st.limits.work);
+  stop_run();
+}
+
+void MultipleDiffraction::add_waiting_crossings(RunState& st, std::ostream& out) {
+  spend_work(st, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
-  const ScanSums sums = accumulate_profiles(scan_events_, grid, worker_count(st.threads));
+  const ScanGrid grid{st.psia, st.zsw, st.nstep, st.nnn};
+  add_profiles(scan_events_, grid, worker_count(st.threads), profile_sums_);
+  std::vector<ScanEvent>().swap(scan_events_);
   st.profile_seconds += seconds_since(start);
-  st.profile_evaluations += sums.evaluations;
-  for (std::size_t i = 0; i < sums.sums.size() && i < st.scan_calc.size(); ++i)
-    st.scan_calc[i] = static_cast<float>(st.scan_calc[i] + sums.sums[i]);
+  st.profile_evaluations = profile_sums_.evaluations;
+}
+
+void MultipleDiffraction::add_profiles_to_scan(RunState& st, std::ostream& out) {
+  add_waiting_crossings(st, out);
+  const std::vector<double>& sums = profile_sums_.sums;
+  for (std::size_t i = 0; i < sums.size() && i < st.scan_calc.size(); ++i)
+    st.scan_calc[i] = static_cast<float>(st.scan_calc[i] + sums[i]);
 }
 
 }  // namespace kavro

@@ -3,6 +3,8 @@
 // built from the events of all passes.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -27,22 +29,44 @@ struct PassResult {
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
 std::vector<WavelengthLine> wavelength_lines(const RunState& st);
 
+// How the calculation keeps within the memory budget of the run, whatever
+// the size of the cell: the index box is searched a part of this many
+// reflections at a time, the structure-factor table holds at most so many
+// reflections, and the crossings of the scan are added to it whenever this
+// many are waiting. An eighth of the budget goes to the table, a sixteenth
+// each to the part of the box and to the waiting crossings: with the psi grid
+// (half of it) and the atoms (a quarter) the whole run stays within it.
+struct EngineMemory {
+  std::int64_t search_part = 0;
+  std::size_t structure_factors = 0;
+  std::size_t waiting_crossings = 0;
+
+  static EngineMemory of(const RunLimits& limits);
+};
+
 class MultipleDiffraction {
  public:
-  explicit MultipleDiffraction(StructureFactorSource structure_factors)
-      : structure_factors_(std::move(structure_factors)) {}
+  explicit MultipleDiffraction(StructureFactorSource structure_factors, const RunLimits& limits = {})
+      : memory_(EngineMemory::of(limits)), structure_factors_(std::move(structure_factors), memory_.structure_factors) {}
 
   // Searches and evaluates the events of one wavelength line, keeps those
   // near the window with intensity at or above drumin (at most 600) and
   // collects the crossings above drucut for the scan. Structure-factor
-  // messages go to `out`; a failing structure factor or a full store writes
-  // its message and ends the run.
+  // messages go to `out`; a failing structure factor, a full store or a value
+  // that is no finite number writes its message and ends the run.
   PassResult run_pass(RunState& st, std::ostream& out, const WavelengthLine& line);
 
   // Adds the profiles of all collected crossings to st.scan_calc.
-  void add_profiles_to_scan(RunState& st);
+  void add_profiles_to_scan(RunState& st, std::ostream& out);
 
  private:
+  // Searches, evaluates and takes the events of reflections first..last-1 of the box.
+  void take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame, std::int64_t first,
+                 std::int64_t last, int workers);
+  // Adds the waiting crossings to the profile sums.
+  void add_waiting_crossings(RunState& st, std::ostream& out);
+  // Counts work about to be done; beyond the run's limit the run ends with a message.
+  void spend_work(const RunState& st, std::ostream& out, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const RunState& st, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, int workers) const;
@@ -52,8 +76,11 @@ class MultipleDiffraction {
   void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
                               std::vector<Hkl>& h3, std::vector<double>& h3_sq);
 
+  EngineMemory memory_;
   StructureFactorCache structure_factors_;
-  std::vector<ScanEvent> scan_events_;
+  std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
+  ScanSums profile_sums_;
+  std::int64_t work_ = 0;
 };
 
 }  // namespace kavro

@@ -66,9 +66,14 @@ float profile_contribution(const ScanEvent& e, float x, bool inner_side, int nnn
 }
 
 ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers) {
-  const std::size_t steps = static_cast<std::size_t>(grid.nstep) + 1;
   ScanSums result;
-  result.sums.assign(steps, 0.0);
+  add_profiles(events, grid, workers, result);
+  return result;
+}
+
+void add_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers, ScanSums& result) {
+  const std::size_t steps = static_cast<std::size_t>(grid.nstep) + 1;
+  if (result.sums.size() != steps) result.sums.assign(steps, 0.0);
   const std::size_t tiles = (steps + kStepsPerTile - 1) / kStepsPerTile;
   std::vector<std::int64_t> evaluations(tiles, 0);
 
@@ -102,7 +107,6 @@ ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGri
     }
   });
   for (std::int64_t n : evaluations) result.evaluations += n;
-  return result;
 }
 
 }  // namespace kavro

@@ -48,4 +48,9 @@ struct ScanSums {
 // the order given, whatever the number of workers.
 ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers);
 
+// Adds the events' contributions to sums already made (sized for the grid on
+// the first call): events given part by part in their order give the same
+// sums as all of them at once.
+void add_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers, ScanSums& sums);
+
 }  // namespace kavro

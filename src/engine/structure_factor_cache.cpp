@@ -19,12 +19,17 @@ StructureFactorSource crystal_structure_factor(const RunState& st) {
 }
 
 void StructureFactorCache::fill(const std::vector<ReflectionRequest>& requests, int workers) {
+  if (entries_.size() + requests.size() > capacity_) {
+    index_.clear();
+    std::vector<Entry>().swap(entries_);
+  }
   std::vector<ReflectionRequest> missing;
   for (const ReflectionRequest& request : requests)
     if (index_.emplace(key(request.h), entries_.size() + missing.size()).second) missing.push_back(request);
 
   const std::size_t first = entries_.size();
   entries_.resize(first + missing.size());
+  evaluations_ += missing.size();
   const std::size_t chunks = static_cast<std::size_t>(workers) * 8;
   for_each_chunk(missing.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t) {
     std::ostringstream listing;

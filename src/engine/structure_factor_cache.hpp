@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -36,15 +37,21 @@ class StructureFactorCache {
     std::string messages;  // what the kernel wrote to the listing for this reflection
   };
 
-  explicit StructureFactorCache(StructureFactorSource source) : source_(std::move(source)) {}
+  // A table of at most `capacity` reflections: when the next requests might
+  // not fit, it forgets what it holds and starts anew (the values are the
+  // same when computed again).
+  explicit StructureFactorCache(StructureFactorSource source, std::size_t capacity = SIZE_MAX)
+      : source_(std::move(source)), capacity_(capacity) {}
 
-  // Computes the requested reflections that are not known yet, on `workers` threads.
+  // Computes the requested reflections that are not known yet, on `workers`
+  // threads. Every requested reflection is then held until the next fill.
   void fill(const std::vector<ReflectionRequest>& requests, int workers);
 
-  // A reflection that `fill` has seen.
+  // A reflection that the last `fill` was asked for (or that it still holds).
   const Entry& at(const Hkl& h) const { return entries_[index_.at(key(h))]; }
 
-  std::size_t evaluations() const { return entries_.size(); }
+  // Structure factors computed since the table was made.
+  std::size_t evaluations() const { return evaluations_; }
 
  private:
   static std::int64_t key(const Hkl& h) {
@@ -53,6 +60,8 @@ class StructureFactorCache {
   }
 
   StructureFactorSource source_;
+  std::size_t capacity_;
+  std::size_t evaluations_ = 0;
   std::unordered_map<std::int64_t, std::size_t> index_;
   std::vector<Entry> entries_;
 };

@@ -1,6 +1,7 @@
 // Fortran-style edit descriptors for listing lines and data files.
 #include "format/fixed_format.hpp"
 
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,10 @@
 
 namespace kavro::ff {
 namespace {
+
+// Live RefuseNonFinite objects; the calculation's worker threads format
+// messages too, so the count is shared by all threads.
+std::atomic<int> refusals{0};
 
 std::string asterisks(int w) { return std::string(static_cast<std::size_t>(w > 0 ? w : 0), '*'); }
 
@@ -325,6 +330,7 @@ class FormatWriter {
     if (const auto* i = std::get_if<long long>(&item)) number = static_cast<double>(*i);
     else if (const auto* x = std::get_if<double>(&item)) number = *x;
     else throw std::logic_error("numeric descriptor needs a number");
+    if (!std::isfinite(number) && refusals.load() > 0) throw NonFiniteNumber{};
     switch (node.kind) {
       case Node::kInt:
         if (const auto* i = std::get_if<long long>(&item)) return field_i(*i, node.w);
@@ -358,6 +364,9 @@ class FormatWriter {
 };
 
 }  // namespace
+
+RefuseNonFinite::RefuseNonFinite() { ++refusals; }
+RefuseNonFinite::~RefuseNonFinite() { --refusals; }
 
 std::string format(std::string_view fmt, std::span<const Arg> items) {
   const std::vector<Node> nodes = FormatParser(fmt).parse();

@@ -55,6 +55,19 @@ inline std::string format(std::string_view fmt, std::initializer_list<Arg> items
   return format(fmt, std::span<const Arg>(items.begin(), items.size()));
 }
 
+// While an object of this class exists, format() throws NonFiniteNumber for a
+// number that is NaN or infinite instead of writing it, so that a calculation
+// run's listing, ".cal" file and page never show such a value (the run ends
+// with a message instead). Without one, NaN and Inf are written as text.
+struct NonFiniteNumber {};
+class RefuseNonFinite {
+ public:
+  RefuseNonFinite();
+  ~RefuseNonFinite();
+  RefuseNonFinite(const RefuseNonFinite&) = delete;
+  RefuseNonFinite& operator=(const RefuseNonFinite&) = delete;
+};
+
 // Writes format(fmt, items) to a stream.
 inline void write(std::ostream& out, std::string_view fmt, std::initializer_list<Arg> items = {}) {
   out << format(fmt, items);

@@ -71,6 +71,8 @@ class ListScanner {
   ListScanner(std::initializer_list<Target> targets, ScanState& state) : targets_(targets), state_(state) {}
 
   bool done() const { return next_ >= targets_.size() || state_.terminated; }
+  // Targets reached so far (a null value counts as reached).
+  std::size_t taken() const { return next_; }
 
   // Takes values from a record from `pos` on; returns a non-zero status on a
   // bad value.
@@ -167,12 +169,6 @@ class ListScanner {
   std::size_t next_ = 0;
 };
 
-bool next_line(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
-
 // The field of columns first..first+w-1 with blanks removed.
 std::string field_text(std::string_view record, int first_column, int w) {
   std::string text;
@@ -184,24 +180,52 @@ std::string field_text(std::string_view record, int first_column, int w) {
 
 }  // namespace
 
+int read_line(std::istream& in, std::string& line) {
+  line.clear();
+  const std::istream::sentry ready(in, true);
+  if (!ready) return kEndOfFile;
+  std::streambuf& buffer = *in.rdbuf();
+  bool extracted = false;
+  for (;;) {
+    const int ch = buffer.sbumpc();
+    if (ch == std::char_traits<char>::eof()) {
+      in.setstate(extracted ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
+      if (!extracted) return kEndOfFile;
+      break;
+    }
+    extracted = true;
+    if (ch == '\n') break;
+    if (line.size() == kMaxLineLength) {
+      in.setstate(std::ios::failbit);
+      return kLineTooLong;
+    }
+    line.push_back(static_cast<char>(ch));
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return 0;
+}
+
 int read_list(std::istream& in, std::initializer_list<Target> targets) {
   return ListStatement(in).read(targets);
 }
 
-int ListStatement::read(std::initializer_list<Target> targets) {
+int read_list(std::istream& in, std::initializer_list<Target> targets, std::size_t& taken) {
+  return ListStatement(in).read(targets, &taken);
+}
+
+int ListStatement::read(std::initializer_list<Target> targets, std::size_t* taken) {
   ScanState state{after_value_, terminated_};
   ListScanner scanner(targets, state);
   int status = scanner.scan(record_, pos_);
   while (status == 0 && !scanner.done()) {
-    if (!next_line(in_, record_)) {
-      status = kEndOfFile;
-      break;
-    }
+    status = read_line(in_, record_);
+    if (status != 0) break;
     pos_ = 0;
     status = scanner.scan(record_, pos_);
   }
   after_value_ = state.after_value;
   terminated_ = state.terminated;
+  if (taken) *taken = scanner.taken();
   return status;
 }
 
@@ -216,8 +240,16 @@ int read_list(std::string_view record, std::initializer_list<Target> targets) {
 
 int read_record(std::istream& in, int width, std::string& record) {
   std::string line;
-  if (!next_line(in, line)) return kEndOfFile;
+  if (const int status = read_line(in, line); status != 0) return status;
   line.resize(static_cast<std::size_t>(width), ' ');
+  record = line;
+  return 0;
+}
+
+int read_uncut_record(std::istream& in, int width, std::string& record) {
+  std::string line;
+  if (const int status = read_line(in, line); status != 0) return status;
+  if (line.size() < static_cast<std::size_t>(width)) line.resize(static_cast<std::size_t>(width), ' ');
   record = line;
   return 0;
 }

@@ -11,9 +11,12 @@
 // field is 0, an Fw.d field without a decimal point has d implied decimals).
 //
 // Every read returns a status as Fortran's IOSTAT: 0 success, negative at end
-// of file, positive for a value that cannot be read.
+// of file, positive for a value that cannot be read or a line longer than
+// kMaxLineLength characters (no line is ever held beyond that length, so a file
+// without line ends cannot fill the memory).
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 #include <istream>
 #include <string>
@@ -24,12 +27,21 @@ namespace kavro::ff {
 
 inline constexpr int kEndOfFile = -1;
 inline constexpr int kBadValue = 5010;
+inline constexpr int kLineTooLong = 5011;
+inline constexpr std::size_t kMaxLineLength = 65536;
+
+// Reads one line without its end (a trailing carriage return is dropped).
+// Returns 0, kEndOfFile when no line is left, or kLineTooLong.
+int read_line(std::istream& in, std::string& line);
 
 // A target of a free-format read.
 using Target = std::variant<int*, float*, double*, std::string*>;
 
 // Reads the values for `targets` from `in`, starting at the next line.
 int read_list(std::istream& in, std::initializer_list<Target> targets);
+// The same, also telling how many targets the read reached (a read that ends
+// early at the end of the file took fewer than all of them).
+int read_list(std::istream& in, std::initializer_list<Target> targets, std::size_t& taken);
 
 // One free-format read statement whose item count is known only while it
 // reads (a count followed by that many values): each call continues where the
@@ -37,7 +49,7 @@ int read_list(std::istream& in, std::initializer_list<Target> targets);
 class ListStatement {
  public:
   explicit ListStatement(std::istream& in) : in_(in) {}
-  int read(std::initializer_list<Target> targets);
+  int read(std::initializer_list<Target> targets, std::size_t* taken = nullptr);
 
  private:
   std::istream& in_;
@@ -54,6 +66,9 @@ int read_list(std::string_view record, std::initializer_list<Target> targets);
 // Reads one record of exactly `width` characters (padded with blanks or cut).
 // Returns kEndOfFile when no line is left. A trailing carriage return is dropped.
 int read_record(std::istream& in, int width, std::string& record);
+// A record padded with blanks to at least `width` characters; a longer line is
+// kept whole (file names are never cut).
+int read_uncut_record(std::istream& in, int width, std::string& record);
 
 // Fixed-column fields of a record (columns counted from 1). The field may
 // reach past the end of the record; missing characters count as blanks.

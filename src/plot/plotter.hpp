@@ -14,6 +14,7 @@
 // writes nothing.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <ostream>
 #include <span>
@@ -68,7 +69,7 @@ class Plotter {
   // Leaves Courier-Bold 10x12 points as the current font.
   void axis(float x0, float y0, std::string_view title, float length, float first, float step);
   // Legend of the psi-lambda diagram: which of the found events are drawn.
-  void symbo1(int drawn, int found, float drumin);
+  void symbo1(int drawn, std::int64_t found, float drumin);
   // Font `name` (a PostScript font name) at `size` cm, truncated to points.
   void fonts(float size, std::string_view name);
   // Shifts the origin by (dx, dy).

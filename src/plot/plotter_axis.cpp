@@ -52,7 +52,7 @@ void Plotter::axis(float x0, float y0, std::string_view title, float length, flo
 // (y-l) s
 // /Times-Roman findfont [14 0 0 14 0 0] makefont setfont
 // (-diagram) s
-void Plotter::symbo1(int drawn, int found, float drumin) {
+void Plotter::symbo1(int drawn, std::int64_t found, float drumin) {
   write_padded("/Times-Roman findfont [14 0 0 14 0 0] makefont setfont", kFontLineWidth);
   move_to(kLegendX, 3.9f);
   if (drawn == found) {

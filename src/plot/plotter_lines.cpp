@@ -20,16 +20,23 @@ float grid_x(float step, int i) { return 1.0f + static_cast<float>(i) * step; }
 // (2F8.1,' m')        point 1
 // (4(2F8.1,' l'))     points 2..n, four to an output line
 // ('st')
+// The points go out a few thousand at a time (whole output lines each), so a
+// scan of millions of steps needs no more memory than a short one.
 void Plotter::line(float step, std::span<const float> y) {
+  constexpr std::size_t kPointsPerWrite = 4 * 1024;
   if (!y.empty()) {
     write("(2F8.1,' m')", {points(grid_x(step, 0)), points(y[0])});
   }
-  std::vector<ff::Arg> rest;
+  std::vector<ff::Arg> batch;
+  batch.reserve(2 * kPointsPerWrite);
   for (std::size_t i = 1; i < y.size(); ++i) {
-    rest.emplace_back(points(grid_x(step, static_cast<int>(i))));
-    rest.emplace_back(points(y[i]));
+    batch.emplace_back(points(grid_x(step, static_cast<int>(i))));
+    batch.emplace_back(points(y[i]));
+    if (batch.size() == 2 * kPointsPerWrite || i + 1 == y.size()) {
+      write("(4(2F8.1,' l'))", batch);
+      batch.clear();
+    }
   }
-  if (!rest.empty()) write("(4(2F8.1,' l'))", rest);
   write("('st')");
 }
 

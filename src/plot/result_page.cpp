@@ -7,15 +7,14 @@
 namespace kavro {
 
 bool draw_result_page(const RunState& st, RunFiles& files, std::ostream& listing) {
-  if (files.ps.is_open()) {
-    uplot(st, files.ps, listing);
-    files.ps.flush();
+  if (files.page.is_open()) {
+    uplot(st, files.page.stream(), listing);
+    files.page_written = files.page.commit();
   }
-  files.page_written = files.ps.is_open() && files.ps.good();
   if (!files.page_written) {
     //
     //  The graphics file could not be written: <name>
-    ff::write(listing, "(/' The graphics file could not be written: ',A)", {files.ps_path.string()});
+    ff::write(listing, "(/' The graphics file could not be written: ',A)", {files.page.target().string()});
   }
   return files.page_written;
 }

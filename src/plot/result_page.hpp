@@ -8,10 +8,10 @@
 
 namespace kavro {
 
-// Draws the page into the run's PostScript file and marks it as written, so
-// the run keeps the file. A file that cannot take the whole page is reported
-// in `listing` and left unmarked (the run then removes it). Returns whether
-// the page was written.
+// Draws the page into the run's PostScript file, which takes its final name
+// once the whole page is written, and marks it as written. A file that cannot
+// take the whole page is reported in `listing`, removed and left unmarked.
+// Returns whether the page was written.
 bool draw_result_page(const RunState& st, RunFiles& files, std::ostream& listing);
 
 }  // namespace kavro

@@ -18,13 +18,12 @@ void left_adjust(std::string& name) {
 }
 
 // The first |L - extension length| characters of the name (L its trimmed
-// length), followed by ".cal".
+// length), followed by ".cal"; a long name is never cut (a name of 72
+// characters gives one of 73).
 std::string replace_extension(const std::string& name, int extension_length) {
   const int trimmed = static_cast<int>(ff::trim_right(name).size());
-  const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::abs(trimmed - extension_length)), kNameLength);
-  std::string result = name.substr(0, n) + ".cal";
-  if (result.size() > kNameLength) result.resize(kNameLength);
-  return result;
+  const auto n = static_cast<std::size_t>(std::abs(trimmed - extension_length));
+  return name.substr(0, n) + ".cal";
 }
 
 }  // namespace

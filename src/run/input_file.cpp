@@ -2,12 +2,17 @@
 #include "run/input_file.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <string>
 
+#include "engine/engine_listing.hpp"
+#include "engine/event_search.hpp"
+#include "engine/multiple_diffraction.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
+#include "run/file_names.hpp"
 #include "run/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_messages.hpp"
@@ -19,7 +24,29 @@ namespace {
 // Sizes beyond these cannot be meant and would only exhaust the memory.
 constexpr long long kMaxAtomSlots = 4'000'000;
 constexpr long long kMaxScatteringTypes = 1'000'000;
-constexpr long long kMaxScanSteps = 50'000'000;
+
+// Memory of one atom slot (coordinates, two sets of temperature parameters,
+// multiplier, type, and the structure-factor kernel's copy) and of one
+// scattering type (its tables of f and coefficients, f', f'', symbol). Atoms
+// and types together may fill a quarter of the run's memory budget.
+constexpr std::int64_t kBytesPerAtomSlot = 112;
+constexpr std::int64_t kBytesPerScatteringType = 640;
+
+// Each psi step holds the calculated and the measured intensity (4 + 4
+// bytes), the double sum of the event profiles (8), the height of the page's
+// curve (4) and an index of the comparison with the measurement (4). The psi
+// grid may fill half of the run's memory budget, the atoms and types a
+// quarter and the event search the last quarter.
+constexpr std::int64_t kBytesPerScanStep = 24;
+
+// A symmetry operator maps the lattice onto itself: its rotation part holds
+// whole numbers (small ones in any sensible cell), its translations are
+// fractions of the cell.
+constexpr float kLargestRotationElement = 9;
+constexpr float kLargestTranslation = 10;
+
+// Crystal and mosaic-block radii (micrometres): larger than 0, at most 1 m.
+constexpr float kLargestRadius = 1e6f;
 
 const std::string kBlankName(72, ' ');
 
@@ -45,6 +72,24 @@ void allocate_structure(RunState& st) {
   st.ftab.assign(types, {});
 }
 
+// Wavelengths larger than 0, relative band widths that keep the band above
+// zero wavelength, weights that are not negative.
+bool usable_line(float lambda, float dlam, float weight) { return lambda > 0 && dlam >= 0 && dlam < 2 && weight >= 0; }
+
+bool usable_wavelengths(const RunState& st) {
+  if (!usable_line(st.alam1, st.dlam1, st.flam1)) return false;
+  return st.idesy != kTube || usable_line(st.alam2, st.dlam2, st.flam2);
+}
+
+bool usable_operator(const Vec3& t, const Mat3& r) {
+  for (int j = 0; j < 3; ++j) {
+    if (!(std::fabs(t[j]) <= kLargestTranslation)) return false;
+    for (float element : r[j])
+      if (!(std::fabs(element) <= kLargestRotationElement) || element != std::trunc(element)) return false;
+  }
+  return true;
+}
+
 bool monochromator_reflects(const RunState& st) {
   if (st.idesy != kSynchrotronSigma && st.idesy != kSynchrotronPi) return true;
   return std::isfinite(st.thmono) && st.thmono > 0 && std::isfinite(st.wmono);
@@ -59,12 +104,11 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
   st.title = record;
   ff::write(out, "(//1X,A80/)", {st.title});
 
-  check_read(st, out, ff::read_record(in, 72, record), "second line");
+  check_read(st, out, ff::read_uncut_record(in, 72, record), "second line");
   args.dname1 = record;
   if (ff::trim(record).empty()) stop_file_missing(st, out, record);
-  files.ps_path = files.resolve(record);
-  files.ps.open(files.ps_path, std::ios::out | std::ios::trunc);
-  if (!files.ps) stop_file_missing(st, out, record);
+  check_page_name(st, out, files, record);
+  if (!files.page.open(files.resolve(record))) stop_file_missing(st, out, record);
 }
 
 void read_cell(RunState& st, std::istream& in, std::ostream& out) {
@@ -79,16 +123,36 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
   std::string line4;
   check_read(st, out, ff::read_record(in, 72, line4), "fourth line");
   check_read(st, out, select_radiation(st, line4), "fourth line");
+  if (!usable_wavelengths(st))
+    stop_with_message(out, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
+                            " and their weights not negative, check the fourth line of the input-file!"});
   if (!monochromator_reflects(st))
     stop_with_message(out, {" The monochromator reflection cannot reflect this wavelength,",
                             " check the fourth line of the input-file!"});
+  // The index box of each wavelength, before anything is computed with it.
+  for (const WavelengthLine& line : wavelength_lines(st)) {
+    const IndexBounds bounds = index_bounds(st, line.lambda);
+    if (bounds.searchable(st.limits.search_reflections)) continue;
+    write_search_too_large(out, bounds, st.limits.search_reflections);
+    stop_run();
+  }
 }
 
 void read_sample(RunState& st, std::istream& in, std::ostream& out) {
   check_read(st, out, ff::read_list(in, {&st.diverp, &st.divers, &st.rkugel, &st.radius, &st.eta}), "fifth line");
+  const auto radius_usable = [](float r) { return r > 0 && r <= kLargestRadius; };
+  if (!radius_usable(st.rkugel) || !radius_usable(st.radius))
+    stop_with_message(out, {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
+                            " check the fifth line of the input-file!"});
+  if (st.diverp < 0 || st.divers < 0 || st.eta < 0)
+    stop_with_message(out, {" The divergences and the mosaic spread must not be negative,",
+                            " check the fifth line of the input-file!"});
   st.rkugel *= 1e-4f;  // micrometres to cm
   st.Tm = st.radius * 1.3333334f * 1e-4f;
   monochromator_band_width(st);
+  if (!(st.dlam1 < 2))
+    stop_with_message(out, {" The divergence makes the band width of the monochromator to large,",
+                            " check the fifth line of the input-file!"});
 }
 
 void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
@@ -121,7 +185,9 @@ void read_counts(RunState& st, std::istream& in, std::ostream& out) {
   if (st.na < 1 || st.nf < 1)
     stop_with_message(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
                             " check the seventh line of the input-file!"});
-  if (4LL * st.na > kMaxAtomSlots || st.nf > kMaxScatteringTypes) stop_atom_allocation(out);
+  const std::int64_t bytes = 4LL * st.na * kBytesPerAtomSlot + std::int64_t{st.nf} * kBytesPerScatteringType;
+  if (4LL * st.na > kMaxAtomSlots || st.nf > kMaxScatteringTypes || bytes > st.limits.memory_bytes / 4)
+    stop_atom_allocation(out);
   try {
     allocate_structure(st);
   } catch (const std::bad_alloc&) {
@@ -149,6 +215,9 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
                statement.read({&t[0], &r[0][0], &r[0][1], &r[0][2], &t[1], &r[1][0], &r[1][1], &r[1][2], &t[2],
                                &r[2][0], &r[2][1], &r[2][2]}),
                kWhat);
+    if (!usable_operator(t, r))
+      stop_with_message(out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
+                              " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
   }
   st.sgsym.assign(30, ' ');
   st.sgsym[0] = 'P';
@@ -178,8 +247,11 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
   for (int k = 1; k <= st.nf; ++k) {
     if (st.fnr[ii] != static_cast<float>(k)) continue;
     type_found = true;
-    st.nat_cell[static_cast<std::size_t>(k - 1)] +=
-        (static_cast<float>(st.ncent) / static_cast<float>(st.ic)) * 2 * st.afact[ii] * static_cast<float>(st.ns);
+    float& atoms = st.nat_cell[static_cast<std::size_t>(k - 1)];
+    atoms += (static_cast<float>(st.ncent) / static_cast<float>(st.ic)) * 2 * st.afact[ii] * static_cast<float>(st.ns);
+    if (!std::isfinite(atoms))
+      stop_with_message(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
+                              " check the atom parameter lines of the input-file!"});
   }
   if (!type_found) {
     ff::write(out, "(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
@@ -201,15 +273,22 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
   args.dname2 = kBlankName;
   st.scan_given = 0;
   auto& u = st.ubm;
-  const int status = ff::read_list(in, {&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6], &u[7], &u[8]});
+  std::size_t taken = 0;
+  const int status = ff::read_list(in, {&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6], &u[7], &u[8]}, taken);
   st.ios = status;
-  if (status < 0) return;  // no orientation matrix, no measured scan
-  check_read(st, out, status, "ub-matrix lines");
+  if (status < 0 && taken == 0) return;  // no orientation matrix, no measured scan
+  check_read(st, out, status, "ub-matrix lines");  // also a matrix cut off by the end of the file
+  if (!orientation_matrix_invertible(st.ubm))
+    stop_with_message(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
+                            " check the ub-matrix lines of the input-file!"});
   st.ub_given = true;
   write_orientation_matrix(st, out);
 
+  // A missing line 12 is no error; a line too long to be a name is.
   std::string record;
-  if (ff::read_record(in, 72, record) == 0 && !ff::trim(record).empty()) {
+  const int name_status = ff::read_uncut_record(in, 72, record);
+  if (name_status == ff::kLineTooLong) check_read(st, out, name_status, "twelfth line");
+  if (name_status == 0 && !ff::trim(record).empty()) {
     args.dname2 = record;
     st.scan_given = 1;
   }
@@ -217,11 +296,14 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
 
 void allocate_scan(RunState& st, std::ostream& out) {
   const double steps = std::round(static_cast<double>((st.psie - st.psia) * st.zsw));
-  const auto fail = [&out] {
+  const std::int64_t max_steps = st.limits.memory_bytes / 2 / kBytesPerScanStep;
+  const auto fail = [&] {
+    const std::string budget = " (at most " + std::to_string(max_steps) + " steps fit into the memory budget of " +
+                               std::to_string(st.limits.memory_megabytes()) + " MB)";
     stop_with_message(out, {" Dynamical array allocation failed", " Number of steps = (psie - psia)*zsw is to large",
-                            " Please reduce the number of steps in your input file!"});
+                            budget, " Please reduce the number of steps in your input file!"});
   };
-  if (!(steps >= 0 && steps < static_cast<double>(kMaxScanSteps))) fail();
+  if (!(steps >= 0 && steps < static_cast<double>(max_steps))) fail();
   st.nstep = static_cast<int>(steps);
   try {
     st.scan_calc.assign(static_cast<std::size_t>(st.nstep) + 1, 0.f);

@@ -2,8 +2,10 @@
 // ".cal" file and the PostScript page, in a fixed order of steps.
 #include "run/kavro.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -17,11 +19,13 @@
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
 #include "engine/calculated_scan_file.hpp"
+#include "engine/engine_listing.hpp"
 #include "engine/engine_steps.hpp"
 #include "format/fixed_format.hpp"
 #include "plot/result_page.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
+#include "run/file_names.hpp"
 #include "run/input_file.hpp"
 #include "run/lattice.hpp"
 #include "run/radiation.hpp"
@@ -49,6 +53,7 @@ void reset_run(RunState& st) {
   fresh.nin = st.nin;
   fresh.nout = st.nout;
   fresh.threads = st.threads;
+  fresh.limits = st.limits;
   st = std::move(fresh);
 }
 
@@ -76,16 +81,44 @@ void read_structure(RunState& st, std::istream& in, std::ostream& out) {
   bravai(st);
 }
 
+// A cell whose volume or reciprocal constants are no finite positive numbers
+// (edges of very different magnitude) describes no cell either.
+void check_reciprocal_cell(const RunState& st, std::ostream& out) {
+  const float values[] = {st.vol, st.volst, st.ast, st.bst, st.cst, st.g11, st.g22, st.g33};
+  const bool usable = std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v) && v > 0; }) &&
+                      std::isfinite(st.g12) && std::isfinite(st.g13) && std::isfinite(st.g23);
+  if (!usable)
+    stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
+                            " check the third line of the input-file!"});
+}
+
+// Every wavelength of the calculation must reach the primary reflection: the
+// tube's second line is the longer one.
 void check_ewald_sphere(RunState& st, std::ostream& out) {
-  if (primary_reflection_geometry(st)) return;
+  bool inside = primary_reflection_geometry(st);
+  for (const WavelengthLine& line : wavelength_lines(st)) inside = inside && st.stol * line.lambda <= 1;
+  if (inside) return;
   out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
   stop_run();
 }
 
+// The measured scan and the ".cal" name, checked once line 12 is read and
+// before anything is calculated.
+void check_scan_and_calculated_names(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
+  if (st.scan_given == 1) {
+    files.scan_path = files.resolve(args.dname2);
+    check_scan_name(st, out, files, args.dname2);
+  }
+  RunArguments names = args;
+  check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.scan_given == 1);
+}
+
+// The readers hold the whole file with the ends of its lines, at most nine
+// times its size (a file of empty lines); a sixty-fourth of the budget for the
+// file keeps that beside the psi grid and the atoms.
 void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
-  files.scan_path = files.resolve(args.dname2);
-  std::error_code error;
-  if (!std::filesystem::is_directory(files.scan_path, error)) files.scan.open(files.scan_path);
+  check_scan_file(st, out, files, args.dname2, st.limits.memory_bytes / 64);
+  files.scan.open(files.scan_path, std::ios::in | std::ios::binary);
   if (!files.scan.is_open()) stop_file_missing(st, out, args.dname2);
   const std::string_view name = ff::trim(args.dname2);
   st.scan_ext = std::string(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
@@ -96,13 +129,29 @@ void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& arg
 
 // The calculated scan goes to the ".cal" file named after the measured scan
 // or the PostScript page.
+// A file that cannot be written completely (a full disk) is removed.
 void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, const RunFiles& files) {
-  std::ofstream cal(files.resolve(args.cal_name), std::ios::out | std::ios::trunc);
-  if (!cal) {
+  ResultFile cal;
+  bool written = cal.open(files.resolve(args.cal_name));
+  if (written) {
+    write_calculated_scan(cal.stream(), st);
+    written = cal.commit();
+  }
+  if (!written) {
     st.ios = 1;
     stop_with_message(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
   }
-  write_calculated_scan(cal, st);
+}
+
+// The calculated scan, I-prim and the extremes that the summary, the ".cal"
+// file and the page show.
+void check_calculated_scan(const RunState& st, std::ostream& out) {
+  const bool usable = std::isfinite(st.iprim_calc) && std::isfinite(st.imax_calc) && std::isfinite(st.imin_calc) &&
+                      std::all_of(st.scan_calc.begin(), st.scan_calc.end(), [](float v) { return std::isfinite(v); });
+  if (!usable) {
+    write_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
+    stop_run();
+  }
 }
 
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
@@ -124,17 +173,24 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   // Primary reflection, orientation, measured-scan name; the psi grid.
   read_primary(st, in, out);
   read_orientation_and_scan_name(st, in, out, args);
+  check_scan_and_calculated_names(st, out, args, files);
   allocate_scan(st, out);
 
   // Wavelength band, cell and the primary reflection's geometry.
   wavelength_band(st);
   reciprocal_cell(st);
+  check_reciprocal_cell(st, out);
   convert_temperature_parameters(st);
   check_ewald_sphere(st, out);
 
   // Structure factor of the primary reflection.
   primary_structure_factor(st, out);
   if (st.ierr == 1) stop_run();
+  if (!std::isfinite(st.f) || !std::isfinite(st.phase)) {
+    write_not_finite(out, "The structure factor of the primary reflection",
+                     "chemical symbol lines and the atom parameter lines");
+    stop_run();
+  }
 
   // Cell, scattering factors, F(000) and atoms in the listing.
   st.relv = st.alam1 * 2.817938f * st.volst * 1000;
@@ -151,6 +207,10 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   const std::optional<LinearAbsorption> absorption = absorption_step(st, out, forward_scattering);
   if (!absorption) stop_run();
   st.mu = absorption->mu;
+  if (!std::isfinite(st.mu)) {
+    write_not_finite(out, "The linear absorption coefficient", "chemical symbol lines and the atom parameter lines");
+    stop_run();
+  }
 
   // Measured scan and the scale factor (incident intensity) of the calculation.
   const bool scan_file_read = st.scan_given == 1;
@@ -162,12 +222,13 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_scale_factor_block(st, out, scan_file_read);
   zeit(st, out);
 
-  MultipleDiffraction engine(crystal_structure_factor(st));
+  MultipleDiffraction engine(crystal_structure_factor(st), st.limits);
   calculate_multiple_diffraction(st, out, engine);
+  check_calculated_scan(st, out);
   write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
   write_calculated_scan_file(st, out, args, files);
-  if (write_page_prelude(st, out)) draw_result_page(st, files, out);
+  if (write_page_prelude(st, out) && !draw_result_page(st, files, out)) stop_run();
   zeit(st, out);
 }
 
@@ -190,12 +251,17 @@ void release_run_arrays(RunState& st) {
   st.ftab.swap(empty.ftab);
 }
 
-// A PostScript file without a page is no result: it is removed.
-void discard_empty_page(RunFiles& files) {
-  if (!files.ps.is_open() || files.page_written) return;
-  files.ps.close();
+// The page of a run that drew none is given up. When the run completed
+// without a page, a page left by an earlier run under the same name goes too,
+// so that it cannot pass for this run's result; a run that stopped early
+// leaves it alone (its name may be what stopped the run).
+void finish_page(RunFiles& files, bool completed) {
+  if (files.page_written) return;
+  const bool had_page_name = files.page.is_open();
+  files.page.discard();
+  if (!completed || !had_page_name || path_kind(files.page.target()) != PathKind::regular) return;
   std::error_code ignored;
-  std::filesystem::remove(files.ps_path, ignored);
+  std::filesystem::remove(files.page.target(), ignored);
 }
 
 }  // namespace
@@ -205,16 +271,24 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
   reset_run(st);
   RunFiles files;
   files.base_dir = base_dir;
+  files.input_file = args.input_file;
+  files.listing_file = args.listing_file;
   RunOutcome outcome;
   try {
+    const ff::RefuseNonFinite finite_outputs_only;
     perform_run(st, in, out, args, files);
     outcome.completed = true;
   } catch (const RunStop&) {
     outcome.completed = false;
+  } catch (const ff::NonFiniteNumber&) {
+    // The last guard: a value that became NaN or infinite where no check of its own caught it.
+    out << "\n\n A calculated value is no finite number and cannot be written,\n"
+           " check the input-file!\n";
+    outcome.completed = false;
   }
   release_run_arrays(st);
   st.PsiD = 0;
-  discard_empty_page(files);
+  finish_page(files, outcome.completed);
   out.flush();
   outcome.ios = st.ios;
   return outcome;

@@ -11,11 +11,15 @@
 
 namespace kavro {
 
-// The three file names a run fills in (each at most 72 characters).
+// The three file names a run fills in (blank-padded to 72 characters; a
+// longer name is kept whole), and the caller's own files, which no output of
+// the run may overwrite (empty when the caller has none, e.g. a string stream).
 struct RunArguments {
   std::string dname2;    // measured-scan file (blank when none is given)
   std::string cal_name;  // calculated-scan file
   std::string dname1;    // PostScript file
+  std::filesystem::path input_file;
+  std::filesystem::path listing_file;
 };
 
 struct RunOutcome {

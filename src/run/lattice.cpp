@@ -63,6 +63,19 @@ void reciprocal_cell(RunState& st) {
   st.g23 = st.bst * st.cst * cas;
 }
 
+bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
+  // Its smallest sensible value, that of reciprocal axes under angles of a
+  // few degrees, is far above this.
+  constexpr double kSmallestVolumeRatio = 1e-4;
+  const auto u = [&ub](int i) { return static_cast<double>(ub[static_cast<std::size_t>(i)]); };
+  const double det = u(0) * (u(4) * u(8) - u(5) * u(7)) - u(1) * (u(3) * u(8) - u(5) * u(6)) +
+                     u(2) * (u(3) * u(7) - u(4) * u(6));
+  const double lengths = std::sqrt(u(0) * u(0) + u(3) * u(3) + u(6) * u(6)) *
+                         std::sqrt(u(1) * u(1) + u(4) * u(4) + u(7) * u(7)) *
+                         std::sqrt(u(2) * u(2) + u(5) * u(5) + u(8) * u(8));
+  return lengths > 0 && std::isfinite(lengths) && std::fabs(det) > kSmallestVolumeRatio * lengths;
+}
+
 //
 //  UB-matrix:
 // ub1 ub2 ub3            (3F12.6, in input order)

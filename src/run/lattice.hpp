@@ -16,6 +16,11 @@ float cell_volume_radicand(const RunState& st);
 // alpha, beta, gamma (the radicand must be positive).
 void reciprocal_cell(RunState& st);
 
+// Whether the columns of the orientation matrix (ub1..ub9 row by row) span
+// space: its determinant must not vanish against the product of the column
+// lengths, so the reciprocal constants it implies are numbers.
+bool orientation_matrix_invertible(const std::array<float, 9>& ub);
+
 // UB-matrix block of the listing with the reciprocal constants it implies.
 void write_orientation_matrix(const RunState& st, std::ostream& out);
 

@@ -53,8 +53,10 @@ int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyw
   if (status != 0) return status;
   // The source delivers ten per cent more incident intensity at 1.275 Angstrom.
   st.dimono = st.alam1 == 1.275f ? 1.1e10f : 1e10f;
-  const float q = std::sqrt(static_cast<float>(st.hmono * st.hmono + st.kmono * st.kmono + st.lmono * st.lmono)) /
-                  st.amono;
+  // The sum of squares in double: indices near the int range must not overflow.
+  const double squares = static_cast<double>(st.hmono) * st.hmono + static_cast<double>(st.kmono) * st.kmono +
+                         static_cast<double>(st.lmono) * st.lmono;
+  const float q = std::sqrt(static_cast<float>(squares)) / st.amono;
   st.thmono = std::asin(st.alam1 * q * 0.5f);
   st.wmono = (2.f / (st.amono * st.amono * st.amono)) * 1000.f * st.fmono * st.alam1 * 2.817938f /
              (q * q * st.alam1 * 1e8f);

@@ -28,4 +28,12 @@ void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72)
   stop_run();
 }
 
+void stop_file_refused(RunState& st, std::ostream& out, std::string_view name, std::string_view reason,
+                       std::string_view line) {
+  st.ios = 1;
+  ff::write(out, "(//5X,A)", {name});
+  out << ' ' << reason << ",\n check the " << line << " of the input-file!\n";
+  stop_run();
+}
+
 }  // namespace kavro

@@ -19,4 +19,10 @@ void check_read(RunState& st, std::ostream& out, int status, std::string_view wh
 // The message for a file that cannot be opened (ios = 1), ending the run.
 [[noreturn]] void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72);
 
+// The message for a file name the run refuses (ios = 1): after two empty lines
+// the name indented by 5 blanks, then " <reason>," and " check the <line> of
+// the input-file!"; ends the run.
+[[noreturn]] void stop_file_refused(RunState& st, std::ostream& out, std::string_view name, std::string_view reason,
+                                    std::string_view line);
+
 }  // namespace kavro

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,20 @@ inline constexpr int kTube = 0;
 inline constexpr int kSynchrotronSigma = 1;
 inline constexpr int kSynchrotronPi = 2;
 inline constexpr int kNeutrons = 3;
+
+// What one run may take: the memory its large arrays may fill, shared out
+// among the psi grid, the event search and the measured-scan file, the most
+// reflections one event search may test (more would take days), and the
+// terms of the calculation (structure-factor terms, atoms times operators per
+// reflection, and profile values of the scan), unlimited unless a caller such
+// as the fuzzer wants every run short.
+struct RunLimits {
+  std::int64_t memory_bytes = std::int64_t{2} << 30;
+  std::int64_t search_reflections = 2'000'000'000;
+  std::int64_t work = INT64_MAX;
+
+  std::int64_t memory_megabytes() const { return memory_bytes >> 20; }
+};
 
 struct RunState {
   // --- Scan arrays, index 0..nstep, on the grid psia + i/zsw.
@@ -66,7 +81,7 @@ struct RunState {
   int zeit_time0 = 0;      // time of day (s) at the first call
   double zeit_clock0 = 0;  // monotonic clock (s) at the first call
   int ios = 0;        // status of the last tested read or open
-  int nscan = 0;      // event positions that entered the simulated scan
+  std::int64_t nscan = 0;  // event positions that entered the simulated scan
   int nin = 15;       // unit numbers kept for the listing texts
   int nout = 16;
   int nr = 0;         // space-group number as read (above 230: explicit operators)
@@ -137,7 +152,7 @@ struct RunState {
   float imax_obs = 0, imin_obs = 0;    // maximum and minimum of the measured scan (cps)
   int nshift = 0;         // psi shift of the measured against the calculated scan (steps)
   int nstore_plot = 0;    // stored events of the first calculation pass
-  int nlist_plot = 0;     // event positions within 5 degrees of the psi window, first pass
+  std::int64_t nlist_plot = 0;  // event positions within 5 degrees of the psi window, first pass
   // Per stored event of the first pass, in psi order: signed azimuth alpha of
   // h2 (radians), |h2|^2, |H1|^2, |H1| p, |h2|^2 - p^2, extinction code.
   std::vector<std::array<float, 6>> psilam;
@@ -154,6 +169,7 @@ struct RunState {
   float psi_max_calc = 0, psi_min_calc = 0;    // psi of the calculated maximum and minimum
   float deviation = 0;           // psi shift against the measured scan (degrees)
   int threads = 0;               // worker threads of the engine (0: all cores); kept between runs
+  RunLimits limits;              // kept between runs
   // Work of the engine in the last run, for measurements: structure factors
   // and profile values computed, and the wall time spent on each.
   long long sf_evaluations = 0, profile_evaluations = 0;

@@ -106,6 +106,7 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
       return false;
     }
   }
+  write_overlong_line_stop(out, lines.overlong_line());
   subtract_background(st, ends);
   return true;
 }

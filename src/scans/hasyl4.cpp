@@ -85,6 +85,7 @@ class HuberReader {
         ++i;
       }
     }
+    write_overlong_line_stop(out_, lines.overlong_line());
     set_background();
     return true;
   }

@@ -2,6 +2,7 @@
 // without the record; the message names it so that the user can mend the file.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -17,5 +18,8 @@ void write_line_skipped(std::ostream& out, int line, std::string_view reason);
 
 // " Reading of the scan file stopped at line n: <reason>"
 void write_reading_stopped(std::ostream& out, int line, std::string_view reason);
+
+// The reading-stopped message for a line too long to be held, when the file has one.
+void write_overlong_line_stop(std::ostream& out, std::size_t overlong_line);
 
 }  // namespace kavro

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "run/run_files.hpp"
 #include "shell/about_box.hpp"
 #include "shell/input_description.hpp"
 #include "shell/main_menu.hpp"
@@ -114,8 +115,10 @@ void MainWindow::command_start() {
   layer_.windowclear();
   inpfile_.clear();
   if (!choose_file(kInputFilter, "inut file", inpfile_)) return;
-  std::ifstream in(inpfile_);
-  if (!in || std::filesystem::is_directory(inpfile_)) return show_failure("The input file could not be opened:\n" + inpfile_);
+  // Only a regular file: a pipe or a device would block the window or never end.
+  std::ifstream in;
+  if (path_kind(inpfile_) == PathKind::regular) in.open(inpfile_);
+  if (!in.is_open()) return show_failure("The input file could not be opened:\n" + inpfile_);
   layer_.windowoutstring(kTextX, 2000, "Input file: " + inpfile_);
 
   outfile_.clear();
@@ -123,8 +126,9 @@ void MainWindow::command_start() {
   if (same_file(inpfile_, outfile_)) {
     return show_failure("The print-output file would overwrite the input file:\n" + outfile_);
   }
-  std::ofstream out(outfile_, std::ios::trunc);
-  if (!out) return show_failure("The print-output file could not be opened:\n" + outfile_);
+  std::ofstream out;
+  if (path_kind(outfile_) != PathKind::other) out.open(outfile_, std::ios::trunc);
+  if (!out.is_open()) return show_failure("The print-output file could not be opened:\n" + outfile_);
 
   set_running_menu();
   layer_.windowoutstatusbar(kStatusField, "kavro-99 running");
@@ -132,7 +136,9 @@ void MainWindow::command_start() {
   layer_.windowbell(" ");
   in.close();
   out.close();
-  if (outcome.ios > 0 || !outcome.completed) {
+  if (!out) {
+    show_failure("The print-output file could not be written completely:\n" + outfile_);
+  } else if (outcome.ios > 0 || !outcome.completed) {
     report_failed_run();
   } else {
     report_finished_run();
@@ -146,7 +152,7 @@ bool MainWindow::choose_file(std::string_view filter, std::string_view title, st
 }
 
 RunOutcome MainWindow::run_calculation(std::istream& in, std::ostream& out) {
-  RunArguments args{obsfile_, calfile_, psfile_};
+  RunArguments args{obsfile_, calfile_, psfile_, inpfile_, outfile_};
   RunOutcome outcome;
   try {
     outcome = setup_.run(state_, in, out, args, input_folder(inpfile_));

@@ -220,7 +220,14 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
   const IndexBounds bounds = index_bounds(st, 0.6f);
   EXPECT_EQ(bounds.hmax, 10);
   EXPECT_EQ(bounds.kmax, 18);
-  EXPECT_EQ(bounds.lmax, 1000000000);
+  EXPECT_EQ(bounds.lmax, 100'000'000'000);  // 3.3e12 counted in a wide integer, held at 1e11
+  EXPECT_FALSE(bounds.searchable(2'000'000'000));
+  EXPECT_TRUE((IndexBounds{10, 18, 200'000}).searchable(2'000'000'000));
+  EXPECT_FALSE((IndexBounds{0, 0, 200'001}).searchable(2'000'000'000));
+  EXPECT_FALSE((IndexBounds{1000, 1000, 1000}).searchable(2'000'000'000));  // 8.0e9 reflections
+
+  st.c = 5.431f;
+  EXPECT_EQ(index_bounds(st, -0.0f).hmax, 0);  // an unusable wavelength never reaches the int conversion
 }
 
 TEST(EventSearch, EnumerationOrderAndThreadCountDoNotMatter) {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "page_fixture.hpp"
+#include "run/file_size_limit.hpp"
 #include "plot/ghostscript.hpp"
 #include "plot/uplot.hpp"
 
@@ -76,29 +77,30 @@ TEST_F(ResultPageFile, PagesRenderWithoutGhostscriptMessages) {
 
 TEST_F(ResultPageFile, PageWrittenIntoTheRunsFileIsKept) {
   RunFiles files;
-  files.ps_path = dir_ / "run.ps";
-  files.ps.open(files.ps_path);
+  ASSERT_TRUE(files.page.open(dir_ / "run.ps"));
   std::ostringstream listing;
   EXPECT_TRUE(draw_result_page(with_events(calculated_only_state()), files, listing));
   EXPECT_TRUE(files.page_written);
   EXPECT_EQ(listing.str(), "");
-  files.ps.close();
-  std::ifstream in(files.ps_path);
+  std::ifstream in(dir_ / "run.ps");
   std::string last, line;
   while (std::getline(in, line)) last = line;
   EXPECT_EQ(last, "showpage");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no temporary file left
 }
 
+// A full disk: the page is reported, and neither it nor a cut piece of it stays.
 TEST_F(ResultPageFile, PageThatCannotBeWrittenIsReportedNotKept) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
   RunFiles files;
-  files.ps_path = "/dev/full";
-  files.ps.open(files.ps_path);
-  ASSERT_TRUE(files.ps.is_open());
+  ASSERT_TRUE(files.page.open(dir_ / "run.ps"));
   std::ostringstream listing;
-  EXPECT_FALSE(draw_result_page(with_events(calculated_only_state()), files, listing));
+  {
+    const FileSizeLimit full_disk(1000);
+    EXPECT_FALSE(draw_result_page(with_events(calculated_only_state()), files, listing));
+  }
   EXPECT_FALSE(files.page_written);
-  EXPECT_EQ(listing.str(), "\n The graphics file could not be written: /dev/full\n");
+  EXPECT_EQ(listing.str(), "\n The graphics file could not be written: " + (dir_ / "run.ps").string() + "\n");
+  EXPECT_TRUE(fs::is_empty(dir_));
 
   RunFiles never_opened;
   EXPECT_FALSE(draw_result_page(calculated_only_state(), never_opened, listing));

@@ -145,9 +145,10 @@ TEST(InputErrors, AbsurdSizesCannotBeAllocated) {
 
   const RunResult a2 = run_input(silicon_input("Cu", "-180 180 1e9 0 1 0"), folder.path());
   EXPECT_FALSE(a2.outcome.completed);
-  EXPECT_EQ(tail(a2.listing, 3),
+  EXPECT_EQ(tail(a2.listing, 4),
             (std::vector<std::string>{" Dynamical array allocation failed",
                                       " Number of steps = (psie - psia)*zsw is to large",
+                                      " (at most 44739242 steps fit into the memory budget of 2048 MB)",
                                       " Please reduce the number of steps in your input file!"}));
 }
 

@@ -143,7 +143,9 @@ TEST(CalculatedScanName, FromPageOrScanFile) {
 
   args.dname2 = std::string(72, ' ');
   args.dname1 = std::string(72, 'p');
-  EXPECT_EQ(calculated_scan_name(args), std::string(69, 'p') + ".ca");  // cut to 72
+  EXPECT_EQ(calculated_scan_name(args), std::string(69, 'p') + ".cal");  // never cut
+  args.dname1 = std::string(100, 'p') + ".ps";
+  EXPECT_EQ(calculated_scan_name(args), std::string(100, 'p') + ".cal");
 }
 
 TEST(Zeit, DateLinesThenElapsedTime) {

@@ -88,6 +88,15 @@ TEST(Cad4, BadRecordsAreReportedAndSkipped) {
   for (float v : r.st.scan_obs) EXPECT_TRUE(std::isfinite(v));
 }
 
+// A line the reader cannot hold ends the reading there; what came before stays.
+TEST(Cad4, LineBeyondTheLengthLimitStopsTheReading) {
+  const std::string good = cad4_primary(2, 2, 2, 0, 1, peaked());
+  const Cad4Run r = read_cad4(good + std::string(70'000, ' ') + "\n" + good);
+  EXPECT_TRUE(contains(r.listing, " Reading of the scan file stopped at line     11: the line is longer than 65536 characters\n"))
+      << r.listing;
+  EXPECT_NEAR(r.st.scan_obs[step_of(0)] + r.st.bg_obs, 16.48 * 9430 / 60, 1e-2);
+}
+
 TEST(Cad4, FilesThatAreNotCad4OutputGiveTheMissingMessage) {
   for (const std::string& file : {std::string(), std::string("\x7f" "ELF\0\0\x01\x02 ** binary", 18),
                                  std::string("   2    2    2    10.310   176.000      17.778\n")}) {
