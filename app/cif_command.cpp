@@ -1,8 +1,6 @@
 // The crystal-file commands: options, conversion, the written input file.
 #include "cif_command.hpp"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -17,6 +15,8 @@
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
 #include "cif/dispersion.hpp"
+#include "run/result_file.hpp"
+#include "run/run_files.hpp"
 
 namespace kavro::app {
 
@@ -179,26 +179,31 @@ fs::path input_beside(const fs::path& crystal) {
 }
 
 // Writes the whole text or nothing: a partial file is never left under the name.
-void write_file_whole(const fs::path& path, const std::string& content) {
-  fs::path part = path;
-  part += ".part" + std::to_string(::getpid());
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    std::error_code ignored;
-    if (!out) {
-      fs::remove(part, ignored);
-      throw cif::CifError("cannot write " + path.string());
-    }
-  }
+std::string file_text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Writes the converted input whole or not at all. Another file of that name
+// (an input edited by hand, say) is not lost: it is kept as NAME~. Returns a
+// note for the report when that happened.
+std::string write_input_file(const fs::path& path, const std::string& content) {
+  ResultFile file;
+  if (!file.open(path)) throw cif::CifError("cannot write " + path.string());
+  file.stream() << content;
+  std::string note;
   std::error_code error;
-  fs::rename(part, path, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(part, ignored);
-    throw cif::CifError("cannot write " + path.string() + ": " + error.message());
+  if (fs::is_regular_file(path, error) && file_text(path) != content) {
+    fs::path backup = path;
+    backup += "~";
+    fs::rename(path, backup, error);
+    if (error) throw cif::CifError("cannot keep the earlier " + path.string() + " as " + backup.string());
+    note = "the earlier " + path.filename().string() + " is kept as " + backup.filename().string();
   }
+  if (!file.commit()) throw cif::CifError("cannot write " + path.string());
+  return note;
 }
 
 struct Converted {
@@ -219,12 +224,13 @@ Converted convert_and_save(const CifRequest& request) {
     throw cif::CifError("the PostScript file name " + settings.page_name + " is longer than 72 characters");
   const cif::CifCrystal crystal = cif::read_crystal_file(request.crystal);
   Converted result{cif::convert_crystal(crystal, settings), ""};
-  write_file_whole(request.output, result.conversion.input);
+  const std::string kept = write_input_file(request.output, result.conversion.input);
   std::ostringstream report;
   report << " Crystal " << crystal.title << " from " << request.crystal.filename().string() << "; symmetry from "
          << crystal.symmetry << "\n";
   for (const std::string& line : result.conversion.summary) report << "  " << line << "\n";
   for (const std::string& note : result.conversion.notes) report << "  note: " << note << "\n";
+  if (!kept.empty()) report << "  note: " << kept << "\n";
   result.report = report.str();
   return result;
 }
@@ -262,6 +268,13 @@ int conversion_failure(const CifRequest& request, const std::string& message) {
   return kExitBadInput;
 }
 
+// The run options name a listing that is the crystal file itself.
+bool listing_replaces_crystal(const std::vector<std::string_view>& run_options, const fs::path& crystal) {
+  for (std::size_t i = 0; i + 1 < run_options.size(); ++i)
+    if (run_options[i] == "-o" && same_file(fs::path(run_options[i + 1]), crystal)) return true;
+  return false;
+}
+
 }  // namespace
 
 int cif_command(const std::vector<std::string_view>& args) {
@@ -294,6 +307,8 @@ int prepare_crystal_run(std::vector<std::string_view>& args, CrystalRun& run) {
   } catch (const UsageError& e) {
     return usage_failure(e.what());
   }
+  if (listing_replaces_crystal(rest, request.crystal))
+    return conversion_failure(request, "the listing (-o) would overwrite the crystal file");
   try {
     const Converted converted = convert_and_save(request);
     std::cout << converted.report << "Input file:      " << request.output.string() << "\n";

@@ -36,6 +36,10 @@ TEST(CifCommand, WritesTheInputOrNothingWithStatus2) {
   EXPECT_EQ(input[1], "salt.ps");
   EXPECT_EQ(input[3].substr(0, 11), "2 1.239842 ");
   EXPECT_NE(read_file(folder.path() / "stdout.txt").find("Input file:      salt.inp"), std::string::npos);
+  folder.write("salt.inp", "edited by hand\n");
+  EXPECT_EQ(kavro99(folder, "cif nacl.cif --hkl 2 0 0 --energy 10 --polarization pi -o salt.inp"), 0);
+  EXPECT_EQ(read_file(folder.path() / "salt.inp~"), "edited by hand\n");
+  EXPECT_EQ(lines_of(read_file(folder.path() / "salt.inp")), input);
 
   folder.write("broken.cif", "data_b\n_cell_length_a 5\n");
   EXPECT_EQ(kavro99(folder, "cif broken.cif --hkl 1 0 0"), 2);
@@ -46,6 +50,7 @@ TEST(CifCommand, WritesTheInputOrNothingWithStatus2) {
 
   const std::string cif_before = read_file(folder.path() / "nacl.cif");
   EXPECT_EQ(kavro99(folder, "cif nacl.cif --hkl 2 0 0 -o nacl.cif"), 2);
+  EXPECT_EQ(kavro99(folder, "run nacl.cif --hkl 2 0 0 -o nacl.cif"), 2);
   EXPECT_EQ(read_file(folder.path() / "nacl.cif"), cif_before);
   for (const char* usage : {"cif nacl.cif", "cif nacl.cif --hkl 2 0", "cif nacl.cif --hkl 2 0 0 --tube W",
                             "cif nacl.cif --hkl 2 0 0 --psi 0:360", "cif nacl.cif --hkl 2 0 0 --polarization pi",
