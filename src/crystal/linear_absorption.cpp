@@ -38,8 +38,8 @@ void report_unknown_element(std::ostream& listing, const char* text, int z) {
 
 // Scattering types the run holds data for (nf, guarded against short arrays).
 int type_count(const RunState& st) {
-  return static_cast<int>(std::min({static_cast<std::size_t>(std::max(st.nf, 0)), st.atnum.size(),
-                                    st.nat_cell.size()}));
+  return static_cast<int>(std::min({static_cast<std::size_t>(std::max(st.crystal.nf, 0)), st.crystal.atnum.size(),
+                                    st.crystal.nat_cell.size()}));
 }
 
 }  // namespace
@@ -69,8 +69,8 @@ LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& 
   double mass = 0;         // sum n A
   bool failed = false;
   for (int k = 0, n = type_count(st); k < n; ++k) {
-    const int z = st.atnum[static_cast<std::size_t>(k)];
-    const float count = st.nat_cell[static_cast<std::size_t>(k)];
+    const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
+    const float count = st.crystal.nat_cell[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kVictoreenRows) {
       report_unknown_element(
           listing, " The linear absorption coefficient cannot be calculated for the atomic number ", z);
@@ -93,13 +93,13 @@ LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& 
 float mue_n(const RunState& st, float vol, std::ostream& listing) {
   double mass = 0;
   for (int k = 0, n = type_count(st); k < n; ++k) {
-    const int z = st.atnum[static_cast<std::size_t>(k)];
+    const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kNeutronWeightRows) {
       report_unknown_element(listing, " The atomic weight is not known for the atomic number ", z);
       return 0;
     }
     mass += double{tables::kNeutronAtomicWeight[static_cast<std::size_t>(z - 1)]} *
-            st.nat_cell[static_cast<std::size_t>(k)];
+            st.crystal.nat_cell[static_cast<std::size_t>(k)];
   }
   return static_cast<float>(mass * kCellScale / (double{kAvogadro} * vol));
 }

@@ -54,12 +54,12 @@ std::string operator_row_text(float& t, const Vec3& coefficients) {
 }
 
 std::vector<std::string> operator_lines(RunState& st) {
-  const int ns = std::clamp(st.ns, 0, kMaxOperators);
+  const int ns = std::clamp(st.crystal.ns, 0, kMaxOperators);
   std::vector<std::string> lines;
   for (int n = 0; n < ns; ++n) {
     std::string op;
     for (int j = 0; j < 3; ++j) {
-      op += operator_row_text(st.symt[n][j], st.symr[n][j]);
+      op += operator_row_text(st.crystal.symt[n][j], st.crystal.symr[n][j]);
       op += j < 2 ? ',' : ';';
     }
     if (n % kOperatorsPerLine == 0) {

@@ -24,18 +24,18 @@ void write_provisional_box(std::ostream& out) {
 }  // namespace
 
 void primary_structure_factor(RunState& st, std::ostream& out) {
-  if (st.f == 0) {
-    if (st.idesy == kNeutrons) fcalc1_n(st, out, st.h, st.k, st.l, st.f, st.phase);
-    else fcalc1(st, out, st.h, st.k, st.l, st.stol, st.f, st.phase);
+  if (st.primary.f == 0) {
+    if (st.radiation.idesy == kNeutrons) fcalc1_n(st, out, st.primary.h, st.primary.k, st.primary.l, st.primary.f, st.primary.phase);
+    else fcalc1(st, out, st.primary.h, st.primary.k, st.primary.l, st.primary.stol, st.primary.f, st.primary.phase);
     if (st.ierr == 1) return;
   }
-  if (st.f >= 0.001f) {
-    st.phi = st.phase * 57.29578f;
+  if (st.primary.f >= 0.001f) {
+    st.primary.phi = st.primary.phase * 57.29578f;
   } else {
-    st.phase = 0;
-    st.phi = 0;
+    st.primary.phase = 0;
+    st.primary.phi = 0;
   }
-  if (st.f > 2) {
+  if (st.primary.f > 2) {
     write_provisional_box(out);
     st.title = "       P r o v i s i o n a l    output  of  KAVRO-xx  for  F-prim > 2  !!!      ";
   }

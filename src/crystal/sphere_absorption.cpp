@@ -59,8 +59,8 @@ float absor1(float mur, float theta) {
 }
 
 float absorption_factor(const RunState& st, float theta) {
-  if (st.idesy == kNeutrons || !(st.mur < kMurLimit)) return 1.0f;
-  return absor1(st.mur, theta * kRadToDeg);
+  if (st.radiation.idesy == kNeutrons || !(st.sample.mur < kMurLimit)) return 1.0f;
+  return absor1(st.sample.mur, theta * kRadToDeg);
 }
 
 }  // namespace kavro

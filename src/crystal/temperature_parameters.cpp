@@ -11,18 +11,18 @@ constexpr float kTwoPiSquared = 19.739208f;
 
 // The reciprocal-axis products that scale b_i into u_i: a*a*, b*b*, c*c*, a*b*, a*c*, b*c*.
 std::array<float, 6> axis_products(const RunState& st) {
-  return {st.ast * st.ast, st.bst * st.bst, st.cst * st.cst, st.ast * st.bst, st.ast * st.cst, st.bst * st.cst};
+  return {st.crystal.ast * st.crystal.ast, st.crystal.bst * st.crystal.bst, st.crystal.cst * st.crystal.cst, st.crystal.ast * st.crystal.bst, st.crystal.ast * st.crystal.cst, st.crystal.bst * st.crystal.cst};
 }
 
 }  // namespace
 
 void convert_temperature_parameters(RunState& st) {
   const std::array<float, 6> products = axis_products(st);
-  for (int i = 0; i < st.na; ++i) {
-    auto& beta = st.bt[static_cast<std::size_t>(i)];
-    auto& u = st.bt_u[static_cast<std::size_t>(i)];
+  for (int i = 0; i < st.crystal.na; ++i) {
+    auto& beta = st.crystal.bt[static_cast<std::size_t>(i)];
+    auto& u = st.crystal.bt_u[static_cast<std::size_t>(i)];
     for (std::size_t m = 0; m < 6; ++m) {
-      if (st.i_u_b == 0) {
+      if (st.crystal.i_u_b == 0) {
         u[m] = kOneOverTwoPiSquared * beta[m] / products[m];
       } else {
         u[m] = beta[m];
@@ -39,15 +39,15 @@ void convert_temperature_parameters(RunState& st) {
 //  beta:  b1 .. b6                                  (' beta:',6F10.6)
 //  u   :  u1 .. u6                                  (' u   :',6F10.6)
 void write_atom_parameters(const RunState& st, std::ostream& out) {
-  ff::write(out, st.i_u_b == 0 ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
+  ff::write(out, st.crystal.i_u_b == 0 ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
                                : "(/' Atomic position and temperature parameters (u-ij are input by the user):')");
-  for (int i = 0; i < st.na; ++i) {
+  for (int i = 0; i < st.crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    const auto type = static_cast<std::size_t>(static_cast<int>(st.fnr[ii]) - 1);
-    const Vec3& x = st.xyz[ii];
-    const auto& b = st.bt[ii];
-    const auto& u = st.bt_u[ii];
-    ff::write(out, "(/1X,A4,F9.6,2X,3F10.6)", {st.atn[type], st.afact[ii], x[0], x[1], x[2]});
+    const auto type = static_cast<std::size_t>(static_cast<int>(st.crystal.fnr[ii]) - 1);
+    const Vec3& x = st.crystal.xyz[ii];
+    const auto& b = st.crystal.bt[ii];
+    const auto& u = st.crystal.bt_u[ii];
+    ff::write(out, "(/1X,A4,F9.6,2X,3F10.6)", {st.crystal.atn[type], st.crystal.afact[ii], x[0], x[1], x[2]});
     ff::write(out, "(' beta:',6F10.6)", {b[0], b[1], b[2], b[3], b[4], b[5]});
     ff::write(out, "(' u   :',6F10.6)", {u[0], u[1], u[2], u[3], u[4], u[5]});
   }

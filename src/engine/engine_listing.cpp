@@ -50,9 +50,9 @@ void write_pass_header(std::ostream& out, const RunState& st, const PassResult& 
             "' mosaic spread (degrees)  :',F7.3/' mosaic block radius (mue):',F7.2/"
             "' Maximum possible h, k, l  :',3I5/' Reference direction       :',3F5.1,3X/"
             "' Psi=0 difference between diffractometer and reference direction: PsiD =',F8.2)",
-            {st.h, st.k, st.l, pass.constants.line.lambda, pass.constants.line.dlam, st.diverp, st.divers, st.eta,
-             st.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, st.refdir[0], st.refdir[1],
-             st.refdir[2], st.PsiD});
+            {st.primary.h, st.primary.k, st.primary.l, pass.constants.line.lambda, pass.constants.line.dlam, st.sample.diverp, st.sample.divers, st.sample.eta,
+             st.sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, st.primary.refdir[0], st.primary.refdir[1],
+             st.primary.refdir[2], st.primary.PsiD});
 }
 
 //   (empty)(empty)
@@ -68,7 +68,7 @@ void write_pass_header(std::ostream& out, const RunState& st, const PassResult& 
 void write_primary_block(std::ostream& out, const RunState& st, const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
-  const float darwin_width = kRadian * st.wmono * std::tan(st.thmono);
+  const float darwin_width = kRadian * st.radiation.wmono * std::tan(st.radiation.thmono);
   ff::write(out,
             "(//' theta                of the primary reflection:',F7.2/"
             "' Interplanar spacing  of the primary reflection:',F7.4/"
@@ -83,8 +83,8 @@ void write_primary_block(std::ostream& out, const RunState& st, const PassResult
             "' Multiple diffraction-events with intensity greater than',F10.4//"
             "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
             "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
-            {pc.theta1 * kRadian, st.dspac, st.f, pr.intensity, st.iprim_obs, st.err_prim_obs, st.psi1, st.psi2,
-             st.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, st.drumin});
+            {pc.theta1 * kRadian, st.primary.dspac, st.primary.f, pr.intensity, st.measured.iprim_obs, st.measured.err_prim_obs, st.primary.psi1, st.primary.psi2,
+             st.primary.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, st.options.drumin});
 }
 
 // 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
@@ -124,8 +124,8 @@ void write_measured_comparison(std::ostream& out, const RunState& st) {
             "' in the psi interval:',2F10.3/"
             "' Minimum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
             "' Background                                      (cps)    :',F10.2/)",
-            {st.deviation, st.imax_obs, st.err_max_obs, st.psi_max_obs, st.iprim_obs, st.err_prim_obs, st.psi1,
-             st.psi2, st.imin_obs, st.err_min_obs, st.psi_min_obs, st.bg_obs});
+            {st.calculated.deviation, st.measured.imax_obs, st.measured.err_max_obs, st.measured.psi_max_obs, st.measured.iprim_obs, st.measured.err_prim_obs, st.primary.psi1,
+             st.primary.psi2, st.measured.imin_obs, st.measured.err_min_obs, st.measured.psi_min_obs, st.measured.bg_obs});
 }
 
 //   (empty)
@@ -138,7 +138,7 @@ void write_calculated_extremes(std::ostream& out, const RunState& st) {
             "(/' Maximum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/"
             "' I-prim                                          (cps)    :',F10.2/"
             "' Minimum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/)",
-            {st.imax_calc, st.psi_max_calc, st.iprim_calc, st.imin_calc, st.psi_min_calc});
+            {st.calculated.imax_calc, st.calculated.psi_max_calc, st.calculated.iprim_calc, st.calculated.imin_calc, st.calculated.psi_min_calc});
 }
 
 //    Scan calculated for
@@ -148,8 +148,8 @@ void write_scan_settings(std::ostream& out, const RunState& st) {
   ff::write(out,
             "(' Scan calculated for'/' psia                        :',F8.3/"
             "' psie                        :',F8.3/' number of steps per degree  :',F8.3)",
-            {st.psia, st.psie, st.zsw});
-  ff::write(out, "(' phase shift interval factor :',I5)", {st.nnn});
+            {st.grid.psia, st.grid.psie, st.grid.zsw});
+  ff::write(out, "(' phase shift interval factor :',I5)", {st.options.nnn});
 }
 
 //   (empty)(empty)
@@ -157,12 +157,12 @@ void write_scan_settings(std::ostream& out, const RunState& st) {
 //    (K-alpha1 + K-alpha2) with intensity > E10.2 : I10      (tube)
 //    with intensity > E10.2 : I10                            (other sources)
 void write_scan_event_count(std::ostream& out, const RunState& st) {
-  const char* format = st.idesy == kTube
+  const char* format = st.radiation.idesy == kTube
                            ? "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' (K-alpha1 + K-alpha2) with intensity > ',E10.2,' : ',I10)"
                            : "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' with intensity > ',E10.2,' : ',I10)";
-  ff::write(out, format, {st.drucut, st.nscan});
+  ff::write(out, format, {st.options.drucut, st.calculated.nscan});
 }
 
 void write_no_events(std::ostream& out) {

@@ -14,34 +14,34 @@ namespace {
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
 void share_measured_primary(RunState& st, bool first_pass) {
-  if (st.idesy != kTube) return;
+  if (st.radiation.idesy != kTube) return;
   const float share = first_pass ? 2.0f / 3.0f : 0.5f;
-  st.iprim_obs *= share;
-  st.err_prim_obs *= share;
+  st.measured.iprim_obs *= share;
+  st.measured.err_prim_obs *= share;
 }
 
 void list_pass(RunState& st, std::ostream& out, const PassResult& pass) {
   write_pass_header(out, st, pass);
   write_primary_block(out, st, pass);
-  if (st.drumin > 0)
+  if (st.options.drumin > 0)
     for (const EventRecord& r : pass.store.records)
-      if (st.psia <= r.psi && r.psi <= st.psie) write_event_line(out, r);
+      if (st.grid.psia <= r.psi && r.psi <= st.grid.psie) write_event_line(out, r);
   write_event_counts(out, pass);
 }
 
 // The page shows the events of the first pass only.
 void keep_for_page(RunState& st, const PassResult& pass) {
-  st.nstore_plot = pass.store.nstore();
-  st.nlist_plot = pass.store.nlist;
-  st.psilam.clear();
-  for (const EventRecord& r : pass.store.records) st.psilam.push_back(r.psi_lambda);
+  st.calculated.nstore_plot = pass.store.nstore();
+  st.calculated.nlist_plot = pass.store.nlist;
+  st.calculated.psilam.clear();
+  for (const EventRecord& r : pass.store.records) st.calculated.psilam.push_back(r.psi_lambda);
 }
 
 }  // namespace
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
-  st.refdir = reference_direction(st);
-  if (st.ub_given) upsi(st, exact_reference_direction(st, ReciprocalMetric::of(st)));
+  st.primary.refdir = reference_direction(st);
+  if (st.primary.ub_given) upsi(st, exact_reference_direction(st, ReciprocalMetric::of(st)));
   bool first_pass = true;
   for (const WavelengthLine& line : wavelength_lines(st)) {
     out << "\n\n";
@@ -50,25 +50,25 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     list_pass(st, out, pass);
     if (first_pass) keep_for_page(st, pass);
     zeit(st, out);
-    st.iprim_calc += pass.primary.intensity;
+    st.calculated.iprim_calc += pass.primary.intensity;
     first_pass = false;
   }
-  if (st.zsw1 > 0) engine.add_profiles_to_scan(st, out);
+  if (st.grid.zsw1 > 0) engine.add_profiles_to_scan(st, out);
   finish_calculated_scan(st);
 }
 
 void write_scan_summary(RunState& st, std::ostream& out) {
-  if (st.scan_given == 1) {
+  if (st.measured.scan_given == 1) {
     compare_with_measurement(st);
     write_measured_comparison(out, st);
   }
-  if (st.zsw1 > 0) write_calculated_extremes(out, st);
-  if (st.idesy == kTube) st.theta_prim /= 2;
+  if (st.grid.zsw1 > 0) write_calculated_extremes(out, st);
+  if (st.radiation.idesy == kTube) st.calculated.theta_prim /= 2;
   write_scan_settings(out, st);
 }
 
 bool write_page_prelude(const RunState& st, std::ostream& out) {
-  if (st.nscan >= 1 && st.imax_calc > st.imin_calc) {
+  if (st.calculated.nscan >= 1 && st.calculated.imax_calc > st.calculated.imin_calc) {
     write_scan_event_count(out, st);
     return true;
   }

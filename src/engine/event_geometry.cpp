@@ -41,7 +41,7 @@ double triple(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
 SearchFrame search_frame(const RunState& st, float lambda) {
   SearchFrame frame;
   frame.metric = ReciprocalMetric::of(st);
-  frame.h1 = {st.h, st.k, st.l};
+  frame.h1 = {st.primary.h, st.primary.k, st.primary.l};
   frame.g1 = frame.metric.times(as_vector(frame.h1));
   frame.lambda = as_read(lambda);
   frame.k = 1 / frame.lambda;
@@ -52,9 +52,9 @@ SearchFrame search_frame(const RunState& st, float lambda) {
   const double ref_length = std::sqrt(ReciprocalMetric::dot(frame.ref, g_ref));
   frame.g_ref = {g_ref[0] / ref_length, g_ref[1] / ref_length, g_ref[2] / ref_length};
   frame.normal_scale = frame.metric.volume() / (ref_length * frame.h1_length);
-  frame.psid = st.PsiD;
-  frame.idesy = st.idesy;
-  frame.psia = st.psia;
+  frame.psid = st.primary.PsiD;
+  frame.idesy = st.radiation.idesy;
+  frame.psia = st.grid.psia;
   return frame;
 }
 

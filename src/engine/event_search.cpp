@@ -57,7 +57,7 @@ bool IndexBounds::searchable(std::int64_t max_reflections) const {
 }
 
 IndexBounds index_bounds(const RunState& st, float lambda) {
-  return {largest_index(st.a, lambda), largest_index(st.b, lambda), largest_index(st.c, lambda)};
+  return {largest_index(st.crystal.a, lambda), largest_index(st.crystal.b, lambda), largest_index(st.crystal.c, lambda)};
 }
 
 std::vector<EventGeometry> find_events(const SearchFrame& frame, const IndexBounds& bounds, int workers) {

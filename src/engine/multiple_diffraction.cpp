@@ -107,9 +107,9 @@ bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
 // Counts a crossing near the window and stores it when it is strong enough.
 void store_crossing(const RunState& st, std::ostream& out, EventStore& store, EventRecord record, int crossing,
                     double psi, float strength) {
-  if (!near_window(psi, st.psia, st.psie)) return;
+  if (!near_window(psi, st.grid.psia, st.grid.psie)) return;
   ++store.nlist;
-  if (!(st.drumin > 0 && strength >= st.drumin)) return;
+  if (!(st.options.drumin > 0 && strength >= st.options.drumin)) return;
   if (store.full()) {
     write_store_overflow(out);
     stop_run();
@@ -140,8 +140,8 @@ EngineMemory EngineMemory::of(const RunLimits& limits) {
 }
 
 std::vector<WavelengthLine> wavelength_lines(const RunState& st) {
-  std::vector<WavelengthLine> lines{{st.alam1, st.dlam1, st.flam1}};
-  if (st.idesy == kTube) lines.push_back({st.alam2, st.dlam2, st.flam2});
+  std::vector<WavelengthLine> lines{{st.radiation.alam1, st.radiation.dlam1, st.radiation.flam1}};
+  if (st.radiation.idesy == kTube) lines.push_back({st.radiation.alam2, st.radiation.dlam2, st.radiation.flam2});
   return lines;
 }
 
@@ -195,26 +195,26 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
   store_crossing(st, out, pass.store, record, 1, e.psi_a, ev.strength);
   store_crossing(st, out, pass.store, record, 2, e.psi_b, ev.strength);
-  if (!(st.zsw1 > 0) || !(ev.strength > st.drucut)) return;
+  if (!(st.grid.zsw1 > 0) || !(ev.strength > st.options.drucut)) return;
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
-    ++st.nscan;
+    ++st.calculated.nscan;
     const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
     scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
-                                      ev.c_int, primary_term, pc.scale, st.nnn));
+                                      ev.c_int, primary_term, pc.scale, st.options.nnn));
   }
 }
 
 void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                                     std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
-  spend_work(st, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.na) * std::max(1, st.ns));
+  spend_work(st, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.crystal.na) * std::max(1, st.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
   fill_structure_factors(frame, events, workers, h3, h3_sq);
-  st.sf_seconds += seconds_since(sf_start);
-  st.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
+  st.work.sf_seconds += seconds_since(sf_start);
+  st.work.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
   const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
   for (std::size_t j = 0; j < events.size(); ++j) take_event(st, out, pass, events[j], h3[j], intensities[j]);
@@ -222,7 +222,7 @@ void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult&
 }
 
 PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
-  const int workers = worker_count(st.threads);
+  const int workers = worker_count(st.options.threads);
   PassResult pass;
   pass.constants = pass_constants(st, line);
   pass.primary = primary_reflection(st, pass.constants);
@@ -231,8 +231,8 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
     stop_run();
   }
   pass.bounds = index_bounds(st, line.lambda);
-  if (!pass.bounds.searchable(st.limits.search_reflections)) {
-    write_search_too_large(out, pass.bounds, st.limits.search_reflections);
+  if (!pass.bounds.searchable(st.options.limits.search_reflections)) {
+    write_search_too_large(out, pass.bounds, st.options.limits.search_reflections);
     stop_run();
   }
   const SearchFrame frame = search_frame(st, line.lambda);
@@ -245,35 +245,35 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   // End of the pass.
   pass.store.nevt *= 2;
   const auto theta1 = static_cast<float>(pass.constants.theta1);
-  pass.prager = prager_count(st.vol, theta1, line.lambda);
-  st.theta_prim += theta1 * kRadian;
-  if (st.phase > kPi) st.phase -= kTwoPi;
-  if (st.drumin > 0) pass.store.sort_by_psi();
+  pass.prager = prager_count(st.crystal.vol, theta1, line.lambda);
+  st.calculated.theta_prim += theta1 * kRadian;
+  if (st.primary.phase > kPi) st.primary.phase -= kTwoPi;
+  if (st.options.drumin > 0) pass.store.sort_by_psi();
   return pass;
 }
 
 void MultipleDiffraction::spend_work(const RunState& st, std::ostream& out, std::int64_t terms) {
   work_ += terms;
-  if (work_ <= st.limits.work) return;
-  write_work_limit(out, st.limits.work);
+  if (work_ <= st.options.limits.work) return;
+  write_work_limit(out, st.options.limits.work);
   stop_run();
 }
 
 void MultipleDiffraction::add_waiting_crossings(RunState& st, std::ostream& out) {
-  spend_work(st, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.nstep} + 1));
+  spend_work(st, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.grid.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
-  const ScanGrid grid{st.psia, st.zsw, st.nstep, st.nnn};
-  add_profiles(scan_events_, grid, worker_count(st.threads), profile_sums_);
+  const ScanGrid grid{st.grid.psia, st.grid.zsw, st.grid.nstep, st.options.nnn};
+  add_profiles(scan_events_, grid, worker_count(st.options.threads), profile_sums_);
   std::vector<ScanEvent>().swap(scan_events_);
-  st.profile_seconds += seconds_since(start);
-  st.profile_evaluations = profile_sums_.evaluations;
+  st.work.profile_seconds += seconds_since(start);
+  st.work.profile_evaluations = profile_sums_.evaluations;
 }
 
 void MultipleDiffraction::add_profiles_to_scan(RunState& st, std::ostream& out) {
   add_waiting_crossings(st, out);
   const std::vector<double>& sums = profile_sums_.sums;
-  for (std::size_t i = 0; i < sums.size() && i < st.scan_calc.size(); ++i)
-    st.scan_calc[i] = static_cast<float>(st.scan_calc[i] + sums[i]);
+  for (std::size_t i = 0; i < sums.size() && i < st.calculated.scan_calc.size(); ++i)
+    st.calculated.scan_calc[i] = static_cast<float>(st.calculated.scan_calc[i] + sums[i]);
 }
 
 }  // namespace kavro

@@ -21,8 +21,8 @@ constexpr float kDegree = 0.0174533f;
 // radius over the block path, damped by the mosaic spread against the
 // angular width u = lambda / Tm of one block; never below 1.
 float scale_factor(const RunState& st, float lambda) {
-  const float u = lambda * 1e-8f / st.Tm;
-  const float s = (2.0f / 3.0f * st.rkugel / (st.radius * 1e-4f)) * u / (st.eta * kDegree + u);
+  const float u = lambda * 1e-8f / st.sample.Tm;
+  const float s = (2.0f / 3.0f * st.sample.rkugel / (st.sample.radius * 1e-4f)) * u / (st.sample.eta * kDegree + u);
   return std::max(1.0f, s);
 }
 
@@ -31,32 +31,32 @@ float scale_factor(const RunState& st, float lambda) {
 PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
   PassConstants pc;
   pc.line = line;
-  pc.idesy = st.idesy;
+  pc.idesy = st.radiation.idesy;
   const double lambda = as_read(line.lambda);
   pc.k = 1 / lambda;
   const double half_band = 0.5 * lambda * line.dlam;
   pc.k_lo = 1 / (lambda + half_band);
   pc.k_hi = 1 / (lambda - half_band);
-  const Vec3d h1 = as_vector({st.h, st.k, st.l});
+  const Vec3d h1 = as_vector({st.primary.h, st.primary.k, st.primary.l});
   pc.h1_length = std::sqrt(ReciprocalMetric::of(st).product(h1, h1));
   pc.stol = pc.h1_length / 2;
   pc.theta1 = std::asin(std::min(1.0, lambda * pc.stol));
   pc.cos_2theta1 = static_cast<float>(std::cos(2 * pc.theta1));
   pc.centre_radius = pc.k * std::cos(pc.theta1);
-  pc.tm = st.Tm;
-  pc.mu = st.mu;
-  pc.relv = st.relv;
-  pc.source = st.area * kSquareDegreesPerSteradian * line.weight * st.dimono;
+  pc.tm = st.sample.Tm;
+  pc.mu = st.sample.mu;
+  pc.relv = st.radiation.relv;
+  pc.source = st.sample.area * kSquareDegreesPerSteradian * line.weight * st.radiation.dimono;
   pc.a1 = absorption_factor(st, static_cast<float>(pc.theta1));
-  pc.pol1 = (st.idesy == kTube || st.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
+  pc.pol1 = (st.radiation.idesy == kTube || st.radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
   pc.scale = scale_factor(st, line.lambda);
-  pc.eta = st.eta;
-  pc.diverp = st.diverp;
-  pc.divers = st.divers;
-  pc.polsig = st.polsig;
-  pc.pmono = st.pmono;
-  pc.f1 = st.f;
-  pc.phase1 = st.phase;
+  pc.eta = st.sample.eta;
+  pc.diverp = st.sample.diverp;
+  pc.divers = st.sample.divers;
+  pc.polsig = st.radiation.polsig;
+  pc.pmono = st.radiation.pmono;
+  pc.f1 = st.primary.f;
+  pc.phase1 = st.primary.phase;
   return pc;
 }
 

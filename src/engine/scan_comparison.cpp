@@ -12,23 +12,23 @@ namespace {
 constexpr float kSpikeFraction = 0.8f;  // measured steps at or above this share of the maximum are left out
 constexpr float kLargestDeviation = 0.1f;  // degrees; a larger best shift is not believed
 
-float step_psi(const RunState& st, int i) { return st.psia + static_cast<float>(i) / st.zsw; }
+float step_psi(const RunState& st, int i) { return st.grid.psia + static_cast<float>(i) / st.grid.zsw; }
 
 }  // namespace
 
 void finish_calculated_scan(RunState& st) {
   float maximum = 0;
   float minimum = 1e9f;
-  for (int i = 0; i <= st.nstep; ++i) {
-    float& v = st.scan_calc[static_cast<std::size_t>(i)];
-    v += st.iprim_calc;
+  for (int i = 0; i <= st.grid.nstep; ++i) {
+    float& v = st.calculated.scan_calc[static_cast<std::size_t>(i)];
+    v += st.calculated.iprim_calc;
     if (v >= maximum) maximum = v;
     if (v < minimum) minimum = v;
-    if (v == maximum) st.psi_max_calc = step_psi(st, i);
-    if (v == minimum) st.psi_min_calc = step_psi(st, i);
+    if (v == maximum) st.calculated.psi_max_calc = step_psi(st, i);
+    if (v == minimum) st.calculated.psi_min_calc = step_psi(st, i);
   }
-  st.imax_calc = maximum;
-  st.imin_calc = minimum < 0 ? 0.0f : minimum;
+  st.calculated.imax_calc = maximum;
+  st.calculated.imin_calc = minimum < 0 ? 0.0f : minimum;
 }
 
 int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, float ratio, float obs_max, int m) {
@@ -56,23 +56,23 @@ int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, fl
 }
 
 void compare_with_measurement(RunState& st) {
-  st.nshift = 0;
-  st.deviation = 0;
-  if (st.imax_calc <= 0) {
-    st.imax_calc = 1;
+  st.calculated.nshift = 0;
+  st.calculated.deviation = 0;
+  if (st.calculated.imax_calc <= 0) {
+    st.calculated.imax_calc = 1;
   } else {
-    const float ratio = st.imax_obs / st.imax_calc;
-    const int m = st.zsw <= 5 ? 10 : static_cast<int>(std::lround(st.zsw));
-    st.nshift = best_shift(st.scan_obs, st.scan_calc, ratio, st.imax_obs, m);
-    st.deviation = static_cast<float>(st.nshift) / st.zsw;
-    if (std::fabs(st.deviation) >= kLargestDeviation) {
-      st.nshift = 0;
-      st.deviation = 0;
+    const float ratio = st.measured.imax_obs / st.calculated.imax_calc;
+    const int m = st.grid.zsw <= 5 ? 10 : static_cast<int>(std::lround(st.grid.zsw));
+    st.calculated.nshift = best_shift(st.measured.scan_obs, st.calculated.scan_calc, ratio, st.measured.imax_obs, m);
+    st.calculated.deviation = static_cast<float>(st.calculated.nshift) / st.grid.zsw;
+    if (std::fabs(st.calculated.deviation) >= kLargestDeviation) {
+      st.calculated.nshift = 0;
+      st.calculated.deviation = 0;
     }
   }
-  if (st.idesy == kTube) {
-    st.iprim_obs *= 3;
-    st.err_prim_obs *= 3;
+  if (st.radiation.idesy == kTube) {
+    st.measured.iprim_obs *= 3;
+    st.measured.err_prim_obs *= 3;
   }
 }
 

@@ -28,7 +28,7 @@ struct PsiScale {
 PsiScale psi_scale(const RunState& st);
 
 // True when a measured scan is drawn above the calculated one.
-inline bool has_measured_scan(const RunState& st) { return st.scan_given == 1; }
+inline bool has_measured_scan(const RunState& st) { return st.measured.scan_given == 1; }
 
 // Date, primary reflection, radiation, simulation parameters and the
 // extremes of both scans, right of the frame.

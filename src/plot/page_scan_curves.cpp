@@ -72,15 +72,15 @@ float display_maximum(const RunState& st, float imax) { return st.zeimax > 0.0f 
 
 // Marks Iprim, Imax, Imin; "Iprim-calc(cps):" with F9.2; the curve by `line`.
 void draw_calculated(Plotter& p, const RunState& st, const PsiScale& scale) {
-  const Band band{4.8f, curve_height(st), st.imin_calc, display_maximum(st, st.imax_calc)};
-  std::vector<float> y = first_values(st.scan_calc, scale.points, band.imin);
+  const Band band{4.8f, curve_height(st), st.calculated.imin_calc, display_maximum(st, st.calculated.imax_calc)};
+  std::vector<float> y = first_values(st.calculated.scan_calc, scale.points, band.imin);
   for (float& v : y) v = band.height_of(v).value_or(band.bottom);
   p.newpen(0);
-  if (const auto prim = band.height_of(st.iprim_calc)) draw_mark(p, *prim, "Iprim");
+  if (const auto prim = band.height_of(st.calculated.iprim_calc)) draw_mark(p, *prim, "Iprim");
   draw_mark(p, band.top(), "Imax");
   draw_mark(p, band.bottom, "Imin");
   p.symbol(21.5f, 5.0f, "Iprim-calc(cps):");
-  p.number(24.8f, 5.0f, st.iprim_calc, 92);
+  p.number(24.8f, 5.0f, st.calculated.iprim_calc, 92);
   p.line(scale.step_cm, y);
 }
 
@@ -89,20 +89,20 @@ void draw_calculated(Plotter& p, const RunState& st, const PsiScale& scale) {
 // shifted by nshift steps, bridging the steps without measurement.
 void draw_measured(Plotter& p, const RunState& st, const PsiScale& scale) {
   const float h = curve_height(st);
-  const Band band{5.8f + h, h, st.imin_obs, display_maximum(st, st.imax_obs)};
-  std::vector<float> y = first_values(st.scan_obs, scale.points, kGapMarker);
+  const Band band{5.8f + h, h, st.measured.imin_obs, display_maximum(st, st.measured.imax_obs)};
+  std::vector<float> y = first_values(st.measured.scan_obs, scale.points, kGapMarker);
   for (float& v : y) {
     if (v < kGapMarker) v = band.height_of(v).value_or(kGapMarker);
   }
-  if (st.iprim_obs > st.imin_obs) {
-    if (const auto prim = band.height_of(st.iprim_obs)) draw_mark(p, *prim, "Iprim");
+  if (st.measured.iprim_obs > st.measured.imin_obs) {
+    if (const auto prim = band.height_of(st.measured.iprim_obs)) draw_mark(p, *prim, "Iprim");
   }
   draw_mark(p, band.top(), "Imax");
   draw_mark(p, band.bottom, "Imin");
   p.symbol(21.5f, 13.4f, "Iprim-obs (cps):");
-  p.number(24.8f, 13.4f, st.iprim_obs, 92);
+  p.number(24.8f, 13.4f, st.measured.iprim_obs, 92);
   p.newpen(1);
-  p.line2(scale.step_cm, y, st.nshift);
+  p.line2(scale.step_cm, y, st.calculated.nshift);
   p.newpen(0);
 }
 

@@ -60,14 +60,14 @@ struct WavelengthBand {
 float folded_psi(float psi, const RunState& st) {
   if (psi > 180.0f) psi -= 360.0f;
   else if (psi < -180.0f) psi += 360.0f;
-  if (st.idesy > 0 && st.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
+  if (st.radiation.idesy > 0 && st.grid.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
   return psi;
 }
 
 // Adds (psi, height) to the branch when psi lies in the window psia < psi <= psie.
 void add_point(Branch& branch, float psi, float y, const RunState& st, const PsiScale& scale) {
-  if (!(st.psia < psi && psi <= st.psie)) return;
-  branch.x.push_back(kLeft + (psi - st.psia) / scale.degrees_per_cm);
+  if (!(st.grid.psia < psi && psi <= st.grid.psie)) return;
+  branch.x.push_back(kLeft + (psi - st.grid.psia) / scale.degrees_per_cm);
   branch.y.push_back(y);
 }
 
@@ -83,8 +83,8 @@ void trace_event(const std::array<float, 6>& event, const RunState& st, const Ps
     if (!(c >= -1.0f && c <= 1.0f)) continue;
     const float w = std::acos(c);
     const float y = band.height(i);
-    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + st.PsiD, st), y, st, scale);
-    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + st.PsiD, st), y, st, scale);
+    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + st.primary.PsiD, st), y, st, scale);
+    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + st.primary.PsiD, st), y, st, scale);
   }
 }
 
@@ -142,20 +142,20 @@ int dash_pattern(float code) {
 // and the lower end of line 2's; then one curve per stored event, its dash
 // pattern telling the extinction code (0 solid, 2 [2 3], 3 [6 4 2 4]).
 void draw_psi_lambda_band(Plotter& p, const RunState& st, const PsiScale& scale) {
-  const WavelengthBand band{st.lam_min, st.lam_max};
+  const WavelengthBand band{st.radiation.lam_min, st.radiation.lam_max};
   p.frame(kLeft, kRight, kBandBottom, kBandTop);
   p.dash(0);
-  const float line1_top = band.boundary(kBandBottom, st.lam_half1);
-  const float line2_foot = band.boundary(kBandTop, -st.lam_half2);
+  const float line1_top = band.boundary(kBandBottom, st.radiation.lam_half1);
+  const float line2_foot = band.boundary(kBandTop, -st.radiation.lam_half2);
   p.plot(kLeft, line1_top, kPenUp);
   p.plot(kRight, line1_top, kPenDown);
   p.plot(kLeft, line2_foot, kPenUp);
   p.plot(kRight, line2_foot, kPenDown);
   p.dash(1);
-  const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(st.nstore_plot, 0)),
-                                           st.psilam.size());
+  const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(st.calculated.nstore_plot, 0)),
+                                           st.calculated.psilam.size());
   for (std::size_t j = 0; j < count; ++j) {
-    const std::array<float, 6>& event = st.psilam[j];
+    const std::array<float, 6>& event = st.calculated.psilam[j];
     p.dash(dash_pattern(event[5]));
     Branch a, b;
     trace_event(event, st, scale, band, a, b);

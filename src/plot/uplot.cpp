@@ -14,12 +14,12 @@ namespace page {
 PsiScale psi_scale(const RunState& st) {
   PsiScale scale;
   // nint((psie - psia) zsw) steps, halves rounded away from zero.
-  const float rounded = std::round((st.psie - st.psia) * st.zsw);
+  const float rounded = std::round((st.grid.psie - st.grid.psia) * st.grid.zsw);
   if (rounded >= 0.0f && rounded < static_cast<float>(std::numeric_limits<int>::max() / 2)) {
     scale.points = static_cast<int>(rounded) + 1;
   }
-  scale.degrees_per_cm = (st.psie - st.psia) * 0.05f;
-  const float step = 1.0f / (st.zsw * scale.degrees_per_cm);
+  scale.degrees_per_cm = (st.grid.psie - st.grid.psia) * 0.05f;
+  const float step = 1.0f / (st.grid.zsw * scale.degrees_per_cm);
   // An empty psi window or a zero step density has no step length on paper.
   scale.step_cm = std::isfinite(step) ? step : 0.0f;
   return scale;
@@ -50,11 +50,11 @@ void draw_scan_frame(Plotter& p, const RunState& st) {
 void draw_axis_and_legend(Plotter& p, const RunState& st, const page::PsiScale& scale) {
   p.dash(0);
   p.fonts(0.5f, "Symbol");
-  p.axis(page::kLeft, page::kBandBottom, "y", page::kAxisLength, st.psia, scale.degrees_per_cm);
+  p.axis(page::kLeft, page::kBandBottom, "y", page::kAxisLength, st.grid.psia, scale.degrees_per_cm);
   p.fonts(0.5f, "Symbol");
   p.symbol(0.5f, 3.2f, "l");
   p.transl(-0.5f, 0.0f);
-  p.symbo1(st.nstore_plot, st.nlist_plot, st.drumin);
+  p.symbo1(st.calculated.nstore_plot, st.calculated.nlist_plot, st.options.drumin);
 }
 
 }  // namespace

@@ -56,20 +56,20 @@ const std::string kBlankName(72, ' ');
 }
 
 void allocate_structure(RunState& st) {
-  const auto atoms = static_cast<std::size_t>(4 * st.na);
-  const auto types = static_cast<std::size_t>(st.nf);
-  st.xyz.assign(atoms, Vec3{});
-  st.bt.assign(atoms, {});
-  st.bt_u.assign(atoms, {});
-  st.afact.assign(atoms, 0.f);
-  st.fnr.assign(atoms, 0.f);
-  st.nat_cell.assign(types, 0.f);
-  st.atnum.assign(types, 0);
-  st.fcoef.assign(types, {});
-  st.fp.assign(types, 0.f);
-  st.fpp.assign(types, 0.f);
-  st.atn.assign(types, std::string(4, ' '));
-  st.ftab.assign(types, {});
+  const auto atoms = static_cast<std::size_t>(4 * st.crystal.na);
+  const auto types = static_cast<std::size_t>(st.crystal.nf);
+  st.crystal.xyz.assign(atoms, Vec3{});
+  st.crystal.bt.assign(atoms, {});
+  st.crystal.bt_u.assign(atoms, {});
+  st.crystal.afact.assign(atoms, 0.f);
+  st.crystal.fnr.assign(atoms, 0.f);
+  st.crystal.nat_cell.assign(types, 0.f);
+  st.crystal.atnum.assign(types, 0);
+  st.crystal.fcoef.assign(types, {});
+  st.crystal.fp.assign(types, 0.f);
+  st.crystal.fpp.assign(types, 0.f);
+  st.crystal.atn.assign(types, std::string(4, ' '));
+  st.crystal.ftab.assign(types, {});
 }
 
 // Wavelengths larger than 0, relative band widths that keep the band above
@@ -77,8 +77,8 @@ void allocate_structure(RunState& st) {
 bool usable_line(float lambda, float dlam, float weight) { return lambda > 0 && dlam >= 0 && dlam < 2 && weight >= 0; }
 
 bool usable_wavelengths(const RunState& st) {
-  if (!usable_line(st.alam1, st.dlam1, st.flam1)) return false;
-  return st.idesy != kTube || usable_line(st.alam2, st.dlam2, st.flam2);
+  if (!usable_line(st.radiation.alam1, st.radiation.dlam1, st.radiation.flam1)) return false;
+  return st.radiation.idesy != kTube || usable_line(st.radiation.alam2, st.radiation.dlam2, st.radiation.flam2);
 }
 
 bool usable_operator(const Vec3& t, const Mat3& r) {
@@ -91,8 +91,8 @@ bool usable_operator(const Vec3& t, const Mat3& r) {
 }
 
 bool monochromator_reflects(const RunState& st) {
-  if (st.idesy != kSynchrotronSigma && st.idesy != kSynchrotronPi) return true;
-  return std::isfinite(st.thmono) && st.thmono > 0 && std::isfinite(st.wmono);
+  if (st.radiation.idesy != kSynchrotronSigma && st.radiation.idesy != kSynchrotronPi) return true;
+  return std::isfinite(st.radiation.thmono) && st.radiation.thmono > 0 && std::isfinite(st.radiation.wmono);
 }
 
 }  // namespace
@@ -112,8 +112,8 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
 }
 
 void read_cell(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.a, &st.b, &st.c, &st.alpha, &st.beta, &st.gamma}), "third line");
-  const bool lengths_positive = st.a > 0 && st.b > 0 && st.c > 0;
+  check_read(st, out, ff::read_list(in, {&st.crystal.a, &st.crystal.b, &st.crystal.c, &st.crystal.alpha, &st.crystal.beta, &st.crystal.gamma}), "third line");
+  const bool lengths_positive = st.crystal.a > 0 && st.crystal.b > 0 && st.crystal.c > 0;
   if (!lengths_positive || !(cell_volume_radicand(st) > 0))
     stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
@@ -132,61 +132,61 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
   // The index box of each wavelength, before anything is computed with it.
   for (const WavelengthLine& line : wavelength_lines(st)) {
     const IndexBounds bounds = index_bounds(st, line.lambda);
-    if (bounds.searchable(st.limits.search_reflections)) continue;
-    write_search_too_large(out, bounds, st.limits.search_reflections);
+    if (bounds.searchable(st.options.limits.search_reflections)) continue;
+    write_search_too_large(out, bounds, st.options.limits.search_reflections);
     stop_run();
   }
 }
 
 void read_sample(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.diverp, &st.divers, &st.rkugel, &st.radius, &st.eta}), "fifth line");
+  check_read(st, out, ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.rkugel, &st.sample.radius, &st.sample.eta}), "fifth line");
   const auto radius_usable = [](float r) { return r > 0 && r <= kLargestRadius; };
-  if (!radius_usable(st.rkugel) || !radius_usable(st.radius))
+  if (!radius_usable(st.sample.rkugel) || !radius_usable(st.sample.radius))
     stop_with_message(out, {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
                             " check the fifth line of the input-file!"});
-  if (st.diverp < 0 || st.divers < 0 || st.eta < 0)
+  if (st.sample.diverp < 0 || st.sample.divers < 0 || st.sample.eta < 0)
     stop_with_message(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
-  st.rkugel *= 1e-4f;  // micrometres to cm
-  st.Tm = st.radius * 1.3333334f * 1e-4f;
+  st.sample.rkugel *= 1e-4f;  // micrometres to cm
+  st.sample.Tm = st.sample.radius * 1.3333334f * 1e-4f;
   monochromator_band_width(st);
-  if (!(st.dlam1 < 2))
+  if (!(st.radiation.dlam1 < 2))
     stop_with_message(out, {" The divergence makes the band width of the monochromator to large,",
                             " check the fifth line of the input-file!"});
 }
 
 void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.psia, &st.psie, &st.zsw1, &st.nnn, &st.drumin, &st.zeimax}),
+  check_read(st, out, ff::read_list(in, {&st.grid.psia, &st.grid.psie, &st.grid.zsw1, &st.options.nnn, &st.options.drumin, &st.zeimax}),
              "sixth line");
-  st.drucut = 0.01f * st.drumin;
-  st.zsw = std::fabs(st.zsw1);
-  if (st.idesy == kTube) {
-    if (st.psia < -180 || st.psie > 180) {
+  st.options.drucut = 0.01f * st.options.drumin;
+  st.grid.zsw = std::fabs(st.grid.zsw1);
+  if (st.radiation.idesy == kTube) {
+    if (st.grid.psia < -180 || st.grid.psie > 180) {
       out << "\n Psi-range is out of -180. to 180.\n";
       stop_run();
     }
-  } else if (!((st.psia >= -180 && st.psie <= 180) || (st.psia >= 0 && st.psie <= 360))) {
+  } else if (!((st.grid.psia >= -180 && st.grid.psie <= 180) || (st.grid.psia >= 0 && st.grid.psie <= 360))) {
     out << "\n Psi-range is out of 0. to 360.\n\n                        or\n\n                  -180. to 180.\n";
     stop_run();
   }
-  if (!(st.psie > st.psia))
+  if (!(st.grid.psie > st.grid.psia))
     stop_with_message(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
                             " check the sixth line of the input-file!"});
-  if (st.zsw == 0)
+  if (st.grid.zsw == 0)
     stop_with_message(out, {" The number of steps per degree (zsw1) must not be 0,",
                             " check the sixth line of the input-file!"});
 }
 
 void read_counts(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.nr, &st.na, &st.nf}), "seventh line");
-  if (st.nr < 1)
+  check_read(st, out, ff::read_list(in, {&st.crystal.nr, &st.crystal.na, &st.crystal.nf}), "seventh line");
+  if (st.crystal.nr < 1)
     stop_with_message(out, {" The space-group number must be 1 to 230, or above 230 with symmetry lines,",
                             " check the seventh line of the input-file!"});
-  if (st.na < 1 || st.nf < 1)
+  if (st.crystal.na < 1 || st.crystal.nf < 1)
     stop_with_message(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
                             " check the seventh line of the input-file!"});
-  const std::int64_t bytes = 4LL * st.na * kBytesPerAtomSlot + std::int64_t{st.nf} * kBytesPerScatteringType;
-  if (4LL * st.na > kMaxAtomSlots || st.nf > kMaxScatteringTypes || bytes > st.limits.memory_bytes / 4)
+  const std::int64_t bytes = 4LL * st.crystal.na * kBytesPerAtomSlot + std::int64_t{st.crystal.nf} * kBytesPerScatteringType;
+  if (4LL * st.crystal.na > kMaxAtomSlots || st.crystal.nf > kMaxScatteringTypes || bytes > st.options.limits.memory_bytes / 4)
     stop_atom_allocation(out);
   try {
     allocate_structure(st);
@@ -200,17 +200,17 @@ void read_counts(RunState& st, std::istream& in, std::ostream& out) {
 void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) {
   constexpr const char* kWhat = "symmetry information lines";
   ff::ListStatement statement(in);
-  check_read(st, out, statement.read({&st.ic, &st.ns}), kWhat);
-  if (st.ns > kMaxOperators) {
+  check_read(st, out, statement.read({&st.crystal.ic, &st.crystal.ns}), kWhat);
+  if (st.crystal.ns > kMaxOperators) {
     out << " The number of symmetry lines is to large\n ( ns <= 24)\n";
     stop_run();
   }
-  if (st.ns < 1 || (st.ic != 1 && st.ic != 2))
+  if (st.crystal.ns < 1 || (st.crystal.ic != 1 && st.crystal.ic != 2))
     stop_with_message(out, {" ic must be 1 or 2 and ns at least 1,",
                             " check the symmetry information lines of the input-file!"});
-  for (int n = 0; n < st.ns; ++n) {
-    Vec3& t = st.symt[static_cast<std::size_t>(n)];
-    Mat3& r = st.symr[static_cast<std::size_t>(n)];
+  for (int n = 0; n < st.crystal.ns; ++n) {
+    Vec3& t = st.crystal.symt[static_cast<std::size_t>(n)];
+    Mat3& r = st.crystal.symr[static_cast<std::size_t>(n)];
     check_read(st, out,
                statement.read({&t[0], &r[0][0], &r[0][1], &r[0][2], &t[1], &r[1][0], &r[1][1], &r[1][2], &t[2],
                                &r[2][0], &r[2][1], &r[2][2]}),
@@ -219,8 +219,8 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
       stop_with_message(out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
                               " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
   }
-  st.sgsym.assign(30, ' ');
-  st.sgsym[0] = 'P';
+  st.crystal.sgsym.assign(30, ' ');
+  st.crystal.sgsym[0] = 'P';
 }
 
 void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int j) {
@@ -228,60 +228,60 @@ void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int
   const auto jj = static_cast<std::size_t>(j);
   std::string record;
   check_read(st, out, ff::read_record(in, 25, record), kWhat);
-  st.atn[jj] = record.substr(0, 4);
-  check_read(st, out, ff::field_f(record, 5, 10, 4, st.fp[jj]), kWhat);
-  if (st.idesy != kNeutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.fpp[jj]), kWhat);
-  check_read(st, out, ff::field_i(record, 25, 1, st.i_u_b), kWhat);
-  st.nat_cell[jj] = 0;
+  st.crystal.atn[jj] = record.substr(0, 4);
+  check_read(st, out, ff::field_f(record, 5, 10, 4, st.crystal.fp[jj]), kWhat);
+  if (st.radiation.idesy != kNeutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.crystal.fpp[jj]), kWhat);
+  check_read(st, out, ff::field_i(record, 25, 1, st.crystal.i_u_b), kWhat);
+  st.crystal.nat_cell[jj] = 0;
 }
 
 void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
   const auto ii = static_cast<std::size_t>(i);
-  Vec3& x = st.xyz[ii];
-  auto& b = st.bt[ii];
+  Vec3& x = st.crystal.xyz[ii];
+  auto& b = st.crystal.bt[ii];
   check_read(st, out,
-             ff::read_list(in, {&st.fnr[ii], &st.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2], &b[3], &b[4],
+             ff::read_list(in, {&st.crystal.fnr[ii], &st.crystal.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2], &b[3], &b[4],
                                 &b[5]}),
              "atom parameter lines");
   bool type_found = false;
-  for (int k = 1; k <= st.nf; ++k) {
-    if (st.fnr[ii] != static_cast<float>(k)) continue;
+  for (int k = 1; k <= st.crystal.nf; ++k) {
+    if (st.crystal.fnr[ii] != static_cast<float>(k)) continue;
     type_found = true;
-    float& atoms = st.nat_cell[static_cast<std::size_t>(k - 1)];
-    atoms += (static_cast<float>(st.ncent) / static_cast<float>(st.ic)) * 2 * st.afact[ii] * static_cast<float>(st.ns);
+    float& atoms = st.crystal.nat_cell[static_cast<std::size_t>(k - 1)];
+    atoms += (static_cast<float>(st.crystal.ncent) / static_cast<float>(st.crystal.ic)) * 2 * st.crystal.afact[ii] * static_cast<float>(st.crystal.ns);
     if (!std::isfinite(atoms))
       stop_with_message(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
                               " check the atom parameter lines of the input-file!"});
   }
   if (!type_found) {
     ff::write(out, "(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
-              {i + 1, st.fnr[ii], " check the atom parameter lines of the input-file!"});
+              {i + 1, st.crystal.fnr[ii], " check the atom parameter lines of the input-file!"});
     stop_run();
   }
 }
 
 void read_primary(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.h, &st.k, &st.l, &st.f, &st.phi, &st.psi1, &st.psi2}),
+  check_read(st, out, ff::read_list(in, {&st.primary.h, &st.primary.k, &st.primary.l, &st.primary.f, &st.primary.phi, &st.primary.psi1, &st.primary.psi2}),
              "primary reflection line");
-  if (st.h == 0 && st.k == 0 && st.l == 0)
+  if (st.primary.h == 0 && st.primary.k == 0 && st.primary.l == 0)
     stop_with_message(out, {" The primary reflection must not be 0 0 0,",
                             " check the primary reflection line of the input-file!"});
-  st.phase = st.phi * 0.0174533f;
+  st.primary.phase = st.primary.phi * 0.0174533f;
 }
 
 void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args) {
   args.dname2 = kBlankName;
-  st.scan_given = 0;
-  auto& u = st.ubm;
+  st.measured.scan_given = 0;
+  auto& u = st.primary.ubm;
   std::size_t taken = 0;
   const int status = ff::read_list(in, {&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6], &u[7], &u[8]}, taken);
   st.ios = status;
   if (status < 0 && taken == 0) return;  // no orientation matrix, no measured scan
   check_read(st, out, status, "ub-matrix lines");  // also a matrix cut off by the end of the file
-  if (!orientation_matrix_invertible(st.ubm))
+  if (!orientation_matrix_invertible(st.primary.ubm))
     stop_with_message(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
                             " check the ub-matrix lines of the input-file!"});
-  st.ub_given = true;
+  st.primary.ub_given = true;
   write_orientation_matrix(st, out);
 
   // A missing line 12 is no error; a line too long to be a name is.
@@ -290,24 +290,24 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
   if (name_status == ff::kLineTooLong) check_read(st, out, name_status, "twelfth line");
   if (name_status == 0 && !ff::trim(record).empty()) {
     args.dname2 = record;
-    st.scan_given = 1;
+    st.measured.scan_given = 1;
   }
 }
 
 void allocate_scan(RunState& st, std::ostream& out) {
-  const double steps = std::round(static_cast<double>((st.psie - st.psia) * st.zsw));
-  const std::int64_t max_steps = st.limits.memory_bytes / 2 / kBytesPerScanStep;
+  const double steps = std::round(static_cast<double>((st.grid.psie - st.grid.psia) * st.grid.zsw));
+  const std::int64_t max_steps = st.options.limits.memory_bytes / 2 / kBytesPerScanStep;
   const auto fail = [&] {
     const std::string budget = " (at most " + std::to_string(max_steps) + " steps fit into the memory budget of " +
-                               std::to_string(st.limits.memory_megabytes()) + " MB)";
+                               std::to_string(st.options.limits.memory_megabytes()) + " MB)";
     stop_with_message(out, {" Dynamical array allocation failed", " Number of steps = (psie - psia)*zsw is to large",
                             budget, " Please reduce the number of steps in your input file!"});
   };
   if (!(steps >= 0 && steps < static_cast<double>(max_steps))) fail();
-  st.nstep = static_cast<int>(steps);
+  st.grid.nstep = static_cast<int>(steps);
   try {
-    st.scan_calc.assign(static_cast<std::size_t>(st.nstep) + 1, 0.f);
-    st.scan_obs.assign(static_cast<std::size_t>(st.nstep) + 1, 1e20f);
+    st.calculated.scan_calc.assign(static_cast<std::size_t>(st.grid.nstep) + 1, 0.f);
+    st.measured.scan_obs.assign(static_cast<std::size_t>(st.grid.nstep) + 1, 1e20f);
   } catch (const std::bad_alloc&) {
     fail();
   }

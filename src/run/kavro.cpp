@@ -33,7 +33,7 @@
 #include "run/run_messages.hpp"
 #include "run/run_stop.hpp"
 #include "run/zeit.hpp"
-#include "scans/measured_scan.hpp"
+#include "scans/measured_scan_reader.hpp"
 #include "scans/scale_factor.hpp"
 
 namespace kavro {
@@ -52,18 +52,18 @@ void reset_run(RunState& st) {
   fresh.banner = st.banner;
   fresh.nin = st.nin;
   fresh.nout = st.nout;
-  fresh.threads = st.threads;
-  fresh.limits = st.limits;
+  fresh.options.threads = st.options.threads;
+  fresh.options.limits = st.options.limits;
   st = std::move(fresh);
 }
 
 // Operators from the space-group table, or as given on lines 7a/7b.
 void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
-  st.ncent = 1;
-  if (st.nr <= 230) {
-    raumgr(st, st.nr, out);
+  st.crystal.ncent = 1;
+  if (st.crystal.nr <= 230) {
+    raumgr(st, st.crystal.nr, out);
     if (st.ierr == 1) stop_run();
-    st.ncent = centring_multiplicity(st.sgsym);
+    st.crystal.ncent = centring_multiplicity(st.crystal.sgsym);
   } else {
     read_explicit_operators(st, in, out);
     list_explicit_operators(st, out);
@@ -71,22 +71,22 @@ void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
 }
 
 void read_structure(RunState& st, std::istream& in, std::ostream& out) {
-  for (int j = 0; j < st.nf; ++j) {
+  for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.idesy == kNeutrons) upform_n(st, j, out);
+    if (st.radiation.idesy == kNeutrons) upform_n(st, j, out);
     else upform(st, j, out);
     if (st.ierr == 1) stop_run();
   }
-  for (int i = 0; i < st.na; ++i) read_atom(st, in, out, i);
+  for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st);
 }
 
 // A cell whose volume or reciprocal constants are no finite positive numbers
 // (edges of very different magnitude) describes no cell either.
 void check_reciprocal_cell(const RunState& st, std::ostream& out) {
-  const float values[] = {st.vol, st.volst, st.ast, st.bst, st.cst, st.g11, st.g22, st.g33};
+  const float values[] = {st.crystal.vol, st.crystal.volst, st.crystal.ast, st.crystal.bst, st.crystal.cst, st.crystal.g11, st.crystal.g22, st.crystal.g33};
   const bool usable = std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v) && v > 0; }) &&
-                      std::isfinite(st.g12) && std::isfinite(st.g13) && std::isfinite(st.g23);
+                      std::isfinite(st.crystal.g12) && std::isfinite(st.crystal.g13) && std::isfinite(st.crystal.g23);
   if (!usable)
     stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
@@ -96,7 +96,7 @@ void check_reciprocal_cell(const RunState& st, std::ostream& out) {
 // tube's second line is the longer one.
 void check_ewald_sphere(RunState& st, std::ostream& out) {
   bool inside = primary_reflection_geometry(st);
-  for (const WavelengthLine& line : wavelength_lines(st)) inside = inside && st.stol * line.lambda <= 1;
+  for (const WavelengthLine& line : wavelength_lines(st)) inside = inside && st.primary.stol * line.lambda <= 1;
   if (inside) return;
   out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
   stop_run();
@@ -105,24 +105,24 @@ void check_ewald_sphere(RunState& st, std::ostream& out) {
 // The measured scan and the ".cal" name, checked once line 12 is read and
 // before anything is calculated.
 void check_scan_and_calculated_names(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
-  if (st.scan_given == 1) {
+  if (st.measured.scan_given == 1) {
     files.scan_path = files.resolve(args.dname2);
     check_scan_name(st, out, files, args.dname2);
   }
   RunArguments names = args;
-  check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.scan_given == 1);
+  check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.measured.scan_given == 1);
 }
 
 // The readers hold the whole file with the ends of its lines, at most nine
 // times its size (a file of empty lines); a sixty-fourth of the budget for the
 // file keeps that beside the psi grid and the atoms.
 void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
-  check_scan_file(st, out, files, args.dname2, st.limits.memory_bytes / 64);
+  check_scan_file(st, out, files, args.dname2, st.options.limits.memory_bytes / 64);
   files.scan.open(files.scan_path, std::ios::in | std::ios::binary);
   if (!files.scan.is_open()) stop_file_missing(st, out, args.dname2);
   const std::string_view name = ff::trim(args.dname2);
-  st.scan_ext = std::string(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
-  st.scan_ext.resize(3, ' ');
+  st.measured.scan_ext = std::string(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
+  st.measured.scan_ext.resize(3, ' ');
   ff::write(out, "(' Calculation of the scale factor using the reference reflections of the file:'/3X,A)",
             {args.dname2});
 }
@@ -146,8 +146,8 @@ void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArgume
 // The calculated scan, I-prim and the extremes that the summary, the ".cal"
 // file and the page show.
 void check_calculated_scan(const RunState& st, std::ostream& out) {
-  const bool usable = std::isfinite(st.iprim_calc) && std::isfinite(st.imax_calc) && std::isfinite(st.imin_calc) &&
-                      std::all_of(st.scan_calc.begin(), st.scan_calc.end(), [](float v) { return std::isfinite(v); });
+  const bool usable = std::isfinite(st.calculated.iprim_calc) && std::isfinite(st.calculated.imax_calc) && std::isfinite(st.calculated.imin_calc) &&
+                      std::all_of(st.calculated.scan_calc.begin(), st.calculated.scan_calc.end(), [](float v) { return std::isfinite(v); });
   if (!usable) {
     write_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
     stop_run();
@@ -186,15 +186,15 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   // Structure factor of the primary reflection.
   primary_structure_factor(st, out);
   if (st.ierr == 1) stop_run();
-  if (!std::isfinite(st.f) || !std::isfinite(st.phase)) {
+  if (!std::isfinite(st.primary.f) || !std::isfinite(st.primary.phase)) {
     write_not_finite(out, "The structure factor of the primary reflection",
                      "chemical symbol lines and the atom parameter lines");
     stop_run();
   }
 
   // Cell, scattering factors, F(000) and atoms in the listing.
-  st.relv = st.alam1 * 2.817938f * st.volst * 1000;
-  st.area = st.rkugel * st.rkugel * 3.1415927f;
+  st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
+  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
   write_cell_block(st, out);
   list_scattering_factors(st, out);
   write_atom_parameters(st, out);
@@ -206,14 +206,14 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   };
   const std::optional<LinearAbsorption> absorption = absorption_step(st, out, forward_scattering);
   if (!absorption) stop_run();
-  st.mu = absorption->mu;
-  if (!std::isfinite(st.mu)) {
+  st.sample.mu = absorption->mu;
+  if (!std::isfinite(st.sample.mu)) {
     write_not_finite(out, "The linear absorption coefficient", "chemical symbol lines and the atom parameter lines");
     stop_run();
   }
 
   // Measured scan and the scale factor (incident intensity) of the calculation.
-  const bool scan_file_read = st.scan_given == 1;
+  const bool scan_file_read = st.measured.scan_given == 1;
   if (scan_file_read) {
     open_measured_scan(st, out, args, files);
     read_measured_scan(st, in, files.scan, out);
@@ -222,7 +222,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_scale_factor_block(st, out, scan_file_read);
   zeit(st, out);
 
-  MultipleDiffraction engine(crystal_structure_factor(st), st.limits);
+  MultipleDiffraction engine(crystal_structure_factor(st), st.options.limits);
   calculate_multiple_diffraction(st, out, engine);
   check_calculated_scan(st, out);
   write_scan_summary(st, out);
@@ -235,20 +235,20 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
 // Arrays sized by the input are given back at the end of every run.
 void release_run_arrays(RunState& st) {
   RunState empty;
-  st.scan_calc.swap(empty.scan_calc);
-  st.scan_obs.swap(empty.scan_obs);
-  st.xyz.swap(empty.xyz);
-  st.bt.swap(empty.bt);
-  st.bt_u.swap(empty.bt_u);
-  st.afact.swap(empty.afact);
-  st.fnr.swap(empty.fnr);
-  st.nat_cell.swap(empty.nat_cell);
-  st.atnum.swap(empty.atnum);
-  st.fcoef.swap(empty.fcoef);
-  st.fp.swap(empty.fp);
-  st.fpp.swap(empty.fpp);
-  st.atn.swap(empty.atn);
-  st.ftab.swap(empty.ftab);
+  st.calculated.scan_calc.swap(empty.calculated.scan_calc);
+  st.measured.scan_obs.swap(empty.measured.scan_obs);
+  st.crystal.xyz.swap(empty.crystal.xyz);
+  st.crystal.bt.swap(empty.crystal.bt);
+  st.crystal.bt_u.swap(empty.crystal.bt_u);
+  st.crystal.afact.swap(empty.crystal.afact);
+  st.crystal.fnr.swap(empty.crystal.fnr);
+  st.crystal.nat_cell.swap(empty.crystal.nat_cell);
+  st.crystal.atnum.swap(empty.crystal.atnum);
+  st.crystal.fcoef.swap(empty.crystal.fcoef);
+  st.crystal.fp.swap(empty.crystal.fp);
+  st.crystal.fpp.swap(empty.crystal.fpp);
+  st.crystal.atn.swap(empty.crystal.atn);
+  st.crystal.ftab.swap(empty.crystal.ftab);
 }
 
 // The page of a run that drew none is given up. When the run completed
@@ -287,7 +287,7 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
     outcome.completed = false;
   }
   release_run_arrays(st);
-  st.PsiD = 0;
+  st.primary.PsiD = 0;
   finish_page(files, outcome.completed);
   out.flush();
   outcome.ios = st.ios;

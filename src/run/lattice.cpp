@@ -20,15 +20,15 @@ struct CellCosines {
 };
 
 CellCosines cosines(const RunState& st) {
-  const float a = st.alpha * kDegToRad, b = st.beta * kDegToRad, g = st.gamma * kDegToRad;
+  const float a = st.crystal.alpha * kDegToRad, b = st.crystal.beta * kDegToRad, g = st.crystal.gamma * kDegToRad;
   return {std::cos(a), std::cos(b), std::cos(g), std::sin(a), std::sin(b), std::sin(g)};
 }
 
 // Covariant components (g1, g2, g3) of the primary scattering vector H.
 Vec3 covariant_primary(const RunState& st) {
-  const auto h = static_cast<float>(st.h), k = static_cast<float>(st.k), l = static_cast<float>(st.l);
-  return {st.g11 * h + st.g12 * k + st.g13 * l, st.g12 * h + st.g22 * k + st.g23 * l,
-          st.g13 * h + st.g23 * k + st.g33 * l};
+  const auto h = static_cast<float>(st.primary.h), k = static_cast<float>(st.primary.k), l = static_cast<float>(st.primary.l);
+  return {st.crystal.g11 * h + st.crystal.g12 * k + st.crystal.g13 * l, st.crystal.g12 * h + st.crystal.g22 * k + st.crystal.g23 * l,
+          st.crystal.g13 * h + st.crystal.g23 * k + st.crystal.g33 * l};
 }
 
 float length(float x, float y, float z) { return std::sqrt(x * x + y * y + z * z); }
@@ -44,23 +44,23 @@ float cell_volume_radicand(const RunState& st) {
 
 void reciprocal_cell(RunState& st) {
   const CellCosines c = cosines(st);
-  st.vol = st.a * st.b * st.c * std::sqrt(cell_volume_radicand(st));
-  st.volst = 1 / st.vol;
-  st.ast = st.b * st.c * c.sa * st.volst;
-  st.bst = st.a * st.c * c.sb * st.volst;
-  st.cst = st.a * st.b * c.sg * st.volst;
+  st.crystal.vol = st.crystal.a * st.crystal.b * st.crystal.c * std::sqrt(cell_volume_radicand(st));
+  st.crystal.volst = 1 / st.crystal.vol;
+  st.crystal.ast = st.crystal.b * st.crystal.c * c.sa * st.crystal.volst;
+  st.crystal.bst = st.crystal.a * st.crystal.c * c.sb * st.crystal.volst;
+  st.crystal.cst = st.crystal.a * st.crystal.b * c.sg * st.crystal.volst;
   const float cas = (c.cb * c.cg - c.ca) / (c.sb * c.sg);
   const float cbs = (c.ca * c.cg - c.cb) / (c.sa * c.sg);
   const float cgs = (c.ca * c.cb - c.cg) / (c.sa * c.sb);
-  st.alphast = std::acos(cas) * kRadToDeg;
-  st.betast = std::acos(cbs) * kRadToDeg;
-  st.gammast = std::acos(cgs) * kRadToDeg;
-  st.g11 = st.ast * st.ast;
-  st.g22 = st.bst * st.bst;
-  st.g33 = st.cst * st.cst;
-  st.g12 = st.ast * st.bst * cgs;
-  st.g13 = st.ast * st.cst * cbs;
-  st.g23 = st.bst * st.cst * cas;
+  st.crystal.alphast = std::acos(cas) * kRadToDeg;
+  st.crystal.betast = std::acos(cbs) * kRadToDeg;
+  st.crystal.gammast = std::acos(cgs) * kRadToDeg;
+  st.crystal.g11 = st.crystal.ast * st.crystal.ast;
+  st.crystal.g22 = st.crystal.bst * st.crystal.bst;
+  st.crystal.g33 = st.crystal.cst * st.crystal.cst;
+  st.crystal.g12 = st.crystal.ast * st.crystal.bst * cgs;
+  st.crystal.g13 = st.crystal.ast * st.crystal.cst * cbs;
+  st.crystal.g23 = st.crystal.bst * st.crystal.cst * cas;
 }
 
 bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
@@ -85,7 +85,7 @@ bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
 //  Reciprocal lattice constants calculated from the UB-matrix
 // a* b* c* (3F10.4) 2X alpha* beta* gamma* (3F10.2)
 void write_orientation_matrix(const RunState& st, std::ostream& out) {
-  const auto& u = st.ubm;
+  const auto& u = st.primary.ubm;
   ff::write(out, "(/' UB-matrix:'/3(3F12.6/))", {u[0], u[1], u[2], u[3], u[4], u[5], u[6], u[7], u[8]});
   // The columns are the reciprocal axes.
   const float as = length(u[0], u[3], u[6]), bs = length(u[1], u[4], u[7]), cs = length(u[2], u[5], u[8]);
@@ -98,10 +98,10 @@ void write_orientation_matrix(const RunState& st, std::ostream& out) {
 
 bool primary_reflection_geometry(RunState& st) {
   const Vec3 g = covariant_primary(st);
-  const float h2 = g[0] * static_cast<float>(st.h) + g[1] * static_cast<float>(st.k) + g[2] * static_cast<float>(st.l);
-  st.stol = 0.5f * std::sqrt(h2);
-  st.dspac = 1 / std::sqrt(h2);
-  return st.stol * st.alam1 <= 1;
+  const float h2 = g[0] * static_cast<float>(st.primary.h) + g[1] * static_cast<float>(st.primary.k) + g[2] * static_cast<float>(st.primary.l);
+  st.primary.stol = 0.5f * std::sqrt(h2);
+  st.primary.dspac = 1 / std::sqrt(h2);
+  return st.primary.stol * st.radiation.alam1 <= 1;
 }
 
 namespace {
@@ -128,7 +128,7 @@ V direction_from(const V& g, int formula) {
 Vec3 reference_direction(const RunState& st) { return direction_from(covariant_primary(st), reference_formula(st)); }
 
 Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metric) {
-  return direction_from(metric.times(as_vector({st.h, st.k, st.l})), reference_formula(st));
+  return direction_from(metric.times(as_vector({st.primary.h, st.primary.k, st.primary.l})), reference_formula(st));
 }
 
 //
@@ -141,11 +141,11 @@ Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metr
 //  Reciprocal volume: V* (F12.6)
 void write_cell_block(const RunState& st, std::ostream& out) {
   ff::write(out, "(/' Lattice constants input by the user:'/3F10.4,2X,3F10.2)",
-            {st.a, st.b, st.c, st.alpha, st.beta, st.gamma});
-  ff::write(out, "(' Volume:',F12.4)", {st.vol});
+            {st.crystal.a, st.crystal.b, st.crystal.c, st.crystal.alpha, st.crystal.beta, st.crystal.gamma});
+  ff::write(out, "(' Volume:',F12.4)", {st.crystal.vol});
   ff::write(out, "(/' Reciprocal lattice constants:'/3F10.4,2X,3F10.2)",
-            {st.ast, st.bst, st.cst, st.alphast, st.betast, st.gammast});
-  ff::write(out, "(' Reciprocal volume:',F12.6)", {st.volst});
+            {st.crystal.ast, st.crystal.bst, st.crystal.cst, st.crystal.alphast, st.crystal.betast, st.crystal.gammast});
+  ff::write(out, "(' Reciprocal volume:',F12.6)", {st.crystal.volst});
 }
 
 }  // namespace kavro

@@ -24,64 +24,64 @@ constexpr TubeLines kTubes[] = {
 };
 
 void set_tube(RunState& st, const TubeLines& tube) {
-  st.idesy = kTube;
-  st.alam1 = tube.alam1;
-  st.dlam1 = tube.dlam1;
-  st.flam1 = 1;
-  st.alam2 = tube.alam2;
-  st.dlam2 = tube.dlam2;
-  st.flam2 = 0.5f;
-  st.fatt = tube.fatt;
-  st.pmono = tube.pmono;
-  st.dimono = 2e9f;
-  st.polsig = 0;
+  st.radiation.idesy = kTube;
+  st.radiation.alam1 = tube.alam1;
+  st.radiation.dlam1 = tube.dlam1;
+  st.radiation.flam1 = 1;
+  st.radiation.alam2 = tube.alam2;
+  st.radiation.dlam2 = tube.dlam2;
+  st.radiation.flam2 = 0.5f;
+  st.measured.fatt = tube.fatt;
+  st.radiation.pmono = tube.pmono;
+  st.radiation.dimono = 2e9f;
+  st.radiation.polsig = 0;
 }
 
 // The constants every non-tube kind shares.
 void set_single_line(RunState& st) {
-  st.flam1 = 1;
-  st.fatt = 1;
-  st.pmono = 1;
-  st.wavind = "dl";
+  st.radiation.flam1 = 1;
+  st.measured.fatt = 1;
+  st.radiation.pmono = 1;
+  st.radiation.wavind = "dl";
 }
 
 int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyword) {
   set_single_line(st);
-  st.polsig = keyword == "1 " ? 1.f : -1.f;
-  const int status = ff::read_list(line4, {&st.idesy, &st.alam1, &st.amono, &st.hmono, &st.kmono, &st.lmono,
-                                           &st.fmono});
+  st.radiation.polsig = keyword == "1 " ? 1.f : -1.f;
+  const int status = ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono, &st.radiation.kmono, &st.radiation.lmono,
+                                           &st.radiation.fmono});
   if (status != 0) return status;
   // The source delivers ten per cent more incident intensity at 1.275 Angstrom.
-  st.dimono = st.alam1 == 1.275f ? 1.1e10f : 1e10f;
+  st.radiation.dimono = st.radiation.alam1 == 1.275f ? 1.1e10f : 1e10f;
   // The sum of squares in double: indices near the int range must not overflow.
-  const double squares = static_cast<double>(st.hmono) * st.hmono + static_cast<double>(st.kmono) * st.kmono +
-                         static_cast<double>(st.lmono) * st.lmono;
-  const float q = std::sqrt(static_cast<float>(squares)) / st.amono;
-  st.thmono = std::asin(st.alam1 * q * 0.5f);
-  st.wmono = (2.f / (st.amono * st.amono * st.amono)) * 1000.f * st.fmono * st.alam1 * 2.817938f /
-             (q * q * st.alam1 * 1e8f);
+  const double squares = static_cast<double>(st.radiation.hmono) * st.radiation.hmono + static_cast<double>(st.radiation.kmono) * st.radiation.kmono +
+                         static_cast<double>(st.radiation.lmono) * st.radiation.lmono;
+  const float q = std::sqrt(static_cast<float>(squares)) / st.radiation.amono;
+  st.radiation.thmono = std::asin(st.radiation.alam1 * q * 0.5f);
+  st.radiation.wmono = (2.f / (st.radiation.amono * st.radiation.amono * st.radiation.amono)) * 1000.f * st.radiation.fmono * st.radiation.alam1 * 2.817938f /
+             (q * q * st.radiation.alam1 * 1e8f);
   return 0;
 }
 
 int read_neutrons(RunState& st, std::string_view line4) {
   set_single_line(st);
-  st.polsig = 1;
-  st.dimono = 1e12f;
-  return ff::read_list(line4, {&st.idesy, &st.alam1, &st.dlam1});
+  st.radiation.polsig = 1;
+  st.radiation.dimono = 1e12f;
+  return ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.dlam1});
 }
 
 int read_explicit_lines(RunState& st, std::string_view line4) {
   set_single_line(st);
-  st.idesy = kTube;
-  st.dimono = 2e9f;
-  st.polsig = 0;
-  const int status = ff::read_list(line4, {&st.alam1, &st.dlam1, &st.flam1, &st.alam2, &st.dlam2, &st.flam2});
+  st.radiation.idesy = kTube;
+  st.radiation.dimono = 2e9f;
+  st.radiation.polsig = 0;
+  const int status = ff::read_list(line4, {&st.radiation.alam1, &st.radiation.dlam1, &st.radiation.flam1, &st.radiation.alam2, &st.radiation.dlam2, &st.radiation.flam2});
   if (status != 0) return status;
   // Line 1 is the shorter wavelength.
-  if (st.alam2 < st.alam1) {
-    std::swap(st.alam1, st.alam2);
-    std::swap(st.dlam1, st.dlam2);
-    std::swap(st.flam1, st.flam2);
+  if (st.radiation.alam2 < st.radiation.alam1) {
+    std::swap(st.radiation.alam1, st.radiation.alam2);
+    std::swap(st.radiation.dlam1, st.radiation.dlam2);
+    std::swap(st.radiation.flam1, st.radiation.flam2);
   }
   return 0;
 }
@@ -90,7 +90,7 @@ int read_explicit_lines(RunState& st, std::string_view line4) {
 
 int select_radiation(RunState& st, std::string_view line4) {
   const std::string_view keyword = line4.substr(0, 2);
-  st.wavind = std::string(keyword);
+  st.radiation.wavind = std::string(keyword);
   for (const TubeLines& tube : kTubes)
     if (keyword == tube.symbol) {
       set_tube(st, tube);
@@ -102,23 +102,23 @@ int select_radiation(RunState& st, std::string_view line4) {
 }
 
 void monochromator_band_width(RunState& st) {
-  if (st.idesy != kSynchrotronSigma && st.idesy != kSynchrotronPi) return;
-  const float spread = st.diverp * 0.0174533f / std::tan(st.thmono);
-  st.dlam1 = std::sqrt(spread * spread + st.wmono * st.wmono);
+  if (st.radiation.idesy != kSynchrotronSigma && st.radiation.idesy != kSynchrotronPi) return;
+  const float spread = st.sample.diverp * 0.0174533f / std::tan(st.radiation.thmono);
+  st.radiation.dlam1 = std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono);
 }
 
 void wavelength_band(RunState& st) {
-  st.alam = st.alam1;
-  st.dlam = st.dlam1;
-  st.lam_half1 = 0.5f * st.alam1 * st.dlam1;
-  st.lam_min = st.alam1 - st.lam_half1;
-  if (st.idesy == kTube) {
-    st.lam_half2 = 0.5f * st.alam2 * st.dlam2;
-    st.lam_max = st.alam2 + st.lam_half2;
+  st.alam = st.radiation.alam1;
+  st.dlam = st.radiation.dlam1;
+  st.radiation.lam_half1 = 0.5f * st.radiation.alam1 * st.radiation.dlam1;
+  st.radiation.lam_min = st.radiation.alam1 - st.radiation.lam_half1;
+  if (st.radiation.idesy == kTube) {
+    st.radiation.lam_half2 = 0.5f * st.radiation.alam2 * st.radiation.dlam2;
+    st.radiation.lam_max = st.radiation.alam2 + st.radiation.lam_half2;
   } else {
-    st.lam_max = st.alam1 + st.lam_half1;
-    st.lam_half1 = 0;
-    st.lam_half2 = 0;
+    st.radiation.lam_max = st.radiation.alam1 + st.radiation.lam_half1;
+    st.radiation.lam_half1 = 0;
+    st.radiation.lam_half2 = 0;
   }
 }
 

@@ -18,8 +18,8 @@ double sin_deg(double deg) { return deg == 90 ? 1.0 : std::sin(deg * kPi / 180);
 }  // namespace
 
 ReciprocalMetric ReciprocalMetric::of(const RunState& st) {
-  const double a = as_read(st.a), b = as_read(st.b), c = as_read(st.c);
-  const double al = as_read(st.alpha), be = as_read(st.beta), ga = as_read(st.gamma);
+  const double a = as_read(st.crystal.a), b = as_read(st.crystal.b), c = as_read(st.crystal.c);
+  const double al = as_read(st.crystal.alpha), be = as_read(st.crystal.beta), ga = as_read(st.crystal.gamma);
   const double ca = cos_deg(al), cb = cos_deg(be), cg = cos_deg(ga);
   const double sa = sin_deg(al), sb = sin_deg(be), sg = sin_deg(ga);
   const double vol = a * b * c * std::sqrt(1 + 2 * ca * cb * cg - ca * ca - cb * cb - cg * cg);

@@ -26,7 +26,7 @@ constexpr float kCountRateError = 16.49f;
 const ReferenceRules kTubeRules{ReferenceBeam::tube, ReferenceLayout::cad4, 2.0f};
 
 // Rate factor of the scan speed: 1/n, or fatt/|n| with the attenuator in.
-float speed_factor(const RunState& st, int n) { return n < 1 ? st.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
+float speed_factor(const RunState& st, int n) { return n < 1 ? st.measured.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
 
 struct ProfileEnds {
   double first = 0, last = 0;  // sums of the rates of profile steps 1 and 96
@@ -35,7 +35,7 @@ struct ProfileEnds {
 
 void add_primary(RunState& st, std::ostream& out, const Cad4Record& r, int line, MeasuredPoints& points,
                  ProfileEnds& ends) {
-  if (!(st.psia <= r.psi && r.psi <= st.psie)) return;
+  if (!(st.grid.psia <= r.psi && r.psi <= st.grid.psie)) return;
   if (r.divisor == 0) return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
   if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
     return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
@@ -60,16 +60,16 @@ bool add_reference(RunState& st, std::ostream& out, const Cad4Record& r, int lin
   }
   const float net = kPerMinute * r.peak - 2 * (kPerMinute * r.background1 + kPerMinute * r.background2);
   float integrated = net * kCountRate / static_cast<float>(std::abs(r.divisor));
-  if (r.divisor < 1) integrated *= st.fatt;
+  if (r.divisor < 1) integrated *= st.measured.fatt;
   return add_reference_reflection(st, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
 }
 
 // The background level of the profile ends, taken off every measured step.
 void subtract_background(RunState& st, const ProfileEnds& ends) {
   if (ends.records == 0) return;
-  st.bg_obs = static_cast<float>(std::min(96 * ends.first, 96 * ends.last) / (60.0 * ends.records));
-  for (float& value : st.scan_obs) {
-    if (value < kGapMarker) value -= st.bg_obs;
+  st.measured.bg_obs = static_cast<float>(std::min(96 * ends.first, 96 * ends.last) / (60.0 * ends.records));
+  for (float& value : st.measured.scan_obs) {
+    if (value < kGapMarker) value -= st.measured.bg_obs;
   }
 }
 
@@ -86,7 +86,7 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
       i += kCad4RecordLines - 1;
       continue;
     }
-    const bool primary = r.h == st.h && r.k == st.k && r.l == st.l;
+    const bool primary = r.h == st.primary.h && r.k == st.primary.k && r.l == st.primary.l;
     const bool control = lines[i].size() >= 27 && lines[i][26] == 'I';
     if (!primary && !control) {
       i += kCad4RecordLines - 1;
@@ -114,11 +114,11 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
 }  // namespace
 
 void cad4(RunState& st, std::istream& scan, std::ostream& out) {
-  st.scale_sum = 0;
-  st.nref = 0;
+  st.measured.scale_sum = 0;
+  st.measured.nref = 0;
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::cad4);
-  const bool done = st.scan_ext == "obs" ? read_obs_file(st, scan, out, kTubeRules, false, points)
+  const bool done = st.measured.scan_ext == "obs" ? read_obs_file(st, scan, out, kTubeRules, false, points)
                                          : read_cad4_file(st, scan, out, points);
   if (!done) return;
   points.finish(out, MissingWording::tube);

@@ -67,7 +67,7 @@ std::string_view add_profile_ends(const HuberFactors& f, const HuberRecord& rec,
 class HuberReader {
  public:
   HuberReader(RunState& st, std::ostream& out, const ReferenceList& list, MeasuredPoints& points)
-      : st_(st), out_(out), factors_(list.factors), points_(points), primary_key_(record_key(st.h, st.k, st.l)) {
+      : st_(st), out_(out), factors_(list.factors), points_(points), primary_key_(record_key(st.primary.h, st.primary.k, st.primary.l)) {
     for (const auto& hkl : list.reflections) reference_keys_.insert(record_key(hkl[0], hkl[1], hkl[2]));
   }
 
@@ -108,7 +108,7 @@ class HuberReader {
       return skipped(line, rec, problem);
     }
     i += kHuberRecordLines;
-    if (!(st_.psia <= rec.psi && rec.psi <= st_.psie)) {
+    if (!(st_.grid.psia <= rec.psi && rec.psi <= st_.grid.psie)) {
       i += count_block_lines(rec.npts);
       return true;
     }
@@ -154,7 +154,7 @@ class HuberReader {
     if (ends_.records == 0) return;
     const double n = ends_.npts;
     const double level = std::min(n * ends_.last / ends_.records, n * ends_.first / ends_.records) * ends_.w;
-    st_.bg_obs = static_cast<float>(std::max(level, 0.0));
+    st_.measured.bg_obs = static_cast<float>(std::max(level, 0.0));
   }
 
   static int line_number(std::size_t i) { return static_cast<int>(i + 1); }
@@ -171,13 +171,13 @@ class HuberReader {
 }  // namespace
 
 void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& out) {
-  st.scale_sum = 0;
-  st.nref = 0;
+  st.measured.scale_sum = 0;
+  st.measured.nref = 0;
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::huber);
   const ReferenceList list = read_reference_list(in, out);
   bool done = true;
-  if (st.scan_ext == "obs") {
+  if (st.measured.scan_ext == "obs") {
     done = read_obs_file(st, scan, out, kObsRules, true, points);
   } else {
     HuberReader reader(st, out, list, points);

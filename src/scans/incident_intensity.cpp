@@ -22,16 +22,16 @@ constexpr float kRadToDeg = 57.29578f;
 // `amplitude` (1 or |cos 2theta|): the table value, but never more than 0.9
 // of the block path measured in extinction lengths.
 float block_extinction(const RunState& st, float ext_length, float amplitude, float theta_deg) {
-  const float r = st.radius * 1.0e-4f;
+  const float r = st.sample.radius * 1.0e-4f;
   const float tm = mean_block_path(st);
-  const float y = chuk(st.yext, r * amplitude / ext_length, theta_deg);
+  const float y = chuk(st.sample.yext, r * amplitude / ext_length, theta_deg);
   if (amplitude == 0) return y;
   return std::min(y, 0.9f * (ext_length / amplitude) / tm);
 }
 
 float polarization_factor(const RunState& st, ReferenceBeam beam, float c2, float ratio) {
   switch (beam) {
-    case ReferenceBeam::tube: return (c2 + st.pmono) / (1 + st.pmono);
+    case ReferenceBeam::tube: return (c2 + st.radiation.pmono) / (1 + st.radiation.pmono);
     case ReferenceBeam::synchrotron: return 0.5f * (1 + ratio + (1 - ratio) * c2);
     case ReferenceBeam::neutrons: return 1;
   }
@@ -45,16 +45,16 @@ float primary_extinction(const RunState& st, ReferenceBeam beam, float ext_lengt
   if (beam == ReferenceBeam::neutrons) return y1;
   const float y2 = block_extinction(st, ext_length, std::fabs(c), theta_deg);
   const float c2 = c * c;
-  if (beam == ReferenceBeam::tube) return (st.pmono * y1 + c2 * y2) / (st.pmono + c2);
+  if (beam == ReferenceBeam::tube) return (st.radiation.pmono * y1 + c2 * y2) / (st.radiation.pmono + c2);
   return (0.5f * (1 + ratio) * y1 + 0.5f * (1 - ratio) * c2 * y2) / p;
 }
 
 // Secondary extinction between the blocks: the crystal path 2/3 rkugel in
 // block radii, weighted by the chance lambda/Tm against the mosaic spread.
 float secondary_extinction(const RunState& st) {
-  const float r = st.radius * 1.0e-4f;
-  const float x = st.alam1 * 1.0e-8f / mean_block_path(st);
-  const float t = ((0.6666667f * st.rkugel) / r) * x / (st.eta * kDegToRad + x);
+  const float r = st.sample.radius * 1.0e-4f;
+  const float x = st.radiation.alam1 * 1.0e-8f / mean_block_path(st);
+  const float t = ((0.6666667f * st.sample.rkugel) / r) * x / (st.sample.eta * kDegToRad + x);
   return std::max(t, 1.0f);
 }
 
@@ -62,12 +62,12 @@ bool finite_positive(float v) { return std::isfinite(v) && v > 0; }
 
 }  // namespace
 
-float mean_block_path(const RunState& st) { return st.radius * 1.3333333f * 1.0e-4f; }
+float mean_block_path(const RunState& st) { return st.sample.radius * 1.3333333f * 1.0e-4f; }
 
 std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st, ReferenceBeam beam,
                                                              const ReferenceMeasurement& m, float F,
                                                              float absorption) {
-  const bool sample_ok = st.radius > 0 && st.relv > 0 && st.area > 0 && st.alam1 > 0;
+  const bool sample_ok = st.sample.radius > 0 && st.radiation.relv > 0 && st.sample.area > 0 && st.radiation.alam1 > 0;
   if (!sample_ok || !(m.theta > 0 && m.theta < 90) || !(F > 0.001f) || !usable_intensity(m.intensity)) return {};
   const float theta = m.theta * kDegToRad;
   const float c = std::cos(2 * theta);
@@ -75,14 +75,14 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st,
   e.lorentz = 1 / std::sin(2 * theta);
   e.polarization = polarization_factor(st, beam, c * c, m.ratio);
   if (!(e.polarization > 0)) return {};
-  e.ext_length = 1 / (st.relv * F);
+  e.ext_length = 1 / (st.radiation.relv * F);
   e.y = primary_extinction(st, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
   e.t = secondary_extinction(st);
-  const float relv_f = st.relv * F;
+  const float relv_f = st.radiation.relv * F;
   const float reflectivity =
-      st.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st) * e.y * relv_f * relv_f * e.polarization;
+      st.radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st) * e.y * relv_f * relv_f * e.polarization;
   if (!finite_positive(reflectivity)) return {};
-  e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * st.area);
+  e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * st.sample.area);
   if (beam == ReferenceBeam::tube) e.q /= 1.5f;
   if (!finite_positive(e.q)) return {};
   return e;

@@ -9,8 +9,8 @@
 namespace kavro {
 
 void neutron(RunState& st, std::istream& scan, std::ostream& out) {
-  st.scale_sum = 0;
-  st.nref = 0;
+  st.measured.scale_sum = 0;
+  st.measured.nref = 0;
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::neutron);
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};

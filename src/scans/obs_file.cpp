@@ -41,7 +41,7 @@ bool read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const Re
                             with_ratio ? "it does not hold h, k, l, theta, psi, I, P" : "it does not hold h, k, l, theta, psi, I");
       return true;
     }
-    if (m.h == st.h && m.k == st.k && m.l == st.l) {
+    if (m.h == st.primary.h && m.k == st.primary.k && m.l == st.primary.l) {
       if (usable_intensity(m.intensity)) points.add(psi, m.intensity, 0);
       else write_record_skipped(out, line_at(text, lines), m.h, m.k, m.l, psi, "the intensity is out of range");
     } else if (!add_reference_reflection(st, out, rules, m)) {

@@ -18,15 +18,15 @@ float structure_factor(RunState& st, std::ostream& out, ReferenceBeam beam, cons
   if (beam == ReferenceBeam::neutrons) {
     fcalc1_n(st, out, m.h, m.k, m.l, F, phase);
   } else {
-    const float s = std::sin(m.theta * 0.0174533f) / st.alam1;
+    const float s = std::sin(m.theta * 0.0174533f) / st.radiation.alam1;
     fcalc1(st, out, m.h, m.k, m.l, s, F, phase);
   }
   return F;
 }
 
 float absorption(const RunState& st, ReferenceBeam beam, float theta) {
-  if (beam == ReferenceBeam::neutrons || !(st.mur >= 0 && st.mur < kMaxTabulatedMuR)) return 1;
-  return absor1(st.mur, theta);
+  if (beam == ReferenceBeam::neutrons || !(st.sample.mur >= 0 && st.sample.mur < kMaxTabulatedMuR)) return 1;
+  return absor1(st.sample.mur, theta);
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRu
   }
   write_reference_line(out, rules.layout, st, m, F, a, *estimate);
   if (F >= rules.min_F) {
-    st.scale_sum += estimate->q;
-    ++st.nref;
+    st.measured.scale_sum += estimate->q;
+    ++st.measured.nref;
   }
   return true;
 }

@@ -14,11 +14,11 @@ namespace {
 //  I0(counts * mm-2 * sec-1)              :  I0 (E10.4)                   [other sources]
 void write_reference_mean(const RunState& st, std::ostream& out) {
   ff::write(out, "(/' Radius of the crystal (muemeter)       :',F10.5/' crystal cross section (mm**2)          :',F10.5)",
-            {st.rkugel * 1.0e4f, st.area * 100});
-  if (st.idesy == kTube) {
-    ff::write(out, "(' I0(K-alpha1+2; counts * mm-2 * sec-1)  :',E10.4)", {0.01f * st.dimono * 1.5f});
+            {st.sample.rkugel * 1.0e4f, st.sample.area * 100});
+  if (st.radiation.idesy == kTube) {
+    ff::write(out, "(' I0(K-alpha1+2; counts * mm-2 * sec-1)  :',E10.4)", {0.01f * st.radiation.dimono * 1.5f});
   } else {
-    ff::write(out, "(' I0(counts * mm-2 * sec-1)              :',E10.4)", {0.01f * st.dimono});
+    ff::write(out, "(' I0(counts * mm-2 * sec-1)              :',E10.4)", {0.01f * st.radiation.dimono});
   }
 }
 
@@ -26,20 +26,20 @@ void write_reference_mean(const RunState& st, std::ostream& out) {
 //  I0 (counts * mm-2 * sec-1)        :  I0 (E10.4)
 //  Volume of the sample (mm-3)       :  V in mm3 (E10.4)      (Radius of the sample (mm):  R (F10.4) )
 void write_default_intensity(const RunState& st, std::ostream& out) {
-  const float volume = 4.18879f * st.rkugel * st.rkugel * st.rkugel;
+  const float volume = 4.18879f * st.sample.rkugel * st.sample.rkugel * st.sample.rkugel;
   ff::write(out,
             "(' Scale factor estimated from the incident intensity I0:'/' I0 (counts * mm-2 * sec-1)        :',E10.4/"
             "' Volume of the sample (mm-3)       :',E10.4,5X,' (Radius of the sample (mm):',F10.4,' )')",
-            {0.01f * st.dimono, 1000 * volume, 10 * st.rkugel});
+            {0.01f * st.radiation.dimono, 1000 * volume, 10 * st.sample.rkugel});
 }
 
 }  // namespace
 
 void write_scale_factor_block(RunState& st, std::ostream& out, bool scan_file_read) {
-  if (st.imin_obs < 0) st.imin_obs = 0;
-  if (st.nref >= 1) {
-    st.scale_sum /= static_cast<float>(st.nref);
-    st.dimono = st.scale_sum;
+  if (st.measured.imin_obs < 0) st.measured.imin_obs = 0;
+  if (st.measured.nref >= 1) {
+    st.measured.scale_sum /= static_cast<float>(st.measured.nref);
+    st.radiation.dimono = st.measured.scale_sum;
     write_reference_mean(st, out);
     return;
   }

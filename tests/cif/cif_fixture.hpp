@@ -53,18 +53,18 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
   read_sample(st, in, out);
   read_scan_range(st, in, out);
   read_counts(st, in, out);
-  if (st.nr <= 230) {
-    raumgr(st, st.nr, out);
-    st.ncent = centring_multiplicity(st.sgsym);
+  if (st.crystal.nr <= 230) {
+    raumgr(st, st.crystal.nr, out);
+    st.crystal.ncent = centring_multiplicity(st.crystal.sgsym);
   } else {
     read_explicit_operators(st, in, out);
   }
-  for (int j = 0; j < st.nf; ++j) {
+  for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.idesy == kNeutrons) upform_n(st, j, out);
+    if (st.radiation.idesy == kNeutrons) upform_n(st, j, out);
     else upform(st, j, out);
   }
-  for (int i = 0; i < st.na; ++i) read_atom(st, in, out, i);
+  for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st);
   read_primary(st, in, out);
   reciprocal_cell(st);

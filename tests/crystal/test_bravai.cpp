@@ -9,43 +9,43 @@ namespace {
 
 RunState with_atoms(const std::string& sgsym, int na) {
   RunState st;
-  st.sgsym = sgsym;
-  st.na = na;
+  st.crystal.sgsym = sgsym;
+  st.crystal.na = na;
   const auto room = static_cast<std::size_t>(4 * na);
-  st.xyz.assign(room, {});
-  st.fnr.assign(room, 0);
-  st.afact.assign(room, 0);
-  st.bt.assign(room, {});
-  st.bt_u.assign(room, {});
+  st.crystal.xyz.assign(room, {});
+  st.crystal.fnr.assign(room, 0);
+  st.crystal.afact.assign(room, 0);
+  st.crystal.bt.assign(room, {});
+  st.crystal.bt_u.assign(room, {});
   for (int i = 0; i < na; ++i) {
     const float f = static_cast<float>(i + 1);
-    st.xyz[i] = {0.1f * f, 0.2f * f, 0.75f};
-    st.fnr[i] = f;
-    st.afact[i] = 0.5f * f;
-    st.bt[i] = {f, 0, 0, 0, 0, 2 * f};
-    st.bt_u[i] = {3 * f, 0, 0, 0, 0, 0};
+    st.crystal.xyz[i] = {0.1f * f, 0.2f * f, 0.75f};
+    st.crystal.fnr[i] = f;
+    st.crystal.afact[i] = 0.5f * f;
+    st.crystal.bt[i] = {f, 0, 0, 0, 0, 2 * f};
+    st.crystal.bt_u[i] = {3 * f, 0, 0, 0, 0, 0};
   }
   return st;
 }
 
 void expect_copy(const RunState& st, int copy, int atom, Vec3 shift) {
-  for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(st.xyz[copy][j], st.xyz[atom][j] + shift[j]);
-  EXPECT_EQ(st.fnr[copy], st.fnr[atom]);
-  EXPECT_EQ(st.afact[copy], st.afact[atom]);
-  EXPECT_EQ(st.bt[copy], st.bt[atom]);
-  EXPECT_EQ(st.bt_u[copy], st.bt_u[atom]);
+  for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(st.crystal.xyz[copy][j], st.crystal.xyz[atom][j] + shift[j]);
+  EXPECT_EQ(st.crystal.fnr[copy], st.crystal.fnr[atom]);
+  EXPECT_EQ(st.crystal.afact[copy], st.crystal.afact[atom]);
+  EXPECT_EQ(st.crystal.bt[copy], st.crystal.bt[atom]);
+  EXPECT_EQ(st.crystal.bt_u[copy], st.crystal.bt_u[atom]);
 }
 
 TEST(Bravai, FaceCentringQuadruplesTheAtoms) {
   RunState st = with_atoms("F m -3 m", 3);
   bravai(st);
-  EXPECT_EQ(st.na, 12);
+  EXPECT_EQ(st.crystal.na, 12);
   for (int i = 0; i < 3; ++i) {
     expect_copy(st, 3 + i, i, {0.5f, 0.5f, 0});
     expect_copy(st, 6 + i, i, {0.5f, 0, 0.5f});
     expect_copy(st, 9 + i, i, {0, 0.5f, 0.5f});
   }
-  EXPECT_FLOAT_EQ(st.xyz[6][2], 1.25f);  // not reduced into the cell
+  EXPECT_FLOAT_EQ(st.crystal.xyz[6][2], 1.25f);  // not reduced into the cell
 }
 
 TEST(Bravai, BodyAndSideCentringDouble) {
@@ -56,7 +56,7 @@ TEST(Bravai, BodyAndSideCentringDouble) {
   for (const auto& [symbol, shift] : cases) {
     RunState st = with_atoms(symbol, 2);
     bravai(st);
-    EXPECT_EQ(st.na, 4) << symbol;
+    EXPECT_EQ(st.crystal.na, 4) << symbol;
     expect_copy(st, 2, 0, shift);
     expect_copy(st, 3, 1, shift);
   }
@@ -65,21 +65,21 @@ TEST(Bravai, BodyAndSideCentringDouble) {
 TEST(Bravai, PrimitiveAndRhombohedralAreNotExpanded) {
   for (const char* symbol : {"P 1", "R -3 c ;rhombohedral axes", ""}) {
     RunState st = with_atoms(symbol, 2);
-    const auto before = st.xyz;
+    const auto before = st.crystal.xyz;
     bravai(st);
-    EXPECT_EQ(st.na, 2) << symbol;
-    EXPECT_EQ(st.xyz, before);
+    EXPECT_EQ(st.crystal.na, 2) << symbol;
+    EXPECT_EQ(st.crystal.xyz, before);
   }
 }
 
 TEST(Bravai, GrowsArraysLeftTooShort) {
   RunState st = with_atoms("F d -3 m ; origin at centre", 2);
-  st.xyz.resize(2);
-  st.bt_u.clear();
+  st.crystal.xyz.resize(2);
+  st.crystal.bt_u.clear();
   bravai(st);
-  EXPECT_EQ(st.na, 8);
-  ASSERT_GE(st.xyz.size(), 8u);
-  EXPECT_FLOAT_EQ(st.xyz[7][0], st.xyz[1][0]);
+  EXPECT_EQ(st.crystal.na, 8);
+  ASSERT_GE(st.crystal.xyz.size(), 8u);
+  EXPECT_FLOAT_EQ(st.crystal.xyz[7][0], st.crystal.xyz[1][0]);
 }
 
 // Every table group is checked against cctbx elsewhere; these letters occur only in input.

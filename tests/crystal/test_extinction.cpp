@@ -15,9 +15,9 @@ namespace {
 // is caught by the address sanitizer.
 std::unique_ptr<ExtinctionTable> loaded_table() {
   RunState st;
-  st.yext[150][9] = -7.0f;  // left over from an earlier run
+  st.sample.yext[150][9] = -7.0f;  // left over from an earlier run
   chuk1(st);
-  return std::make_unique<ExtinctionTable>(st.yext);
+  return std::make_unique<ExtinctionTable>(st.sample.yext);
 }
 
 double three_decimals(float y) { return std::round(1000.0 * y) / 1000.0; }

@@ -95,10 +95,10 @@ TEST(Upsi, UnchangedByATurnOfTheFrameAboutPhi) {
 TEST(Upsi, DegenerateMatrixLeavesZeroAndSetsTheRunState) {
   EXPECT_EQ(psi_offset({}, 1, 2, 3, {1, 0, 0}), 0.0f);
   RunState st;
-  st.ubm = {0.1f, 0, 0, 0, 0.1f, 0, 0, 0, 0.1f};
-  st.h = 0, st.k = 0, st.l = 4;
+  st.primary.ubm = {0.1f, 0, 0, 0, 0.1f, 0, 0, 0, 0.1f};
+  st.primary.h = 0, st.primary.k = 0, st.primary.l = 4;
   upsi(st, {0, 1, 0});
-  EXPECT_NEAR(st.PsiD, -90.0f, 1e-3f);
+  EXPECT_NEAR(st.primary.PsiD, -90.0f, 1e-3f);
 }
 
 }  // namespace

@@ -33,15 +33,15 @@ std::array<float, kFcoefCount> fcoef_of(const XrayEntry& entry) {
 RunState with_types(const std::vector<std::string>& symbols, std::string wavind = "dl",
                     int idesy = kTube) {
   RunState st;
-  st.nf = static_cast<int>(symbols.size());
-  st.atn = symbols;
-  st.wavind = std::move(wavind);
-  st.idesy = idesy;
-  st.atnum.assign(symbols.size(), 0);
-  st.fcoef.assign(symbols.size(), {});
-  st.fp.assign(symbols.size(), 0.0f);
-  st.fpp.assign(symbols.size(), 0.0f);
-  st.nat_cell.assign(symbols.size(), 0.0f);
+  st.crystal.nf = static_cast<int>(symbols.size());
+  st.crystal.atn = symbols;
+  st.radiation.wavind = std::move(wavind);
+  st.radiation.idesy = idesy;
+  st.crystal.atnum.assign(symbols.size(), 0);
+  st.crystal.fcoef.assign(symbols.size(), {});
+  st.crystal.fp.assign(symbols.size(), 0.0f);
+  st.crystal.fpp.assign(symbols.size(), 0.0f);
+  st.crystal.nat_cell.assign(symbols.size(), 0.0f);
   return st;
 }
 
@@ -139,10 +139,10 @@ TEST(Upform, FindsIonsByExactFourCharacterSymbol) {
   upform(st, 1, out);
   EXPECT_EQ(st.ierr, 0);
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(st.atnum[0], 28);
-  EXPECT_EQ(st.fcoef[0], fcoef_of(xray("Ni2+")));
-  EXPECT_EQ(st.atnum[1], 8);
-  EXPECT_EQ(st.fcoef[1][kCoefficientCount], 2.0f);
+  EXPECT_EQ(st.crystal.atnum[0], 28);
+  EXPECT_EQ(st.crystal.fcoef[0], fcoef_of(xray("Ni2+")));
+  EXPECT_EQ(st.crystal.atnum[1], 8);
+  EXPECT_EQ(st.crystal.fcoef[1][kCoefficientCount], 2.0f);
 }
 
 TEST(Upform, UnknownSymbolsStopTheRunWithTheAtomIonMessage) {
@@ -165,26 +165,26 @@ TEST(Upform, TubeRadiationReplacesTypedDispersionExplicitWavelengthsKeepIt) {
       {"dl", {0.25f, 1.5f}}};
   for (const auto& [wavind, expected] : cases) {
     RunState st = with_types({"Cu"}, wavind);
-    st.fp[0] = 0.25f;
-    st.fpp[0] = 1.5f;
+    st.crystal.fp[0] = 0.25f;
+    st.crystal.fpp[0] = 1.5f;
     std::ostringstream out;
     upform(st, 0, out);
-    EXPECT_EQ(st.fp[0], expected.first) << wavind;
-    EXPECT_EQ(st.fpp[0], expected.second) << wavind;
+    EXPECT_EQ(st.crystal.fp[0], expected.first) << wavind;
+    EXPECT_EQ(st.crystal.fpp[0], expected.second) << wavind;
   }
 }
 
 TEST(UpformNeutron, ScatteringLengthFromTableOrInput) {
   RunState st = with_types({"Fe", "Fe", "Siv"}, "dl", kNeutrons);
-  st.fp[1] = 9.45f;
+  st.crystal.fp[1] = 9.45f;
   std::ostringstream out;
   for (int j = 0; j < 3; ++j) upform_n(st, j, out);
   EXPECT_EQ(st.ierr, 0);
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(st.fp[0], 9.54f);
-  EXPECT_EQ(st.fp[1], 9.45f);
-  EXPECT_EQ(st.fp[2], 4.149f);
-  EXPECT_EQ(st.atnum, (std::vector<int>{26, 26, 14}));
+  EXPECT_EQ(st.crystal.fp[0], 9.54f);
+  EXPECT_EQ(st.crystal.fp[1], 9.45f);
+  EXPECT_EQ(st.crystal.fp[2], 4.149f);
+  EXPECT_EQ(st.crystal.atnum, (std::vector<int>{26, 26, 14}));
 }
 
 TEST(UpformNeutron, UnknownLengthIsNotedAndTheRunGoesOn) {
@@ -192,8 +192,8 @@ TEST(UpformNeutron, UnknownLengthIsNotedAndTheRunGoesOn) {
   std::ostringstream out;
   upform_n(st, 0, out);
   EXPECT_EQ(st.ierr, 0);
-  EXPECT_EQ(st.atnum[0], 89);
-  EXPECT_EQ(st.fp[0], 0.0f);
+  EXPECT_EQ(st.crystal.atnum[0], 89);
+  EXPECT_EQ(st.crystal.fp[0], 0.0f);
   EXPECT_EQ(out.str(), " The scattering length is not known for the atomic number  89\n");
 }
 
@@ -262,41 +262,41 @@ TEST(Ftab, RunningSumDecidesTheFormAtTheLimit) {
   for (std::size_t k = 1; k < s.size(); ++k) s[k] = s[k - 1] + 0.05f;
   ASSERT_LT(s[30], 1.5f);
   const XrayEntry& o_ion = xray("O1-");
-  EXPECT_EQ(st.ftab[0][30], gaussian_part(o_ion, s[30]));
-  EXPECT_EQ(st.ftab[0][31], large_s_part(o_ion, s[31]));
-  EXPECT_EQ(st.ftab[1][31], gaussian_part(xray("O"), s[31]));
-  EXPECT_GT(st.ftab[1][119], 0.0f);  // s = 5.95, the last value within 6
+  EXPECT_EQ(st.crystal.ftab[0][30], gaussian_part(o_ion, s[30]));
+  EXPECT_EQ(st.crystal.ftab[0][31], large_s_part(o_ion, s[31]));
+  EXPECT_EQ(st.crystal.ftab[1][31], gaussian_part(xray("O"), s[31]));
+  EXPECT_GT(st.crystal.ftab[1][119], 0.0f);  // s = 5.95, the last value within 6
 }
 
 TEST(Ftab, NeutronsHoldTheScatteringLengthAndF000SumsTheTypes) {
   RunState st = with_types({"Fe", "O"}, "dl", kNeutrons);
-  st.fp = {9.54f, 5.803f};
-  st.nat_cell = {2.0f, 3.0f};
+  st.crystal.fp = {9.54f, 5.803f};
+  st.crystal.nat_cell = {2.0f, 3.0f};
   build_ftab(st);
-  EXPECT_EQ(st.ftab[0][0], 9.54f);
-  EXPECT_EQ(st.ftab[0][1], 0.0f);
+  EXPECT_EQ(st.crystal.ftab[0][0], 9.54f);
+  EXPECT_EQ(st.crystal.ftab[0][1], 0.0f);
   EXPECT_FLOAT_EQ(f000(st), 2 * 9.54f + 3 * 5.803f);
 
   RunState xr = with_types({"C", "H"});
   std::ostringstream out;
   upform(xr, 0, out);
   upform(xr, 1, out);
-  xr.nat_cell = {4.0f, 8.0f};
+  xr.crystal.nat_cell = {4.0f, 8.0f};
   build_ftab(xr);
   EXPECT_NEAR(f000(xr), 4 * 6.0f + 8 * 1.0f, 0.02f);
   EXPECT_TRUE(some_fpp_zero(xr));  // hydrogen has f'' = 0
-  xr.fpp = {0.0091f, 0.001f};
+  xr.crystal.fpp = {0.0091f, 0.001f};
   EXPECT_FALSE(some_fpp_zero(xr));
 }
 
 // f = 10 exp(-s^2) up to s_lim = 2, then exp(0) = 1.
 TEST(ScatteringListing, XrayBlockListsEverySecondSlot) {
   RunState st = with_types({"Cu"});
-  st.fcoef[0] = {10.0f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2.0f};
-  st.atnum[0] = 29;
-  st.nat_cell[0] = 3.5f;
-  st.fp[0] = -1.965f;
-  st.fpp[0] = 0.5888f;
+  st.crystal.fcoef[0] = {10.0f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2.0f};
+  st.crystal.atnum[0] = 29;
+  st.crystal.nat_cell[0] = 3.5f;
+  st.crystal.fp[0] = -1.965f;
+  st.crystal.fpp[0] = 0.5888f;
   build_ftab(st);
   std::ostringstream out;
   write_xray_scattering_header(out);
@@ -322,7 +322,7 @@ TEST(ScatteringListing, NeutronLinesAndF000) {
   std::ostringstream out;
   upform_n(st, 0, out);
   upform_n(st, 1, out);
-  st.nat_cell = {4.0f, 0.5f};
+  st.crystal.nat_cell = {4.0f, 0.5f};
   out.str("");
   list_scattering_factors(st, out);
   EXPECT_EQ(out.str(),

@@ -69,10 +69,10 @@ std::vector<Vec3> lattice_shifts(char letter) {
 // The full group from the run state's operators, centring and inversion.
 std::set<OpKey> full_group(const RunState& st) {
   std::set<OpKey> group;
-  for (const Vec3& shift : lattice_shifts(st.sgsym[0]))
-    for (int n = 0; n < st.ns; ++n)
+  for (const Vec3& shift : lattice_shifts(st.crystal.sgsym[0]))
+    for (int n = 0; n < st.crystal.ns; ++n)
       for (float sign : {1.0f, -1.0f})
-        if (sign > 0 || st.ic == 1) group.insert(op_key(st.symr[n], st.symt[n], sign, shift));
+        if (sign > 0 || st.crystal.ic == 1) group.insert(op_key(st.crystal.symr[n], st.crystal.symt[n], sign, shift));
   return group;
 }
 
@@ -108,9 +108,9 @@ TEST(SpaceGroupTable, EveryGroupExpandsToTheCctbxGroup) {
   for (const Reference& ref : refs) {
     SCOPED_TRACE("space group " + std::to_string(ref.nr));
     const RunState st = unpacked(ref.nr);
-    EXPECT_EQ(st.ic, ref.centric ? 1 : 2);
-    EXPECT_EQ(centring_multiplicity(st.sgsym), ref.centring);
-    EXPECT_EQ(st.ns * ref.centring * (ref.centric ? 2 : 1), ref.order);
+    EXPECT_EQ(st.crystal.ic, ref.centric ? 1 : 2);
+    EXPECT_EQ(centring_multiplicity(st.crystal.sgsym), ref.centring);
+    EXPECT_EQ(st.crystal.ns * ref.centring * (ref.centric ? 2 : 1), ref.order);
     const auto group = full_group(st);
     EXPECT_EQ(static_cast<int>(group.size()), ref.order);
     EXPECT_EQ(fnv1a64(group), ref.hash);
@@ -120,14 +120,14 @@ TEST(SpaceGroupTable, EveryGroupExpandsToTheCctbxGroup) {
 // Operators as International Tables write them ("-x+y,-x,z+1/2"), from the run state.
 std::string triplets(const RunState& st) {
   std::string text;
-  for (int n = 0; n < st.ns; ++n) {
+  for (int n = 0; n < st.crystal.ns; ++n) {
     for (int j = 0; j < 3; ++j) {
       std::string row;
       for (int k = 0; k < 3; ++k) {
-        const float c = st.symr[n][j][k];
+        const float c = st.crystal.symr[n][j][k];
         if (c != 0) row += std::string(c > 0 ? (row.empty() ? "" : "+") : "-") + "xyz"[k];
       }
-      float t = st.symt[n][j];
+      float t = st.crystal.symt[n][j];
       const std::string fraction = snap_translation(t);
       if (fraction != "   ") row += "+" + fraction;
       text += row + (j < 2 ? "," : "; ");
@@ -145,10 +145,10 @@ TEST(SpaceGroupTable, OperatorsFollowInternationalTablesOrder) {
 }
 
 TEST(SpaceGroupTable, SymbolsKeepTheirTraditionalSpacing) {
-  EXPECT_EQ(unpacked(167).sgsym, "R -3 c ;rhombohedral axes     ");
-  EXPECT_EQ(unpacked(192).sgsym, "P6/m c c                      ");
-  EXPECT_EQ(unpacked(85).sgsym, "P 4/n   ; origin at centre    ");
-  EXPECT_EQ(unpacked(14).sgsym, "P 1 21/c 1                    ");
+  EXPECT_EQ(unpacked(167).crystal.sgsym, "R -3 c ;rhombohedral axes     ");
+  EXPECT_EQ(unpacked(192).crystal.sgsym, "P6/m c c                      ");
+  EXPECT_EQ(unpacked(85).crystal.sgsym, "P 4/n   ; origin at centre    ");
+  EXPECT_EQ(unpacked(14).crystal.sgsym, "P 1 21/c 1                    ");
 }
 
 TEST(Raumgr, ListsIa3dWithTwentyFourOperatorsThreePerLine) {
@@ -168,8 +168,8 @@ TEST(Raumgr, ListsIa3dWithTwentyFourOperatorsThreePerLine) {
 TEST(Raumgr, ListsP1WithItsSingleOperator) {
   std::string listing;
   const RunState st = unpacked(1, &listing);
-  EXPECT_EQ(st.ns, 1);
-  EXPECT_EQ(st.ic, 2);
+  EXPECT_EQ(st.crystal.ns, 1);
+  EXPECT_EQ(st.crystal.ic, 2);
   EXPECT_EQ(lines_of(listing), (std::vector<std::string>{
       " Space-group-Nr.   :   1      Non-Centrosymmetric Space-group: P 1" + std::string(27, ' '),
       "  1 symmetry operators:",
@@ -205,8 +205,8 @@ TEST(Raumgr, SnapsTranslationsToExactFractions) {
 
   std::string listing;
   const RunState p61 = unpacked(169, &listing);  // x,y,z+5/6 is the fifth operator
-  EXPECT_EQ(p61.symt[4][2], 5.0f / 6.0f);
-  EXPECT_EQ(p61.symt[1][2], 1.0f / 3.0f);
+  EXPECT_EQ(p61.crystal.symt[4][2], 5.0f / 6.0f);
+  EXPECT_EQ(p61.crystal.symt[1][2], 1.0f / 3.0f);
   EXPECT_NE(listing.find("5/6    +z;"), std::string::npos);
 }
 
@@ -216,7 +216,7 @@ TEST(Raumgr, NumberOutsideTheTableEndsTheRun) {
     std::ostringstream out;
     raumgr(st, nr, out);
     EXPECT_EQ(st.ierr, 1);
-    EXPECT_EQ(st.ns, 0);
+    EXPECT_EQ(st.crystal.ns, 0);
     EXPECT_NE(out.str().find("is not in the space-group table"), std::string::npos);
   }
   EXPECT_EQ(space_group(231), nullptr);
@@ -224,10 +224,10 @@ TEST(Raumgr, NumberOutsideTheTableEndsTheRun) {
 
 TEST(ExplicitOperators, ListedNumerically) {
   RunState st;
-  st.ns = 24;
-  for (int n = 0; n < st.ns; ++n) {
-    st.symt[n] = {0.5f, 0, 0};
-    st.symr[n] = {{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
+  st.crystal.ns = 24;
+  for (int n = 0; n < st.crystal.ns; ++n) {
+    st.crystal.symt[n] = {0.5f, 0, 0};
+    st.crystal.symr[n] = {{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
   }
   std::ostringstream out;
   list_explicit_operators(st, out);

@@ -36,28 +36,28 @@ struct TypeInput {
 RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>& types,
                  const std::vector<AtomInput>& atoms) {
   RunState st;
-  st.a = cell[0], st.b = cell[1], st.c = cell[2], st.alpha = cell[3], st.beta = cell[4], st.gamma = cell[5];
-  st.wavind = "dl";
+  st.crystal.a = cell[0], st.crystal.b = cell[1], st.crystal.c = cell[2], st.crystal.alpha = cell[3], st.crystal.beta = cell[4], st.crystal.gamma = cell[5];
+  st.radiation.wavind = "dl";
   std::ostringstream listing;
   raumgr(st, nr, listing);
-  st.nf = static_cast<int>(types.size());
-  st.fcoef.resize(types.size());
-  st.atnum.resize(types.size());
+  st.crystal.nf = static_cast<int>(types.size());
+  st.crystal.fcoef.resize(types.size());
+  st.crystal.atnum.resize(types.size());
   for (const TypeInput& t : types) {
-    st.atn.push_back(t.symbol);
-    st.fp.push_back(t.fp);
-    st.fpp.push_back(t.fpp);
+    st.crystal.atn.push_back(t.symbol);
+    st.crystal.fp.push_back(t.fp);
+    st.crystal.fpp.push_back(t.fpp);
   }
-  for (int j = 0; j < st.nf; ++j) upform(st, j, listing);
+  for (int j = 0; j < st.crystal.nf; ++j) upform(st, j, listing);
   EXPECT_EQ(st.ierr, 0) << listing.str();
-  st.na = static_cast<int>(atoms.size());
+  st.crystal.na = static_cast<int>(atoms.size());
   for (const AtomInput& a : atoms) {
-    st.fnr.push_back(static_cast<float>(a.type));
-    st.afact.push_back(a.afact);
-    st.xyz.push_back(a.x);
-    st.bt.push_back(a.beta);
+    st.crystal.fnr.push_back(static_cast<float>(a.type));
+    st.crystal.afact.push_back(a.afact);
+    st.crystal.xyz.push_back(a.x);
+    st.crystal.bt.push_back(a.beta);
   }
-  st.bt_u.resize(atoms.size());
+  st.crystal.bt_u.resize(atoms.size());
   bravai(st);
   reciprocal_cell(st);
   convert_temperature_parameters(st);
@@ -65,8 +65,8 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
 }
 
 float sin_theta_over_lambda(const RunState& st, int h, int k, int l) {
-  const float g1 = st.g11 * h + st.g12 * k + st.g13 * l, g2 = st.g12 * h + st.g22 * k + st.g23 * l,
-              g3 = st.g13 * h + st.g23 * k + st.g33 * l;
+  const float g1 = st.crystal.g11 * h + st.crystal.g12 * k + st.crystal.g13 * l, g2 = st.crystal.g12 * h + st.crystal.g22 * k + st.crystal.g23 * l,
+              g3 = st.crystal.g13 * h + st.crystal.g23 * k + st.crystal.g33 * l;
   return 0.5f * std::sqrt(g1 * h + g2 * k + g3 * l);
 }
 
@@ -125,9 +125,9 @@ TEST(StructureFactor, SingleAtomAtTheOrigin) {
   fcalc1(st, listing, 0, 0, 0, 0, F, phi);
   EXPECT_NEAR(F, 6.0f + 0.5f, 2e-3);
   EXPECT_EQ(phi, 0.f);
-  st.fpp[0] = 1.f;
+  st.crystal.fpp[0] = 1.f;
   fcalc1(st, listing, 1, 0, 0, 0.1f, F, phi);
-  const double real = form_factor(st.fcoef[0], 0.1f) + 0.5;
+  const double real = form_factor(st.crystal.fcoef[0], 0.1f) + 0.5;
   EXPECT_NEAR(F, std::hypot(real, 1.0), 1e-5);
   EXPECT_NEAR(phi, std::atan2(1.0, real), 1e-6);
   EXPECT_NEAR(st.fdisp_im, 1.f, 1e-6);
@@ -160,7 +160,7 @@ TEST(StructureFactor, CentrosymmetricDoubling) {
   RunState one = st;
   std::ostringstream ignored;
   float f0 = 0, p0 = 0;
-  one.xyz[0] = {0, 0, 0};
+  one.crystal.xyz[0] = {0, 0, 0};
   fcalc1(one, ignored, 1, 1, 1, s, f0, p0);  // 2 (f + i f'') at the origin
   EXPECT_NEAR(F, std::fabs(a) / 2 * f0, 1e-4);
   EXPECT_NEAR(st.fdisp_im, a * 0.3, 1e-5);
@@ -196,28 +196,28 @@ TEST(StructureFactor, PhaseConventions) {
 
 TEST(TemperatureParameters, BetaAndURoundTrip) {
   RunState st;
-  st.a = 5, st.b = 6, st.c = 7, st.alpha = 90, st.beta = 100, st.gamma = 90;
+  st.crystal.a = 5, st.crystal.b = 6, st.crystal.c = 7, st.crystal.alpha = 90, st.crystal.beta = 100, st.crystal.gamma = 90;
   reciprocal_cell(st);
-  st.na = 1;
+  st.crystal.na = 1;
   const std::array<float, 6> beta{0.004f, 0.003f, 0.002f, 0.0005f, -0.0004f, 0.0001f};
-  st.bt = {beta};
-  st.bt_u.resize(1);
+  st.crystal.bt = {beta};
+  st.crystal.bt_u.resize(1);
   convert_temperature_parameters(st);
   RunState back = st;
-  back.i_u_b = 1;
-  back.bt = back.bt_u;
+  back.crystal.i_u_b = 1;
+  back.crystal.bt = back.crystal.bt_u;
   convert_temperature_parameters(back);
-  for (std::size_t m = 0; m < 6; ++m) EXPECT_NEAR(back.bt[0][m], beta[m], 1e-7f);
-  EXPECT_NEAR(st.bt_u[0][0], 0.05066059 * 0.004 / (st.ast * st.ast), 1e-6);
+  for (std::size_t m = 0; m < 6; ++m) EXPECT_NEAR(back.crystal.bt[0][m], beta[m], 1e-7f);
+  EXPECT_NEAR(st.crystal.bt_u[0][0], 0.05066059 * 0.004 / (st.crystal.ast * st.crystal.ast), 1e-6);
 }
 
 TEST(PrimaryStructureFactor, ProvisionalOutputAboveTwo) {
   RunState st;
-  st.f = 2.0f;
+  st.primary.f = 2.0f;
   std::ostringstream quiet;
   primary_structure_factor(st, quiet);
   EXPECT_EQ(quiet.str(), "");
-  st.f = 2.0001f;
+  st.primary.f = 2.0001f;
   st.title = "t";
   std::ostringstream box;
   primary_structure_factor(st, box);
@@ -225,11 +225,11 @@ TEST(PrimaryStructureFactor, ProvisionalOutputAboveTwo) {
             std::string::npos);
   EXPECT_EQ(st.title.size(), 80u);
   EXPECT_EQ(st.title.substr(0, 12), "       P r o");
-  st.f = 0.0005f;
-  st.phase = 1;
+  st.primary.f = 0.0005f;
+  st.primary.phase = 1;
   primary_structure_factor(st, quiet);
-  EXPECT_EQ(st.phi, 0.f);
-  EXPECT_EQ(st.phase, 0.f);
+  EXPECT_EQ(st.primary.phi, 0.f);
+  EXPECT_EQ(st.primary.phase, 0.f);
 }
 
 }  // namespace

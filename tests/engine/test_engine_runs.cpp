@@ -46,7 +46,7 @@ EngineRun run_with_threads(const std::string& input, const std::filesystem::path
   std::istringstream in(input);
   std::ostringstream out;
   r.run.state.banner = version_banner();
-  r.run.state.threads = threads;
+  r.run.state.options.threads = threads;
   r.run.outcome = kavro(r.run.state, in, out, r.run.names, folder);
   r.run.listing = out.str();
   bool in_events = false;
@@ -115,7 +115,7 @@ TEST(EngineRun, SpaceGroupAndExplicitOperatorsGiveTheSameEventsAndScan) {
     b_events.replace(at, 18, "-24.500   -23.500\n");
   expect_same_numbers(a.events, b_events);
   expect_same_numbers(a.cal, b.cal);
-  EXPECT_EQ(a.run.state.nscan, b.run.state.nscan);
+  EXPECT_EQ(a.run.state.calculated.nscan, b.run.state.calculated.nscan);
 }
 
 TEST(EngineRun, ResultsDoNotDependOnTheNumberOfThreads) {
@@ -124,10 +124,10 @@ TEST(EngineRun, ResultsDoNotDependOnTheNumberOfThreads) {
   const EngineRun one = run_with_threads(input, folder.path(), 1);
   const EngineRun three = run_with_threads(input, folder.path(), 3);
   ASSERT_TRUE(one.run.outcome.completed);
-  EXPECT_GT(one.run.state.nscan, 1000);
+  EXPECT_GT(one.run.state.calculated.nscan, 1000);
   EXPECT_EQ(one.events, three.events);
   EXPECT_EQ(one.cal, three.cal);
-  EXPECT_EQ(one.run.state.psilam, three.run.state.psilam);
+  EXPECT_EQ(one.run.state.calculated.psilam, three.run.state.calculated.psilam);
 }
 
 TEST(EngineRun, TubeListsBothLinesAndKeepsTheFirstForThePage) {
@@ -142,14 +142,14 @@ TEST(EngineRun, TubeListsBothLinesAndKeepsTheFirstForThePage) {
                              "TRPHI" + "     " + " PSI" + "  " + "FWHM" + "    " + "BETA";
   EXPECT_EQ(std::count(lines.begin(), lines.end(), header), 2);
   const RunState& st = r.run.state;
-  EXPECT_EQ(st.nstore_plot, static_cast<int>(st.psilam.size()));
-  EXPECT_GE(st.nlist_plot, st.nstore_plot);
+  EXPECT_EQ(st.calculated.nstore_plot, static_cast<int>(st.calculated.psilam.size()));
+  EXPECT_GE(st.calculated.nlist_plot, st.calculated.nstore_plot);
   // The forbidden primary 8 8 2: no intensity of its own, no Aufhellung.
-  EXPECT_EQ(st.iprim_calc, 0);
-  for (const auto& row : st.psilam) EXPECT_TRUE(row[5] == 0 || row[5] == 2 || row[5] == 3);
+  EXPECT_EQ(st.calculated.iprim_calc, 0);
+  for (const auto& row : st.calculated.psilam) EXPECT_TRUE(row[5] == 0 || row[5] == 2 || row[5] == 3);
   EXPECT_EQ(lines_of(r.cal).size(), 821u);
   const std::string count_line =
-      " (K-alpha1 + K-alpha2) with intensity >   0.50E-04 : " + ff::field_i(st.nscan, 10);
+      " (K-alpha1 + K-alpha2) with intensity >   0.50E-04 : " + ff::field_i(st.calculated.nscan, 10);
   EXPECT_NE(r.run.listing.find(" Number of multiple diffraction events in the 360 degree psi-scan\n" + count_line),
             std::string::npos);
 }
@@ -160,8 +160,8 @@ TEST(EngineRun, DruminZeroListsNoEventsButEveryEventEntersTheScan) {
   ASSERT_TRUE(r.run.outcome.completed);
   EXPECT_EQ(event_lines(r.events), 0);
   EXPECT_NE(r.events.find("    BETA\n\n\n\n Number of events in a 360 degree scan"), std::string::npos);
-  EXPECT_EQ(r.run.state.nstore_plot, 0);
-  EXPECT_GT(r.run.state.nscan, 300000);  // both crossings of every event of both lines with any intensity
+  EXPECT_EQ(r.run.state.calculated.nstore_plot, 0);
+  EXPECT_GT(r.run.state.calculated.nscan, 300000);  // both crossings of every event of both lines with any intensity
 }
 
 TEST(EngineRun, StoreOverflowEndsTheRunWithoutResults) {
@@ -202,27 +202,27 @@ TEST(EngineListing, EventLineColumns) {
 
 TEST(EngineListing, SummaryBlockColumns) {
   RunState st;
-  st.deviation = -0.04f;
-  st.imax_obs = 224.98f;
-  st.err_max_obs = 4.5f;
-  st.psi_max_obs = 177.95f;
-  st.iprim_obs = 17.81f;
-  st.err_prim_obs = 1.28f;
-  st.psi1 = 176;
-  st.psi2 = 176.1f;
-  st.imin_obs = 14.95f;
-  st.err_min_obs = 1.17f;
-  st.psi_min_obs = 177.6f;
-  st.bg_obs = 0.27f;
-  st.imax_calc = 49.05f;
-  st.psi_max_calc = 178.398f;
-  st.iprim_calc = 4.89f;
-  st.imin_calc = 4.2f;
-  st.psi_min_calc = 176.749f;
-  st.psia = 176;
-  st.psie = 179;
-  st.zsw = 1000;
-  st.nnn = 8;
+  st.calculated.deviation = -0.04f;
+  st.measured.imax_obs = 224.98f;
+  st.measured.err_max_obs = 4.5f;
+  st.measured.psi_max_obs = 177.95f;
+  st.measured.iprim_obs = 17.81f;
+  st.measured.err_prim_obs = 1.28f;
+  st.primary.psi1 = 176;
+  st.primary.psi2 = 176.1f;
+  st.measured.imin_obs = 14.95f;
+  st.measured.err_min_obs = 1.17f;
+  st.measured.psi_min_obs = 177.6f;
+  st.measured.bg_obs = 0.27f;
+  st.calculated.imax_calc = 49.05f;
+  st.calculated.psi_max_calc = 178.398f;
+  st.calculated.iprim_calc = 4.89f;
+  st.calculated.imin_calc = 4.2f;
+  st.calculated.psi_min_calc = 176.749f;
+  st.grid.psia = 176;
+  st.grid.psie = 179;
+  st.grid.zsw = 1000;
+  st.options.nnn = 8;
   std::ostringstream out;
   write_measured_comparison(out, st);
   write_calculated_extremes(out, st);

@@ -17,17 +17,17 @@ namespace {
 // A cubic crystal of lattice constant a with the primary reflection h1.
 RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, int idesy = kTube) {
   RunState st;
-  st.a = st.b = st.c = a;
-  st.alpha = st.beta = st.gamma = 90;
-  st.alam1 = lambda;
-  st.idesy = idesy;
-  st.psia = -180;
-  st.h = h1[0];
-  st.k = h1[1];
-  st.l = h1[2];
+  st.crystal.a = st.crystal.b = st.crystal.c = a;
+  st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90;
+  st.radiation.alam1 = lambda;
+  st.radiation.idesy = idesy;
+  st.grid.psia = -180;
+  st.primary.h = h1[0];
+  st.primary.k = h1[1];
+  st.primary.l = h1[2];
   reciprocal_cell(st);
   EXPECT_TRUE(primary_reflection_geometry(st));
-  st.refdir = reference_direction(st);
+  st.primary.refdir = reference_direction(st);
   return st;
 }
 
@@ -96,7 +96,7 @@ Crossings exact_for(const Case& c, const Hkl& h2) {
 
 SearchFrame frame_for(const Case& c) {
   const RunState st = cubic_crystal(c.wavelength(), c.h1, c.cell());
-  EXPECT_EQ(st.refdir, (Vec3{-1, 1, 0}));
+  EXPECT_EQ(st.primary.refdir, (Vec3{-1, 1, 0}));
   return search_frame(st, c.wavelength());
 }
 
@@ -214,9 +214,9 @@ TEST(EventGeometry, PsiRangeReduction) {
 
 TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
   RunState st;
-  st.a = 3.0f;  // 2a/lambda = 9.9999996 exactly, 10 in single precision
-  st.b = 5.431f;
-  st.c = 1e12f;
+  st.crystal.a = 3.0f;  // 2a/lambda = 9.9999996 exactly, 10 in single precision
+  st.crystal.b = 5.431f;
+  st.crystal.c = 1e12f;
   const IndexBounds bounds = index_bounds(st, 0.6f);
   EXPECT_EQ(bounds.hmax, 10);
   EXPECT_EQ(bounds.kmax, 18);
@@ -226,7 +226,7 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
   EXPECT_FALSE((IndexBounds{0, 0, 200'001}).searchable(2'000'000'000));
   EXPECT_FALSE((IndexBounds{1000, 1000, 1000}).searchable(2'000'000'000));  // 8.0e9 reflections
 
-  st.c = 5.431f;
+  st.crystal.c = 5.431f;
   EXPECT_EQ(index_bounds(st, -0.0f).hmax, 0);  // an unusable wavelength never reaches the int conversion
 }
 

@@ -14,25 +14,25 @@ namespace {
 // Silicon-like crystal in Cu K-alpha1 with the primary reflection 0 0 4.
 RunState crystal_in_tube(float f_primary) {
   RunState st;
-  st.a = st.b = st.c = 5.431f;
-  st.alpha = st.beta = st.gamma = 90;
-  st.alam1 = 1.540598f;
-  st.dlam1 = 0.000306f;
-  st.l = 4;
+  st.crystal.a = st.crystal.b = st.crystal.c = 5.431f;
+  st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90;
+  st.radiation.alam1 = 1.540598f;
+  st.radiation.dlam1 = 0.000306f;
+  st.primary.l = 4;
   reciprocal_cell(st);
   primary_reflection_geometry(st);
-  st.refdir = reference_direction(st);
+  st.primary.refdir = reference_direction(st);
   chuk1(st);
-  st.relv = st.alam1 * 2.817938f * st.volst * 1000;
-  st.rkugel = 150e-4f;
-  st.area = st.rkugel * st.rkugel * 3.1415927f;
-  st.radius = 1;
-  st.Tm = st.radius * 1.3333334f * 1e-4f;
-  st.eta = 0.003f;
-  st.diverp = st.divers = 0.14f;
-  st.dimono = 2e9f;
-  st.pmono = 0.89423f;
-  st.f = f_primary;
+  st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
+  st.sample.rkugel = 150e-4f;
+  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.sample.radius = 1;
+  st.sample.Tm = st.sample.radius * 1.3333334f * 1e-4f;
+  st.sample.eta = 0.003f;
+  st.sample.diverp = st.sample.divers = 0.14f;
+  st.radiation.dimono = 2e9f;
+  st.radiation.pmono = 0.89423f;
+  st.primary.f = f_primary;
   return st;
 }
 
@@ -42,7 +42,7 @@ struct Evaluated {
 };
 
 Evaluated evaluate(const RunState& st, float f2, float f3) {
-  const WavelengthLine line{st.alam1, st.dlam1, 1};
+  const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
   const PassConstants pc = pass_constants(st, line);
   const SearchFrame frame = search_frame(st, line.lambda);
   const auto e = locate_event(frame, {1, 1, 1});
@@ -83,7 +83,7 @@ TEST(EventIntensity, ExtinctReflectionsCarryNoIncrease) {
 // fall together, BETA = 0, and the event still has a finite width and intensity.
 TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   const RunState st = crystal_in_tube(20);
-  const WavelengthLine line{st.alam1, st.dlam1, 1};
+  const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
   const PassConstants pc = pass_constants(st, line);
   const SearchFrame frame = search_frame(st, line.lambda);
   auto e = locate_event(frame, {1, 1, 1});
@@ -98,11 +98,11 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
 
 TEST(EventIntensity, ScaleFactorNeverBelowOne) {
   RunState st = crystal_in_tube(20);
-  st.rkugel = 1e-4f;  // crystal no larger than its blocks
-  EXPECT_EQ(pass_constants(st, {st.alam1, st.dlam1, 1}).scale, 1.0f);
-  st.rkugel = 1.5e-2f;
-  st.eta = 0;  // no mosaic spread: s is the ratio of crystal radius to block path
-  EXPECT_NEAR(pass_constants(st, {st.alam1, st.dlam1, 1}).scale, 2.0f / 3.0f * 150, 1e-2);
+  st.sample.rkugel = 1e-4f;  // crystal no larger than its blocks
+  EXPECT_EQ(pass_constants(st, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 1.0f);
+  st.sample.rkugel = 1.5e-2f;
+  st.sample.eta = 0;  // no mosaic spread: s is the ratio of crystal radius to block path
+  EXPECT_NEAR(pass_constants(st, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 2.0f / 3.0f * 150, 1e-2);
 }
 
 // Integral of the profile over both sides, by the midpoint rule.

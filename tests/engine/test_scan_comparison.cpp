@@ -47,63 +47,63 @@ TEST(ShiftSearch, NoComparableStepsMeansNoShiftAndTiesTakeTheFirst) {
 
 RunState scan_state(std::vector<float> calc) {
   RunState st;
-  st.psia = 10;
-  st.zsw = 2;
-  st.nstep = static_cast<int>(calc.size()) - 1;
-  st.scan_calc = std::move(calc);
-  st.scan_obs.assign(st.scan_calc.size(), 1e20f);
+  st.grid.psia = 10;
+  st.grid.zsw = 2;
+  st.grid.nstep = static_cast<int>(calc.size()) - 1;
+  st.calculated.scan_calc = std::move(calc);
+  st.measured.scan_obs.assign(st.calculated.scan_calc.size(), 1e20f);
   return st;
 }
 
 TEST(CalculatedScan, ExtremesTakeTheLastOfEqualStepsAndNegativeMinimumIsZero) {
   RunState st = scan_state({1, 5, 2, 5, -9, 0, -9});
-  st.iprim_calc = 1;
+  st.calculated.iprim_calc = 1;
   finish_calculated_scan(st);
-  EXPECT_FLOAT_EQ(st.imax_calc, 6);
-  EXPECT_FLOAT_EQ(st.psi_max_calc, 11.5f);
-  EXPECT_FLOAT_EQ(st.imin_calc, 0);
-  EXPECT_FLOAT_EQ(st.psi_min_calc, 13);
-  EXPECT_FLOAT_EQ(st.scan_calc[4], -8);  // the scan itself keeps its values until the file is written
+  EXPECT_FLOAT_EQ(st.calculated.imax_calc, 6);
+  EXPECT_FLOAT_EQ(st.calculated.psi_max_calc, 11.5f);
+  EXPECT_FLOAT_EQ(st.calculated.imin_calc, 0);
+  EXPECT_FLOAT_EQ(st.calculated.psi_min_calc, 13);
+  EXPECT_FLOAT_EQ(st.calculated.scan_calc[4], -8);  // the scan itself keeps its values until the file is written
 }
 
 TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   RunState st = scan_state({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-  st.zsw = 100;  // the shift search runs over +-100 steps; 0.1 degree is 10 steps
-  st.scan_calc = bump(20, 10, 50);
-  st.scan_obs = bump(20, 5, 50);
-  st.imax_calc = 60;
-  st.imax_obs = 60;
-  st.iprim_obs = 4;
-  st.err_prim_obs = 1;
+  st.grid.zsw = 100;  // the shift search runs over +-100 steps; 0.1 degree is 10 steps
+  st.calculated.scan_calc = bump(20, 10, 50);
+  st.measured.scan_obs = bump(20, 5, 50);
+  st.calculated.imax_calc = 60;
+  st.measured.imax_obs = 60;
+  st.measured.iprim_obs = 4;
+  st.measured.err_prim_obs = 1;
   compare_with_measurement(st);
-  EXPECT_EQ(st.nshift, 5);
-  EXPECT_FLOAT_EQ(st.deviation, 0.05f);
-  EXPECT_FLOAT_EQ(st.iprim_obs, 12);
-  EXPECT_FLOAT_EQ(st.err_prim_obs, 3);
+  EXPECT_EQ(st.calculated.nshift, 5);
+  EXPECT_FLOAT_EQ(st.calculated.deviation, 0.05f);
+  EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
+  EXPECT_FLOAT_EQ(st.measured.err_prim_obs, 3);
 
-  st.scan_obs = bump(20, -6, 50);
-  st.idesy = kSynchrotronSigma;
+  st.measured.scan_obs = bump(20, -6, 50);
+  st.radiation.idesy = kSynchrotronSigma;
   compare_with_measurement(st);
-  EXPECT_EQ(st.nshift, 0);
-  EXPECT_FLOAT_EQ(st.deviation, 0);
-  EXPECT_FLOAT_EQ(st.iprim_obs, 12);
+  EXPECT_EQ(st.calculated.nshift, 0);
+  EXPECT_FLOAT_EQ(st.calculated.deviation, 0);
+  EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
 
-  st.imax_calc = -3;  // nothing to scale to: no search
+  st.calculated.imax_calc = -3;  // nothing to scale to: no search
   compare_with_measurement(st);
-  EXPECT_FLOAT_EQ(st.imax_calc, 1);
-  EXPECT_EQ(st.nshift, 0);
+  EXPECT_FLOAT_EQ(st.calculated.imax_calc, 1);
+  EXPECT_EQ(st.calculated.nshift, 0);
 }
 
 TEST(CalculatedScan, FileLinesClampNegativeValuesInTheScanItself) {
   RunState st = scan_state({12.5f, -3, 1234567.25f});
-  st.scan_obs[1] = 40.125f;
+  st.measured.scan_obs[1] = 40.125f;
   std::ostringstream cal;
   write_calculated_scan(cal, st);
   EXPECT_EQ(cal.str(),
             "    10.000             12.5000\n"
             "    10.500              0.0000             40.1250\n"
             "    11.000        1234567.2500\n");
-  EXPECT_EQ(st.scan_calc[1], 0);
+  EXPECT_EQ(st.calculated.scan_calc[1], 0);
 }
 
 }  // namespace

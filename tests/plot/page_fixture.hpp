@@ -24,22 +24,22 @@ inline RunState calculated_only_state() {
   RunState st;
   st.title = "YIG (8 8 0) test";
   st.title.resize(80, ' ');
-  st.h = 8, st.k = 8, st.l = 0;
-  st.wavind = "Ag";
-  st.idesy = kTube;
-  st.lam_min = 0.5f, st.lam_max = 0.6f;
-  st.lam_half1 = 0.01f, st.lam_half2 = 0.02f;
-  st.f = 12.5f, st.phi = 180.0f, st.theta_prim = 16.43f;
-  st.psia = -10.0f, st.psie = 10.0f, st.zsw = 2.0f;
-  st.nstep = 40;
-  st.diverp = 0.14f, st.divers = 0.14f, st.radius = 150.0f, st.eta = 0.02f;
-  st.nnn = 0, st.drumin = 1.0f, st.drucut = 0.01f;
-  st.scan_calc.assign(41, 100.0f);
-  st.scan_calc[10] = 800.0f;
-  st.scan_calc[11] = 450.0f;
-  st.scan_calc[30] = 60.0f;
-  st.scan_obs.assign(41, 1.0e20f);
-  st.iprim_calc = 100.0f, st.imax_calc = 800.0f, st.imin_calc = 60.0f;
+  st.primary.h = 8, st.primary.k = 8, st.primary.l = 0;
+  st.radiation.wavind = "Ag";
+  st.radiation.idesy = kTube;
+  st.radiation.lam_min = 0.5f, st.radiation.lam_max = 0.6f;
+  st.radiation.lam_half1 = 0.01f, st.radiation.lam_half2 = 0.02f;
+  st.primary.f = 12.5f, st.primary.phi = 180.0f, st.calculated.theta_prim = 16.43f;
+  st.grid.psia = -10.0f, st.grid.psie = 10.0f, st.grid.zsw = 2.0f;
+  st.grid.nstep = 40;
+  st.sample.diverp = 0.14f, st.sample.divers = 0.14f, st.sample.radius = 150.0f, st.sample.eta = 0.02f;
+  st.options.nnn = 0, st.options.drumin = 1.0f, st.options.drucut = 0.01f;
+  st.calculated.scan_calc.assign(41, 100.0f);
+  st.calculated.scan_calc[10] = 800.0f;
+  st.calculated.scan_calc[11] = 450.0f;
+  st.calculated.scan_calc[30] = 60.0f;
+  st.measured.scan_obs.assign(41, 1.0e20f);
+  st.calculated.iprim_calc = 100.0f, st.calculated.imax_calc = 800.0f, st.calculated.imin_calc = 60.0f;
   return st;
 }
 
@@ -47,11 +47,11 @@ inline RunState calculated_only_state() {
 // last ten steps unmeasured).
 inline RunState measured_state() {
   RunState st = calculated_only_state();
-  st.scan_given = 1;
+  st.measured.scan_given = 1;
   for (int i = 0; i < 31; ++i) {
-    if (i % 5 != 2) st.scan_obs[static_cast<std::size_t>(i)] = 200.0f + 10.0f * static_cast<float>(i % 7);
+    if (i % 5 != 2) st.measured.scan_obs[static_cast<std::size_t>(i)] = 200.0f + 10.0f * static_cast<float>(i % 7);
   }
-  st.imax_obs = 260.0f, st.imin_obs = 200.0f, st.iprim_obs = 230.0f;
+  st.measured.imax_obs = 260.0f, st.measured.imin_obs = 200.0f, st.measured.iprim_obs = 230.0f;
   return st;
 }
 

@@ -50,9 +50,9 @@ class ResultPageFile : public ::testing::Test {
 };
 
 RunState with_events(RunState st) {
-  st.psilam = {event(-67, 2, 0), event(67, 2, 2), event(0, 3.6f, 3)};
-  st.nstore_plot = 3;
-  st.nlist_plot = 7;
+  st.calculated.psilam = {event(-67, 2, 0), event(67, 2, 2), event(0, 3.6f, 3)};
+  st.calculated.nstore_plot = 3;
+  st.calculated.nlist_plot = 7;
   return st;
 }
 
@@ -62,16 +62,16 @@ TEST_F(ResultPageFile, PagesRenderWithoutGhostscriptMessages) {
   expect_renders_silently(alone, "calculated");
 
   RunState gaps = with_events(measured_state());
-  gaps.nshift = -3;
+  gaps.calculated.nshift = -3;
   expect_renders_silently(gaps, "gaps");
 
   RunState flat = with_events(measured_state());
-  for (float& v : flat.scan_obs) {
+  for (float& v : flat.measured.scan_obs) {
     if (v < 1.0e20f) v = 200.0f;
   }
-  flat.imax_obs = flat.imin_obs = 200.0f;
+  flat.measured.imax_obs = flat.measured.imin_obs = 200.0f;
   flat.zeimax = 60.0f;  // the calculated minimum
-  flat.lam_max = flat.lam_min;  // a single wavelength
+  flat.radiation.lam_max = flat.radiation.lam_min;  // a single wavelength
   expect_renders_silently(flat, "flat");
 }
 

@@ -85,9 +85,9 @@ TEST(ResultPage, TextBlockShowsTitleDateRadiationAndParameters) {
   // Explicit wavelengths print the band's middle; a small mosaic radius F5.3;
   // the interference interval; the measured extremes.
   st = measured_state();
-  st.wavind = "dl";
-  st.radius = 5.0f;
-  st.nnn = 3;
+  st.radiation.wavind = "dl";
+  st.sample.radius = 5.0f;
+  st.options.nnn = 3;
   lines = draw_text_block(st).lines();
   EXPECT_EQ(text_at(lines, " 652.0 496.1 m"), "(0.5500) s");
   EXPECT_EQ(text_at(lines, " 722.8 272.1 m"), "(5.000) s");
@@ -135,14 +135,14 @@ TEST(ResultPage, DisplayMaximumClipsTheCurveButNotTheTexts) {
 
   // A primary intensity above the display maximum is marked at the top of
   // the band, not up in the measured scan's band.
-  st.iprim_calc = 700.0f;
+  st.calculated.iprim_calc = 700.0f;
   const Lines lines = draw_curves(st).lines();
   EXPECT_EQ(after(lines, "    -8.5   532.9 m"), "(Iprim) s");
 }
 
 TEST(ResultPage, MeasuredScanIsRedShiftedAndBridgesItsGaps) {
   RunState st = measured_state();
-  st.nshift = 2;
+  st.calculated.nshift = 2;
   const Drawn d = draw_curves(st);
   const Lines lines = d.lines();
   const auto red = std::find(lines.begin(), lines.end(), " 1 0 0 setrgbcolor");
@@ -170,16 +170,16 @@ TEST(ResultPage, FlatBandsDrawAtTheirFootWithoutUndefinedNumbers) {
   // A measured scan whose maximum equals its minimum, and a display maximum
   // equal to the calculated minimum: neither band has a height scale.
   RunState st = measured_state();
-  for (float& v : st.scan_obs) {
+  for (float& v : st.measured.scan_obs) {
     if (v < 1.0e20f) v = 200.0f;
   }
-  st.imax_obs = st.imin_obs = 200.0f;
+  st.measured.imax_obs = st.measured.imin_obs = 200.0f;
   const std::vector<Path> flat = paths_of(draw_curves(st).ps);
   EXPECT_NEAR(lowest(flat.back()), 12.8f, 0.01f);
   EXPECT_NEAR(highest(flat.back()), 12.8f, 0.01f);
 
   st.zeimax = 60.0f;
-  st.scan_obs[4] = std::nanf("");  // not a measurement: left out like a gap
+  st.measured.scan_obs[4] = std::nanf("");  // not a measurement: left out like a gap
   const Drawn d = draw_page(st);
   for (const char* bad : {"NaN", "Inf", "***"}) EXPECT_EQ(d.ps.find(bad), std::string::npos) << bad;
   const std::vector<Path> paths = paths_of(draw_curves(st).ps);
@@ -190,8 +190,8 @@ TEST(ResultPage, FlatBandsDrawAtTheirFootWithoutUndefinedNumbers) {
 // A narrow window psi -10..10 and a 0.5..0.6 Angstrom band.
 RunState band_state(std::vector<std::array<float, 6>> events) {
   RunState st = calculated_only_state();
-  st.psilam = std::move(events);
-  st.nstore_plot = static_cast<int>(st.psilam.size());
+  st.calculated.psilam = std::move(events);
+  st.calculated.nstore_plot = static_cast<int>(st.calculated.psilam.size());
   return st;
 }
 
@@ -251,11 +251,11 @@ TEST(ResultPage, BranchesMeetingInTheBandAreJoined) {
 TEST(ResultPage, CurvesCrossingTheEndsOfTheCircleAreSplit) {
   // Tube, psi -180..180: psi + acos runs from 183 (folded to -177) to 176.
   RunState tube = band_state({event(123, 2, 0)});
-  tube.psia = -180.0f, tube.psie = 180.0f, tube.zsw = 0.1f;
+  tube.grid.psia = -180.0f, tube.grid.psie = 180.0f, tube.grid.zsw = 0.1f;
   // Synchrotron, psi 0..360: psi runs from 3 through 0 to -3.9 (as 356.1).
   RunState synchrotron = band_state({event(-57, 2, 0)});
-  synchrotron.idesy = kSynchrotronSigma;
-  synchrotron.psia = 0.0f, synchrotron.psie = 360.0f, synchrotron.zsw = 0.1f;
+  synchrotron.radiation.idesy = kSynchrotronSigma;
+  synchrotron.grid.psia = 0.0f, synchrotron.grid.psie = 360.0f, synchrotron.grid.zsw = 0.1f;
   for (const RunState* st : {&tube, &synchrotron}) {
     const std::vector<Path> paths = paths_of(draw_band(*st).ps);
     // Wavelength lines, the join of the branch ends at the top, branch A
@@ -273,16 +273,16 @@ TEST(ResultPage, CurvesCrossingTheEndsOfTheCircleAreSplit) {
 
 TEST(ResultPage, LegendSaysWhichEventsTheBandShows) {
   RunState st = band_state({event(-67, 2, 0), event(67, 2, 2)});
-  st.nlist_plot = 2;
+  st.calculated.nlist_plot = 2;
   EXPECT_TRUE(has(draw_page(st).lines(), "(All events) s"));
 
-  st.nlist_plot = 9;
+  st.calculated.nlist_plot = 9;
   const Lines some = draw_page(st).lines();
   EXPECT_TRUE(has(some, "(Events with I(cps) >) s"));
   EXPECT_EQ(after(some, "(Events with I(cps) >) s"), " 737.0 110.6 m");
 
   // No stored events: the band holds only the two wavelength lines.
-  st.nstore_plot = 0;
+  st.calculated.nstore_plot = 0;
   const Drawn none = draw_page(st);
   EXPECT_TRUE(has(none.lines(), "(No events) s"));
   int in_band = 0;

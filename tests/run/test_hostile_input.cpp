@@ -97,7 +97,7 @@ TEST(HostileInput, IndexBoxBeyondTheSearchLimitIsRefusedAtOnce) {
   std::istringstream in(silicon_input());
   std::ostringstream out;
   RunState st;
-  st.limits.work = 100'000;
+  st.options.limits.work = 100'000;
   RunArguments names;
   EXPECT_FALSE(kavro(st, in, out, names, folder.path()).completed);
   EXPECT_EQ(tail(out.str(), 2)[0], " The calculation needs more than the 100000 terms this run may compute,");
@@ -115,8 +115,8 @@ TEST(HostileInput, SearchInSmallPartsGivesTheSameRun) {
     std::ostringstream out;
     RunState st;
     st.banner = version_banner();
-    st.threads = threads;
-    st.limits.memory_bytes = memory;
+    st.options.threads = threads;
+    st.options.limits.memory_bytes = memory;
     RunArguments names;
     EXPECT_TRUE(kavro(st, in, out, names, folder.path()).completed) << out.str();
     static const std::regex clock("( {31}(Date|Time): | CPU-time since).*");
@@ -218,7 +218,7 @@ TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
   std::istringstream in(silicon_input() + kMatrix + "big.obs\n");
   std::ostringstream out;
   RunState st;
-  st.limits.memory_bytes = 1 << 20;
+  st.options.limits.memory_bytes = 1 << 20;
   RunArguments names;
   EXPECT_FALSE(kavro(st, in, out, names, folder.path()).completed);
   EXPECT_EQ(tail(out.str(), 1)[0], line12);

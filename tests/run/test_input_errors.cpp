@@ -162,8 +162,8 @@ TEST(InputErrors, TooManyExplicitOperators) {
   EXPECT_FALSE(r.outcome.completed);
   EXPECT_EQ(tail(r.listing, 2),
             (std::vector<std::string>{" The number of symmetry lines is to large", " ( ns <= 24)"}));
-  EXPECT_EQ(r.state.ns, 25);
-  for (const Mat3& m : r.state.symr) EXPECT_EQ(m[0][0], 0.f);  // nothing was stored
+  EXPECT_EQ(r.state.crystal.ns, 25);
+  for (const Mat3& m : r.state.crystal.symr) EXPECT_EQ(m[0][0], 0.f);  // nothing was stored
 }
 
 TEST(InputErrors, ExplicitOperatorsReadAcrossLines) {
@@ -172,11 +172,11 @@ TEST(InputErrors, ExplicitOperatorsReadAcrossLines) {
   input.replace(input.find("227 1 1\n"), 8, "231 1 1\n2\n 2 0 1 0\n 0 0 0 1 0 0 0 0 1\n 0 -1 0 0 0.5 0 1 0 0 0 0 -1\n");
   const RunResult r = run_input(input, folder.path());
   EXPECT_TRUE(r.outcome.completed) << r.listing;
-  EXPECT_EQ(r.state.ns, 2);
-  EXPECT_EQ(r.state.ic, 2);
-  EXPECT_EQ(r.state.symr[1][0][0], -1.f);
-  EXPECT_EQ(r.state.symt[1][1], 0.5f);
-  EXPECT_EQ(r.state.sgsym.substr(0, 2), "P ");
+  EXPECT_EQ(r.state.crystal.ns, 2);
+  EXPECT_EQ(r.state.crystal.ic, 2);
+  EXPECT_EQ(r.state.crystal.symr[1][0][0], -1.f);
+  EXPECT_EQ(r.state.crystal.symt[1][1], 0.5f);
+  EXPECT_EQ(r.state.crystal.sgsym.substr(0, 2), "P ");
 }
 
 }  // namespace

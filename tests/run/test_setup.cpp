@@ -27,103 +27,103 @@ std::string read_file(const std::filesystem::path& path) {
 TEST(Radiation, TubeLinesAndExplicitWavelengths) {
   RunState st;
   ASSERT_EQ(select_radiation(st, "Cu"), 0);
-  EXPECT_EQ(st.idesy, kTube);
-  EXPECT_EQ(st.wavind, "Cu");
-  EXPECT_FLOAT_EQ(st.alam1, 1.540598f);
-  EXPECT_FLOAT_EQ(st.flam2, 0.5f);
-  EXPECT_FLOAT_EQ(st.fatt, 12.179f);
-  EXPECT_FLOAT_EQ(st.dimono, 2e9f);
+  EXPECT_EQ(st.radiation.idesy, kTube);
+  EXPECT_EQ(st.radiation.wavind, "Cu");
+  EXPECT_FLOAT_EQ(st.radiation.alam1, 1.540598f);
+  EXPECT_FLOAT_EQ(st.radiation.flam2, 0.5f);
+  EXPECT_FLOAT_EQ(st.measured.fatt, 12.179f);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 2e9f);
   wavelength_band(st);
-  EXPECT_FLOAT_EQ(st.lam_min, 1.540598f - 0.5f * 1.540598f * 0.000306f);
-  EXPECT_FLOAT_EQ(st.lam_max, 1.544426f + 0.5f * 1.544426f * 0.000413f);
+  EXPECT_FLOAT_EQ(st.radiation.lam_min, 1.540598f - 0.5f * 1.540598f * 0.000306f);
+  EXPECT_FLOAT_EQ(st.radiation.lam_max, 1.544426f + 0.5f * 1.544426f * 0.000413f);
 
   ASSERT_EQ(select_radiation(st, "0.71359, 0.00045, 0.5, 0.7093, 0.00041, 1.0"), 0);
-  EXPECT_EQ(st.wavind, "dl");
-  EXPECT_FLOAT_EQ(st.alam1, 0.7093f);
-  EXPECT_FLOAT_EQ(st.dlam1, 0.00041f);
-  EXPECT_FLOAT_EQ(st.flam1, 1.0f);
-  EXPECT_FLOAT_EQ(st.alam2, 0.71359f);
-  EXPECT_FLOAT_EQ(st.flam2, 0.5f);
-  EXPECT_FLOAT_EQ(st.fatt, 1.f);
+  EXPECT_EQ(st.radiation.wavind, "dl");
+  EXPECT_FLOAT_EQ(st.radiation.alam1, 0.7093f);
+  EXPECT_FLOAT_EQ(st.radiation.dlam1, 0.00041f);
+  EXPECT_FLOAT_EQ(st.radiation.flam1, 1.0f);
+  EXPECT_FLOAT_EQ(st.radiation.alam2, 0.71359f);
+  EXPECT_FLOAT_EQ(st.radiation.flam2, 0.5f);
+  EXPECT_FLOAT_EQ(st.measured.fatt, 1.f);
   EXPECT_GT(select_radiation(st, "Xx 1 2"), 0);
 }
 
 TEST(Radiation, SynchrotronAndNeutrons) {
   RunState st;
   ASSERT_EQ(select_radiation(st, "3  1.0 0.01 99"), 0);
-  EXPECT_EQ(st.idesy, kNeutrons);
-  EXPECT_EQ(st.wavind, "dl");
-  EXPECT_FLOAT_EQ(st.dlam1, 0.01f);
-  EXPECT_FLOAT_EQ(st.dimono, 1e12f);
-  EXPECT_FLOAT_EQ(st.polsig, 1.f);
+  EXPECT_EQ(st.radiation.idesy, kNeutrons);
+  EXPECT_EQ(st.radiation.wavind, "dl");
+  EXPECT_FLOAT_EQ(st.radiation.dlam1, 0.01f);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 1e12f);
+  EXPECT_FLOAT_EQ(st.radiation.polsig, 1.f);
   EXPECT_LT(select_radiation(st, "3  1.0"), 0);
 
   ASSERT_EQ(select_radiation(st, "2 0.5612  5.43 1 1 1 58.19"), 0);
-  EXPECT_EQ(st.idesy, kSynchrotronPi);
-  EXPECT_FLOAT_EQ(st.polsig, -1.f);
-  EXPECT_FLOAT_EQ(st.dimono, 1e10f);
+  EXPECT_EQ(st.radiation.idesy, kSynchrotronPi);
+  EXPECT_FLOAT_EQ(st.radiation.polsig, -1.f);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 1e10f);
   // Si 111 monochromator: sin(theta) = lambda sqrt(3) / (2 a).
-  EXPECT_NEAR(std::sin(st.thmono), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
-  st.diverp = 0.0024f;
+  EXPECT_NEAR(std::sin(st.radiation.thmono), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
+  st.sample.diverp = 0.0024f;
   monochromator_band_width(st);
-  const double spread = 0.0024 * 0.0174533 / std::tan(st.thmono);
-  EXPECT_NEAR(st.dlam1, std::sqrt(spread * spread + st.wmono * st.wmono), 1e-9);
+  const double spread = 0.0024 * 0.0174533 / std::tan(st.radiation.thmono);
+  EXPECT_NEAR(st.radiation.dlam1, std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono), 1e-9);
   wavelength_band(st);
-  EXPECT_FLOAT_EQ(st.lam_half1, 0.f);
-  EXPECT_LT(st.lam_min, 0.5612f);
-  EXPECT_GT(st.lam_max, 0.5612f);
+  EXPECT_FLOAT_EQ(st.radiation.lam_half1, 0.f);
+  EXPECT_LT(st.radiation.lam_min, 0.5612f);
+  EXPECT_GT(st.radiation.lam_max, 0.5612f);
 
   ASSERT_EQ(select_radiation(st, "1 1.275  5.43 1 1 1 58.19"), 0);
-  EXPECT_FLOAT_EQ(st.dimono, 1.1e10f);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 1.1e10f);
 }
 
 TEST(Lattice, CubicCellAndReciprocalConstants) {
   RunState st;
-  st.a = st.b = st.c = 5.431f;
-  st.alpha = st.beta = st.gamma = 90.f;
+  st.crystal.a = st.crystal.b = st.crystal.c = 5.431f;
+  st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90.f;
   reciprocal_cell(st);
-  EXPECT_NEAR(st.vol, 160.19, 0.01);
-  EXPECT_FLOAT_EQ(st.ast, 1 / 5.431f);
-  EXPECT_NEAR(st.alphast, 90.0, 1e-4);
-  EXPECT_NEAR(st.g12, 0.0, 1e-7);
+  EXPECT_NEAR(st.crystal.vol, 160.19, 0.01);
+  EXPECT_FLOAT_EQ(st.crystal.ast, 1 / 5.431f);
+  EXPECT_NEAR(st.crystal.alphast, 90.0, 1e-4);
+  EXPECT_NEAR(st.crystal.g12, 0.0, 1e-7);
 }
 
 TEST(Lattice, EwaldSphereAllowsEquality) {
   RunState st;
-  st.a = st.b = st.c = 2.f;
-  st.alpha = st.beta = st.gamma = 90.f;
-  st.alam1 = 1.f;
+  st.crystal.a = st.crystal.b = st.crystal.c = 2.f;
+  st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90.f;
+  st.radiation.alam1 = 1.f;
   reciprocal_cell(st);
-  st.h = 4;  // 1/d = 2 = 2/lambda
+  st.primary.h = 4;  // 1/d = 2 = 2/lambda
   EXPECT_TRUE(primary_reflection_geometry(st));
-  EXPECT_FLOAT_EQ(st.stol, 1.f);
-  EXPECT_FLOAT_EQ(st.dspac, 0.5f);
-  st.h = 5;
+  EXPECT_FLOAT_EQ(st.primary.stol, 1.f);
+  EXPECT_FLOAT_EQ(st.primary.dspac, 0.5f);
+  st.primary.h = 5;
   EXPECT_FALSE(primary_reflection_geometry(st));
 }
 
 TEST(Lattice, ReferenceDirectionIsPerpendicularToThePrimary) {
   RunState st;
-  st.a = 5.f, st.b = 6.f, st.c = 7.f;
-  st.alpha = 80.f, st.beta = 95.f, st.gamma = 100.f;
+  st.crystal.a = 5.f, st.crystal.b = 6.f, st.crystal.c = 7.f;
+  st.crystal.alpha = 80.f, st.crystal.beta = 95.f, st.crystal.gamma = 100.f;
   reciprocal_cell(st);
   for (const auto& hkl : {std::array{1, 2, 3}, std::array{0, 3, 1}, std::array{0, 0, 2}}) {
-    st.h = hkl[0], st.k = hkl[1], st.l = hkl[2];
+    st.primary.h = hkl[0], st.primary.k = hkl[1], st.primary.l = hkl[2];
     const Vec3 r = reference_direction(st);
-    const float g1 = st.g11 * st.h + st.g12 * st.k + st.g13 * st.l;
-    const float g2 = st.g12 * st.h + st.g22 * st.k + st.g23 * st.l;
-    const float g3 = st.g13 * st.h + st.g23 * st.k + st.g33 * st.l;
+    const float g1 = st.crystal.g11 * st.primary.h + st.crystal.g12 * st.primary.k + st.crystal.g13 * st.primary.l;
+    const float g2 = st.crystal.g12 * st.primary.h + st.crystal.g22 * st.primary.k + st.crystal.g23 * st.primary.l;
+    const float g3 = st.crystal.g13 * st.primary.h + st.crystal.g23 * st.primary.k + st.crystal.g33 * st.primary.l;
     EXPECT_NEAR(r[0] * g1 + r[1] * g2 + r[2] * g3, 0.f, 1e-6) << hkl[0] << hkl[1] << hkl[2];
   }
   RunState cubic;
-  cubic.a = cubic.b = cubic.c = 4.f;
-  cubic.alpha = cubic.beta = cubic.gamma = 90.f;
+  cubic.crystal.a = cubic.crystal.b = cubic.crystal.c = 4.f;
+  cubic.crystal.alpha = cubic.crystal.beta = cubic.crystal.gamma = 90.f;
   reciprocal_cell(cubic);
-  cubic.l = 3;
+  cubic.primary.l = 3;
   EXPECT_EQ(reference_direction(cubic)[0], 1.f);
   EXPECT_EQ(reference_direction(cubic)[1], 0.f);
   EXPECT_NEAR(reference_direction(cubic)[2], 0.f, 1e-6);
-  cubic.k = 2;
+  cubic.primary.k = 2;
   EXPECT_EQ(reference_direction(cubic)[0], 1.f);
   EXPECT_NEAR(reference_direction(cubic)[1], 0.f, 1e-5);
 }
@@ -183,8 +183,8 @@ TEST(Run, SiliconListingHeaderAndCellBlock) {
                                       " Volume:    160.1915", "", " Reciprocal lattice constants:",
                                       "    0.1841    0.1841    0.1841       90.00     90.00     90.00"}));
   EXPECT_EQ(r.names.cal_name, "si.cal");
-  EXPECT_FLOAT_EQ(r.state.PsiD, 0.f);
-  EXPECT_TRUE(r.state.xyz.empty());  // the run's arrays were released
+  EXPECT_FLOAT_EQ(r.state.primary.PsiD, 0.f);
+  EXPECT_TRUE(r.state.crystal.xyz.empty());  // the run's arrays were released
 }
 
 TEST(Run, YigExampleWithoutScanFile) {
@@ -202,7 +202,7 @@ TEST(Run, YigExampleWithoutScanFile) {
                                       "    0.0809    0.0809    0.0809       90.00     90.01     90.01"}));
   EXPECT_EQ(block(r.listing, " Volume:   1897.4133", 1).size(), 1u);
   EXPECT_EQ(block(r.listing, " Reciprocal volume:    0.000527", 1).size(), 1u);
-  EXPECT_EQ(r.state.ncent, 2);
+  EXPECT_EQ(r.state.crystal.ncent, 2);
 }
 
 // An example without its measured scan must be the same calculation: the

@@ -13,20 +13,20 @@ namespace kavro::testing {
 // Primary 2 2 2, psi -10..10 at 2 steps per degree, I-prim over -1..1.
 inline RunState primary_grid(int idesy, const std::string& ext) {
   RunState st;
-  st.idesy = idesy;
-  st.h = st.k = st.l = 2;
-  st.psia = -10;
-  st.psie = 10;
-  st.zsw = 2;
-  st.nstep = 40;
-  st.scan_obs.assign(41, kGapMarker);
-  st.psi1 = -1;
-  st.psi2 = 1;
-  st.imax_obs = 0;
-  st.imin_obs = 1.0e6f;
-  st.scan_given = 1;
-  st.fatt = 12.179f;
-  st.scan_ext = ext;
+  st.radiation.idesy = idesy;
+  st.primary.h = st.primary.k = st.primary.l = 2;
+  st.grid.psia = -10;
+  st.grid.psie = 10;
+  st.grid.zsw = 2;
+  st.grid.nstep = 40;
+  st.measured.scan_obs.assign(41, kGapMarker);
+  st.primary.psi1 = -1;
+  st.primary.psi2 = 1;
+  st.measured.imax_obs = 0;
+  st.measured.imin_obs = 1.0e6f;
+  st.measured.scan_given = 1;
+  st.measured.fatt = 12.179f;
+  st.measured.scan_ext = ext;
   return st;
 }
 

@@ -51,12 +51,12 @@ const std::string kLine13b = "999 0 0\n2.029 4.065 16.756 0 0 0 10000. 0.\n";
 TEST(Hasyl4, FilterCodeFiveMultipliesByTheFirstAndThirdFactor) {
   const HuberRun plain = read_huber(kLine13b, huber_record(step(0, 0)));
   const HuberRun filtered = read_huber(kLine13b, huber_record(step(0, 5)));
-  EXPECT_NEAR(plain.st.bg_obs, 15, 1e-4);
-  EXPECT_NEAR(filtered.st.bg_obs / plain.st.bg_obs, 2.029 * 16.756, 1e-4);
+  EXPECT_NEAR(plain.st.measured.bg_obs, 15, 1e-4);
+  EXPECT_NEAR(filtered.st.measured.bg_obs / plain.st.measured.bg_obs, 2.029 * 16.756, 1e-4);
   // The stored point is the record's own integrated intensity.
-  EXPECT_FLOAT_EQ(filtered.st.scan_obs[step_of(0)], 17.78f);
-  EXPECT_NEAR(filtered.st.imax_obs, 17.78f - filtered.st.bg_obs, 1e-3);
-  EXPECT_FLOAT_EQ(filtered.st.err_max_obs, 0.5f);
+  EXPECT_FLOAT_EQ(filtered.st.measured.scan_obs[step_of(0)], 17.78f);
+  EXPECT_NEAR(filtered.st.measured.imax_obs, 17.78f - filtered.st.measured.bg_obs, 1e-3);
+  EXPECT_FLOAT_EQ(filtered.st.measured.err_max_obs, 0.5f);
 }
 
 // The background is the smaller mean end of the normalized profiles over all
@@ -66,8 +66,8 @@ TEST(Hasyl4, BackgroundFromTheMeanProfileEnds) {
   second.detector = {20, 60, 90};
   const HuberRun r = read_huber(kLine13b, huber_record(step(0)) + huber_record(second));
   // D/M = 10 D: first ends 1000 and 200 (mean 600), last ends 500 and 900 (mean 700).
-  EXPECT_NEAR(r.st.bg_obs, 3 * 600 * 0.01, 1e-4);
-  EXPECT_NEAR(r.st.iprim_obs, 17.78 - 18, 1e-4);
+  EXPECT_NEAR(r.st.measured.bg_obs, 3 * 600 * 0.01, 1e-4);
+  EXPECT_NEAR(r.st.measured.iprim_obs, 17.78 - 18, 1e-4);
 }
 
 // Line 13b with bcm > 0 makes the reader ignore the scan file's header; without
@@ -81,9 +81,9 @@ TEST(Hasyl4, CountingChainFromLine13bOrFromTheScanFileHeader) {
   const HuberRun from_header = read_huber("", header + record);
   const HuberRun header_ignored = read_huber("999 0 0\n1 1 1 0 0 0 10000 0\n", header + record);
   const double live = 3 * 10000 * 100.0 / 0.8 * 0.01;  // npts * bcm * (D/(1 - D tau))/M * w
-  EXPECT_NEAR(from_13b.st.bg_obs, live, live * 1e-5);
-  EXPECT_NEAR(from_header.st.bg_obs, live, live * 1e-5);
-  EXPECT_NEAR(header_ignored.st.bg_obs, live * 0.8, live * 1e-5);
+  EXPECT_NEAR(from_13b.st.measured.bg_obs, live, live * 1e-5);
+  EXPECT_NEAR(from_header.st.measured.bg_obs, live, live * 1e-5);
+  EXPECT_NEAR(header_ignored.st.measured.bg_obs, live * 0.8, live * 1e-5);
 }
 
 TEST(Hasyl4, ReferenceListEndsAt999OrAfterAHundredLines) {
@@ -127,10 +127,10 @@ TEST(Hasyl4, BadRecordsAreReportedAndSkipped) {
   EXPECT_TRUE(contains(r.listing, "at psi    2.000 (line     19) skipped: a monitor count is not positive\n"));
   EXPECT_TRUE(contains(r.listing, "at psi    3.000 (line     25) skipped: a count block is shorter than npts\n"));
   EXPECT_TRUE(contains(r.listing, " Reading of the scan file stopped at line     37: the record is cut off by the end of the file\n"));
-  EXPECT_FLOAT_EQ(r.st.scan_obs[step_of(0)], 17.78f);
-  EXPECT_EQ(r.st.scan_obs[step_of(-3)], kGapMarker);
-  EXPECT_TRUE(std::isfinite(r.st.bg_obs));
-  EXPECT_TRUE(std::isfinite(r.st.iprim_obs));
+  EXPECT_FLOAT_EQ(r.st.measured.scan_obs[step_of(0)], 17.78f);
+  EXPECT_EQ(r.st.measured.scan_obs[step_of(-3)], kGapMarker);
+  EXPECT_TRUE(std::isfinite(r.st.measured.bg_obs));
+  EXPECT_TRUE(std::isfinite(r.st.measured.iprim_obs));
 }
 
 TEST(Hasyl4, FilesWithoutThePrimaryReflectionGiveTheMissingMessage) {
@@ -139,7 +139,7 @@ TEST(Hasyl4, FilesWithoutThePrimaryReflectionGiveTheMissingMessage) {
   for (const std::string& file : {std::string(), huber_record(other), std::string("\0\0\xff\xfe", 4)}) {
     const HuberRun r = read_huber(kLine13b, file);
     EXPECT_TRUE(contains(r.listing, "\n\n The scan file is missing,or\n"));
-    EXPECT_EQ(r.st.scan_given, 0);
+    EXPECT_EQ(r.st.measured.scan_given, 0);
   }
 }
 

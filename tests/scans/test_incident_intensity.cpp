@@ -17,13 +17,13 @@ namespace {
 RunState sample() {
   RunState st;
   chuk1(st);
-  st.alam1 = 1.540598f;
-  st.radius = 50;
-  st.rkugel = 0.015f;
-  st.area = st.rkugel * st.rkugel * 3.1415927f;
-  st.eta = 0;
-  st.relv = 27;
-  st.pmono = 0.89423f;
+  st.radiation.alam1 = 1.540598f;
+  st.sample.radius = 50;
+  st.sample.rkugel = 0.015f;
+  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.sample.eta = 0;
+  st.radiation.relv = 27;
+  st.radiation.pmono = 0.89423f;
   return st;
 }
 
@@ -43,7 +43,7 @@ TEST(IncidentIntensity, TubeReflection) {
   const RunState st = sample();
   const auto e = estimate_incident_intensity(st, ReferenceBeam::tube, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = (0.89423 * chuk(st.yext, kX, 30) + 0.25 * chuk(st.yext, kX * 0.5, 30)) / (0.89423 + 0.25);
+  const double y = (0.89423 * chuk(st.sample.yext, kX, 30) + 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / (0.89423 + 0.25);
   const double p = (0.25 + 0.89423) / 1.89423;
   EXPECT_NEAR(e->lorentz, 1.1547005, 1e-5);
   EXPECT_NEAR(e->polarization, p, 1e-6);
@@ -59,7 +59,7 @@ TEST(IncidentIntensity, SynchrotronReflectionWeighsThePolarizationStatesWithItsR
   const RunState st = sample();
   const auto e = estimate_incident_intensity(st, ReferenceBeam::synchrotron, {1, 1, 1, 30, 100, 0.8f}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = (0.9 * chuk(st.yext, kX, 30) + 0.1 * 0.25 * chuk(st.yext, kX * 0.5, 30)) / 0.925;
+  const double y = (0.9 * chuk(st.sample.yext, kX, 30) + 0.1 * 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / 0.925;
   EXPECT_NEAR(e->polarization, 0.925, 1e-6);
   EXPECT_NEAR(e->y, y, 1e-6);
   EXPECT_NEAR(e->q / expected_q(30, y, 0.925), 1, 1e-5);
@@ -71,7 +71,7 @@ TEST(IncidentIntensity, NeutronReflection) {
   const RunState st = sample();
   const auto e = estimate_incident_intensity(st, ReferenceBeam::neutrons, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = chuk(st.yext, kX, 30);
+  const double y = chuk(st.sample.yext, kX, 30);
   EXPECT_EQ(e->polarization, 1);
   EXPECT_NEAR(e->y, y, 1e-6);
   EXPECT_NEAR(e->q / expected_q(30, y, 1), 1, 1e-5);
@@ -81,7 +81,7 @@ TEST(IncidentIntensity, NeutronReflection) {
 // factor would be far below 1.
 TEST(IncidentIntensity, SecondaryExtinctionIsAtLeastOne) {
   RunState st = sample();
-  st.eta = 0.1f;
+  st.sample.eta = 0.1f;
   const auto e = estimate_incident_intensity(st, ReferenceBeam::tube, {1, 1, 1, 45, 100, 0}, kF, 1);
   ASSERT_TRUE(e);
   EXPECT_EQ(e->t, 1);
@@ -102,7 +102,7 @@ TEST(IncidentIntensity, ReflectionsWithoutAnEstimate) {
   EXPECT_FALSE(tube({1, 1, 1, 20, 1e30f, 0}, kF));     // beyond the gap marker
   EXPECT_FALSE(estimate_incident_intensity(st, ReferenceBeam::synchrotron, {1, 1, 1, 45, 100, -3}, kF, 1));
   RunState no_blocks = st;
-  no_blocks.radius = 0;
+  no_blocks.sample.radius = 0;
   EXPECT_FALSE(estimate_incident_intensity(no_blocks, ReferenceBeam::tube, {1, 1, 1, 20, 100, 0}, kF, 1));
 }
 

@@ -23,10 +23,10 @@ TEST(MeasuredPoints, PlacesPointsOnTheNearestStepAndTheLaterOneStays) {
   EXPECT_FALSE(points.add(-10.5f, 1, 0)); // outside the window: ignored
   EXPECT_FALSE(points.add(10.01f, 1, 0));
   EXPECT_TRUE(points.add(10, 8, 0));      // psie itself is the last step
-  EXPECT_EQ(st.scan_obs[0], 5);
-  EXPECT_EQ(st.scan_obs[1], 7);
-  EXPECT_EQ(st.scan_obs[2], kGapMarker);
-  EXPECT_EQ(st.scan_obs[40], 8);
+  EXPECT_EQ(st.measured.scan_obs[0], 5);
+  EXPECT_EQ(st.measured.scan_obs[1], 7);
+  EXPECT_EQ(st.measured.scan_obs[2], kGapMarker);
+  EXPECT_EQ(st.measured.scan_obs[40], 8);
   EXPECT_EQ(points.points_in_window(), 4);
 }
 
@@ -39,19 +39,19 @@ TEST(MeasuredPoints, ExtremesMoveOnlyWhenStrictlyBeyondAndIprimIsTheMeanLessBack
   points.add(-1, 2, 0.2f);   // in psi1..psi2
   points.add(0, 3, 0.3f);
   points.add(1, 2, 0.4f);    // equal minimum: the first one stays
-  st.bg_obs = 1.5f;
+  st.measured.bg_obs = 1.5f;
   std::ostringstream out;
   points.finish(out, MissingWording::tube);
   EXPECT_EQ(out.str(), "");
-  EXPECT_FLOAT_EQ(st.imax_obs, 9 - 1.5f);
-  EXPECT_FLOAT_EQ(st.psi_max_obs, -4);
-  EXPECT_FLOAT_EQ(st.err_max_obs, 0.7f);
-  EXPECT_FLOAT_EQ(st.imin_obs, 2 - 1.5f);
-  EXPECT_FLOAT_EQ(st.psi_min_obs, -1);
-  EXPECT_FLOAT_EQ(st.err_min_obs, 0.2f);
-  EXPECT_FLOAT_EQ(st.iprim_obs, (2 + 3 + 2) / 3.0f - 1.5f);
-  EXPECT_FLOAT_EQ(st.err_prim_obs, (0.2f + 0.3f + 0.4f) / 3);
-  EXPECT_EQ(st.scan_given, 1);
+  EXPECT_FLOAT_EQ(st.measured.imax_obs, 9 - 1.5f);
+  EXPECT_FLOAT_EQ(st.measured.psi_max_obs, -4);
+  EXPECT_FLOAT_EQ(st.measured.err_max_obs, 0.7f);
+  EXPECT_FLOAT_EQ(st.measured.imin_obs, 2 - 1.5f);
+  EXPECT_FLOAT_EQ(st.measured.psi_min_obs, -1);
+  EXPECT_FLOAT_EQ(st.measured.err_min_obs, 0.2f);
+  EXPECT_FLOAT_EQ(st.measured.iprim_obs, (2 + 3 + 2) / 3.0f - 1.5f);
+  EXPECT_FLOAT_EQ(st.measured.err_prim_obs, (0.2f + 0.3f + 0.4f) / 3);
+  EXPECT_EQ(st.measured.scan_given, 1);
 }
 
 TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
@@ -66,32 +66,32 @@ TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
                              "\n the indices or the psi-range input by the user\n"
                              " do not correspond to the measured primary reflection\n"
                              " of the scan file, please check your input\n");
-    EXPECT_EQ(st.scan_given, 0);
-    EXPECT_EQ(st.iprim_obs, 0);
+    EXPECT_EQ(st.measured.scan_given, 0);
+    EXPECT_EQ(st.measured.iprim_obs, 0);
   }
 }
 
 TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
   RunState st;
-  st.idesy = kTube;
-  st.rkugel = 0.015f;
-  st.area = st.rkugel * st.rkugel * 3.1415927f;
-  st.dimono = 2e9f;
-  st.scale_sum = 3e9f + 5e9f;
-  st.nref = 2;
-  st.imin_obs = -0.25f;
+  st.radiation.idesy = kTube;
+  st.sample.rkugel = 0.015f;
+  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.radiation.dimono = 2e9f;
+  st.measured.scale_sum = 3e9f + 5e9f;
+  st.measured.nref = 2;
+  st.measured.imin_obs = -0.25f;
   std::ostringstream out;
   write_scale_factor_block(st, out, true);
-  EXPECT_FLOAT_EQ(st.dimono, 4e9f);
-  EXPECT_EQ(st.imin_obs, 0);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 4e9f);
+  EXPECT_EQ(st.measured.imin_obs, 0);
   EXPECT_EQ(out.str(),
             "\n Radius of the crystal (muemeter)       : 150.00000\n"
             " crystal cross section (mm**2)          :   0.07069\n"
             " I0(K-alpha1+2; counts * mm-2 * sec-1)  :0.6000E+08\n");
 
-  st.idesy = kSynchrotronSigma;
-  st.scale_sum = 1e10f;
-  st.nref = 1;
+  st.radiation.idesy = kSynchrotronSigma;
+  st.measured.scale_sum = 1e10f;
+  st.measured.nref = 1;
   std::ostringstream synchrotron;
   write_scale_factor_block(st, synchrotron, true);
   EXPECT_EQ(synchrotron.str(),
@@ -102,8 +102,8 @@ TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
 
 TEST(ScaleFactor, WithoutReferenceReflectionsTheSourceDefaultIsListedWithTheSampleVolume) {
   RunState st;
-  st.rkugel = 0.015f;  // 0.15 mm: 4/3 pi 0.15^3 = 0.014137 mm3
-  st.dimono = 2e9f;
+  st.sample.rkugel = 0.015f;  // 0.15 mm: 4/3 pi 0.15^3 = 0.014137 mm3
+  st.radiation.dimono = 2e9f;
   const std::string default_block =
       " Scale factor estimated from the incident intensity I0:\n"
       " I0 (counts * mm-2 * sec-1)        :0.2000E+08\n"
@@ -114,7 +114,7 @@ TEST(ScaleFactor, WithoutReferenceReflectionsTheSourceDefaultIsListedWithTheSamp
   std::ostringstream without_file;
   write_scale_factor_block(st, without_file, false);
   EXPECT_EQ(without_file.str(), default_block);
-  EXPECT_FLOAT_EQ(st.dimono, 2e9f);
+  EXPECT_FLOAT_EQ(st.radiation.dimono, 2e9f);
 }
 
 }  // namespace

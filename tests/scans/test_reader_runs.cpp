@@ -41,15 +41,15 @@ TEST(ReaderRuns, TubeAndNeutronReadersChooseDifferentReflectionsForTheMean) {
   ASSERT_TRUE(tube.outcome.completed) << tube.listing;
   for (const char* hkl : {"   2  2  0  10.650   2000.00", "   4  0  0  15.150    900.00", "   6  6  0  33.600      3.00      0.87"})
     EXPECT_TRUE(has_line_starting(tube.listing, hkl)) << hkl;
-  EXPECT_EQ(tube.state.nref, 2);
-  EXPECT_FLOAT_EQ(tube.state.dimono, tube.state.scale_sum);
-  EXPECT_EQ(tube.state.scan_given, 1);
-  EXPECT_FLOAT_EQ(tube.state.iprim_obs, 1.6f);  // both points lie in psi1..psi2
+  EXPECT_EQ(tube.state.measured.nref, 2);
+  EXPECT_FLOAT_EQ(tube.state.radiation.dimono, tube.state.measured.scale_sum);
+  EXPECT_EQ(tube.state.measured.scan_given, 1);
+  EXPECT_FLOAT_EQ(tube.state.measured.iprim_obs, 1.6f);  // both points lie in psi1..psi2
 
   const RunResult neutrons =
       run_input(weak_silicon("3  0.7093 0.01", "-66. 16. 50 0 1. 0.") + "t.obs\n", folder.path());
   ASSERT_TRUE(neutrons.outcome.completed) << neutrons.listing;
-  EXPECT_EQ(neutrons.state.nref, 3);
+  EXPECT_EQ(neutrons.state.measured.nref, 3);
   EXPECT_TRUE(has_line_starting(neutrons.listing, "   h  k  l   theta   I*omega        fc     A*      L ext-len"));
 }
 
@@ -63,8 +63,8 @@ TEST(ReaderRuns, ReflectionsWithoutAnEstimateAreNamedAndLeftOut) {
   EXPECT_TRUE(has_line_starting(
       r.listing, " Reference reflection   2   0   0 gives no estimate of I0 (theta =    7.500, I =  0.500E+03, F =      0.00)"));
   EXPECT_TRUE(has_line_starting(r.listing, " Reference reflection   1   1   1 gives no estimate of I0 (theta =   95.000,"));
-  EXPECT_EQ(r.state.nref, 2);
-  EXPECT_TRUE(std::isfinite(r.state.dimono));
+  EXPECT_EQ(r.state.measured.nref, 2);
+  EXPECT_TRUE(std::isfinite(r.state.radiation.dimono));
 }
 
 // Only reference reflections: no measured curve, but the scale factor.
@@ -73,8 +73,8 @@ TEST(ReaderRuns, AFileOfReferenceReflectionsOnlyStillGivesTheScaleFactor) {
   folder.write("t.obs", kObs.substr(0, kObs.find(" 2 2 2")));
   const RunResult r = run_input(weak_silicon("Mo", "-66. 16. 50 0 1. 0.") + "t.obs\n", folder.path());
   ASSERT_TRUE(r.outcome.completed) << r.listing;
-  EXPECT_EQ(r.state.scan_given, 0);
-  EXPECT_EQ(r.state.nref, 2);
+  EXPECT_EQ(r.state.measured.scan_given, 0);
+  EXPECT_EQ(r.state.measured.nref, 2);
   EXPECT_NE(r.listing.find(" The scan file is missing, or\n"), std::string::npos);
   EXPECT_NE(r.listing.find(" I0(K-alpha1+2; counts * mm-2 * sec-1)  :"), std::string::npos);
 }
@@ -90,7 +90,7 @@ TEST(ReaderRuns, Cad4IntensityControlReflections) {
   ASSERT_TRUE(r.outcome.completed) << r.listing;
   EXPECT_TRUE(has_line_starting(r.listing, "   2  2  0  10.650    189.52"));
   EXPECT_FALSE(has_line_starting(r.listing, "   4  0  0"));
-  EXPECT_EQ(r.state.nref, 1);
+  EXPECT_EQ(r.state.measured.nref, 1);
 }
 
 // Reference reflections are found by their key h k l in 3I4; written with
@@ -115,8 +115,8 @@ TEST(ReaderRuns, HuberReferenceRecordsAreMatchedByTheirKey) {
   ASSERT_TRUE(r.outcome.completed) << r.listing;
   EXPECT_TRUE(has_line_starting(r.listing, "   2  2  0  10.650       2000.")) << r.listing;
   EXPECT_FALSE(has_line_starting(r.listing, "   4  0  0"));
-  EXPECT_EQ(r.state.nref, 1);
-  EXPECT_EQ(r.state.scan_given, 1);
+  EXPECT_EQ(r.state.measured.nref, 1);
+  EXPECT_EQ(r.state.measured.scan_given, 1);
 }
 
 }  // namespace
@@ -172,13 +172,13 @@ TEST(ReaderRuns, ExamplesAgreeWithTheirSampleScans) {
     const RunResult r = run_input(file_text(examples / sample.input), folder.path() / "examples");
     ASSERT_TRUE(r.outcome.completed) << sample.input << r.listing;
     EXPECT_EQ(r.listing.find("skipped"), std::string::npos) << sample.input;
-    EXPECT_EQ(r.state.scan_given, 1) << sample.input;
-    EXPECT_EQ(r.state.nref, sample.references) << sample.input;
-    EXPECT_EQ(r.state.nshift, sample.shift) << sample.input;
+    EXPECT_EQ(r.state.measured.scan_given, 1) << sample.input;
+    EXPECT_EQ(r.state.measured.nref, sample.references) << sample.input;
+    EXPECT_EQ(r.state.calculated.nshift, sample.shift) << sample.input;
     EXPECT_TRUE(has_line_starting(r.listing, sample.deviation_line)) << sample.input;
-    EXPECT_NEAR(r.state.dimono / sample.dimono, 1.0f, 0.05f) << sample.input;
-    EXPECT_NEAR(r.state.bg_obs / sample.background, 1.0f, 0.15f) << sample.input;
-    EXPECT_NEAR(r.state.imax_obs / r.state.imax_calc, 1.0f, 0.2f) << sample.input;
+    EXPECT_NEAR(r.state.radiation.dimono / sample.dimono, 1.0f, 0.05f) << sample.input;
+    EXPECT_NEAR(r.state.measured.bg_obs / sample.background, 1.0f, 0.15f) << sample.input;
+    EXPECT_NEAR(r.state.measured.imax_obs / r.state.calculated.imax_calc, 1.0f, 0.2f) << sample.input;
   }
 }
 

@@ -1,5 +1,5 @@
 // Choice of the scan reader by radiation kind.
-#include "scans/measured_scan.hpp"
+#include "scans/measured_scan_reader.hpp"
 
 #include "scans/cad4.hpp"
 #include "scans/hasyl4.hpp"
@@ -8,9 +8,9 @@
 namespace kavro {
 
 void read_measured_scan(RunState& st, std::istream& in, std::istream& scan, std::ostream& out) {
-  st.imax_obs = 0;
-  st.imin_obs = 1.0e6f;
-  switch (st.idesy) {
+  st.measured.imax_obs = 0;
+  st.measured.imin_obs = 1.0e6f;
+  switch (st.radiation.idesy) {
     case kTube: cad4(st, scan, out); break;
     case kSynchrotronSigma:
     case kSynchrotronPi: hasyl4(st, in, scan, out); break;

@@ -1,0 +1,38 @@
+// How a calculation is carried out: the thresholds of the listing and the
+// scan, the interference terms, the threads and the limits of the work.
+#pragma once
+
+#include <cstdint>
+
+namespace kavro {
+
+// What one run may take: the memory its large arrays may fill, shared out
+// among the psi grid, the event search and the measured-scan file, the most
+// reflections one event search may test (more would take days), and the
+// terms of the calculation (structure-factor terms, atoms times operators per
+// reflection, and profile values of the scan), unlimited unless a caller such
+// as the fuzzer wants every run short.
+struct RunLimits {
+  std::int64_t memory_bytes = std::int64_t{2} << 30;
+  std::int64_t search_reflections = 2'000'000'000;
+  std::int64_t work = INT64_MAX;
+
+  std::int64_t memory_megabytes() const { return memory_bytes >> 20; }
+};
+
+struct CalculationOptions {
+  float drumin = 0;  // print/plot threshold (cps)
+  float drucut = 0;  // 0.01 * drumin: the scan takes events above it
+  int nnn = 0;       // interference-term interval indicator
+  int threads = 0;   // worker threads (0: all cores); results do not depend on it
+  RunLimits limits;
+};
+
+// Work of the engine in a run, for measurements: structure factors and
+// profile values computed, and the wall time spent on each.
+struct EngineWork {
+  long long sf_evaluations = 0, profile_evaluations = 0;
+  double sf_seconds = 0, profile_seconds = 0;
+};
+
+}  // namespace kavro

@@ -1,0 +1,16 @@
+// Reading the measured scan with the reader for the radiation kind.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Sets the start values of the measured extremes and calls the reader: cad4
+// for the X-ray tube, hasyl4 for synchrotron radiation (either polarization
+// case), neutron for neutrons. `in` is the input file, positioned after line 12.
+void read_measured_scan(RunState& st, std::istream& in, std::istream& scan, std::ostream& out);
+
+}  // namespace kavro
