@@ -41,6 +41,6 @@ float absor1(float mur, float theta);
 
 // The factor A* the run applies to a reflection at Bragg angle theta
 // (radians): absor1 for X-rays with mur below 31.5, otherwise 1.
-float absorption_factor(const RunState& st, float theta);
+float absorption_factor(const Radiation& radiation, const Sample& sample, float theta);
 
 }  // namespace kavro

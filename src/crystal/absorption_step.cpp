@@ -50,7 +50,7 @@ std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& list
   write_density_and_mu(listing, result.rho, result.mu);
   const bool too_large = st.sample.mur > kMurLimit;
   if (too_large) write_mur_too_large(listing);
-  if (some_fpp_zero(st) || !forward) return result;
+  if (some_fpp_zero(st.crystal) || !forward) return result;
   forward(st);
   if (st.ierr == 1) return std::nullopt;
   // The absorptive part of the forward-scattering amplitude: mu = 2 lambda r_e Im F(000) / V.

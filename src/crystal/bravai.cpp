@@ -15,12 +15,12 @@ void ensure_size(std::vector<T>& v, std::size_t n) {
   if (v.size() < n) v.resize(n);
 }
 
-void copy_atom(RunState& st, std::size_t from, std::size_t to, const Vec3& shift) {
-  for (std::size_t j = 0; j < 3; ++j) st.crystal.xyz[to][j] = st.crystal.xyz[from][j] + shift[j];
-  st.crystal.fnr[to] = st.crystal.fnr[from];
-  st.crystal.afact[to] = st.crystal.afact[from];
-  st.crystal.bt[to] = st.crystal.bt[from];
-  st.crystal.bt_u[to] = st.crystal.bt_u[from];
+void copy_atom(Crystal& crystal, std::size_t from, std::size_t to, const Vec3& shift) {
+  for (std::size_t j = 0; j < 3; ++j) crystal.xyz[to][j] = crystal.xyz[from][j] + shift[j];
+  crystal.fnr[to] = crystal.fnr[from];
+  crystal.afact[to] = crystal.afact[from];
+  crystal.bt[to] = crystal.bt[from];
+  crystal.bt_u[to] = crystal.bt_u[from];
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ void bravai(RunState& st) {
   ensure_size(st.crystal.bt, total);
   ensure_size(st.crystal.bt_u, total);
   for (std::size_t c = 0; c < shifts.size(); ++c)
-    for (std::size_t i = 0; i < m; ++i) copy_atom(st, i, (c + 1) * m + i, shifts[c]);
+    for (std::size_t i = 0; i < m; ++i) copy_atom(st.crystal, i, (c + 1) * m + i, shifts[c]);
   st.crystal.na = static_cast<int>(total);
 }
 

@@ -19,7 +19,7 @@ float clamp_to_table(float v, float upper) {
 
 }  // namespace
 
-void chuk1(RunState& st) { st.sample.yext = kExtinctionTable; }
+void chuk1(Sample& sample) { sample.yext = kExtinctionTable; }
 
 float chuk(const ExtinctionTable& yext, float x, float theta) {
   x = clamp_to_table(x, kXMax);

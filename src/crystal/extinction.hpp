@@ -7,7 +7,7 @@
 namespace kavro {
 
 // Copies the constant extinction table into st.yext (done at the start of every run).
-void chuk1(RunState& st);
+void chuk1(Sample& sample);
 
 // Extinction factor y for x = block radius / extinction length and the Bragg
 // angle theta in degrees, by bilinear interpolation in the table. Arguments

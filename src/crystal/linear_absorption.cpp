@@ -37,9 +37,9 @@ void report_unknown_element(std::ostream& listing, const char* text, int z) {
 }
 
 // Scattering types the run holds data for (nf, guarded against short arrays).
-int type_count(const RunState& st) {
-  return static_cast<int>(std::min({static_cast<std::size_t>(std::max(st.crystal.nf, 0)), st.crystal.atnum.size(),
-                                    st.crystal.nat_cell.size()}));
+int type_count(const Crystal& crystal) {
+  return static_cast<int>(std::min({static_cast<std::size_t>(std::max(crystal.nf, 0)), crystal.atnum.size(),
+                                    crystal.nat_cell.size()}));
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& 
   double attenuation = 0;  // sum n A mu/rho
   double mass = 0;         // sum n A
   bool failed = false;
-  for (int k = 0, n = type_count(st); k < n; ++k) {
+  for (int k = 0, n = type_count(st.crystal); k < n; ++k) {
     const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
     const float count = st.crystal.nat_cell[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kVictoreenRows) {
@@ -92,7 +92,7 @@ LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& 
 
 float mue_n(const RunState& st, float vol, std::ostream& listing) {
   double mass = 0;
-  for (int k = 0, n = type_count(st); k < n; ++k) {
+  for (int k = 0, n = type_count(st.crystal); k < n; ++k) {
     const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kNeutronWeightRows) {
       report_unknown_element(listing, " The atomic weight is not known for the atomic number ", z);

@@ -53,13 +53,13 @@ std::string operator_row_text(float& t, const Vec3& coefficients) {
   return text;
 }
 
-std::vector<std::string> operator_lines(RunState& st) {
-  const int ns = std::clamp(st.crystal.ns, 0, kMaxOperators);
+std::vector<std::string> operator_lines(Crystal& crystal) {
+  const int ns = std::clamp(crystal.ns, 0, kMaxOperators);
   std::vector<std::string> lines;
   for (int n = 0; n < ns; ++n) {
     std::string op;
     for (int j = 0; j < 3; ++j) {
-      op += operator_row_text(st.crystal.symt[n][j], st.crystal.symr[n][j]);
+      op += operator_row_text(crystal.symt[n][j], crystal.symr[n][j]);
       op += j < 2 ? ',' : ';';
     }
     if (n % kOperatorsPerLine == 0) {

@@ -22,6 +22,6 @@ std::string operator_row_text(float& t, const Vec3& coefficients);
 // The listing lines of operators 1..ns, three operators per line; each operator is
 // its rows joined by "," and closed by ";", operators on a line are separated by two
 // blanks. Snaps the translations of st in place.
-std::vector<std::string> operator_lines(RunState& st);
+std::vector<std::string> operator_lines(Crystal& crystal);
 
 }  // namespace kavro

@@ -15,6 +15,6 @@ namespace kavro {
 double psi_offset(const std::array<float, 9>& ubm, int h, int k, int l, const Vec3d& r);
 
 // Sets PsiD of the run from ubm, the primary reflection and the reference direction r.
-void upsi(RunState& st, const Vec3d& r);
+void upsi(Primary& primary, const Vec3d& r);
 
 }  // namespace kavro

@@ -21,29 +21,29 @@ std::string padded_symbol(std::string_view symbol) {
   return s;
 }
 
-void copy_entry(RunState& st, const SpaceGroupEntry& entry) {
-  st.crystal.ns = entry.count;
-  st.crystal.ic = entry.centric_flag == 2 ? 1 : 2;
-  st.crystal.sgsym = padded_symbol(entry.symbol);
+void copy_entry(Crystal& crystal, const SpaceGroupEntry& entry) {
+  crystal.ns = entry.count;
+  crystal.ic = entry.centric_flag == 2 ? 1 : 2;
+  crystal.sgsym = padded_symbol(entry.symbol);
   for (int n = 0; n < entry.count; ++n) {
-    st.crystal.symt[n] = entry.ops[n].t;
-    st.crystal.symr[n] = entry.ops[n].r;
+    crystal.symt[n] = entry.ops[n].t;
+    crystal.symr[n] = entry.ops[n].r;
   }
 }
 
 // " Space-group-Nr.   : 230      Centrosymmetric     Space-group: I a -3 d..."
 // (' Space-group-Nr.   : ',I3,5X,A,A30)
-void write_space_group_line(const RunState& st, int nr, std::ostream& out) {
-  const char* kind = st.crystal.ic == 1 ? " Centrosymmetric     Space-group: "
+void write_space_group_line(const Crystal& crystal, int nr, std::ostream& out) {
+  const char* kind = crystal.ic == 1 ? " Centrosymmetric     Space-group: "
                                 : " Non-Centrosymmetric Space-group: ";
-  ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, st.crystal.sgsym});
+  ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, crystal.sgsym});
 }
 
 // " 24 symmetry operators:"                      (I3,' symmetry operators:')
 // "   +x    ,     +y  ,       +z;  1/2+x    ,..."  three operators per line (A)
 void write_operator_list(RunState& st, std::ostream& out) {
   ff::write(out, "(I3,' symmetry operators:')", {st.crystal.ns});
-  for (const auto& line : operator_lines(st)) ff::write(out, "(A)", {line});
+  for (const auto& line : operator_lines(st.crystal)) ff::write(out, "(A)", {line});
 }
 
 }  // namespace
@@ -55,21 +55,21 @@ void raumgr(RunState& st, int nr, std::ostream& out) {
     st.ierr = 1;
     return;
   }
-  copy_entry(st, *entry);
-  write_space_group_line(st, nr, out);
+  copy_entry(st.crystal, *entry);
+  write_space_group_line(st.crystal, nr, out);
   write_operator_list(st, out);
 }
 
 // "  24 symmetry lines:"                                         (I4,' symmetry lines:')
 // "   0.500  1.  0.  0.   0.000  0. -1.  0.   0.000  0.  0. -1."  (3(2X,F6.3,3F4.0))
-void list_explicit_operators(const RunState& st, std::ostream& out) {
-  const int ns = std::clamp(st.crystal.ns, 0, kMaxOperators);
-  ff::write(out, "(I4,' symmetry lines:')", {st.crystal.ns});
+void list_explicit_operators(const Crystal& crystal, std::ostream& out) {
+  const int ns = std::clamp(crystal.ns, 0, kMaxOperators);
+  ff::write(out, "(I4,' symmetry lines:')", {crystal.ns});
   for (int n = 0; n < ns; ++n) {
     std::vector<ff::Arg> row_values;
     for (int j = 0; j < 3; ++j) {
-      row_values.emplace_back(st.crystal.symt[n][j]);
-      for (int k = 0; k < 3; ++k) row_values.emplace_back(st.crystal.symr[n][j][k]);
+      row_values.emplace_back(crystal.symt[n][j]);
+      for (int k = 0; k < 3; ++k) row_values.emplace_back(crystal.symr[n][j][k]);
     }
     ff::write(out, "(3(2X,F6.3,3F4.0))", row_values);
   }

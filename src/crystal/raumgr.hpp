@@ -21,6 +21,6 @@ void raumgr(RunState& st, int nr, std::ostream& out);
 // Lists operators 1..ns as given in the input (nr > 230): a line with ns
 // ("  24 symmetry lines:"), then per operator its three rows, each as the
 // translation (2X,F6.3: "   0.500") and the three coefficients (F4.0: "  1.").
-void list_explicit_operators(const RunState& st, std::ostream& out);
+void list_explicit_operators(const Crystal& crystal, std::ostream& out);
 
 }  // namespace kavro

@@ -30,29 +30,29 @@ void fill_xray_slots(const std::array<float, kFcoefCount>& fcoef,
 
 }  // namespace
 
-void build_ftab(RunState& st) {
-  st.crystal.ftab.assign(static_cast<std::size_t>(st.crystal.nf), {});
-  for (std::size_t j = 0; j < st.crystal.ftab.size(); ++j) {
-    if (st.radiation.idesy == kNeutrons) {
-      st.crystal.ftab[j][0] = st.crystal.fp[j];
+void build_ftab(Crystal& crystal, const Radiation& radiation) {
+  crystal.ftab.assign(static_cast<std::size_t>(crystal.nf), {});
+  for (std::size_t j = 0; j < crystal.ftab.size(); ++j) {
+    if (radiation.idesy == kNeutrons) {
+      crystal.ftab[j][0] = crystal.fp[j];
     } else {
-      fill_xray_slots(st.crystal.fcoef[j], st.crystal.ftab[j]);
+      fill_xray_slots(crystal.fcoef[j], crystal.ftab[j]);
     }
   }
 }
 
-bool some_fpp_zero(const RunState& st) {
-  for (int j = 0; j < st.crystal.nf; ++j) {
-    if (st.crystal.fpp[static_cast<std::size_t>(j)] == 0.0f) return true;
+bool some_fpp_zero(const Crystal& crystal) {
+  for (int j = 0; j < crystal.nf; ++j) {
+    if (crystal.fpp[static_cast<std::size_t>(j)] == 0.0f) return true;
   }
   return false;
 }
 
-float f000(const RunState& st) {
+float f000(const Crystal& crystal) {
   double sum = 0.0;
-  for (int j = 0; j < st.crystal.nf; ++j) {
+  for (int j = 0; j < crystal.nf; ++j) {
     const auto t = static_cast<std::size_t>(j);
-    sum += static_cast<double>(st.crystal.nat_cell[t]) * st.crystal.ftab[t][0];
+    sum += static_cast<double>(crystal.nat_cell[t]) * crystal.ftab[t][0];
   }
   return static_cast<float>(sum);
 }
@@ -68,26 +68,26 @@ void write_xray_scattering_header(std::ostream& out) {
 // /' f'':',F8.4,5X,'f'''':',F8.4
 // /' f : (sin(theta)/lambda = 0., 0.1, 0.2, ... 5.9)'
 // /(10F7.3)        the 60 values f(0), f(0.1), .., f(5.9)
-void write_xray_type_block(const RunState& st, int j, std::ostream& out) {
+void write_xray_type_block(const Crystal& crystal, int j, std::ostream& out) {
   const auto t = static_cast<std::size_t>(j);
-  const long atoms = std::lround(st.crystal.nat_cell[t]);
+  const long atoms = std::lround(crystal.nat_cell[t]);
   ff::write(out, "(/1X,A4,':',I3,' atoms with atomic number',I3)",
-            {table_symbol(st.crystal.atn[t]), atoms, st.crystal.atnum[t]});
-  ff::write(out, "(/' f'':',F8.4,5X,'f'''':',F8.4)", {st.crystal.fp[t], st.crystal.fpp[t]});
+            {table_symbol(crystal.atn[t]), atoms, crystal.atnum[t]});
+  ff::write(out, "(/' f'':',F8.4,5X,'f'''':',F8.4)", {crystal.fp[t], crystal.fpp[t]});
   ff::write(out, "(/' f : (sin(theta)/lambda = 0., 0.1, 0.2, ... 5.9)')");
   std::vector<ff::Arg> values;
   values.reserve(kListedValues);
-  for (std::size_t k = 0; k < 2 * kListedValues; k += 2) values.emplace_back(st.crystal.ftab[t][k]);
+  for (std::size_t k = 0; k < 2 * kListedValues; k += 2) values.emplace_back(crystal.ftab[t][k]);
   ff::write(out, "(/(10F7.3))", values);
 }
 
 // /1X,A4,':',F5.2,' atoms with atomic number',I3,', coherent scattering length:',F8.4
-void write_neutron_type_line(const RunState& st, int j, std::ostream& out) {
+void write_neutron_type_line(const Crystal& crystal, int j, std::ostream& out) {
   const auto t = static_cast<std::size_t>(j);
   ff::write(out,
             "(/1X,A4,':',F5.2,' atoms with atomic number',I3,"
             "', coherent scattering length:',F8.4)",
-            {table_symbol(st.crystal.atn[t]), st.crystal.nat_cell[t], st.crystal.atnum[t], st.crystal.fp[t]});
+            {table_symbol(crystal.atn[t]), crystal.nat_cell[t], crystal.atnum[t], crystal.fp[t]});
 }
 
 // /' F000:',F8.2
@@ -96,14 +96,14 @@ void write_f000(float value, std::ostream& out) {
 }
 
 void list_scattering_factors(RunState& st, std::ostream& out) {
-  build_ftab(st);
+  build_ftab(st.crystal, st.radiation);
   if (st.radiation.idesy == kNeutrons) {
-    for (int j = 0; j < st.crystal.nf; ++j) write_neutron_type_line(st, j, out);
+    for (int j = 0; j < st.crystal.nf; ++j) write_neutron_type_line(st.crystal, j, out);
   } else {
     write_xray_scattering_header(out);
-    for (int j = 0; j < st.crystal.nf; ++j) write_xray_type_block(st, j, out);
+    for (int j = 0; j < st.crystal.nf; ++j) write_xray_type_block(st.crystal, j, out);
   }
-  write_f000(f000(st), out);
+  write_f000(f000(st.crystal), out);
 }
 
 }  // namespace kavro

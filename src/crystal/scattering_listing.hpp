@@ -10,19 +10,19 @@ namespace kavro {
 // Fills `ftab` for the `nf` types. X-rays: slot k holds f at the running sum
 // s = 0 + 0.05 + .. (k additions) for as long as s stays within 6; slots
 // beyond are 0. Neutrons: slot 0 holds b, the rest are 0.
-void build_ftab(RunState& st);
+void build_ftab(Crystal& crystal, const Radiation& radiation);
 
 // True when some type has f'' = 0; the dispersion-corrected absorption
 // coefficient is then not computed.
-bool some_fpp_zero(const RunState& st);
+bool some_fpp_zero(const Crystal& crystal);
 
 // F(000) = sum over the types of nat_cell(j) f_j(0), from `ftab` (X-rays:
 // without f'; neutrons: b).
-float f000(const RunState& st);
+float f000(const Crystal& crystal);
 
 void write_xray_scattering_header(std::ostream& out);
-void write_xray_type_block(const RunState& st, int j, std::ostream& out);
-void write_neutron_type_line(const RunState& st, int j, std::ostream& out);
+void write_xray_type_block(const Crystal& crystal, int j, std::ostream& out);
+void write_neutron_type_line(const Crystal& crystal, int j, std::ostream& out);
 void write_f000(float value, std::ostream& out);
 
 // The run's scattering-factor step: builds `ftab`, lists every type (X-rays

@@ -58,9 +58,9 @@ float absor1(float mur, float theta) {
   return lower - row_weight * (lower - upper);
 }
 
-float absorption_factor(const RunState& st, float theta) {
-  if (st.radiation.idesy == kNeutrons || !(st.sample.mur < kMurLimit)) return 1.0f;
-  return absor1(st.sample.mur, theta * kRadToDeg);
+float absorption_factor(const Radiation& radiation, const Sample& sample, float theta) {
+  if (radiation.idesy == kNeutrons || !(sample.mur < kMurLimit)) return 1.0f;
+  return absor1(sample.mur, theta * kRadToDeg);
 }
 
 }  // namespace kavro

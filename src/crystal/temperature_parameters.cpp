@@ -10,14 +10,14 @@ constexpr float kOneOverTwoPiSquared = 0.05066059f;
 constexpr float kTwoPiSquared = 19.739208f;
 
 // The reciprocal-axis products that scale b_i into u_i: a*a*, b*b*, c*c*, a*b*, a*c*, b*c*.
-std::array<float, 6> axis_products(const RunState& st) {
-  return {st.crystal.ast * st.crystal.ast, st.crystal.bst * st.crystal.bst, st.crystal.cst * st.crystal.cst, st.crystal.ast * st.crystal.bst, st.crystal.ast * st.crystal.cst, st.crystal.bst * st.crystal.cst};
+std::array<float, 6> axis_products(const Crystal& crystal) {
+  return {crystal.ast * crystal.ast, crystal.bst * crystal.bst, crystal.cst * crystal.cst, crystal.ast * crystal.bst, crystal.ast * crystal.cst, crystal.bst * crystal.cst};
 }
 
 }  // namespace
 
 void convert_temperature_parameters(RunState& st) {
-  const std::array<float, 6> products = axis_products(st);
+  const std::array<float, 6> products = axis_products(st.crystal);
   for (int i = 0; i < st.crystal.na; ++i) {
     auto& beta = st.crystal.bt[static_cast<std::size_t>(i)];
     auto& u = st.crystal.bt_u[static_cast<std::size_t>(i)];
@@ -38,16 +38,16 @@ void convert_temperature_parameters(RunState& st) {
 //  Y3+  0.250000  0.125000  0.000000  0.250000      (1X,A4,F9.6,2X,3F10.6)
 //  beta:  b1 .. b6                                  (' beta:',6F10.6)
 //  u   :  u1 .. u6                                  (' u   :',6F10.6)
-void write_atom_parameters(const RunState& st, std::ostream& out) {
-  ff::write(out, st.crystal.i_u_b == 0 ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
+void write_atom_parameters(const Crystal& crystal, std::ostream& out) {
+  ff::write(out, crystal.i_u_b == 0 ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
                                : "(/' Atomic position and temperature parameters (u-ij are input by the user):')");
-  for (int i = 0; i < st.crystal.na; ++i) {
+  for (int i = 0; i < crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    const auto type = static_cast<std::size_t>(static_cast<int>(st.crystal.fnr[ii]) - 1);
-    const Vec3& x = st.crystal.xyz[ii];
-    const auto& b = st.crystal.bt[ii];
-    const auto& u = st.crystal.bt_u[ii];
-    ff::write(out, "(/1X,A4,F9.6,2X,3F10.6)", {st.crystal.atn[type], st.crystal.afact[ii], x[0], x[1], x[2]});
+    const auto type = static_cast<std::size_t>(static_cast<int>(crystal.fnr[ii]) - 1);
+    const Vec3& x = crystal.xyz[ii];
+    const auto& b = crystal.bt[ii];
+    const auto& u = crystal.bt_u[ii];
+    ff::write(out, "(/1X,A4,F9.6,2X,3F10.6)", {crystal.atn[type], crystal.afact[ii], x[0], x[1], x[2]});
     ff::write(out, "(' beta:',6F10.6)", {b[0], b[1], b[2], b[3], b[4], b[5]});
     ff::write(out, "(' u   :',6F10.6)", {u[0], u[1], u[2], u[3], u[4], u[5]});
   }

@@ -15,6 +15,6 @@ void convert_temperature_parameters(RunState& st);
 
 // Atom listing: symbol, multiplier, position, beta and u of every atom of the
 // expanded list.
-void write_atom_parameters(const RunState& st, std::ostream& out);
+void write_atom_parameters(const Crystal& crystal, std::ostream& out);
 
 }  // namespace kavro

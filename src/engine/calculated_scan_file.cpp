@@ -8,16 +8,16 @@
 namespace kavro {
 
 // (F10.3,F20.4[,F20.4]): psi_i = psia + i (1/zsw), calculated, measured.
-void write_calculated_scan(std::ostream& cal, RunState& st) {
-  const float step = 1.0f / st.grid.zsw;
-  for (int i = 0; i <= st.grid.nstep; ++i) {
+void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const MeasuredScan& measured, CalculatedScan& calculated) {
+  const float step = 1.0f / grid.zsw;
+  for (int i = 0; i <= grid.nstep; ++i) {
     const auto n = static_cast<std::size_t>(i);
-    if (st.calculated.scan_calc[n] < 0) st.calculated.scan_calc[n] = 0;
-    const float psi = st.grid.psia + static_cast<float>(i) * step;
-    if (st.measured.scan_obs[n] < 1e20f)
-      ff::write(cal, "(F10.3,F20.4,F20.4)", {psi, st.calculated.scan_calc[n], st.measured.scan_obs[n]});
+    if (calculated.scan_calc[n] < 0) calculated.scan_calc[n] = 0;
+    const float psi = grid.psia + static_cast<float>(i) * step;
+    if (measured.scan_obs[n] < 1e20f)
+      ff::write(cal, "(F10.3,F20.4,F20.4)", {psi, calculated.scan_calc[n], measured.scan_obs[n]});
     else
-      ff::write(cal, "(F10.3,F20.4)", {psi, st.calculated.scan_calc[n]});
+      ff::write(cal, "(F10.3,F20.4)", {psi, calculated.scan_calc[n]});
   }
 }
 

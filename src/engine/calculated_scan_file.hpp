@@ -10,6 +10,6 @@ namespace kavro {
 // Sets negative calculated values to 0 in st.scan_calc itself, then writes
 // psi (F10.3) and the calculated intensity (F20.4) of every step, followed by
 // the measured intensity (F20.4) where there is one.
-void write_calculated_scan(std::ostream& cal, RunState& st);
+void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const MeasuredScan& measured, CalculatedScan& calculated);
 
 }  // namespace kavro

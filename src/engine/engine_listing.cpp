@@ -144,25 +144,25 @@ void write_calculated_extremes(std::ostream& out, const RunState& st) {
 //    Scan calculated for
 //    psia / psie / number of steps per degree  :F8.3
 //    phase shift interval factor :I5
-void write_scan_settings(std::ostream& out, const RunState& st) {
+void write_scan_settings(std::ostream& out, const PsiGrid& grid, const CalculationOptions& options) {
   ff::write(out,
             "(' Scan calculated for'/' psia                        :',F8.3/"
             "' psie                        :',F8.3/' number of steps per degree  :',F8.3)",
-            {st.grid.psia, st.grid.psie, st.grid.zsw});
-  ff::write(out, "(' phase shift interval factor :',I5)", {st.options.nnn});
+            {grid.psia, grid.psie, grid.zsw});
+  ff::write(out, "(' phase shift interval factor :',I5)", {options.nnn});
 }
 
 //   (empty)(empty)
 //    Number of multiple diffraction events in the 360 degree psi-scan
 //    (K-alpha1 + K-alpha2) with intensity > E10.2 : I10      (tube)
 //    with intensity > E10.2 : I10                            (other sources)
-void write_scan_event_count(std::ostream& out, const RunState& st) {
-  const char* format = st.radiation.idesy == kTube
+void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options) {
+  const char* format = radiation.idesy == kTube
                            ? "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' (K-alpha1 + K-alpha2) with intensity > ',E10.2,' : ',I10)"
                            : "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' with intensity > ',E10.2,' : ',I10)";
-  ff::write(out, format, {st.options.drucut, st.calculated.nscan});
+  ff::write(out, format, {options.drucut, calculated.nscan});
 }
 
 void write_no_events(std::ostream& out) {

@@ -24,9 +24,9 @@ void write_measured_comparison(std::ostream& out, const RunState& st);
 // Extremes and I-prim of the calculated scan.
 void write_calculated_extremes(std::ostream& out, const RunState& st);
 // The psi grid and the interference setting.
-void write_scan_settings(std::ostream& out, const RunState& st);
+void write_scan_settings(std::ostream& out, const PsiGrid& grid, const CalculationOptions& options);
 // Number of crossings that entered the scan.
-void write_scan_event_count(std::ostream& out, const RunState& st);
+void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options);
 // No crossing entered the scan, or the scan is flat: no page.
 void write_no_events(std::ostream& out);
 

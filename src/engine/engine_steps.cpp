@@ -13,11 +13,11 @@ namespace {
 
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
-void share_measured_primary(RunState& st, bool first_pass) {
-  if (st.radiation.idesy != kTube) return;
+void share_measured_primary(const Radiation& radiation, MeasuredScan& measured, bool first_pass) {
+  if (radiation.idesy != kTube) return;
   const float share = first_pass ? 2.0f / 3.0f : 0.5f;
-  st.measured.iprim_obs *= share;
-  st.measured.err_prim_obs *= share;
+  measured.iprim_obs *= share;
+  measured.err_prim_obs *= share;
 }
 
 void list_pass(RunState& st, std::ostream& out, const PassResult& pass) {
@@ -30,25 +30,25 @@ void list_pass(RunState& st, std::ostream& out, const PassResult& pass) {
 }
 
 // The page shows the events of the first pass only.
-void keep_for_page(RunState& st, const PassResult& pass) {
-  st.calculated.nstore_plot = pass.store.nstore();
-  st.calculated.nlist_plot = pass.store.nlist;
-  st.calculated.psilam.clear();
-  for (const EventRecord& r : pass.store.records) st.calculated.psilam.push_back(r.psi_lambda);
+void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
+  calculated.nstore_plot = pass.store.nstore();
+  calculated.nlist_plot = pass.store.nlist;
+  calculated.psilam.clear();
+  for (const EventRecord& r : pass.store.records) calculated.psilam.push_back(r.psi_lambda);
 }
 
 }  // namespace
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
   st.primary.refdir = reference_direction(st);
-  if (st.primary.ub_given) upsi(st, exact_reference_direction(st, ReciprocalMetric::of(st)));
+  if (st.primary.ub_given) upsi(st.primary, exact_reference_direction(st, ReciprocalMetric::of(st)));
   bool first_pass = true;
-  for (const WavelengthLine& line : wavelength_lines(st)) {
+  for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     out << "\n\n";
     const PassResult pass = engine.run_pass(st, out, line);
-    share_measured_primary(st, first_pass);
+    share_measured_primary(st.radiation, st.measured, first_pass);
     list_pass(st, out, pass);
-    if (first_pass) keep_for_page(st, pass);
+    if (first_pass) keep_for_page(st.calculated, pass);
     zeit(st, out);
     st.calculated.iprim_calc += pass.primary.intensity;
     first_pass = false;
@@ -59,17 +59,17 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
 
 void write_scan_summary(RunState& st, std::ostream& out) {
   if (st.measured.scan_given == 1) {
-    compare_with_measurement(st);
+    compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
     write_measured_comparison(out, st);
   }
   if (st.grid.zsw1 > 0) write_calculated_extremes(out, st);
   if (st.radiation.idesy == kTube) st.calculated.theta_prim /= 2;
-  write_scan_settings(out, st);
+  write_scan_settings(out, st.grid, st.options);
 }
 
 bool write_page_prelude(const RunState& st, std::ostream& out) {
   if (st.calculated.nscan >= 1 && st.calculated.imax_calc > st.calculated.imin_calc) {
-    write_scan_event_count(out, st);
+    write_scan_event_count(out, st.radiation, st.calculated, st.options);
     return true;
   }
   write_no_events(out);

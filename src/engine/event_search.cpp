@@ -56,8 +56,8 @@ bool IndexBounds::searchable(std::int64_t max_reflections) const {
   return std::max({hmax, kmax, lmax}) <= kLargestSearchIndex && reflections() <= static_cast<double>(max_reflections);
 }
 
-IndexBounds index_bounds(const RunState& st, float lambda) {
-  return {largest_index(st.crystal.a, lambda), largest_index(st.crystal.b, lambda), largest_index(st.crystal.c, lambda)};
+IndexBounds index_bounds(const Crystal& crystal, float lambda) {
+  return {largest_index(crystal.a, lambda), largest_index(crystal.b, lambda), largest_index(crystal.c, lambda)};
 }
 
 std::vector<EventGeometry> find_events(const SearchFrame& frame, const IndexBounds& bounds, int workers) {

@@ -25,7 +25,7 @@ struct IndexBounds {
   // kLargestSearchIndex and at most `max_reflections` reflections.
   bool searchable(std::int64_t max_reflections) const;
 };
-IndexBounds index_bounds(const RunState& st, float lambda);
+IndexBounds index_bounds(const Crystal& crystal, float lambda);
 
 // Every reaching h2 of the box -hmax..hmax, -kmax..kmax, -lmax..lmax, in the
 // order h' outermost, l' innermost, all increasing. The box is searched on

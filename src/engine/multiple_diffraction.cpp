@@ -105,11 +105,11 @@ bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
 }
 
 // Counts a crossing near the window and stores it when it is strong enough.
-void store_crossing(const RunState& st, std::ostream& out, EventStore& store, EventRecord record, int crossing,
+void store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store, EventRecord record, int crossing,
                     double psi, float strength) {
-  if (!near_window(psi, st.grid.psia, st.grid.psie)) return;
+  if (!near_window(psi, grid.psia, grid.psie)) return;
   ++store.nlist;
-  if (!(st.options.drumin > 0 && strength >= st.options.drumin)) return;
+  if (!(options.drumin > 0 && strength >= options.drumin)) return;
   if (store.full()) {
     write_store_overflow(out);
     stop_run();
@@ -139,9 +139,9 @@ EngineMemory EngineMemory::of(const RunLimits& limits) {
   return m;
 }
 
-std::vector<WavelengthLine> wavelength_lines(const RunState& st) {
-  std::vector<WavelengthLine> lines{{st.radiation.alam1, st.radiation.dlam1, st.radiation.flam1}};
-  if (st.radiation.idesy == kTube) lines.push_back({st.radiation.alam2, st.radiation.dlam2, st.radiation.flam2});
+std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation) {
+  std::vector<WavelengthLine> lines{{radiation.alam1, radiation.dlam1, radiation.flam1}};
+  if (radiation.idesy == kTube) lines.push_back({radiation.alam2, radiation.dlam2, radiation.flam2});
   return lines;
 }
 
@@ -193,8 +193,8 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   }
 
   const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
-  store_crossing(st, out, pass.store, record, 1, e.psi_a, ev.strength);
-  store_crossing(st, out, pass.store, record, 2, e.psi_b, ev.strength);
+  store_crossing(st.grid, st.options, out, pass.store, record, 1, e.psi_a, ev.strength);
+  store_crossing(st.grid, st.options, out, pass.store, record, 2, e.psi_b, ev.strength);
   if (!(st.grid.zsw1 > 0) || !(ev.strength > st.options.drucut)) return;
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
@@ -208,7 +208,7 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
 void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                                     std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
-  spend_work(st, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.crystal.na) * std::max(1, st.crystal.ns));
+  spend_work(st.options, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.crystal.na) * std::max(1, st.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
@@ -230,7 +230,7 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
     write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
     stop_run();
   }
-  pass.bounds = index_bounds(st, line.lambda);
+  pass.bounds = index_bounds(st.crystal, line.lambda);
   if (!pass.bounds.searchable(st.options.limits.search_reflections)) {
     write_search_too_large(out, pass.bounds, st.options.limits.search_reflections);
     stop_run();
@@ -252,15 +252,15 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   return pass;
 }
 
-void MultipleDiffraction::spend_work(const RunState& st, std::ostream& out, std::int64_t terms) {
+void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {
   work_ += terms;
-  if (work_ <= st.options.limits.work) return;
-  write_work_limit(out, st.options.limits.work);
+  if (work_ <= options.limits.work) return;
+  write_work_limit(out, options.limits.work);
   stop_run();
 }
 
 void MultipleDiffraction::add_waiting_crossings(RunState& st, std::ostream& out) {
-  spend_work(st, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.grid.nstep} + 1));
+  spend_work(st.options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.grid.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
   const ScanGrid grid{st.grid.psia, st.grid.zsw, st.grid.nstep, st.options.nnn};
   add_profiles(scan_events_, grid, worker_count(st.options.threads), profile_sums_);

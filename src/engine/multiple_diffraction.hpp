@@ -27,7 +27,7 @@ struct PassResult {
 };
 
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
-std::vector<WavelengthLine> wavelength_lines(const RunState& st);
+std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation);
 
 // How the calculation keeps within the memory budget of the run, whatever
 // the size of the cell: the index box is searched a part of this many
@@ -66,7 +66,7 @@ class MultipleDiffraction {
   // Adds the waiting crossings to the profile sums.
   void add_waiting_crossings(RunState& st, std::ostream& out);
   // Counts work about to be done; beyond the run's limit the run ends with a message.
-  void spend_work(const RunState& st, std::ostream& out, std::int64_t terms);
+  void spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const RunState& st, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, int workers) const;

@@ -20,9 +20,9 @@ constexpr float kDegree = 0.0174533f;
 // Secondary-extinction scale factor of the mosaic crystal: the crystal
 // radius over the block path, damped by the mosaic spread against the
 // angular width u = lambda / Tm of one block; never below 1.
-float scale_factor(const RunState& st, float lambda) {
-  const float u = lambda * 1e-8f / st.sample.Tm;
-  const float s = (2.0f / 3.0f * st.sample.rkugel / (st.sample.radius * 1e-4f)) * u / (st.sample.eta * kDegree + u);
+float scale_factor(const Sample& sample, float lambda) {
+  const float u = lambda * 1e-8f / sample.Tm;
+  const float s = (2.0f / 3.0f * sample.rkugel / (sample.radius * 1e-4f)) * u / (sample.eta * kDegree + u);
   return std::max(1.0f, s);
 }
 
@@ -47,9 +47,9 @@ PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
   pc.mu = st.sample.mu;
   pc.relv = st.radiation.relv;
   pc.source = st.sample.area * kSquareDegreesPerSteradian * line.weight * st.radiation.dimono;
-  pc.a1 = absorption_factor(st, static_cast<float>(pc.theta1));
+  pc.a1 = absorption_factor(st.radiation, st.sample, static_cast<float>(pc.theta1));
   pc.pol1 = (st.radiation.idesy == kTube || st.radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
-  pc.scale = scale_factor(st, line.lambda);
+  pc.scale = scale_factor(st.sample, line.lambda);
   pc.eta = st.sample.eta;
   pc.diverp = st.sample.diverp;
   pc.divers = st.sample.divers;

@@ -24,7 +24,7 @@ struct PolarizationState {
 };
 
 // Primary extinction y averaged over the polarization states of the source.
-float primary_extinction(const RunState& st, const PassConstants& pc) {
+float primary_extinction(const Sample& sample, const PassConstants& pc) {
   const float c2 = pc.cos_2theta1 * pc.cos_2theta1;
   const float c = std::fabs(pc.cos_2theta1);
   PolarizationState states[2];
@@ -44,7 +44,7 @@ float primary_extinction(const RunState& st, const PassConstants& pc) {
   float y = 0;
   for (int j = 0; j < count; ++j) {
     const float e = ext1 / states[j].amplitude;
-    const float t = std::min(chuk(st.sample.yext, st.sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
+    const float t = std::min(chuk(sample.yext, sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
     y += states[j].weight * t;
   }
   if (pc.idesy == kTube) return y / (c2 + pc.pmono);
@@ -74,7 +74,7 @@ PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc
   const float threshold = pc.idesy == kNeutrons ? 1e-4f : 0.001f;
   pr.forbidden = !(pc.f1 > threshold);
   if (pr.forbidden) return pr;
-  pr.y1 = pc.tm * primary_extinction(st, pc);
+  pr.y1 = pc.tm * primary_extinction(st.sample, pc);
   const float strength = pc.relv * pc.f1;  // 1 / ext1
   pr.q1 = pc.line.lambda * 1e-8f * pr.lorentz * strength * strength;
   pr.intensity = (pc.source / (pc.a1 * kRadian)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;

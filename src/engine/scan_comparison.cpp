@@ -12,7 +12,7 @@ namespace {
 constexpr float kSpikeFraction = 0.8f;  // measured steps at or above this share of the maximum are left out
 constexpr float kLargestDeviation = 0.1f;  // degrees; a larger best shift is not believed
 
-float step_psi(const RunState& st, int i) { return st.grid.psia + static_cast<float>(i) / st.grid.zsw; }
+float step_psi(const PsiGrid& grid, int i) { return grid.psia + static_cast<float>(i) / grid.zsw; }
 
 }  // namespace
 
@@ -24,8 +24,8 @@ void finish_calculated_scan(RunState& st) {
     v += st.calculated.iprim_calc;
     if (v >= maximum) maximum = v;
     if (v < minimum) minimum = v;
-    if (v == maximum) st.calculated.psi_max_calc = step_psi(st, i);
-    if (v == minimum) st.calculated.psi_min_calc = step_psi(st, i);
+    if (v == maximum) st.calculated.psi_max_calc = step_psi(st.grid, i);
+    if (v == minimum) st.calculated.psi_min_calc = step_psi(st.grid, i);
   }
   st.calculated.imax_calc = maximum;
   st.calculated.imin_calc = minimum < 0 ? 0.0f : minimum;
@@ -55,24 +55,24 @@ int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, fl
   return shift;
 }
 
-void compare_with_measurement(RunState& st) {
-  st.calculated.nshift = 0;
-  st.calculated.deviation = 0;
-  if (st.calculated.imax_calc <= 0) {
-    st.calculated.imax_calc = 1;
+void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured, CalculatedScan& calculated) {
+  calculated.nshift = 0;
+  calculated.deviation = 0;
+  if (calculated.imax_calc <= 0) {
+    calculated.imax_calc = 1;
   } else {
-    const float ratio = st.measured.imax_obs / st.calculated.imax_calc;
-    const int m = st.grid.zsw <= 5 ? 10 : static_cast<int>(std::lround(st.grid.zsw));
-    st.calculated.nshift = best_shift(st.measured.scan_obs, st.calculated.scan_calc, ratio, st.measured.imax_obs, m);
-    st.calculated.deviation = static_cast<float>(st.calculated.nshift) / st.grid.zsw;
-    if (std::fabs(st.calculated.deviation) >= kLargestDeviation) {
-      st.calculated.nshift = 0;
-      st.calculated.deviation = 0;
+    const float ratio = measured.imax_obs / calculated.imax_calc;
+    const int m = grid.zsw <= 5 ? 10 : static_cast<int>(std::lround(grid.zsw));
+    calculated.nshift = best_shift(measured.scan_obs, calculated.scan_calc, ratio, measured.imax_obs, m);
+    calculated.deviation = static_cast<float>(calculated.nshift) / grid.zsw;
+    if (std::fabs(calculated.deviation) >= kLargestDeviation) {
+      calculated.nshift = 0;
+      calculated.deviation = 0;
     }
   }
-  if (st.radiation.idesy == kTube) {
-    st.measured.iprim_obs *= 3;
-    st.measured.err_prim_obs *= 3;
+  if (radiation.idesy == kTube) {
+    measured.iprim_obs *= 3;
+    measured.err_prim_obs *= 3;
   }
 }
 

@@ -25,7 +25,7 @@ struct PsiScale {
   float step_cm = 0;        // one psi step, 1 / (zsw D)
 };
 
-PsiScale psi_scale(const RunState& st);
+PsiScale psi_scale(const PsiGrid& grid);
 
 // True when a measured scan is drawn above the calculated one.
 inline bool has_measured_scan(const RunState& st) { return st.measured.scan_given == 1; }

@@ -33,28 +33,28 @@ void draw_date(Plotter& p, const TimeSample& now) {
 // theta-prim:  F5.2                   (Symbol "q-" + Times "prim:")
 // F-prim:      F7.2
 // phi-prim:    F7.2                   (Symbol "j-" + Times "prim:")
-void draw_primary_reflection(Plotter& p, const RunState& st) {
+void draw_primary_reflection(Plotter& p, const Radiation& radiation, const Primary& primary, const CalculatedScan& calculated) {
   p.fonts(0.5f, "Times-Bold");
   p.symbol(kLabelX, 18.5f, "hkl-prim:");
-  p.number(25.2f, 18.5f, static_cast<float>(st.primary.h), -1);
-  p.number(26.2f, 18.5f, static_cast<float>(st.primary.k), -1);
-  p.number(27.2f, 18.5f, static_cast<float>(st.primary.l), -1);
+  p.number(25.2f, 18.5f, static_cast<float>(primary.h), -1);
+  p.number(26.2f, 18.5f, static_cast<float>(primary.k), -1);
+  p.number(27.2f, 18.5f, static_cast<float>(primary.l), -1);
   p.fonts(0.5f, "Symbol");
   p.symbol(kLabelX, 17.5f, "l:");
   p.symbol(kLabelX, 16.8f, "q-");
   p.symbol(kLabelX, 15.6f, "j-");
   p.fonts(0.5f, "Times-Roman");
-  if (st.radiation.wavind == "dl") {
-    p.number(23.0f, 17.5f, (st.radiation.lam_min + st.radiation.lam_max) / 2.0f, 64);
+  if (radiation.wavind == "dl") {
+    p.number(23.0f, 17.5f, (radiation.lam_min + radiation.lam_max) / 2.0f, 64);
   } else {
-    p.symbol(23.0f, 17.5f, st.radiation.wavind.substr(0, 2));
+    p.symbol(23.0f, 17.5f, radiation.wavind.substr(0, 2));
   }
   p.symbol(22.5f, 16.8f, "prim:");
-  p.number(24.0f, 16.8f, st.calculated.theta_prim, 52);
+  p.number(24.0f, 16.8f, calculated.theta_prim, 52);
   p.symbol(kLabelX, 16.2f, "F-prim:");
-  p.number(24.0f, 16.2f, st.primary.f, 72);
+  p.number(24.0f, 16.2f, primary.f, 72);
   p.symbol(22.5f, 15.6f, "prim:");
-  p.number(24.0f, 15.6f, st.primary.phi, 72);
+  p.number(24.0f, 15.6f, primary.phi, 72);
 }
 
 // Simulation calculated with          (Times-Bold)
@@ -66,31 +66,31 @@ void draw_primary_reflection(Plotter& p, const RunState& st) {
 // nnn  F5.0   or   without interference term,     (Times-Bold)
 // taking into account events
 // with I (cps) >  drucut F7.4
-void draw_simulation_parameters(Plotter& p, const RunState& st) {
+void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid& grid, const CalculationOptions& options) {
   constexpr float kValueX = 25.5f;
   p.fonts(0.5f, "Times-Bold");
   p.symbol(kLabelX, 11.8f, "Simulation calculated with");
   p.fonts(0.4f, "Times-Roman");
   p.symbol(kLabelX, 11.1f, "step-width");
-  p.number(kValueX, 11.1f, 1.0f / st.grid.zsw, 53);
+  p.number(kValueX, 11.1f, 1.0f / grid.zsw, 53);
   p.symbol(kLabelX, 10.6f, "divergence-p");
-  p.number(kValueX, 10.6f, st.sample.diverp, 53);
+  p.number(kValueX, 10.6f, sample.diverp, 53);
   p.symbol(kLabelX, 10.1f, "divergence-s");
-  p.number(kValueX, 10.1f, st.sample.divers, 53);
+  p.number(kValueX, 10.1f, sample.divers, 53);
   p.symbol(kLabelX, 9.6f, "mosaic-radius");
-  p.number(kValueX, 9.6f, st.sample.radius, st.sample.radius < 10.0f ? 53 : 50);
+  p.number(kValueX, 9.6f, sample.radius, sample.radius < 10.0f ? 53 : 50);
   p.symbol(kLabelX, 9.1f, "mosaic-spread");
-  p.number(kValueX, 9.1f, st.sample.eta, 53);
+  p.number(kValueX, 9.1f, sample.eta, 53);
   p.fonts(0.5f, "Times-Bold");
-  if (st.options.nnn > 0) {
+  if (options.nnn > 0) {
     p.symbol(kLabelX, 8.6f, "nnn");
-    p.number(kValueX, 8.6f, static_cast<float>(st.options.nnn), 50);
+    p.number(kValueX, 8.6f, static_cast<float>(options.nnn), 50);
   } else {
     p.symbol(kLabelX, 8.4f, "without interference term,");
   }
   p.symbol(kLabelX, 7.8f, "taking into account events");
   p.symbol(kLabelX, 7.2f, "with I (cps) >");
-  p.number(25.0f, 7.2f, st.options.drucut, 74);
+  p.number(25.0f, 7.2f, options.drucut, 74);
 }
 
 // Imax-obs (cps):  F9.2     at y 14.6  \  only with a measured scan
@@ -98,19 +98,19 @@ void draw_simulation_parameters(Plotter& p, const RunState& st) {
 // Imax-calc(cps):  F9.2     at y  6.2
 // Imin-calc(cps):  F9.2     at y  5.6
 // The true extremes, before any clipping of the curves.
-void draw_extremes(Plotter& p, const RunState& st) {
+void draw_extremes(Plotter& p, const MeasuredScan& measured, const CalculatedScan& calculated) {
   constexpr float kValueX = 25.3f;
   p.fonts(0.5f, "Times-Roman");
-  if (st.measured.scan_given > 0) {
+  if (measured.scan_given > 0) {
     p.symbol(kLabelX, 14.6f, "Imax-obs (cps):");
-    p.number(kValueX, 14.6f, st.measured.imax_obs, 92);
+    p.number(kValueX, 14.6f, measured.imax_obs, 92);
     p.symbol(kLabelX, 14.0f, "Imin-obs (cps):");
-    p.number(kValueX, 14.0f, st.measured.imin_obs, 92);
+    p.number(kValueX, 14.0f, measured.imin_obs, 92);
   }
   p.symbol(kLabelX, 6.2f, "Imax-calc(cps):");
-  p.number(kValueX, 6.2f, st.calculated.imax_calc, 92);
+  p.number(kValueX, 6.2f, calculated.imax_calc, 92);
   p.symbol(kLabelX, 5.6f, "Imin-calc(cps):");
-  p.number(kValueX, 5.6f, st.calculated.imin_calc, 92);
+  p.number(kValueX, 5.6f, calculated.imin_calc, 92);
 }
 
 }  // namespace
@@ -124,9 +124,9 @@ void draw_text_block(Plotter& p, const RunState& st, const TimeSample& now) {
   p.fonts(0.5f, "Times-Roman");
   p.transl(-0.5f, 0.0f);
   draw_date(p, now);
-  draw_primary_reflection(p, st);
-  draw_simulation_parameters(p, st);
-  draw_extremes(p, st);
+  draw_primary_reflection(p, st.radiation, st.primary, st.calculated);
+  draw_simulation_parameters(p, st.sample, st.grid, st.options);
+  draw_extremes(p, st.measured, st.calculated);
   p.transl(0.5f, 0.0f);
 }
 

@@ -57,17 +57,17 @@ struct WavelengthBand {
 
 // A psi in degrees folded into -180..180; synchrotron and neutron runs whose
 // window starts at 0 or above count psi in 0..360.
-float folded_psi(float psi, const RunState& st) {
+float folded_psi(float psi, const Radiation& radiation, const PsiGrid& grid) {
   if (psi > 180.0f) psi -= 360.0f;
   else if (psi < -180.0f) psi += 360.0f;
-  if (st.radiation.idesy > 0 && st.grid.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
+  if (radiation.idesy > 0 && grid.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
   return psi;
 }
 
 // Adds (psi, height) to the branch when psi lies in the window psia < psi <= psie.
-void add_point(Branch& branch, float psi, float y, const RunState& st, const PsiScale& scale) {
-  if (!(st.grid.psia < psi && psi <= st.grid.psie)) return;
-  branch.x.push_back(kLeft + (psi - st.grid.psia) / scale.degrees_per_cm);
+void add_point(Branch& branch, float psi, float y, const PsiGrid& grid, const PsiScale& scale) {
+  if (!(grid.psia < psi && psi <= grid.psie)) return;
+  branch.x.push_back(kLeft + (psi - grid.psia) / scale.degrees_per_cm);
   branch.y.push_back(y);
 }
 
@@ -83,8 +83,8 @@ void trace_event(const std::array<float, 6>& event, const RunState& st, const Ps
     if (!(c >= -1.0f && c <= 1.0f)) continue;
     const float w = std::acos(c);
     const float y = band.height(i);
-    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + st.primary.PsiD, st), y, st, scale);
-    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + st.primary.PsiD, st), y, st, scale);
+    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + st.primary.PsiD, st.radiation, st.grid), y, st.grid, scale);
+    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + st.primary.PsiD, st.radiation, st.grid), y, st.grid, scale);
   }
 }
 

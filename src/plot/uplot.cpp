@@ -11,15 +11,15 @@ namespace kavro {
 
 namespace page {
 
-PsiScale psi_scale(const RunState& st) {
+PsiScale psi_scale(const PsiGrid& grid) {
   PsiScale scale;
   // nint((psie - psia) zsw) steps, halves rounded away from zero.
-  const float rounded = std::round((st.grid.psie - st.grid.psia) * st.grid.zsw);
+  const float rounded = std::round((grid.psie - grid.psia) * grid.zsw);
   if (rounded >= 0.0f && rounded < static_cast<float>(std::numeric_limits<int>::max() / 2)) {
     scale.points = static_cast<int>(rounded) + 1;
   }
-  scale.degrees_per_cm = (st.grid.psie - st.grid.psia) * 0.05f;
-  const float step = 1.0f / (st.grid.zsw * scale.degrees_per_cm);
+  scale.degrees_per_cm = (grid.psie - grid.psia) * 0.05f;
+  const float step = 1.0f / (grid.zsw * scale.degrees_per_cm);
   // An empty psi window or a zero step density has no step length on paper.
   scale.step_cm = std::isfinite(step) ? step : 0.0f;
   return scale;
@@ -47,28 +47,28 @@ void draw_scan_frame(Plotter& p, const RunState& st) {
 
 // The psi axis under the band (Symbol "y" prints psi), lambda beside the band,
 // and the legend telling which events the band shows.
-void draw_axis_and_legend(Plotter& p, const RunState& st, const page::PsiScale& scale) {
+void draw_axis_and_legend(Plotter& p, const PsiGrid& grid, const CalculatedScan& calculated, const CalculationOptions& options, const page::PsiScale& scale) {
   p.dash(0);
   p.fonts(0.5f, "Symbol");
-  p.axis(page::kLeft, page::kBandBottom, "y", page::kAxisLength, st.grid.psia, scale.degrees_per_cm);
+  p.axis(page::kLeft, page::kBandBottom, "y", page::kAxisLength, grid.psia, scale.degrees_per_cm);
   p.fonts(0.5f, "Symbol");
   p.symbol(0.5f, 3.2f, "l");
   p.transl(-0.5f, 0.0f);
-  p.symbo1(st.calculated.nstore_plot, st.calculated.nlist_plot, st.options.drumin);
+  p.symbo1(calculated.nstore_plot, calculated.nlist_plot, options.drumin);
 }
 
 }  // namespace
 
 void uplot(const RunState& st, std::ostream& ps, std::ostream& listing, const TimeSample& now) {
   Plotter p(ps, listing);
-  const page::PsiScale scale = page::psi_scale(st);
+  const page::PsiScale scale = page::psi_scale(st.grid);
   p.plots();
   p.newpen(0);
   page::draw_text_block(p, st, now);
   draw_scan_frame(p, st);
   page::draw_scan_curves(p, st, scale);
   page::draw_psi_lambda_band(p, st, scale);
-  draw_axis_and_legend(p, st, scale);
+  draw_axis_and_legend(p, st.grid, st.calculated, st.options, scale);
   p.plot(0.0f, 0.0f, kEndOfPage);
 }
 

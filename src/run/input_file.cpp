@@ -130,8 +130,8 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
     stop_with_message(out, {" The monochromator reflection cannot reflect this wavelength,",
                             " check the fourth line of the input-file!"});
   // The index box of each wavelength, before anything is computed with it.
-  for (const WavelengthLine& line : wavelength_lines(st)) {
-    const IndexBounds bounds = index_bounds(st, line.lambda);
+  for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
+    const IndexBounds bounds = index_bounds(st.crystal, line.lambda);
     if (bounds.searchable(st.options.limits.search_reflections)) continue;
     write_search_too_large(out, bounds, st.options.limits.search_reflections);
     stop_run();

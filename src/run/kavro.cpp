@@ -66,7 +66,7 @@ void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
     st.crystal.ncent = centring_multiplicity(st.crystal.sgsym);
   } else {
     read_explicit_operators(st, in, out);
-    list_explicit_operators(st, out);
+    list_explicit_operators(st.crystal, out);
   }
 }
 
@@ -96,7 +96,7 @@ void check_reciprocal_cell(const RunState& st, std::ostream& out) {
 // tube's second line is the longer one.
 void check_ewald_sphere(RunState& st, std::ostream& out) {
   bool inside = primary_reflection_geometry(st);
-  for (const WavelengthLine& line : wavelength_lines(st)) inside = inside && st.primary.stol * line.lambda <= 1;
+  for (const WavelengthLine& line : wavelength_lines(st.radiation)) inside = inside && st.primary.stol * line.lambda <= 1;
   if (inside) return;
   out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
   stop_run();
@@ -134,7 +134,7 @@ void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArgume
   ResultFile cal;
   bool written = cal.open(files.resolve(args.cal_name));
   if (written) {
-    write_calculated_scan(cal.stream(), st);
+    write_calculated_scan(cal.stream(), st.grid, st.measured, st.calculated);
     written = cal.commit();
   }
   if (!written) {
@@ -156,7 +156,7 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
 
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
   // Header: version, date and time, title; the PostScript file is opened.
-  chuk1(st);
+  chuk1(st.sample);
   ff::write(out, "(A)", {st.banner});
   zeit(st, out);
   read_title_and_page_name(st, in, out, args, files);
@@ -197,7 +197,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
   write_cell_block(st, out);
   list_scattering_factors(st, out);
-  write_atom_parameters(st, out);
+  write_atom_parameters(st.crystal, out);
 
   // Density and absorption; F(000) with dispersion gives the corrected mu.
   const auto forward_scattering = [&out](RunState& s) {

@@ -26,7 +26,7 @@ constexpr float kCountRateError = 16.49f;
 const ReferenceRules kTubeRules{ReferenceBeam::tube, ReferenceLayout::cad4, 2.0f};
 
 // Rate factor of the scan speed: 1/n, or fatt/|n| with the attenuator in.
-float speed_factor(const RunState& st, int n) { return n < 1 ? st.measured.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
+float speed_factor(const MeasuredScan& measured, int n) { return n < 1 ? measured.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
 
 struct ProfileEnds {
   double first = 0, last = 0;  // sums of the rates of profile steps 1 and 96
@@ -40,7 +40,7 @@ void add_primary(RunState& st, std::ostream& out, const Cad4Record& r, int line,
   if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
     return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
   const float sum = std::accumulate(r.profile.begin(), r.profile.end(), 0.0f);
-  const float f = speed_factor(st, r.divisor);
+  const float f = speed_factor(st.measured, r.divisor);
   const float p1 = r.profile.front();
   const float p96 = r.profile.back();
   const float intensity = kPerMinute * kCountRate * sum * f;
@@ -65,11 +65,11 @@ bool add_reference(RunState& st, std::ostream& out, const Cad4Record& r, int lin
 }
 
 // The background level of the profile ends, taken off every measured step.
-void subtract_background(RunState& st, const ProfileEnds& ends) {
+void subtract_background(MeasuredScan& measured, const ProfileEnds& ends) {
   if (ends.records == 0) return;
-  st.measured.bg_obs = static_cast<float>(std::min(96 * ends.first, 96 * ends.last) / (60.0 * ends.records));
-  for (float& value : st.measured.scan_obs) {
-    if (value < kGapMarker) value -= st.measured.bg_obs;
+  measured.bg_obs = static_cast<float>(std::min(96 * ends.first, 96 * ends.last) / (60.0 * ends.records));
+  for (float& value : measured.scan_obs) {
+    if (value < kGapMarker) value -= measured.bg_obs;
   }
 }
 
@@ -107,7 +107,7 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
     }
   }
   write_overlong_line_stop(out, lines.overlong_line());
-  subtract_background(st, ends);
+  subtract_background(st.measured, ends);
   return true;
 }
 

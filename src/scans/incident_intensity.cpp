@@ -23,15 +23,15 @@ constexpr float kRadToDeg = 57.29578f;
 // of the block path measured in extinction lengths.
 float block_extinction(const RunState& st, float ext_length, float amplitude, float theta_deg) {
   const float r = st.sample.radius * 1.0e-4f;
-  const float tm = mean_block_path(st);
+  const float tm = mean_block_path(st.sample);
   const float y = chuk(st.sample.yext, r * amplitude / ext_length, theta_deg);
   if (amplitude == 0) return y;
   return std::min(y, 0.9f * (ext_length / amplitude) / tm);
 }
 
-float polarization_factor(const RunState& st, ReferenceBeam beam, float c2, float ratio) {
+float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float c2, float ratio) {
   switch (beam) {
-    case ReferenceBeam::tube: return (c2 + st.radiation.pmono) / (1 + st.radiation.pmono);
+    case ReferenceBeam::tube: return (c2 + radiation.pmono) / (1 + radiation.pmono);
     case ReferenceBeam::synchrotron: return 0.5f * (1 + ratio + (1 - ratio) * c2);
     case ReferenceBeam::neutrons: return 1;
   }
@@ -53,7 +53,7 @@ float primary_extinction(const RunState& st, ReferenceBeam beam, float ext_lengt
 // block radii, weighted by the chance lambda/Tm against the mosaic spread.
 float secondary_extinction(const RunState& st) {
   const float r = st.sample.radius * 1.0e-4f;
-  const float x = st.radiation.alam1 * 1.0e-8f / mean_block_path(st);
+  const float x = st.radiation.alam1 * 1.0e-8f / mean_block_path(st.sample);
   const float t = ((0.6666667f * st.sample.rkugel) / r) * x / (st.sample.eta * kDegToRad + x);
   return std::max(t, 1.0f);
 }
@@ -62,7 +62,7 @@ bool finite_positive(float v) { return std::isfinite(v) && v > 0; }
 
 }  // namespace
 
-float mean_block_path(const RunState& st) { return st.sample.radius * 1.3333333f * 1.0e-4f; }
+float mean_block_path(const Sample& sample) { return sample.radius * 1.3333333f * 1.0e-4f; }
 
 std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st, ReferenceBeam beam,
                                                              const ReferenceMeasurement& m, float F,
@@ -73,14 +73,14 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st,
   const float c = std::cos(2 * theta);
   ReferenceEstimate e;
   e.lorentz = 1 / std::sin(2 * theta);
-  e.polarization = polarization_factor(st, beam, c * c, m.ratio);
+  e.polarization = polarization_factor(st.radiation, beam, c * c, m.ratio);
   if (!(e.polarization > 0)) return {};
   e.ext_length = 1 / (st.radiation.relv * F);
   e.y = primary_extinction(st, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
   e.t = secondary_extinction(st);
   const float relv_f = st.radiation.relv * F;
   const float reflectivity =
-      st.radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st) * e.y * relv_f * relv_f * e.polarization;
+      st.radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st.sample) * e.y * relv_f * relv_f * e.polarization;
   if (!finite_positive(reflectivity)) return {};
   e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * st.sample.area);
   if (beam == ReferenceBeam::tube) e.q /= 1.5f;

@@ -48,6 +48,6 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st,
                                                              float absorption);
 
 // Mean path through a mosaic block, 4/3 of its radius (cm).
-float mean_block_path(const RunState& st);
+float mean_block_path(const Sample& sample);
 
 }  // namespace kavro

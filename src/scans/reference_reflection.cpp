@@ -24,9 +24,9 @@ float structure_factor(RunState& st, std::ostream& out, ReferenceBeam beam, cons
   return F;
 }
 
-float absorption(const RunState& st, ReferenceBeam beam, float theta) {
-  if (beam == ReferenceBeam::neutrons || !(st.sample.mur >= 0 && st.sample.mur < kMaxTabulatedMuR)) return 1;
-  return absor1(st.sample.mur, theta);
+float absorption(const Sample& sample, ReferenceBeam beam, float theta) {
+  if (beam == ReferenceBeam::neutrons || !(sample.mur >= 0 && sample.mur < kMaxTabulatedMuR)) return 1;
+  return absor1(sample.mur, theta);
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRu
   }
   const float F = structure_factor(st, out, rules.beam, m);
   if (st.ierr == 1) return false;
-  const float a = absorption(st, rules.beam, m.theta);
+  const float a = absorption(st.sample, rules.beam, m.theta);
   const auto estimate = estimate_incident_intensity(st, rules.beam, m, F, a);
   if (!estimate) {
     write_reference_skipped(out, m, F);

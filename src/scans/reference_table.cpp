@@ -38,7 +38,7 @@ void write_reference_header(std::ostream& out, ReferenceLayout layout) {
 void write_reference_line(std::ostream& out, ReferenceLayout layout, const RunState& st,
                           const ReferenceMeasurement& m, float F, float absorption, const ReferenceEstimate& e) {
   const float ext_um = e.ext_length * 1.0e4f;
-  const float path_um = e.t * mean_block_path(st) * e.y * 1.0e4f;
+  const float path_um = e.t * mean_block_path(st.sample) * e.y * 1.0e4f;
   const float estimate = e.q * st.sample.area;
   const float inverse_a = 1 / absorption;
   if (layout == ReferenceLayout::neutron) {

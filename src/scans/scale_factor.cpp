@@ -12,13 +12,13 @@ namespace {
 //  crystal cross section (mm**2)          :  area in mm2 (F10.5)
 //  I0(K-alpha1+2; counts * mm-2 * sec-1)  :  I0 of the doublet (E10.4)    [tube]
 //  I0(counts * mm-2 * sec-1)              :  I0 (E10.4)                   [other sources]
-void write_reference_mean(const RunState& st, std::ostream& out) {
+void write_reference_mean(const Radiation& radiation, const Sample& sample, std::ostream& out) {
   ff::write(out, "(/' Radius of the crystal (muemeter)       :',F10.5/' crystal cross section (mm**2)          :',F10.5)",
-            {st.sample.rkugel * 1.0e4f, st.sample.area * 100});
-  if (st.radiation.idesy == kTube) {
-    ff::write(out, "(' I0(K-alpha1+2; counts * mm-2 * sec-1)  :',E10.4)", {0.01f * st.radiation.dimono * 1.5f});
+            {sample.rkugel * 1.0e4f, sample.area * 100});
+  if (radiation.idesy == kTube) {
+    ff::write(out, "(' I0(K-alpha1+2; counts * mm-2 * sec-1)  :',E10.4)", {0.01f * radiation.dimono * 1.5f});
   } else {
-    ff::write(out, "(' I0(counts * mm-2 * sec-1)              :',E10.4)", {0.01f * st.radiation.dimono});
+    ff::write(out, "(' I0(counts * mm-2 * sec-1)              :',E10.4)", {0.01f * radiation.dimono});
   }
 }
 
@@ -40,7 +40,7 @@ void write_scale_factor_block(RunState& st, std::ostream& out, bool scan_file_re
   if (st.measured.nref >= 1) {
     st.measured.scale_sum /= static_cast<float>(st.measured.nref);
     st.radiation.dimono = st.measured.scale_sum;
-    write_reference_mean(st, out);
+    write_reference_mean(st.radiation, st.sample, out);
     return;
   }
   if (scan_file_read) out << "\n There are no reference reflections in the file\n\n";

@@ -93,12 +93,12 @@ TEST(Absor1, EndsOfTheTable) {
 TEST(AbsorptionFactor, AppliesOnlyToXRaysBelowTheBound) {
   RunState st;
   st.sample.mur = 1.0f;
-  EXPECT_NEAR(absorption_factor(st, 47.0f * 0.0174533f), absor1(1.0f, 47.0f), 1e-4f);
+  EXPECT_NEAR(absorption_factor(st.radiation, st.sample, 47.0f * 0.0174533f), absor1(1.0f, 47.0f), 1e-4f);
   st.sample.mur = 31.5f;
-  EXPECT_EQ(absorption_factor(st, 0.3f), 1.0f);
+  EXPECT_EQ(absorption_factor(st.radiation, st.sample, 0.3f), 1.0f);
   st.sample.mur = 1.0f;
   st.radiation.idesy = kNeutrons;
-  EXPECT_EQ(absorption_factor(st, 0.3f), 1.0f);
+  EXPECT_EQ(absorption_factor(st.radiation, st.sample, 0.3f), 1.0f);
 }
 
 TEST(Mue, RockSaltAgainstNistAttenuation) {
@@ -230,7 +230,7 @@ TEST(AbsorptionStep, ExactlyAtTheBoundNoWarningAndNoCorrection) {
   r.run(15.75f);  // mu R = 31.5 after the dispersion correction
   EXPECT_EQ(r.st.sample.mur, kMurLimit);
   EXPECT_EQ(r.listing.str().find("greater"), std::string::npos);
-  EXPECT_EQ(absorption_factor(r.st, 0.2f), 1.0f);
+  EXPECT_EQ(absorption_factor(r.st.radiation, r.st.sample, 0.2f), 1.0f);
 }
 
 TEST(AbsorptionStep, DispersionCorrectedMuFromForwardScattering) {

@@ -16,7 +16,7 @@ namespace {
 std::unique_ptr<ExtinctionTable> loaded_table() {
   RunState st;
   st.sample.yext[150][9] = -7.0f;  // left over from an earlier run
-  chuk1(st);
+  chuk1(st.sample);
   return std::make_unique<ExtinctionTable>(st.sample.yext);
 }
 

@@ -97,7 +97,7 @@ TEST(Upsi, DegenerateMatrixLeavesZeroAndSetsTheRunState) {
   RunState st;
   st.primary.ubm = {0.1f, 0, 0, 0, 0.1f, 0, 0, 0, 0.1f};
   st.primary.h = 0, st.primary.k = 0, st.primary.l = 4;
-  upsi(st, {0, 1, 0});
+  upsi(st.primary, {0, 1, 0});
   EXPECT_NEAR(st.primary.PsiD, -90.0f, 1e-3f);
 }
 

@@ -257,7 +257,7 @@ TEST(Ftab, RunningSumDecidesTheFormAtTheLimit) {
   std::ostringstream out;
   upform(st, 0, out);
   upform(st, 1, out);
-  build_ftab(st);
+  build_ftab(st.crystal, st.radiation);
   std::array<float, 32> s{};  // s as the table builds it: a running sum of 0.05
   for (std::size_t k = 1; k < s.size(); ++k) s[k] = s[k - 1] + 0.05f;
   ASSERT_LT(s[30], 1.5f);
@@ -272,21 +272,21 @@ TEST(Ftab, NeutronsHoldTheScatteringLengthAndF000SumsTheTypes) {
   RunState st = with_types({"Fe", "O"}, "dl", kNeutrons);
   st.crystal.fp = {9.54f, 5.803f};
   st.crystal.nat_cell = {2.0f, 3.0f};
-  build_ftab(st);
+  build_ftab(st.crystal, st.radiation);
   EXPECT_EQ(st.crystal.ftab[0][0], 9.54f);
   EXPECT_EQ(st.crystal.ftab[0][1], 0.0f);
-  EXPECT_FLOAT_EQ(f000(st), 2 * 9.54f + 3 * 5.803f);
+  EXPECT_FLOAT_EQ(f000(st.crystal), 2 * 9.54f + 3 * 5.803f);
 
   RunState xr = with_types({"C", "H"});
   std::ostringstream out;
   upform(xr, 0, out);
   upform(xr, 1, out);
   xr.crystal.nat_cell = {4.0f, 8.0f};
-  build_ftab(xr);
-  EXPECT_NEAR(f000(xr), 4 * 6.0f + 8 * 1.0f, 0.02f);
-  EXPECT_TRUE(some_fpp_zero(xr));  // hydrogen has f'' = 0
+  build_ftab(xr.crystal, xr.radiation);
+  EXPECT_NEAR(f000(xr.crystal), 4 * 6.0f + 8 * 1.0f, 0.02f);
+  EXPECT_TRUE(some_fpp_zero(xr.crystal));  // hydrogen has f'' = 0
   xr.crystal.fpp = {0.0091f, 0.001f};
-  EXPECT_FALSE(some_fpp_zero(xr));
+  EXPECT_FALSE(some_fpp_zero(xr.crystal));
 }
 
 // f = 10 exp(-s^2) up to s_lim = 2, then exp(0) = 1.
@@ -297,10 +297,10 @@ TEST(ScatteringListing, XrayBlockListsEverySecondSlot) {
   st.crystal.nat_cell[0] = 3.5f;
   st.crystal.fp[0] = -1.965f;
   st.crystal.fpp[0] = 0.5888f;
-  build_ftab(st);
+  build_ftab(st.crystal, st.radiation);
   std::ostringstream out;
   write_xray_scattering_header(out);
-  write_xray_type_block(st, 0, out);
+  write_xray_type_block(st.crystal, 0, out);
   const std::string ones = "  1.000  1.000  1.000  1.000  1.000  1.000  1.000  1.000  1.000";
   EXPECT_EQ(out.str(),
             "\n\n Scattering factor tables: Int. Tables for Crystallography, Vol. C,"

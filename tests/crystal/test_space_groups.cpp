@@ -230,7 +230,7 @@ TEST(ExplicitOperators, ListedNumerically) {
     st.crystal.symr[n] = {{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
   }
   std::ostringstream out;
-  list_explicit_operators(st, out);
+  list_explicit_operators(st.crystal, out);
   const auto lines = lines_of(out.str());
   ASSERT_EQ(lines.size(), 25u);
   EXPECT_EQ(lines[0], "  24 symmetry lines:");

@@ -226,7 +226,7 @@ TEST(EngineListing, SummaryBlockColumns) {
   std::ostringstream out;
   write_measured_comparison(out, st);
   write_calculated_extremes(out, st);
-  write_scan_settings(out, st);
+  write_scan_settings(out, st.grid, st.options);
   EXPECT_EQ(out.str(),
             "\n\n"
             " Deviation between calculated and measured psi    :  -0.040\n"

@@ -150,7 +150,7 @@ TEST(EventGeometry, FullTurnPositionsRightToTheirPrintedDigits) {
   for (const Case* c : {&kSi, &kYig1, &kYig2}) {
     SCOPED_TRACE(c->name);
     const RunState st = cubic_crystal(c->wavelength(), c->h1, c->cell());
-    const IndexBounds bounds = index_bounds(st, c->wavelength());
+    const IndexBounds bounds = index_bounds(st.crystal, c->wavelength());
     const std::vector<EventGeometry> events = find_events(search_frame(st, c->wavelength()), bounds, 2);
     int off = 0;
     for (const EventGeometry& e : events) {
@@ -217,7 +217,7 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
   st.crystal.a = 3.0f;  // 2a/lambda = 9.9999996 exactly, 10 in single precision
   st.crystal.b = 5.431f;
   st.crystal.c = 1e12f;
-  const IndexBounds bounds = index_bounds(st, 0.6f);
+  const IndexBounds bounds = index_bounds(st.crystal, 0.6f);
   EXPECT_EQ(bounds.hmax, 10);
   EXPECT_EQ(bounds.kmax, 18);
   EXPECT_EQ(bounds.lmax, 100'000'000'000);  // 3.3e12 counted in a wide integer, held at 1e11
@@ -227,14 +227,14 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
   EXPECT_FALSE((IndexBounds{1000, 1000, 1000}).searchable(2'000'000'000));  // 8.0e9 reflections
 
   st.crystal.c = 5.431f;
-  EXPECT_EQ(index_bounds(st, -0.0f).hmax, 0);  // an unusable wavelength never reaches the int conversion
+  EXPECT_EQ(index_bounds(st.crystal, -0.0f).hmax, 0);  // an unusable wavelength never reaches the int conversion
 }
 
 TEST(EventSearch, EnumerationOrderAndThreadCountDoNotMatter) {
   const float lambda = 0.7093f;
   const RunState st = cubic_crystal(lambda, {0, 0, 2});
   const SearchFrame frame = search_frame(st, lambda);
-  const IndexBounds bounds = index_bounds(st, lambda);
+  const IndexBounds bounds = index_bounds(st.crystal, lambda);
   EXPECT_EQ(bounds.hmax, 15);  // trunc(2 * 5.431 / 0.7093)
   const std::vector<EventGeometry> one = find_events(frame, bounds, 1);
   const std::vector<EventGeometry> three = find_events(frame, bounds, 3);

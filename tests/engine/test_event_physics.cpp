@@ -22,7 +22,7 @@ RunState crystal_in_tube(float f_primary) {
   reciprocal_cell(st);
   primary_reflection_geometry(st);
   st.primary.refdir = reference_direction(st);
-  chuk1(st);
+  chuk1(st.sample);
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
   st.sample.rkugel = 150e-4f;
   st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;

@@ -75,7 +75,7 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   st.measured.imax_obs = 60;
   st.measured.iprim_obs = 4;
   st.measured.err_prim_obs = 1;
-  compare_with_measurement(st);
+  compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_EQ(st.calculated.nshift, 5);
   EXPECT_FLOAT_EQ(st.calculated.deviation, 0.05f);
   EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
@@ -83,13 +83,13 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
 
   st.measured.scan_obs = bump(20, -6, 50);
   st.radiation.idesy = kSynchrotronSigma;
-  compare_with_measurement(st);
+  compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_EQ(st.calculated.nshift, 0);
   EXPECT_FLOAT_EQ(st.calculated.deviation, 0);
   EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
 
   st.calculated.imax_calc = -3;  // nothing to scale to: no search
-  compare_with_measurement(st);
+  compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_FLOAT_EQ(st.calculated.imax_calc, 1);
   EXPECT_EQ(st.calculated.nshift, 0);
 }
@@ -98,7 +98,7 @@ TEST(CalculatedScan, FileLinesClampNegativeValuesInTheScanItself) {
   RunState st = scan_state({12.5f, -3, 1234567.25f});
   st.measured.scan_obs[1] = 40.125f;
   std::ostringstream cal;
-  write_calculated_scan(cal, st);
+  write_calculated_scan(cal, st.grid, st.measured, st.calculated);
   EXPECT_EQ(cal.str(),
             "    10.000             12.5000\n"
             "    10.500              0.0000             40.1250\n"

@@ -40,14 +40,14 @@ Drawn draw_text_block(const RunState& st) {
 Drawn draw_curves(const RunState& st) {
   std::ostringstream ps, listing;
   Plotter p(ps, listing);
-  page::draw_scan_curves(p, st, page::psi_scale(st));
+  page::draw_scan_curves(p, st, page::psi_scale(st.grid));
   return {ps.str(), listing.str()};
 }
 
 Drawn draw_band(const RunState& st) {
   std::ostringstream ps, listing;
   Plotter p(ps, listing);
-  page::draw_psi_lambda_band(p, st, page::psi_scale(st));
+  page::draw_psi_lambda_band(p, st, page::psi_scale(st.grid));
   return {ps.str(), listing.str()};
 }
 

@@ -16,7 +16,7 @@ namespace {
 
 RunState sample() {
   RunState st;
-  chuk1(st);
+  chuk1(st.sample);
   st.radiation.alam1 = 1.540598f;
   st.sample.radius = 50;
   st.sample.rkugel = 0.015f;
