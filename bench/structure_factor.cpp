@@ -43,9 +43,9 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
     }
   st.na = static_cast<int>(st.xyz.size());
   st.bt_u.resize(st.xyz.size());
-  kavro::bravai(st);
+  kavro::bravai(st.crystal);
   kavro::reciprocal_cell(st);
-  kavro::convert_temperature_parameters(st);
+  kavro::convert_temperature_parameters(st.crystal);
   return st;
 }
 

@@ -40,12 +40,12 @@ void write_neutron_density(std::ostream& listing, float rho) {
 std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& listing,
                                                 const ForwardScattering& forward) {
   if (st.radiation.idesy == kNeutrons) {
-    const LinearAbsorption neutrons{0.0f, mue_n(st, st.crystal.vol, listing)};
+    const LinearAbsorption neutrons{0.0f, mue_n(st.crystal, st.crystal.vol, listing)};
     st.sample.mur = 0.0f;
     write_neutron_density(listing, neutrons.rho);
     return neutrons;
   }
-  LinearAbsorption result = mue(st, st.radiation.alam1, st.crystal.vol, listing);
+  LinearAbsorption result = mue(st.crystal, st.radiation.alam1, st.crystal.vol, listing);
   st.sample.mur = st.sample.rkugel * result.mu;
   write_density_and_mu(listing, result.rho, result.mu);
   const bool too_large = st.sample.mur > kMurLimit;

@@ -25,20 +25,20 @@ void copy_atom(Crystal& crystal, std::size_t from, std::size_t to, const Vec3& s
 
 }  // namespace
 
-void bravai(RunState& st) {
-  if (st.crystal.na <= 0 || st.crystal.sgsym.empty()) return;
-  const auto& shifts = centring_translations(st.crystal.sgsym.front());
+void bravai(Crystal& crystal) {
+  if (crystal.na <= 0 || crystal.sgsym.empty()) return;
+  const auto& shifts = centring_translations(crystal.sgsym.front());
   if (shifts.empty()) return;
-  const auto m = static_cast<std::size_t>(st.crystal.na);
+  const auto m = static_cast<std::size_t>(crystal.na);
   const std::size_t total = m * (shifts.size() + 1);
-  ensure_size(st.crystal.xyz, total);
-  ensure_size(st.crystal.fnr, total);
-  ensure_size(st.crystal.afact, total);
-  ensure_size(st.crystal.bt, total);
-  ensure_size(st.crystal.bt_u, total);
+  ensure_size(crystal.xyz, total);
+  ensure_size(crystal.fnr, total);
+  ensure_size(crystal.afact, total);
+  ensure_size(crystal.bt, total);
+  ensure_size(crystal.bt_u, total);
   for (std::size_t c = 0; c < shifts.size(); ++c)
-    for (std::size_t i = 0; i < m; ++i) copy_atom(st.crystal, i, (c + 1) * m + i, shifts[c]);
-  st.crystal.na = static_cast<int>(total);
+    for (std::size_t i = 0; i < m; ++i) copy_atom(crystal, i, (c + 1) * m + i, shifts[c]);
+  crystal.na = static_cast<int>(total);
 }
 
 }  // namespace kavro

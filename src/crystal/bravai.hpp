@@ -10,6 +10,6 @@ namespace kavro {
 // sets `na` to the expanded count (2 na for A, B, C, I; 4 na for F). A copy keeps
 // `fnr`, `afact`, `bt` and `bt_u` of its atom; coordinates are not reduced into
 // the cell. The atom arrays are grown when the caller left too little room.
-void bravai(RunState& st);
+void bravai(Crystal& crystal);
 
 }  // namespace kavro

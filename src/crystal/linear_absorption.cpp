@@ -63,14 +63,14 @@ float mass_attenuation(int z, float lambda, float sigma) {
   return photo + sigma * static_cast<float>(z) / row.weight;
 }
 
-LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& listing) {
+LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, std::ostream& listing) {
   const float sigma = klein_nishina(lambda);
   double attenuation = 0;  // sum n A mu/rho
   double mass = 0;         // sum n A
   bool failed = false;
-  for (int k = 0, n = type_count(st.crystal); k < n; ++k) {
-    const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
-    const float count = st.crystal.nat_cell[static_cast<std::size_t>(k)];
+  for (int k = 0, n = type_count(crystal); k < n; ++k) {
+    const int z = crystal.atnum[static_cast<std::size_t>(k)];
+    const float count = crystal.nat_cell[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kVictoreenRows) {
       report_unknown_element(
           listing, " The linear absorption coefficient cannot be calculated for the atomic number ", z);
@@ -90,16 +90,16 @@ LinearAbsorption mue(const RunState& st, float lambda, float vol, std::ostream& 
   return result;
 }
 
-float mue_n(const RunState& st, float vol, std::ostream& listing) {
+float mue_n(const Crystal& crystal, float vol, std::ostream& listing) {
   double mass = 0;
-  for (int k = 0, n = type_count(st.crystal); k < n; ++k) {
-    const int z = st.crystal.atnum[static_cast<std::size_t>(k)];
+  for (int k = 0, n = type_count(crystal); k < n; ++k) {
+    const int z = crystal.atnum[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kNeutronWeightRows) {
       report_unknown_element(listing, " The atomic weight is not known for the atomic number ", z);
       return 0;
     }
     mass += double{tables::kNeutronAtomicWeight[static_cast<std::size_t>(z - 1)]} *
-            st.crystal.nat_cell[static_cast<std::size_t>(k)];
+            crystal.nat_cell[static_cast<std::size_t>(k)];
   }
   return static_cast<float>(mass * kCellScale / (double{kAvogadro} * vol));
 }

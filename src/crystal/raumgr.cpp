@@ -41,9 +41,9 @@ void write_space_group_line(const Crystal& crystal, int nr, std::ostream& out) {
 
 // " 24 symmetry operators:"                      (I3,' symmetry operators:')
 // "   +x    ,     +y  ,       +z;  1/2+x    ,..."  three operators per line (A)
-void write_operator_list(RunState& st, std::ostream& out) {
-  ff::write(out, "(I3,' symmetry operators:')", {st.crystal.ns});
-  for (const auto& line : operator_lines(st.crystal)) ff::write(out, "(A)", {line});
+void write_operator_list(Crystal& crystal, std::ostream& out) {
+  ff::write(out, "(I3,' symmetry operators:')", {crystal.ns});
+  for (const auto& line : operator_lines(crystal)) ff::write(out, "(A)", {line});
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ void raumgr(RunState& st, int nr, std::ostream& out) {
   }
   copy_entry(st.crystal, *entry);
   write_space_group_line(st.crystal, nr, out);
-  write_operator_list(st, out);
+  write_operator_list(st.crystal, out);
 }
 
 // "  24 symmetry lines:"                                         (I4,' symmetry lines:')

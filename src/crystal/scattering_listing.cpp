@@ -95,15 +95,15 @@ void write_f000(float value, std::ostream& out) {
   ff::write(out, "(/' F000:',F8.2)", {value});
 }
 
-void list_scattering_factors(RunState& st, std::ostream& out) {
-  build_ftab(st.crystal, st.radiation);
-  if (st.radiation.idesy == kNeutrons) {
-    for (int j = 0; j < st.crystal.nf; ++j) write_neutron_type_line(st.crystal, j, out);
+void list_scattering_factors(Crystal& crystal, const Radiation& radiation, std::ostream& out) {
+  build_ftab(crystal, radiation);
+  if (radiation.idesy == kNeutrons) {
+    for (int j = 0; j < crystal.nf; ++j) write_neutron_type_line(crystal, j, out);
   } else {
     write_xray_scattering_header(out);
-    for (int j = 0; j < st.crystal.nf; ++j) write_xray_type_block(st.crystal, j, out);
+    for (int j = 0; j < crystal.nf; ++j) write_xray_type_block(crystal, j, out);
   }
-  write_f000(f000(st.crystal), out);
+  write_f000(f000(crystal), out);
 }
 
 }  // namespace kavro

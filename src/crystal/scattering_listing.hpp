@@ -27,6 +27,6 @@ void write_f000(float value, std::ostream& out);
 
 // The run's scattering-factor step: builds `ftab`, lists every type (X-rays
 // after the header) and writes F(000).
-void list_scattering_factors(RunState& st, std::ostream& out);
+void list_scattering_factors(Crystal& crystal, const Radiation& radiation, std::ostream& out);
 
 }  // namespace kavro

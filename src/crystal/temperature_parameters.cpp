@@ -16,13 +16,13 @@ std::array<float, 6> axis_products(const Crystal& crystal) {
 
 }  // namespace
 
-void convert_temperature_parameters(RunState& st) {
-  const std::array<float, 6> products = axis_products(st.crystal);
-  for (int i = 0; i < st.crystal.na; ++i) {
-    auto& beta = st.crystal.bt[static_cast<std::size_t>(i)];
-    auto& u = st.crystal.bt_u[static_cast<std::size_t>(i)];
+void convert_temperature_parameters(Crystal& crystal) {
+  const std::array<float, 6> products = axis_products(crystal);
+  for (int i = 0; i < crystal.na; ++i) {
+    auto& beta = crystal.bt[static_cast<std::size_t>(i)];
+    auto& u = crystal.bt_u[static_cast<std::size_t>(i)];
     for (std::size_t m = 0; m < 6; ++m) {
-      if (st.crystal.i_u_b == 0) {
+      if (crystal.i_u_b == 0) {
         u[m] = kOneOverTwoPiSquared * beta[m] / products[m];
       } else {
         u[m] = beta[m];

@@ -11,7 +11,7 @@ namespace kavro {
 // `bt`, T = exp(-(b1 h h + ... + 2 b6 k l))) and u (square Angstrom, kept in
 // `bt_u`, T = exp(-2 pi^2 (u1 a*^2 h h + ... + 2 u6 b* c* k l))). `i_u_b`
 // tells which form was read. Needs the reciprocal axes.
-void convert_temperature_parameters(RunState& st);
+void convert_temperature_parameters(Crystal& crystal);
 
 // Atom listing: symbol, multiplier, position, beta and u of every atom of the
 // expanded list.

@@ -54,7 +54,7 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     first_pass = false;
   }
   if (st.grid.zsw1 > 0) engine.add_profiles_to_scan(st, out);
-  finish_calculated_scan(st);
+  finish_calculated_scan(st.grid, st.calculated);
 }
 
 void write_scan_summary(RunState& st, std::ostream& out) {
@@ -67,9 +67,9 @@ void write_scan_summary(RunState& st, std::ostream& out) {
   write_scan_settings(out, st.grid, st.options);
 }
 
-bool write_page_prelude(const RunState& st, std::ostream& out) {
-  if (st.calculated.nscan >= 1 && st.calculated.imax_calc > st.calculated.imin_calc) {
-    write_scan_event_count(out, st.radiation, st.calculated, st.options);
+bool write_page_prelude(const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out) {
+  if (calculated.nscan >= 1 && calculated.imax_calc > calculated.imin_calc) {
+    write_scan_event_count(out, radiation, calculated, options);
     return true;
   }
   write_no_events(out);

@@ -97,7 +97,7 @@ float bragg_angle(double k, double h_sq) {
   return static_cast<float>(std::asin(std::min(1.0, std::sqrt(h_sq) / (2 * k))));
 }
 
-EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const PrimaryReflection& primary,
+EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, const PassConstants& pc, const PrimaryReflection& primary,
                               const EventGeometry& e, double h3_sq, const StructureFactor& f2,
                               const StructureFactor& f3) {
   EventIntensity ev;
@@ -116,8 +116,8 @@ EventIntensity evaluate_event(const RunState& st, const PassConstants& pc, const
   const Polarization pol = polarization(pc, ev.theta2, ev.theta3);
   ev.p12 = pol.p12;
   ev.c_int = pol.c_int;
-  const float a2 = absorption_factor(st.radiation, st.sample, ev.theta2);
-  const float a3 = absorption_factor(st.radiation, st.sample, ev.theta3);
+  const float a2 = absorption_factor(radiation, sample, ev.theta2);
+  const float a3 = absorption_factor(radiation, sample, ev.theta3);
   ev.absorption = std::sqrt(a2 * a3);
 
   const BlockPaths y = block_paths(pc, primary, f2.modulus, f3.modulus);

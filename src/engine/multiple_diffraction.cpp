@@ -166,14 +166,14 @@ std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const RunState&
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
                  [&](std::size_t begin, std::size_t end, std::size_t) {
                    for (std::size_t j = begin; j < end; ++j)
-                     intensities[j] = evaluate_event(st, pass.constants, pass.primary, events[j], h3_sq[j],
+                     intensities[j] = evaluate_event(st.radiation, st.sample, pass.constants, pass.primary, events[j], h3_sq[j],
                                                      structure_factors_.at(events[j].h2).value,
                                                      structure_factors_.at(h3[j]).value);
                  });
   return intensities;
 }
 
-void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult& pass, const EventGeometry& e,
+void MultipleDiffraction::take_event(const PsiGrid& grid, CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out, PassResult& pass, const EventGeometry& e,
                                      const Hkl& h3, const EventIntensity& ev) {
   const PassConstants& pc = pass.constants;
   ++pass.store.nevt;
@@ -193,15 +193,15 @@ void MultipleDiffraction::take_event(RunState& st, std::ostream& out, PassResult
   }
 
   const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
-  store_crossing(st.grid, st.options, out, pass.store, record, 1, e.psi_a, ev.strength);
-  store_crossing(st.grid, st.options, out, pass.store, record, 2, e.psi_b, ev.strength);
-  if (!(st.grid.zsw1 > 0) || !(ev.strength > st.options.drucut)) return;
+  store_crossing(grid, options, out, pass.store, record, 1, e.psi_a, ev.strength);
+  store_crossing(grid, options, out, pass.store, record, 2, e.psi_b, ev.strength);
+  if (!(grid.zsw1 > 0) || !(ev.strength > options.drucut)) return;
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
-    ++st.calculated.nscan;
+    ++calculated.nscan;
     const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
     scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
-                                      ev.c_int, primary_term, pc.scale, st.options.nnn));
+                                      ev.c_int, primary_term, pc.scale, options.nnn));
   }
 }
 
@@ -217,7 +217,7 @@ void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult&
   st.work.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
   const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
-  for (std::size_t j = 0; j < events.size(); ++j) take_event(st, out, pass, events[j], h3[j], intensities[j]);
+  for (std::size_t j = 0; j < events.size(); ++j) take_event(st.grid, st.calculated, st.options, out, pass, events[j], h3[j], intensities[j]);
   if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st, out);
 }
 
@@ -225,7 +225,7 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
   const int workers = worker_count(st.options.threads);
   PassResult pass;
   pass.constants = pass_constants(st, line);
-  pass.primary = primary_reflection(st, pass.constants);
+  pass.primary = primary_reflection(st.sample, pass.constants);
   if (!primary_is_finite(pass)) {
     write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
     stop_run();

@@ -71,7 +71,7 @@ class MultipleDiffraction {
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, int workers) const;
   // Counts, stores and collects one event in enumeration order.
-  void take_event(RunState& st, std::ostream& out, PassResult& pass, const EventGeometry& e, const Hkl& h3,
+  void take_event(const PsiGrid& grid, CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out, PassResult& pass, const EventGeometry& e, const Hkl& h3,
                   const EventIntensity& ev);
   void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
                               std::vector<Hkl>& h3, std::vector<double>& h3_sq);

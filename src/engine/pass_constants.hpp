@@ -50,6 +50,6 @@ PassConstants pass_constants(const RunState& st, const WavelengthLine& line);
 // Extinction length 1/(relv F) of a reflection with structure factor F (cm).
 inline float extinction_length(const PassConstants& pc, float f) { return 1.0f / (pc.relv * f); }
 
-PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc);
+PrimaryReflection primary_reflection(const Sample& sample, const PassConstants& pc);
 
 }  // namespace kavro

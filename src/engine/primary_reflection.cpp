@@ -53,7 +53,7 @@ float primary_extinction(const Sample& sample, const PassConstants& pc) {
 
 }  // namespace
 
-PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc) {
+PrimaryReflection primary_reflection(const Sample& sample, const PassConstants& pc) {
   PrimaryReflection pr;
   // The range of the scattering angle is a small difference of two arc
   // cosines, and the chords differ by little more: double precision.
@@ -74,7 +74,7 @@ PrimaryReflection primary_reflection(const RunState& st, const PassConstants& pc
   const float threshold = pc.idesy == kNeutrons ? 1e-4f : 0.001f;
   pr.forbidden = !(pc.f1 > threshold);
   if (pr.forbidden) return pr;
-  pr.y1 = pc.tm * primary_extinction(st.sample, pc);
+  pr.y1 = pc.tm * primary_extinction(sample, pc);
   const float strength = pc.relv * pc.f1;  // 1 / ext1
   pr.q1 = pc.line.lambda * 1e-8f * pr.lorentz * strength * strength;
   pr.intensity = (pc.source / (pc.a1 * kRadian)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;

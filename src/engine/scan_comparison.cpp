@@ -16,19 +16,19 @@ float step_psi(const PsiGrid& grid, int i) { return grid.psia + static_cast<floa
 
 }  // namespace
 
-void finish_calculated_scan(RunState& st) {
+void finish_calculated_scan(const PsiGrid& grid, CalculatedScan& calculated) {
   float maximum = 0;
   float minimum = 1e9f;
-  for (int i = 0; i <= st.grid.nstep; ++i) {
-    float& v = st.calculated.scan_calc[static_cast<std::size_t>(i)];
-    v += st.calculated.iprim_calc;
+  for (int i = 0; i <= grid.nstep; ++i) {
+    float& v = calculated.scan_calc[static_cast<std::size_t>(i)];
+    v += calculated.iprim_calc;
     if (v >= maximum) maximum = v;
     if (v < minimum) minimum = v;
-    if (v == maximum) st.calculated.psi_max_calc = step_psi(st.grid, i);
-    if (v == minimum) st.calculated.psi_min_calc = step_psi(st.grid, i);
+    if (v == maximum) calculated.psi_max_calc = step_psi(grid, i);
+    if (v == minimum) calculated.psi_min_calc = step_psi(grid, i);
   }
-  st.calculated.imax_calc = maximum;
-  st.calculated.imin_calc = minimum < 0 ? 0.0f : minimum;
+  calculated.imax_calc = maximum;
+  calculated.imin_calc = minimum < 0 ? 0.0f : minimum;
 }
 
 int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, float ratio, float obs_max, int m) {

@@ -11,7 +11,7 @@ namespace kavro {
 // Adds I-prim to every step and finds the maximum and minimum of the
 // calculated scan with their psi (among equal values the last step wins; a
 // minimum below 0 is reported as 0).
-void finish_calculated_scan(RunState& st);
+void finish_calculated_scan(const PsiGrid& grid, CalculatedScan& calculated);
 
 // Shift j (in steps, -m..m, the first j on a tie) that minimises
 // sum |obs(i) - ratio calc(i + j)| / sum |obs(i)| over the measured steps below

@@ -72,7 +72,7 @@ void add_point(Branch& branch, float psi, float y, const PsiGrid& grid, const Ps
 }
 
 // Both branches of one event across the band.
-void trace_event(const std::array<float, 6>& event, const RunState& st, const PsiScale& scale,
+void trace_event(const std::array<float, 6>& event, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const PsiScale& scale,
                  const WavelengthBand& band, Branch& a, Branch& b) {
   const float alpha = event[0], q2 = event[1], q1 = event[2], t = event[3], r = event[4];
   for (int i = 0; i <= kWavelengthSteps; ++i) {
@@ -83,8 +83,8 @@ void trace_event(const std::array<float, 6>& event, const RunState& st, const Ps
     if (!(c >= -1.0f && c <= 1.0f)) continue;
     const float w = std::acos(c);
     const float y = band.height(i);
-    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + st.primary.PsiD, st.radiation, st.grid), y, st.grid, scale);
-    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + st.primary.PsiD, st.radiation, st.grid), y, st.grid, scale);
+    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + primary.PsiD, radiation, grid), y, grid, scale);
+    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + primary.PsiD, radiation, grid), y, grid, scale);
   }
 }
 
@@ -158,7 +158,7 @@ void draw_psi_lambda_band(Plotter& p, const RunState& st, const PsiScale& scale)
     const std::array<float, 6>& event = st.calculated.psilam[j];
     p.dash(dash_pattern(event[5]));
     Branch a, b;
-    trace_event(event, st, scale, band, a, b);
+    trace_event(event, st.radiation, st.primary, st.grid, scale, band, a, b);
     draw_event(p, a, b);
   }
 }

@@ -78,7 +78,7 @@ void read_structure(RunState& st, std::istream& in, std::ostream& out) {
     if (st.ierr == 1) stop_run();
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
-  bravai(st);
+  bravai(st.crystal);
 }
 
 // A cell whose volume or reciprocal constants are no finite positive numbers
@@ -180,7 +180,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   wavelength_band(st);
   reciprocal_cell(st);
   check_reciprocal_cell(st, out);
-  convert_temperature_parameters(st);
+  convert_temperature_parameters(st.crystal);
   check_ewald_sphere(st, out);
 
   // Structure factor of the primary reflection.
@@ -196,7 +196,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
   st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
   write_cell_block(st, out);
-  list_scattering_factors(st, out);
+  list_scattering_factors(st.crystal, st.radiation, out);
   write_atom_parameters(st.crystal, out);
 
   // Density and absorption; F(000) with dispersion gives the corrected mu.
@@ -228,7 +228,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
   write_calculated_scan_file(st, out, args, files);
-  if (write_page_prelude(st, out) && !draw_result_page(st, files, out)) stop_run();
+  if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out)) stop_run();
   zeit(st, out);
 }
 

@@ -33,14 +33,14 @@ struct ProfileEnds {
   int records = 0;
 };
 
-void add_primary(RunState& st, std::ostream& out, const Cad4Record& r, int line, MeasuredPoints& points,
+void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream& out, const Cad4Record& r, int line, MeasuredPoints& points,
                  ProfileEnds& ends) {
-  if (!(st.grid.psia <= r.psi && r.psi <= st.grid.psie)) return;
+  if (!(grid.psia <= r.psi && r.psi <= grid.psie)) return;
   if (r.divisor == 0) return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
   if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
     return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
   const float sum = std::accumulate(r.profile.begin(), r.profile.end(), 0.0f);
-  const float f = speed_factor(st.measured, r.divisor);
+  const float f = speed_factor(measured, r.divisor);
   const float p1 = r.profile.front();
   const float p96 = r.profile.back();
   const float intensity = kPerMinute * kCountRate * sum * f;
@@ -101,7 +101,7 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
     if (!problem.empty()) {
       write_record_skipped(out, line, r.h, r.k, r.l, {}, problem);
     } else if (primary) {
-      add_primary(st, out, r, line, points, ends);
+      add_primary(st.grid, st.measured, out, r, line, points, ends);
     } else if (!add_reference(st, out, r, line)) {
       return false;
     }

@@ -21,10 +21,10 @@ constexpr float kRadToDeg = 57.29578f;
 // Primary extinction of one polarization state whose amplitude is scaled by
 // `amplitude` (1 or |cos 2theta|): the table value, but never more than 0.9
 // of the block path measured in extinction lengths.
-float block_extinction(const RunState& st, float ext_length, float amplitude, float theta_deg) {
-  const float r = st.sample.radius * 1.0e-4f;
-  const float tm = mean_block_path(st.sample);
-  const float y = chuk(st.sample.yext, r * amplitude / ext_length, theta_deg);
+float block_extinction(const Sample& sample, float ext_length, float amplitude, float theta_deg) {
+  const float r = sample.radius * 1.0e-4f;
+  const float tm = mean_block_path(sample);
+  const float y = chuk(sample.yext, r * amplitude / ext_length, theta_deg);
   if (amplitude == 0) return y;
   return std::min(y, 0.9f * (ext_length / amplitude) / tm);
 }
@@ -41,9 +41,9 @@ float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float 
 // Primary extinction averaged over the polarization states with the weights of the beam.
 float primary_extinction(const RunState& st, ReferenceBeam beam, float ext_length, float theta_deg, float c,
                          float ratio, float p) {
-  const float y1 = block_extinction(st, ext_length, 1, theta_deg);
+  const float y1 = block_extinction(st.sample, ext_length, 1, theta_deg);
   if (beam == ReferenceBeam::neutrons) return y1;
-  const float y2 = block_extinction(st, ext_length, std::fabs(c), theta_deg);
+  const float y2 = block_extinction(st.sample, ext_length, std::fabs(c), theta_deg);
   const float c2 = c * c;
   if (beam == ReferenceBeam::tube) return (st.radiation.pmono * y1 + c2 * y2) / (st.radiation.pmono + c2);
   return (0.5f * (1 + ratio) * y1 + 0.5f * (1 - ratio) * c2 * y2) / p;
@@ -51,10 +51,10 @@ float primary_extinction(const RunState& st, ReferenceBeam beam, float ext_lengt
 
 // Secondary extinction between the blocks: the crystal path 2/3 rkugel in
 // block radii, weighted by the chance lambda/Tm against the mosaic spread.
-float secondary_extinction(const RunState& st) {
-  const float r = st.sample.radius * 1.0e-4f;
-  const float x = st.radiation.alam1 * 1.0e-8f / mean_block_path(st.sample);
-  const float t = ((0.6666667f * st.sample.rkugel) / r) * x / (st.sample.eta * kDegToRad + x);
+float secondary_extinction(const Radiation& radiation, const Sample& sample) {
+  const float r = sample.radius * 1.0e-4f;
+  const float x = radiation.alam1 * 1.0e-8f / mean_block_path(sample);
+  const float t = ((0.6666667f * sample.rkugel) / r) * x / (sample.eta * kDegToRad + x);
   return std::max(t, 1.0f);
 }
 
@@ -77,7 +77,7 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st,
   if (!(e.polarization > 0)) return {};
   e.ext_length = 1 / (st.radiation.relv * F);
   e.y = primary_extinction(st, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
-  e.t = secondary_extinction(st);
+  e.t = secondary_extinction(st.radiation, st.sample);
   const float relv_f = st.radiation.relv * F;
   const float reflectivity =
       st.radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st.sample) * e.y * relv_f * relv_f * e.polarization;

@@ -45,7 +45,7 @@ bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRu
     write_reference_skipped(out, m, F);
     return true;
   }
-  write_reference_line(out, rules.layout, st, m, F, a, *estimate);
+  write_reference_line(out, rules.layout, st.sample, m, F, a, *estimate);
   if (F >= rules.min_F) {
     st.measured.scale_sum += estimate->q;
     ++st.measured.nref;

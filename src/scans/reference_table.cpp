@@ -35,11 +35,11 @@ void write_reference_header(std::ostream& out, ReferenceLayout layout) {
   out << '\n' << kHeader[index(layout)] << "\n\n";
 }
 
-void write_reference_line(std::ostream& out, ReferenceLayout layout, const RunState& st,
+void write_reference_line(std::ostream& out, ReferenceLayout layout, const Sample& sample,
                           const ReferenceMeasurement& m, float F, float absorption, const ReferenceEstimate& e) {
   const float ext_um = e.ext_length * 1.0e4f;
-  const float path_um = e.t * mean_block_path(st.sample) * e.y * 1.0e4f;
-  const float estimate = e.q * st.sample.area;
+  const float path_um = e.t * mean_block_path(sample) * e.y * 1.0e4f;
+  const float estimate = e.q * sample.area;
   const float inverse_a = 1 / absorption;
   if (layout == ReferenceLayout::neutron) {
     ff::write(out, kLineFormat[index(layout)],

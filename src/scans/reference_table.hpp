@@ -21,7 +21,7 @@ void write_reference_header(std::ostream& out, ReferenceLayout layout);
 // One reflection: indices, theta, I*omega, F, A*, L, p, extinction length
 // (micrometres), y, the block path reduced by extinction t*Tm*y (micrometres)
 // and the estimate I0*q = q * area.
-void write_reference_line(std::ostream& out, ReferenceLayout layout, const RunState& st,
+void write_reference_line(std::ostream& out, ReferenceLayout layout, const Sample& sample,
                           const ReferenceMeasurement& m, float F, float absorption, const ReferenceEstimate& e);
 
 // A reflection that gives no estimate, in place of its table line.

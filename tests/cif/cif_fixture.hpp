@@ -65,10 +65,10 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
     else upform(st, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
-  bravai(st);
+  bravai(st.crystal);
   read_primary(st, in, out);
   reciprocal_cell(st);
-  convert_temperature_parameters(st);
+  convert_temperature_parameters(st.crystal);
   EXPECT_EQ(st.ierr, 0) << out.str();
   return st;
 }

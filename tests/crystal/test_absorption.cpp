@@ -32,7 +32,7 @@ RunState cell(float vol, const std::vector<std::pair<int, float>>& contents) {
 
 LinearAbsorption mu_of(const RunState& st, float lambda) {
   std::ostringstream listing;
-  return mue(st, lambda, st.crystal.vol, listing);
+  return mue(st.crystal, lambda, st.crystal.vol, listing);
 }
 
 std::string fixed(const char* format, double value) {
@@ -146,7 +146,7 @@ TEST(Mue, BetweenTheLEdgesOfLighterElements) {
 TEST(Mue, UnknownAtomicNumberIsReported) {
   const RunState st = cell(100.0f, {{92, 1.0f}, {8, 2.0f}, {0, 1.0f}});
   std::ostringstream listing;
-  const LinearAbsorption result = mue(st, 1.5406f, st.crystal.vol, listing);
+  const LinearAbsorption result = mue(st.crystal, 1.5406f, st.crystal.vol, listing);
   EXPECT_EQ(result.mu, 1.0f);
   EXPECT_EQ(listing.str(),
             " The linear absorption coefficient cannot be calculated for the atomic number  92\n"
@@ -159,17 +159,17 @@ TEST(MueN, DensityFromTheNeutronWeights) {
   // Si, a = 5.4307 A, 8 atoms: 2.329 g/cm3.
   const RunState silicon = cell(5.4307f * 5.4307f * 5.4307f, {{14, 8.0f}});
   std::ostringstream listing;
-  EXPECT_NEAR(mue_n(silicon, silicon.crystal.vol, listing), 2.329f, 0.001f);
+  EXPECT_NEAR(mue_n(silicon.crystal, silicon.crystal.vol, listing), 2.329f, 0.001f);
   // Ti weighs 47.867 here, 47.88 in the X-ray table.
   const RunState titanium = cell(10.0f, {{22, 1.0f}});
-  EXPECT_FLOAT_EQ(mue_n(titanium, 10.0f, listing), 47.867f / 6.0225701f);
+  EXPECT_FLOAT_EQ(mue_n(titanium.crystal, 10.0f, listing), 47.867f / 6.0225701f);
   EXPECT_TRUE(listing.str().empty());
 }
 
 TEST(MueN, StopsAtTheFirstUnknownAtomicNumber) {
   const RunState st = cell(10.0f, {{14, 1.0f}, {93, 1.0f}, {99, 1.0f}});
   std::ostringstream listing;
-  EXPECT_EQ(mue_n(st, 10.0f, listing), 0.0f);
+  EXPECT_EQ(mue_n(st.crystal, 10.0f, listing), 0.0f);
   EXPECT_EQ(listing.str(), " The atomic weight is not known for the atomic number  93\n");
 }
 

@@ -38,7 +38,7 @@ void expect_copy(const RunState& st, int copy, int atom, Vec3 shift) {
 
 TEST(Bravai, FaceCentringQuadruplesTheAtoms) {
   RunState st = with_atoms("F m -3 m", 3);
-  bravai(st);
+  bravai(st.crystal);
   EXPECT_EQ(st.crystal.na, 12);
   for (int i = 0; i < 3; ++i) {
     expect_copy(st, 3 + i, i, {0.5f, 0.5f, 0});
@@ -55,7 +55,7 @@ TEST(Bravai, BodyAndSideCentringDouble) {
                                                 {"C 1 2/c 1", {0.5f, 0.5f, 0}}};
   for (const auto& [symbol, shift] : cases) {
     RunState st = with_atoms(symbol, 2);
-    bravai(st);
+    bravai(st.crystal);
     EXPECT_EQ(st.crystal.na, 4) << symbol;
     expect_copy(st, 2, 0, shift);
     expect_copy(st, 3, 1, shift);
@@ -66,7 +66,7 @@ TEST(Bravai, PrimitiveAndRhombohedralAreNotExpanded) {
   for (const char* symbol : {"P 1", "R -3 c ;rhombohedral axes", ""}) {
     RunState st = with_atoms(symbol, 2);
     const auto before = st.crystal.xyz;
-    bravai(st);
+    bravai(st.crystal);
     EXPECT_EQ(st.crystal.na, 2) << symbol;
     EXPECT_EQ(st.crystal.xyz, before);
   }
@@ -76,7 +76,7 @@ TEST(Bravai, GrowsArraysLeftTooShort) {
   RunState st = with_atoms("F d -3 m ; origin at centre", 2);
   st.crystal.xyz.resize(2);
   st.crystal.bt_u.clear();
-  bravai(st);
+  bravai(st.crystal);
   EXPECT_EQ(st.crystal.na, 8);
   ASSERT_GE(st.crystal.xyz.size(), 8u);
   EXPECT_FLOAT_EQ(st.crystal.xyz[7][0], st.crystal.xyz[1][0]);

@@ -58,9 +58,9 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
     st.crystal.bt.push_back(a.beta);
   }
   st.crystal.bt_u.resize(atoms.size());
-  bravai(st);
+  bravai(st.crystal);
   reciprocal_cell(st);
-  convert_temperature_parameters(st);
+  convert_temperature_parameters(st.crystal);
   return st;
 }
 
@@ -202,11 +202,11 @@ TEST(TemperatureParameters, BetaAndURoundTrip) {
   const std::array<float, 6> beta{0.004f, 0.003f, 0.002f, 0.0005f, -0.0004f, 0.0001f};
   st.crystal.bt = {beta};
   st.crystal.bt_u.resize(1);
-  convert_temperature_parameters(st);
+  convert_temperature_parameters(st.crystal);
   RunState back = st;
   back.crystal.i_u_b = 1;
   back.crystal.bt = back.crystal.bt_u;
-  convert_temperature_parameters(back);
+  convert_temperature_parameters(back.crystal);
   for (std::size_t m = 0; m < 6; ++m) EXPECT_NEAR(back.crystal.bt[0][m], beta[m], 1e-7f);
   EXPECT_NEAR(st.crystal.bt_u[0][0], 0.05066059 * 0.004 / (st.crystal.ast * st.crystal.ast), 1e-6);
 }

@@ -48,8 +48,8 @@ Evaluated evaluate(const RunState& st, float f2, float f3) {
   const auto e = locate_event(frame, {1, 1, 1});
   EXPECT_TRUE(e);
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
-  const PrimaryReflection primary = primary_reflection(st, pc);
-  return {primary, evaluate_event(st, pc, primary, *e, h3_sq, {f2, 0.1f}, {f3, 0.2f})};
+  const PrimaryReflection primary = primary_reflection(st.sample, pc);
+  return {primary, evaluate_event(st.radiation, st.sample, pc, primary, *e, h3_sq, {f2, 0.1f}, {f3, 0.2f})};
 }
 
 TEST(EventIntensity, ForbiddenPrimaryGivesPureKavroanregung) {
@@ -90,7 +90,7 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   ASSERT_TRUE(e);
   e->omega = 0;
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
-  const EventIntensity ev = evaluate_event(st, pc, primary_reflection(st, pc), *e, h3_sq, {60, 0}, {60, 0});
+  const EventIntensity ev = evaluate_event(st.radiation, st.sample, pc, primary_reflection(st.sample, pc), *e, h3_sq, {60, 0}, {60, 0});
   EXPECT_EQ(ev.beta, 0);
   EXPECT_GT(ev.fwhm, 0);
   EXPECT_TRUE(std::isfinite(ev.ik) && std::isfinite(ev.ia) && std::isfinite(ev.strength));

@@ -58,7 +58,7 @@ RunState scan_state(std::vector<float> calc) {
 TEST(CalculatedScan, ExtremesTakeTheLastOfEqualStepsAndNegativeMinimumIsZero) {
   RunState st = scan_state({1, 5, 2, 5, -9, 0, -9});
   st.calculated.iprim_calc = 1;
-  finish_calculated_scan(st);
+  finish_calculated_scan(st.grid, st.calculated);
   EXPECT_FLOAT_EQ(st.calculated.imax_calc, 6);
   EXPECT_FLOAT_EQ(st.calculated.psi_max_calc, 11.5f);
   EXPECT_FLOAT_EQ(st.calculated.imin_calc, 0);
