@@ -158,7 +158,7 @@ void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const
   structure_factors_.fill(requests, workers);
 }
 
-std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const RunState& st, const PassResult& pass,
+std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
                                                                  const std::vector<EventGeometry>& events,
                                                                  const std::vector<Hkl>& h3,
                                                                  const std::vector<double>& h3_sq, int workers) const {
@@ -166,7 +166,7 @@ std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const RunState&
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
                  [&](std::size_t begin, std::size_t end, std::size_t) {
                    for (std::size_t j = begin; j < end; ++j)
-                     intensities[j] = evaluate_event(st.radiation, st.sample, pass.constants, pass.primary, events[j], h3_sq[j],
+                     intensities[j] = evaluate_event(radiation, sample, pass.constants, pass.primary, events[j], h3_sq[j],
                                                      structure_factors_.at(events[j].h2).value,
                                                      structure_factors_.at(h3[j]).value);
                  });
@@ -216,7 +216,7 @@ void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult&
   st.work.sf_seconds += seconds_since(sf_start);
   st.work.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
-  const std::vector<EventIntensity> intensities = evaluate_events(st, pass, events, h3, h3_sq, workers);
+  const std::vector<EventIntensity> intensities = evaluate_events(st.radiation, st.sample, pass, events, h3, h3_sq, workers);
   for (std::size_t j = 0; j < events.size(); ++j) take_event(st.grid, st.calculated, st.options, out, pass, events[j], h3[j], intensities[j]);
   if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st, out);
 }

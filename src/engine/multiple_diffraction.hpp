@@ -67,7 +67,7 @@ class MultipleDiffraction {
   void add_waiting_crossings(RunState& st, std::ostream& out);
   // Counts work about to be done; beyond the run's limit the run ends with a message.
   void spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms);
-  std::vector<EventIntensity> evaluate_events(const RunState& st, const PassResult& pass,
+  std::vector<EventIntensity> evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, int workers) const;
   // Counts, stores and collects one event in enumeration order.

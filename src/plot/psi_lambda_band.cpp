@@ -141,24 +141,24 @@ int dash_pattern(float code) {
 // Frame of the band; solid lines at the upper end of line 1's wavelength band
 // and the lower end of line 2's; then one curve per stored event, its dash
 // pattern telling the extinction code (0 solid, 2 [2 3], 3 [6 4 2 4]).
-void draw_psi_lambda_band(Plotter& p, const RunState& st, const PsiScale& scale) {
-  const WavelengthBand band{st.radiation.lam_min, st.radiation.lam_max};
+void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const CalculatedScan& calculated, const PsiScale& scale) {
+  const WavelengthBand band{radiation.lam_min, radiation.lam_max};
   p.frame(kLeft, kRight, kBandBottom, kBandTop);
   p.dash(0);
-  const float line1_top = band.boundary(kBandBottom, st.radiation.lam_half1);
-  const float line2_foot = band.boundary(kBandTop, -st.radiation.lam_half2);
+  const float line1_top = band.boundary(kBandBottom, radiation.lam_half1);
+  const float line2_foot = band.boundary(kBandTop, -radiation.lam_half2);
   p.plot(kLeft, line1_top, kPenUp);
   p.plot(kRight, line1_top, kPenDown);
   p.plot(kLeft, line2_foot, kPenUp);
   p.plot(kRight, line2_foot, kPenDown);
   p.dash(1);
-  const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(st.calculated.nstore_plot, 0)),
-                                           st.calculated.psilam.size());
+  const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(calculated.nstore_plot, 0)),
+                                           calculated.psilam.size());
   for (std::size_t j = 0; j < count; ++j) {
-    const std::array<float, 6>& event = st.calculated.psilam[j];
+    const std::array<float, 6>& event = calculated.psilam[j];
     p.dash(dash_pattern(event[5]));
     Branch a, b;
-    trace_event(event, st.radiation, st.primary, st.grid, scale, band, a, b);
+    trace_event(event, radiation, primary, grid, scale, band, a, b);
     draw_event(p, a, b);
   }
 }

@@ -67,7 +67,7 @@ void uplot(const RunState& st, std::ostream& ps, std::ostream& listing, const Ti
   page::draw_text_block(p, st, now);
   draw_scan_frame(p, st);
   page::draw_scan_curves(p, st, scale);
-  page::draw_psi_lambda_band(p, st, scale);
+  page::draw_psi_lambda_band(p, st.radiation, st.primary, st.grid, st.calculated, scale);
   draw_axis_and_legend(p, st.grid, st.calculated, st.options, scale);
   p.plot(0.0f, 0.0f, kEndOfPage);
 }

@@ -39,13 +39,13 @@ float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float 
 }
 
 // Primary extinction averaged over the polarization states with the weights of the beam.
-float primary_extinction(const RunState& st, ReferenceBeam beam, float ext_length, float theta_deg, float c,
+float primary_extinction(const Radiation& radiation, const Sample& sample, ReferenceBeam beam, float ext_length, float theta_deg, float c,
                          float ratio, float p) {
-  const float y1 = block_extinction(st.sample, ext_length, 1, theta_deg);
+  const float y1 = block_extinction(sample, ext_length, 1, theta_deg);
   if (beam == ReferenceBeam::neutrons) return y1;
-  const float y2 = block_extinction(st.sample, ext_length, std::fabs(c), theta_deg);
+  const float y2 = block_extinction(sample, ext_length, std::fabs(c), theta_deg);
   const float c2 = c * c;
-  if (beam == ReferenceBeam::tube) return (st.radiation.pmono * y1 + c2 * y2) / (st.radiation.pmono + c2);
+  if (beam == ReferenceBeam::tube) return (radiation.pmono * y1 + c2 * y2) / (radiation.pmono + c2);
   return (0.5f * (1 + ratio) * y1 + 0.5f * (1 - ratio) * c2 * y2) / p;
 }
 
@@ -76,7 +76,7 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st,
   e.polarization = polarization_factor(st.radiation, beam, c * c, m.ratio);
   if (!(e.polarization > 0)) return {};
   e.ext_length = 1 / (st.radiation.relv * F);
-  e.y = primary_extinction(st, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
+  e.y = primary_extinction(st.radiation, st.sample, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
   e.t = secondary_extinction(st.radiation, st.sample);
   const float relv_f = st.radiation.relv * F;
   const float reflectivity =

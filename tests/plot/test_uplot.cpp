@@ -47,7 +47,7 @@ Drawn draw_curves(const RunState& st) {
 Drawn draw_band(const RunState& st) {
   std::ostringstream ps, listing;
   Plotter p(ps, listing);
-  page::draw_psi_lambda_band(p, st, page::psi_scale(st.grid));
+  page::draw_psi_lambda_band(p, st.radiation, st.primary, st.grid, st.calculated, page::psi_scale(st.grid));
   return {ps.str(), listing.str()};
 }
 
