@@ -9,7 +9,7 @@
 #include "crystal/structure_factor_kernel.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 
 namespace {
 
@@ -44,7 +44,7 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
   st.na = static_cast<int>(st.xyz.size());
   st.bt_u.resize(st.xyz.size());
   kavro::bravai(st.crystal);
-  kavro::reciprocal_cell(st);
+  kavro::reciprocal_cell(st.crystal);
   kavro::convert_temperature_parameters(st.crystal);
   return st;
 }

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "run/value_as_read.hpp"
+#include "crystal/value_as_read.hpp"
 
 namespace kavro {
 namespace {

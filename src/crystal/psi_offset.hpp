@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "run/reciprocal_metric.hpp"
+#include "crystal/reciprocal_metric.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {

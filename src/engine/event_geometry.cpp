@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "run/lattice.hpp"
-#include "run/value_as_read.hpp"
+#include "crystal/lattice.hpp"
+#include "crystal/value_as_read.hpp"
 
 namespace kavro {
 namespace {
@@ -40,14 +40,14 @@ double triple(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
 
 SearchFrame search_frame(const RunState& st, float lambda) {
   SearchFrame frame;
-  frame.metric = ReciprocalMetric::of(st);
+  frame.metric = ReciprocalMetric::of(st.crystal);
   frame.h1 = {st.primary.h, st.primary.k, st.primary.l};
   frame.g1 = frame.metric.times(as_vector(frame.h1));
   frame.lambda = as_read(lambda);
   frame.k = 1 / frame.lambda;
   frame.h1_length = std::sqrt(ReciprocalMetric::dot(as_vector(frame.h1), frame.g1));
   frame.centre_radius = std::sqrt(std::max(0.0, frame.k * frame.k - frame.h1_length * frame.h1_length / 4));
-  frame.ref = exact_reference_direction(st, frame.metric);
+  frame.ref = exact_reference_direction(st.crystal, st.primary, frame.metric);
   const Vec3d g_ref = frame.metric.times(frame.ref);
   const double ref_length = std::sqrt(ReciprocalMetric::dot(frame.ref, g_ref));
   frame.g_ref = {g_ref[0] / ref_length, g_ref[1] / ref_length, g_ref[2] / ref_length};

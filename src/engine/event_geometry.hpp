@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "run/reciprocal_metric.hpp"
+#include "crystal/reciprocal_metric.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {

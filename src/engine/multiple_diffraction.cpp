@@ -14,7 +14,7 @@
 #include "engine/engine_listing.hpp"
 #include "engine/parallel.hpp"
 #include "format/fixed_format.hpp"
-#include "run/run_stop.hpp"
+#include "crystal/run_stop.hpp"
 
 namespace kavro {
 namespace {

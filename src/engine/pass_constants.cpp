@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "crystal/absorption.hpp"
-#include "run/reciprocal_metric.hpp"
-#include "run/value_as_read.hpp"
+#include "crystal/reciprocal_metric.hpp"
+#include "crystal/value_as_read.hpp"
 
 namespace kavro {
 namespace {
@@ -38,7 +38,7 @@ PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
   pc.k_lo = 1 / (lambda + half_band);
   pc.k_hi = 1 / (lambda - half_band);
   const Vec3d h1 = as_vector({st.primary.h, st.primary.k, st.primary.l});
-  pc.h1_length = std::sqrt(ReciprocalMetric::of(st).product(h1, h1));
+  pc.h1_length = std::sqrt(ReciprocalMetric::of(st.crystal).product(h1, h1));
   pc.stol = pc.h1_length / 2;
   pc.theta1 = std::asin(std::min(1.0, lambda * pc.stol));
   pc.cos_2theta1 = static_cast<float>(std::cos(2 * pc.theta1));

@@ -13,10 +13,10 @@
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/file_names.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_messages.hpp"
-#include "run/run_stop.hpp"
+#include "crystal/run_stop.hpp"
 
 namespace kavro {
 namespace {
@@ -114,7 +114,7 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
 void read_cell(RunState& st, std::istream& in, std::ostream& out) {
   check_read(st, out, ff::read_list(in, {&st.crystal.a, &st.crystal.b, &st.crystal.c, &st.crystal.alpha, &st.crystal.beta, &st.crystal.gamma}), "third line");
   const bool lengths_positive = st.crystal.a > 0 && st.crystal.b > 0 && st.crystal.c > 0;
-  if (!lengths_positive || !(cell_volume_radicand(st) > 0))
+  if (!lengths_positive || !(cell_volume_radicand(st.crystal) > 0))
     stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
 }
@@ -282,7 +282,7 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
     stop_with_message(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
                             " check the ub-matrix lines of the input-file!"});
   st.primary.ub_given = true;
-  write_orientation_matrix(st, out);
+  write_orientation_matrix(st.primary, out);
 
   // A missing line 12 is no error; a line too long to be a name is.
   std::string record;

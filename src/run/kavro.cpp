@@ -20,18 +20,18 @@
 #include "crystal/upform.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
-#include "engine/engine_steps.hpp"
+#include "run/engine_steps.hpp"
 #include "format/fixed_format.hpp"
-#include "plot/result_page.hpp"
+#include "run/result_page.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "run/file_names.hpp"
 #include "run/input_file.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_files.hpp"
 #include "run/run_messages.hpp"
-#include "run/run_stop.hpp"
+#include "crystal/run_stop.hpp"
 #include "run/zeit.hpp"
 #include "scans/measured_scan_reader.hpp"
 #include "scans/scale_factor.hpp"
@@ -95,7 +95,7 @@ void check_reciprocal_cell(const RunState& st, std::ostream& out) {
 // Every wavelength of the calculation must reach the primary reflection: the
 // tube's second line is the longer one.
 void check_ewald_sphere(RunState& st, std::ostream& out) {
-  bool inside = primary_reflection_geometry(st);
+  bool inside = primary_reflection_geometry(st.crystal, st.radiation, st.primary);
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) inside = inside && st.primary.stol * line.lambda <= 1;
   if (inside) return;
   out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
@@ -178,7 +178,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
 
   // Wavelength band, cell and the primary reflection's geometry.
   wavelength_band(st);
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   check_reciprocal_cell(st, out);
   convert_temperature_parameters(st.crystal);
   check_ewald_sphere(st, out);
@@ -195,7 +195,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   // Cell, scattering factors, F(000) and atoms in the listing.
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
   st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
-  write_cell_block(st, out);
+  write_cell_block(st.crystal, out);
   list_scattering_factors(st.crystal, st.radiation, out);
   write_atom_parameters(st.crystal, out);
 

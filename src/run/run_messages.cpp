@@ -4,7 +4,7 @@
 #include <string>
 
 #include "format/fixed_format.hpp"
-#include "run/run_stop.hpp"
+#include "crystal/run_stop.hpp"
 
 namespace kavro {
 

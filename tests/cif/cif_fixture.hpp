@@ -15,7 +15,7 @@
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
 #include "run/input_file.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/run_fixture.hpp"
 
 namespace kavro::testing {
@@ -67,7 +67,7 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st.crystal);
   read_primary(st, in, out);
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   convert_temperature_parameters(st.crystal);
   EXPECT_EQ(st.ierr, 0) << out.str();
   return st;

@@ -14,7 +14,7 @@
 #include "crystal/structure_factor_kernel.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 
 namespace kavro {
 namespace {
@@ -59,7 +59,7 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
   }
   st.crystal.bt_u.resize(atoms.size());
   bravai(st.crystal);
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   convert_temperature_parameters(st.crystal);
   return st;
 }
@@ -197,7 +197,7 @@ TEST(StructureFactor, PhaseConventions) {
 TEST(TemperatureParameters, BetaAndURoundTrip) {
   RunState st;
   st.crystal.a = 5, st.crystal.b = 6, st.crystal.c = 7, st.crystal.alpha = 90, st.crystal.beta = 100, st.crystal.gamma = 90;
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   st.crystal.na = 1;
   const std::array<float, 6> beta{0.004f, 0.003f, 0.002f, 0.0005f, -0.0004f, 0.0001f};
   st.crystal.bt = {beta};

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/event_search.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/run_fixture.hpp"
 
 namespace kavro {
@@ -25,9 +25,9 @@ RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, int i
   st.primary.h = h1[0];
   st.primary.k = h1[1];
   st.primary.l = h1[2];
-  reciprocal_cell(st);
-  EXPECT_TRUE(primary_reflection_geometry(st));
-  st.primary.refdir = reference_direction(st);
+  reciprocal_cell(st.crystal);
+  EXPECT_TRUE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
+  st.primary.refdir = reference_direction(st.crystal, st.primary);
   return st;
 }
 

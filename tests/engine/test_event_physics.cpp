@@ -6,7 +6,7 @@
 #include "crystal/extinction.hpp"
 #include "engine/event_intensity.hpp"
 #include "engine/scan_profile.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 
 namespace kavro {
 namespace {
@@ -19,9 +19,9 @@ RunState crystal_in_tube(float f_primary) {
   st.radiation.alam1 = 1.540598f;
   st.radiation.dlam1 = 0.000306f;
   st.primary.l = 4;
-  reciprocal_cell(st);
-  primary_reflection_geometry(st);
-  st.primary.refdir = reference_direction(st);
+  reciprocal_cell(st.crystal);
+  primary_reflection_geometry(st.crystal, st.radiation, st.primary);
+  st.primary.refdir = reference_direction(st.crystal, st.primary);
   chuk1(st.sample);
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
   st.sample.rkugel = 150e-4f;

@@ -1,5 +1,5 @@
 // The result page rendered by Ghostscript, and the page as a step of a run.
-#include "plot/result_page.hpp"
+#include "run/result_page.hpp"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "run/calculated_scan_name.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_fixture.hpp"
 #include "run/zeit.hpp"
@@ -81,7 +81,7 @@ TEST(Lattice, CubicCellAndReciprocalConstants) {
   RunState st;
   st.crystal.a = st.crystal.b = st.crystal.c = 5.431f;
   st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90.f;
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   EXPECT_NEAR(st.crystal.vol, 160.19, 0.01);
   EXPECT_FLOAT_EQ(st.crystal.ast, 1 / 5.431f);
   EXPECT_NEAR(st.crystal.alphast, 90.0, 1e-4);
@@ -93,23 +93,23 @@ TEST(Lattice, EwaldSphereAllowsEquality) {
   st.crystal.a = st.crystal.b = st.crystal.c = 2.f;
   st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90.f;
   st.radiation.alam1 = 1.f;
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   st.primary.h = 4;  // 1/d = 2 = 2/lambda
-  EXPECT_TRUE(primary_reflection_geometry(st));
+  EXPECT_TRUE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
   EXPECT_FLOAT_EQ(st.primary.stol, 1.f);
   EXPECT_FLOAT_EQ(st.primary.dspac, 0.5f);
   st.primary.h = 5;
-  EXPECT_FALSE(primary_reflection_geometry(st));
+  EXPECT_FALSE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
 }
 
 TEST(Lattice, ReferenceDirectionIsPerpendicularToThePrimary) {
   RunState st;
   st.crystal.a = 5.f, st.crystal.b = 6.f, st.crystal.c = 7.f;
   st.crystal.alpha = 80.f, st.crystal.beta = 95.f, st.crystal.gamma = 100.f;
-  reciprocal_cell(st);
+  reciprocal_cell(st.crystal);
   for (const auto& hkl : {std::array{1, 2, 3}, std::array{0, 3, 1}, std::array{0, 0, 2}}) {
     st.primary.h = hkl[0], st.primary.k = hkl[1], st.primary.l = hkl[2];
-    const Vec3 r = reference_direction(st);
+    const Vec3 r = reference_direction(st.crystal, st.primary);
     const float g1 = st.crystal.g11 * st.primary.h + st.crystal.g12 * st.primary.k + st.crystal.g13 * st.primary.l;
     const float g2 = st.crystal.g12 * st.primary.h + st.crystal.g22 * st.primary.k + st.crystal.g23 * st.primary.l;
     const float g3 = st.crystal.g13 * st.primary.h + st.crystal.g23 * st.primary.k + st.crystal.g33 * st.primary.l;
@@ -118,14 +118,14 @@ TEST(Lattice, ReferenceDirectionIsPerpendicularToThePrimary) {
   RunState cubic;
   cubic.crystal.a = cubic.crystal.b = cubic.crystal.c = 4.f;
   cubic.crystal.alpha = cubic.crystal.beta = cubic.crystal.gamma = 90.f;
-  reciprocal_cell(cubic);
+  reciprocal_cell(cubic.crystal);
   cubic.primary.l = 3;
-  EXPECT_EQ(reference_direction(cubic)[0], 1.f);
-  EXPECT_EQ(reference_direction(cubic)[1], 0.f);
-  EXPECT_NEAR(reference_direction(cubic)[2], 0.f, 1e-6);
+  EXPECT_EQ(reference_direction(cubic.crystal, cubic.primary)[0], 1.f);
+  EXPECT_EQ(reference_direction(cubic.crystal, cubic.primary)[1], 0.f);
+  EXPECT_NEAR(reference_direction(cubic.crystal, cubic.primary)[2], 0.f, 1e-6);
   cubic.primary.k = 2;
-  EXPECT_EQ(reference_direction(cubic)[0], 1.f);
-  EXPECT_NEAR(reference_direction(cubic)[1], 0.f, 1e-5);
+  EXPECT_EQ(reference_direction(cubic.crystal, cubic.primary)[0], 1.f);
+  EXPECT_NEAR(reference_direction(cubic.crystal, cubic.primary)[1], 0.f, 1e-5);
 }
 
 TEST(CalculatedScanName, FromPageOrScanFile) {

@@ -3,7 +3,7 @@
 // Reciprocal constants from the direct cell (International Tables Vol. B,
 // section 1.1.3): a* = b c sin(alpha) / V, cos(alpha*) = (cos b cos g - cos a)
 // / (sin b sin g), and cyclically.
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 
 #include <cmath>
 
@@ -19,16 +19,16 @@ struct CellCosines {
   float ca, cb, cg, sa, sb, sg;
 };
 
-CellCosines cosines(const RunState& st) {
-  const float a = st.crystal.alpha * kDegToRad, b = st.crystal.beta * kDegToRad, g = st.crystal.gamma * kDegToRad;
+CellCosines cosines(const Crystal& crystal) {
+  const float a = crystal.alpha * kDegToRad, b = crystal.beta * kDegToRad, g = crystal.gamma * kDegToRad;
   return {std::cos(a), std::cos(b), std::cos(g), std::sin(a), std::sin(b), std::sin(g)};
 }
 
 // Covariant components (g1, g2, g3) of the primary scattering vector H.
-Vec3 covariant_primary(const RunState& st) {
-  const auto h = static_cast<float>(st.primary.h), k = static_cast<float>(st.primary.k), l = static_cast<float>(st.primary.l);
-  return {st.crystal.g11 * h + st.crystal.g12 * k + st.crystal.g13 * l, st.crystal.g12 * h + st.crystal.g22 * k + st.crystal.g23 * l,
-          st.crystal.g13 * h + st.crystal.g23 * k + st.crystal.g33 * l};
+Vec3 covariant_primary(const Crystal& crystal, const Primary& primary) {
+  const auto h = static_cast<float>(primary.h), k = static_cast<float>(primary.k), l = static_cast<float>(primary.l);
+  return {crystal.g11 * h + crystal.g12 * k + crystal.g13 * l, crystal.g12 * h + crystal.g22 * k + crystal.g23 * l,
+          crystal.g13 * h + crystal.g23 * k + crystal.g33 * l};
 }
 
 float length(float x, float y, float z) { return std::sqrt(x * x + y * y + z * z); }
@@ -37,30 +37,30 @@ float angle_deg(float dot, float norm) { return std::acos(dot / norm) * kRadToDe
 
 }  // namespace
 
-float cell_volume_radicand(const RunState& st) {
-  const CellCosines c = cosines(st);
+float cell_volume_radicand(const Crystal& crystal) {
+  const CellCosines c = cosines(crystal);
   return 1 + 2 * c.ca * c.cb * c.cg - c.ca * c.ca - c.cb * c.cb - c.cg * c.cg;
 }
 
-void reciprocal_cell(RunState& st) {
-  const CellCosines c = cosines(st);
-  st.crystal.vol = st.crystal.a * st.crystal.b * st.crystal.c * std::sqrt(cell_volume_radicand(st));
-  st.crystal.volst = 1 / st.crystal.vol;
-  st.crystal.ast = st.crystal.b * st.crystal.c * c.sa * st.crystal.volst;
-  st.crystal.bst = st.crystal.a * st.crystal.c * c.sb * st.crystal.volst;
-  st.crystal.cst = st.crystal.a * st.crystal.b * c.sg * st.crystal.volst;
+void reciprocal_cell(Crystal& crystal) {
+  const CellCosines c = cosines(crystal);
+  crystal.vol = crystal.a * crystal.b * crystal.c * std::sqrt(cell_volume_radicand(crystal));
+  crystal.volst = 1 / crystal.vol;
+  crystal.ast = crystal.b * crystal.c * c.sa * crystal.volst;
+  crystal.bst = crystal.a * crystal.c * c.sb * crystal.volst;
+  crystal.cst = crystal.a * crystal.b * c.sg * crystal.volst;
   const float cas = (c.cb * c.cg - c.ca) / (c.sb * c.sg);
   const float cbs = (c.ca * c.cg - c.cb) / (c.sa * c.sg);
   const float cgs = (c.ca * c.cb - c.cg) / (c.sa * c.sb);
-  st.crystal.alphast = std::acos(cas) * kRadToDeg;
-  st.crystal.betast = std::acos(cbs) * kRadToDeg;
-  st.crystal.gammast = std::acos(cgs) * kRadToDeg;
-  st.crystal.g11 = st.crystal.ast * st.crystal.ast;
-  st.crystal.g22 = st.crystal.bst * st.crystal.bst;
-  st.crystal.g33 = st.crystal.cst * st.crystal.cst;
-  st.crystal.g12 = st.crystal.ast * st.crystal.bst * cgs;
-  st.crystal.g13 = st.crystal.ast * st.crystal.cst * cbs;
-  st.crystal.g23 = st.crystal.bst * st.crystal.cst * cas;
+  crystal.alphast = std::acos(cas) * kRadToDeg;
+  crystal.betast = std::acos(cbs) * kRadToDeg;
+  crystal.gammast = std::acos(cgs) * kRadToDeg;
+  crystal.g11 = crystal.ast * crystal.ast;
+  crystal.g22 = crystal.bst * crystal.bst;
+  crystal.g33 = crystal.cst * crystal.cst;
+  crystal.g12 = crystal.ast * crystal.bst * cgs;
+  crystal.g13 = crystal.ast * crystal.cst * cbs;
+  crystal.g23 = crystal.bst * crystal.cst * cas;
 }
 
 bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
@@ -84,8 +84,8 @@ bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
 //
 //  Reciprocal lattice constants calculated from the UB-matrix
 // a* b* c* (3F10.4) 2X alpha* beta* gamma* (3F10.2)
-void write_orientation_matrix(const RunState& st, std::ostream& out) {
-  const auto& u = st.primary.ubm;
+void write_orientation_matrix(const Primary& primary, std::ostream& out) {
+  const auto& u = primary.ubm;
   ff::write(out, "(/' UB-matrix:'/3(3F12.6/))", {u[0], u[1], u[2], u[3], u[4], u[5], u[6], u[7], u[8]});
   // The columns are the reciprocal axes.
   const float as = length(u[0], u[3], u[6]), bs = length(u[1], u[4], u[7]), cs = length(u[2], u[5], u[8]);
@@ -96,20 +96,20 @@ void write_orientation_matrix(const RunState& st, std::ostream& out) {
             {as, bs, cs, al, be, ga});
 }
 
-bool primary_reflection_geometry(RunState& st) {
-  const Vec3 g = covariant_primary(st);
-  const float h2 = g[0] * static_cast<float>(st.primary.h) + g[1] * static_cast<float>(st.primary.k) + g[2] * static_cast<float>(st.primary.l);
-  st.primary.stol = 0.5f * std::sqrt(h2);
-  st.primary.dspac = 1 / std::sqrt(h2);
-  return st.primary.stol * st.radiation.alam1 <= 1;
+bool primary_reflection_geometry(const Crystal& crystal, const Radiation& radiation, Primary& primary) {
+  const Vec3 g = covariant_primary(crystal, primary);
+  const float h2 = g[0] * static_cast<float>(primary.h) + g[1] * static_cast<float>(primary.k) + g[2] * static_cast<float>(primary.l);
+  primary.stol = 0.5f * std::sqrt(h2);
+  primary.dspac = 1 / std::sqrt(h2);
+  return primary.stol * radiation.alam1 <= 1;
 }
 
 namespace {
 
 // The first covariant component of H above 1e-5 in single precision picks the
 // formula, so that both precisions build the direction the same way.
-int reference_formula(const RunState& st) {
-  const Vec3 g = covariant_primary(st);
+int reference_formula(const Crystal& crystal, const Primary& primary) {
+  const Vec3 g = covariant_primary(crystal, primary);
   constexpr float kSmall = 1e-5f;
   if (std::fabs(g[0]) > kSmall) return 0;
   if (std::fabs(g[1]) > kSmall) return 1;
@@ -125,10 +125,10 @@ V direction_from(const V& g, int formula) {
 
 }  // namespace
 
-Vec3 reference_direction(const RunState& st) { return direction_from(covariant_primary(st), reference_formula(st)); }
+Vec3 reference_direction(const Crystal& crystal, const Primary& primary) { return direction_from(covariant_primary(crystal, primary), reference_formula(crystal, primary)); }
 
-Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metric) {
-  return direction_from(metric.times(as_vector({st.primary.h, st.primary.k, st.primary.l})), reference_formula(st));
+Vec3d exact_reference_direction(const Crystal& crystal, const Primary& primary, const ReciprocalMetric& metric) {
+  return direction_from(metric.times(as_vector({primary.h, primary.k, primary.l})), reference_formula(crystal, primary));
 }
 
 //
@@ -139,13 +139,13 @@ Vec3d exact_reference_direction(const RunState& st, const ReciprocalMetric& metr
 //  Reciprocal lattice constants:
 // a* b* c* (3F10.4) 2X alpha* beta* gamma* (3F10.2)
 //  Reciprocal volume: V* (F12.6)
-void write_cell_block(const RunState& st, std::ostream& out) {
+void write_cell_block(const Crystal& crystal, std::ostream& out) {
   ff::write(out, "(/' Lattice constants input by the user:'/3F10.4,2X,3F10.2)",
-            {st.crystal.a, st.crystal.b, st.crystal.c, st.crystal.alpha, st.crystal.beta, st.crystal.gamma});
-  ff::write(out, "(' Volume:',F12.4)", {st.crystal.vol});
+            {crystal.a, crystal.b, crystal.c, crystal.alpha, crystal.beta, crystal.gamma});
+  ff::write(out, "(' Volume:',F12.4)", {crystal.vol});
   ff::write(out, "(/' Reciprocal lattice constants:'/3F10.4,2X,3F10.2)",
-            {st.crystal.ast, st.crystal.bst, st.crystal.cst, st.crystal.alphast, st.crystal.betast, st.crystal.gammast});
-  ff::write(out, "(' Reciprocal volume:',F12.6)", {st.crystal.volst});
+            {crystal.ast, crystal.bst, crystal.cst, crystal.alphast, crystal.betast, crystal.gammast});
+  ff::write(out, "(' Reciprocal volume:',F12.6)", {crystal.volst});
 }
 
 }  // namespace kavro

@@ -17,7 +17,7 @@ struct ReciprocalMetric {
   // From the cell constants as read. The single-precision g11..g33 of the run
   // state are those of the listing; their rounding (and that of the degree
   // constant 0.0174533) would move events near tangency by 0.01 degree.
-  static ReciprocalMetric of(const RunState& st);
+  static ReciprocalMetric of(const Crystal& crystal);
   Vec3d times(const Vec3d& v) const;                 // G* v
   static double dot(const Vec3d& a, const Vec3d& b);  // plain component sum
   double product(const Vec3d& a, const Vec3d& b) const { return dot(a, times(b)); }

@@ -1,5 +1,5 @@
 // The result page as the last drawing step of a run.
-#include "plot/result_page.hpp"
+#include "run/result_page.hpp"
 
 #include "format/fixed_format.hpp"
 #include "plot/uplot.hpp"

@@ -1,11 +1,11 @@
 // Order of the multiple-diffraction steps within a run and the listing of
 // each pass.
-#include "engine/engine_steps.hpp"
+#include "run/engine_steps.hpp"
 
 #include "crystal/psi_offset.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
-#include "run/lattice.hpp"
+#include "crystal/lattice.hpp"
 #include "run/zeit.hpp"
 
 namespace kavro {
@@ -40,8 +40,8 @@ void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
 }  // namespace
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
-  st.primary.refdir = reference_direction(st);
-  if (st.primary.ub_given) upsi(st.primary, exact_reference_direction(st, ReciprocalMetric::of(st)));
+  st.primary.refdir = reference_direction(st.crystal, st.primary);
+  if (st.primary.ub_given) upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
   bool first_pass = true;
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     out << "\n\n";

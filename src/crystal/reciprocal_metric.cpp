@@ -1,10 +1,10 @@
 // Reciprocal metric from the direct cell (International Tables Vol. B,
 // section 1.1.3), in double precision.
-#include "run/reciprocal_metric.hpp"
+#include "crystal/reciprocal_metric.hpp"
 
 #include <cmath>
 
-#include "run/value_as_read.hpp"
+#include "crystal/value_as_read.hpp"
 
 namespace kavro {
 namespace {
@@ -17,9 +17,9 @@ double sin_deg(double deg) { return deg == 90 ? 1.0 : std::sin(deg * kPi / 180);
 
 }  // namespace
 
-ReciprocalMetric ReciprocalMetric::of(const RunState& st) {
-  const double a = as_read(st.crystal.a), b = as_read(st.crystal.b), c = as_read(st.crystal.c);
-  const double al = as_read(st.crystal.alpha), be = as_read(st.crystal.beta), ga = as_read(st.crystal.gamma);
+ReciprocalMetric ReciprocalMetric::of(const Crystal& crystal) {
+  const double a = as_read(crystal.a), b = as_read(crystal.b), c = as_read(crystal.c);
+  const double al = as_read(crystal.alpha), be = as_read(crystal.beta), ga = as_read(crystal.gamma);
   const double ca = cos_deg(al), cb = cos_deg(be), cg = cos_deg(ga);
   const double sa = sin_deg(al), sb = sin_deg(be), sg = sin_deg(ga);
   const double vol = a * b * c * std::sqrt(1 + 2 * ca * cb * cg - ca * ca - cb * cb - cg * cg);
