@@ -21,14 +21,14 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
   st.alpha = st.beta = st.gamma = 90;
   st.wavind = "Ag";
   std::ostringstream listing;
-  kavro::raumgr(st, nr, listing);
+  kavro::raumgr(st.crystal, nr, listing);
   st.nf = static_cast<int>(types.size());
   st.atn = types;
   st.fcoef.resize(types.size());
   st.atnum.resize(types.size());
   st.fp.resize(types.size());
   st.fpp.resize(types.size());
-  for (int j = 0; j < st.nf; ++j) kavro::upform(st, j, listing);
+  for (int j = 0; j < st.nf; ++j) kavro::upform(st.crystal, st.radiation, j, listing);
   unsigned seed = 12345;
   const auto next = [&seed] {
     seed = seed * 1103515245u + 12345u;

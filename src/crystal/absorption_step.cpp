@@ -37,28 +37,26 @@ void write_neutron_density(std::ostream& listing, float rho) {
   ff::write(listing, "(//' Density   :',F10.3,' g/cm -3'/)", {rho});
 }
 
-std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& listing,
-                                                const ForwardScattering& forward) {
-  if (st.radiation.idesy == kNeutrons) {
-    const LinearAbsorption neutrons{0.0f, mue_n(st.crystal, st.crystal.vol, listing)};
-    st.sample.mur = 0.0f;
+LinearAbsorption absorption_step(const Crystal& crystal, const Radiation& radiation, Sample& sample,
+                                 std::ostream& listing, const ForwardScattering& forward) {
+  if (radiation.idesy == kNeutrons) {
+    const LinearAbsorption neutrons{0.0f, mue_n(crystal, crystal.vol, listing)};
+    sample.mur = 0.0f;
     write_neutron_density(listing, neutrons.rho);
     return neutrons;
   }
-  LinearAbsorption result = mue(st.crystal, st.radiation.alam1, st.crystal.vol, listing);
-  st.sample.mur = st.sample.rkugel * result.mu;
+  LinearAbsorption result = mue(crystal, radiation.alam1, crystal.vol, listing);
+  sample.mur = sample.rkugel * result.mu;
   write_density_and_mu(listing, result.rho, result.mu);
-  const bool too_large = st.sample.mur > kMurLimit;
+  const bool too_large = sample.mur > kMurLimit;
   if (too_large) write_mur_too_large(listing);
-  if (some_fpp_zero(st.crystal) || !forward) return result;
-  forward(st);
-  if (st.ierr == 1) return std::nullopt;
+  if (some_fpp_zero(crystal) || !forward) return result;
   // The absorptive part of the forward-scattering amplitude: mu = 2 lambda r_e Im F(000) / V.
-  result.mu = 2.0f * st.radiation.relv * st.fdisp_im;
-  st.sample.mur = st.sample.rkugel * result.mu;
+  result.mu = 2.0f * radiation.relv * forward();
+  sample.mur = sample.rkugel * result.mu;
   write_dispersion_mu(listing, result.mu);
   // The correction is switched off for this value as well; say so.
-  if (!too_large && st.sample.mur > kMurLimit) write_mur_too_large(listing);
+  if (!too_large && sample.mur > kMurLimit) write_mur_too_large(listing);
   return result;
 }
 

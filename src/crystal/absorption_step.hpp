@@ -3,17 +3,18 @@
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <iosfwd>
 
 #include "crystal/absorption.hpp"
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
 
 namespace kavro {
 
-// Computes the structure factor F(000) (X-rays, sin(theta)/lambda = 0): leaves
-// the imaginary-part sum in `fdisp_im` and sets `ierr` = 1 when it cannot go on.
-using ForwardScattering = std::function<void(RunState&)>;
+// The imaginary part of the structure factor F(000) (X-rays, sin(theta)/lambda
+// = 0); a structure factor that cannot be computed ends the run.
+using ForwardScattering = std::function<float()>;
 
 // Listing blocks of the step.
 void write_density_and_mu(std::ostream& listing, float rho, float mu);
@@ -24,8 +25,8 @@ void write_neutron_density(std::ostream& listing, float rho);
 // X-rays: mu from the cell contents (`mue`), mur, the 31.5 warning, and when
 // every type has f'' the dispersion-corrected mu = 2 relv Im F(000) from
 // `forward`. Neutrons: density only, mu = mur = 0. Sets `mur`; returns the
-// final mu and the density, or nothing when `forward` set `ierr` (the run stops).
-std::optional<LinearAbsorption> absorption_step(RunState& st, std::ostream& listing,
-                                                const ForwardScattering& forward);
+// final mu and the density.
+LinearAbsorption absorption_step(const Crystal& crystal, const Radiation& radiation, Sample& sample,
+                                 std::ostream& listing, const ForwardScattering& forward);
 
 }  // namespace kavro

@@ -23,22 +23,21 @@ void write_provisional_box(std::ostream& out) {
 
 }  // namespace
 
-void primary_structure_factor(RunState& st, std::ostream& out) {
-  if (st.primary.f == 0) {
-    if (st.radiation.idesy == kNeutrons) fcalc1_n(st, out, st.primary.h, st.primary.k, st.primary.l, st.primary.f, st.primary.phase);
-    else fcalc1(st, out, st.primary.h, st.primary.k, st.primary.l, st.primary.stol, st.primary.f, st.primary.phase);
-    if (st.ierr == 1) return;
+bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
+                              std::ostream& out) {
+  if (primary.f == 0) {
+    if (radiation.idesy == kNeutrons) fcalc1_n(crystal, out, primary.h, primary.k, primary.l, primary.f, primary.phase);
+    else fcalc1(crystal, out, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
   }
-  if (st.primary.f >= 0.001f) {
-    st.primary.phi = st.primary.phase * 57.29578f;
+  if (primary.f >= 0.001f) {
+    primary.phi = primary.phase * 57.29578f;
   } else {
-    st.primary.phase = 0;
-    st.primary.phi = 0;
+    primary.phase = 0;
+    primary.phi = 0;
   }
-  if (st.primary.f > 2) {
-    write_provisional_box(out);
-    st.title = "       P r o v i s i o n a l    output  of  KAVRO-xx  for  F-prim > 2  !!!      ";
-  }
+  if (!(primary.f > 2)) return false;
+  write_provisional_box(out);
+  return true;
 }
 
 }  // namespace kavro

@@ -3,13 +3,23 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include <string_view>
+
+#include "crystal/crystal.hpp"
+#include "crystal/primary.hpp"
+#include "crystal/radiation.hpp"
 
 namespace kavro {
 
-// Computes F-prim and its phase when the input gave f = 0 (st.ierr = 1 when
-// the structure factor fails), sets `phi`, and for F-prim above 2 writes the
-// provisional-output box and replaces the title.
-void primary_structure_factor(RunState& st, std::ostream& out);
+// The title of a run whose F-prim is above 2.
+inline constexpr std::string_view kProvisionalTitle =
+    "       P r o v i s i o n a l    output  of  KAVRO-xx  for  F-prim > 2  !!!      ";
+
+// Computes F-prim and its phase when the input gave f = 0, sets `phi`, and for
+// F-prim above 2 writes the provisional-output box. Returns whether the
+// results are provisional (F-prim above 2): the run then takes
+// kProvisionalTitle as its title.
+bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
+                              std::ostream& out);
 
 }  // namespace kavro

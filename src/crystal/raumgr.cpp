@@ -8,6 +8,7 @@
 
 #include "crystal/operator_text.hpp"
 #include "crystal/space_group_table.hpp"
+#include "crystal/run_stop.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {
@@ -48,16 +49,15 @@ void write_operator_list(Crystal& crystal, std::ostream& out) {
 
 }  // namespace
 
-void raumgr(RunState& st, int nr, std::ostream& out) {
+void raumgr(Crystal& crystal, int nr, std::ostream& out) {
   const SpaceGroupEntry* entry = space_group(nr);
   if (entry == nullptr) {
     ff::write(out, "(' Space-group-Nr.',I6,' is not in the space-group table (1 to 230)')", {nr});
-    st.ierr = 1;
-    return;
+    stop_run();
   }
-  copy_entry(st.crystal, *entry);
-  write_space_group_line(st.crystal, nr, out);
-  write_operator_list(st.crystal, out);
+  copy_entry(crystal, *entry);
+  write_space_group_line(crystal, nr, out);
+  write_operator_list(crystal, out);
 }
 
 // "  24 symmetry lines:"                                         (I4,' symmetry lines:')

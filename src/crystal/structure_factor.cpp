@@ -1,31 +1,27 @@
 // Structure factor of one reflection for the run's crystal.
 #include "crystal/structure_factor.hpp"
 
-#include "crystal/structure_factor_kernel.hpp"
+#include "crystal/run_stop.hpp"
 
 namespace kavro {
 namespace {
 
-void store(RunState& st, const StructureFactor& result, float& F, float& phase) {
+StructureFactor store(const StructureFactor& result, float& F, float& phase) {
   F = result.modulus;
   phase = result.phase;
-  st.fdisp_im = result.imaginary;
-  if (!result.ok) st.ierr = 1;
+  if (!result.ok) stop_run();
+  return result;
 }
 
 }  // namespace
 
-void fcalc1(RunState& st, std::ostream& out, int h, int k, int l, float s, float& F, float& phase) {
-  if (s > 6.0f) {
-    F = 0;
-    phase = 0;
-    return;
-  }
-  store(st, StructureFactorKernel(st).xray(h, k, l, s, out), F, phase);
+StructureFactor fcalc1(const Crystal& crystal, std::ostream& out, int h, int k, int l, float s, float& F, float& phase) {
+  if (s > 6.0f) return store({}, F, phase);
+  return store(StructureFactorKernel(crystal).xray(h, k, l, s, out), F, phase);
 }
 
-void fcalc1_n(RunState& st, std::ostream& out, int h, int k, int l, float& F, float& phase) {
-  store(st, StructureFactorKernel(st).neutron(h, k, l, out), F, phase);
+StructureFactor fcalc1_n(const Crystal& crystal, std::ostream& out, int h, int k, int l, float& F, float& phase) {
+  return store(StructureFactorKernel(crystal).neutron(h, k, l, out), F, phase);
 }
 
 }  // namespace kavro

@@ -3,17 +3,18 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/structure_factor_kernel.hpp"
 
 namespace kavro {
 
 // X-rays: |F| (electrons) and phase (radians) of h k l at s = sin(theta)/lambda
-// (1/Angstrom), with anomalous dispersion f' + i f''. Leaves the imaginary part
-// of F in st.fdisp_im. A temperature factor above 1 writes its message to
-// `out`, sets st.ierr = 1 and returns F = 0.
-void fcalc1(RunState& st, std::ostream& out, int h, int k, int l, float s, float& F, float& phase);
+// (1/Angstrom), with anomalous dispersion f' + i f''; returns them with the
+// imaginary part of F. A temperature factor above 1 writes its message to
+// `out` and ends the run.
+StructureFactor fcalc1(const Crystal& crystal, std::ostream& out, int h, int k, int l, float s, float& F, float& phase);
 
 // Neutrons: |F| (fm) and phase (radians) with the coherent scattering lengths.
-void fcalc1_n(RunState& st, std::ostream& out, int h, int k, int l, float& F, float& phase);
+StructureFactor fcalc1_n(const Crystal& crystal, std::ostream& out, int h, int k, int l, float& F, float& phase);
 
 }  // namespace kavro

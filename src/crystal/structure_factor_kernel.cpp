@@ -55,23 +55,23 @@ float structure_factor_phase(double re, double im) {
   return im > 0 ? 1.5707963f : -1.5707963f;
 }
 
-StructureFactorKernel::StructureFactorKernel(const RunState& st) : centrosymmetric_(st.crystal.ic == 1) {
-  for (int n = 0; n < st.crystal.ns; ++n) {
-    const Mat3& r = st.crystal.symr[static_cast<std::size_t>(n)];
+StructureFactorKernel::StructureFactorKernel(const Crystal& crystal) : centrosymmetric_(crystal.ic == 1) {
+  for (int n = 0; n < crystal.ns; ++n) {
+    const Mat3& r = crystal.symr[static_cast<std::size_t>(n)];
     Operator op{};
     // Row j of the operator holds the coefficients of x'_j; h'_k = sum_j h_j r[j][k].
     for (int kk = 0; kk < 3; ++kk)
       for (int j = 0; j < 3; ++j) op.rt[kk][j] = static_cast<int>(r[j][kk]);
-    op.t = st.crystal.symt[static_cast<std::size_t>(n)];
+    op.t = crystal.symt[static_cast<std::size_t>(n)];
     operators_.push_back(op);
   }
-  for (int i = 0; i < st.crystal.na; ++i) {
+  for (int i = 0; i < crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    atoms_.push_back({st.crystal.xyz[ii], st.crystal.bt[ii], st.crystal.afact[ii], static_cast<int>(st.crystal.fnr[ii]) - 1});
+    atoms_.push_back({crystal.xyz[ii], crystal.bt[ii], crystal.afact[ii], static_cast<int>(crystal.fnr[ii]) - 1});
   }
-  fcoef_ = st.crystal.fcoef;
-  fp_ = st.crystal.fp;
-  fpp_ = st.crystal.fpp;
+  fcoef_ = crystal.fcoef;
+  fp_ = crystal.fp;
+  fpp_ = crystal.fpp;
 }
 
 StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int l, std::ostream& out) const {

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <vector>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
 
 namespace kavro {
 
@@ -22,7 +22,7 @@ struct StructureFactor {
 // operators are half the group and the inversion doubles the cosine sum.
 class StructureFactorKernel {
  public:
-  explicit StructureFactorKernel(const RunState& st);
+  explicit StructureFactorKernel(const Crystal& crystal);
 
   // X-rays at s = sin(theta)/lambda (1/Angstrom), with f' and f''.
   StructureFactor xray(int h, int k, int l, float s, std::ostream& out) const;

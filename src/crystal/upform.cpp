@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "crystal/scattering_tables.hpp"
+#include "crystal/run_stop.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {
@@ -48,41 +49,39 @@ void write_unknown_length(std::ostream& out, int z) {
 
 }  // namespace
 
-void upform(RunState& st, int j, std::ostream& out) {
+void upform(Crystal& crystal, const Radiation& radiation, int j, std::ostream& out) {
   const auto t = static_cast<std::size_t>(j);
-  const std::string symbol = table_symbol(st.crystal.atn[t]);
+  const std::string symbol = table_symbol(crystal.atn[t]);
   const XrayEntry* entry = find_xray_entry(symbol);
   if (entry == nullptr) {
     write_unknown_atom_or_ion(out, symbol);
-    st.ierr = 1;
-    return;
+    stop_run();
   }
-  st.crystal.atnum[t] = entry->z;
-  std::copy(entry->coefficients.begin(), entry->coefficients.end(), st.crystal.fcoef[t].begin());
-  st.crystal.fcoef[t][kCoefficientCount] = entry->s_lim;
-  if (const auto column = tube_column(st.radiation.wavind)) {
-    st.crystal.fp[t] = entry->fp[*column];
-    st.crystal.fpp[t] = entry->fpp[*column];
+  crystal.atnum[t] = entry->z;
+  std::copy(entry->coefficients.begin(), entry->coefficients.end(), crystal.fcoef[t].begin());
+  crystal.fcoef[t][kCoefficientCount] = entry->s_lim;
+  if (const auto column = tube_column(radiation.wavind)) {
+    crystal.fp[t] = entry->fp[*column];
+    crystal.fpp[t] = entry->fpp[*column];
   }
 }
 
-void upform_n(RunState& st, int j, std::ostream& out) {
+void upform_n(Crystal& crystal, int j, std::ostream& out) {
   const auto t = static_cast<std::size_t>(j);
-  const std::string symbol = table_symbol(st.crystal.atn[t]);
+  const std::string symbol = table_symbol(crystal.atn[t]);
   const int z = find_neutron_z(symbol);
   if (z == 0) {
     write_unknown_atom(out, symbol);
-    st.ierr = 1;
-    return;
+    stop_run();
   }
-  st.crystal.atnum[t] = z;
-  if (st.crystal.fp[t] != 0.0f) return;
+  crystal.atnum[t] = z;
+  if (crystal.fp[t] != 0.0f) return;
   const float b = kNeutronTable[static_cast<std::size_t>(z - 1)].b;
   if (b == 0.0f) {
     write_unknown_length(out, z);
     return;
   }
-  st.crystal.fp[t] = b;
+  crystal.fp[t] = b;
 }
 
 }  // namespace kavro

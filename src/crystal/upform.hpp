@@ -3,21 +3,22 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
 
 namespace kavro {
 
-// X-rays: finds the symbol `st.atn[j]` (j 0-based) among the atoms and ions,
+// X-rays: finds the symbol `atn[j]` (j 0-based) among the atoms and ions,
 // sets `atnum[j]` and `fcoef[j]` (13 coefficients and s_lim) and, for the tube
 // radiations "Cu", "Mo", "Ag", replaces `fp[j]`, `fpp[j]` by the tabulated f'
-// and f''. An unknown symbol writes the atom/ion message to `out` and sets
-// `st.ierr` = 1.
-void upform(RunState& st, int j, std::ostream& out);
+// and f''. An unknown symbol writes the atom/ion message to `out` and ends the
+// run.
+void upform(Crystal& crystal, const Radiation& radiation, int j, std::ostream& out);
 
-// Neutrons: finds `st.atn[j]` among the elements H .. U, sets `atnum[j]` and,
+// Neutrons: finds `atn[j]` among the elements H .. U, sets `atnum[j]` and,
 // when the input left `fp[j]` (the scattering length b) at 0, takes the
 // tabulated b; for an element without tabulated b it writes a note and b stays
-// 0. An unknown symbol writes the atom message and sets `st.ierr` = 1.
-void upform_n(RunState& st, int j, std::ostream& out);
+// 0. An unknown symbol writes the atom message and ends the run.
+void upform_n(Crystal& crystal, int j, std::ostream& out);
 
 }  // namespace kavro

@@ -9,9 +9,9 @@
 
 namespace kavro {
 
-StructureFactorSource crystal_structure_factor(const RunState& st) {
-  auto kernel = std::make_shared<const StructureFactorKernel>(st);
-  if (st.radiation.idesy == kNeutrons)
+StructureFactorSource crystal_structure_factor(const Crystal& crystal, const Radiation& radiation) {
+  auto kernel = std::make_shared<const StructureFactorKernel>(crystal);
+  if (radiation.idesy == kNeutrons)
     return [kernel](const Hkl& h, float, std::ostream& listing) { return kernel->neutron(h[0], h[1], h[2], listing); };
   return [kernel](const Hkl& h, float stol, std::ostream& listing) {
     return kernel->xray(h[0], h[1], h[2], stol, listing);

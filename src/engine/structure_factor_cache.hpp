@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "crystal/radiation.hpp"
 #include "crystal/structure_factor_kernel.hpp"
 #include "engine/event_geometry.hpp"
 
@@ -22,7 +23,7 @@ using StructureFactorSource = std::function<StructureFactor(const Hkl& h, float 
 
 // The run's crystal: X-ray or neutron structure factors from a kernel
 // prepared once.
-StructureFactorSource crystal_structure_factor(const RunState& st);
+StructureFactorSource crystal_structure_factor(const Crystal& crystal, const Radiation& radiation);
 
 // A reflection wanted by the events, with its sin(theta)/lambda.
 struct ReflectionRequest {

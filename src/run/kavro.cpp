@@ -61,8 +61,7 @@ void reset_run(RunState& st) {
 void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
   st.crystal.ncent = 1;
   if (st.crystal.nr <= 230) {
-    raumgr(st, st.crystal.nr, out);
-    if (st.ierr == 1) stop_run();
+    raumgr(st.crystal, st.crystal.nr, out);
     st.crystal.ncent = centring_multiplicity(st.crystal.sgsym);
   } else {
     read_explicit_operators(st, in, out);
@@ -73,9 +72,8 @@ void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
 void read_structure(RunState& st, std::istream& in, std::ostream& out) {
   for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.radiation.idesy == kNeutrons) upform_n(st, j, out);
-    else upform(st, j, out);
-    if (st.ierr == 1) stop_run();
+    if (st.radiation.idesy == kNeutrons) upform_n(st.crystal, j, out);
+    else upform(st.crystal, st.radiation, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st.crystal);
@@ -184,8 +182,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   check_ewald_sphere(st, out);
 
   // Structure factor of the primary reflection.
-  primary_structure_factor(st, out);
-  if (st.ierr == 1) stop_run();
+  if (primary_structure_factor(st.crystal, st.radiation, st.primary, out)) st.title = kProvisionalTitle;
   if (!std::isfinite(st.primary.f) || !std::isfinite(st.primary.phase)) {
     write_not_finite(out, "The structure factor of the primary reflection",
                      "chemical symbol lines and the atom parameter lines");
@@ -200,13 +197,11 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   write_atom_parameters(st.crystal, out);
 
   // Density and absorption; F(000) with dispersion gives the corrected mu.
-  const auto forward_scattering = [&out](RunState& s) {
+  const auto forward_scattering = [&st, &out] {
     float F = 0, phase = 0;
-    fcalc1(s, out, 0, 0, 0, 0.0f, F, phase);
+    return fcalc1(st.crystal, out, 0, 0, 0, 0.0f, F, phase).imaginary;
   };
-  const std::optional<LinearAbsorption> absorption = absorption_step(st, out, forward_scattering);
-  if (!absorption) stop_run();
-  st.sample.mu = absorption->mu;
+  st.sample.mu = absorption_step(st.crystal, st.radiation, st.sample, out, forward_scattering).mu;
   if (!std::isfinite(st.sample.mu)) {
     write_not_finite(out, "The linear absorption coefficient", "chemical symbol lines and the atom parameter lines");
     stop_run();
@@ -217,12 +212,11 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   if (scan_file_read) {
     open_measured_scan(st, out, args, files);
     read_measured_scan(st, in, files.scan, out);
-    if (st.ierr == 1) stop_run();
   }
   write_scale_factor_block(st, out, scan_file_read);
   zeit(st, out);
 
-  MultipleDiffraction engine(crystal_structure_factor(st), st.options.limits);
+  MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);
   calculate_multiple_diffraction(st, out, engine);
   check_calculated_scan(st, out);
   write_scan_summary(st, out);

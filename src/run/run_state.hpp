@@ -34,7 +34,6 @@ struct RunState {
   float zeimax = 0;    // graphics maximum (0 = automatic)
   float alam = 0, dlam = 0;  // current wavelength and relative width of a pass
   float fdisp_im = 0;  // imaginary-part sum of the last structure factor
-  int ierr = 0;        // set to 1 by a kernel or reader that cannot go on
   int ios = 0;         // status of the last tested read or open
   int nin = 15;        // unit numbers kept for the listing texts
   int nout = 16;

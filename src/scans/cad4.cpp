@@ -52,16 +52,15 @@ void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream
   points.add(r.psi, intensity, error);
 }
 
-// Returns false when the structure factor failed.
-bool add_reference(RunState& st, std::ostream& out, const Cad4Record& r, int line) {
+void add_reference(RunState& st, std::ostream& out, const Cad4Record& r, int line) {
   if (r.divisor == 0) {
     write_record_skipped(out, line, r.h, r.k, r.l, {}, "the speed divisor is 0");
-    return true;
+    return;
   }
   const float net = kPerMinute * r.peak - 2 * (kPerMinute * r.background1 + kPerMinute * r.background2);
   float integrated = net * kCountRate / static_cast<float>(std::abs(r.divisor));
   if (r.divisor < 1) integrated *= st.measured.fatt;
-  return add_reference_reflection(st, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
+  add_reference_reflection(st, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
 }
 
 // The background level of the profile ends, taken off every measured step.
@@ -73,8 +72,7 @@ void subtract_background(MeasuredScan& measured, const ProfileEnds& ends) {
   }
 }
 
-// Returns false when the structure factor failed.
-bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
+void read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
   const ScanLines lines(scan);
   ProfileEnds ends;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -102,13 +100,12 @@ bool read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
       write_record_skipped(out, line, r.h, r.k, r.l, {}, problem);
     } else if (primary) {
       add_primary(st.grid, st.measured, out, r, line, points, ends);
-    } else if (!add_reference(st, out, r, line)) {
-      return false;
+    } else {
+      add_reference(st, out, r, line);
     }
   }
   write_overlong_line_stop(out, lines.overlong_line());
   subtract_background(st.measured, ends);
-  return true;
 }
 
 }  // namespace
@@ -118,9 +115,8 @@ void cad4(RunState& st, std::istream& scan, std::ostream& out) {
   st.measured.nref = 0;
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::cad4);
-  const bool done = st.measured.scan_ext == "obs" ? read_obs_file(st, scan, out, kTubeRules, false, points)
-                                         : read_cad4_file(st, scan, out, points);
-  if (!done) return;
+  if (st.measured.scan_ext == "obs") read_obs_file(st, scan, out, kTubeRules, false, points);
+  else read_cad4_file(st, scan, out, points);
   points.finish(out, MissingWording::tube);
 }
 

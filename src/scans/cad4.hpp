@@ -11,8 +11,8 @@ namespace kavro {
 
 // Fills scan_obs, the measured extremes and I-prim (less the background level
 // bg_obs of the profile ends), lists the reference reflections and sums the
-// estimates of I0 of those with F >= 2. Sets st.ierr = 1 and returns when a
-// structure factor fails. Records that cannot be used are reported and skipped.
+// estimates of I0 of those with F >= 2. A structure factor that cannot be
+// computed ends the run. Records that cannot be used are reported and skipped.
 void cad4(RunState& st, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

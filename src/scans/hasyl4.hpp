@@ -13,8 +13,8 @@ namespace kavro {
 // the records' integrated intensities, the measured extremes and I-prim (less
 // the background level bg_obs from the ends of the normalized profiles),
 // lists the reference reflections and sums the estimates of I0 of all of
-// them. Sets st.ierr = 1 and returns when a structure factor fails. Records
-// that cannot be used are reported and skipped.
+// them. A structure factor that cannot be computed ends the run. Records that
+// cannot be used are reported and skipped.
 void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

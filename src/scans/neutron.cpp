@@ -14,7 +14,7 @@ void neutron(RunState& st, std::istream& scan, std::ostream& out) {
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::neutron);
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
-  if (!read_obs_file(st, scan, out, rules, false, points)) return;
+  read_obs_file(st, scan, out, rules, false, points);
   points.finish(out, MissingWording::other);
 }
 

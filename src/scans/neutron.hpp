@@ -11,7 +11,7 @@ namespace kavro {
 
 // Fills scan_obs, the measured extremes (error 0) and I-prim, lists the
 // reference reflections and sums their estimates of I0 (every reflection
-// counts). Sets st.ierr = 1 and returns when a structure factor fails.
+// counts). A structure factor that cannot be computed ends the run.
 void neutron(RunState& st, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

@@ -24,7 +24,7 @@ int line_at(const std::string& text, std::istringstream& stream) {
 
 }  // namespace
 
-bool read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
+void read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
                    bool with_ratio, MeasuredPoints& points) {
   const std::string text{std::istreambuf_iterator<char>(scan), std::istreambuf_iterator<char>()};
   std::istringstream lines(text);
@@ -35,17 +35,17 @@ bool read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const Re
     const int status = with_ratio
                            ? ff::read_list(lines, {&m.h, &m.k, &m.l, &m.theta, &psi, &m.intensity, &m.ratio})
                            : ff::read_list(lines, {&m.h, &m.k, &m.l, &m.theta, &psi, &m.intensity});
-    if (status < 0) return true;
+    if (status < 0) return;
     if (status > 0) {
       write_reading_stopped(out, line_at(text, lines),
                             with_ratio ? "it does not hold h, k, l, theta, psi, I, P" : "it does not hold h, k, l, theta, psi, I");
-      return true;
+      return;
     }
     if (m.h == st.primary.h && m.k == st.primary.k && m.l == st.primary.l) {
       if (usable_intensity(m.intensity)) points.add(psi, m.intensity, 0);
       else write_record_skipped(out, line_at(text, lines), m.h, m.k, m.l, psi, "the intensity is out of range");
-    } else if (!add_reference_reflection(st, out, rules, m)) {
-      return false;
+    } else {
+      add_reference_reflection(st, out, rules, m);
     }
   }
 }

@@ -16,9 +16,9 @@ namespace kavro {
 
 // Reads the file to its end (or to a line that cannot be read, which is
 // reported). Lines of the primary reflection are points of the scan with the
-// error 0; every other line is a reference reflection. Returns false when a
-// structure-factor call failed (st.ierr = 1).
-bool read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
+// error 0; every other line is a reference reflection. A structure factor
+// that cannot be computed ends the run.
+void read_obs_file(RunState& st, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
                    bool with_ratio, MeasuredPoints& points);
 
 }  // namespace kavro

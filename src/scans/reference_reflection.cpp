@@ -16,10 +16,10 @@ float structure_factor(RunState& st, std::ostream& out, ReferenceBeam beam, cons
   float F = 0;
   float phase = 0;
   if (beam == ReferenceBeam::neutrons) {
-    fcalc1_n(st, out, m.h, m.k, m.l, F, phase);
+    fcalc1_n(st.crystal, out, m.h, m.k, m.l, F, phase);
   } else {
     const float s = std::sin(m.theta * 0.0174533f) / st.radiation.alam1;
-    fcalc1(st, out, m.h, m.k, m.l, s, F, phase);
+    fcalc1(st.crystal, out, m.h, m.k, m.l, s, F, phase);
   }
   return F;
 }
@@ -31,26 +31,24 @@ float absorption(const Sample& sample, ReferenceBeam beam, float theta) {
 
 }  // namespace
 
-bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
+void add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
                               const ReferenceMeasurement& m) {
   if (!(m.theta > 0 && m.theta < 90)) {  // no Bragg angle of a reflection
     write_reference_skipped(out, m, 0);
-    return true;
+    return;
   }
   const float F = structure_factor(st, out, rules.beam, m);
-  if (st.ierr == 1) return false;
   const float a = absorption(st.sample, rules.beam, m.theta);
   const auto estimate = estimate_incident_intensity(st, rules.beam, m, F, a);
   if (!estimate) {
     write_reference_skipped(out, m, F);
-    return true;
+    return;
   }
   write_reference_line(out, rules.layout, st.sample, m, F, a, *estimate);
   if (F >= rules.min_F) {
     st.measured.scale_sum += estimate->q;
     ++st.measured.nref;
   }
-  return true;
 }
 
 }  // namespace kavro

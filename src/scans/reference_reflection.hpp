@@ -19,9 +19,8 @@ struct ReferenceRules {
 // Computes F (fcalc1 for X-rays, fcalc1_n for neutrons) and, for X-rays with
 // mur below 31.5, the absorption correction absor1; lists the reflection and
 // adds its estimate to st.scale_sum and st.nref when F reaches rules.min_F.
-// Returns false when the structure-factor routine failed (st.ierr = 1): the
-// reader must stop at once.
-bool add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
+// A structure factor that cannot be computed ends the run.
+void add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
                               const ReferenceMeasurement& m);
 
 }  // namespace kavro

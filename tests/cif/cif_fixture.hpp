@@ -54,22 +54,21 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
   read_scan_range(st, in, out);
   read_counts(st, in, out);
   if (st.crystal.nr <= 230) {
-    raumgr(st, st.crystal.nr, out);
+    raumgr(st.crystal, st.crystal.nr, out);
     st.crystal.ncent = centring_multiplicity(st.crystal.sgsym);
   } else {
     read_explicit_operators(st, in, out);
   }
   for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.radiation.idesy == kNeutrons) upform_n(st, j, out);
-    else upform(st, j, out);
+    if (st.radiation.idesy == kNeutrons) upform_n(st.crystal, j, out);
+    else upform(st.crystal, st.radiation, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st.crystal);
   read_primary(st, in, out);
   reciprocal_cell(st.crystal);
   convert_temperature_parameters(st.crystal);
-  EXPECT_EQ(st.ierr, 0) << out.str();
   return st;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "crystal/run_stop.hpp"
 #include "crystal/form_factor.hpp"
 #include "crystal/scattering_listing.hpp"
 #include "crystal/scattering_tables.hpp"
@@ -135,9 +136,8 @@ TEST(NeutronTable, ScatteringLengths) {
 TEST(Upform, FindsIonsByExactFourCharacterSymbol) {
   RunState st = with_types({"Ni2+", "O"});
   std::ostringstream out;
-  upform(st, 0, out);
-  upform(st, 1, out);
-  EXPECT_EQ(st.ierr, 0);
+  upform(st.crystal, st.radiation, 0, out);
+  upform(st.crystal, st.radiation, 1, out);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(st.crystal.atnum[0], 28);
   EXPECT_EQ(st.crystal.fcoef[0], fcoef_of(xray("Ni2+")));
@@ -149,8 +149,7 @@ TEST(Upform, UnknownSymbolsStopTheRunWithTheAtomIonMessage) {
   for (const char* symbol : {"NI2+", "Ni+2", "    ", "Si  "}) {
     RunState st = with_types({symbol});
     std::ostringstream out;
-    upform(st, 0, out);
-    EXPECT_EQ(st.ierr, 1) << symbol;
+    EXPECT_THROW(upform(st.crystal, st.radiation, 0, out), RunStop) << symbol;
     EXPECT_EQ(out.str(),
               " The chemical symbol: " + std::string(symbol) +
                   " does not correspond to an atom/ion name\n"
@@ -168,7 +167,7 @@ TEST(Upform, TubeRadiationReplacesTypedDispersionExplicitWavelengthsKeepIt) {
     st.crystal.fp[0] = 0.25f;
     st.crystal.fpp[0] = 1.5f;
     std::ostringstream out;
-    upform(st, 0, out);
+    upform(st.crystal, st.radiation, 0, out);
     EXPECT_EQ(st.crystal.fp[0], expected.first) << wavind;
     EXPECT_EQ(st.crystal.fpp[0], expected.second) << wavind;
   }
@@ -178,8 +177,7 @@ TEST(UpformNeutron, ScatteringLengthFromTableOrInput) {
   RunState st = with_types({"Fe", "Fe", "Siv"}, "dl", kNeutrons);
   st.crystal.fp[1] = 9.45f;
   std::ostringstream out;
-  for (int j = 0; j < 3; ++j) upform_n(st, j, out);
-  EXPECT_EQ(st.ierr, 0);
+  for (int j = 0; j < 3; ++j) upform_n(st.crystal, j, out);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(st.crystal.fp[0], 9.54f);
   EXPECT_EQ(st.crystal.fp[1], 9.45f);
@@ -190,8 +188,7 @@ TEST(UpformNeutron, ScatteringLengthFromTableOrInput) {
 TEST(UpformNeutron, UnknownLengthIsNotedAndTheRunGoesOn) {
   RunState st = with_types({"Ac"}, "dl", kNeutrons);
   std::ostringstream out;
-  upform_n(st, 0, out);
-  EXPECT_EQ(st.ierr, 0);
+  upform_n(st.crystal, 0, out);
   EXPECT_EQ(st.crystal.atnum[0], 89);
   EXPECT_EQ(st.crystal.fp[0], 0.0f);
   EXPECT_EQ(out.str(), " The scattering length is not known for the atomic number  89\n");
@@ -201,8 +198,7 @@ TEST(UpformNeutron, UnknownSymbolStopsTheRun) {
   for (const char* symbol : {"Si  ", "Ni2+", "    "}) {
     RunState st = with_types({symbol}, "dl", kNeutrons);
     std::ostringstream out;
-    upform_n(st, 0, out);
-    EXPECT_EQ(st.ierr, 1) << symbol;
+    EXPECT_THROW(upform_n(st.crystal, 0, out), RunStop) << symbol;
     EXPECT_EQ(out.str(), " The chemical symbol: " + std::string(symbol) +
                              " does not correspond to an atom name\n");
   }
@@ -255,8 +251,8 @@ TEST(FormFactor, LargeSFormJoinsTheGaussianOfEveryAtom) {
 TEST(Ftab, RunningSumDecidesTheFormAtTheLimit) {
   RunState st = with_types({"O1-", "O"});
   std::ostringstream out;
-  upform(st, 0, out);
-  upform(st, 1, out);
+  upform(st.crystal, st.radiation, 0, out);
+  upform(st.crystal, st.radiation, 1, out);
   build_ftab(st.crystal, st.radiation);
   std::array<float, 32> s{};  // s as the table builds it: a running sum of 0.05
   for (std::size_t k = 1; k < s.size(); ++k) s[k] = s[k - 1] + 0.05f;
@@ -279,8 +275,8 @@ TEST(Ftab, NeutronsHoldTheScatteringLengthAndF000SumsTheTypes) {
 
   RunState xr = with_types({"C", "H"});
   std::ostringstream out;
-  upform(xr, 0, out);
-  upform(xr, 1, out);
+  upform(xr.crystal, xr.radiation, 0, out);
+  upform(xr.crystal, xr.radiation, 1, out);
   xr.crystal.nat_cell = {4.0f, 8.0f};
   build_ftab(xr.crystal, xr.radiation);
   EXPECT_NEAR(f000(xr.crystal), 4 * 6.0f + 8 * 1.0f, 0.02f);
@@ -320,8 +316,8 @@ TEST(ScatteringListing, XrayBlockListsEverySecondSlot) {
 TEST(ScatteringListing, NeutronLinesAndF000) {
   RunState st = with_types({"Fe", "Ac"}, "dl", kNeutrons);
   std::ostringstream out;
-  upform_n(st, 0, out);
-  upform_n(st, 1, out);
+  upform_n(st.crystal, 0, out);
+  upform_n(st.crystal, 1, out);
   st.crystal.nat_cell = {4.0f, 0.5f};
   out.str("");
   list_scattering_factors(st.crystal, st.radiation, out);

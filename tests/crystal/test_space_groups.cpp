@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "crystal/run_stop.hpp"
 #include "crystal/operator_text.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/space_group_table.hpp"
@@ -90,7 +91,7 @@ std::uint64_t fnv1a64(const std::set<OpKey>& group) {
 RunState unpacked(int nr, std::string* listing = nullptr) {
   RunState st;
   std::ostringstream out;
-  raumgr(st, nr, out);
+  raumgr(st.crystal, nr, out);
   if (listing) *listing = out.str();
   return st;
 }
@@ -214,8 +215,7 @@ TEST(Raumgr, NumberOutsideTheTableEndsTheRun) {
   for (int nr : {0, -3, 231}) {
     RunState st;
     std::ostringstream out;
-    raumgr(st, nr, out);
-    EXPECT_EQ(st.ierr, 1);
+    EXPECT_THROW(raumgr(st.crystal, nr, out), RunStop);
     EXPECT_EQ(st.crystal.ns, 0);
     EXPECT_NE(out.str().find("is not in the space-group table"), std::string::npos);
   }
