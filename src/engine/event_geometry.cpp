@@ -38,23 +38,23 @@ double triple(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
 
 }  // namespace
 
-SearchFrame search_frame(const RunState& st, float lambda) {
+SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, float lambda) {
   SearchFrame frame;
-  frame.metric = ReciprocalMetric::of(st.crystal);
-  frame.h1 = {st.primary.h, st.primary.k, st.primary.l};
+  frame.metric = ReciprocalMetric::of(crystal);
+  frame.h1 = {primary.h, primary.k, primary.l};
   frame.g1 = frame.metric.times(as_vector(frame.h1));
   frame.lambda = as_read(lambda);
   frame.k = 1 / frame.lambda;
   frame.h1_length = std::sqrt(ReciprocalMetric::dot(as_vector(frame.h1), frame.g1));
   frame.centre_radius = std::sqrt(std::max(0.0, frame.k * frame.k - frame.h1_length * frame.h1_length / 4));
-  frame.ref = exact_reference_direction(st.crystal, st.primary, frame.metric);
+  frame.ref = exact_reference_direction(crystal, primary, frame.metric);
   const Vec3d g_ref = frame.metric.times(frame.ref);
   const double ref_length = std::sqrt(ReciprocalMetric::dot(frame.ref, g_ref));
   frame.g_ref = {g_ref[0] / ref_length, g_ref[1] / ref_length, g_ref[2] / ref_length};
   frame.normal_scale = frame.metric.volume() / (ref_length * frame.h1_length);
-  frame.psid = st.primary.PsiD;
-  frame.idesy = st.radiation.idesy;
-  frame.psia = st.grid.psia;
+  frame.psid = primary.PsiD;
+  frame.idesy = radiation.idesy;
+  frame.psia = grid.psia;
   return frame;
 }
 

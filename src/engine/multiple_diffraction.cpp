@@ -224,7 +224,7 @@ void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult&
 PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
   const int workers = worker_count(st.options.threads);
   PassResult pass;
-  pass.constants = pass_constants(st, line);
+  pass.constants = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
   pass.primary = primary_reflection(st.sample, pass.constants);
   if (!primary_is_finite(pass)) {
     write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
@@ -235,7 +235,7 @@ PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const 
     write_search_too_large(out, pass.bounds, st.options.limits.search_reflections);
     stop_run();
   }
-  const SearchFrame frame = search_frame(st, line.lambda);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
   // The box is gone through a part at a time, in enumeration order, so that
   // the events are taken in the order of a single sweep.
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());

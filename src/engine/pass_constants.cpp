@@ -28,35 +28,35 @@ float scale_factor(const Sample& sample, float lambda) {
 
 }  // namespace
 
-PassConstants pass_constants(const RunState& st, const WavelengthLine& line) {
+PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation, const Sample& sample, const Primary& primary, const WavelengthLine& line) {
   PassConstants pc;
   pc.line = line;
-  pc.idesy = st.radiation.idesy;
+  pc.idesy = radiation.idesy;
   const double lambda = as_read(line.lambda);
   pc.k = 1 / lambda;
   const double half_band = 0.5 * lambda * line.dlam;
   pc.k_lo = 1 / (lambda + half_band);
   pc.k_hi = 1 / (lambda - half_band);
-  const Vec3d h1 = as_vector({st.primary.h, st.primary.k, st.primary.l});
-  pc.h1_length = std::sqrt(ReciprocalMetric::of(st.crystal).product(h1, h1));
+  const Vec3d h1 = as_vector({primary.h, primary.k, primary.l});
+  pc.h1_length = std::sqrt(ReciprocalMetric::of(crystal).product(h1, h1));
   pc.stol = pc.h1_length / 2;
   pc.theta1 = std::asin(std::min(1.0, lambda * pc.stol));
   pc.cos_2theta1 = static_cast<float>(std::cos(2 * pc.theta1));
   pc.centre_radius = pc.k * std::cos(pc.theta1);
-  pc.tm = st.sample.Tm;
-  pc.mu = st.sample.mu;
-  pc.relv = st.radiation.relv;
-  pc.source = st.sample.area * kSquareDegreesPerSteradian * line.weight * st.radiation.dimono;
-  pc.a1 = absorption_factor(st.radiation, st.sample, static_cast<float>(pc.theta1));
-  pc.pol1 = (st.radiation.idesy == kTube || st.radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
-  pc.scale = scale_factor(st.sample, line.lambda);
-  pc.eta = st.sample.eta;
-  pc.diverp = st.sample.diverp;
-  pc.divers = st.sample.divers;
-  pc.polsig = st.radiation.polsig;
-  pc.pmono = st.radiation.pmono;
-  pc.f1 = st.primary.f;
-  pc.phase1 = st.primary.phase;
+  pc.tm = sample.Tm;
+  pc.mu = sample.mu;
+  pc.relv = radiation.relv;
+  pc.source = sample.area * kSquareDegreesPerSteradian * line.weight * radiation.dimono;
+  pc.a1 = absorption_factor(radiation, sample, static_cast<float>(pc.theta1));
+  pc.pol1 = (radiation.idesy == kTube || radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
+  pc.scale = scale_factor(sample, line.lambda);
+  pc.eta = sample.eta;
+  pc.diverp = sample.diverp;
+  pc.divers = sample.divers;
+  pc.polsig = radiation.polsig;
+  pc.pmono = radiation.pmono;
+  pc.f1 = primary.f;
+  pc.phase1 = primary.phase;
   return pc;
 }
 

@@ -137,7 +137,7 @@ class HuberReader {
     }
     i += kHuberRecordLines;
     const float two_theta = std::abs(rec.two_theta);
-    add_reference_reflection(st_, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
+    add_reference_reflection(st_.crystal, st_.radiation, st_.sample, st_.measured, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
     return true;
   }
 
@@ -179,7 +179,7 @@ void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& ou
   const ReferenceList list = read_reference_list(in, out);
   bool done = true;
   if (st.measured.scan_ext == "obs") {
-    read_obs_file(st, scan, out, kObsRules, true, points);
+    read_obs_file(st.crystal, st.radiation, st.sample, st.primary, st.measured, scan, out, kObsRules, true, points);
   } else {
     HuberReader reader(st, out, list, points);
     done = reader.read(ScanLines(scan));

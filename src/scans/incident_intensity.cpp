@@ -64,25 +64,25 @@ bool finite_positive(float v) { return std::isfinite(v) && v > 0; }
 
 float mean_block_path(const Sample& sample) { return sample.radius * 1.3333333f * 1.0e-4f; }
 
-std::optional<ReferenceEstimate> estimate_incident_intensity(const RunState& st, ReferenceBeam beam,
+std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample, ReferenceBeam beam,
                                                              const ReferenceMeasurement& m, float F,
                                                              float absorption) {
-  const bool sample_ok = st.sample.radius > 0 && st.radiation.relv > 0 && st.sample.area > 0 && st.radiation.alam1 > 0;
+  const bool sample_ok = sample.radius > 0 && radiation.relv > 0 && sample.area > 0 && radiation.alam1 > 0;
   if (!sample_ok || !(m.theta > 0 && m.theta < 90) || !(F > 0.001f) || !usable_intensity(m.intensity)) return {};
   const float theta = m.theta * kDegToRad;
   const float c = std::cos(2 * theta);
   ReferenceEstimate e;
   e.lorentz = 1 / std::sin(2 * theta);
-  e.polarization = polarization_factor(st.radiation, beam, c * c, m.ratio);
+  e.polarization = polarization_factor(radiation, beam, c * c, m.ratio);
   if (!(e.polarization > 0)) return {};
-  e.ext_length = 1 / (st.radiation.relv * F);
-  e.y = primary_extinction(st.radiation, st.sample, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
-  e.t = secondary_extinction(st.radiation, st.sample);
-  const float relv_f = st.radiation.relv * F;
+  e.ext_length = 1 / (radiation.relv * F);
+  e.y = primary_extinction(radiation, sample, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
+  e.t = secondary_extinction(radiation, sample);
+  const float relv_f = radiation.relv * F;
   const float reflectivity =
-      st.radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(st.sample) * e.y * relv_f * relv_f * e.polarization;
+      radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(sample) * e.y * relv_f * relv_f * e.polarization;
   if (!finite_positive(reflectivity)) return {};
-  e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * st.sample.area);
+  e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * sample.area);
   if (beam == ReferenceBeam::tube) e.q /= 1.5f;
   if (!finite_positive(e.q)) return {};
   return e;

@@ -14,7 +14,7 @@ void neutron(RunState& st, std::istream& scan, std::ostream& out) {
   MeasuredPoints points(st);
   write_reference_header(out, ReferenceLayout::neutron);
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
-  read_obs_file(st, scan, out, rules, false, points);
+  read_obs_file(st.crystal, st.radiation, st.sample, st.primary, st.measured, scan, out, rules, false, points);
   points.finish(out, MissingWording::other);
 }
 

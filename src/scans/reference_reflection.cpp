@@ -12,14 +12,14 @@ namespace {
 
 constexpr float kMaxTabulatedMuR = 31.5f;
 
-float structure_factor(RunState& st, std::ostream& out, ReferenceBeam beam, const ReferenceMeasurement& m) {
+float structure_factor(const Crystal& crystal, const Radiation& radiation, std::ostream& out, ReferenceBeam beam, const ReferenceMeasurement& m) {
   float F = 0;
   float phase = 0;
   if (beam == ReferenceBeam::neutrons) {
-    fcalc1_n(st.crystal, out, m.h, m.k, m.l, F, phase);
+    fcalc1_n(crystal, out, m.h, m.k, m.l, F, phase);
   } else {
-    const float s = std::sin(m.theta * 0.0174533f) / st.radiation.alam1;
-    fcalc1(st.crystal, out, m.h, m.k, m.l, s, F, phase);
+    const float s = std::sin(m.theta * 0.0174533f) / radiation.alam1;
+    fcalc1(crystal, out, m.h, m.k, m.l, s, F, phase);
   }
   return F;
 }
@@ -31,23 +31,23 @@ float absorption(const Sample& sample, ReferenceBeam beam, float theta) {
 
 }  // namespace
 
-void add_reference_reflection(RunState& st, std::ostream& out, const ReferenceRules& rules,
+void add_reference_reflection(const Crystal& crystal, const Radiation& radiation, const Sample& sample, MeasuredScan& measured, std::ostream& out, const ReferenceRules& rules,
                               const ReferenceMeasurement& m) {
   if (!(m.theta > 0 && m.theta < 90)) {  // no Bragg angle of a reflection
     write_reference_skipped(out, m, 0);
     return;
   }
-  const float F = structure_factor(st, out, rules.beam, m);
-  const float a = absorption(st.sample, rules.beam, m.theta);
-  const auto estimate = estimate_incident_intensity(st, rules.beam, m, F, a);
+  const float F = structure_factor(crystal, radiation, out, rules.beam, m);
+  const float a = absorption(sample, rules.beam, m.theta);
+  const auto estimate = estimate_incident_intensity(radiation, sample, rules.beam, m, F, a);
   if (!estimate) {
     write_reference_skipped(out, m, F);
     return;
   }
-  write_reference_line(out, rules.layout, st.sample, m, F, a, *estimate);
+  write_reference_line(out, rules.layout, sample, m, F, a, *estimate);
   if (F >= rules.min_F) {
-    st.measured.scale_sum += estimate->q;
-    ++st.measured.nref;
+    measured.scale_sum += estimate->q;
+    ++measured.nref;
   }
 }
 

@@ -97,7 +97,7 @@ Crossings exact_for(const Case& c, const Hkl& h2) {
 SearchFrame frame_for(const Case& c) {
   const RunState st = cubic_crystal(c.wavelength(), c.h1, c.cell());
   EXPECT_EQ(st.primary.refdir, (Vec3{-1, 1, 0}));
-  return search_frame(st, c.wavelength());
+  return search_frame(st.crystal, st.radiation, st.primary, st.grid, c.wavelength());
 }
 
 // In-plane points (alpha = 0 or 180, the pair symmetric about 0) and points
@@ -134,7 +134,8 @@ TEST(EventGeometry, InPlaneAndGrazingPositionsAgreeWithTheClosedForm) {
   }
   // The primary 0 0 4 in Cu K-alpha1, reference direction a*.
   const float cu = 1.540598f;
-  const SearchFrame frame = search_frame(cubic_crystal(cu), cu);
+  const RunState st = cubic_crystal(cu);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, cu);
   for (const Hkl& h2 : std::vector<Hkl>{{1, 1, 1}, {-1, 3, 1}, {2, -2, 0}, {3, 1, 3}, {-2, -2, 4}}) {
     const Crossings exact = exact_crossings(5.431L, 1.540598L, {0, 0, 4}, {1, 0, 0}, h2);
     const auto event = locate_event(frame, h2);
@@ -151,7 +152,7 @@ TEST(EventGeometry, FullTurnPositionsRightToTheirPrintedDigits) {
     SCOPED_TRACE(c->name);
     const RunState st = cubic_crystal(c->wavelength(), c->h1, c->cell());
     const IndexBounds bounds = index_bounds(st.crystal, c->wavelength());
-    const std::vector<EventGeometry> events = find_events(search_frame(st, c->wavelength()), bounds, 2);
+    const std::vector<EventGeometry> events = find_events(search_frame(st.crystal, st.radiation, st.primary, st.grid, c->wavelength()), bounds, 2);
     int off = 0;
     for (const EventGeometry& e : events) {
       const Crossings exact = exact_for(*c, e.h2);
@@ -194,7 +195,8 @@ TEST(EventGeometry, ListedPositionsOfAFullTurnRun) {
 
 TEST(EventGeometry, PointsOnTheAxisOrOutOfReachAreSkipped) {
   const float lambda = 1.540598f;
-  const SearchFrame frame = search_frame(cubic_crystal(lambda), lambda);
+  const RunState st = cubic_crystal(lambda);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, lambda);
   EXPECT_FALSE(locate_event(frame, {0, 0, 4}));   // h2 = h1
   EXPECT_FALSE(locate_event(frame, {0, 0, 2}));   // parallel to h1
   EXPECT_FALSE(locate_event(frame, {0, 0, -4}));
@@ -233,7 +235,7 @@ TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {
 TEST(EventSearch, EnumerationOrderAndThreadCountDoNotMatter) {
   const float lambda = 0.7093f;
   const RunState st = cubic_crystal(lambda, {0, 0, 2});
-  const SearchFrame frame = search_frame(st, lambda);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, lambda);
   const IndexBounds bounds = index_bounds(st.crystal, lambda);
   EXPECT_EQ(bounds.hmax, 15);  // trunc(2 * 5.431 / 0.7093)
   const std::vector<EventGeometry> one = find_events(frame, bounds, 1);

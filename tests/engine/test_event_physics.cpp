@@ -43,8 +43,8 @@ struct Evaluated {
 
 Evaluated evaluate(const RunState& st, float f2, float f3) {
   const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
-  const PassConstants pc = pass_constants(st, line);
-  const SearchFrame frame = search_frame(st, line.lambda);
+  const PassConstants pc = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
   const auto e = locate_event(frame, {1, 1, 1});
   EXPECT_TRUE(e);
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
@@ -84,8 +84,8 @@ TEST(EventIntensity, ExtinctReflectionsCarryNoIncrease) {
 TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   const RunState st = crystal_in_tube(20);
   const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
-  const PassConstants pc = pass_constants(st, line);
-  const SearchFrame frame = search_frame(st, line.lambda);
+  const PassConstants pc = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
   auto e = locate_event(frame, {1, 1, 1});
   ASSERT_TRUE(e);
   e->omega = 0;
@@ -99,10 +99,10 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
 TEST(EventIntensity, ScaleFactorNeverBelowOne) {
   RunState st = crystal_in_tube(20);
   st.sample.rkugel = 1e-4f;  // crystal no larger than its blocks
-  EXPECT_EQ(pass_constants(st, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 1.0f);
+  EXPECT_EQ(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 1.0f);
   st.sample.rkugel = 1.5e-2f;
   st.sample.eta = 0;  // no mosaic spread: s is the ratio of crystal radius to block path
-  EXPECT_NEAR(pass_constants(st, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 2.0f / 3.0f * 150, 1e-2);
+  EXPECT_NEAR(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 2.0f / 3.0f * 150, 1e-2);
 }
 
 // Integral of the profile over both sides, by the midpoint rule.
