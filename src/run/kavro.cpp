@@ -211,9 +211,11 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   const bool scan_file_read = st.measured.scan_given == 1;
   if (scan_file_read) {
     open_measured_scan(st, out, args, files);
-    read_measured_scan(st, in, files.scan, out);
+    read_measured_scan(scan_reading(st), in, files.scan, out);
   }
-  write_scale_factor_block(st, out, scan_file_read);
+  finish_scale_factor(st.measured);
+  st.radiation.dimono = incident_intensity(st.measured, st.radiation);
+  write_scale_factor_block(st.measured, st.radiation, st.sample, out, scan_file_read);
   zeit(st, out);
 
   MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);

@@ -14,6 +14,7 @@
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation_options.hpp"
 #include "scans/measured_scan.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -42,5 +43,10 @@ struct RunState {
   int zeit_time0 = 0;       // time of day (s) at the first call
   double zeit_clock0 = 0;   // monotonic clock (s) at the first call
 };
+
+// The values a scan reader reads against, with the measured scan it fills.
+inline ScanReading scan_reading(RunState& st) {
+  return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.measured};
+}
 
 }  // namespace kavro

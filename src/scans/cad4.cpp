@@ -72,7 +72,7 @@ void subtract_background(MeasuredScan& measured, const ProfileEnds& ends) {
   }
 }
 
-void read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
+void read_cad4_file(const ScanReading& reading, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
   const ScanLines lines(scan);
   ProfileEnds ends;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -84,7 +84,7 @@ void read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
       i += kCad4RecordLines - 1;
       continue;
     }
-    const bool primary = r.h == st.primary.h && r.k == st.primary.k && r.l == st.primary.l;
+    const bool primary = r.h == reading.primary.h && r.k == reading.primary.k && r.l == reading.primary.l;
     const bool control = lines[i].size() >= 27 && lines[i][26] == 'I';
     if (!primary && !control) {
       i += kCad4RecordLines - 1;
@@ -99,24 +99,24 @@ void read_cad4_file(RunState& st, std::istream& scan, std::ostream& out, Measure
     if (!problem.empty()) {
       write_record_skipped(out, line, r.h, r.k, r.l, {}, problem);
     } else if (primary) {
-      add_primary(st.grid, st.measured, out, r, line, points, ends);
+      add_primary(reading.grid, reading.measured, out, r, line, points, ends);
     } else {
-      add_reference(st.crystal, st.radiation, st.sample, st.measured, out, r, line);
+      add_reference(reading.crystal, reading.radiation, reading.sample, reading.measured, out, r, line);
     }
   }
   write_overlong_line_stop(out, lines.overlong_line());
-  subtract_background(st.measured, ends);
+  subtract_background(reading.measured, ends);
 }
 
 }  // namespace
 
-void cad4(RunState& st, std::istream& scan, std::ostream& out) {
-  st.measured.scale_sum = 0;
-  st.measured.nref = 0;
-  MeasuredPoints points(st);
+void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out) {
+  reading.measured.scale_sum = 0;
+  reading.measured.nref = 0;
+  MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::cad4);
-  if (st.measured.scan_ext == "obs") read_obs_file(st.crystal, st.radiation, st.sample, st.primary, st.measured, scan, out, kTubeRules, false, points);
-  else read_cad4_file(st, scan, out, points);
+  if (reading.measured.scan_ext == "obs") read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, kTubeRules, false, points);
+  else read_cad4_file(reading, scan, out, points);
   points.finish(out, MissingWording::tube);
 }
 

@@ -5,7 +5,7 @@
 #include <istream>
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -13,6 +13,6 @@ namespace kavro {
 // bg_obs of the profile ends), lists the reference reflections and sums the
 // estimates of I0 of those with F >= 2. A structure factor that cannot be
 // computed ends the run. Records that cannot be used are reported and skipped.
-void cad4(RunState& st, std::istream& scan, std::ostream& out);
+void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

@@ -66,8 +66,8 @@ std::string_view add_profile_ends(const HuberFactors& f, const HuberRecord& rec,
 
 class HuberReader {
  public:
-  HuberReader(RunState& st, std::ostream& out, const ReferenceList& list, MeasuredPoints& points)
-      : st_(st), out_(out), factors_(list.factors), points_(points), primary_key_(record_key(st.primary.h, st.primary.k, st.primary.l)) {
+  HuberReader(const ScanReading& reading, std::ostream& out, const ReferenceList& list, MeasuredPoints& points)
+      : reading_(reading), out_(out), factors_(list.factors), points_(points), primary_key_(record_key(reading.primary.h, reading.primary.k, reading.primary.l)) {
     for (const auto& hkl : list.reflections) reference_keys_.insert(record_key(hkl[0], hkl[1], hkl[2]));
   }
 
@@ -108,7 +108,7 @@ class HuberReader {
       return skipped(line, rec, problem);
     }
     i += kHuberRecordLines;
-    if (!(st_.grid.psia <= rec.psi && rec.psi <= st_.grid.psie)) {
+    if (!(reading_.grid.psia <= rec.psi && rec.psi <= reading_.grid.psie)) {
       i += count_block_lines(rec.npts);
       return true;
     }
@@ -137,7 +137,7 @@ class HuberReader {
     }
     i += kHuberRecordLines;
     const float two_theta = std::abs(rec.two_theta);
-    add_reference_reflection(st_.crystal, st_.radiation, st_.sample, st_.measured, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
+    add_reference_reflection(reading_.crystal, reading_.radiation, reading_.sample, reading_.measured, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
     return true;
   }
 
@@ -155,12 +155,12 @@ class HuberReader {
     if (ends_.records == 0) return;
     const double n = ends_.npts;
     const double level = std::min(n * ends_.last / ends_.records, n * ends_.first / ends_.records) * ends_.w;
-    st_.measured.bg_obs = static_cast<float>(std::max(level, 0.0));
+    reading_.measured.bg_obs = static_cast<float>(std::max(level, 0.0));
   }
 
   static int line_number(std::size_t i) { return static_cast<int>(i + 1); }
 
-  RunState& st_;
+  ScanReading reading_;
   std::ostream& out_;
   HuberFactors factors_;
   MeasuredPoints& points_;
@@ -171,17 +171,17 @@ class HuberReader {
 
 }  // namespace
 
-void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& out) {
-  st.measured.scale_sum = 0;
-  st.measured.nref = 0;
-  MeasuredPoints points(st);
+void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out) {
+  reading.measured.scale_sum = 0;
+  reading.measured.nref = 0;
+  MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::huber);
   const ReferenceList list = read_reference_list(in, out);
   bool done = true;
-  if (st.measured.scan_ext == "obs") {
-    read_obs_file(st.crystal, st.radiation, st.sample, st.primary, st.measured, scan, out, kObsRules, true, points);
+  if (reading.measured.scan_ext == "obs") {
+    read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, kObsRules, true, points);
   } else {
-    HuberReader reader(st, out, list, points);
+    HuberReader reader(reading, out, list, points);
     done = reader.read(ScanLines(scan));
   }
   if (!done) return;

@@ -5,7 +5,7 @@
 #include <istream>
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -15,6 +15,6 @@ namespace kavro {
 // lists the reference reflections and sums the estimates of I0 of all of
 // them. A structure factor that cannot be computed ends the run. Records that
 // cannot be used are reported and skipped.
-void hasyl4(RunState& st, std::istream& in, std::istream& scan, std::ostream& out);
+void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

@@ -9,31 +9,31 @@ namespace kavro {
 
 bool usable_intensity(float value) { return std::isfinite(value) && std::fabs(value) < kGapMarker; }
 
-MeasuredPoints::MeasuredPoints(RunState& st) : st_(st) {
-  st.measured.iprim_obs = 0;
-  st.measured.err_prim_obs = 0;
-  st.measured.bg_obs = 0;
-  st.measured.psi_max_obs = st.measured.psi_min_obs = 0;
-  st.measured.err_max_obs = st.measured.err_min_obs = 0;
+MeasuredPoints::MeasuredPoints(const ScanReading& reading) : reading_(reading) {
+  reading.measured.iprim_obs = 0;
+  reading.measured.err_prim_obs = 0;
+  reading.measured.bg_obs = 0;
+  reading.measured.psi_max_obs = reading.measured.psi_min_obs = 0;
+  reading.measured.err_max_obs = reading.measured.err_min_obs = 0;
 }
 
 bool MeasuredPoints::add(float psi, float intensity, float error) {
-  if (!(st_.grid.psia <= psi && psi <= st_.grid.psie)) return false;
-  const long step = std::lround((psi - st_.grid.psia) * st_.grid.zsw);
-  if (step < 0 || step >= static_cast<long>(st_.measured.scan_obs.size())) return false;
-  st_.measured.scan_obs[static_cast<std::size_t>(step)] = intensity;
+  if (!(reading_.grid.psia <= psi && psi <= reading_.grid.psie)) return false;
+  const long step = std::lround((psi - reading_.grid.psia) * reading_.grid.zsw);
+  if (step < 0 || step >= static_cast<long>(reading_.measured.scan_obs.size())) return false;
+  reading_.measured.scan_obs[static_cast<std::size_t>(step)] = intensity;
   ++in_window_;
-  if (intensity > st_.measured.imax_obs) {
-    st_.measured.imax_obs = intensity;
-    st_.measured.psi_max_obs = psi;
-    st_.measured.err_max_obs = error;
+  if (intensity > reading_.measured.imax_obs) {
+    reading_.measured.imax_obs = intensity;
+    reading_.measured.psi_max_obs = psi;
+    reading_.measured.err_max_obs = error;
   }
-  if (intensity < st_.measured.imin_obs) {
-    st_.measured.imin_obs = intensity;
-    st_.measured.psi_min_obs = psi;
-    st_.measured.err_min_obs = error;
+  if (intensity < reading_.measured.imin_obs) {
+    reading_.measured.imin_obs = intensity;
+    reading_.measured.psi_min_obs = psi;
+    reading_.measured.err_min_obs = error;
   }
-  if (st_.primary.psi1 <= psi && psi <= st_.primary.psi2) {
+  if (reading_.primary.psi1 <= psi && psi <= reading_.primary.psi2) {
     prim_sum_ += intensity;
     prim_error_sum_ += error;
     ++in_prim_;
@@ -47,14 +47,14 @@ void MeasuredPoints::finish(std::ostream& out, MissingWording wording) {
               {wording == MissingWording::tube ? " The scan file is missing, or" : " The scan file is missing,or",
                " the indices or the psi-range input by the user",
                " do not correspond to the measured primary reflection", " of the scan file, please check your input"});
-    st_.measured.scan_given = 0;
+    reading_.measured.scan_given = 0;
   }
   if (in_prim_ > 0) {
-    st_.measured.iprim_obs = static_cast<float>((prim_sum_ - in_prim_ * double{st_.measured.bg_obs}) / in_prim_);
-    st_.measured.err_prim_obs = static_cast<float>(prim_error_sum_ / in_prim_);
+    reading_.measured.iprim_obs = static_cast<float>((prim_sum_ - in_prim_ * double{reading_.measured.bg_obs}) / in_prim_);
+    reading_.measured.err_prim_obs = static_cast<float>(prim_error_sum_ / in_prim_);
   }
-  st_.measured.imax_obs -= st_.measured.bg_obs;
-  st_.measured.imin_obs -= st_.measured.bg_obs;
+  reading_.measured.imax_obs -= reading_.measured.bg_obs;
+  reading_.measured.imin_obs -= reading_.measured.bg_obs;
 }
 
 }  // namespace kavro

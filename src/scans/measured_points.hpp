@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -20,10 +20,10 @@ bool usable_intensity(float value);
 
 class MeasuredPoints {
  public:
-  // Resets the accumulators of the run state (I-prim, its error, the
+  // Resets the accumulators of the measured scan (I-prim, its error, the
   // background and the psi and error of the extremes); imax_obs and imin_obs
   // keep the start values the driver gave them.
-  explicit MeasuredPoints(RunState& st);
+  explicit MeasuredPoints(const ScanReading& reading);
 
   // One point of the primary reflection. Points outside psia..psie are
   // ignored; inside, the point is stored on its psi step (a later point on the
@@ -39,7 +39,7 @@ class MeasuredPoints {
   void finish(std::ostream& out, MissingWording wording);
 
  private:
-  RunState& st_;
+  ScanReading reading_;
   int in_window_ = 0;
   int in_prim_ = 0;
   double prim_sum_ = 0;

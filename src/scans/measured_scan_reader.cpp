@@ -7,14 +7,14 @@
 
 namespace kavro {
 
-void read_measured_scan(RunState& st, std::istream& in, std::istream& scan, std::ostream& out) {
-  st.measured.imax_obs = 0;
-  st.measured.imin_obs = 1.0e6f;
-  switch (st.radiation.idesy) {
-    case kTube: cad4(st, scan, out); break;
+void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out) {
+  reading.measured.imax_obs = 0;
+  reading.measured.imin_obs = 1.0e6f;
+  switch (reading.radiation.idesy) {
+    case kTube: cad4(reading, scan, out); break;
     case kSynchrotronSigma:
-    case kSynchrotronPi: hasyl4(st, in, scan, out); break;
-    case kNeutrons: neutron(st, scan, out); break;
+    case kSynchrotronPi: hasyl4(reading, in, scan, out); break;
+    case kNeutrons: neutron(reading, scan, out); break;
     default: break;
   }
 }

@@ -4,13 +4,13 @@
 #include <istream>
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
 // Sets the start values of the measured extremes and calls the reader: cad4
 // for the X-ray tube, hasyl4 for synchrotron radiation (either polarization
 // case), neutron for neutrons. `in` is the input file, positioned after line 12.
-void read_measured_scan(RunState& st, std::istream& in, std::istream& scan, std::ostream& out);
+void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

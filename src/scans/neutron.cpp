@@ -8,13 +8,13 @@
 
 namespace kavro {
 
-void neutron(RunState& st, std::istream& scan, std::ostream& out) {
-  st.measured.scale_sum = 0;
-  st.measured.nref = 0;
-  MeasuredPoints points(st);
+void neutron(const ScanReading& reading, std::istream& scan, std::ostream& out) {
+  reading.measured.scale_sum = 0;
+  reading.measured.nref = 0;
+  MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::neutron);
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
-  read_obs_file(st.crystal, st.radiation, st.sample, st.primary, st.measured, scan, out, rules, false, points);
+  read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, rules, false, points);
   points.finish(out, MissingWording::other);
 }
 

@@ -5,13 +5,13 @@
 #include <istream>
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
 // Fills scan_obs, the measured extremes (error 0) and I-prim, lists the
 // reference reflections and sums their estimates of I0 (every reflection
 // counts). A structure factor that cannot be computed ends the run.
-void neutron(RunState& st, std::istream& scan, std::ostream& out);
+void neutron(const ScanReading& reading, std::istream& scan, std::ostream& out);
 
 }  // namespace kavro

@@ -25,26 +25,33 @@ void write_reference_mean(const Radiation& radiation, const Sample& sample, std:
 //  Scale factor estimated from the incident intensity I0:
 //  I0 (counts * mm-2 * sec-1)        :  I0 (E10.4)
 //  Volume of the sample (mm-3)       :  V in mm3 (E10.4)      (Radius of the sample (mm):  R (F10.4) )
-void write_default_intensity(const RunState& st, std::ostream& out) {
-  const float volume = 4.18879f * st.sample.rkugel * st.sample.rkugel * st.sample.rkugel;
+void write_default_intensity(const Radiation& radiation, const Sample& sample, std::ostream& out) {
+  const float volume = 4.18879f * sample.rkugel * sample.rkugel * sample.rkugel;
   ff::write(out,
             "(' Scale factor estimated from the incident intensity I0:'/' I0 (counts * mm-2 * sec-1)        :',E10.4/"
             "' Volume of the sample (mm-3)       :',E10.4,5X,' (Radius of the sample (mm):',F10.4,' )')",
-            {0.01f * st.radiation.dimono, 1000 * volume, 10 * st.sample.rkugel});
+            {0.01f * radiation.dimono, 1000 * volume, 10 * sample.rkugel});
 }
 
 }  // namespace
 
-void write_scale_factor_block(RunState& st, std::ostream& out, bool scan_file_read) {
-  if (st.measured.imin_obs < 0) st.measured.imin_obs = 0;
-  if (st.measured.nref >= 1) {
-    st.measured.scale_sum /= static_cast<float>(st.measured.nref);
-    st.radiation.dimono = st.measured.scale_sum;
-    write_reference_mean(st.radiation, st.sample, out);
+void finish_scale_factor(MeasuredScan& measured) {
+  if (measured.imin_obs < 0) measured.imin_obs = 0;
+  if (measured.nref >= 1) measured.scale_sum /= static_cast<float>(measured.nref);
+}
+
+float incident_intensity(const MeasuredScan& measured, const Radiation& radiation) {
+  return measured.nref >= 1 ? measured.scale_sum : radiation.dimono;
+}
+
+void write_scale_factor_block(const MeasuredScan& measured, const Radiation& radiation, const Sample& sample,
+                              std::ostream& out, bool scan_file_read) {
+  if (measured.nref >= 1) {
+    write_reference_mean(radiation, sample, out);
     return;
   }
   if (scan_file_read) out << "\n There are no reference reflections in the file\n\n";
-  write_default_intensity(st, out);
+  write_default_intensity(radiation, sample, out);
 }
 
 }  // namespace kavro

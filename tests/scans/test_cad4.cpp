@@ -20,7 +20,7 @@ Cad4Run read_cad4(const std::string& file) {
   Cad4Run run{primary_grid(kTube, "dat"), {}};
   std::istringstream scan(file);
   std::ostringstream out;
-  cad4(run.st, scan, out);
+  cad4(scan_reading(run.st), scan, out);
   run.listing = out.str();
   return run;
 }

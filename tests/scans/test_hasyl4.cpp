@@ -22,7 +22,7 @@ HuberRun read_huber(const std::string& input_tail, const std::string& file) {
   std::istringstream in(input_tail);
   std::istringstream scan(file);
   std::ostringstream out;
-  hasyl4(run.st, in, scan, out);
+  hasyl4(scan_reading(run.st), in, scan, out);
   run.listing = out.str();
   return run;
 }

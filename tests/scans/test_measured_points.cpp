@@ -16,7 +16,7 @@ RunState grid() { return testing::primary_grid(kTube, "obs"); }
 
 TEST(MeasuredPoints, PlacesPointsOnTheNearestStepAndTheLaterOneStays) {
   RunState st = grid();
-  MeasuredPoints points(st);
+  MeasuredPoints points(scan_reading(st));
   EXPECT_TRUE(points.add(-9.8f, 5, 0));   // 0.4 steps from psia: step 0
   EXPECT_TRUE(points.add(-9.7f, 6, 0));   // 0.6 steps: step 1
   EXPECT_TRUE(points.add(-9.6f, 7, 0));   // 0.8 steps: step 1 again, replaces 6
@@ -32,7 +32,7 @@ TEST(MeasuredPoints, PlacesPointsOnTheNearestStepAndTheLaterOneStays) {
 
 TEST(MeasuredPoints, ExtremesMoveOnlyWhenStrictlyBeyondAndIprimIsTheMeanLessBackground) {
   RunState st = grid();
-  MeasuredPoints points(st);
+  MeasuredPoints points(scan_reading(st));
   points.add(-5, 4, 0.5f);
   points.add(-4, 9, 0.7f);
   points.add(-3, 9, 0.1f);   // equal maximum: the first one stays
@@ -58,7 +58,7 @@ TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
   for (auto [wording, first] : {std::pair{MissingWording::tube, " The scan file is missing, or"},
                                 std::pair{MissingWording::other, " The scan file is missing,or"}}) {
     RunState st = grid();
-    MeasuredPoints points(st);
+    MeasuredPoints points(scan_reading(st));
     points.add(50, 1, 0);
     std::ostringstream out;
     points.finish(out, wording);
@@ -71,6 +71,13 @@ TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
   }
 }
 
+// The scale-factor step of a run after its scan reader.
+void scale_factor_step(RunState& st, std::ostream& out, bool scan_file_read) {
+  finish_scale_factor(st.measured);
+  st.radiation.dimono = incident_intensity(st.measured, st.radiation);
+  write_scale_factor_block(st.measured, st.radiation, st.sample, out, scan_file_read);
+}
+
 TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
   RunState st;
   st.radiation.idesy = kTube;
@@ -81,7 +88,7 @@ TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
   st.measured.nref = 2;
   st.measured.imin_obs = -0.25f;
   std::ostringstream out;
-  write_scale_factor_block(st, out, true);
+  scale_factor_step(st, out, true);
   EXPECT_FLOAT_EQ(st.radiation.dimono, 4e9f);
   EXPECT_EQ(st.measured.imin_obs, 0);
   EXPECT_EQ(out.str(),
@@ -93,7 +100,7 @@ TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
   st.measured.scale_sum = 1e10f;
   st.measured.nref = 1;
   std::ostringstream synchrotron;
-  write_scale_factor_block(st, synchrotron, true);
+  scale_factor_step(st, synchrotron, true);
   EXPECT_EQ(synchrotron.str(),
             "\n Radius of the crystal (muemeter)       : 150.00000\n"
             " crystal cross section (mm**2)          :   0.07069\n"
@@ -109,10 +116,10 @@ TEST(ScaleFactor, WithoutReferenceReflectionsTheSourceDefaultIsListedWithTheSamp
       " I0 (counts * mm-2 * sec-1)        :0.2000E+08\n"
       " Volume of the sample (mm-3)       :0.1414E-01      (Radius of the sample (mm):    0.1500 )\n";
   std::ostringstream with_file;
-  write_scale_factor_block(st, with_file, true);
+  scale_factor_step(st, with_file, true);
   EXPECT_EQ(with_file.str(), "\n There are no reference reflections in the file\n\n" + default_block);
   std::ostringstream without_file;
-  write_scale_factor_block(st, without_file, false);
+  scale_factor_step(st, without_file, false);
   EXPECT_EQ(without_file.str(), default_block);
   EXPECT_FLOAT_EQ(st.radiation.dimono, 2e9f);
 }
