@@ -50,19 +50,19 @@ void run_engine(benchmark::State& state, const std::string& input) {
   for (auto _ : state) {
     st = kavro::RunState{};
     st.banner = kavro::version_banner();
-    st.threads = static_cast<int>(state.range(0));
+    st.options.threads = static_cast<int>(state.range(0));
     std::istringstream in(input);
     std::ostringstream listing;
     kavro::RunArguments names;
     const kavro::RunOutcome outcome = kavro::kavro(st, in, listing, names, folder);
     if (!outcome.completed) state.SkipWithError("run stopped early");
   }
-  state.counters["structure_factors"] = static_cast<double>(st.sf_evaluations);
-  state.counters["profile_values"] = static_cast<double>(st.profile_evaluations);
-  state.counters["ns_per_structure_factor"] = 1e9 * st.sf_seconds / static_cast<double>(std::max(1LL, st.sf_evaluations));
+  state.counters["structure_factors"] = static_cast<double>(st.work.sf_evaluations);
+  state.counters["profile_values"] = static_cast<double>(st.work.profile_evaluations);
+  state.counters["ns_per_structure_factor"] = 1e9 * st.work.sf_seconds / static_cast<double>(std::max(1LL, st.work.sf_evaluations));
   state.counters["ns_per_profile_value"] =
-      1e9 * st.profile_seconds / static_cast<double>(std::max(1LL, st.profile_evaluations));
-  state.counters["events_in_scan"] = st.nscan;
+      1e9 * st.work.profile_seconds / static_cast<double>(std::max(1LL, st.work.profile_evaluations));
+  state.counters["events_in_scan"] = st.calculated.nscan;
   fs::remove_all(folder);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/structure_factor_kernel.hpp"
@@ -17,32 +18,32 @@ using kavro::RunState;
 
 RunState make_crystal(float a, int nr, const std::vector<std::string>& types, int atoms_per_type) {
   RunState st;
-  st.a = st.b = st.c = a;
-  st.alpha = st.beta = st.gamma = 90;
-  st.wavind = "Ag";
+  st.crystal.a = st.crystal.b = st.crystal.c = a;
+  st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90;
+  st.radiation.wavind = "Ag";
   std::ostringstream listing;
   kavro::raumgr(st.crystal, nr, listing);
-  st.nf = static_cast<int>(types.size());
-  st.atn = types;
-  st.fcoef.resize(types.size());
-  st.atnum.resize(types.size());
-  st.fp.resize(types.size());
-  st.fpp.resize(types.size());
-  for (int j = 0; j < st.nf; ++j) kavro::upform(st.crystal, st.radiation, j, listing);
+  st.crystal.nf = static_cast<int>(types.size());
+  st.crystal.atn = types;
+  st.crystal.fcoef.resize(types.size());
+  st.crystal.atnum.resize(types.size());
+  st.crystal.fp.resize(types.size());
+  st.crystal.fpp.resize(types.size());
+  for (int j = 0; j < st.crystal.nf; ++j) kavro::upform(st.crystal, st.radiation, j, listing);
   unsigned seed = 12345;
   const auto next = [&seed] {
     seed = seed * 1103515245u + 12345u;
     return static_cast<float>((seed >> 8) & 0xffff) / 65536.f;
   };
-  for (int j = 0; j < st.nf; ++j)
+  for (int j = 0; j < st.crystal.nf; ++j)
     for (int i = 0; i < atoms_per_type; ++i) {
-      st.fnr.push_back(static_cast<float>(j + 1));
-      st.afact.push_back(1);
-      st.xyz.push_back({next(), next(), next()});
-      st.bt.push_back({0.0005f, 0.0005f, 0.0005f, 0, 0, 0});
+      st.crystal.fnr.push_back(static_cast<float>(j + 1));
+      st.crystal.afact.push_back(1);
+      st.crystal.xyz.push_back({next(), next(), next()});
+      st.crystal.bt.push_back({0.0005f, 0.0005f, 0.0005f, 0, 0, 0});
     }
-  st.na = static_cast<int>(st.xyz.size());
-  st.bt_u.resize(st.xyz.size());
+  st.crystal.na = static_cast<int>(st.crystal.xyz.size());
+  st.crystal.bt_u.resize(st.crystal.xyz.size());
   kavro::bravai(st.crystal);
   kavro::reciprocal_cell(st.crystal);
   kavro::convert_temperature_parameters(st.crystal);
@@ -50,12 +51,12 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
 }
 
 void evaluate_many(benchmark::State& state, const RunState& st) {
-  const kavro::StructureFactorKernel kernel(st);
+  const kavro::StructureFactorKernel kernel(st.crystal);
   std::ostringstream listing;
   int h = 1;
   for (auto _ : state) {
     const int k = h % 7, l = h % 11;
-    const float s = 0.5f * std::sqrt(st.g11 * static_cast<float>(h * h + k * k + l * l));
+    const float s = 0.5f * std::sqrt(st.crystal.g11 * static_cast<float>(h * h + k * k + l * l));
     benchmark::DoNotOptimize(kernel.xray(h % 13, k, l, s, listing));
     ++h;
   }

@@ -5,7 +5,9 @@
 
 #include <iosfwd>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
 
 namespace kavro {
 

@@ -1,7 +1,7 @@
 // Expansion of the atom list by the lattice-centring translations.
 #pragma once
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
 
 namespace kavro {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
+#include "crystal/vectors.hpp"
 
 namespace kavro {
 

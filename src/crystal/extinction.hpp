@@ -2,7 +2,7 @@
 #pragma once
 
 #include "crystal/tables/extinction_table.hpp"
-#include "run/run_state.hpp"
+#include "crystal/sample.hpp"
 
 namespace kavro {
 

@@ -4,7 +4,9 @@
 #include <ostream>
 
 #include "crystal/reciprocal_metric.hpp"
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/primary.hpp"
 
 namespace kavro {
 

@@ -1,7 +1,7 @@
 // Polarization factors of the three beams of a three-beam diffraction case.
 #pragma once
 
-#include "run/run_state.hpp"
+#include "crystal/vectors.hpp"
 
 namespace kavro {
 

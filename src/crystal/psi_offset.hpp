@@ -4,7 +4,7 @@
 #include <array>
 
 #include "crystal/reciprocal_metric.hpp"
-#include "run/run_state.hpp"
+#include "crystal/primary.hpp"
 
 namespace kavro {
 

@@ -3,7 +3,8 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
 
 namespace kavro {
 

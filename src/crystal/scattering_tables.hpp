@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
 
 namespace kavro {
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <string_view>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
 
 namespace kavro {
 

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
 
 namespace kavro {
 

@@ -3,7 +3,9 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/psi_grid.hpp"
+#include "scans/measured_scan.hpp"
+#include "engine/calculated_scan.hpp"
 
 namespace kavro {
 

@@ -25,6 +25,8 @@ struct CalculationOptions {
   float drucut = 0;  // 0.01 * drumin: the scan takes events above it
   int nnn = 0;       // interference-term interval indicator
   int threads = 0;   // worker threads (0: all cores); results do not depend on it
+  // Stored events of a pass; more end the run with the listing's message.
+  std::int64_t max_stored_events = INT64_MAX;
   RunLimits limits;
 };
 

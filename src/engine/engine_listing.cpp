@@ -39,7 +39,7 @@ float listed_triplet_phase(float radians) {
 //    mosaic spread (degrees)  :F7.3 / mosaic block radius (mue):F7.2
 //    Maximum possible h, k, l  :3I5 / Reference direction       :3F5.1,3X
 //    Psi=0 difference between diffractometer and reference direction: PsiD =F8.2
-void write_pass_header(std::ostream& out, const RunState& st, const PassResult& pass) {
+void write_pass_header(std::ostream& out, const Primary& primary, const Sample& sample, const PassResult& pass) {
   ff::write(out,
             "(//20X,'*** Multiple diffraction events ***'//"
             "'           calculated for the primary reflection:',3I3//"
@@ -50,9 +50,9 @@ void write_pass_header(std::ostream& out, const RunState& st, const PassResult& 
             "' mosaic spread (degrees)  :',F7.3/' mosaic block radius (mue):',F7.2/"
             "' Maximum possible h, k, l  :',3I5/' Reference direction       :',3F5.1,3X/"
             "' Psi=0 difference between diffractometer and reference direction: PsiD =',F8.2)",
-            {st.primary.h, st.primary.k, st.primary.l, pass.constants.line.lambda, pass.constants.line.dlam, st.sample.diverp, st.sample.divers, st.sample.eta,
-             st.sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, st.primary.refdir[0], st.primary.refdir[1],
-             st.primary.refdir[2], st.primary.PsiD});
+            {primary.h, primary.k, primary.l, pass.constants.line.lambda, pass.constants.line.dlam, sample.diverp, sample.divers, sample.eta,
+             sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, primary.refdir[0], primary.refdir[1],
+             primary.refdir[2], primary.PsiD});
 }
 
 //   (empty)(empty)
@@ -65,10 +65,11 @@ void write_pass_header(std::ostream& out, const RunState& st, const PassResult& 
 //   (empty)
 //   column header of the event table
 //   (empty)
-void write_primary_block(std::ostream& out, const RunState& st, const PassResult& pass) {
+void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary, const MeasuredScan& measured,
+                         const CalculationOptions& options, const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
-  const float darwin_width = kRadian * st.radiation.wmono * std::tan(st.radiation.thmono);
+  const float darwin_width = kRadian * radiation.wmono * std::tan(radiation.thmono);
   ff::write(out,
             "(//' theta                of the primary reflection:',F7.2/"
             "' Interplanar spacing  of the primary reflection:',F7.4/"
@@ -83,8 +84,8 @@ void write_primary_block(std::ostream& out, const RunState& st, const PassResult
             "' Multiple diffraction-events with intensity greater than',F10.4//"
             "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
             "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
-            {pc.theta1 * kRadian, st.primary.dspac, st.primary.f, pr.intensity, st.measured.iprim_obs, st.measured.err_prim_obs, st.primary.psi1, st.primary.psi2,
-             st.primary.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, st.options.drumin});
+            {pc.theta1 * kRadian, primary.dspac, primary.f, pr.intensity, measured.iprim_obs, measured.err_prim_obs, primary.psi1, primary.psi2,
+             primary.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, options.drumin});
 }
 
 // 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
@@ -116,7 +117,8 @@ void write_event_counts(std::ostream& out, const PassResult& pass) {
 //    Minimum background corrected measured intensity (cps)    :F10.2  +/-  F7.2 at psi =F8.3
 //    Background ... (cps)    :F10.2
 //   (empty)
-void write_measured_comparison(std::ostream& out, const RunState& st) {
+void write_measured_comparison(std::ostream& out, const Primary& primary, const MeasuredScan& measured,
+                               const CalculatedScan& calculated) {
   ff::write(out,
             "(//' Deviation between calculated and measured psi    :',F8.3//"
             "' Maximum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
@@ -124,8 +126,8 @@ void write_measured_comparison(std::ostream& out, const RunState& st) {
             "' in the psi interval:',2F10.3/"
             "' Minimum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
             "' Background                                      (cps)    :',F10.2/)",
-            {st.calculated.deviation, st.measured.imax_obs, st.measured.err_max_obs, st.measured.psi_max_obs, st.measured.iprim_obs, st.measured.err_prim_obs, st.primary.psi1,
-             st.primary.psi2, st.measured.imin_obs, st.measured.err_min_obs, st.measured.psi_min_obs, st.measured.bg_obs});
+            {calculated.deviation, measured.imax_obs, measured.err_max_obs, measured.psi_max_obs, measured.iprim_obs, measured.err_prim_obs, primary.psi1,
+             primary.psi2, measured.imin_obs, measured.err_min_obs, measured.psi_min_obs, measured.bg_obs});
 }
 
 //   (empty)
@@ -133,12 +135,12 @@ void write_measured_comparison(std::ostream& out, const RunState& st) {
 //    I-prim ... (cps)    :F10.2
 //    Minimum calculated intensity ... (cps)    :F10.2    at psi =F8.3
 //   (empty)
-void write_calculated_extremes(std::ostream& out, const RunState& st) {
+void write_calculated_extremes(std::ostream& out, const CalculatedScan& calculated) {
   ff::write(out,
             "(/' Maximum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/"
             "' I-prim                                          (cps)    :',F10.2/"
             "' Minimum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/)",
-            {st.calculated.imax_calc, st.calculated.psi_max_calc, st.calculated.iprim_calc, st.calculated.imin_calc, st.calculated.psi_min_calc});
+            {calculated.imax_calc, calculated.psi_max_calc, calculated.iprim_calc, calculated.imin_calc, calculated.psi_min_calc});
 }
 
 //    Scan calculated for

@@ -5,24 +5,33 @@
 #include <ostream>
 #include <string_view>
 
+#include "crystal/primary.hpp"
+#include "crystal/psi_grid.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
+#include "engine/calculated_scan.hpp"
+#include "engine/calculation_options.hpp"
 #include "engine/multiple_diffraction.hpp"
+#include "scans/measured_scan.hpp"
 
 namespace kavro {
 
 // Header of a pass: primary reflection, radiation, beam and crystal
 // parameters, index bounds, reference direction and psi offset.
-void write_pass_header(std::ostream& out, const RunState& st, const PassResult& pass);
+void write_pass_header(std::ostream& out, const Primary& primary, const Sample& sample, const PassResult& pass);
 // The primary reflection of the pass and the header of the event table.
-void write_primary_block(std::ostream& out, const RunState& st, const PassResult& pass);
+void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary, const MeasuredScan& measured,
+                         const CalculationOptions& options, const PassResult& pass);
 // One stored event.
 void write_event_line(std::ostream& out, const EventRecord& r);
 // Events of a full turn and the Prager count.
 void write_event_counts(std::ostream& out, const PassResult& pass);
 
 // Measured against calculated scan.
-void write_measured_comparison(std::ostream& out, const RunState& st);
+void write_measured_comparison(std::ostream& out, const Primary& primary, const MeasuredScan& measured,
+                               const CalculatedScan& calculated);
 // Extremes and I-prim of the calculated scan.
-void write_calculated_extremes(std::ostream& out, const RunState& st);
+void write_calculated_extremes(std::ostream& out, const CalculatedScan& calculated);
 // The psi grid and the interference setting.
 void write_scan_settings(std::ostream& out, const PsiGrid& grid, const CalculationOptions& options);
 // Number of crossings that entered the scan.

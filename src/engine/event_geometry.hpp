@@ -6,7 +6,10 @@
 #include <optional>
 
 #include "crystal/reciprocal_metric.hpp"
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/primary.hpp"
+#include "crystal/psi_grid.hpp"
 
 namespace kavro {
 

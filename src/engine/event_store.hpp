@@ -9,6 +9,7 @@
 
 namespace kavro {
 
+// The events of a pass that the listing holds.
 inline constexpr int kMaxStoredEvents = 600;
 
 // One stored event: one crossing of a secondary reflection h2 through the sphere.
@@ -34,7 +35,7 @@ struct EventStore {
   std::int64_t nlist = 0;  // crossings within 5 degrees of the psi window
   std::vector<EventRecord> records;
 
-  bool full() const { return static_cast<int>(records.size()) >= kMaxStoredEvents; }
+  bool full(std::int64_t capacity) const { return static_cast<std::int64_t>(records.size()) >= capacity; }
   int nstore() const { return static_cast<int>(records.size()); }
 
   // Orders the records by psi; records with equal psi keep their order.

@@ -19,7 +19,6 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
 constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 
@@ -110,7 +109,7 @@ void store_crossing(const PsiGrid& grid, const CalculationOptions& options, std:
   if (!near_window(psi, grid.psia, grid.psie)) return;
   ++store.nlist;
   if (!(options.drumin > 0 && strength >= options.drumin)) return;
-  if (store.full()) {
+  if (store.full(options.max_stored_events)) {
     write_store_overflow(out);
     stop_run();
   }
@@ -173,8 +172,8 @@ std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation
   return intensities;
 }
 
-void MultipleDiffraction::take_event(const PsiGrid& grid, CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out, PassResult& pass, const EventGeometry& e,
-                                     const Hkl& h3, const EventIntensity& ev) {
+void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out,
+                                     PassResult& pass, const EventGeometry& e, const Hkl& h3, const EventIntensity& ev) {
   const PassConstants& pc = pass.constants;
   ++pass.store.nevt;
   const auto& sf2 = structure_factors_.at(e.h2);
@@ -198,57 +197,55 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, CalculatedScan& calcul
   if (!(grid.zsw1 > 0) || !(ev.strength > options.drucut)) return;
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
-    ++calculated.nscan;
+    ++pass.scan_crossings;
     const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
     scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
                                       ev.c_int, primary_term, pc.scale, options.nnn));
   }
 }
 
-void MultipleDiffraction::take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                                     std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
-  spend_work(st.options, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, st.crystal.na) * std::max(1, st.crystal.ns));
+  spend_work(input.options, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, input.crystal.na) * std::max(1, input.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
   fill_structure_factors(frame, events, workers, h3, h3_sq);
-  st.work.sf_seconds += seconds_since(sf_start);
-  st.work.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
+  work_done_.sf_seconds += seconds_since(sf_start);
+  work_done_.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
-  const std::vector<EventIntensity> intensities = evaluate_events(st.radiation, st.sample, pass, events, h3, h3_sq, workers);
-  for (std::size_t j = 0; j < events.size(); ++j) take_event(st.grid, st.calculated, st.options, out, pass, events[j], h3[j], intensities[j]);
-  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(st, out);
+  const std::vector<EventIntensity> intensities = evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, workers);
+  for (std::size_t j = 0; j < events.size(); ++j) take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
 }
 
-PassResult MultipleDiffraction::run_pass(RunState& st, std::ostream& out, const WavelengthLine& line) {
-  const int workers = worker_count(st.options.threads);
+PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
+  const int workers = worker_count(input.options.threads);
   PassResult pass;
-  pass.constants = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
-  pass.primary = primary_reflection(st.sample, pass.constants);
+  pass.constants = pass_constants(input.crystal, input.radiation, input.sample, input.primary, line);
+  pass.primary = primary_reflection(input.sample, pass.constants);
   if (!primary_is_finite(pass)) {
     write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
     stop_run();
   }
-  pass.bounds = index_bounds(st.crystal, line.lambda);
-  if (!pass.bounds.searchable(st.options.limits.search_reflections)) {
-    write_search_too_large(out, pass.bounds, st.options.limits.search_reflections);
+  pass.bounds = index_bounds(input.crystal, line.lambda);
+  if (!pass.bounds.searchable(input.options.limits.search_reflections)) {
+    write_search_too_large(out, pass.bounds, input.options.limits.search_reflections);
     stop_run();
   }
-  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
+  const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
   // The box is gone through a part at a time, in enumeration order, so that
   // the events are taken in the order of a single sweep.
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
   for (std::int64_t first = 0; first < box; first += memory_.search_part)
-    take_part(st, out, pass, frame, first, std::min(box, first + memory_.search_part), workers);
+    take_part(input, out, pass, frame, first, std::min(box, first + memory_.search_part), workers);
 
   // End of the pass.
   pass.store.nevt *= 2;
   const auto theta1 = static_cast<float>(pass.constants.theta1);
-  pass.prager = prager_count(st.crystal.vol, theta1, line.lambda);
-  st.calculated.theta_prim += theta1 * kRadian;
-  if (st.primary.phase > kPi) st.primary.phase -= kTwoPi;
-  if (st.options.drumin > 0) pass.store.sort_by_psi();
+  pass.prager = prager_count(input.crystal.vol, theta1, line.lambda);
+  if (input.options.drumin > 0) pass.store.sort_by_psi();
   return pass;
 }
 
@@ -259,21 +256,23 @@ void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ost
   stop_run();
 }
 
-void MultipleDiffraction::add_waiting_crossings(RunState& st, std::ostream& out) {
-  spend_work(st.options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{st.grid.nstep} + 1));
+void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,
+                                                std::ostream& out) {
+  spend_work(options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
-  const ScanGrid grid{st.grid.psia, st.grid.zsw, st.grid.nstep, st.options.nnn};
-  add_profiles(scan_events_, grid, worker_count(st.options.threads), profile_sums_);
+  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn};
+  add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
   std::vector<ScanEvent>().swap(scan_events_);
-  st.work.profile_seconds += seconds_since(start);
-  st.work.profile_evaluations = profile_sums_.evaluations;
+  work_done_.profile_seconds += seconds_since(start);
+  work_done_.profile_evaluations = profile_sums_.evaluations;
 }
 
-void MultipleDiffraction::add_profiles_to_scan(RunState& st, std::ostream& out) {
-  add_waiting_crossings(st, out);
+void MultipleDiffraction::add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options,
+                                               std::vector<float>& scan_calc, std::ostream& out) {
+  add_waiting_crossings(grid, options, out);
   const std::vector<double>& sums = profile_sums_.sums;
-  for (std::size_t i = 0; i < sums.size() && i < st.calculated.scan_calc.size(); ++i)
-    st.calculated.scan_calc[i] = static_cast<float>(st.calculated.scan_calc[i] + sums[i]);
+  for (std::size_t i = 0; i < sums.size() && i < scan_calc.size(); ++i)
+    scan_calc[i] = static_cast<float>(scan_calc[i] + sums[i]);
 }
 
 }  // namespace kavro

@@ -12,6 +12,7 @@
 #include "engine/event_search.hpp"
 #include "engine/event_store.hpp"
 #include "engine/pass_constants.hpp"
+#include "engine/pass_input.hpp"
 #include "engine/scan_profile.hpp"
 #include "engine/structure_factor_cache.hpp"
 
@@ -24,6 +25,7 @@ struct PassResult {
   IndexBounds bounds;
   EventStore store;
   int prager = 0;  // number of operative reflections
+  std::int64_t scan_crossings = 0;  // crossings that entered the scan
 };
 
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
@@ -54,25 +56,29 @@ class MultipleDiffraction {
   // collects the crossings above drucut for the scan. Structure-factor
   // messages go to `out`; a failing structure factor, a full store or a value
   // that is no finite number writes its message and ends the run.
-  PassResult run_pass(RunState& st, std::ostream& out, const WavelengthLine& line);
+  PassResult run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
 
-  // Adds the profiles of all collected crossings to st.scan_calc.
-  void add_profiles_to_scan(RunState& st, std::ostream& out);
+  // Adds the profiles of all collected crossings to the scan on the grid.
+  void add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options, std::vector<float>& scan_calc,
+                            std::ostream& out);
+
+  // Structure factors and profile values computed so far, and the time they took.
+  const EngineWork& work_done() const { return work_done_; }
 
  private:
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
-  void take_part(RunState& st, std::ostream& out, PassResult& pass, const SearchFrame& frame, std::int64_t first,
+  void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame, std::int64_t first,
                  std::int64_t last, int workers);
   // Adds the waiting crossings to the profile sums.
-  void add_waiting_crossings(RunState& st, std::ostream& out);
+  void add_waiting_crossings(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out);
   // Counts work about to be done; beyond the run's limit the run ends with a message.
   void spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, int workers) const;
   // Counts, stores and collects one event in enumeration order.
-  void take_event(const PsiGrid& grid, CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out, PassResult& pass, const EventGeometry& e, const Hkl& h3,
-                  const EventIntensity& ev);
+  void take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, PassResult& pass,
+                  const EventGeometry& e, const Hkl& h3, const EventIntensity& ev);
   void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
                               std::vector<Hkl>& h3, std::vector<double>& h3_sq);
 
@@ -81,6 +87,7 @@ class MultipleDiffraction {
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
   std::int64_t work_ = 0;
+  EngineWork work_done_;
 };
 
 }  // namespace kavro

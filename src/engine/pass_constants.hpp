@@ -2,7 +2,10 @@
 // of the pass shares, and the integrated intensity of the primary reflection.
 #pragma once
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
+#include "crystal/primary.hpp"
 
 namespace kavro {
 

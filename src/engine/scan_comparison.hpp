@@ -4,7 +4,10 @@
 
 #include <vector>
 
-#include "run/run_state.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/psi_grid.hpp"
+#include "scans/measured_scan.hpp"
+#include "engine/calculated_scan.hpp"
 
 namespace kavro {
 

@@ -3,8 +3,12 @@
 #pragma once
 
 #include "plot/plotter.hpp"
-#include "run/run_state.hpp"
-#include "run/zeit.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/primary.hpp"
+#include "crystal/psi_grid.hpp"
+#include "engine/calculated_scan.hpp"
+#include "plot/page_content.hpp"
+#include "plot/time_sample.hpp"
 
 namespace kavro::page {
 
@@ -28,14 +32,14 @@ struct PsiScale {
 PsiScale psi_scale(const PsiGrid& grid);
 
 // True when a measured scan is drawn above the calculated one.
-inline bool has_measured_scan(const RunState& st) { return st.measured.scan_given == 1; }
+inline bool has_measured_scan(const PageContent& st) { return st.measured.scan_given == 1; }
 
 // Date, primary reflection, radiation, simulation parameters and the
 // extremes of both scans, right of the frame.
-void draw_text_block(Plotter& p, const RunState& st, const TimeSample& now);
+void draw_text_block(Plotter& p, const PageContent& st, const TimeSample& now);
 
 // The calculated curve, and the measured one when given, with their marks.
-void draw_scan_curves(Plotter& p, const RunState& st, const PsiScale& scale);
+void draw_scan_curves(Plotter& p, const PageContent& st, const PsiScale& scale);
 
 // The psi-lambda band: the wavelength lines and one curve per stored event.
 void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const CalculatedScan& calculated, const PsiScale& scale);

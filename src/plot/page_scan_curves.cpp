@@ -65,13 +65,13 @@ std::vector<float> first_values(const std::vector<float>& scan, int count, float
 
 // Curve heights in one band per scan: 7 cm each when a measured scan is
 // drawn above the calculated one, 14 cm for the calculated scan alone.
-float curve_height(const RunState& st) { return has_measured_scan(st) ? 7.0f : 14.0f; }
+float curve_height(const PageContent& st) { return has_measured_scan(st) ? 7.0f : 14.0f; }
 
 // A display maximum zeimax > 0 replaces both scans' maxima.
-float display_maximum(const RunState& st, float imax) { return st.zeimax > 0.0f ? st.zeimax : imax; }
+float display_maximum(const PageContent& st, float imax) { return st.zeimax > 0.0f ? st.zeimax : imax; }
 
 // Marks Iprim, Imax, Imin; "Iprim-calc(cps):" with F9.2; the curve by `line`.
-void draw_calculated(Plotter& p, const RunState& st, const PsiScale& scale) {
+void draw_calculated(Plotter& p, const PageContent& st, const PsiScale& scale) {
   const Band band{4.8f, curve_height(st), st.calculated.imin_calc, display_maximum(st, st.calculated.imax_calc)};
   std::vector<float> y = first_values(st.calculated.scan_calc, scale.points, band.imin);
   for (float& v : y) v = band.height_of(v).value_or(band.bottom);
@@ -87,7 +87,7 @@ void draw_calculated(Plotter& p, const RunState& st, const PsiScale& scale) {
 // Marks as for the calculated scan (Iprim only when it lies above the
 // minimum); "Iprim-obs (cps):" with F9.2; the curve in red by `line2`,
 // shifted by nshift steps, bridging the steps without measurement.
-void draw_measured(Plotter& p, const RunState& st, const PsiScale& scale) {
+void draw_measured(Plotter& p, const PageContent& st, const PsiScale& scale) {
   const float h = curve_height(st);
   const Band band{5.8f + h, h, st.measured.imin_obs, display_maximum(st, st.measured.imax_obs)};
   std::vector<float> y = first_values(st.measured.scan_obs, scale.points, kGapMarker);
@@ -108,7 +108,7 @@ void draw_measured(Plotter& p, const RunState& st, const PsiScale& scale) {
 
 }  // namespace
 
-void draw_scan_curves(Plotter& p, const RunState& st, const PsiScale& scale) {
+void draw_scan_curves(Plotter& p, const PageContent& st, const PsiScale& scale) {
   draw_calculated(p, st, scale);
   if (has_measured_scan(st)) draw_measured(p, st, scale);
 }

@@ -115,7 +115,7 @@ void draw_extremes(Plotter& p, const MeasuredScan& measured, const CalculatedSca
 
 }  // namespace
 
-void draw_text_block(Plotter& p, const RunState& st, const TimeSample& now) {
+void draw_text_block(Plotter& p, const PageContent& st, const TimeSample& now) {
   constexpr std::size_t kTitleLength = 80;
   std::string title = st.title;
   title.resize(kTitleLength, ' ');

@@ -34,7 +34,7 @@ namespace {
 //     0.5 setlinewidth st
 //   I-obs (cps) at (0.7, 15.5) and I-calc (cps) at (0.7, 7.5), turned by 90
 //   degrees; without a measured scan I-calc (cps) alone at (0.7, 15.5).
-void draw_scan_frame(Plotter& p, const RunState& st) {
+void draw_scan_frame(Plotter& p, const PageContent& st) {
   p.frame(page::kLeft, page::kRight, page::kScanBottom, page::kScanTop);
   p.fonts(0.5f, "Times-Roman");
   if (page::has_measured_scan(st)) {
@@ -59,7 +59,7 @@ void draw_axis_and_legend(Plotter& p, const PsiGrid& grid, const CalculatedScan&
 
 }  // namespace
 
-void uplot(const RunState& st, std::ostream& ps, std::ostream& listing, const TimeSample& now) {
+void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing, const TimeSample& now) {
   Plotter p(ps, listing);
   const page::PsiScale scale = page::psi_scale(st.grid);
   p.plots();
@@ -72,7 +72,7 @@ void uplot(const RunState& st, std::ostream& ps, std::ostream& listing, const Ti
   p.plot(0.0f, 0.0f, kEndOfPage);
 }
 
-void uplot(const RunState& st, std::ostream& ps, std::ostream& listing) {
+void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing) {
   uplot(st, ps, listing, current_time());
 }
 

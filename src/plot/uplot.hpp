@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "run/run_state.hpp"
-#include "run/zeit.hpp"
+#include "plot/page_content.hpp"
+#include "plot/time_sample.hpp"
 
 namespace kavro {
 
@@ -14,9 +14,9 @@ namespace kavro {
 // and time of `now`. Numbers too large for their field are reported in
 // `listing`. The run state is only read: the scan heights are worked out in
 // copies of the scan arrays.
-void uplot(const RunState& st, std::ostream& ps, std::ostream& listing, const TimeSample& now);
+void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing, const TimeSample& now);
 
 // The same page, dated with the moment of plotting.
-void uplot(const RunState& st, std::ostream& ps, std::ostream& listing);
+void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing);
 
 }  // namespace kavro

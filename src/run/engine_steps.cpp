@@ -11,6 +11,10 @@
 namespace kavro {
 namespace {
 
+constexpr float kRadian = 57.29578f;
+constexpr float kPi = 3.1415927f;
+constexpr float kTwoPi = 6.2831855f;
+
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
 void share_measured_primary(const Radiation& radiation, MeasuredScan& measured, bool first_pass) {
@@ -21,8 +25,8 @@ void share_measured_primary(const Radiation& radiation, MeasuredScan& measured, 
 }
 
 void list_pass(RunState& st, std::ostream& out, const PassResult& pass) {
-  write_pass_header(out, st, pass);
-  write_primary_block(out, st, pass);
+  write_pass_header(out, st.primary, st.sample, pass);
+  write_primary_block(out, st.radiation, st.primary, st.measured, st.options, pass);
   if (st.options.drumin > 0)
     for (const EventRecord& r : pass.store.records)
       if (st.grid.psia <= r.psi && r.psi <= st.grid.psie) write_event_line(out, r);
@@ -45,7 +49,12 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
   bool first_pass = true;
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     out << "\n\n";
-    const PassResult pass = engine.run_pass(st, out, line);
+    const PassResult pass = engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
+    st.calculated.nscan += pass.scan_crossings;
+    st.calculated.theta_prim += static_cast<float>(pass.constants.theta1) * kRadian;
+    // The listing shows the primary phase in (-180, 180] degrees.
+    if (st.primary.phase > kPi) st.primary.phase -= kTwoPi;
+    st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
     list_pass(st, out, pass);
     if (first_pass) keep_for_page(st.calculated, pass);
@@ -53,16 +62,19 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     st.calculated.iprim_calc += pass.primary.intensity;
     first_pass = false;
   }
-  if (st.grid.zsw1 > 0) engine.add_profiles_to_scan(st, out);
+  if (st.grid.zsw1 > 0) {
+    engine.add_profiles_to_scan(st.grid, st.options, st.calculated.scan_calc, out);
+    st.work = engine.work_done();
+  }
   finish_calculated_scan(st.grid, st.calculated);
 }
 
 void write_scan_summary(RunState& st, std::ostream& out) {
   if (st.measured.scan_given == 1) {
     compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
-    write_measured_comparison(out, st);
+    write_measured_comparison(out, st.primary, st.measured, st.calculated);
   }
-  if (st.grid.zsw1 > 0) write_calculated_extremes(out, st);
+  if (st.grid.zsw1 > 0) write_calculated_extremes(out, st.calculated);
   if (st.radiation.idesy == kTube) st.calculated.theta_prim /= 2;
   write_scan_settings(out, st.grid, st.options);
 }

@@ -8,7 +8,7 @@ namespace kavro {
 
 bool draw_result_page(const RunState& st, RunFiles& files, std::ostream& listing) {
   if (files.page.is_open()) {
-    uplot(st, files.page.stream(), listing);
+    uplot(page_content(st), files.page.stream(), listing);
     files.page_written = files.page.commit();
   }
   if (!files.page_written) {

@@ -13,10 +13,20 @@
 #include "crystal/sample.hpp"
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation_options.hpp"
+#include "engine/event_store.hpp"
+#include "plot/page_content.hpp"
 #include "scans/measured_scan.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
+
+// The options of a run of the input file: its listing holds at most
+// kMaxStoredEvents events of a pass.
+inline CalculationOptions listing_options() {
+  CalculationOptions options;
+  options.max_stored_events = kMaxStoredEvents;
+  return options;
+}
 
 struct RunState {
   Crystal crystal;
@@ -26,7 +36,7 @@ struct RunState {
   PsiGrid grid;
   MeasuredScan measured;
   CalculatedScan calculated;
-  CalculationOptions options;  // threads and limits are kept between runs
+  CalculationOptions options = listing_options();  // threads and limits are kept between runs
   EngineWork work;
 
   // --- What only the driver and the listing need.
@@ -43,6 +53,11 @@ struct RunState {
   int zeit_time0 = 0;       // time of day (s) at the first call
   double zeit_clock0 = 0;   // monotonic clock (s) at the first call
 };
+
+// What the result page shows of the run.
+inline PageContent page_content(const RunState& st) {
+  return {st.title, st.zeimax, st.radiation, st.sample, st.primary, st.grid, st.options, st.measured, st.calculated};
+}
 
 // The values a scan reader reads against, with the measured scan it fills.
 inline ScanReading scan_reading(RunState& st) {

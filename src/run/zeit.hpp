@@ -3,16 +3,11 @@
 
 #include <ostream>
 
+#include "plot/time_sample.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
 
-// One reading of the calendar and of the monotonic clock.
-struct TimeSample {
-  int day = 1, month = 1, year = 2000;
-  int hour = 0, minute = 0, second = 0;
-  double clock_seconds = 0;  // monotonic clock, seconds
-};
 
 TimeSample current_time();
 

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-#include "run/run_state.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
 
 namespace kavro {
 

@@ -8,7 +8,11 @@
 #include <istream>
 #include <ostream>
 
-#include "run/run_state.hpp"
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
+#include "crystal/primary.hpp"
+#include "scans/measured_scan.hpp"
 #include "scans/measured_points.hpp"
 #include "scans/reference_reflection.hpp"
 

@@ -5,7 +5,11 @@
 
 #include <ostream>
 
+#include "crystal/crystal.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
 #include "scans/incident_intensity.hpp"
+#include "scans/measured_scan.hpp"
 #include "scans/reference_table.hpp"
 
 namespace kavro {

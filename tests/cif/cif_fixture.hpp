@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "run/run_state.hpp"
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
 #include "crystal/centring.hpp"

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 
+#include "run/run_state.hpp"
 #include "cif/basis.hpp"
 #include "cif/cif_fixture.hpp"
 #include "crystal/form_factor.hpp"

@@ -1,4 +1,5 @@
 // The extinction table and its bilinear interpolation.
+#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
 
 #include <gtest/gtest.h>

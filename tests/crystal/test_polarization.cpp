@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "run/run_state.hpp"
 #include "crystal/polarization.hpp"
 #include "crystal/psi_offset.hpp"
 

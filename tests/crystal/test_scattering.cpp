@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_state.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/form_factor.hpp"
 #include "crystal/scattering_listing.hpp"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_state.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/operator_text.hpp"
 #include "crystal/raumgr.hpp"

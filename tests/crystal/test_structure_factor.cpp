@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/form_factor.hpp"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_state.hpp"
 #include "engine/engine_listing.hpp"
 #include "format/fixed_format.hpp"
 #include "run/run_fixture.hpp"
@@ -224,8 +225,8 @@ TEST(EngineListing, SummaryBlockColumns) {
   st.grid.zsw = 1000;
   st.options.nnn = 8;
   std::ostringstream out;
-  write_measured_comparison(out, st);
-  write_calculated_extremes(out, st);
+  write_measured_comparison(out, st.primary, st.measured, st.calculated);
+  write_calculated_extremes(out, st.calculated);
   write_scan_settings(out, st.grid, st.options);
   EXPECT_EQ(out.str(),
             "\n\n"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_state.hpp"
 #include "engine/event_search.hpp"
 #include "crystal/lattice.hpp"
 #include "run/run_fixture.hpp"

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
 #include "engine/event_intensity.hpp"
 #include "engine/scan_profile.hpp"

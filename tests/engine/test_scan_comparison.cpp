@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "run/run_state.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/scan_comparison.hpp"
 

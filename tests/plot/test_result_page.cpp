@@ -1,4 +1,5 @@
 // The result page rendered by Ghostscript, and the page as a step of a run.
+#include "run/run_state.hpp"
 #include "run/result_page.hpp"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ class ResultPageFile : public ::testing::Test {
     std::ostringstream listing;
     {
       std::ofstream ps(ps_file);
-      uplot(st, ps, listing, sample_time());
+      uplot(page_content(st), ps, listing, sample_time());
     }
     EXPECT_EQ(listing.str(), "") << name;
     const GhostscriptResult result = convert_page(ps_file, dir_ / (name + ".png"), PageImage::png);

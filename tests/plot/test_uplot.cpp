@@ -1,5 +1,6 @@
 // The result page: which texts appear, where the curves and marks go, and
 // how the psi-lambda curves meet the sides of the band.
+#include "run/run_state.hpp"
 #include "plot/uplot.hpp"
 
 #include <gtest/gtest.h>
@@ -26,21 +27,21 @@ struct Drawn {
 
 Drawn draw_page(const RunState& st) {
   std::ostringstream ps, listing;
-  uplot(st, ps, listing, sample_time());
+  uplot(page_content(st), ps, listing, sample_time());
   return {ps.str(), listing.str()};
 }
 
 Drawn draw_text_block(const RunState& st) {
   std::ostringstream ps, listing;
   Plotter p(ps, listing);
-  page::draw_text_block(p, st, sample_time());
+  page::draw_text_block(p, page_content(st), sample_time());
   return {ps.str(), listing.str()};
 }
 
 Drawn draw_curves(const RunState& st) {
   std::ostringstream ps, listing;
   Plotter p(ps, listing);
-  page::draw_scan_curves(p, st, page::psi_scale(st.grid));
+  page::draw_scan_curves(p, page_content(st), page::psi_scale(st.grid));
   return {ps.str(), listing.str()};
 }
 

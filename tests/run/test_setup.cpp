@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "crystal/lattice.hpp"
 #include "run/radiation.hpp"

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "scans/cad4.hpp"
 #include "scans/reader_fixture.hpp"
 #include "scans/scan_file_writer.hpp"

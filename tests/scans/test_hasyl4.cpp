@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "scans/hasyl4.hpp"
 #include "scans/reader_fixture.hpp"
 #include "scans/reference_list.hpp"

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
 #include "scans/incident_intensity.hpp"
 

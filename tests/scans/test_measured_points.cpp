@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "run/run_state.hpp"
 #include "scans/measured_points.hpp"
 #include "scans/reader_fixture.hpp"
 #include "scans/scale_factor.hpp"

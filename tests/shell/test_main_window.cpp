@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "run/run_state.hpp"
 #include "shell/about_box.hpp"
 #include "shell/main_menu.hpp"
 #include "shell/main_window.hpp"
