@@ -9,9 +9,9 @@
 
 namespace kavro {
 
-// Sets negative calculated values to 0 in st.scan_calc itself, then writes
-// psi (F10.3) and the calculated intensity (F20.4) of every step, followed by
-// the measured intensity (F20.4) where there is one.
-void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const MeasuredScan& measured, CalculatedScan& calculated);
+// Writes psi (F10.3) and the calculated intensity (F20.4) of every step,
+// followed by the measured intensity (F20.4) where there is one.
+void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const MeasuredScan& measured,
+                           const CalculatedScan& calculated);
 
 }  // namespace kavro

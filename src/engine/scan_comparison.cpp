@@ -55,6 +55,13 @@ int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, fl
   return shift;
 }
 
+void clip_negative_intensities(const PsiGrid& grid, CalculatedScan& calculated) {
+  for (int i = 0; i <= grid.nstep; ++i) {
+    float& value = calculated.scan_calc[static_cast<std::size_t>(i)];
+    if (value < 0) value = 0;
+  }
+}
+
 void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured, CalculatedScan& calculated) {
   calculated.nshift = 0;
   calculated.deviation = 0;

@@ -16,6 +16,10 @@ namespace kavro {
 // minimum below 0 is reported as 0).
 void finish_calculated_scan(const PsiGrid& grid, CalculatedScan& calculated);
 
+// Negative intensities of the calculated scan, where interference takes more
+// than the primary gives, become 0: the ".cal" file and the page show them so.
+void clip_negative_intensities(const PsiGrid& grid, CalculatedScan& calculated);
+
 // Shift j (in steps, -m..m, the first j on a tie) that minimises
 // sum |obs(i) - ratio calc(i + j)| / sum |obs(i)| over the measured steps below
 // 0.8 of the measured maximum. A shift that leaves no such step is never

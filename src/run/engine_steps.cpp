@@ -69,13 +69,14 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
   finish_calculated_scan(st.grid, st.calculated);
 }
 
-void write_scan_summary(RunState& st, std::ostream& out) {
-  if (st.measured.scan_given == 1) {
-    compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
-    write_measured_comparison(out, st.primary, st.measured, st.calculated);
-  }
-  if (st.grid.zsw1 > 0) write_calculated_extremes(out, st.calculated);
+void compare_and_finish(RunState& st) {
+  if (st.measured.scan_given == 1) compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   if (st.radiation.idesy == kTube) st.calculated.theta_prim /= 2;
+}
+
+void write_scan_summary(const RunState& st, std::ostream& out) {
+  if (st.measured.scan_given == 1) write_measured_comparison(out, st.primary, st.measured, st.calculated);
+  if (st.grid.zsw1 > 0) write_calculated_extremes(out, st.calculated);
   write_scan_settings(out, st.grid, st.options);
 }
 

@@ -13,9 +13,12 @@ namespace kavro {
 // elapsed time after each pass.
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine);
 
-// Comparison with the measured scan and the summary blocks that precede the
-// ".cal" file.
-void write_scan_summary(RunState& st, std::ostream& out);
+// The comparison with the measured scan (when there is one) and the Bragg
+// angle of the tube's primary as the mean of its two lines.
+void compare_and_finish(RunState& st);
+
+// The summary blocks that precede the ".cal" file.
+void write_scan_summary(const RunState& st, std::ostream& out);
 
 // The event count before the page, or the message that there is no page.
 // Returns whether a page is to be drawn.

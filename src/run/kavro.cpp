@@ -20,6 +20,7 @@
 #include "crystal/upform.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
+#include "engine/scan_comparison.hpp"
 #include "run/engine_steps.hpp"
 #include "format/fixed_format.hpp"
 #include "run/result_page.hpp"
@@ -221,8 +222,10 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);
   calculate_multiple_diffraction(st, out, engine);
   check_calculated_scan(st, out);
+  compare_and_finish(st);
   write_scan_summary(st, out);
   args.cal_name = calculated_scan_name(args);
+  clip_negative_intensities(st.grid, st.calculated);
   write_calculated_scan_file(st, out, args, files);
   if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out)) stop_run();
   zeit(st, out);

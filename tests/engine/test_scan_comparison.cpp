@@ -95,9 +95,10 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   EXPECT_EQ(st.calculated.nshift, 0);
 }
 
-TEST(CalculatedScan, FileLinesClampNegativeValuesInTheScanItself) {
+TEST(CalculatedScan, NegativeValuesAreClippedForTheFileLines) {
   RunState st = scan_state({12.5f, -3, 1234567.25f});
   st.measured.scan_obs[1] = 40.125f;
+  clip_negative_intensities(st.grid, st.calculated);
   std::ostringstream cal;
   write_calculated_scan(cal, st.grid, st.measured, st.calculated);
   EXPECT_EQ(cal.str(),
