@@ -12,4 +12,11 @@ namespace kavro {
 // the cell. The atom arrays are grown when the caller left too little room.
 void bravai(Crystal& crystal);
 
+// Atoms in the unit cell that one site of multiplier afact stands for, with
+// the operators and the centring of the crystal's space group.
+inline float cell_atoms_of_site(const Crystal& crystal, float afact) {
+  return (static_cast<float>(crystal.ncent) / static_cast<float>(crystal.ic)) * 2 * afact *
+         static_cast<float>(crystal.ns);
+}
+
 }  // namespace kavro

@@ -13,6 +13,7 @@
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/file_names.hpp"
+#include "crystal/bravai.hpp"
 #include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_messages.hpp"
@@ -248,7 +249,7 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
     if (st.crystal.fnr[ii] != static_cast<float>(k)) continue;
     type_found = true;
     float& atoms = st.crystal.nat_cell[static_cast<std::size_t>(k - 1)];
-    atoms += (static_cast<float>(st.crystal.ncent) / static_cast<float>(st.crystal.ic)) * 2 * st.crystal.afact[ii] * static_cast<float>(st.crystal.ns);
+    atoms += cell_atoms_of_site(st.crystal, st.crystal.afact[ii]);
     if (!std::isfinite(atoms))
       stop_with_message(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
                               " check the atom parameter lines of the input-file!"});

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "crystal/wavelength_band.hpp"
 #include "format/input_reader.hpp"
 
 namespace kavro {
@@ -110,16 +111,7 @@ void monochromator_band_width(RunState& st) {
 void wavelength_band(RunState& st) {
   st.alam = st.radiation.alam1;
   st.dlam = st.radiation.dlam1;
-  st.radiation.lam_half1 = 0.5f * st.radiation.alam1 * st.radiation.dlam1;
-  st.radiation.lam_min = st.radiation.alam1 - st.radiation.lam_half1;
-  if (st.radiation.idesy == kTube) {
-    st.radiation.lam_half2 = 0.5f * st.radiation.alam2 * st.radiation.dlam2;
-    st.radiation.lam_max = st.radiation.alam2 + st.radiation.lam_half2;
-  } else {
-    st.radiation.lam_max = st.radiation.alam1 + st.radiation.lam_half1;
-    st.radiation.lam_half1 = 0;
-    st.radiation.lam_half2 = 0;
-  }
+  set_wavelength_band(st.radiation);
 }
 
 }  // namespace kavro

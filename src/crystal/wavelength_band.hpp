@@ -1,0 +1,12 @@
+// The band of wavelengths the lines of a radiation span.
+#pragma once
+
+#include "crystal/radiation.hpp"
+
+namespace kavro {
+
+// lam_min..lam_max from the lines and their relative widths; the tube keeps
+// the half widths of both lines, the other kinds none.
+void set_wavelength_band(Radiation& radiation);
+
+}  // namespace kavro

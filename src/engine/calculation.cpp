@@ -1,0 +1,123 @@
+// A calculation from values, in the order of the steps of a run.
+#include "engine/calculation.hpp"
+
+#include <cmath>
+
+#include "crystal/absorption_step.hpp"
+#include "crystal/bravai.hpp"
+#include "crystal/centring.hpp"
+#include "crystal/lattice.hpp"
+#include "crystal/primary_structure_factor.hpp"
+#include "crystal/psi_offset.hpp"
+#include "crystal/raumgr.hpp"
+#include "crystal/reciprocal_metric.hpp"
+#include "crystal/run_stop.hpp"
+#include "crystal/scattering_listing.hpp"
+#include "crystal/structure_factor.hpp"
+#include "crystal/temperature_parameters.hpp"
+#include "crystal/upform.hpp"
+#include "crystal/wavelength_band.hpp"
+#include "engine/scan_comparison.hpp"
+#include "engine/structure_factor_cache.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kRadian = 57.29578f;
+constexpr float kPi = 3.1415927f;
+constexpr float kTwoPi = 6.2831855f;
+
+// Room for the centring copies of the atoms, and the type tables.
+void make_room(Crystal& crystal) {
+  const auto atoms = static_cast<std::size_t>(4 * crystal.na);
+  const auto types = static_cast<std::size_t>(crystal.nf);
+  crystal.xyz.resize(atoms);
+  crystal.bt.resize(atoms);
+  crystal.bt_u.resize(atoms);
+  crystal.afact.resize(atoms);
+  crystal.fnr.resize(atoms);
+  crystal.nat_cell.assign(types, 0.f);
+  crystal.atnum.resize(types);
+  crystal.fcoef.resize(types);
+  crystal.fp.resize(types);
+  crystal.fpp.resize(types);
+  crystal.atn.resize(types, std::string(4, ' '));
+  crystal.ftab.resize(types);
+}
+
+void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& listing) {
+  if (crystal.na < 1 || crystal.nf < 1) {
+    listing << " The numbers of atoms and of scattering types must be at least 1\n";
+    stop_run();
+  }
+  make_room(crystal);
+  raumgr(crystal, crystal.nr, listing);
+  crystal.ncent = centring_multiplicity(crystal.sgsym);
+  for (int j = 0; j < crystal.nf; ++j) {
+    if (radiation.idesy == kNeutrons) upform_n(crystal, j, listing);
+    else upform(crystal, radiation, j, listing);
+  }
+  for (int i = 0; i < crystal.na; ++i) {
+    const auto type = static_cast<int>(crystal.fnr[static_cast<std::size_t>(i)]);
+    if (type < 1 || type > crystal.nf) {
+      listing << " Atom " << i + 1 << " has no scattering type 1 to " << crystal.nf << "\n";
+      stop_run();
+    }
+    crystal.nat_cell[static_cast<std::size_t>(type - 1)] += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
+  }
+  bravai(crystal);
+  reciprocal_cell(crystal);
+  convert_temperature_parameters(crystal);
+  build_ftab(crystal, radiation);
+}
+
+void prepare_grid(PsiGrid& grid, CalculationOptions& options) {
+  options.drucut = 0.01f * options.drumin;
+  grid.zsw = std::fabs(grid.zsw1);
+  grid.nstep = static_cast<int>(std::round(static_cast<double>((grid.psie - grid.psia) * grid.zsw)));
+}
+
+}  // namespace
+
+void prepare_calculation(Calculation& c, std::ostream& listing) {
+  prepare_crystal(c.crystal, c.radiation, listing);
+  prepare_grid(c.grid, c.options);
+  c.sample.Tm = c.sample.radius * 1.3333334f * 1e-4f;
+  set_wavelength_band(c.radiation);
+  if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary)) {
+    listing << " The primary reflection is outside of the Ewald-sphere\n";
+    stop_run();
+  }
+  primary_structure_factor(c.crystal, c.radiation, c.primary, listing);
+  c.radiation.relv = c.radiation.alam1 * 2.817938f * c.crystal.volst * 1000;
+  c.sample.area = c.sample.rkugel * c.sample.rkugel * kPi;
+  const auto forward = [&c, &listing] {
+    float F = 0, phase = 0;
+    return fcalc1(c.crystal, listing, 0, 0, 0, 0.0f, F, phase).imaginary;
+  };
+  c.sample.mu = absorption_step(c.crystal, c.radiation, c.sample, listing, forward).mu;
+  c.primary.refdir = reference_direction(c.crystal, c.primary);
+  if (c.primary.ub_given)
+    upsi(c.primary, exact_reference_direction(c.crystal, c.primary, ReciprocalMetric::of(c.crystal)));
+}
+
+CalculationResult calculate(const Calculation& c, std::ostream& messages) {
+  CalculationResult result;
+  result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
+  Primary primary = c.primary;  // its phase is reduced into (-pi, pi] after the first pass
+  MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
+  for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
+    PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
+    result.scan.nscan += pass.scan_crossings;
+    result.scan.theta_prim += static_cast<float>(pass.constants.theta1) * kRadian;
+    result.scan.iprim_calc += pass.primary.intensity;
+    if (primary.phase > kPi) primary.phase -= kTwoPi;
+    result.passes.push_back(std::move(pass));
+  }
+  if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, messages);
+  finish_calculated_scan(c.grid, result.scan);
+  if (c.radiation.idesy == kTube) result.scan.theta_prim /= 2;
+  return result;
+}
+
+}  // namespace kavro

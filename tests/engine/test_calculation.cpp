@@ -1,0 +1,101 @@
+// The calculation built from values in code gives what the program gives for
+// the same crystal from its input file (tests/golden/inputs/si_explicit.inp):
+// the listed events of the first pass and the ".cal" scan, digit for digit.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kavro/kavro.hpp"
+
+namespace kavro {
+namespace {
+
+const std::string kGolden = std::string(KAVRO_EXAMPLES_DIR) + "/../tests/golden/si_explicit/";
+
+Calculation silicon_in_molybdenum_lines() {
+  Calculation c;
+  c.crystal.a = c.crystal.b = c.crystal.c = 5.431f;
+  c.crystal.alpha = c.crystal.beta = c.crystal.gamma = 90;
+  c.crystal.nr = 227;
+  c.crystal.nf = 1;
+  c.crystal.atn = {"Siv "};
+  c.crystal.fp = c.crystal.fpp = {0};
+  c.crystal.na = 1;
+  c.crystal.fnr = {1};
+  c.crystal.afact = {0.04167f};
+  c.crystal.xyz = {{0.125f, 0.125f, 0.125f}};
+  c.crystal.bt = {{0.0039f, 0.0039f, 0.0039f, 0, 0, 0}};
+  c.radiation.idesy = kTube;
+  c.radiation.wavind = "dl";
+  c.radiation.alam1 = 0.7093f, c.radiation.dlam1 = 0.00041f, c.radiation.flam1 = 1;
+  c.radiation.alam2 = 0.71359f, c.radiation.dlam2 = 0.00045f, c.radiation.flam2 = 0.5f;
+  c.radiation.dimono = 2e9f;
+  c.sample.diverp = c.sample.divers = 0.14f;
+  c.sample.rkugel = 150e-4f;
+  c.sample.radius = 150;
+  c.primary.h = c.primary.k = c.primary.l = 2;
+  c.primary.psi1 = -24.5f, c.primary.psi2 = -23.5f;
+  c.grid.psia = -30, c.grid.psie = 30, c.grid.zsw1 = 50;
+  c.options.nnn = 2;
+  c.options.drumin = 1;
+  return c;
+}
+
+std::vector<std::string> lines_of(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// h2 k2 l2, I_K per FWHM and psi as the event table prints them.
+std::string listed(const EventRecord& e) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%4d%4d%4d%12.2f%9.3f", e.h2[0], e.h2[1], e.h2[2], e.ik_s2 / e.fwhm, e.psi);
+  return text;
+}
+
+std::string listed(const std::string& line) { return line.substr(0, 12) + line.substr(68, 12) + line.substr(117, 9); }
+
+TEST(Calculation, FromValuesGivesTheEventsAndTheScanOfTheProgram) {
+  Calculation c = silicon_in_molybdenum_lines();
+  std::ostringstream listing;
+  prepare_calculation(c, listing);
+  const CalculationResult result = calculate(c, listing);
+  ASSERT_EQ(result.passes.size(), 2u);
+  EXPECT_EQ(result.passes[0].store.nevt, 17292);
+
+  const std::vector<std::string> golden = lines_of(kGolden + "listing.lis");
+  std::vector<std::string> table;
+  for (std::size_t i = 0; i < golden.size() && table.empty(); ++i)
+    if (golden[i].find("   H   K   L      F") == 0)
+      for (std::size_t j = i + 2; j < golden.size() && !golden[j].empty(); ++j) table.push_back(listed(golden[j]));
+  std::vector<std::string> events;
+  for (const EventRecord& e : result.passes[0].store.records)
+    if (c.grid.psia <= e.psi && e.psi <= c.grid.psie) events.push_back(listed(e));
+  EXPECT_EQ(events, table);
+
+  const std::vector<std::string> cal = lines_of(kGolden + "examples/si_explicit.cal");
+  ASSERT_EQ(cal.size(), result.scan.scan_calc.size());
+  for (std::size_t i = 0; i < cal.size(); ++i) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%20.4f", std::max(0.0f, result.scan.scan_calc[i]));
+    ASSERT_EQ(cal[i].substr(10, 20), value) << "step " << i;
+  }
+}
+
+TEST(Calculation, AnAtomWithoutItsTypeEndsWithAMessage) {
+  Calculation c = silicon_in_molybdenum_lines();
+  c.crystal.fnr = {2};
+  std::ostringstream listing;
+  EXPECT_THROW(prepare_calculation(c, listing), RunStop);
+  EXPECT_NE(listing.str().find(" Atom 1 has no scattering type 1 to 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavro
