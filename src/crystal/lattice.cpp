@@ -4,6 +4,7 @@
 // section 1.1.3): a* = b c sin(alpha) / V, cos(alpha*) = (cos b cos g - cos a)
 // / (sin b sin g), and cyclically.
 #include "crystal/lattice.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -12,15 +13,13 @@
 namespace kavro {
 namespace {
 
-constexpr float kDegToRad = 0.0174533f;
-constexpr float kRadToDeg = 57.29578f;
 
 struct CellCosines {
   float ca, cb, cg, sa, sb, sg;
 };
 
 CellCosines cosines(const Crystal& crystal) {
-  const float a = crystal.alpha * kDegToRad, b = crystal.beta * kDegToRad, g = crystal.gamma * kDegToRad;
+  const float a = crystal.alpha * kLegacyDegToRad, b = crystal.beta * kLegacyDegToRad, g = crystal.gamma * kLegacyDegToRad;
   return {std::cos(a), std::cos(b), std::cos(g), std::sin(a), std::sin(b), std::sin(g)};
 }
 
@@ -33,7 +32,7 @@ Vec3 covariant_primary(const Crystal& crystal, const Primary& primary) {
 
 float length(float x, float y, float z) { return std::sqrt(x * x + y * y + z * z); }
 
-float angle_deg(float dot, float norm) { return std::acos(dot / norm) * kRadToDeg; }
+float angle_deg(float dot, float norm) { return std::acos(dot / norm) * kLegacyRadToDeg; }
 
 }  // namespace
 
@@ -52,9 +51,9 @@ void reciprocal_cell(Crystal& crystal) {
   const float cas = (c.cb * c.cg - c.ca) / (c.sb * c.sg);
   const float cbs = (c.ca * c.cg - c.cb) / (c.sa * c.sg);
   const float cgs = (c.ca * c.cb - c.cg) / (c.sa * c.sb);
-  crystal.alphast = std::acos(cas) * kRadToDeg;
-  crystal.betast = std::acos(cbs) * kRadToDeg;
-  crystal.gammast = std::acos(cgs) * kRadToDeg;
+  crystal.alphast = std::acos(cas) * kLegacyRadToDeg;
+  crystal.betast = std::acos(cbs) * kLegacyRadToDeg;
+  crystal.gammast = std::acos(cgs) * kLegacyRadToDeg;
   crystal.g11 = crystal.ast * crystal.ast;
   crystal.g22 = crystal.bst * crystal.bst;
   crystal.g33 = crystal.cst * crystal.cst;

@@ -4,6 +4,7 @@
 // multiple-diffraction peaks stand out; for a strong primary the intensity
 // formulas are only a first approximation, and the results are marked so.
 #include "crystal/primary_structure_factor.hpp"
+#include "crystal/units.hpp"
 
 #include "crystal/structure_factor.hpp"
 
@@ -30,7 +31,7 @@ bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation
     else fcalc1(crystal, out, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
   }
   if (primary.f >= 0.001f) {
-    primary.phi = primary.phase * 57.29578f;
+    primary.phi = primary.phase * kLegacyRadToDeg;
   } else {
     primary.phase = 0;
     primary.phi = 0;

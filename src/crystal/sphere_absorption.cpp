@@ -5,12 +5,12 @@
 #include <cstddef>
 
 #include "crystal/absorption.hpp"
+#include "crystal/units.hpp"
 #include "crystal/tables/absorption_tables.hpp"
 
 namespace kavro {
 namespace {
 
-constexpr float kRadToDeg = 57.29578f;
 
 // Table row below mur and the weight of the next row (conversions truncate).
 void locate_row(float mur, int& row, float& weight) {
@@ -60,7 +60,7 @@ float absor1(float mur, float theta) {
 
 float absorption_factor(const Radiation& radiation, const Sample& sample, float theta) {
   if (radiation.idesy == kNeutrons || !(sample.mur < kMurLimit)) return 1.0f;
-  return absor1(sample.mur, theta * kRadToDeg);
+  return absor1(sample.mur, theta * kLegacyRadToDeg);
 }
 
 }  // namespace kavro

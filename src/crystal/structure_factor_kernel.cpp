@@ -1,5 +1,6 @@
 // The structure-factor sum prepared once per run, evaluated for many h k l.
 #include "crystal/structure_factor_kernel.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -9,7 +10,7 @@
 namespace kavro {
 namespace {
 
-constexpr double kTwoPi = 6.283185;
+constexpr double kPhaseTwoPi = 6.283185;  // 2 pi of the phase sums, to the seven digits they always used
 
 //
 //
@@ -48,10 +49,10 @@ void write_temperature_factor_message(std::ostream& out, const std::array<int, 3
 float structure_factor_phase(double re, double im) {
   if (re != 0 && im != 0) {
     auto phase = static_cast<float>(std::atan2(im, re));
-    if (phase < -0.001f) phase += 6.2831855f;
+    if (phase < -0.001f) phase += kTwoPi;
     return phase;
   }
-  if (im == 0) return re < 0 ? 3.1415927f : 0.f;
+  if (im == 0) return re < 0 ? kPi : 0.f;
   return im > 0 ? 1.5707963f : -1.5707963f;
 }
 
@@ -86,7 +87,7 @@ StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int 
     const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
     for (std::size_t i = 0; i < atoms_.size(); ++i) {
       const Atom& atom = atoms_[i];
-      const float p = (h1 * atom.x[0] + h2 * atom.x[1] + h3 * atom.x[2] + ht) * static_cast<float>(kTwoPi);
+      const float p = (h1 * atom.x[0] + h2 * atom.x[1] + h3 * atom.x[2] + ht) * static_cast<float>(kPhaseTwoPi);
       const auto& b = atom.beta;
       const float q = h1 * h1 * b[0] + h2 * h2 * b[1] + h3 * h3 * b[2] + 2 * h1 * h2 * b[3] + 2 * h1 * h3 * b[4] +
                       2 * h2 * h3 * b[5];

@@ -1,5 +1,6 @@
 // Writer of the calculated-scan file.
 #include "engine/calculated_scan_file.hpp"
+#include "crystal/units.hpp"
 
 #include <cstddef>
 
@@ -14,7 +15,7 @@ void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const Measure
   for (int i = 0; i <= grid.nstep; ++i) {
     const auto n = static_cast<std::size_t>(i);
     const float psi = grid.psia + static_cast<float>(i) * step;
-    if (measured.scan_obs[n] < 1e20f)
+    if (measured.scan_obs[n] < kGapMarker)
       ff::write(cal, "(F10.3,F20.4,F20.4)", {psi, calculated.scan_calc[n], measured.scan_obs[n]});
     else
       ff::write(cal, "(F10.3,F20.4)", {psi, calculated.scan_calc[n]});

@@ -1,5 +1,6 @@
 // A calculation from values, in the order of the steps of a run.
 #include "engine/calculation.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -23,9 +24,6 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 
 // Room for the centring copies of the atoms, and the type tables.
 void make_room(Crystal& crystal) {
@@ -109,7 +107,7 @@ CalculationResult calculate(const Calculation& c, std::ostream& messages) {
   for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
     PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
     result.scan.nscan += pass.scan_crossings;
-    result.scan.theta_prim += static_cast<float>(pass.constants.theta1) * kRadian;
+    result.scan.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
     result.scan.iprim_calc += pass.primary.intensity;
     if (primary.phase > kPi) primary.phase -= kTwoPi;
     result.passes.push_back(std::move(pass));

@@ -1,6 +1,7 @@
 // Listing blocks of the multiple-diffraction calculation, written through the
 // fixed-format writer; each function's layout is given above it.
 #include "engine/engine_listing.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -9,18 +10,17 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
 
 // Phase in degrees within -180..180 for the event table.
 float listed_phase(float radians) {
-  float deg = radians * kRadian;
+  float deg = radians * kLegacyRadToDeg;
   if (deg > 180) deg -= 360;
   return deg;
 }
 
 // Triplet phase in degrees: 360 off while above 180, at most twice.
 float listed_triplet_phase(float radians) {
-  float deg = radians * kRadian;
+  float deg = radians * kLegacyRadToDeg;
   for (int i = 0; i < 2 && deg > 180; ++i) deg -= 360;
   return deg;
 }
@@ -69,7 +69,7 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
                          const CalculationOptions& options, const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
-  const float darwin_width = kRadian * radiation.wmono * std::tan(radiation.thmono);
+  const float darwin_width = kLegacyRadToDeg * radiation.wmono * std::tan(radiation.thmono);
   ff::write(out,
             "(//' theta                of the primary reflection:',F7.2/"
             "' Interplanar spacing  of the primary reflection:',F7.4/"
@@ -84,8 +84,8 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
             "' Multiple diffraction-events with intensity greater than',F10.4//"
             "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
             "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
-            {pc.theta1 * kRadian, primary.dspac, primary.f, pr.intensity, measured.iprim_obs, measured.err_prim_obs, primary.psi1, primary.psi2,
-             primary.phase * kRadian, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kRadian, darwin_width, options.drumin});
+            {pc.theta1 * kLegacyRadToDeg, primary.dspac, primary.f, pr.intensity, measured.iprim_obs, measured.err_prim_obs, primary.psi1, primary.psi2,
+             primary.phase * kLegacyRadToDeg, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kLegacyRadToDeg, darwin_width, options.drumin});
 }
 
 // 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
@@ -93,8 +93,8 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
 // 1/sqrt(A2 A3), "i-o"/"o-i", TRPHI, PSI, FWHM, BETA.
 void write_event_line(std::ostream& out, const EventRecord& r) {
   ff::write(out, "(3I4,F8.2,F7.1,F7.2,3I4,F8.2,F7.1,F7.2,2F12.2,2F6.2,A5,F8.2,F9.3,F6.3,F8.2)",
-            {r.h2[0], r.h2[1], r.h2[2], r.f2, listed_phase(r.phase2), r.theta2 * kRadian, r.h3[0], r.h3[1], r.h3[2],
-             r.f3, listed_phase(r.phase3), r.theta3 * kRadian, r.ik_s2 / r.fwhm, r.ia_s2 / r.fwhm, r.p12,
+            {r.h2[0], r.h2[1], r.h2[2], r.f2, listed_phase(r.phase2), r.theta2 * kLegacyRadToDeg, r.h3[0], r.h3[1], r.h3[2],
+             r.f3, listed_phase(r.phase3), r.theta3 * kLegacyRadToDeg, r.ik_s2 / r.fwhm, r.ia_s2 / r.fwhm, r.p12,
              1.0f / r.absorption, r.crossing == 1 ? "i-o" : "o-i", listed_triplet_phase(r.trphi), r.psi, r.fwhm,
              r.beta});
 }

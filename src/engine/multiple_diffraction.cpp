@@ -4,6 +4,7 @@
 // and collect them for the scan, so that the outcome is that of a single
 // sequential sweep.
 #include "engine/multiple_diffraction.hpp"
+#include "crystal/units.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -19,8 +20,6 @@
 namespace kavro {
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 
 // Memory of one candidate of the part of the box being searched: its event
 // geometry (held twice while the slices are joined), the coupling reflection,

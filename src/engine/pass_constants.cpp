@@ -3,6 +3,7 @@
 // absorption and polarization of the primary beam and the scale factor s.
 // Lengths in Angstrom and reciprocal Angstrom, crystal sizes in cm.
 #include "engine/pass_constants.hpp"
+#include "crystal/units.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -15,14 +16,13 @@ namespace kavro {
 namespace {
 
 constexpr float kSquareDegreesPerSteradian = 3282.8064f;  // 57.29578^2
-constexpr float kDegree = 0.0174533f;
 
 // Secondary-extinction scale factor of the mosaic crystal: the crystal
 // radius over the block path, damped by the mosaic spread against the
 // angular width u = lambda / Tm of one block; never below 1.
 float scale_factor(const Sample& sample, float lambda) {
   const float u = lambda * 1e-8f / sample.Tm;
-  const float s = (2.0f / 3.0f * sample.rkugel / (sample.radius * 1e-4f)) * u / (sample.eta * kDegree + u);
+  const float s = (2.0f / 3.0f * sample.rkugel / (sample.radius * 1e-4f)) * u / (sample.eta * kLegacyDegToRad + u);
   return std::max(1.0f, s);
 }
 

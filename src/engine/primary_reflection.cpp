@@ -7,13 +7,13 @@
 #include <cmath>
 
 #include "crystal/extinction.hpp"
+#include "crystal/units.hpp"
 #include "engine/pass_constants.hpp"
 
 namespace kavro {
 namespace {
 
 constexpr double kHalfDegree = 0.00872664625997164788;  // pi / 360
-constexpr float kRadian = 57.29578f;
 
 // Rounding can push a cosine just outside [-1, 1]; acos would give NaN.
 double clamped_acos(double c) { return std::acos(std::clamp(c, -1.0, 1.0)); }
@@ -40,7 +40,7 @@ float primary_extinction(const Sample& sample, const PassConstants& pc) {
     states[1] = {c, c2 * (1 - pc.polsig) / 2};
   }
   const float ext1 = extinction_length(pc, pc.f1);
-  const float theta_deg = static_cast<float>(pc.theta1) * kRadian;
+  const float theta_deg = static_cast<float>(pc.theta1) * kLegacyRadToDeg;
   float y = 0;
   for (int j = 0; j < count; ++j) {
     const float e = ext1 / states[j].amplitude;
@@ -77,7 +77,7 @@ PrimaryReflection primary_reflection(const Sample& sample, const PassConstants& 
   pr.y1 = pc.tm * primary_extinction(sample, pc);
   const float strength = pc.relv * pc.f1;  // 1 / ext1
   pr.q1 = pc.line.lambda * 1e-8f * pr.lorentz * strength * strength;
-  pr.intensity = (pc.source / (pc.a1 * kRadian)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;
+  pr.intensity = (pc.source / (pc.a1 * kLegacyRadToDeg)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;
   return pr;
 }
 

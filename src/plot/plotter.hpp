@@ -20,6 +20,7 @@
 #include <span>
 #include <string_view>
 
+#include "crystal/units.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {
@@ -30,7 +31,6 @@ inline constexpr int kPenDown = 2;     // draw to the point and stroke
 inline constexpr int kEndOfPage = 999; // show the page and end the file
 
 // Values at or above this mark a missing point in `line2`.
-inline constexpr float kGapMarker = 1.0e20f;
 
 class Plotter {
  public:

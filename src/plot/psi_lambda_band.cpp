@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "plot/page_layout.hpp"
+#include "crystal/units.hpp"
 
 namespace kavro::page {
 
 namespace {
 
 constexpr int kWavelengthSteps = 1000;
-constexpr float kDegreesPerRadian = 57.29578f;
 
 // One branch of an event's curve: points in cm, wavelength increasing.
 struct Branch {
@@ -83,8 +83,8 @@ void trace_event(const std::array<float, 6>& event, const Radiation& radiation, 
     if (!(c >= -1.0f && c <= 1.0f)) continue;
     const float w = std::acos(c);
     const float y = band.height(i);
-    add_point(a, folded_psi((alpha - w) * kDegreesPerRadian + primary.PsiD, radiation, grid), y, grid, scale);
-    add_point(b, folded_psi((alpha + w) * kDegreesPerRadian + primary.PsiD, radiation, grid), y, grid, scale);
+    add_point(a, folded_psi((alpha - w) * kLegacyRadToDeg + primary.PsiD, radiation, grid), y, grid, scale);
+    add_point(b, folded_psi((alpha + w) * kLegacyRadToDeg + primary.PsiD, radiation, grid), y, grid, scale);
   }
 }
 

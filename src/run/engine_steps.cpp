@@ -1,6 +1,7 @@
 // Order of the multiple-diffraction steps within a run and the listing of
 // each pass.
 #include "run/engine_steps.hpp"
+#include "crystal/units.hpp"
 
 #include "crystal/psi_offset.hpp"
 #include "engine/engine_listing.hpp"
@@ -11,9 +12,6 @@
 namespace kavro {
 namespace {
 
-constexpr float kRadian = 57.29578f;
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
@@ -51,7 +49,7 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     out << "\n\n";
     const PassResult pass = engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
     st.calculated.nscan += pass.scan_crossings;
-    st.calculated.theta_prim += static_cast<float>(pass.constants.theta1) * kRadian;
+    st.calculated.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
     // The listing shows the primary phase in (-180, 180] degrees.
     if (st.primary.phase > kPi) st.primary.phase -= kTwoPi;
     st.work = engine.work_done();

@@ -1,5 +1,6 @@
 // Reading the input file, one line group after the other.
 #include "run/input_file.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 #include <cstdint>
@@ -267,7 +268,7 @@ void read_primary(RunState& st, std::istream& in, std::ostream& out) {
   if (st.primary.h == 0 && st.primary.k == 0 && st.primary.l == 0)
     stop_with_message(out, {" The primary reflection must not be 0 0 0,",
                             " check the primary reflection line of the input-file!"});
-  st.primary.phase = st.primary.phi * 0.0174533f;
+  st.primary.phase = st.primary.phi * kLegacyDegToRad;
 }
 
 void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args) {
@@ -308,7 +309,7 @@ void allocate_scan(RunState& st, std::ostream& out) {
   st.grid.nstep = static_cast<int>(steps);
   try {
     st.calculated.scan_calc.assign(static_cast<std::size_t>(st.grid.nstep) + 1, 0.f);
-    st.measured.scan_obs.assign(static_cast<std::size_t>(st.grid.nstep) + 1, 1e20f);
+    st.measured.scan_obs.assign(static_cast<std::size_t>(st.grid.nstep) + 1, kGapMarker);
   } catch (const std::bad_alloc&) {
     fail();
   }

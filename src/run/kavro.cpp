@@ -1,6 +1,7 @@
 // The calculation driver: one run from the input file to the listing, the
 // ".cal" file and the PostScript page, in a fixed order of steps.
 #include "run/kavro.hpp"
+#include "crystal/units.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -192,7 +193,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
 
   // Cell, scattering factors, F(000) and atoms in the listing.
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
-  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.sample.area = st.sample.rkugel * st.sample.rkugel * kPi;
   write_cell_block(st.crystal, out);
   list_scattering_factors(st.crystal, st.radiation, out);
   write_atom_parameters(st.crystal, out);

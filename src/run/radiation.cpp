@@ -4,6 +4,7 @@
 // beam is one wavelength whose band width follows from the monochromator; a
 // neutron beam is one wavelength with a given band width.
 #include "run/radiation.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -104,7 +105,7 @@ int select_radiation(RunState& st, std::string_view line4) {
 
 void monochromator_band_width(RunState& st) {
   if (st.radiation.idesy != kSynchrotronSigma && st.radiation.idesy != kSynchrotronPi) return;
-  const float spread = st.sample.diverp * 0.0174533f / std::tan(st.radiation.thmono);
+  const float spread = st.sample.diverp * kLegacyDegToRad / std::tan(st.radiation.thmono);
   st.radiation.dlam1 = std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono);
 }
 

@@ -4,6 +4,7 @@
 // written with the extinction length 1/(relv F); extinction factors from the
 // tabulated sphere function chuk.
 #include "scans/incident_intensity.hpp"
+#include "crystal/units.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -15,8 +16,6 @@ namespace kavro {
 
 namespace {
 
-constexpr float kDegToRad = 0.0174533f;
-constexpr float kRadToDeg = 57.29578f;
 
 // Primary extinction of one polarization state whose amplitude is scaled by
 // `amplitude` (1 or |cos 2theta|): the table value, but never more than 0.9
@@ -54,7 +53,7 @@ float primary_extinction(const Radiation& radiation, const Sample& sample, Refer
 float secondary_extinction(const Radiation& radiation, const Sample& sample) {
   const float r = sample.radius * 1.0e-4f;
   const float x = radiation.alam1 * 1.0e-8f / mean_block_path(sample);
-  const float t = ((0.6666667f * sample.rkugel) / r) * x / (sample.eta * kDegToRad + x);
+  const float t = ((0.6666667f * sample.rkugel) / r) * x / (sample.eta * kLegacyDegToRad + x);
   return std::max(t, 1.0f);
 }
 
@@ -69,7 +68,7 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& ra
                                                              float absorption) {
   const bool sample_ok = sample.radius > 0 && radiation.relv > 0 && sample.area > 0 && radiation.alam1 > 0;
   if (!sample_ok || !(m.theta > 0 && m.theta < 90) || !(F > 0.001f) || !usable_intensity(m.intensity)) return {};
-  const float theta = m.theta * kDegToRad;
+  const float theta = m.theta * kLegacyDegToRad;
   const float c = std::cos(2 * theta);
   ReferenceEstimate e;
   e.lorentz = 1 / std::sin(2 * theta);
@@ -82,7 +81,7 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& ra
   const float reflectivity =
       radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(sample) * e.y * relv_f * relv_f * e.polarization;
   if (!finite_positive(reflectivity)) return {};
-  e.q = m.intensity * absorption / (kRadToDeg * e.t * reflectivity * sample.area);
+  e.q = m.intensity * absorption / (kLegacyRadToDeg * e.t * reflectivity * sample.area);
   if (beam == ReferenceBeam::tube) e.q /= 1.5f;
   if (!finite_positive(e.q)) return {};
   return e;

@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include "crystal/units.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
@@ -13,7 +14,6 @@ enum class MissingWording { tube, other };
 
 // Largest magnitude a measured intensity may have: 1e20 marks a step without
 // measurement, so values from there on cannot be told from a gap.
-inline constexpr float kGapMarker = 1.0e20f;
 
 // True for a value that can stand in the scan (finite, below the gap marker).
 bool usable_intensity(float value);

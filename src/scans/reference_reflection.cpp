@@ -1,5 +1,6 @@
 // A reference reflection's contribution to the scale factor.
 #include "scans/reference_reflection.hpp"
+#include "crystal/units.hpp"
 
 #include <cmath>
 
@@ -18,7 +19,7 @@ float structure_factor(const Crystal& crystal, const Radiation& radiation, std::
   if (beam == ReferenceBeam::neutrons) {
     fcalc1_n(crystal, out, m.h, m.k, m.l, F, phase);
   } else {
-    const float s = std::sin(m.theta * 0.0174533f) / radiation.alam1;
+    const float s = std::sin(m.theta * kLegacyDegToRad) / radiation.alam1;
     fcalc1(crystal, out, m.h, m.k, m.l, s, F, phase);
   }
   return F;
