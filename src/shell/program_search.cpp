@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <system_error>
+
+#include "system/process.hpp"
 
 namespace kavro::shell {
 namespace {
@@ -19,11 +20,6 @@ const std::vector<DesktopEditor>& desktop_editors() {
       {"gedit", {"--wait"}}, {"kate", {"--block"}}, {"kwrite", {}},
       {"mousepad", {"--disable-server"}}, {"leafpad", {}}};
   return editors;
-}
-
-bool is_executable_file(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
 }
 
 std::vector<std::string> split_words(std::string_view text) {
@@ -61,21 +57,7 @@ std::optional<std::string> Environment::get(const std::string& name) const {
 }
 
 std::optional<std::filesystem::path> find_program(std::string_view name, const Environment& env) {
-  if (name.empty()) return std::nullopt;
-  if (name.find('/') != std::string_view::npos) {
-    const std::filesystem::path path(name);
-    return is_executable_file(path) ? std::optional(path) : std::nullopt;
-  }
-  const std::string path_list = env.get("PATH").value_or("");
-  std::size_t start = 0;
-  while (start <= path_list.size()) {
-    const auto end = std::min(path_list.find(':', start), path_list.size());
-    const std::string dir = path_list.substr(start, end - start);
-    const auto candidate = std::filesystem::path(dir.empty() ? "." : dir) / name;
-    if (is_executable_file(candidate)) return candidate;
-    start = end + 1;
-  }
-  return std::nullopt;
+  return process::find_on_path(name, env.get("PATH").value_or(""));
 }
 
 std::optional<std::vector<std::string>> resolve_command(std::string_view text,
