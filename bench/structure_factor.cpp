@@ -4,13 +4,13 @@
 #include <cmath>
 #include <sstream>
 
-#include "run/run_state.hpp"
 #include "crystal/bravai.hpp"
+#include "crystal/lattice.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/structure_factor_kernel.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
-#include "crystal/lattice.hpp"
+#include "run/run_state.hpp"
 
 namespace {
 

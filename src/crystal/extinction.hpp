@@ -1,8 +1,8 @@
 // Extinction factor of a mosaic block: loading the table and interpolating in it.
 #pragma once
 
-#include "crystal/tables/extinction_table.hpp"
 #include "crystal/sample.hpp"
+#include "crystal/tables/extinction_table.hpp"
 
 namespace kavro {
 

@@ -3,10 +3,10 @@
 
 #include <ostream>
 
-#include "crystal/reciprocal_metric.hpp"
 #include "crystal/crystal.hpp"
-#include "crystal/radiation.hpp"
 #include "crystal/primary.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/reciprocal_metric.hpp"
 
 namespace kavro {
 

@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "crystal/reciprocal_metric.hpp"
 #include "crystal/primary.hpp"
+#include "crystal/reciprocal_metric.hpp"
 
 namespace kavro {
 

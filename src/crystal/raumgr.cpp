@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "crystal/operator_text.hpp"
-#include "crystal/space_group_table.hpp"
 #include "crystal/run_stop.hpp"
+#include "crystal/space_group_table.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {

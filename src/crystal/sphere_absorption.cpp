@@ -5,8 +5,8 @@
 #include <cstddef>
 
 #include "crystal/absorption.hpp"
-#include "crystal/units.hpp"
 #include "crystal/tables/absorption_tables.hpp"
+#include "crystal/units.hpp"
 
 namespace kavro {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "crystal/scattering_tables.hpp"
 #include "crystal/run_stop.hpp"
+#include "crystal/scattering_tables.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {

@@ -1,6 +1,6 @@
 // Writer of the calculated-scan file.
-#include "engine/calculated_scan_file.hpp"
 #include "crystal/units.hpp"
+#include "engine/calculated_scan_file.hpp"
 
 #include <cstddef>
 

@@ -4,8 +4,8 @@
 #include <ostream>
 
 #include "crystal/psi_grid.hpp"
-#include "scans/measured_scan.hpp"
 #include "engine/calculated_scan.hpp"
+#include "scans/measured_scan.hpp"
 
 namespace kavro {
 

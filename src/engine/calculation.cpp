@@ -1,6 +1,6 @@
 // A calculation from values, in the order of the steps of a run.
-#include "engine/calculation.hpp"
 #include "crystal/units.hpp"
+#include "engine/calculation.hpp"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Listing blocks of the multiple-diffraction calculation, written through the
 // fixed-format writer; each function's layout is given above it.
-#include "engine/engine_listing.hpp"
 #include "crystal/units.hpp"
+#include "engine/engine_listing.hpp"
 
 #include <cmath>
 

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <optional>
 
-#include "crystal/reciprocal_metric.hpp"
 #include "crystal/crystal.hpp"
-#include "crystal/radiation.hpp"
 #include "crystal/primary.hpp"
 #include "crystal/psi_grid.hpp"
+#include "crystal/radiation.hpp"
+#include "crystal/reciprocal_metric.hpp"
 
 namespace kavro {
 

@@ -3,8 +3,8 @@
 // parallel, then go through the events in enumeration order to count, store
 // and collect them for the scan, so that the outcome is that of a single
 // sequential sweep.
-#include "engine/multiple_diffraction.hpp"
 #include "crystal/units.hpp"
+#include "engine/multiple_diffraction.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -12,10 +12,10 @@
 #include <initializer_list>
 #include <string>
 
+#include "crystal/run_stop.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/parallel.hpp"
 #include "format/fixed_format.hpp"
-#include "crystal/run_stop.hpp"
 
 namespace kavro {
 namespace {

@@ -2,8 +2,8 @@
 // radii at the band edges, the primary Bragg angle, the source term, the
 // absorption and polarization of the primary beam and the scale factor s.
 // Lengths in Angstrom and reciprocal Angstrom, crystal sizes in cm.
-#include "engine/pass_constants.hpp"
 #include "crystal/units.hpp"
+#include "engine/pass_constants.hpp"
 
 #include <algorithm>
 #include <cmath>

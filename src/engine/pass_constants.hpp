@@ -3,9 +3,9 @@
 #pragma once
 
 #include "crystal/crystal.hpp"
+#include "crystal/primary.hpp"
 #include "crystal/radiation.hpp"
 #include "crystal/sample.hpp"
-#include "crystal/primary.hpp"
 
 namespace kavro {
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "crystal/radiation.hpp"
 #include "crystal/psi_grid.hpp"
-#include "scans/measured_scan.hpp"
+#include "crystal/radiation.hpp"
 #include "engine/calculated_scan.hpp"
+#include "scans/measured_scan.hpp"
 
 namespace kavro {
 

@@ -2,12 +2,12 @@
 // All lengths in cm in the plotter's landscape drawing coordinates.
 #pragma once
 
-#include "plot/plotter.hpp"
-#include "crystal/radiation.hpp"
 #include "crystal/primary.hpp"
 #include "crystal/psi_grid.hpp"
+#include "crystal/radiation.hpp"
 #include "engine/calculated_scan.hpp"
 #include "plot/page_content.hpp"
+#include "plot/plotter.hpp"
 #include "plot/time_sample.hpp"
 
 namespace kavro::page {

@@ -13,8 +13,8 @@
 #include <cmath>
 #include <vector>
 
-#include "plot/page_layout.hpp"
 #include "crystal/units.hpp"
+#include "plot/page_layout.hpp"
 
 namespace kavro::page {
 

@@ -1,12 +1,12 @@
 // Order of the multiple-diffraction steps within a run and the listing of
 // each pass.
-#include "run/engine_steps.hpp"
 #include "crystal/units.hpp"
+#include "run/engine_steps.hpp"
 
+#include "crystal/lattice.hpp"
 #include "crystal/psi_offset.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
-#include "crystal/lattice.hpp"
 #include "run/zeit.hpp"
 
 namespace kavro {

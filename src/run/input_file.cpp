@@ -1,6 +1,6 @@
 // Reading the input file, one line group after the other.
-#include "run/input_file.hpp"
 #include "crystal/units.hpp"
+#include "run/input_file.hpp"
 
 #include <cmath>
 #include <cstdint>
@@ -8,17 +8,17 @@
 #include <stdexcept>
 #include <string>
 
+#include "crystal/bravai.hpp"
+#include "crystal/lattice.hpp"
+#include "crystal/run_stop.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/event_search.hpp"
 #include "engine/multiple_diffraction.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/file_names.hpp"
-#include "crystal/bravai.hpp"
-#include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
 #include "run/run_messages.hpp"
-#include "crystal/run_stop.hpp"
 
 namespace kavro {
 namespace {

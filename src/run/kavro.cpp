@@ -1,7 +1,7 @@
 // The calculation driver: one run from the input file to the listing, the
 // ".cal" file and the PostScript page, in a fixed order of steps.
-#include "run/kavro.hpp"
 #include "crystal/units.hpp"
+#include "run/kavro.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +13,10 @@
 #include "crystal/absorption_step.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/extinction.hpp"
+#include "crystal/lattice.hpp"
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/scattering_listing.hpp"
 #include "crystal/structure_factor.hpp"
 #include "crystal/temperature_parameters.hpp"
@@ -22,18 +24,16 @@
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
-#include "run/engine_steps.hpp"
 #include "format/fixed_format.hpp"
-#include "run/result_page.hpp"
 #include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
+#include "run/engine_steps.hpp"
 #include "run/file_names.hpp"
 #include "run/input_file.hpp"
-#include "crystal/lattice.hpp"
 #include "run/radiation.hpp"
+#include "run/result_page.hpp"
 #include "run/run_files.hpp"
 #include "run/run_messages.hpp"
-#include "crystal/run_stop.hpp"
 #include "run/zeit.hpp"
 #include "scans/measured_scan_reader.hpp"
 #include "scans/scale_factor.hpp"

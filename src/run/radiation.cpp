@@ -3,8 +3,8 @@
 // Tube lines are K-alpha1 and K-alpha2 with weights 1 and 0.5; a synchrotron
 // beam is one wavelength whose band width follows from the monochromator; a
 // neutron beam is one wavelength with a given band width.
-#include "run/radiation.hpp"
 #include "crystal/units.hpp"
+#include "run/radiation.hpp"
 
 #include <cmath>
 

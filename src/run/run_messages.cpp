@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "format/fixed_format.hpp"
 #include "crystal/run_stop.hpp"
+#include "format/fixed_format.hpp"
 
 namespace kavro {
 

@@ -3,8 +3,8 @@
 // Zachariasen-type kinematic reflectivity Q = lambda^3 |F|^2 r_e^2 p /(V^2 sin 2theta),
 // written with the extinction length 1/(relv F); extinction factors from the
 // tabulated sphere function chuk.
-#include "scans/incident_intensity.hpp"
 #include "crystal/units.hpp"
+#include "scans/incident_intensity.hpp"
 
 #include <algorithm>
 #include <cmath>

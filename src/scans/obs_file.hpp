@@ -9,11 +9,11 @@
 #include <ostream>
 
 #include "crystal/crystal.hpp"
+#include "crystal/primary.hpp"
 #include "crystal/radiation.hpp"
 #include "crystal/sample.hpp"
-#include "crystal/primary.hpp"
-#include "scans/measured_scan.hpp"
 #include "scans/measured_points.hpp"
+#include "scans/measured_scan.hpp"
 #include "scans/reference_reflection.hpp"
 
 namespace kavro {

@@ -1,6 +1,6 @@
 // A reference reflection's contribution to the scale factor.
-#include "scans/reference_reflection.hpp"
 #include "crystal/units.hpp"
+#include "scans/reference_reflection.hpp"
 
 #include <cmath>
 

@@ -7,17 +7,17 @@
 #include <sstream>
 #include <string>
 
-#include "run/run_state.hpp"
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
-#include "crystal/centring.hpp"
-#include "crystal/raumgr.hpp"
 #include "crystal/bravai.hpp"
+#include "crystal/centring.hpp"
+#include "crystal/lattice.hpp"
+#include "crystal/raumgr.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
 #include "run/input_file.hpp"
-#include "crystal/lattice.hpp"
 #include "run/run_fixture.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro::testing {
 

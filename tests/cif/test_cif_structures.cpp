@@ -7,11 +7,11 @@
 #include <fstream>
 #include <map>
 
-#include "run/run_state.hpp"
 #include "cif/basis.hpp"
 #include "cif/cif_fixture.hpp"
 #include "crystal/form_factor.hpp"
 #include "crystal/structure_factor.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro::testing {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
 #include "crystal/absorption.hpp"
 #include "crystal/absorption_step.hpp"
 #include "crystal/tables/absorption_tables.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

@@ -1,9 +1,9 @@
 // Centring expansion of the atom list and the centring multiplicity.
 #include <gtest/gtest.h>
 
-#include "run/run_state.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/centring.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

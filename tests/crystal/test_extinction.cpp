@@ -1,6 +1,6 @@
 // The extinction table and its bilinear interpolation.
-#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
+#include "run/run_state.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "run/run_state.hpp"
 #include "crystal/polarization.hpp"
 #include "crystal/psi_offset.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

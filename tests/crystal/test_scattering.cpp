@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
-#include "crystal/run_stop.hpp"
 #include "crystal/form_factor.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/scattering_listing.hpp"
 #include "crystal/scattering_tables.hpp"
 #include "crystal/upform.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
-#include "crystal/run_stop.hpp"
 #include "crystal/operator_text.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/space_group_table.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

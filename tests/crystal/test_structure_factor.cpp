@@ -6,17 +6,17 @@
 #include <map>
 #include <sstream>
 
-#include "run/run_state.hpp"
-#include "crystal/run_stop.hpp"
 #include "crystal/bravai.hpp"
 #include "crystal/form_factor.hpp"
+#include "crystal/lattice.hpp"
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/structure_factor.hpp"
 #include "crystal/structure_factor_kernel.hpp"
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/upform.hpp"
-#include "crystal/lattice.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
 #include "engine/engine_listing.hpp"
 #include "format/fixed_format.hpp"
 #include "run/run_fixture.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro::testing {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "run/run_state.hpp"
-#include "engine/event_search.hpp"
 #include "crystal/lattice.hpp"
+#include "engine/event_search.hpp"
 #include "run/run_fixture.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <cmath>
 
-#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
+#include "crystal/lattice.hpp"
 #include "engine/event_intensity.hpp"
 #include "engine/scan_profile.hpp"
-#include "crystal/lattice.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

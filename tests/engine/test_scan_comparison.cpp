@@ -5,9 +5,9 @@
 #include <sstream>
 #include <vector>
 
-#include "run/run_state.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/scan_comparison.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro {
 namespace {

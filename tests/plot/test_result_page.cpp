@@ -1,6 +1,6 @@
 // The result page rendered by Ghostscript, and the page as a step of a run.
-#include "run/run_state.hpp"
 #include "run/result_page.hpp"
+#include "run/run_state.hpp"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "page_fixture.hpp"
-#include "run/file_size_limit.hpp"
 #include "plot/ghostscript.hpp"
 #include "plot/uplot.hpp"
+#include "run/file_size_limit.hpp"
 
 namespace kavro {
 namespace {

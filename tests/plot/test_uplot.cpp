@@ -1,7 +1,7 @@
 // The result page: which texts appear, where the curves and marks go, and
 // how the psi-lambda curves meet the sides of the band.
-#include "run/run_state.hpp"
 #include "plot/uplot.hpp"
+#include "run/run_state.hpp"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <regex>
 
-#include "run/run_state.hpp"
 #include "run/file_size_limit.hpp"
 #include "run/run_fixture.hpp"
+#include "run/run_state.hpp"
 
 namespace kavro::testing {
 namespace {

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "run/run_state.hpp"
-#include "run/calculated_scan_name.hpp"
 #include "crystal/lattice.hpp"
+#include "run/calculated_scan_name.hpp"
 #include "run/radiation.hpp"
 #include "run/run_fixture.hpp"
+#include "run/run_state.hpp"
 #include "run/zeit.hpp"
 
 namespace kavro::testing {

@@ -8,8 +8,8 @@
 
 #include <cmath>
 
-#include "run/run_state.hpp"
 #include "crystal/extinction.hpp"
+#include "run/run_state.hpp"
 #include "scans/incident_intensity.hpp"
 
 namespace kavro {
