@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream in(text);
   std::ostringstream listing;
   kavro::RunState st;
-  st.threads = 1;
-  st.limits.memory_bytes = std::int64_t{64} << 20;
-  st.limits.search_reflections = 200'000;
-  st.limits.work = 20'000'000;
+  st.options.threads = 1;
+  st.options.limits.memory_bytes = std::int64_t{64} << 20;
+  st.options.limits.search_reflections = 200'000;
+  st.options.limits.work = 20'000'000;
   kavro::RunArguments args;
   args.input_file = folder() / "input.inp";
   args.listing_file = folder() / "input.lis";
