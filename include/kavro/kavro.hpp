@@ -7,8 +7,10 @@
 //   for (const kavro::EventRecord& e : r.passes[0].store.records) ...
 //   r.scan.scan_calc                 // the simulated scan on the psi grid
 //
-// A value the calculation cannot use writes its message and throws
-// kavro::RunStop. The input-file program is kavro::kavro (run/kavro.hpp).
+// kavro::read_calculation(input_file_stream, listing) gives the prepared
+// calculation of an input file instead (link kavro_run). A value the
+// calculation cannot use writes its message and throws kavro::RunStop. The
+// whole input-file program is kavro::kavro (run/kavro.hpp).
 #pragma once
 
 #include "crystal/crystal.hpp"
@@ -22,4 +24,5 @@
 #include "engine/calculation_options.hpp"
 #include "engine/event_store.hpp"
 #include "engine/multiple_diffraction.hpp"
+#include "run/input_preparation.hpp"
 #include "scans/measured_scan.hpp"

@@ -100,7 +100,7 @@ bool monochromator_reflects(const RunState& st) {
 }  // namespace
 
 void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                              RunFiles& files) {
+                              RunFiles* files) {
   std::string record;
   check_read(st, out, ff::read_record(in, 80, record), "first line");
   st.title = record;
@@ -109,8 +109,9 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
   check_read(st, out, ff::read_uncut_record(in, 72, record), "second line");
   args.dname1 = record;
   if (ff::trim(record).empty()) stop_file_missing(st, out, record);
-  check_page_name(st, out, files, record);
-  if (!files.page.open(files.resolve(record))) stop_file_missing(st, out, record);
+  if (files == nullptr) return;
+  check_page_name(st, out, *files, record);
+  if (!files->page.open(files->resolve(record))) stop_file_missing(st, out, record);
 }
 
 void read_cell(RunState& st, std::istream& in, std::ostream& out) {

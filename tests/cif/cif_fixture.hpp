@@ -48,7 +48,7 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
   RunArguments args;
   RunFiles files;
   files.base_dir = folder.path();
-  read_title_and_page_name(st, in, out, args, files);
+  read_title_and_page_name(st, in, out, args, &files);
   read_cell(st, in, out);
   read_radiation(st, in, out);
   read_sample(st, in, out);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kavro/kavro.hpp"
+#include "run/input_preparation.hpp"
 
 namespace kavro {
 namespace {
@@ -87,6 +88,24 @@ TEST(Calculation, FromValuesGivesTheEventsAndTheScanOfTheProgram) {
     std::snprintf(value, sizeof value, "%20.4f", std::max(0.0f, result.scan.scan_calc[i]));
     ASSERT_EQ(cal[i].substr(10, 20), value) << "step " << i;
   }
+}
+
+TEST(Calculation, FromTheInputFileGivesTheSameAsFromValues) {
+  Calculation built = silicon_in_molybdenum_lines();
+  std::ostringstream listing;
+  prepare_calculation(built, listing);
+  std::ifstream input(std::string(KAVRO_EXAMPLES_DIR) + "/../tests/golden/inputs/si_explicit.inp");
+  const Calculation read = read_calculation(input, listing);
+  const CalculationResult from_values = calculate(built, listing);
+  const CalculationResult from_file = calculate(read, listing);
+  ASSERT_EQ(from_file.passes.size(), from_values.passes.size());
+  for (std::size_t p = 0; p < from_file.passes.size(); ++p) {
+    const auto& a = from_file.passes[p].store.records;
+    const auto& b = from_values.passes[p].store.records;
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(listed(a[i]), listed(b[i]));
+  }
+  EXPECT_EQ(from_file.scan.scan_calc, from_values.scan.scan_calc);
 }
 
 TEST(Calculation, AnAtomWithoutItsTypeEndsWithAMessage) {

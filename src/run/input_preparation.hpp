@@ -1,0 +1,26 @@
+// The input file read and its calculation prepared: every step of a run
+// before the measured scan and the passes.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "engine/calculation.hpp"
+#include "run/kavro.hpp"
+#include "run/run_files.hpp"
+#include "run/run_state.hpp"
+
+namespace kavro {
+
+// Lines 1 to 12 of the input file into the run state with their listing
+// blocks, the cell, the primary reflection's F, the scattering factors and mu.
+// With `files`, the PostScript page is opened and the measured-scan and ".cal"
+// names are checked; without, no file is touched.
+void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
+
+// The prepared calculation of an input file, for `calculate`: the listing of
+// the reading goes to `listing`, a measured scan it names is not read, no file
+// is opened. A bad input writes its message and throws RunStop.
+Calculation read_calculation(std::istream& input, std::ostream& listing);
+
+}  // namespace kavro
