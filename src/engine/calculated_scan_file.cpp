@@ -1,9 +1,9 @@
 // Writer of the calculated-scan file.
-#include "crystal/units.hpp"
 #include "engine/calculated_scan_file.hpp"
 
 #include <cstddef>
 
+#include "crystal/units.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {

@@ -1,5 +1,4 @@
 // A calculation from values, in the order of the steps of a run.
-#include "crystal/units.hpp"
 #include "engine/calculation.hpp"
 
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "crystal/scattering_listing.hpp"
 #include "crystal/structure_factor.hpp"
 #include "crystal/temperature_parameters.hpp"
+#include "crystal/units.hpp"
 #include "crystal/upform.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "engine/scan_comparison.hpp"
@@ -99,6 +99,13 @@ void prepare_calculation(Calculation& c, std::ostream& listing) {
     upsi(c.primary, exact_reference_direction(c.crystal, c.primary, ReciprocalMetric::of(c.crystal)));
 }
 
+void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary) {
+  scan.nscan += pass.scan_crossings;
+  scan.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
+  scan.iprim_calc += pass.primary.intensity;
+  if (primary.phase > kPi) primary.phase -= kTwoPi;
+}
+
 CalculationResult calculate(const Calculation& c, std::ostream& messages) {
   CalculationResult result;
   result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
@@ -106,10 +113,7 @@ CalculationResult calculate(const Calculation& c, std::ostream& messages) {
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
   for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
     PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
-    result.scan.nscan += pass.scan_crossings;
-    result.scan.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
-    result.scan.iprim_calc += pass.primary.intensity;
-    if (primary.phase > kPi) primary.phase -= kTwoPi;
+    take_pass(pass, result.scan, primary);
     result.passes.push_back(std::move(pass));
   }
   if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, messages);

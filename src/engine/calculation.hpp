@@ -45,6 +45,11 @@ struct CalculationResult {
 // calculation cannot use writes its message and ends with RunStop.
 void prepare_calculation(Calculation& calculation, std::ostream& listing);
 
+// What a finished pass adds to the scan: its crossings, the primary's Bragg
+// angle and intensity. The primary phase then lies in (-pi, pi], as the
+// listing shows it.
+void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary);
+
 // All passes (two for the tube) and the scan of a prepared calculation.
 CalculationResult calculate(const Calculation& calculation, std::ostream& messages);
 

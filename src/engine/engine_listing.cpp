@@ -1,10 +1,10 @@
 // Listing blocks of the multiple-diffraction calculation, written through the
 // fixed-format writer; each function's layout is given above it.
-#include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
 
 #include <cmath>
 
+#include "crystal/units.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {

@@ -3,7 +3,6 @@
 // parallel, then go through the events in enumeration order to count, store
 // and collect them for the scan, so that the outcome is that of a single
 // sequential sweep.
-#include "crystal/units.hpp"
 #include "engine/multiple_diffraction.hpp"
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/parallel.hpp"
 #include "format/fixed_format.hpp"

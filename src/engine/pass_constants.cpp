@@ -2,7 +2,6 @@
 // radii at the band edges, the primary Bragg angle, the source term, the
 // absorption and polarization of the primary beam and the scale factor s.
 // Lengths in Angstrom and reciprocal Angstrom, crystal sizes in cm.
-#include "crystal/units.hpp"
 #include "engine/pass_constants.hpp"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "crystal/absorption.hpp"
 #include "crystal/reciprocal_metric.hpp"
+#include "crystal/units.hpp"
 #include "crystal/value_as_read.hpp"
 
 namespace kavro {

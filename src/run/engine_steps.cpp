@@ -1,10 +1,10 @@
 // Order of the multiple-diffraction steps within a run and the listing of
 // each pass.
-#include "crystal/units.hpp"
 #include "run/engine_steps.hpp"
 
 #include "crystal/lattice.hpp"
 #include "crystal/psi_offset.hpp"
+#include "engine/calculation.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
 #include "run/zeit.hpp"
@@ -48,16 +48,12 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     out << "\n\n";
     const PassResult pass = engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
-    st.calculated.nscan += pass.scan_crossings;
-    st.calculated.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
-    // The listing shows the primary phase in (-180, 180] degrees.
-    if (st.primary.phase > kPi) st.primary.phase -= kTwoPi;
+    take_pass(pass, st.calculated, st.primary);
     st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
     list_pass(st, out, pass);
     if (first_pass) keep_for_page(st.calculated, pass);
     zeit(st, out);
-    st.calculated.iprim_calc += pass.primary.intensity;
     first_pass = false;
   }
   if (st.grid.zsw1 > 0) {

@@ -1,5 +1,4 @@
 // Reading the input file, one line group after the other.
-#include "crystal/units.hpp"
 #include "run/input_file.hpp"
 
 #include <cmath>
@@ -11,6 +10,7 @@
 #include "crystal/bravai.hpp"
 #include "crystal/lattice.hpp"
 #include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/event_search.hpp"
 #include "engine/multiple_diffraction.hpp"

@@ -5,11 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <sstream>
 
 #include "crystal/absorption_step.hpp"
 #include "crystal/bravai.hpp"
-#include "crystal/extinction.hpp"
 #include "crystal/lattice.hpp"
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
@@ -19,22 +17,12 @@
 #include "crystal/temperature_parameters.hpp"
 #include "crystal/units.hpp"
 #include "crystal/upform.hpp"
-#include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
-#include "engine/scan_comparison.hpp"
-#include "format/fixed_format.hpp"
-#include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
-#include "run/engine_steps.hpp"
 #include "run/file_names.hpp"
 #include "run/input_file.hpp"
 #include "run/radiation.hpp"
-#include "run/result_page.hpp"
-#include "run/run_files.hpp"
 #include "run/run_messages.hpp"
-#include "run/zeit.hpp"
-#include "scans/measured_scan_reader.hpp"
-#include "scans/scale_factor.hpp"
 
 namespace kavro {
 namespace {

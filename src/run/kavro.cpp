@@ -1,6 +1,5 @@
 // The calculation driver: one run from the input file to the listing, the
 // ".cal" file and the PostScript page, in a fixed order of steps.
-#include "crystal/units.hpp"
 #include "run/kavro.hpp"
 
 #include <algorithm>
@@ -10,17 +9,8 @@
 #include <optional>
 #include <system_error>
 
-#include "crystal/absorption_step.hpp"
-#include "crystal/bravai.hpp"
 #include "crystal/extinction.hpp"
-#include "crystal/lattice.hpp"
-#include "crystal/primary_structure_factor.hpp"
-#include "crystal/raumgr.hpp"
 #include "crystal/run_stop.hpp"
-#include "crystal/scattering_listing.hpp"
-#include "crystal/structure_factor.hpp"
-#include "crystal/temperature_parameters.hpp"
-#include "crystal/upform.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
@@ -29,9 +19,7 @@
 #include "run/calculated_scan_name.hpp"
 #include "run/engine_steps.hpp"
 #include "run/file_names.hpp"
-#include "run/input_file.hpp"
 #include "run/input_preparation.hpp"
-#include "run/radiation.hpp"
 #include "run/result_page.hpp"
 #include "run/run_files.hpp"
 #include "run/run_messages.hpp"

@@ -3,11 +3,11 @@
 // Tube lines are K-alpha1 and K-alpha2 with weights 1 and 0.5; a synchrotron
 // beam is one wavelength whose band width follows from the monochromator; a
 // neutron beam is one wavelength with a given band width.
-#include "crystal/units.hpp"
 #include "run/radiation.hpp"
 
 #include <cmath>
 
+#include "crystal/units.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "format/input_reader.hpp"
 

@@ -3,13 +3,13 @@
 // Zachariasen-type kinematic reflectivity Q = lambda^3 |F|^2 r_e^2 p /(V^2 sin 2theta),
 // written with the extinction length 1/(relv F); extinction factors from the
 // tabulated sphere function chuk.
-#include "crystal/units.hpp"
 #include "scans/incident_intensity.hpp"
 
 #include <algorithm>
 #include <cmath>
 
 #include "crystal/extinction.hpp"
+#include "crystal/units.hpp"
 #include "scans/measured_points.hpp"
 
 namespace kavro {

@@ -1,11 +1,11 @@
 // A reference reflection's contribution to the scale factor.
-#include "crystal/units.hpp"
 #include "scans/reference_reflection.hpp"
 
 #include <cmath>
 
 #include "crystal/absorption.hpp"
 #include "crystal/structure_factor.hpp"
+#include "crystal/units.hpp"
 
 namespace kavro {
 
