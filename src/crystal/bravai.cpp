@@ -41,4 +41,21 @@ void bravai(Crystal& crystal) {
   crystal.na = static_cast<int>(total);
 }
 
+void make_room(Crystal& crystal) {
+  const auto atoms = static_cast<std::size_t>(4 * crystal.na);
+  const auto types = static_cast<std::size_t>(crystal.nf);
+  crystal.xyz.resize(atoms);
+  crystal.bt.resize(atoms);
+  crystal.bt_u.resize(atoms);
+  crystal.afact.resize(atoms);
+  crystal.fnr.resize(atoms);
+  crystal.nat_cell.assign(types, 0.f);
+  crystal.atnum.resize(types);
+  crystal.fcoef.resize(types);
+  crystal.fp.resize(types);
+  crystal.fpp.resize(types);
+  crystal.atn.resize(types, std::string(4, ' '));
+  crystal.ftab.resize(types);
+}
+
 }  // namespace kavro

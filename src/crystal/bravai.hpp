@@ -12,6 +12,10 @@ namespace kavro {
 // the cell. The atom arrays are grown when the caller left too little room.
 void bravai(Crystal& crystal);
 
+// Room for the centring copies of the na atoms (4 na) and for the tables of
+// the nf scattering types; values already there are kept.
+void make_room(Crystal& crystal);
+
 // Atoms in the unit cell that one site of multiplier afact stands for, with
 // the operators and the centring of the crystal's space group.
 inline float cell_atoms_of_site(const Crystal& crystal, float afact) {

@@ -25,24 +25,6 @@ namespace kavro {
 namespace {
 
 
-// Room for the centring copies of the atoms, and the type tables.
-void make_room(Crystal& crystal) {
-  const auto atoms = static_cast<std::size_t>(4 * crystal.na);
-  const auto types = static_cast<std::size_t>(crystal.nf);
-  crystal.xyz.resize(atoms);
-  crystal.bt.resize(atoms);
-  crystal.bt_u.resize(atoms);
-  crystal.afact.resize(atoms);
-  crystal.fnr.resize(atoms);
-  crystal.nat_cell.assign(types, 0.f);
-  crystal.atnum.resize(types);
-  crystal.fcoef.resize(types);
-  crystal.fp.resize(types);
-  crystal.fpp.resize(types);
-  crystal.atn.resize(types, std::string(4, ' '));
-  crystal.ftab.resize(types);
-}
-
 void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& listing) {
   if (crystal.na < 1 || crystal.nf < 1) {
     listing << " The numbers of atoms and of scattering types must be at least 1\n";

@@ -57,23 +57,6 @@ const std::string kBlankName(72, ' ');
                           " Please contact the author of KAVRO-xx!"});
 }
 
-void allocate_structure(RunState& st) {
-  const auto atoms = static_cast<std::size_t>(4 * st.crystal.na);
-  const auto types = static_cast<std::size_t>(st.crystal.nf);
-  st.crystal.xyz.assign(atoms, Vec3{});
-  st.crystal.bt.assign(atoms, {});
-  st.crystal.bt_u.assign(atoms, {});
-  st.crystal.afact.assign(atoms, 0.f);
-  st.crystal.fnr.assign(atoms, 0.f);
-  st.crystal.nat_cell.assign(types, 0.f);
-  st.crystal.atnum.assign(types, 0);
-  st.crystal.fcoef.assign(types, {});
-  st.crystal.fp.assign(types, 0.f);
-  st.crystal.fpp.assign(types, 0.f);
-  st.crystal.atn.assign(types, std::string(4, ' '));
-  st.crystal.ftab.assign(types, {});
-}
-
 // Wavelengths larger than 0, relative band widths that keep the band above
 // zero wavelength, weights that are not negative.
 bool usable_line(float lambda, float dlam, float weight) { return lambda > 0 && dlam >= 0 && dlam < 2 && weight >= 0; }
@@ -192,7 +175,7 @@ void read_counts(RunState& st, std::istream& in, std::ostream& out) {
   if (4LL * st.crystal.na > kMaxAtomSlots || st.crystal.nf > kMaxScatteringTypes || bytes > st.options.limits.memory_bytes / 4)
     stop_atom_allocation(out);
   try {
-    allocate_structure(st);
+    make_room(st.crystal);
   } catch (const std::bad_alloc&) {
     stop_atom_allocation(out);
   } catch (const std::length_error&) {
