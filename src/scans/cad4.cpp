@@ -52,15 +52,15 @@ void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream
   points.add(r.psi, intensity, error);
 }
 
-void add_reference(const Crystal& crystal, const Radiation& radiation, const Sample& sample, MeasuredScan& measured, std::ostream& out, const Cad4Record& r, int line) {
+void add_reference(const ScanReading& reading, std::ostream& out, const Cad4Record& r, int line) {
   if (r.divisor == 0) {
     write_record_skipped(out, line, r.h, r.k, r.l, {}, "the speed divisor is 0");
     return;
   }
   const float net = kPerMinute * r.peak - 2 * (kPerMinute * r.background1 + kPerMinute * r.background2);
   float integrated = net * kCountRate / static_cast<float>(std::abs(r.divisor));
-  if (r.divisor < 1) integrated *= measured.fatt;
-  add_reference_reflection(crystal, radiation, sample, measured, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
+  if (r.divisor < 1) integrated *= reading.measured.fatt;
+  add_reference_reflection(reading, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
 }
 
 // The background level of the profile ends, taken off every measured step.
@@ -101,7 +101,7 @@ void read_cad4_file(const ScanReading& reading, std::istream& scan, std::ostream
     } else if (primary) {
       add_primary(reading.grid, reading.measured, out, r, line, points, ends);
     } else {
-      add_reference(reading.crystal, reading.radiation, reading.sample, reading.measured, out, r, line);
+      add_reference(reading, out, r, line);
     }
   }
   write_overlong_line_stop(out, lines.overlong_line());
@@ -115,7 +115,7 @@ void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out) {
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::cad4);
-  if (reading.measured.scan_ext == "obs") read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, kTubeRules, false, points);
+  if (reading.measured.scan_ext == "obs") read_obs_file(reading, scan, out, kTubeRules, false, points);
   else read_cad4_file(reading, scan, out, points);
   points.finish(out, MissingWording::tube);
 }

@@ -137,7 +137,7 @@ class HuberReader {
     }
     i += kHuberRecordLines;
     const float two_theta = std::abs(rec.two_theta);
-    add_reference_reflection(reading_.crystal, reading_.radiation, reading_.sample, reading_.measured, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
+    add_reference_reflection(reading_, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
     return true;
   }
 
@@ -179,7 +179,7 @@ void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, st
   const ReferenceList list = read_reference_list(in, out);
   bool done = true;
   if (reading.measured.scan_ext == "obs") {
-    read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, kObsRules, true, points);
+    read_obs_file(reading, scan, out, kObsRules, true, points);
   } else {
     HuberReader reader(reading, out, list, points);
     done = reader.read(ScanLines(scan));

@@ -14,7 +14,7 @@ void neutron(const ScanReading& reading, std::istream& scan, std::ostream& out) 
   MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::neutron);
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
-  read_obs_file(reading.crystal, reading.radiation, reading.sample, reading.primary, reading.measured, scan, out, rules, false, points);
+  read_obs_file(reading, scan, out, rules, false, points);
   points.finish(out, MissingWording::other);
 }
 

@@ -24,7 +24,7 @@ int line_at(const std::string& text, std::istringstream& stream) {
 
 }  // namespace
 
-void read_obs_file(const Crystal& crystal, const Radiation& radiation, const Sample& sample, const Primary& primary, MeasuredScan& measured, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
+void read_obs_file(const ScanReading& reading, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
                    bool with_ratio, MeasuredPoints& points) {
   const std::string text{std::istreambuf_iterator<char>(scan), std::istreambuf_iterator<char>()};
   std::istringstream lines(text);
@@ -41,11 +41,11 @@ void read_obs_file(const Crystal& crystal, const Radiation& radiation, const Sam
                             with_ratio ? "it does not hold h, k, l, theta, psi, I, P" : "it does not hold h, k, l, theta, psi, I");
       return;
     }
-    if (m.h == primary.h && m.k == primary.k && m.l == primary.l) {
+    if (m.h == reading.primary.h && m.k == reading.primary.k && m.l == reading.primary.l) {
       if (usable_intensity(m.intensity)) points.add(psi, m.intensity, 0);
       else write_record_skipped(out, line_at(text, lines), m.h, m.k, m.l, psi, "the intensity is out of range");
     } else {
-      add_reference_reflection(crystal, radiation, sample, measured, out, rules, m);
+      add_reference_reflection(reading, out, rules, m);
     }
   }
 }

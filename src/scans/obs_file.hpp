@@ -8,13 +8,9 @@
 #include <istream>
 #include <ostream>
 
-#include "crystal/crystal.hpp"
-#include "crystal/primary.hpp"
-#include "crystal/radiation.hpp"
-#include "crystal/sample.hpp"
 #include "scans/measured_points.hpp"
-#include "scans/measured_scan.hpp"
 #include "scans/reference_reflection.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -22,7 +18,7 @@ namespace kavro {
 // reported). Lines of the primary reflection are points of the scan with the
 // error 0; every other line is a reference reflection. A structure factor
 // that cannot be computed ends the run.
-void read_obs_file(const Crystal& crystal, const Radiation& radiation, const Sample& sample, const Primary& primary, MeasuredScan& measured, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
+void read_obs_file(const ScanReading& reading, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
                    bool with_ratio, MeasuredPoints& points);
 
 }  // namespace kavro

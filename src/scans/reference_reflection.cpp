@@ -32,23 +32,23 @@ float absorption(const Sample& sample, ReferenceBeam beam, float theta) {
 
 }  // namespace
 
-void add_reference_reflection(const Crystal& crystal, const Radiation& radiation, const Sample& sample, MeasuredScan& measured, std::ostream& out, const ReferenceRules& rules,
+void add_reference_reflection(const ScanReading& reading, std::ostream& out, const ReferenceRules& rules,
                               const ReferenceMeasurement& m) {
   if (!(m.theta > 0 && m.theta < 90)) {  // no Bragg angle of a reflection
     write_reference_skipped(out, m, 0);
     return;
   }
-  const float F = structure_factor(crystal, radiation, out, rules.beam, m);
-  const float a = absorption(sample, rules.beam, m.theta);
-  const auto estimate = estimate_incident_intensity(radiation, sample, rules.beam, m, F, a);
+  const float F = structure_factor(reading.crystal, reading.radiation, out, rules.beam, m);
+  const float a = absorption(reading.sample, rules.beam, m.theta);
+  const auto estimate = estimate_incident_intensity(reading.radiation, reading.sample, rules.beam, m, F, a);
   if (!estimate) {
     write_reference_skipped(out, m, F);
     return;
   }
-  write_reference_line(out, rules.layout, sample, m, F, a, *estimate);
+  write_reference_line(out, rules.layout, reading.sample, m, F, a, *estimate);
   if (F >= rules.min_F) {
-    measured.scale_sum += estimate->q;
-    ++measured.nref;
+    reading.measured.scale_sum += estimate->q;
+    ++reading.measured.nref;
   }
 }
 

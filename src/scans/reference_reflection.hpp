@@ -5,12 +5,9 @@
 
 #include <ostream>
 
-#include "crystal/crystal.hpp"
-#include "crystal/radiation.hpp"
-#include "crystal/sample.hpp"
 #include "scans/incident_intensity.hpp"
-#include "scans/measured_scan.hpp"
 #include "scans/reference_table.hpp"
+#include "scans/scan_reading.hpp"
 
 namespace kavro {
 
@@ -24,7 +21,7 @@ struct ReferenceRules {
 // mur below 31.5, the absorption correction absor1; lists the reflection and
 // adds its estimate to st.scale_sum and st.nref when F reaches rules.min_F.
 // A structure factor that cannot be computed ends the run.
-void add_reference_reflection(const Crystal& crystal, const Radiation& radiation, const Sample& sample, MeasuredScan& measured, std::ostream& out, const ReferenceRules& rules,
+void add_reference_reflection(const ScanReading& reading, std::ostream& out, const ReferenceRules& rules,
                               const ReferenceMeasurement& m);
 
 }  // namespace kavro
