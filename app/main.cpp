@@ -101,7 +101,8 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
 bool usable_files(const RunRequest& request) {
   const kavro::PathKind input = kavro::path_kind(request.input);
   if (input != kavro::PathKind::regular) {
-    std::cerr << "kavro99: " << (input == kavro::PathKind::absent ? "cannot open the input file " : "the input is no regular file: ")
+    std::cerr << "kavro99: "
+              << (input == kavro::PathKind::absent ? "cannot open the input file " : "the input is no regular file: ")
               << request.input << "\n";
     return false;
   }

@@ -59,7 +59,8 @@ void run_engine(benchmark::State& state, const std::string& input) {
   }
   state.counters["structure_factors"] = static_cast<double>(st.work.sf_evaluations);
   state.counters["profile_values"] = static_cast<double>(st.work.profile_evaluations);
-  state.counters["ns_per_structure_factor"] = 1e9 * st.work.sf_seconds / static_cast<double>(std::max(1LL, st.work.sf_evaluations));
+  state.counters["ns_per_structure_factor"] =
+      1e9 * st.work.sf_seconds / static_cast<double>(std::max(1LL, st.work.sf_evaluations));
   state.counters["ns_per_profile_value"] =
       1e9 * st.work.profile_seconds / static_cast<double>(std::max(1LL, st.work.profile_evaluations));
   state.counters["events_in_scan"] = st.calculated.nscan;

@@ -32,22 +32,22 @@ struct Crystal {
   std::string sgsym = std::string(30, ' ');  // space-group symbol, 30 characters
 
   // --- Atoms (room for 4 x na after the centring expansion).
-  int na = 0;  // asymmetric unit as read, expanded count after centring
-  std::vector<Vec3> xyz;                 // fractional coordinates
-  std::vector<std::array<float, 6>> bt;  // temperature parameters, beta form after setup
+  int na = 0;                              // asymmetric unit as read, expanded count after centring
+  std::vector<Vec3> xyz;                   // fractional coordinates
+  std::vector<std::array<float, 6>> bt;    // temperature parameters, beta form after setup
   std::vector<std::array<float, 6>> bt_u;  // the same parameters in u form
-  std::vector<float> afact;              // site multiplier
-  std::vector<float> fnr;                // scattering-type number, kept as a real
-  int i_u_b = 0;                         // 0: beta input, otherwise u input
+  std::vector<float> afact;                // site multiplier
+  std::vector<float> fnr;                  // scattering-type number, kept as a real
+  int i_u_b = 0;                           // 0: beta input, otherwise u input
 
   // --- Scattering types.
   int nf = 0;
-  std::vector<float> nat_cell;           // atoms of type j in the unit cell
-  std::vector<int> atnum;                // atomic number of type j
-  std::vector<std::array<float, kFcoefCount>> fcoef;  // form-factor coefficients of type j
-  std::vector<float> fp;                 // f' (X-rays) or coherent length b (neutrons)
-  std::vector<float> fpp;                // f'' (X-rays)
-  std::vector<std::string> atn;          // chemical symbol of type j, 4 characters
+  std::vector<float> nat_cell;                            // atoms of type j in the unit cell
+  std::vector<int> atnum;                                 // atomic number of type j
+  std::vector<std::array<float, kFcoefCount>> fcoef;      // form-factor coefficients of type j
+  std::vector<float> fp;                                  // f' (X-rays) or coherent length b (neutrons)
+  std::vector<float> fpp;                                 // f'' (X-rays)
+  std::vector<std::string> atn;                           // chemical symbol of type j, 4 characters
   std::vector<std::array<float, kFormFactorSlots>> ftab;  // f(s) of type j, s = 0, 0.05, ...
 };
 

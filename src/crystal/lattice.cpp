@@ -13,13 +13,13 @@
 namespace kavro {
 namespace {
 
-
 struct CellCosines {
   float ca, cb, cg, sa, sb, sg;
 };
 
 CellCosines cosines(const Crystal& crystal) {
-  const float a = crystal.alpha * kLegacyDegToRad, b = crystal.beta * kLegacyDegToRad, g = crystal.gamma * kLegacyDegToRad;
+  const float a = crystal.alpha * kLegacyDegToRad, b = crystal.beta * kLegacyDegToRad,
+              g = crystal.gamma * kLegacyDegToRad;
   return {std::cos(a), std::cos(b), std::cos(g), std::sin(a), std::sin(b), std::sin(g)};
 }
 
@@ -67,8 +67,8 @@ bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
   // few degrees, is far above this.
   constexpr double kSmallestVolumeRatio = 1e-4;
   const auto u = [&ub](int i) { return static_cast<double>(ub[static_cast<std::size_t>(i)]); };
-  const double det = u(0) * (u(4) * u(8) - u(5) * u(7)) - u(1) * (u(3) * u(8) - u(5) * u(6)) +
-                     u(2) * (u(3) * u(7) - u(4) * u(6));
+  const double det =
+      u(0) * (u(4) * u(8) - u(5) * u(7)) - u(1) * (u(3) * u(8) - u(5) * u(6)) + u(2) * (u(3) * u(7) - u(4) * u(6));
   const double lengths = std::sqrt(u(0) * u(0) + u(3) * u(3) + u(6) * u(6)) *
                          std::sqrt(u(1) * u(1) + u(4) * u(4) + u(7) * u(7)) *
                          std::sqrt(u(2) * u(2) + u(5) * u(5) + u(8) * u(8));
@@ -97,7 +97,8 @@ void write_orientation_matrix(const Primary& primary, std::ostream& out) {
 
 bool primary_reflection_geometry(const Crystal& crystal, const Radiation& radiation, Primary& primary) {
   const Vec3 g = covariant_primary(crystal, primary);
-  const float h2 = g[0] * static_cast<float>(primary.h) + g[1] * static_cast<float>(primary.k) + g[2] * static_cast<float>(primary.l);
+  const float h2 = g[0] * static_cast<float>(primary.h) + g[1] * static_cast<float>(primary.k) +
+                   g[2] * static_cast<float>(primary.l);
   primary.stol = 0.5f * std::sqrt(h2);
   primary.dspac = 1 / std::sqrt(h2);
   return primary.stol * radiation.alam1 <= 1;
@@ -124,10 +125,13 @@ V direction_from(const V& g, int formula) {
 
 }  // namespace
 
-Vec3 reference_direction(const Crystal& crystal, const Primary& primary) { return direction_from(covariant_primary(crystal, primary), reference_formula(crystal, primary)); }
+Vec3 reference_direction(const Crystal& crystal, const Primary& primary) {
+  return direction_from(covariant_primary(crystal, primary), reference_formula(crystal, primary));
+}
 
 Vec3d exact_reference_direction(const Crystal& crystal, const Primary& primary, const ReciprocalMetric& metric) {
-  return direction_from(metric.times(as_vector({primary.h, primary.k, primary.l})), reference_formula(crystal, primary));
+  return direction_from(metric.times(as_vector({primary.h, primary.k, primary.l})),
+                        reference_formula(crystal, primary));
 }
 
 //

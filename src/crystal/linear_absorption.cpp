@@ -38,8 +38,8 @@ void report_unknown_element(std::ostream& listing, const char* text, int z) {
 
 // Scattering types the run holds data for (nf, guarded against short arrays).
 int type_count(const Crystal& crystal) {
-  return static_cast<int>(std::min({static_cast<std::size_t>(std::max(crystal.nf, 0)), crystal.atnum.size(),
-                                    crystal.nat_cell.size()}));
+  return static_cast<int>(
+      std::min({static_cast<std::size_t>(std::max(crystal.nf, 0)), crystal.atnum.size(), crystal.nat_cell.size()}));
 }
 
 }  // namespace

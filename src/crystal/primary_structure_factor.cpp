@@ -24,11 +24,12 @@ void write_provisional_box(std::ostream& out) {
 
 }  // namespace
 
-bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
-                              std::ostream& out) {
+bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary, std::ostream& out) {
   if (primary.f == 0) {
-    if (radiation.idesy == kNeutrons) fcalc1_n(crystal, out, primary.h, primary.k, primary.l, primary.f, primary.phase);
-    else fcalc1(crystal, out, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
+    if (radiation.idesy == kNeutrons)
+      fcalc1_n(crystal, out, primary.h, primary.k, primary.l, primary.f, primary.phase);
+    else
+      fcalc1(crystal, out, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
   }
   if (primary.f >= 0.001f) {
     primary.phi = primary.phase * kLegacyRadToDeg;

@@ -19,7 +19,6 @@ inline constexpr std::string_view kProvisionalTitle =
 // F-prim above 2 writes the provisional-output box. Returns whether the
 // results are provisional (F-prim above 2): the run then takes
 // kProvisionalTitle as its title.
-bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
-                              std::ostream& out);
+bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary, std::ostream& out);
 
 }  // namespace kavro

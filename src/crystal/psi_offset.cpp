@@ -58,6 +58,8 @@ double psi_offset(const std::array<float, 9>& ubm, int h, int k, int l, const Ve
   return g < 0.0 ? -psi : psi;
 }
 
-void upsi(Primary& primary, const Vec3d& r) { primary.PsiD = psi_offset(primary.ubm, primary.h, primary.k, primary.l, r); }
+void upsi(Primary& primary, const Vec3d& r) {
+  primary.PsiD = psi_offset(primary.ubm, primary.h, primary.k, primary.l, r);
+}
 
 }  // namespace kavro

@@ -35,8 +35,7 @@ void copy_entry(Crystal& crystal, const SpaceGroupEntry& entry) {
 // " Space-group-Nr.   : 230      Centrosymmetric     Space-group: I a -3 d..."
 // (' Space-group-Nr.   : ',I3,5X,A,A30)
 void write_space_group_line(const Crystal& crystal, int nr, std::ostream& out) {
-  const char* kind = crystal.ic == 1 ? " Centrosymmetric     Space-group: "
-                                : " Non-Centrosymmetric Space-group: ";
+  const char* kind = crystal.ic == 1 ? " Centrosymmetric     Space-group: " : " Non-Centrosymmetric Space-group: ";
   ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, crystal.sgsym});
 }
 

@@ -18,7 +18,7 @@ struct ReciprocalMetric {
   // state are those of the listing; their rounding (and that of the degree
   // constant 0.0174533) would move events near tangency by 0.01 degree.
   static ReciprocalMetric of(const Crystal& crystal);
-  Vec3d times(const Vec3d& v) const;                 // G* v
+  Vec3d times(const Vec3d& v) const;                  // G* v
   static double dot(const Vec3d& a, const Vec3d& b);  // plain component sum
   double product(const Vec3d& a, const Vec3d& b) const { return dot(a, times(b)); }
   // Volume of the reciprocal cell, sqrt(det G*).

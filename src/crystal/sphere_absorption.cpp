@@ -11,7 +11,6 @@
 namespace kavro {
 namespace {
 
-
 // Table row below mur and the weight of the next row (conversions truncate).
 void locate_row(float mur, int& row, float& weight) {
   if (mur < 10.0f) {

@@ -15,7 +15,8 @@ StructureFactor store(const StructureFactor& result, float& F, float& phase) {
 
 }  // namespace
 
-StructureFactor fcalc1(const Crystal& crystal, std::ostream& out, int h, int k, int l, float s, float& F, float& phase) {
+StructureFactor fcalc1(const Crystal& crystal, std::ostream& out, int h, int k, int l, float s, float& F,
+                       float& phase) {
   if (s > 6.0f) return store({}, F, phase);
   return store(StructureFactorKernel(crystal).xray(h, k, l, s, out), F, phase);
 }

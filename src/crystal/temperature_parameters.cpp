@@ -11,7 +11,8 @@ constexpr float kTwoPiSquared = 19.739208f;
 
 // The reciprocal-axis products that scale b_i into u_i: a*a*, b*b*, c*c*, a*b*, a*c*, b*c*.
 std::array<float, 6> axis_products(const Crystal& crystal) {
-  return {crystal.ast * crystal.ast, crystal.bst * crystal.bst, crystal.cst * crystal.cst, crystal.ast * crystal.bst, crystal.ast * crystal.cst, crystal.bst * crystal.cst};
+  return {crystal.ast * crystal.ast, crystal.bst * crystal.bst, crystal.cst * crystal.cst,
+          crystal.ast * crystal.bst, crystal.ast * crystal.cst, crystal.bst * crystal.cst};
 }
 
 }  // namespace
@@ -39,8 +40,9 @@ void convert_temperature_parameters(Crystal& crystal) {
 //  beta:  b1 .. b6                                  (' beta:',6F10.6)
 //  u   :  u1 .. u6                                  (' u   :',6F10.6)
 void write_atom_parameters(const Crystal& crystal, std::ostream& out) {
-  ff::write(out, crystal.i_u_b == 0 ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
-                               : "(/' Atomic position and temperature parameters (u-ij are input by the user):')");
+  ff::write(out, crystal.i_u_b == 0
+                     ? "(/' Atomic position and temperature parameters (beta-ij are input by the user):')"
+                     : "(/' Atomic position and temperature parameters (u-ij are input by the user):')");
   for (int i = 0; i < crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
     const auto type = static_cast<std::size_t>(static_cast<int>(crystal.fnr[ii]) - 1);

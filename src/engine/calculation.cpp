@@ -24,7 +24,6 @@
 namespace kavro {
 namespace {
 
-
 void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& listing) {
   if (crystal.na < 1 || crystal.nf < 1) {
     listing << " The numbers of atoms and of scattering types must be at least 1\n";
@@ -34,8 +33,10 @@ void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream&
   raumgr(crystal, crystal.nr, listing);
   crystal.ncent = centring_multiplicity(crystal.sgsym);
   for (int j = 0; j < crystal.nf; ++j) {
-    if (radiation.idesy == kNeutrons) upform_n(crystal, j, listing);
-    else upform(crystal, radiation, j, listing);
+    if (radiation.idesy == kNeutrons)
+      upform_n(crystal, j, listing);
+    else
+      upform(crystal, radiation, j, listing);
   }
   for (int i = 0; i < crystal.na; ++i) {
     const auto type = static_cast<int>(crystal.fnr[static_cast<std::size_t>(i)]);
@@ -43,7 +44,8 @@ void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream&
       listing << " Atom " << i + 1 << " has no scattering type 1 to " << crystal.nf << "\n";
       stop_run();
     }
-    crystal.nat_cell[static_cast<std::size_t>(type - 1)] += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
+    crystal.nat_cell[static_cast<std::size_t>(type - 1)] +=
+        cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
   }
   bravai(crystal);
   reciprocal_cell(crystal);

@@ -10,7 +10,6 @@
 namespace kavro {
 namespace {
 
-
 // Phase in degrees within -180..180 for the event table.
 float listed_phase(float radians) {
   float deg = radians * kLegacyRadToDeg;
@@ -50,9 +49,9 @@ void write_pass_header(std::ostream& out, const Primary& primary, const Sample& 
             "' mosaic spread (degrees)  :',F7.3/' mosaic block radius (mue):',F7.2/"
             "' Maximum possible h, k, l  :',3I5/' Reference direction       :',3F5.1,3X/"
             "' Psi=0 difference between diffractometer and reference direction: PsiD =',F8.2)",
-            {primary.h, primary.k, primary.l, pass.constants.line.lambda, pass.constants.line.dlam, sample.diverp, sample.divers, sample.eta,
-             sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax, primary.refdir[0], primary.refdir[1],
-             primary.refdir[2], primary.PsiD});
+            {primary.h, primary.k, primary.l, pass.constants.line.lambda, pass.constants.line.dlam, sample.diverp,
+             sample.divers, sample.eta, sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax,
+             primary.refdir[0], primary.refdir[1], primary.refdir[2], primary.PsiD});
 }
 
 //   (empty)(empty)
@@ -65,8 +64,8 @@ void write_pass_header(std::ostream& out, const Primary& primary, const Sample& 
 //   (empty)
 //   column header of the event table
 //   (empty)
-void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary, const MeasuredScan& measured,
-                         const CalculationOptions& options, const PassResult& pass) {
+void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary,
+                         const MeasuredScan& measured, const CalculationOptions& options, const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
   const float darwin_width = kLegacyRadToDeg * radiation.wmono * std::tan(radiation.thmono);
@@ -84,8 +83,9 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
             "' Multiple diffraction-events with intensity greater than',F10.4//"
             "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
             "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
-            {pc.theta1 * kLegacyRadToDeg, primary.dspac, primary.f, pr.intensity, measured.iprim_obs, measured.err_prim_obs, primary.psi1, primary.psi2,
-             primary.phase * kLegacyRadToDeg, pr.lorentz, pc.a1, (pr.chi_hi - pr.chi_lo) * kLegacyRadToDeg, darwin_width, options.drumin});
+            {pc.theta1 * kLegacyRadToDeg, primary.dspac, primary.f, pr.intensity, measured.iprim_obs,
+             measured.err_prim_obs, primary.psi1, primary.psi2, primary.phase * kLegacyRadToDeg, pr.lorentz, pc.a1,
+             (pr.chi_hi - pr.chi_lo) * kLegacyRadToDeg, darwin_width, options.drumin});
 }
 
 // 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
@@ -93,9 +93,26 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
 // 1/sqrt(A2 A3), "i-o"/"o-i", TRPHI, PSI, FWHM, BETA.
 void write_event_line(std::ostream& out, const EventRecord& r) {
   ff::write(out, "(3I4,F8.2,F7.1,F7.2,3I4,F8.2,F7.1,F7.2,2F12.2,2F6.2,A5,F8.2,F9.3,F6.3,F8.2)",
-            {r.h2[0], r.h2[1], r.h2[2], r.f2, listed_phase(r.phase2), r.theta2 * kLegacyRadToDeg, r.h3[0], r.h3[1], r.h3[2],
-             r.f3, listed_phase(r.phase3), r.theta3 * kLegacyRadToDeg, r.ik_s2 / r.fwhm, r.ia_s2 / r.fwhm, r.p12,
-             1.0f / r.absorption, r.crossing == 1 ? "i-o" : "o-i", listed_triplet_phase(r.trphi), r.psi, r.fwhm,
+            {r.h2[0],
+             r.h2[1],
+             r.h2[2],
+             r.f2,
+             listed_phase(r.phase2),
+             r.theta2 * kLegacyRadToDeg,
+             r.h3[0],
+             r.h3[1],
+             r.h3[2],
+             r.f3,
+             listed_phase(r.phase3),
+             r.theta3 * kLegacyRadToDeg,
+             r.ik_s2 / r.fwhm,
+             r.ia_s2 / r.fwhm,
+             r.p12,
+             1.0f / r.absorption,
+             r.crossing == 1 ? "i-o" : "o-i",
+             listed_triplet_phase(r.trphi),
+             r.psi,
+             r.fwhm,
              r.beta});
 }
 
@@ -126,8 +143,9 @@ void write_measured_comparison(std::ostream& out, const Primary& primary, const 
             "' in the psi interval:',2F10.3/"
             "' Minimum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
             "' Background                                      (cps)    :',F10.2/)",
-            {calculated.deviation, measured.imax_obs, measured.err_max_obs, measured.psi_max_obs, measured.iprim_obs, measured.err_prim_obs, primary.psi1,
-             primary.psi2, measured.imin_obs, measured.err_min_obs, measured.psi_min_obs, measured.bg_obs});
+            {calculated.deviation, measured.imax_obs, measured.err_max_obs, measured.psi_max_obs, measured.iprim_obs,
+             measured.err_prim_obs, primary.psi1, primary.psi2, measured.imin_obs, measured.err_min_obs,
+             measured.psi_min_obs, measured.bg_obs});
 }
 
 //   (empty)
@@ -140,7 +158,8 @@ void write_calculated_extremes(std::ostream& out, const CalculatedScan& calculat
             "(/' Maximum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/"
             "' I-prim                                          (cps)    :',F10.2/"
             "' Minimum calculated intensity                    (cps)    :',F10.2,'    at psi =',F8.3/)",
-            {calculated.imax_calc, calculated.psi_max_calc, calculated.iprim_calc, calculated.imin_calc, calculated.psi_min_calc});
+            {calculated.imax_calc, calculated.psi_max_calc, calculated.iprim_calc, calculated.imin_calc,
+             calculated.psi_min_calc});
 }
 
 //    Scan calculated for
@@ -158,7 +177,8 @@ void write_scan_settings(std::ostream& out, const PsiGrid& grid, const Calculati
 //    Number of multiple diffraction events in the 360 degree psi-scan
 //    (K-alpha1 + K-alpha2) with intensity > E10.2 : I10      (tube)
 //    with intensity > E10.2 : I10                            (other sources)
-void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options) {
+void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated,
+                            const CalculationOptions& options) {
   const char* format = radiation.idesy == kTube
                            ? "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' (K-alpha1 + K-alpha2) with intensity > ',E10.2,' : ',I10)"
@@ -190,7 +210,8 @@ void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::i
 }
 
 void write_work_limit(std::ostream& out, std::int64_t limit) {
-  out << "\n\n The calculation needs more than the " << limit << " terms this run may compute,\n"
+  out << "\n\n The calculation needs more than the " << limit
+      << " terms this run may compute,\n"
          " check the input-file!\n";
 }
 

@@ -20,8 +20,8 @@ namespace kavro {
 // parameters, index bounds, reference direction and psi offset.
 void write_pass_header(std::ostream& out, const Primary& primary, const Sample& sample, const PassResult& pass);
 // The primary reflection of the pass and the header of the event table.
-void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary, const MeasuredScan& measured,
-                         const CalculationOptions& options, const PassResult& pass);
+void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary,
+                         const MeasuredScan& measured, const CalculationOptions& options, const PassResult& pass);
 // One stored event.
 void write_event_line(std::ostream& out, const EventRecord& r);
 // Events of a full turn and the Prager count.
@@ -35,7 +35,8 @@ void write_calculated_extremes(std::ostream& out, const CalculatedScan& calculat
 // The psi grid and the interference setting.
 void write_scan_settings(std::ostream& out, const PsiGrid& grid, const CalculationOptions& options);
 // Number of crossings that entered the scan.
-void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options);
+void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated,
+                            const CalculationOptions& options);
 // No crossing entered the scan, or the scan is flat: no page.
 void write_no_events(std::ostream& out);
 

@@ -38,7 +38,8 @@ double triple(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
 
 }  // namespace
 
-SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, float lambda) {
+SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, const Primary& primary,
+                         const PsiGrid& grid, float lambda) {
   SearchFrame frame;
   frame.metric = ReciprocalMetric::of(crystal);
   frame.h1 = {primary.h, primary.k, primary.l};

@@ -32,7 +32,8 @@ struct SearchFrame {
   float psia = 0;
 };
 
-SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, float lambda);
+SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, const Primary& primary,
+                         const PsiGrid& grid, float lambda);
 
 // A secondary reflection that reaches the sphere, and the two azimuths psi at
 // which it enters and leaves it.

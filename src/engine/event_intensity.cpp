@@ -97,9 +97,9 @@ float bragg_angle(double k, double h_sq) {
   return static_cast<float>(std::asin(std::min(1.0, std::sqrt(h_sq) / (2 * k))));
 }
 
-EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, const PassConstants& pc, const PrimaryReflection& primary,
-                              const EventGeometry& e, double h3_sq, const StructureFactor& f2,
-                              const StructureFactor& f3) {
+EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, const PassConstants& pc,
+                              const PrimaryReflection& primary, const EventGeometry& e, double h3_sq,
+                              const StructureFactor& f2, const StructureFactor& f3) {
   EventIntensity ev;
   ev.theta2 = bragg_angle(pc.k, e.h2_sq);
   ev.theta3 = bragg_angle(pc.k, h3_sq);

@@ -32,8 +32,8 @@ double squared_length(const ReciprocalMetric& metric, const Hkl& h);
 // Bragg angle of a reflection with |h|^2 = h_sq for the sphere radius k = 1/lambda (radians).
 float bragg_angle(double k, double h_sq);
 
-EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, const PassConstants& pc, const PrimaryReflection& primary,
-                              const EventGeometry& e, double h3_sq, const StructureFactor& f2,
-                              const StructureFactor& f3);
+EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, const PassConstants& pc,
+                              const PrimaryReflection& primary, const EventGeometry& e, double h3_sq,
+                              const StructureFactor& f2, const StructureFactor& f3);
 
 }  // namespace kavro

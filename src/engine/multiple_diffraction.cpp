@@ -20,7 +20,6 @@
 namespace kavro {
 namespace {
 
-
 // Memory of one candidate of the part of the box being searched: its event
 // geometry (held twice while the slices are joined), the coupling reflection,
 // two structure-factor requests and the event's intensities.
@@ -98,13 +97,14 @@ bool structure_factors_finite(const StructureFactor& f2, const StructureFactor& 
 
 // The values of an event that the listing, the scan and the page take.
 bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
-  return all_finite({e.psi_a, e.psi_b, e.alpha, e.h2_sq, e.rho_sq, e.h1_p, e.q, e.omega, ev.theta2, ev.theta3, ev.beta, ev.fwhm,
-                     ev.w_in, ev.w_out, ev.ik, ev.ia, ev.p12, ev.absorption, ev.c_int, ev.trphi, ev.strength});
+  return all_finite({e.psi_a, e.psi_b,   e.alpha,   e.h2_sq,       e.rho_sq, e.h1_p,   e.q,
+                     e.omega, ev.theta2, ev.theta3, ev.beta,       ev.fwhm,  ev.w_in,  ev.w_out,
+                     ev.ik,   ev.ia,     ev.p12,    ev.absorption, ev.c_int, ev.trphi, ev.strength});
 }
 
 // Counts a crossing near the window and stores it when it is strong enough.
-void store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store, EventRecord record, int crossing,
-                    double psi, float strength) {
+void store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store,
+                    EventRecord record, int crossing, double psi, float strength) {
   if (!near_window(psi, grid.psia, grid.psie)) return;
   ++store.nlist;
   if (!(options.drumin > 0 && strength >= options.drumin)) return;
@@ -130,8 +130,8 @@ EngineMemory EngineMemory::of(const RunLimits& limits) {
   EngineMemory m;
   m.search_part = std::max(kSmallestSearchPart, limits.memory_bytes / 16 / kBytesPerSearchedReflection);
   // Every request of one part must fit into the table after it is cleared.
-  m.structure_factors = static_cast<std::size_t>(
-      std::max(2 * m.search_part, limits.memory_bytes / 8 / kBytesPerStructureFactor));
+  m.structure_factors =
+      static_cast<std::size_t>(std::max(2 * m.search_part, limits.memory_bytes / 8 / kBytesPerStructureFactor));
   m.waiting_crossings = static_cast<std::size_t>(
       std::max<std::int64_t>(1024, limits.memory_bytes / 16 / static_cast<std::int64_t>(sizeof(ScanEvent))));
   return m;
@@ -156,7 +156,8 @@ void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const
   structure_factors_.fill(requests, workers);
 }
 
-std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
+std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation& radiation, const Sample& sample,
+                                                                 const PassResult& pass,
                                                                  const std::vector<EventGeometry>& events,
                                                                  const std::vector<Hkl>& h3,
                                                                  const std::vector<double>& h3_sq, int workers) const {
@@ -164,15 +165,16 @@ std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
                  [&](std::size_t begin, std::size_t end, std::size_t) {
                    for (std::size_t j = begin; j < end; ++j)
-                     intensities[j] = evaluate_event(radiation, sample, pass.constants, pass.primary, events[j], h3_sq[j],
-                                                     structure_factors_.at(events[j].h2).value,
-                                                     structure_factors_.at(h3[j]).value);
+                     intensities[j] =
+                         evaluate_event(radiation, sample, pass.constants, pass.primary, events[j], h3_sq[j],
+                                        structure_factors_.at(events[j].h2).value, structure_factors_.at(h3[j]).value);
                  });
   return intensities;
 }
 
 void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out,
-                                     PassResult& pass, const EventGeometry& e, const Hkl& h3, const EventIntensity& ev) {
+                                     PassResult& pass, const EventGeometry& e, const Hkl& h3,
+                                     const EventIntensity& ev) {
   const PassConstants& pc = pass.constants;
   ++pass.store.nevt;
   const auto& sf2 = structure_factors_.at(e.h2);
@@ -203,10 +205,12 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   }
 }
 
-void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
-                                    std::int64_t first, std::int64_t last, int workers) {
+void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, PassResult& pass,
+                                    const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
-  spend_work(input.options, out, static_cast<std::int64_t>(2 * events.size()) * std::max(1, input.crystal.na) * std::max(1, input.crystal.ns));
+  spend_work(
+      input.options, out,
+      static_cast<std::int64_t>(2 * events.size()) * std::max(1, input.crystal.na) * std::max(1, input.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
   const auto sf_start = std::chrono::steady_clock::now();
@@ -214,8 +218,10 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
   work_done_.sf_seconds += seconds_since(sf_start);
   work_done_.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
-  const std::vector<EventIntensity> intensities = evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, workers);
-  for (std::size_t j = 0; j < events.size(); ++j) take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+  const std::vector<EventIntensity> intensities =
+      evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, workers);
+  for (std::size_t j = 0; j < events.size(); ++j)
+    take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
   if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
 }
 

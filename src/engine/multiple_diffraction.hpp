@@ -49,7 +49,8 @@ struct EngineMemory {
 class MultipleDiffraction {
  public:
   explicit MultipleDiffraction(StructureFactorSource structure_factors, const RunLimits& limits = {})
-      : memory_(EngineMemory::of(limits)), structure_factors_(std::move(structure_factors), memory_.structure_factors) {}
+      : memory_(EngineMemory::of(limits)),
+        structure_factors_(std::move(structure_factors), memory_.structure_factors) {}
 
   // Searches and evaluates the events of one wavelength line, keeps those
   // near the window with intensity at or above drumin (at most 600) and
@@ -67,8 +68,8 @@ class MultipleDiffraction {
 
  private:
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
-  void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame, std::int64_t first,
-                 std::int64_t last, int workers);
+  void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+                 std::int64_t first, std::int64_t last, int workers);
   // Adds the waiting crossings to the profile sums.
   void add_waiting_crossings(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out);
   // Counts work about to be done; beyond the run's limit the run ends with a message.

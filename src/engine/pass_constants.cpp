@@ -28,7 +28,8 @@ float scale_factor(const Sample& sample, float lambda) {
 
 }  // namespace
 
-PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation, const Sample& sample, const Primary& primary, const WavelengthLine& line) {
+PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation, const Sample& sample,
+                             const Primary& primary, const WavelengthLine& line) {
   PassConstants pc;
   pc.line = line;
   pc.idesy = radiation.idesy;
@@ -48,7 +49,8 @@ PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation,
   pc.relv = radiation.relv;
   pc.source = sample.area * kSquareDegreesPerSteradian * line.weight * radiation.dimono;
   pc.a1 = absorption_factor(radiation, sample, static_cast<float>(pc.theta1));
-  pc.pol1 = (radiation.idesy == kTube || radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2 : 1.0f;
+  pc.pol1 = (radiation.idesy == kTube || radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2
+                                                                            : 1.0f;
   pc.scale = scale_factor(sample, line.lambda);
   pc.eta = sample.eta;
   pc.diverp = sample.diverp;

@@ -48,7 +48,8 @@ struct PrimaryReflection {
   float intensity = 0;      // I1 (cps)
 };
 
-PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation, const Sample& sample, const Primary& primary, const WavelengthLine& line);
+PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation, const Sample& sample,
+                             const Primary& primary, const WavelengthLine& line);
 
 // Extinction length 1/(relv F) of a reflection with structure factor F (cm).
 inline float extinction_length(const PassConstants& pc, float f) { return 1.0f / (pc.relv * f); }

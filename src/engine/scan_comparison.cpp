@@ -62,7 +62,8 @@ void clip_negative_intensities(const PsiGrid& grid, CalculatedScan& calculated) 
   }
 }
 
-void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured, CalculatedScan& calculated) {
+void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured,
+                              CalculatedScan& calculated) {
   calculated.nshift = 0;
   calculated.deviation = 0;
   if (calculated.imax_calc <= 0) {

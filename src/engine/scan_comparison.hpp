@@ -29,6 +29,7 @@ int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, fl
 // Shift search against the measured scan (st.scan_given == 1): sets nshift
 // and deviation (both 0 when the deviation reaches 0.1 degree) and restores
 // the tube's measured I-prim from its per-line share.
-void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured, CalculatedScan& calculated);
+void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured,
+                              CalculatedScan& calculated);
 
 }  // namespace kavro

@@ -26,7 +26,6 @@ GhostscriptResult failure(Status status, std::string reason, std::string message
   return result;
 }
 
-
 // A file name as gs reads it on its command line: a leading '-' would make it
 // an option, so relative names get "./" in front.
 std::string input_argument(const std::filesystem::path& path) {
@@ -65,10 +64,6 @@ std::vector<std::string> gs_arguments(const std::filesystem::path& gs,
   args.insert(args.end(), {"-c", kLandscapeA4, "-f", input_argument(postscript)});
   return args;
 }
-
-
-
-
 
 std::string exit_description(int wait_status) {
   if (WIFSIGNALED(wait_status)) {

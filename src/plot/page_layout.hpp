@@ -42,6 +42,7 @@ void draw_text_block(Plotter& p, const PageContent& st, const TimeSample& now);
 void draw_scan_curves(Plotter& p, const PageContent& st, const PsiScale& scale);
 
 // The psi-lambda band: the wavelength lines and one curve per stored event.
-void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const CalculatedScan& calculated, const PsiScale& scale);
+void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid,
+                          const CalculatedScan& calculated, const PsiScale& scale);
 
 }  // namespace kavro::page

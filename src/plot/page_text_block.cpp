@@ -33,7 +33,8 @@ void draw_date(Plotter& p, const TimeSample& now) {
 // theta-prim:  F5.2                   (Symbol "q-" + Times "prim:")
 // F-prim:      F7.2
 // phi-prim:    F7.2                   (Symbol "j-" + Times "prim:")
-void draw_primary_reflection(Plotter& p, const Radiation& radiation, const Primary& primary, const CalculatedScan& calculated) {
+void draw_primary_reflection(Plotter& p, const Radiation& radiation, const Primary& primary,
+                             const CalculatedScan& calculated) {
   p.fonts(0.5f, "Times-Bold");
   p.symbol(kLabelX, 18.5f, "hkl-prim:");
   p.number(25.2f, 18.5f, static_cast<float>(primary.h), -1);
@@ -66,7 +67,8 @@ void draw_primary_reflection(Plotter& p, const Radiation& radiation, const Prima
 // nnn  F5.0   or   without interference term,     (Times-Bold)
 // taking into account events
 // with I (cps) >  drucut F7.4
-void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid& grid, const CalculationOptions& options) {
+void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid& grid,
+                                const CalculationOptions& options) {
   constexpr float kValueX = 25.5f;
   p.fonts(0.5f, "Times-Bold");
   p.symbol(kLabelX, 11.8f, "Simulation calculated with");

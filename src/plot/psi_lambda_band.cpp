@@ -72,8 +72,8 @@ void add_point(Branch& branch, float psi, float y, const PsiGrid& grid, const Ps
 }
 
 // Both branches of one event across the band.
-void trace_event(const std::array<float, 6>& event, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const PsiScale& scale,
-                 const WavelengthBand& band, Branch& a, Branch& b) {
+void trace_event(const std::array<float, 6>& event, const Radiation& radiation, const Primary& primary,
+                 const PsiGrid& grid, const PsiScale& scale, const WavelengthBand& band, Branch& a, Branch& b) {
   const float alpha = event[0], q2 = event[1], q1 = event[2], t = event[3], r = event[4];
   for (int i = 0; i <= kWavelengthSteps; ++i) {
     const float lambda = band.wavelength(i);
@@ -141,7 +141,8 @@ int dash_pattern(float code) {
 // Frame of the band; solid lines at the upper end of line 1's wavelength band
 // and the lower end of line 2's; then one curve per stored event, its dash
 // pattern telling the extinction code (0 solid, 2 [2 3], 3 [6 4 2 4]).
-void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid, const CalculatedScan& calculated, const PsiScale& scale) {
+void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid,
+                          const CalculatedScan& calculated, const PsiScale& scale) {
   const WavelengthBand band{radiation.lam_min, radiation.lam_max};
   p.frame(kLeft, kRight, kBandBottom, kBandTop);
   p.dash(0);
@@ -152,8 +153,8 @@ void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary&
   p.plot(kLeft, line2_foot, kPenUp);
   p.plot(kRight, line2_foot, kPenDown);
   p.dash(1);
-  const auto count = std::min<std::size_t>(static_cast<std::size_t>(std::max(calculated.nstore_plot, 0)),
-                                           calculated.psilam.size());
+  const auto count =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(calculated.nstore_plot, 0)), calculated.psilam.size());
   for (std::size_t j = 0; j < count; ++j) {
     const std::array<float, 6>& event = calculated.psilam[j];
     p.dash(dash_pattern(event[5]));

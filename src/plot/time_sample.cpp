@@ -17,8 +17,7 @@ TimeSample current_time() {
   sample.hour = local.tm_hour;
   sample.minute = local.tm_min;
   sample.second = local.tm_sec;
-  sample.clock_seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  sample.clock_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   return sample;
 }
 

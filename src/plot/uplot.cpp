@@ -47,7 +47,8 @@ void draw_scan_frame(Plotter& p, const PageContent& st) {
 
 // The psi axis under the band (Symbol "y" prints psi), lambda beside the band,
 // and the legend telling which events the band shows.
-void draw_axis_and_legend(Plotter& p, const PsiGrid& grid, const CalculatedScan& calculated, const CalculationOptions& options, const page::PsiScale& scale) {
+void draw_axis_and_legend(Plotter& p, const PsiGrid& grid, const CalculatedScan& calculated,
+                          const CalculationOptions& options, const page::PsiScale& scale) {
   p.dash(0);
   p.fonts(0.5f, "Symbol");
   p.axis(page::kLeft, page::kBandBottom, "y", page::kAxisLength, grid.psia, scale.degrees_per_cm);
@@ -72,8 +73,6 @@ void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing, const
   p.plot(0.0f, 0.0f, kEndOfPage);
 }
 
-void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing) {
-  uplot(st, ps, listing, current_time());
-}
+void uplot(const PageContent& st, std::ostream& ps, std::ostream& listing) { uplot(st, ps, listing, current_time()); }
 
 }  // namespace kavro

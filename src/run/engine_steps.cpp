@@ -12,7 +12,6 @@
 namespace kavro {
 namespace {
 
-
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
 void share_measured_primary(const Radiation& radiation, MeasuredScan& measured, bool first_pass) {
@@ -43,11 +42,13 @@ void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
   st.primary.refdir = reference_direction(st.crystal, st.primary);
-  if (st.primary.ub_given) upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
+  if (st.primary.ub_given)
+    upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
   bool first_pass = true;
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     out << "\n\n";
-    const PassResult pass = engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
+    const PassResult pass =
+        engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
     take_pass(pass, st.calculated, st.primary);
     st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
@@ -74,7 +75,8 @@ void write_scan_summary(const RunState& st, std::ostream& out) {
   write_scan_settings(out, st.grid, st.options);
 }
 
-bool write_page_prelude(const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out) {
+bool write_page_prelude(const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options,
+                        std::ostream& out) {
   if (calculated.nscan >= 1 && calculated.imax_calc > calculated.imin_calc) {
     write_scan_event_count(out, radiation, calculated, options);
     return true;

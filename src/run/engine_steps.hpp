@@ -22,6 +22,7 @@ void write_scan_summary(const RunState& st, std::ostream& out);
 
 // The event count before the page, or the message that there is no page.
 // Returns whether a page is to be drawn.
-bool write_page_prelude(const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options, std::ostream& out);
+bool write_page_prelude(const Radiation& radiation, const CalculatedScan& calculated, const CalculationOptions& options,
+                        std::ostream& out);
 
 }  // namespace kavro

@@ -19,8 +19,10 @@ constexpr std::string_view kScanLine = "twelfth line";
 std::string printable(std::string_view name) {
   std::string text;
   for (char ch : name) {
-    if (ch == '\0') text += "^@";
-    else text += ch;
+    if (ch == '\0')
+      text += "^@";
+    else
+      text += ch;
   }
   return text;
 }
@@ -47,10 +49,9 @@ void check_not_replacing(RunState& st, std::ostream& out, const fs::path& path, 
                          std::string_view output, std::initializer_list<OtherFile> others, std::string_view line) {
   for (const OtherFile& other : others)
     if (same_file(path, other.path))
-      stop_file_refused(st, out, name,
-                        "is also the " + std::string(other.what) + ", which the " + std::string(output) +
-                            " would overwrite",
-                        line);
+      stop_file_refused(
+          st, out, name,
+          "is also the " + std::string(other.what) + ", which the " + std::string(output) + " would overwrite", line);
 }
 
 }  // namespace

@@ -82,8 +82,7 @@ bool monochromator_reflects(const RunState& st) {
 
 }  // namespace
 
-void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                              RunFiles* files) {
+void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files) {
   std::string record;
   check_read(st, out, ff::read_record(in, 80, record), "first line");
   st.title = record;
@@ -98,7 +97,10 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
 }
 
 void read_cell(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.crystal.a, &st.crystal.b, &st.crystal.c, &st.crystal.alpha, &st.crystal.beta, &st.crystal.gamma}), "third line");
+  check_read(st, out,
+             ff::read_list(in, {&st.crystal.a, &st.crystal.b, &st.crystal.c, &st.crystal.alpha, &st.crystal.beta,
+                                &st.crystal.gamma}),
+             "third line");
   const bool lengths_positive = st.crystal.a > 0 && st.crystal.b > 0 && st.crystal.c > 0;
   if (!lengths_positive || !(cell_volume_radicand(st.crystal) > 0))
     stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
@@ -125,11 +127,15 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
 }
 
 void read_sample(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.rkugel, &st.sample.radius, &st.sample.eta}), "fifth line");
+  check_read(
+      st, out,
+      ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.rkugel, &st.sample.radius, &st.sample.eta}),
+      "fifth line");
   const auto radius_usable = [](float r) { return r > 0 && r <= kLargestRadius; };
   if (!radius_usable(st.sample.rkugel) || !radius_usable(st.sample.radius))
-    stop_with_message(out, {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
-                            " check the fifth line of the input-file!"});
+    stop_with_message(out,
+                      {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
+                       " check the fifth line of the input-file!"});
   if (st.sample.diverp < 0 || st.sample.divers < 0 || st.sample.eta < 0)
     stop_with_message(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
@@ -142,8 +148,10 @@ void read_sample(RunState& st, std::istream& in, std::ostream& out) {
 }
 
 void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.grid.psia, &st.grid.psie, &st.grid.zsw1, &st.options.nnn, &st.options.drumin, &st.zeimax}),
-             "sixth line");
+  check_read(
+      st, out,
+      ff::read_list(in, {&st.grid.psia, &st.grid.psie, &st.grid.zsw1, &st.options.nnn, &st.options.drumin, &st.zeimax}),
+      "sixth line");
   st.options.drucut = 0.01f * st.options.drumin;
   st.grid.zsw = std::fabs(st.grid.zsw1);
   if (st.radiation.idesy == kTube) {
@@ -171,8 +179,10 @@ void read_counts(RunState& st, std::istream& in, std::ostream& out) {
   if (st.crystal.na < 1 || st.crystal.nf < 1)
     stop_with_message(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
                             " check the seventh line of the input-file!"});
-  const std::int64_t bytes = 4LL * st.crystal.na * kBytesPerAtomSlot + std::int64_t{st.crystal.nf} * kBytesPerScatteringType;
-  if (4LL * st.crystal.na > kMaxAtomSlots || st.crystal.nf > kMaxScatteringTypes || bytes > st.options.limits.memory_bytes / 4)
+  const std::int64_t bytes =
+      4LL * st.crystal.na * kBytesPerAtomSlot + std::int64_t{st.crystal.nf} * kBytesPerScatteringType;
+  if (4LL * st.crystal.na > kMaxAtomSlots || st.crystal.nf > kMaxScatteringTypes ||
+      bytes > st.options.limits.memory_bytes / 4)
     stop_atom_allocation(out);
   try {
     make_room(st.crystal);
@@ -202,8 +212,9 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
                                &r[2][0], &r[2][1], &r[2][2]}),
                kWhat);
     if (!usable_operator(t, r))
-      stop_with_message(out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
-                              " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
+      stop_with_message(
+          out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
+                " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
   }
   st.crystal.sgsym.assign(30, ' ');
   st.crystal.sgsym[0] = 'P';
@@ -226,8 +237,8 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
   Vec3& x = st.crystal.xyz[ii];
   auto& b = st.crystal.bt[ii];
   check_read(st, out,
-             ff::read_list(in, {&st.crystal.fnr[ii], &st.crystal.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2], &b[3], &b[4],
-                                &b[5]}),
+             ff::read_list(in, {&st.crystal.fnr[ii], &st.crystal.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2],
+                                &b[3], &b[4], &b[5]}),
              "atom parameter lines");
   bool type_found = false;
   for (int k = 1; k <= st.crystal.nf; ++k) {
@@ -247,7 +258,9 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
 }
 
 void read_primary(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(st, out, ff::read_list(in, {&st.primary.h, &st.primary.k, &st.primary.l, &st.primary.f, &st.primary.phi, &st.primary.psi1, &st.primary.psi2}),
+  check_read(st, out,
+             ff::read_list(in, {&st.primary.h, &st.primary.k, &st.primary.l, &st.primary.f, &st.primary.phi,
+                                &st.primary.psi1, &st.primary.psi2}),
              "primary reflection line");
   if (st.primary.h == 0 && st.primary.k == 0 && st.primary.l == 0)
     stop_with_message(out, {" The primary reflection must not be 0 0 0,",
@@ -262,7 +275,7 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
   std::size_t taken = 0;
   const int status = ff::read_list(in, {&u[0], &u[1], &u[2], &u[3], &u[4], &u[5], &u[6], &u[7], &u[8]}, taken);
   st.ios = status;
-  if (status < 0 && taken == 0) return;  // no orientation matrix, no measured scan
+  if (status < 0 && taken == 0) return;            // no orientation matrix, no measured scan
   check_read(st, out, status, "ub-matrix lines");  // also a matrix cut off by the end of the file
   if (!orientation_matrix_invertible(st.primary.ubm))
     stop_with_message(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",

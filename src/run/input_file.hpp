@@ -16,8 +16,7 @@ namespace kavro {
 
 // Line 1 (title, written to the listing) and line 2 (the PostScript file,
 // opened when `files` is given).
-void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                              RunFiles* files);
+void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
 // Line 3: cell constants.
 void read_cell(RunState& st, std::istream& in, std::ostream& out);
 // Line 4: radiation.

@@ -42,8 +42,10 @@ void read_symmetry(RunState& st, std::istream& in, std::ostream& out) {
 void read_structure(RunState& st, std::istream& in, std::ostream& out) {
   for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.radiation.idesy == kNeutrons) upform_n(st.crystal, j, out);
-    else upform(st.crystal, st.radiation, j, out);
+    if (st.radiation.idesy == kNeutrons)
+      upform_n(st.crystal, j, out);
+    else
+      upform(st.crystal, st.radiation, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st.crystal);
@@ -52,9 +54,11 @@ void read_structure(RunState& st, std::istream& in, std::ostream& out) {
 // A cell whose volume or reciprocal constants are no finite positive numbers
 // (edges of very different magnitude) describes no cell either.
 void check_reciprocal_cell(const RunState& st, std::ostream& out) {
-  const float values[] = {st.crystal.vol, st.crystal.volst, st.crystal.ast, st.crystal.bst, st.crystal.cst, st.crystal.g11, st.crystal.g22, st.crystal.g33};
-  const bool usable = std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v) && v > 0; }) &&
-                      std::isfinite(st.crystal.g12) && std::isfinite(st.crystal.g13) && std::isfinite(st.crystal.g23);
+  const float values[] = {st.crystal.vol, st.crystal.volst, st.crystal.ast, st.crystal.bst,
+                          st.crystal.cst, st.crystal.g11,   st.crystal.g22, st.crystal.g33};
+  const bool usable =
+      std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v) && v > 0; }) &&
+      std::isfinite(st.crystal.g12) && std::isfinite(st.crystal.g13) && std::isfinite(st.crystal.g23);
   if (!usable)
     stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
@@ -64,7 +68,8 @@ void check_reciprocal_cell(const RunState& st, std::ostream& out) {
 // tube's second line is the longer one.
 void check_ewald_sphere(RunState& st, std::ostream& out) {
   bool inside = primary_reflection_geometry(st.crystal, st.radiation, st.primary);
-  for (const WavelengthLine& line : wavelength_lines(st.radiation)) inside = inside && st.primary.stol * line.lambda <= 1;
+  for (const WavelengthLine& line : wavelength_lines(st.radiation))
+    inside = inside && st.primary.stol * line.lambda <= 1;
   if (inside) return;
   out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
   stop_run();

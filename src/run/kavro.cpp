@@ -81,8 +81,10 @@ void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArgume
 // The calculated scan, I-prim and the extremes that the summary, the ".cal"
 // file and the page show.
 void check_calculated_scan(const RunState& st, std::ostream& out) {
-  const bool usable = std::isfinite(st.calculated.iprim_calc) && std::isfinite(st.calculated.imax_calc) && std::isfinite(st.calculated.imin_calc) &&
-                      std::all_of(st.calculated.scan_calc.begin(), st.calculated.scan_calc.end(), [](float v) { return std::isfinite(v); });
+  const bool usable = std::isfinite(st.calculated.iprim_calc) && std::isfinite(st.calculated.imax_calc) &&
+                      std::isfinite(st.calculated.imin_calc) &&
+                      std::all_of(st.calculated.scan_calc.begin(), st.calculated.scan_calc.end(),
+                                  [](float v) { return std::isfinite(v); });
   if (!usable) {
     write_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
     stop_run();

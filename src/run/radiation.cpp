@@ -50,18 +50,20 @@ void set_single_line(RunState& st) {
 int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyword) {
   set_single_line(st);
   st.radiation.polsig = keyword == "1 " ? 1.f : -1.f;
-  const int status = ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono, &st.radiation.kmono, &st.radiation.lmono,
-                                           &st.radiation.fmono});
+  const int status =
+      ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono,
+                            &st.radiation.kmono, &st.radiation.lmono, &st.radiation.fmono});
   if (status != 0) return status;
   // The source delivers ten per cent more incident intensity at 1.275 Angstrom.
   st.radiation.dimono = st.radiation.alam1 == 1.275f ? 1.1e10f : 1e10f;
   // The sum of squares in double: indices near the int range must not overflow.
-  const double squares = static_cast<double>(st.radiation.hmono) * st.radiation.hmono + static_cast<double>(st.radiation.kmono) * st.radiation.kmono +
+  const double squares = static_cast<double>(st.radiation.hmono) * st.radiation.hmono +
+                         static_cast<double>(st.radiation.kmono) * st.radiation.kmono +
                          static_cast<double>(st.radiation.lmono) * st.radiation.lmono;
   const float q = std::sqrt(static_cast<float>(squares)) / st.radiation.amono;
   st.radiation.thmono = std::asin(st.radiation.alam1 * q * 0.5f);
-  st.radiation.wmono = (2.f / (st.radiation.amono * st.radiation.amono * st.radiation.amono)) * 1000.f * st.radiation.fmono * st.radiation.alam1 * 2.817938f /
-             (q * q * st.radiation.alam1 * 1e8f);
+  st.radiation.wmono = (2.f / (st.radiation.amono * st.radiation.amono * st.radiation.amono)) * 1000.f *
+                       st.radiation.fmono * st.radiation.alam1 * 2.817938f / (q * q * st.radiation.alam1 * 1e8f);
   return 0;
 }
 
@@ -77,7 +79,8 @@ int read_explicit_lines(RunState& st, std::string_view line4) {
   st.radiation.idesy = kTube;
   st.radiation.dimono = 2e9f;
   st.radiation.polsig = 0;
-  const int status = ff::read_list(line4, {&st.radiation.alam1, &st.radiation.dlam1, &st.radiation.flam1, &st.radiation.alam2, &st.radiation.dlam2, &st.radiation.flam2});
+  const int status = ff::read_list(line4, {&st.radiation.alam1, &st.radiation.dlam1, &st.radiation.flam1,
+                                           &st.radiation.alam2, &st.radiation.dlam2, &st.radiation.flam2});
   if (status != 0) return status;
   // Line 1 is the shorter wavelength.
   if (st.radiation.alam2 < st.radiation.alam1) {

@@ -15,8 +15,8 @@ struct RunFiles {
   std::filesystem::path listing_file;  // output of the run may replace (empty: none)
   ResultFile page;                     // PostScript page
   std::filesystem::path scan_path;
-  std::ifstream scan;                  // measured scan
-  bool page_written = false;           // a whole page was written and kept
+  std::ifstream scan;         // measured scan
+  bool page_written = false;  // a whole page was written and kept
 
   // A name from the input file (blank-padded) as a path: trimmed, and taken
   // relative to the input file's folder unless absolute.

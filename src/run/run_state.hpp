@@ -41,17 +41,17 @@ struct RunState {
 
   // --- What only the driver and the listing need.
   std::string title = std::string(80, ' ');
-  std::string banner;  // version line, 45 characters once the program has started
-  float zeimax = 0;    // graphics maximum (0 = automatic)
+  std::string banner;        // version line, 45 characters once the program has started
+  float zeimax = 0;          // graphics maximum (0 = automatic)
   float alam = 0, dlam = 0;  // current wavelength and relative width of a pass
-  float fdisp_im = 0;  // imaginary-part sum of the last structure factor
-  int ios = 0;         // status of the last tested read or open
-  int nin = 15;        // unit numbers kept for the listing texts
+  float fdisp_im = 0;        // imaginary-part sum of the last structure factor
+  int ios = 0;               // status of the last tested read or open
+  int nin = 15;              // unit numbers kept for the listing texts
   int nout = 16;
-  int clock_flag = 0;       // set by the first call of zeit
-  int zeit_day0 = 0;        // day of month at the first call of zeit
-  int zeit_time0 = 0;       // time of day (s) at the first call
-  double zeit_clock0 = 0;   // monotonic clock (s) at the first call
+  int clock_flag = 0;      // set by the first call of zeit
+  int zeit_day0 = 0;       // day of month at the first call of zeit
+  int zeit_time0 = 0;      // time of day (s) at the first call
+  double zeit_clock0 = 0;  // monotonic clock (s) at the first call
 };
 
 // What the result page shows of the run.

@@ -8,7 +8,6 @@
 
 namespace kavro {
 
-
 TimeSample current_time();
 
 // First call of a run (st.clock_flag == 0): writes the date and time lines and

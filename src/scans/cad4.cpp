@@ -26,15 +26,17 @@ constexpr float kCountRateError = 16.49f;
 const ReferenceRules kTubeRules{ReferenceBeam::tube, ReferenceLayout::cad4, 2.0f};
 
 // Rate factor of the scan speed: 1/n, or fatt/|n| with the attenuator in.
-float speed_factor(const MeasuredScan& measured, int n) { return n < 1 ? measured.fatt / static_cast<float>(std::abs(n)) : 1.0f / n; }
+float speed_factor(const MeasuredScan& measured, int n) {
+  return n < 1 ? measured.fatt / static_cast<float>(std::abs(n)) : 1.0f / n;
+}
 
 struct ProfileEnds {
   double first = 0, last = 0;  // sums of the rates of profile steps 1 and 96
   int records = 0;
 };
 
-void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream& out, const Cad4Record& r, int line, MeasuredPoints& points,
-                 ProfileEnds& ends) {
+void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream& out, const Cad4Record& r, int line,
+                 MeasuredPoints& points, ProfileEnds& ends) {
   if (!(grid.psia <= r.psi && r.psi <= grid.psie)) return;
   if (r.divisor == 0) return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
   if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
@@ -115,8 +117,10 @@ void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out) {
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
   write_reference_header(out, ReferenceLayout::cad4);
-  if (reading.measured.scan_ext == "obs") read_obs_file(reading, scan, out, kTubeRules, false, points);
-  else read_cad4_file(reading, scan, out, points);
+  if (reading.measured.scan_ext == "obs")
+    read_obs_file(reading, scan, out, kTubeRules, false, points);
+  else
+    read_cad4_file(reading, scan, out, points);
   points.finish(out, MissingWording::tube);
 }
 

@@ -67,7 +67,11 @@ std::string_view add_profile_ends(const HuberFactors& f, const HuberRecord& rec,
 class HuberReader {
  public:
   HuberReader(const ScanReading& reading, std::ostream& out, const ReferenceList& list, MeasuredPoints& points)
-      : reading_(reading), out_(out), factors_(list.factors), points_(points), primary_key_(record_key(reading.primary.h, reading.primary.k, reading.primary.l)) {
+      : reading_(reading),
+        out_(out),
+        factors_(list.factors),
+        points_(points),
+        primary_key_(record_key(reading.primary.h, reading.primary.k, reading.primary.l)) {
     for (const auto& hkl : list.reflections) reference_keys_.insert(record_key(hkl[0], hkl[1], hkl[2]));
   }
 

@@ -16,7 +16,6 @@ namespace kavro {
 
 namespace {
 
-
 // Primary extinction of one polarization state whose amplitude is scaled by
 // `amplitude` (1 or |cos 2theta|): the table value, but never more than 0.9
 // of the block path measured in extinction lengths.
@@ -30,7 +29,8 @@ float block_extinction(const Sample& sample, float ext_length, float amplitude, 
 
 float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float c2, float ratio) {
   switch (beam) {
-    case ReferenceBeam::tube: return (c2 + radiation.pmono) / (1 + radiation.pmono);
+    case ReferenceBeam::tube:
+      return (c2 + radiation.pmono) / (1 + radiation.pmono);
     case ReferenceBeam::synchrotron: return 0.5f * (1 + ratio + (1 - ratio) * c2);
     case ReferenceBeam::neutrons: return 1;
   }
@@ -38,8 +38,8 @@ float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float 
 }
 
 // Primary extinction averaged over the polarization states with the weights of the beam.
-float primary_extinction(const Radiation& radiation, const Sample& sample, ReferenceBeam beam, float ext_length, float theta_deg, float c,
-                         float ratio, float p) {
+float primary_extinction(const Radiation& radiation, const Sample& sample, ReferenceBeam beam, float ext_length,
+                         float theta_deg, float c, float ratio, float p) {
   const float y1 = block_extinction(sample, ext_length, 1, theta_deg);
   if (beam == ReferenceBeam::neutrons) return y1;
   const float y2 = block_extinction(sample, ext_length, std::fabs(c), theta_deg);
@@ -63,8 +63,8 @@ bool finite_positive(float v) { return std::isfinite(v) && v > 0; }
 
 float mean_block_path(const Sample& sample) { return sample.radius * 1.3333333f * 1.0e-4f; }
 
-std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample, ReferenceBeam beam,
-                                                             const ReferenceMeasurement& m, float F,
+std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample,
+                                                             ReferenceBeam beam, const ReferenceMeasurement& m, float F,
                                                              float absorption) {
   const bool sample_ok = sample.radius > 0 && radiation.relv > 0 && sample.area > 0 && radiation.alam1 > 0;
   if (!sample_ok || !(m.theta > 0 && m.theta < 90) || !(F > 0.001f) || !usable_intensity(m.intensity)) return {};

@@ -44,8 +44,8 @@ struct ReferenceEstimate {
 // Returns nothing when the reflection gives no estimate: theta outside
 // 0..90 degrees, F not above 0.001, no mosaic block, a polarization factor
 // that is not positive, or a result that is not a finite positive number.
-std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample, ReferenceBeam beam,
-                                                             const ReferenceMeasurement& m, float F,
+std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample,
+                                                             ReferenceBeam beam, const ReferenceMeasurement& m, float F,
                                                              float absorption);
 
 // Mean path through a mosaic block, 4/3 of its radius (cm).

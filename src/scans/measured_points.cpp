@@ -50,7 +50,8 @@ void MeasuredPoints::finish(std::ostream& out, MissingWording wording) {
     reading_.measured.scan_given = 0;
   }
   if (in_prim_ > 0) {
-    reading_.measured.iprim_obs = static_cast<float>((prim_sum_ - in_prim_ * double{reading_.measured.bg_obs}) / in_prim_);
+    reading_.measured.iprim_obs =
+        static_cast<float>((prim_sum_ - in_prim_ * double{reading_.measured.bg_obs}) / in_prim_);
     reading_.measured.err_prim_obs = static_cast<float>(prim_error_sum_ / in_prim_);
   }
   reading_.measured.imax_obs -= reading_.measured.bg_obs;

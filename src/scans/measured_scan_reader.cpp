@@ -11,11 +11,18 @@ void read_measured_scan(const ScanReading& reading, std::istream& in, std::istre
   reading.measured.imax_obs = 0;
   reading.measured.imin_obs = 1.0e6f;
   switch (reading.radiation.idesy) {
-    case kTube: cad4(reading, scan, out); break;
+    case kTube:
+      cad4(reading, scan, out);
+      break;
     case kSynchrotronSigma:
-    case kSynchrotronPi: hasyl4(reading, in, scan, out); break;
-    case kNeutrons: neutron(reading, scan, out); break;
-    default: break;
+    case kSynchrotronPi:
+      hasyl4(reading, in, scan, out);
+      break;
+    case kNeutrons:
+      neutron(reading, scan, out);
+      break;
+    default:
+      break;
   }
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 constexpr float kMaxTabulatedMuR = 31.5f;
 
-float structure_factor(const Crystal& crystal, const Radiation& radiation, std::ostream& out, ReferenceBeam beam, const ReferenceMeasurement& m) {
+float structure_factor(const Crystal& crystal, const Radiation& radiation, std::ostream& out, ReferenceBeam beam,
+                       const ReferenceMeasurement& m) {
   float F = 0;
   float phase = 0;
   if (beam == ReferenceBeam::neutrons) {

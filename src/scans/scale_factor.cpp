@@ -13,7 +13,8 @@ namespace {
 //  I0(K-alpha1+2; counts * mm-2 * sec-1)  :  I0 of the doublet (E10.4)    [tube]
 //  I0(counts * mm-2 * sec-1)              :  I0 (E10.4)                   [other sources]
 void write_reference_mean(const Radiation& radiation, const Sample& sample, std::ostream& out) {
-  ff::write(out, "(/' Radius of the crystal (muemeter)       :',F10.5/' crystal cross section (mm**2)          :',F10.5)",
+  ff::write(out,
+            "(/' Radius of the crystal (muemeter)       :',F10.5/' crystal cross section (mm**2)          :',F10.5)",
             {sample.rkugel * 1.0e4f, sample.area * 100});
   if (radiation.idesy == kTube) {
     ff::write(out, "(' I0(K-alpha1+2; counts * mm-2 * sec-1)  :',E10.4)", {0.01f * radiation.dimono * 1.5f});

@@ -62,8 +62,10 @@ inline RunState crystal_state(const std::string& input, const ScratchFolder& fol
   }
   for (int j = 0; j < st.crystal.nf; ++j) {
     read_scattering_type(st, in, out, j);
-    if (st.radiation.idesy == kNeutrons) upform_n(st.crystal, j, out);
-    else upform(st.crystal, st.radiation, j, out);
+    if (st.radiation.idesy == kNeutrons)
+      upform_n(st.crystal, j, out);
+    else
+      upform(st.crystal, st.radiation, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
   bravai(st.crystal);

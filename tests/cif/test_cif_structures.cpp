@@ -78,8 +78,9 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
     const auto hkl = cif::transformed_indices(conversion.space_group.change, r.hkl);
     ASSERT_TRUE(hkl);
     const auto [h, k, l] = *hkl;
-    const float s = 0.5f * std::sqrt(st.crystal.g11 * h * h + st.crystal.g22 * k * k + st.crystal.g33 * l * l + 2 * st.crystal.g12 * h * k +
-                                     2 * st.crystal.g13 * h * l + 2 * st.crystal.g23 * k * l);
+    const float s =
+        0.5f * std::sqrt(st.crystal.g11 * h * h + st.crystal.g22 * k * k + st.crystal.g33 * l * l +
+                         2 * st.crystal.g12 * h * k + 2 * st.crystal.g13 * h * l + 2 * st.crystal.g23 * k * l);
     float f = 0, phase = 0;
     fcalc1(st.crystal, messages, h, k, l, s, f, phase);
     // F belongs to the written cell: a rhombohedral cell holds a third of the hexagonal one.
@@ -98,7 +99,8 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
     EXPECT_NEAR(content[part.z], part.count * crystal.formula_units, 1e-3) << c.file << " " << part.element;
     for (int j = 0; j < st.crystal.nf; ++j)
       if (st.crystal.atnum[static_cast<std::size_t>(j)] == part.z)
-        f000_formula += part.count * crystal.formula_units * electrons(st.crystal.atn[static_cast<std::size_t>(j)], part.z);
+        f000_formula +=
+            part.count * crystal.formula_units * electrons(st.crystal.atn[static_cast<std::size_t>(j)], part.z);
   }
   EXPECT_NEAR(f000, f000_formula, 2e-3 * f000_formula) << c.file;
 }

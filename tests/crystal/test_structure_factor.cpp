@@ -38,7 +38,8 @@ struct TypeInput {
 RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>& types,
                  const std::vector<AtomInput>& atoms) {
   RunState st;
-  st.crystal.a = cell[0], st.crystal.b = cell[1], st.crystal.c = cell[2], st.crystal.alpha = cell[3], st.crystal.beta = cell[4], st.crystal.gamma = cell[5];
+  st.crystal.a = cell[0], st.crystal.b = cell[1], st.crystal.c = cell[2], st.crystal.alpha = cell[3],
+  st.crystal.beta = cell[4], st.crystal.gamma = cell[5];
   st.radiation.wavind = "dl";
   std::ostringstream listing;
   raumgr(st.crystal, nr, listing);
@@ -66,7 +67,8 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
 }
 
 float sin_theta_over_lambda(const RunState& st, int h, int k, int l) {
-  const float g1 = st.crystal.g11 * h + st.crystal.g12 * k + st.crystal.g13 * l, g2 = st.crystal.g12 * h + st.crystal.g22 * k + st.crystal.g23 * l,
+  const float g1 = st.crystal.g11 * h + st.crystal.g12 * k + st.crystal.g13 * l,
+              g2 = st.crystal.g12 * h + st.crystal.g22 * k + st.crystal.g23 * l,
               g3 = st.crystal.g13 * h + st.crystal.g23 * k + st.crystal.g33 * l;
   return 0.5f * std::sqrt(g1 * h + g2 * k + g3 * l);
 }
@@ -195,7 +197,8 @@ TEST(StructureFactor, PhaseConventions) {
 
 TEST(TemperatureParameters, BetaAndURoundTrip) {
   RunState st;
-  st.crystal.a = 5, st.crystal.b = 6, st.crystal.c = 7, st.crystal.alpha = 90, st.crystal.beta = 100, st.crystal.gamma = 90;
+  st.crystal.a = 5, st.crystal.b = 6, st.crystal.c = 7, st.crystal.alpha = 90, st.crystal.beta = 100,
+  st.crystal.gamma = 90;
   reciprocal_cell(st.crystal);
   st.crystal.na = 1;
   const std::array<float, 6> beta{0.004f, 0.003f, 0.002f, 0.0005f, -0.0004f, 0.0001f};

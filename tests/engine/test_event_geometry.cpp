@@ -153,7 +153,8 @@ TEST(EventGeometry, FullTurnPositionsRightToTheirPrintedDigits) {
     SCOPED_TRACE(c->name);
     const RunState st = cubic_crystal(c->wavelength(), c->h1, c->cell());
     const IndexBounds bounds = index_bounds(st.crystal, c->wavelength());
-    const std::vector<EventGeometry> events = find_events(search_frame(st.crystal, st.radiation, st.primary, st.grid, c->wavelength()), bounds, 2);
+    const std::vector<EventGeometry> events =
+        find_events(search_frame(st.crystal, st.radiation, st.primary, st.grid, c->wavelength()), bounds, 2);
     int off = 0;
     for (const EventGeometry& e : events) {
       const Crossings exact = exact_for(*c, e.h2);

@@ -91,7 +91,8 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   ASSERT_TRUE(e);
   e->omega = 0;
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
-  const EventIntensity ev = evaluate_event(st.radiation, st.sample, pc, primary_reflection(st.sample, pc), *e, h3_sq, {60, 0}, {60, 0});
+  const EventIntensity ev =
+      evaluate_event(st.radiation, st.sample, pc, primary_reflection(st.sample, pc), *e, h3_sq, {60, 0}, {60, 0});
   EXPECT_EQ(ev.beta, 0);
   EXPECT_GT(ev.fwhm, 0);
   EXPECT_TRUE(std::isfinite(ev.ik) && std::isfinite(ev.ia) && std::isfinite(ev.strength));
@@ -100,10 +101,15 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
 TEST(EventIntensity, ScaleFactorNeverBelowOne) {
   RunState st = crystal_in_tube(20);
   st.sample.rkugel = 1e-4f;  // crystal no larger than its blocks
-  EXPECT_EQ(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 1.0f);
+  EXPECT_EQ(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1})
+                .scale,
+            1.0f);
   st.sample.rkugel = 1.5e-2f;
   st.sample.eta = 0;  // no mosaic spread: s is the ratio of crystal radius to block path
-  EXPECT_NEAR(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1}).scale, 2.0f / 3.0f * 150, 1e-2);
+  EXPECT_NEAR(
+      pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1})
+          .scale,
+      2.0f / 3.0f * 150, 1e-2);
 }
 
 // Integral of the profile over both sides, by the midpoint rule.

@@ -30,8 +30,9 @@ std::string read_text(const fs::path& path) {
   return text.str();
 }
 
-const std::string kMatrix = " -0.071161  -0.036463   0.012399\n  0.038060  -0.062495   0.034549\n"
-                            " -0.006014   0.036221   0.072079\n";
+const std::string kMatrix =
+    " -0.071161  -0.036463   0.012399\n  0.038060  -0.062495   0.034549\n"
+    " -0.006014   0.036221   0.072079\n";
 
 // The run stopped, its last listing line is `last`, and nothing but the
 // input's own files is left in the folder.
@@ -52,7 +53,8 @@ struct Case {
 
 void expect_each_stops(const std::string& input, std::initializer_list<Case> cases) {
   ScratchFolder folder;
-  for (const Case& c : cases) expect_stopped_with(run_input(replaced(input, c.from, c.to), folder.path()), c.last, folder, c.to);
+  for (const Case& c : cases)
+    expect_stopped_with(run_input(replaced(input, c.from, c.to), folder.path()), c.last, folder, c.to);
 }
 
 // Values that crashed the run (a wavelength of 0, -0 or below, a
@@ -61,21 +63,21 @@ void expect_each_stops(const std::string& input, std::initializer_list<Case> cas
 TEST(HostileInput, UnusableValuesStopOnTheirLine) {
   const std::string line4 = " and their weights not negative, check the fourth line of the input-file!";
   const std::string line5 = " check the fifth line of the input-file!";
-  expect_each_stops(
-      silicon_input(),
-      {{"Cu\n", "-1.54 0.0003 1 1.544 0.0004 0.5\n", line4},
-       {"Cu\n", "1.54 0.0003 1 -0 0.0004 0.5\n", line4},
-       {"Cu\n", "1.54 -0.0003 1 1.544 0.0004 0.5\n", line4},
-       {"Cu\n", "3 -0 0.001\n", line4},
-       {"Cu\n", "3 0 0.001\n", line4},
-       {"Cu\n", "3 1.0 2\n", line4},
-       {"Cu\n", "1 0 5.43 1 1 1 58.19\n", line4},
-       {"Cu\n", "1 0.5612 5.43 2147483647 1 1 58.19\n", " check the fourth line of the input-file!"},
-       {"0.14 0.14 150. 150.", "0.14 0.14 0 150.", line5},
-       {"0.14 0.14 150. 150.", "0.14 0.14 150. 1e38", line5},
-       {"0.14 0.14 150. 150. 0.0", "0.14 -0.14 150. 150. 0.0", line5},
-       {"   1  0.04167", "   1  1e38", " check the atom parameter lines of the input-file!"}});
-  const std::string operators = " translations lie between -10 and 10, check the symmetry information lines of the input-file!";
+  expect_each_stops(silicon_input(),
+                    {{"Cu\n", "-1.54 0.0003 1 1.544 0.0004 0.5\n", line4},
+                     {"Cu\n", "1.54 0.0003 1 -0 0.0004 0.5\n", line4},
+                     {"Cu\n", "1.54 -0.0003 1 1.544 0.0004 0.5\n", line4},
+                     {"Cu\n", "3 -0 0.001\n", line4},
+                     {"Cu\n", "3 0 0.001\n", line4},
+                     {"Cu\n", "3 1.0 2\n", line4},
+                     {"Cu\n", "1 0 5.43 1 1 1 58.19\n", line4},
+                     {"Cu\n", "1 0.5612 5.43 2147483647 1 1 58.19\n", " check the fourth line of the input-file!"},
+                     {"0.14 0.14 150. 150.", "0.14 0.14 0 150.", line5},
+                     {"0.14 0.14 150. 150.", "0.14 0.14 150. 1e38", line5},
+                     {"0.14 0.14 150. 150. 0.0", "0.14 -0.14 150. 150. 0.0", line5},
+                     {"   1  0.04167", "   1  1e38", " check the atom parameter lines of the input-file!"}});
+  const std::string operators =
+      " translations lie between -10 and 10, check the symmetry information lines of the input-file!";
   expect_each_stops(replaced(silicon_input(), "227 1 1\n", "231 1 1\n2 1\n0 1 0 0 0 0 1 0 0 0 0 1\n"),
                     {{"0 1 0 0 0 0 1", "0 1e38 0 0 0 0 1", operators},
                      {"0 1 0 0 0 0 1", "0 0.5 0 0 0 0 1", operators},
@@ -133,13 +135,15 @@ TEST(HostileInput, SearchInSmallPartsGivesTheSameRun) {
 // the end of the file or one that cannot be inverted is an error of line 11,
 // and a value that still becomes NaN or infinite ends the run unwritten.
 TEST(HostileInput, BrokenCalculationsAreNoResults) {
-  expect_each_stops(silicon_input("Cu", "-66. 16. 50 0 1. 0.", " 1 1 1 0 0 -24.5 -23.5"),
-                    {{"Cu\n", "0.3 0.0003 1 7.0 0.0004 0.5\n", " the primary reflection is outside of the Ewald-sphere !!"}});
+  expect_each_stops(
+      silicon_input("Cu", "-66. 16. 50 0 1. 0.", " 1 1 1 0 0 -24.5 -23.5"),
+      {{"Cu\n", "0.3 0.0003 1 7.0 0.0004 0.5\n", " the primary reflection is outside of the Ewald-sphere !!"}});
   const std::string m12 = "read-error in the ub-matrix lines of the input-file";
   const std::string singular = " check the ub-matrix lines of the input-file!";
   ScratchFolder folder;
-  for (const auto& [matrix, last] : {std::pair{kMatrix.substr(0, 45), m12}, std::pair{std::string("0 0 0 0 0 0 0 0 0\n"), singular},
-                                     std::pair{std::string("1 2 0 1 2 0 0 0 1\n"), singular}})
+  for (const auto& [matrix, last] :
+       {std::pair{kMatrix.substr(0, 45), m12}, std::pair{std::string("0 0 0 0 0 0 0 0 0\n"), singular},
+        std::pair{std::string("1 2 0 1 2 0 0 0 1\n"), singular}})
     expect_stopped_with(run_input(silicon_input() + matrix, folder.path()), last, folder, matrix);
   // Blank lines after line 10 are still no matrix.
   EXPECT_TRUE(run_input(silicon_input() + "\n\n", folder.path()).outcome.completed);
@@ -191,7 +195,8 @@ TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
       {replaced(silicon_input(), "si.ps", "pipe"), line2},
       {replaced(silicon_input(), "si.ps", "input.inp"), line2},
       {replaced(silicon_input(), "si.ps", "listing.lis"), line2},
-      {replaced(silicon_input(), "si.ps", "scan.obs") + scan_lines, " check the second and the twelfth line of the input-file!"},
+      {replaced(silicon_input(), "si.ps", "scan.obs") + scan_lines,
+       " check the second and the twelfth line of the input-file!"},
       {silicon_input() + kMatrix + "pipe\n", line12},
       {silicon_input() + kMatrix + "/dev/zero\n", line12},
       {silicon_input() + kMatrix + "x.cal\n", line12},
@@ -212,7 +217,8 @@ TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
   EXPECT_EQ(read_text(folder.path() / "x.cal"), "0 1\n");
   EXPECT_EQ(read_text(folder.path() / "input.inp"), "the input\n");
   EXPECT_FALSE(fs::exists(folder.path() / "listing.lis"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 4);  // no page, no temporary
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
+            4);  // no page, no temporary
 
   // A measured scan larger than the memory budget leaves for it (a sixty-fourth).
   folder.write("big.obs", std::string(20'000, '\n'));
@@ -233,8 +239,8 @@ TEST(HostileInput, OverlongLineIsAReadErrorOfItsLine) {
   EXPECT_FALSE(title.outcome.completed);
   EXPECT_GT(title.outcome.ios, 0);
   EXPECT_EQ(tail(title.listing, 1)[0], "read-error in the first line of the input-file");
-  const RunResult atoms = run_input(replaced(silicon_input(), "0.0039 0.0039 0.0039", std::string(70'000, ' ') + "0.0039"),
-                                    folder.path());
+  const RunResult atoms =
+      run_input(replaced(silicon_input(), "0.0039 0.0039 0.0039", std::string(70'000, ' ') + "0.0039"), folder.path());
   EXPECT_EQ(tail(atoms.listing, 1)[0], "read-error in the atom parameter lines of the input-file");
 }
 

@@ -93,7 +93,8 @@ TEST(Cad4, BadRecordsAreReportedAndSkipped) {
 TEST(Cad4, LineBeyondTheLengthLimitStopsTheReading) {
   const std::string good = cad4_primary(2, 2, 2, 0, 1, peaked());
   const Cad4Run r = read_cad4(good + std::string(70'000, ' ') + "\n" + good);
-  EXPECT_TRUE(contains(r.listing, " Reading of the scan file stopped at line     11: the line is longer than 65536 characters\n"))
+  EXPECT_TRUE(contains(r.listing,
+                       " Reading of the scan file stopped at line     11: the line is longer than 65536 characters\n"))
       << r.listing;
   EXPECT_NEAR(r.st.measured.scan_obs[step_of(0)] + r.st.measured.bg_obs, 16.48 * 9430 / 60, 1e-2);
 }

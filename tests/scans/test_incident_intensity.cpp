@@ -42,9 +42,11 @@ double expected_q(double theta, double y, double p) {
 // p = (0.25 + pmono)/(1 + pmono); the doublet divides by 1.5.
 TEST(IncidentIntensity, TubeReflection) {
   const RunState st = sample();
-  const auto e = estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::tube, {1, 1, 1, 30, 100, 0}, kF, 2);
+  const auto e =
+      estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::tube, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = (0.89423 * chuk(st.sample.yext, kX, 30) + 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / (0.89423 + 0.25);
+  const double y =
+      (0.89423 * chuk(st.sample.yext, kX, 30) + 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / (0.89423 + 0.25);
   const double p = (0.25 + 0.89423) / 1.89423;
   EXPECT_NEAR(e->lorentz, 1.1547005, 1e-5);
   EXPECT_NEAR(e->polarization, p, 1e-6);
@@ -58,7 +60,8 @@ TEST(IncidentIntensity, TubeReflection) {
 // and the states weighted 0.9 and 0.1 cos^2 2theta.
 TEST(IncidentIntensity, SynchrotronReflectionWeighsThePolarizationStatesWithItsRatio) {
   const RunState st = sample();
-  const auto e = estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::synchrotron, {1, 1, 1, 30, 100, 0.8f}, kF, 2);
+  const auto e =
+      estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::synchrotron, {1, 1, 1, 30, 100, 0.8f}, kF, 2);
   ASSERT_TRUE(e);
   const double y = (0.9 * chuk(st.sample.yext, kX, 30) + 0.1 * 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / 0.925;
   EXPECT_NEAR(e->polarization, 0.925, 1e-6);
@@ -70,7 +73,8 @@ TEST(IncidentIntensity, SynchrotronReflectionWeighsThePolarizationStatesWithItsR
 // the reflectivity as for X-rays.
 TEST(IncidentIntensity, NeutronReflection) {
   const RunState st = sample();
-  const auto e = estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::neutrons, {1, 1, 1, 30, 100, 0}, kF, 2);
+  const auto e =
+      estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::neutrons, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
   const double y = chuk(st.sample.yext, kX, 30);
   EXPECT_EQ(e->polarization, 1);
@@ -83,7 +87,8 @@ TEST(IncidentIntensity, NeutronReflection) {
 TEST(IncidentIntensity, SecondaryExtinctionIsAtLeastOne) {
   RunState st = sample();
   st.sample.eta = 0.1f;
-  const auto e = estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::tube, {1, 1, 1, 45, 100, 0}, kF, 1);
+  const auto e =
+      estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::tube, {1, 1, 1, 45, 100, 0}, kF, 1);
   ASSERT_TRUE(e);
   EXPECT_EQ(e->t, 1);
 }
@@ -101,10 +106,12 @@ TEST(IncidentIntensity, ReflectionsWithoutAnEstimate) {
   EXPECT_FALSE(tube({1, 1, 1, 90, 100, 0}, kF));
   EXPECT_FALSE(tube({1, 1, 1, 20, -5, 0}, kF));        // net intensity below the background
   EXPECT_FALSE(tube({1, 1, 1, 20, 1e30f, 0}, kF));     // beyond the gap marker
-  EXPECT_FALSE(estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::synchrotron, {1, 1, 1, 45, 100, -3}, kF, 1));
+  EXPECT_FALSE(
+      estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::synchrotron, {1, 1, 1, 45, 100, -3}, kF, 1));
   RunState no_blocks = st;
   no_blocks.sample.radius = 0;
-  EXPECT_FALSE(estimate_incident_intensity(no_blocks.radiation, no_blocks.sample, ReferenceBeam::tube, {1, 1, 1, 20, 100, 0}, kF, 1));
+  EXPECT_FALSE(estimate_incident_intensity(no_blocks.radiation, no_blocks.sample, ReferenceBeam::tube,
+                                           {1, 1, 1, 20, 100, 0}, kF, 1));
 }
 
 }  // namespace

@@ -169,9 +169,7 @@ TEST(DesktopProgram, OpensItsWindowAndEndsOnCloseRequest) {
 
 #elif defined(KAVRO_HAVE_DESKTOP)
 
-TEST(DesktopProgram, OpensItsWindowAndEndsOnCloseRequest) {
-  GTEST_SKIP() << "built without Xlib for the test";
-}
+TEST(DesktopProgram, OpensItsWindowAndEndsOnCloseRequest) { GTEST_SKIP() << "built without Xlib for the test"; }
 
 #else
 
