@@ -25,8 +25,12 @@ struct CalculationOptions {
   float drucut = 0;  // 0.01 * drumin: the scan takes events above it
   int nnn = 0;       // interference-term interval indicator
   int threads = 0;   // worker threads (0: all cores); results do not depend on it
-  // Stored events of a pass; more end the run with the listing's message.
+  // Stored events of a pass; more end the run with the listing's message,
+  // unless the pass keeps its event table: the store then stops taking events
+  // and the listing says so.
   std::int64_t max_stored_events = INT64_MAX;
+  // Keep every crossing that the store takes or the scan adds (PassResult::table).
+  bool keep_event_table = false;
   RunLimits limits;
 };
 

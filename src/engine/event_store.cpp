@@ -10,4 +10,9 @@ void EventStore::sort_by_psi() {
                    [](const EventRecord& a, const EventRecord& b) { return a.psi < b.psi; });
 }
 
+void sort_by_psi(std::vector<TableEvent>& table) {
+  std::stable_sort(table.begin(), table.end(),
+                   [](const TableEvent& a, const TableEvent& b) { return a.record.psi < b.record.psi; });
+}
+
 }  // namespace kavro

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cmath>
 #include <initializer_list>
 #include <string>
@@ -61,6 +62,8 @@ EventRecord event_record(const PassConstants& pc, const EventGeometry& e, const 
   r.absorption = ev.absorption;
   r.fwhm = ev.fwhm;
   r.beta = ev.beta;
+  r.w_in = ev.w_in;
+  r.w_out = ev.w_out;
   r.phase2 = f2.phase;
   r.phase3 = f3.phase;
   r.psi_lambda = {e.alpha,
@@ -103,18 +106,25 @@ bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
 }
 
 // Counts a crossing near the window and stores it when it is strong enough.
-void store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store,
+// A full store ends the run, or, when the pass keeps its event table, takes
+// no more crossings. Returns whether the crossing is strong enough for the store.
+bool store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store,
                     EventRecord record, int crossing, double psi, float strength) {
-  if (!near_window(psi, grid.psia, grid.psie)) return;
+  if (!near_window(psi, grid.psia, grid.psie)) return false;
   ++store.nlist;
-  if (!(options.drumin > 0 && strength >= options.drumin)) return;
+  if (!(options.drumin > 0 && strength >= options.drumin)) return false;
   if (store.full(options.max_stored_events)) {
+    if (options.keep_event_table) {
+      store.overflowed = true;
+      return true;
+    }
     write_store_overflow(out);
     stop_run();
   }
   record.crossing = crossing;
   record.psi = psi;
   store.records.push_back(record);
+  return true;
 }
 
 // The structure-factor kernel's messages for a reflection, each time it is
@@ -192,10 +202,18 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
     stop_run();
   }
 
-  const EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
-  store_crossing(grid, options, out, pass.store, record, 1, e.psi_a, ev.strength);
-  store_crossing(grid, options, out, pass.store, record, 2, e.psi_b, ev.strength);
-  if (!(grid.zsw1 > 0) || !(ev.strength > options.drucut)) return;
+  EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
+  const bool enters_scan = grid.zsw1 > 0 && ev.strength > options.drucut;
+  for (const int crossing : {1, 2}) {
+    const double psi = crossing == 1 ? e.psi_a : e.psi_b;
+    const std::size_t stored_before = pass.store.records.size();
+    const bool listable = store_crossing(grid, options, out, pass.store, record, crossing, psi, ev.strength);
+    if (!options.keep_event_table || !(listable || enters_scan)) continue;
+    record.crossing = crossing;
+    record.psi = psi;
+    pass.table.push_back({record, pass.store.records.size() > stored_before, enters_scan});
+  }
+  if (!enters_scan) return;
   const float primary_term = pass.primary.intensity / pc.scale;
   for (const bool first : {true, false}) {
     ++pass.scan_crossings;
@@ -242,15 +260,21 @@ PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& o
   const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
   // The box is gone through a part at a time, in enumeration order, so that
   // the events are taken in the order of a single sweep.
+  // Parts of at most a fiftieth of the box let the progress be told; the
+  // outcome does not depend on the size of the parts.
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
-  for (std::int64_t first = 0; first < box; first += memory_.search_part)
-    take_part(input, out, pass, frame, first, std::min(box, first + memory_.search_part), workers);
+  const std::int64_t part = std::min(memory_.search_part, std::max(kSmallestSearchPart, box / 50 + 1));
+  for (std::int64_t first = 0; first < box; first += part) {
+    take_part(input, out, pass, frame, first, std::min(box, first + part), workers);
+    if (progress_) progress_(static_cast<double>(std::min(box, first + part)) / static_cast<double>(box));
+  }
 
   // End of the pass.
   pass.store.nevt *= 2;
   const auto theta1 = static_cast<float>(pass.constants.theta1);
   pass.prager = prager_count(input.crystal.vol, theta1, line.lambda);
   if (input.options.drumin > 0) pass.store.sort_by_psi();
+  sort_by_psi(pass.table);
   return pass;
 }
 

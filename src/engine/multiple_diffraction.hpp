@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "engine/event_intensity.hpp"
@@ -26,7 +28,11 @@ struct PassResult {
   EventStore store;
   int prager = 0;  // number of operative reflections
   std::int64_t scan_crossings = 0;  // crossings that entered the scan
+  std::vector<TableEvent> table;    // in psi order, when the options keep the event table
 };
+
+// Fraction (0..1) of the pass's reflections gone through.
+using PassProgress = std::function<void(double done)>;
 
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
 std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation);
@@ -63,6 +69,9 @@ class MultipleDiffraction {
   void add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options, std::vector<float>& scan_calc,
                             std::ostream& out);
 
+  // Called after each part of the index box of a pass.
+  void report_progress(PassProgress progress) { progress_ = std::move(progress); }
+
   // Structure factors and profile values computed so far, and the time they took.
   const EngineWork& work_done() const { return work_done_; }
 
@@ -89,6 +98,7 @@ class MultipleDiffraction {
   ScanSums profile_sums_;
   std::int64_t work_ = 0;
   EngineWork work_done_;
+  PassProgress progress_;
 };
 
 }  // namespace kavro
