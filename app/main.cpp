@@ -1,7 +1,8 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
 //
 //   kavro99                                          the desktop window
-//   kavro99 run INPUT [-o LISTING] [--png] [--pdf]   one calculation run
+//   kavro99 run INPUT [-o LISTING] [--png] [--pdf] [--events FILE.csv|FILE.json] [--scan-table FILE.csv]
+//               [--max-listed N]                     one calculation run
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //
@@ -9,7 +10,10 @@
 // installed, into an image beside it.
 // The listing goes to LISTING (default: the input file's name with the
 // extension ".lis"); the PostScript page and the ".cal" file are written
-// beside the input file unless the input names other folders.
+// beside the input file unless the input names other folders. The data
+// files (--events, --scan-table) are named as on the command line.
+#include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "cif_command.hpp"
+#include "progress_line.hpp"
 #include "format/input_reader.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
@@ -37,7 +42,8 @@ constexpr int kExitUsage = 2;
 
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
-         "       kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n"
+         "       kavro99 run INPUT [-o LISTING] [--png] [--pdf] [--events FILE.csv|FILE.json]\n"
+         "                   [--scan-table FILE.csv] [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
       << kavro::app::kCifUsage;
 }
@@ -47,7 +53,48 @@ struct RunRequest {
   fs::path listing;
   std::vector<kavro::PageImage> images;
   std::string preface;  // lines for the head of the listing
+  kavro::RunRequests tables;
 };
+
+std::string lower_extension(const fs::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+// The listing's store limit: a whole number from 1 to 100 million.
+bool parse_max_listed(std::string_view text, std::int64_t& limit) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+  return error == std::errc() && end == text.data() + text.size() && limit >= 1 && limit <= 100'000'000;
+}
+
+// The value of the option at args[i], or false (with a message) when it is missing or unusable.
+bool parse_table_option(const std::vector<std::string_view>& args, std::size_t& i, RunRequest& request) {
+  const std::string_view option = args[i];
+  if (i + 1 >= args.size()) {
+    std::cerr << "kavro99: " << option << " needs a value\n";
+    return false;
+  }
+  const std::string_view value = args[++i];
+  if (option == "--max-listed") {
+    if (parse_max_listed(value, request.tables.max_listed)) return true;
+    std::cerr << "kavro99: --max-listed takes a whole number from 1 to 100000000, not '" << value << "'\n";
+    return false;
+  }
+  const fs::path file{std::string(value)};
+  const std::string ext = lower_extension(file);
+  if (option == "--events" && (ext == ".csv" || ext == ".json")) {
+    request.tables.events_file = file;
+    return true;
+  }
+  if (option == "--scan-table" && ext == ".csv") {
+    request.tables.scan_table_file = file;
+    return true;
+  }
+  std::cerr << "kavro99: " << option << (option == "--events" ? " takes FILE.csv or FILE.json" : " takes FILE.csv")
+            << ", not '" << value << "'\n";
+  return false;
+}
 
 bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& request) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -57,6 +104,8 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
       request.images.push_back(kavro::PageImage::png);
     } else if (args[i] == "--pdf") {
       request.images.push_back(kavro::PageImage::pdf);
+    } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--max-listed") {
+      if (!parse_table_option(args, i, request)) return false;
     } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
       request.input = args[i];
     } else {
@@ -96,6 +145,28 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
   return all_converted;
 }
 
+// A data file must be a regular file or a new one, and none of the run's other files.
+bool usable_data_files(const RunRequest& request) {
+  const fs::path& events = request.tables.events_file;
+  const fs::path& scan = request.tables.scan_table_file;
+  for (const fs::path* table : {&events, &scan}) {
+    if (table->empty()) continue;
+    if (kavro::path_kind(*table) == kavro::PathKind::other) {
+      std::cerr << "kavro99: a data file cannot be written to a folder, a device or a pipe: " << *table << "\n";
+      return false;
+    }
+    if (kavro::same_file(*table, request.input) || kavro::same_file(*table, request.listing)) {
+      std::cerr << "kavro99: the data file would overwrite the input or the listing: " << *table << "\n";
+      return false;
+    }
+  }
+  if (!events.empty() && !scan.empty() && kavro::same_file(events, scan)) {
+    std::cerr << "kavro99: --events and --scan-table name the same file " << events << "\n";
+    return false;
+  }
+  return true;
+}
+
 // The input must be a regular file (a pipe or a device could block the run
 // or never end), the listing a regular file or a new one, and not the input.
 bool usable_files(const RunRequest& request) {
@@ -114,7 +185,7 @@ bool usable_files(const RunRequest& request) {
     std::cerr << "kavro99: the listing would overwrite the input file " << request.input << "\n";
     return false;
   }
-  return true;
+  return usable_data_files(request);
 }
 
 // The listing takes its name only when it is complete; it never replaces the
@@ -149,7 +220,11 @@ int run_command(const RunRequest& request) {
   names.input_file = request.input;
   names.listing_file = request.listing;
   const fs::path base_dir = request.input.parent_path();
-  const kavro::RunOutcome outcome = kavro::kavro(state, in, listing.stream(), names, base_dir);
+  kavro::RunRequests tables = request.tables;
+  kavro::app::ProgressLine progress;
+  tables.progress = [&progress](int pass, int passes, double done) { progress.show(pass, passes, done); };
+  const kavro::RunOutcome outcome = kavro::run_with_requests(state, in, listing.stream(), names, base_dir, tables);
+  progress.finish();
   const bool scan_named = !kavro::ff::trim(names.dname2).empty();
   if (!keep_listing(listing, scan_named ? result_path(base_dir, names.dname2) : fs::path())) return kExitRunFailed;
 
@@ -161,6 +236,13 @@ int run_command(const RunRequest& request) {
   }
   const fs::path cal = result_path(base_dir, names.cal_name);
   if (fs::exists(cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
+  if (!request.tables.events_file.empty())
+    std::cout << "Event table:     " << request.tables.events_file.string() << "\n";
+  if (!request.tables.scan_table_file.empty())
+    std::cout << "Scan table:      " << request.tables.scan_table_file.string() << "\n";
+  if (outcome.store_overflowed)
+    std::cerr << "kavro99: warning: more events than the listing holds (--max-listed " << request.tables.max_listed
+              << "); the listing shows the first found, the event table all of them\n";
   const fs::path page = result_path(base_dir, names.dname1);
   if (!fs::exists(page)) {
     std::cout << "PostScript page: none (no event entered the scan)\n";

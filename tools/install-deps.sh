@@ -22,6 +22,7 @@ packages=(
   gemmi-dev           # CIF, mmCIF and PDB input, symmetry, f' and f''
   tao-pegtl-dev       # the grammar of gemmi's CIF reader
   zlib1g-dev          # gzipped crystal files
+  nlohmann-json3-dev  # the JSON event table
   # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
   dpkg-dev
   file

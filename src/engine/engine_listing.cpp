@@ -8,23 +8,18 @@
 #include "format/fixed_format.hpp"
 
 namespace kavro {
-namespace {
 
-// Phase in degrees within -180..180 for the event table.
 float listed_phase(float radians) {
   float deg = radians * kLegacyRadToDeg;
   if (deg > 180) deg -= 360;
   return deg;
 }
 
-// Triplet phase in degrees: 360 off while above 180, at most twice.
 float listed_triplet_phase(float radians) {
   float deg = radians * kLegacyRadToDeg;
   for (int i = 0; i < 2 && deg > 180; ++i) deg -= 360;
   return deg;
 }
-
-}  // namespace
 
 //   (empty)(empty)
 //                       *** Multiple diffraction events ***
@@ -217,6 +212,16 @@ void write_work_limit(std::ostream& out, std::int64_t limit) {
 
 void write_store_overflow(std::ostream& out) {
   ff::write(out, "(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
+}
+
+//   (empty)
+//    the number of output lines is to large / please increase drumin ...
+//    Warning: the listing holds the first I7 events found; the event table holds all of them
+void write_store_overflow_warning(std::ostream& out, std::int64_t limit) {
+  out << "\n";
+  write_store_overflow(out);
+  ff::write(out, "(' Warning: the listing holds the first',I7,' events found; the event table holds all of them')",
+            {limit});
 }
 
 }  // namespace kavro

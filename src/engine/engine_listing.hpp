@@ -22,6 +22,10 @@ void write_pass_header(std::ostream& out, const Primary& primary, const Sample& 
 // The primary reflection of the pass and the header of the event table.
 void write_primary_block(std::ostream& out, const Radiation& radiation, const Primary& primary,
                          const MeasuredScan& measured, const CalculationOptions& options, const PassResult& pass);
+// Phase in degrees within -180..180 as the event lines show it.
+float listed_phase(float radians);
+// Triplet phase in degrees as the event lines show it: 360 off while above 180, at most twice.
+float listed_triplet_phase(float radians);
 // One stored event.
 void write_event_line(std::ostream& out, const EventRecord& r);
 // Events of a full turn and the Prager count.
@@ -42,6 +46,8 @@ void write_no_events(std::ostream& out);
 
 // More events than the store holds.
 void write_store_overflow(std::ostream& out);
+// The same message as a warning, after the events of a pass that keeps its event table.
+void write_store_overflow_warning(std::ostream& out, std::int64_t limit);
 
 // After two empty lines " <what> gives no finite number," and " check the
 // <lines> of the input-file!": a value of the calculation became NaN or

@@ -2,12 +2,15 @@
 // each pass.
 #include "run/engine_steps.hpp"
 
+#include <vector>
+
 #include "crystal/lattice.hpp"
 #include "crystal/psi_offset.hpp"
 #include "engine/calculation.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
 #include "run/zeit.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro {
 namespace {
@@ -28,6 +31,7 @@ void list_pass(RunState& st, std::ostream& out, const PassResult& pass) {
     for (const EventRecord& r : pass.store.records)
       if (st.grid.psia <= r.psi && r.psi <= st.grid.psie) write_event_line(out, r);
   write_event_counts(out, pass);
+  if (pass.store.overflowed) write_store_overflow_warning(out, st.options.max_stored_events);
 }
 
 // The page shows the events of the first pass only.
@@ -40,23 +44,31 @@ void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
 
 }  // namespace
 
-void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine) {
+void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
+                                    const RunProgress& progress) {
   st.primary.refdir = reference_direction(st.crystal, st.primary);
   if (st.primary.ub_given)
     upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
+  const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
+  const auto passes = static_cast<int>(lines.size());
   bool first_pass = true;
-  for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
+  int pass_number = 0;
+  for (const WavelengthLine& line : lines) {
+    ++pass_number;
+    if (progress) engine.report_progress([&](double done) { progress(pass_number, passes, done); });
     out << "\n\n";
-    const PassResult pass =
+    PassResult pass =
         engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
     take_pass(pass, st.calculated, st.primary);
     st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
     list_pass(st, out, pass);
     if (first_pass) keep_for_page(st.calculated, pass);
+    if (st.options.keep_event_table) st.pass_tables.push_back(take_pass_table(pass_number, pass));
     zeit(st, out);
     first_pass = false;
   }
+  engine.report_progress({});
   if (st.grid.zsw1 > 0) {
     engine.add_profiles_to_scan(st.grid, st.options, st.calculated.scan_calc, out);
     st.work = engine.work_done();

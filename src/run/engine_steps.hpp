@@ -4,14 +4,17 @@
 #include <ostream>
 
 #include "engine/multiple_diffraction.hpp"
+#include "run/run_requests.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
 
 // The event search of every wavelength line with its listing (two passes for
 // the tube), then the simulated scan with I-prim and its extremes. Writes the
-// elapsed time after each pass.
-void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine);
+// elapsed time after each pass. Keeps each pass's event table when the
+// options ask for it, and tells `progress` (when set) how far a pass is.
+void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
+                                    const RunProgress& progress = {});
 
 // The comparison with the measured scan (when there is one) and the Bragg
 // angle of the tube's primary as the mean of its two lines.

@@ -21,6 +21,7 @@
 #include "run/file_names.hpp"
 #include "run/input_preparation.hpp"
 #include "run/result_page.hpp"
+#include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/run_messages.hpp"
 #include "run/zeit.hpp"
@@ -91,12 +92,15 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
   }
 }
 
-void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files) {
+void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
+                 const RunRequests& requests) {
   // Header: version, date and time; the input file up to the absorption step.
   chuk1(st.sample);
   ff::write(out, "(A)", {st.banner});
   zeit(st, out);
   read_and_prepare(st, in, out, args, &files);
+  st.options.max_stored_events = requests.max_listed;
+  st.options.keep_event_table = requests.wants_event_table();
 
   // Measured scan and the scale factor (incident intensity) of the calculation.
   const bool scan_file_read = st.measured.scan_given == 1;
@@ -110,7 +114,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   zeit(st, out);
 
   MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);
-  calculate_multiple_diffraction(st, out, engine);
+  calculate_multiple_diffraction(st, out, engine, requests.progress);
   check_calculated_scan(st, out);
   compare_and_finish(st);
   write_scan_summary(st, out);
@@ -118,6 +122,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   clip_negative_intensities(st.grid, st.calculated);
   write_calculated_scan_file(st, out, args, files);
   if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out)) stop_run();
+  write_result_tables(st, out, requests, files);
   zeit(st, out);
 }
 
@@ -138,6 +143,7 @@ void release_run_arrays(RunState& st) {
   st.crystal.fpp.swap(empty.crystal.fpp);
   st.crystal.atn.swap(empty.crystal.atn);
   st.crystal.ftab.swap(empty.crystal.ftab);
+  st.pass_tables.swap(empty.pass_tables);
 }
 
 // The page of a run that drew none is given up. When the run completed
@@ -157,6 +163,11 @@ void finish_page(RunFiles& files, bool completed) {
 
 RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                  const std::filesystem::path& base_dir) {
+  return run_with_requests(st, in, out, args, base_dir, RunRequests{});
+}
+
+RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                             const std::filesystem::path& base_dir, const RunRequests& requests) {
   reset_run(st);
   RunFiles files;
   files.base_dir = base_dir;
@@ -165,7 +176,7 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
   RunOutcome outcome;
   try {
     const ff::RefuseNonFinite finite_outputs_only;
-    perform_run(st, in, out, args, files);
+    perform_run(st, in, out, args, files, requests);
     outcome.completed = true;
   } catch (const RunStop&) {
     outcome.completed = false;
@@ -175,6 +186,8 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
            " check the input-file!\n";
     outcome.completed = false;
   }
+  outcome.store_overflowed =
+      std::any_of(st.pass_tables.begin(), st.pass_tables.end(), [](const PassTable& t) { return t.store_overflowed; });
   release_run_arrays(st);
   st.primary.PsiD = 0;
   finish_page(files, outcome.completed);

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "run/run_requests.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
@@ -25,6 +26,7 @@ struct RunArguments {
 struct RunOutcome {
   bool completed = false;  // false for every run that stopped early
   int ios = 0;             // status of the last tested read or open
+  bool store_overflowed = false;  // a pass had more events than the listing's store holds (event-table runs)
 };
 
 // Performs one run. `in` is the input file (unit nin), `out` the print listing
@@ -32,6 +34,10 @@ struct RunOutcome {
 // relative to `base_dir` (the folder of the input file).
 RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                  const std::filesystem::path& base_dir);
+// The same run with data files, another store limit of the listing or a
+// progress report.
+RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                             const std::filesystem::path& base_dir, const RunRequests& requests);
 
 // The version line written first in every listing, padded to 45 characters.
 std::string version_banner();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "crystal/crystal.hpp"
 #include "crystal/primary.hpp"
@@ -17,6 +18,7 @@
 #include "plot/page_content.hpp"
 #include "scans/measured_scan.hpp"
 #include "scans/scan_reading.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro {
 
@@ -38,6 +40,7 @@ struct RunState {
   CalculatedScan calculated;
   CalculationOptions options = listing_options();  // threads and limits are kept between runs
   EngineWork work;
+  std::vector<PassTable> pass_tables;  // the event table of each pass, when the caller asked for it
 
   // --- What only the driver and the listing need.
   std::string title = std::string(80, ' ');

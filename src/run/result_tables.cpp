@@ -1,0 +1,59 @@
+#include "run/result_tables.hpp"
+
+#include <cctype>
+#include <functional>
+#include <string>
+
+#include "run/result_file.hpp"
+#include "run/run_messages.hpp"
+#include "tables/csv_tables.hpp"
+#include "tables/results_document.hpp"
+
+namespace kavro {
+namespace {
+
+bool is_json_name(const std::filesystem::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".json";
+}
+
+void write_table(RunState& st, std::ostream& out, const RunFiles& files, const std::filesystem::path& path,
+                 const std::function<void(std::ostream&)>& write) {
+  const std::string name = path.string();
+  for (const auto& own : {files.input_file, files.listing_file, files.scan_path})
+    if (!own.empty() && same_file(path, own)) {
+      st.ios = 1;
+      stop_with_message(out, {" The data file would replace the input, the listing or the measured scan:", name});
+    }
+  ResultFile table;
+  bool written = table.open(path);
+  if (written) {
+    write(table.stream());
+    written = table.commit();
+  }
+  if (!written) {
+    st.ios = 1;
+    stop_with_message(out, {" The data file cannot be written:", name});
+  }
+}
+
+}  // namespace
+
+void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, const RunFiles& files) {
+  if (requests.wants_event_table()) {
+    const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
+                             st.options, st.measured, st.calculated, st.pass_tables};
+    write_table(st, out, files, requests.events_file, [&](std::ostream& s) {
+      if (is_json_name(requests.events_file))
+        write_events_json(s, results);
+      else
+        write_events_csv(s, st.pass_tables, st.grid);
+    });
+  }
+  if (!requests.scan_table_file.empty())
+    write_table(st, out, files, requests.scan_table_file,
+                [&](std::ostream& s) { write_scan_csv(s, st.grid, st.calculated, st.measured); });
+}
+
+}  // namespace kavro

@@ -1,0 +1,79 @@
+#include "tables/csv_tables.hpp"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "crystal/units.hpp"
+#include "tables/event_columns.hpp"
+#include "tables/table_number.hpp"
+
+namespace kavro {
+namespace {
+
+std::string cell_text(const ColumnValue& value) {
+  struct Text {
+    std::string operator()(std::int64_t v) const { return std::to_string(v); }
+    std::string operator()(float v) const { return shortest_text(v); }
+    std::string operator()(double v) const { return shortest_text(v); }
+    std::string operator()(bool v) const { return v ? "1" : "0"; }
+    std::string operator()(std::string_view v) const { return std::string(v); }
+  };
+  return std::visit(Text{}, value);
+}
+
+void write_column_comments(std::ostream& out) {
+  out << "# kavro-99 event table: every crossing that the listing's store takes or that enters the scan\n";
+  for (const EventColumn& c : event_columns()) {
+    out << "# " << c.name;
+    if (!c.unit.empty()) out << " [" << c.unit << "]";
+    if (!c.meaning.empty()) out << ": " << c.meaning;
+    out << "\n";
+  }
+}
+
+}  // namespace
+
+void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid) {
+  write_column_comments(out);
+  std::string_view separator;
+  for (const EventColumn& c : event_columns()) {
+    out << separator << c.name;
+    separator = ",";
+  }
+  out << "\n";
+  for (const PassTable& pass : passes)
+    for (const TableEvent& event : pass.events) {
+      const EventRow row{pass, event, grid};
+      separator = "";
+      for (const EventColumn& c : event_columns()) {
+        out << separator << cell_text(c.value(row));
+        separator = ",";
+      }
+      out << "\n";
+    }
+}
+
+void write_scan_csv(std::ostream& out, const PsiGrid& grid, const CalculatedScan& calculated,
+                    const MeasuredScan& measured) {
+  out << "# kavro-99 scan table\n"
+         "# psi [deg]: psia + i / steps per degree, as in the .cal file\n"
+         "# calculated [cps]: simulated intensity\n"
+         "# measured [cps]: measured intensity on the grid, empty where none\n"
+         "# difference [cps]: calculated minus measured, empty where nothing was measured\n"
+         "psi,calculated,measured,difference\n";
+  const float step = 1.0f / grid.zsw;
+  for (int i = 0; i <= grid.nstep; ++i) {
+    const auto n = static_cast<std::size_t>(i);
+    const float psi = grid.psia + static_cast<float>(i) * step;
+    const float calc = calculated.scan_calc[n];
+    out << shortest_text(psi) << "," << shortest_text(calc) << ",";
+    if (n < measured.scan_obs.size() && measured.scan_obs[n] < kGapMarker)
+      out << shortest_text(measured.scan_obs[n]) << "," << shortest_text(calc - measured.scan_obs[n]);
+    else
+      out << ",";
+    out << "\n";
+  }
+}
+
+}  // namespace kavro
