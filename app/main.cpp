@@ -12,7 +12,6 @@
 // extension ".lis"); the PostScript page and the ".cal" file are written
 // beside the input file unless the input names other folders. The data
 // files (--events, --scan-table) are named as on the command line.
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +27,7 @@
 #include "run/kavro.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
+#include "run/run_requests.hpp"
 #include "shell/input_description.hpp"
 #ifdef KAVRO_HAVE_DESKTOP
 #include "shell/run_desktop.hpp"
@@ -56,12 +56,6 @@ struct RunRequest {
   kavro::RunRequests tables;
 };
 
-std::string lower_extension(const fs::path& path) {
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 // The listing's store limit: a whole number from 1 to 100 million.
 bool parse_max_listed(std::string_view text, std::int64_t& limit) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
@@ -82,7 +76,7 @@ bool parse_table_option(const std::vector<std::string_view>& args, std::size_t& 
     return false;
   }
   const fs::path file{std::string(value)};
-  const std::string ext = lower_extension(file);
+  const std::string ext = kavro::lowercase_extension(file);
   if (option == "--events" && (ext == ".csv" || ext == ".json")) {
     request.tables.events_file = file;
     return true;

@@ -1,6 +1,5 @@
 #include "run/result_tables.hpp"
 
-#include <cctype>
 #include <functional>
 #include <string>
 
@@ -11,12 +10,6 @@
 
 namespace kavro {
 namespace {
-
-bool is_json_name(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".json";
-}
 
 void write_table(RunState& st, std::ostream& out, const RunFiles& files, const std::filesystem::path& path,
                  const std::function<void(std::ostream&)>& write) {
@@ -45,7 +38,7 @@ void write_result_tables(RunState& st, std::ostream& out, const RunRequests& req
     const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
                              st.options, st.measured, st.calculated, st.pass_tables};
     write_table(st, out, files, requests.events_file, [&](std::ostream& s) {
-      if (is_json_name(requests.events_file))
+      if (lowercase_extension(requests.events_file) == ".json")
         write_events_json(s, results);
       else
         write_events_csv(s, st.pass_tables, st.grid);

@@ -2,9 +2,11 @@
 // results, the listing's store limit and a report of the progress.
 #pragma once
 
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "engine/event_store.hpp"
 
@@ -21,5 +23,12 @@ struct RunRequests {
 
   bool wants_event_table() const { return !events_file.empty(); }
 };
+
+// The extension of a data file's name in lower case (".json"), which chooses its format.
+inline std::string lowercase_extension(const std::filesystem::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
 
 }  // namespace kavro
