@@ -3,6 +3,7 @@
 // the curve samples). Every file appears complete or not at all.
 #include "map_command.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +140,15 @@ map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
   return {a.psi->first, a.psi->second};
 }
 
+// Whether the primary reflection can be in reflecting position at the
+// energy (on every wavelength line): lambda sin(theta)/lambda below 1.
+bool reflects_over(const Calculation& c, double energy) {
+  const double longest =
+      c.radiation.idesy == kTube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
+  const double lambda = map::wavelength_of(energy) * longest / c.radiation.alam1;
+  return lambda * c.primary.stol < 1;
+}
+
 // The last lines of the listing before a stop: the message that says why.
 std::string stop_message(const std::string& listing) {
   std::istringstream in(listing);
@@ -221,6 +231,8 @@ int make_map(const MapArguments& a) {
     return kExitUsage;
   }
   const std::pair<double, double> e = energy_range(a);
+  if (!reflects_over(c, e.first))
+    throw UsageError{"the primary reflection does not reach the Ewald sphere at the lowest energy"};
   const map::PsiDomain domain = psi_domain(a, c);
   map::MapRequest request;
   request.e_lo = e.first;
