@@ -116,13 +116,32 @@ class CurveMaker {
       curve.fwhm = std::max(curve.fwhm, at[i]->fwhm);
     }
     if (values.empty() || !(curve.peak >= request_.threshold)) return std::nullopt;
-    for (const CurvePoint& p : sample_curve(orbit, request_.e_lo, request_.e_hi, scale_, request_.tolerance))
+    for (const CurvePoint& p : with_levels(orbit, sample_curve(orbit, request_.e_lo, request_.e_hi, scale_,
+                                                                request_.tolerance)))
       curve.points.push_back({p, strength_at(values, p.energy)});
     if (curve.points.empty()) return std::nullopt;
     return curve;
   }
 
  private:
+  // The sampled curve with the exact points at the level energies inside it
+  // added, so that a strength computed at a level is one of the curve's and
+  // no segment passes over a level above the threshold unseen.
+  std::vector<CurvePoint> with_levels(const Orbit& orbit, const std::vector<CurvePoint>& sampled) const {
+    if (sampled.size() < 2) return sampled;
+    std::vector<CurvePoint> points;
+    std::size_t next = 0;
+    for (const CurvePoint& p : sampled) {
+      for (; next < levels_.size() && levels_[next].energy <= p.energy; ++next) {
+        if (levels_[next].energy <= sampled.front().energy || levels_[next].energy == p.energy) continue;
+        if (const std::optional<CurvePoint> level = curve_point(orbit, levels_[next].energy, scale_))
+          points.push_back(*level);
+      }
+      points.push_back(p);
+    }
+    return points;
+  }
+
   std::vector<std::size_t> screening_levels() const {
     const std::size_t last = levels_.size() - 1;
     std::vector<std::size_t> screen{0, last / 4, last / 2, 3 * last / 4, last};
