@@ -21,7 +21,8 @@ map::PsiEnergyMap map_of(const Calculation& c, double e_lo, double e_hi, float t
 }
 
 // At a single energy the map holds the events of the run at that wavelength,
-// both crossings at the run's psi; the tube's second line included.
+// both crossings at the run's psi with the run's strength; the tube's second
+// line included.
 TEST(PsiEnergyMap, AtOneEnergyHoldsTheRunsEvents) {
   for (const auto& [input, energy] : {std::pair{kSi222, 8.0}, std::pair{kSi222, 13.7}, std::pair{kSiTube, 9.1}}) {
     const Calculation c = calculation_of(input);
@@ -44,6 +45,8 @@ TEST(PsiEnergyMap, AtOneEnergyHoldsTheRunsEvents) {
         const map::CurvePoint& p = found->second->points[0].at;
         const double psi = e.crossing == 1 ? p.psi_a : p.psi_b;
         if (psi_distance(psi, e.psi) <= 0.0005) {
+          const float run_strength = std::fabs((e.ik_s2 >= e.ia_s2 ? e.ik_s2 : e.ia_s2) / e.fwhm);
+          EXPECT_NEAR(found->second->points[0].strength, run_strength, 1e-4f * run_strength) << e.h2[0] << e.h2[1];
           ++matched;
           break;
         }
@@ -81,6 +84,22 @@ TEST(PsiEnergyMap, CurvesFollowTheExactPsiWithinAThousandthDegree) {
     }
   }
   EXPECT_LT(worst, 0.001);
+}
+
+// The same map on one thread and on three.
+TEST(PsiEnergyMap, DoesNotDependOnTheThreads) {
+  Calculation c = calculation_of(kSiTube);
+  c.options.threads = 1;
+  const map::PsiEnergyMap one = map_of(c, 8, 9, 0.1f);
+  c.options.threads = 3;
+  const map::PsiEnergyMap three = map_of(c, 8, 9, 0.1f);
+  ASSERT_EQ(one.curves.size(), three.curves.size());
+  for (std::size_t i = 0; i < one.curves.size(); ++i) {
+    EXPECT_EQ(one.curves[i].h2, three.curves[i].h2);
+    ASSERT_EQ(one.curves[i].points.size(), three.curves[i].points.size());
+    for (std::size_t j = 0; j < one.curves[i].points.size(); ++j)
+      EXPECT_EQ(one.curves[i].points[j].strength, three.curves[i].points[j].strength);
+  }
 }
 
 // No event of the run at the range's ends and middle with strength at or
