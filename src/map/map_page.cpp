@@ -149,16 +149,18 @@ void draw_parameters(Plotter& p, const MapPage& page, const TimeSample& now) {
   p.symbol(kValueX, 16.3f, threshold);
   p.symbol(kLabelX, 15.8f, "events drawn:");
   p.number(kValueX, 15.8f, static_cast<float>(page.map.curves.size()), -1);
-  p.symbol(kLabelX, 15.3f, "min. width:");
-  p.number(kValueX, 15.3f, static_cast<float>(page.min_width), 83);
+  p.symbol(kLabelX, 15.3f, "reflections met:");
+  p.number(kValueX, 15.3f, static_cast<float>(page.map.orbits), -1);
+  p.symbol(kLabelX, 14.8f, "min. width:");
+  p.number(kValueX, 14.8f, static_cast<float>(page.min_width), 83);
   p.fonts(0.4f, "Times-Bold");
-  p.symbol(kLabelX, 14.5f, "Safe windows (deg):");
+  p.symbol(kLabelX, 14.1f, "Safe windows (deg):");
   p.fonts(0.4f, "Times-Roman");
   for (std::size_t i = 0; i < std::min(kListedWindows, page.windows.size()); ++i) {
     const SafeWindow& w = page.windows[i];
-    p.symbol(kLabelX, 13.9f - 0.5f * static_cast<float>(i), field("(F8.2,' to',F8.2)", {w.from, w.to}));
+    p.symbol(kLabelX, 13.5f - 0.5f * static_cast<float>(i), field("(F8.2,' to',F8.2)", {w.from, w.to}));
   }
-  if (page.windows.empty()) p.symbol(kLabelX, 13.9f, "none");
+  if (page.windows.empty()) p.symbol(kLabelX, 13.5f, "none");
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "crystal/lattice.hpp"
 #include "map/energy_calculation.hpp"
 
 namespace kavro::map {

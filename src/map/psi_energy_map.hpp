@@ -39,7 +39,7 @@ struct PsiEnergyMap {
   float threshold = 0;
   std::vector<double> level_energies;
   std::vector<MapCurve> curves;  // events at or above the threshold somewhere in the range
-  std::int64_t orbits = 0;       // secondary reflections that meet the sphere in the range
+  std::int64_t orbits = 0;       // secondary reflections that meet the sphere in the range (per line)
   float largest_fwhm = 0;
 };
 
