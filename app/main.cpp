@@ -5,6 +5,7 @@
 //               [--max-listed N]                     one calculation run
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
+//   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
 // installed, into an image beside it.
@@ -23,6 +24,7 @@
 #include "cif_command.hpp"
 #include "progress_line.hpp"
 #include "format/input_reader.hpp"
+#include "map_command.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
 #include "run/result_file.hpp"
@@ -45,7 +47,7 @@ void print_usage(std::ostream& out) {
          "       kavro99 run INPUT [-o LISTING] [--png] [--pdf] [--events FILE.csv|FILE.json]\n"
          "                   [--scan-table FILE.csv] [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage;
+      << kavro::app::kCifUsage << kavro::app::kMapUsage;
 }
 
 struct RunRequest {
@@ -268,6 +270,7 @@ int main(int argc, char** argv) {
     return std::cout ? 0 : kExitRunFailed;
   }
   if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
+  if (args[0] == "map") return kavro::app::map_command({args.begin() + 1, args.end()});
   if (args[0] == "run") {
     RunRequest request;
     std::vector<std::string_view> run_args(args.begin() + 1, args.end());

@@ -142,6 +142,18 @@ StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, std::o
   return combine(sums, f, fpp_);
 }
 
+bool StructureFactorKernel::type_sums(int h, int k, int l, std::ostream& out,
+                                      std::vector<std::complex<double>>& sums) const {
+  sums.assign(fp_.size(), {});
+  const Sums atoms = phase_sums(h, k, l, out);
+  if (!atoms.ok) return false;
+  for (std::size_t i = 0; i < atoms_.size(); ++i) {
+    const double b = centrosymmetric_ ? 0.0 : atoms.b[i];
+    sums[static_cast<std::size_t>(atoms_[i].type)] += std::complex<double>(atoms.a[i], b) * double{atoms_[i].afact};
+  }
+  return true;
+}
+
 StructureFactor StructureFactorKernel::neutron(int h, int k, int l, std::ostream& out) const {
   const Sums sums = phase_sums(h, k, l, out);
   if (!sums.ok) return StructureFactor{0, 0, 0, false};

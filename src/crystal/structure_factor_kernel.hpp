@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <ostream>
 #include <vector>
 
@@ -28,6 +29,12 @@ class StructureFactorKernel {
   StructureFactor xray(int h, int k, int l, float s, std::ostream& out) const;
   // Neutrons with the coherent scattering lengths.
   StructureFactor neutron(int h, int k, int l, std::ostream& out) const;
+
+  // The sum of one scattering type's atoms with unit scattering factor, one
+  // value per type: F = sum over types j of (f_j + i f''_j) G_j for any f and
+  // f'' of the types, so that F at many wavelengths costs one phase sum.
+  // False when a temperature factor above 1 was met (message written).
+  bool type_sums(int h, int k, int l, std::ostream& out, std::vector<std::complex<double>>& sums) const;
 
  private:
   struct Operator {

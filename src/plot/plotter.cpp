@@ -3,6 +3,7 @@
 // (1 cm = 72/2.54 = 28.34645 pt).
 #include "plot/plotter.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -127,6 +128,20 @@ void Plotter::newpen(int pen) {
     case 3: write("(' 0 0 1 setrgbcolor')"); break;
     default: break;
   }
+}
+
+// (F6.3,' setgray')
+void Plotter::gray(float level) { write("(F6.3,' setgray')", {std::clamp(level, 0.0f, 1.0f)}); }
+
+// (F6.2,' setlinewidth')
+void Plotter::line_width(float width) { write("(F6.2,' setlinewidth')", {width}); }
+
+// ('newpath ',2F6.1,' m  0 ',F6.1,' rl ',F6.1,' 0 rl',' 0 ',F6.1,' rl closepath ')
+// (F6.3,' setgray fill')
+void Plotter::shade(float x1, float x2, float y1, float y2, float level) {
+  write("('newpath ',2F6.1,' m  0 ',F6.1,' rl ',F6.1,' 0 rl',' 0 ',F6.1,' rl closepath ')",
+        {points(x1), points(y1), points(y2 - y1), points(x2 - x1), points(y1 - y2)});
+  write("(F6.3,' setgray fill')", {std::clamp(level, 0.0f, 1.0f)});
 }
 
 // ('[5 0] 0 setdash') and the patterns [5 3], [2 3], [6 4 2 4]

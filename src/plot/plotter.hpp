@@ -52,6 +52,13 @@ class Plotter {
   void number(float x, float y, float value, int code);
   // Colour: 0 black, 1 red, 2 green, 3 blue; other values write nothing.
   void newpen(int pen);
+  // Grey level of the lines and text that follow: 0 black .. 1 white.
+  void gray(float level);
+  // Line width in points for the lines that follow.
+  void line_width(float width);
+  // A filled rectangle from (x1, y1) to (x2, y2) at grey `level`, without an
+  // outline; the grey level then stays `level`.
+  void shade(float x1, float x2, float y1, float y2, float level);
   // Dash pattern: 0 solid, 1 [5 3], 2 [2 3], 3 [6 4 2 4]; others write nothing.
   void dash(int pattern);
   // Closed rectangle from (x1, y1) to (x2, y2); sets line width 0.5 for good.

@@ -1,0 +1,281 @@
+// kavro99 map: reads the input file, builds the psi-energy map, prints the
+// table of safe windows and writes the page (and on request its images and
+// the curve samples). Every file appears complete or not at all.
+#include "map_command.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "crystal/radiation_kind.hpp"
+#include "crystal/run_stop.hpp"
+#include "map/energy_calculation.hpp"
+#include "map/map_csv.hpp"
+#include "map/map_page.hpp"
+#include "map/psi_energy_map.hpp"
+#include "map/safe_windows.hpp"
+#include "plot/ghostscript.hpp"
+#include "run/input_preparation.hpp"
+#include "run/result_file.hpp"
+#include "run/run_files.hpp"
+
+namespace kavro::app {
+
+const char* const kMapUsage =
+    "       kavro99 map INPUT --energy E1:E2 | --wavelength L1:L2 [--psi A:B] [--threshold I]\n"
+    "                   [--min-width W] [--levels N] [-o MAP.ps] [--png] [--pdf] [--csv FILE]\n";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+// Cromer-Liberman's f' and f'' are tabulated for these photon energies.
+constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
+
+struct UsageError {
+  std::string message;
+};
+
+struct MapArguments {
+  fs::path input, page, csv;
+  std::optional<std::pair<double, double>> energies, wavelengths, psi;
+  std::optional<float> threshold;
+  std::optional<double> min_width;
+  int levels = 0;
+  std::vector<PageImage> images;
+};
+
+double number(std::string_view text, const std::string& option) {
+  const std::string s(text);
+  std::size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(s, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (s.empty() || used != s.size() || !std::isfinite(value))
+    throw UsageError{option + " needs a number, not '" + s + "'"};
+  return value;
+}
+
+std::pair<double, double> range(std::string_view text, const std::string& option) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) throw UsageError{option + " needs A:B, not '" + std::string(text) + "'"};
+  return {number(text.substr(0, colon), option), number(text.substr(colon + 1), option)};
+}
+
+MapArguments parse(const std::vector<std::string_view>& args) {
+  MapArguments a;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string option(args[i]);
+    const bool has_value = i + 1 < args.size();
+    const auto value = [&]() -> std::string_view {
+      if (!has_value) throw UsageError{option + " needs a value"};
+      return args[++i];
+    };
+    if (option == "--energy") {
+      a.energies = range(value(), option);
+    } else if (option == "--wavelength") {
+      a.wavelengths = range(value(), option);
+    } else if (option == "--psi") {
+      a.psi = range(value(), option);
+    } else if (option == "--threshold") {
+      a.threshold = static_cast<float>(number(value(), option));
+    } else if (option == "--min-width") {
+      a.min_width = number(value(), option);
+    } else if (option == "--levels") {
+      const double n = number(value(), option);
+      if (!(n >= 2 && n <= 2001 && n == std::floor(n))) throw UsageError{"--levels needs a whole number 2 to 2001"};
+      a.levels = static_cast<int>(n);
+    } else if (option == "-o") {
+      a.page = std::string(value());
+    } else if (option == "--csv") {
+      a.csv = std::string(value());
+    } else if (option == "--png" || option == "--pdf") {
+      a.images.push_back(option == "--png" ? PageImage::png : PageImage::pdf);
+    } else if (!option.empty() && option[0] != '-' && a.input.empty()) {
+      a.input = option;
+    } else {
+      throw UsageError{"unknown or repeated argument '" + option + "'"};
+    }
+  }
+  if (a.input.empty()) throw UsageError{"the input file is missing"};
+  if (a.energies.has_value() == a.wavelengths.has_value())
+    throw UsageError{"give the energy range with either --energy E1:E2 or --wavelength L1:L2"};
+  if (a.page.empty()) a.page = a.input.parent_path() / (a.input.stem().string() + "_map.ps");
+  return a;
+}
+
+// The energy range in keV, lowest first.
+std::pair<double, double> energy_range(const MapArguments& a) {
+  std::pair<double, double> e;
+  if (a.wavelengths) {
+    if (!(a.wavelengths->first > 0 && a.wavelengths->second > 0))
+      throw UsageError{"--wavelength needs positive wavelengths"};
+    e = {map::energy_of(a.wavelengths->second), map::energy_of(a.wavelengths->first)};
+  } else {
+    e = *a.energies;
+  }
+  if (e.first > e.second) std::swap(e.first, e.second);
+  if (!(e.first >= kLowestEnergy && e.second <= kHighestEnergy))
+    throw UsageError{"the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)"};
+  return e;
+}
+
+map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
+  if (!a.psi) {
+    const double start = c.radiation.idesy != kTube && c.grid.psia >= 0 ? 0.0 : -180.0;
+    return {start, start + 360};
+  }
+  if (!(a.psi->first < a.psi->second && a.psi->second - a.psi->first <= 360))
+    throw UsageError{"--psi needs A:B with A < B at most 360 degrees apart"};
+  return {a.psi->first, a.psi->second};
+}
+
+// Whether the primary reflection can be in reflecting position at the
+// energy (on every wavelength line): lambda sin(theta)/lambda below 1.
+bool reflects_over(const Calculation& c, double energy) {
+  const double longest =
+      c.radiation.idesy == kTube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
+  const double lambda = map::wavelength_of(energy) * longest / c.radiation.alam1;
+  return lambda * c.primary.stol < 1;
+}
+
+// The last lines of the listing before a stop: the message that says why.
+std::string stop_message(const std::string& listing) {
+  std::istringstream in(listing);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
+  std::string message;
+  for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) message += lines[i] + "\n";
+  return message;
+}
+
+bool usable_output(const fs::path& output, const fs::path& input) {
+  if (path_kind(output) == PathKind::other || same_file(output, input)) {
+    std::cerr << "kavro99: cannot write " << output << " (a folder, a device, a pipe or the input file)\n";
+    return false;
+  }
+  return true;
+}
+
+// Line 1 of the input file, the title of the run (80 characters).
+std::string input_title(const fs::path& input) {
+  std::ifstream in(input);
+  std::string title;
+  std::getline(in, title);
+  if (!title.empty() && title.back() == '\r') title.pop_back();
+  return title.substr(0, 80);
+}
+
+template <typename Writer>
+bool write_result(const fs::path& path, Writer&& write) {
+  ResultFile file;
+  if (!file.open(path)) {
+    std::cerr << "kavro99: cannot write " << path << "\n";
+    return false;
+  }
+  write(file.stream());
+  if (file.commit()) return true;
+  std::cerr << "kavro99: " << path << " could not be written completely\n";
+  return false;
+}
+
+bool convert_images(const fs::path& page, const std::vector<PageImage>& images) {
+  bool all = true;
+  for (const PageImage kind : images) {
+    fs::path image = page;
+    image.replace_extension(kind == PageImage::png ? ".png" : ".pdf");
+    const GhostscriptResult r = convert_page(page, image, kind);
+    if (r.status == GhostscriptResult::Status::converted) {
+      std::cout << (kind == PageImage::png ? "PNG image:       " : "PDF file:        ") << image.string() << "\n";
+      continue;
+    }
+    all = false;
+    std::cerr << "kavro99: "
+              << (r.status == GhostscriptResult::Status::not_installed
+                      ? std::string("Ghostscript (gs) is not installed")
+                      : "Ghostscript could not convert the page: " + r.reason)
+              << "\n"
+              << r.messages;
+  }
+  return all;
+}
+
+int make_map(const MapArguments& a) {
+  if (path_kind(a.input) != PathKind::regular) {
+    std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
+    return kExitUsage;
+  }
+  if (!usable_output(a.page, a.input) || (!a.csv.empty() && !usable_output(a.csv, a.input))) return kExitUsage;
+  std::ifstream in(a.input);
+  std::ostringstream listing;
+  Calculation c;
+  try {
+    c = read_calculation(in, listing);
+  } catch (const RunStop&) {
+    std::cerr << "kavro99: the input file cannot be used:\n" << stop_message(listing.str());
+    return kExitUsage;
+  }
+  if (c.radiation.idesy == kNeutrons) {
+    std::cerr << "kavro99: the map is made for X-rays; " << a.input << " describes neutrons\n";
+    return kExitUsage;
+  }
+  const std::pair<double, double> e = energy_range(a);
+  if (!reflects_over(c, e.first))
+    throw UsageError{"the primary reflection does not reach the Ewald sphere at the lowest energy"};
+  const map::PsiDomain domain = psi_domain(a, c);
+  map::MapRequest request;
+  request.e_lo = e.first;
+  request.e_hi = e.second;
+  request.threshold = a.threshold.value_or(c.options.drumin > 0 ? c.options.drumin : 1.0f);
+  request.levels = a.levels;
+  if (!(request.threshold > 0)) throw UsageError{"--threshold needs a positive number"};
+
+  std::ostringstream messages;
+  map::PsiEnergyMap m;
+  try {
+    m = map::psi_energy_map(c, request, messages);
+  } catch (const RunStop&) {
+    std::cerr << "kavro99: the map could not be made:\n" << stop_message(messages.str());
+    return kExitFailed;
+  }
+  const double min_width = a.min_width.value_or(5.0 * m.largest_fwhm);
+  const std::vector<map::SafeWindow> windows = map::safe_windows(m, domain, min_width);
+  map::write_window_table(std::cout, m, windows, min_width);
+
+  const std::string title = input_title(a.input);
+  const map::MapPage page{title, c, m, domain, windows, min_width};
+  std::ostringstream page_messages;
+  if (!write_result(a.page, [&](std::ostream& ps) { map::write_map_page(ps, page_messages, page, current_time()); }))
+    return kExitFailed;
+  std::cerr << page_messages.str();
+  std::cout << "PostScript page: " << a.page.string() << "\n";
+  if (!a.csv.empty()) {
+    if (!write_result(a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); })) return kExitFailed;
+    std::cout << "Curve samples:   " << a.csv.string() << "\n";
+  }
+  return convert_images(a.page, a.images) ? 0 : kExitFailed;
+}
+
+}  // namespace
+
+int map_command(const std::vector<std::string_view>& args) {
+  try {
+    return make_map(parse(args));
+  } catch (const UsageError& e) {
+    std::cerr << "kavro99 map: " << e.message << "\nusage:\n" << kMapUsage;
+    return kExitUsage;
+  }
+}
+
+}  // namespace kavro::app

@@ -1,0 +1,185 @@
+// The map's page in the result page's landscape frame: psi on x 1..21 cm,
+// the energy range on y 2.5..20.3 cm, the parameter block from x 22 cm.
+#include "map/map_page.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+#include "crystal/radiation_kind.hpp"
+#include "format/fixed_format.hpp"
+#include "format/input_reader.hpp"
+#include "map/map_csv.hpp"
+#include "plot/plotter.hpp"
+
+namespace kavro::map {
+namespace {
+
+constexpr float kLeft = 1.0f, kRight = 21.0f, kBottom = 2.5f, kTop = 20.3f;
+constexpr float kLabelX = 22.0f, kValueX = 25.0f;
+constexpr float kBandGray = 0.85f;
+constexpr std::size_t kLabelled = 12;
+constexpr std::size_t kListedWindows = 10;
+
+struct Scale {
+  double psi_from = 0, psi_span = 360, e_lo = 0, e_span = 0;
+
+  float x(double psi) const { return kLeft + static_cast<float>((psi - psi_from) / psi_span) * (kRight - kLeft); }
+  // A map at a single energy spreads it over the whole height.
+  float y(double energy) const {
+    if (e_span == 0) return (kBottom + kTop) / 2;
+    return kBottom + static_cast<float>((energy - e_lo) / e_span) * (kTop - kBottom);
+  }
+};
+
+// Strongest curves black, those at the threshold light grey, on a logarithmic scale.
+float gray_of(float peak, float threshold, float strongest) {
+  if (!(strongest > threshold) || !(threshold > 0)) return 0;
+  const double share = std::log(peak / threshold) / std::log(strongest / threshold);
+  return static_cast<float>(0.75 * (1 - std::clamp(share, 0.0, 1.0)));
+}
+
+// One formatted field without its line end.
+std::string field(std::string_view fmt, std::initializer_list<ff::Arg> items) {
+  std::string text = ff::format(fmt, items);
+  text.pop_back();
+  return std::string(ff::trim(text));
+}
+
+void draw_run(Plotter& p, const std::vector<float>& x, const std::vector<float>& y) {
+  if (x.empty()) return;
+  if (x.size() == 1) {
+    p.plot(x[0], y[0] - 0.15f, kPenUp);
+    p.plot(x[0], y[0] + 0.15f, kPenDown);
+    return;
+  }
+  p.line1(x, y, kRight - kLeft);
+}
+
+// One branch of a curve, left out where it leaves a partial psi domain.
+void draw_branch(Plotter& p, const MapCurve& c, bool first, const PsiDomain& domain, const Scale& s) {
+  std::vector<float> x, y;
+  for (const MapPoint& pt : c.points) {
+    const double psi = psi_in_turn(first ? pt.at.psi_a : pt.at.psi_b, domain.from);
+    if (!domain.full_turn() && psi > domain.to) {
+      draw_run(p, x, y);
+      x.clear();
+      y.clear();
+      continue;
+    }
+    x.push_back(s.x(psi));
+    y.push_back(s.y(pt.at.energy));
+  }
+  draw_run(p, x, y);
+}
+
+void draw_bands(Plotter& p, const std::vector<SafeWindow>& windows, const PsiDomain& domain, const Scale& s) {
+  const double turn_end = domain.from + 360;
+  for (const SafeWindow& w : windows) {
+    p.shade(s.x(w.from), s.x(std::min(w.to, turn_end)), kBottom, kTop, kBandGray);
+    if (w.to > turn_end) p.shade(s.x(domain.from), s.x(w.to - 360), kBottom, kTop, kBandGray);
+  }
+  p.gray(0);
+}
+
+void draw_curves(Plotter& p, const PsiEnergyMap& map, const PsiDomain& domain, const Scale& s) {
+  std::vector<std::size_t> order(map.curves.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return map.curves[a].peak < map.curves[b].peak; });
+  const float strongest = order.empty() ? 0 : map.curves[order.back()].peak;
+  p.line_width(0.3f);
+  for (const std::size_t i : order) {
+    const MapCurve& c = map.curves[i];
+    p.gray(gray_of(c.peak, map.threshold, strongest));
+    draw_branch(p, c, true, domain, s);
+    draw_branch(p, c, false, domain, s);
+  }
+  p.gray(0);
+  p.fonts(0.25f, "Times-Roman");
+  for (std::size_t n = 0; n < std::min(kLabelled, order.size()); ++n) {
+    const MapCurve& c = map.curves[order[order.size() - 1 - n]];
+    const MapPoint& top = c.points.back();
+    const double psi = psi_in_turn(top.at.psi_a, domain.from);
+    if (!domain.full_turn() && psi > domain.to) continue;
+    p.symbol(s.x(psi), std::min(kTop - 0.3f, s.y(top.at.energy) + 0.05f), field("(3I4)", {c.h2[0], c.h2[1], c.h2[2]}));
+  }
+}
+
+void draw_energy_ticks(Plotter& p, const Scale& s) {
+  p.fonts(0.3f, "Times-Roman");
+  for (int i = 0; i <= 4; ++i) {
+    const double energy = s.e_lo + s.e_span * i / 4;
+    const float y = s.y(energy);
+    p.plot(kLeft, y, kPenUp);
+    p.plot(kLeft + 0.2f, y, kPenDown);
+    p.number(kLeft + 0.3f, y - 0.1f, static_cast<float>(energy), 73);
+    if (s.e_span == 0) break;
+  }
+  p.symbol(kLeft + 0.3f, kTop - 0.5f, "E (keV)");
+}
+
+const char* radiation_name(int idesy) {
+  if (idesy == kTube) return "tube, both lines";
+  if (idesy == kNeutrons) return "neutrons";
+  return "synchrotron";
+}
+
+void draw_parameters(Plotter& p, const MapPage& page, const TimeSample& now) {
+  p.fonts(0.5f, "Times-Bold");
+  p.symbol(kLabelX, 20.0f, "Psi-energy map");
+  p.fonts(0.4f, "Times-Roman");
+  char date[48];
+  std::snprintf(date, sizeof date, "%02d.%02d.%04d  %02d:%02d", now.day, now.month, now.year, now.hour, now.minute);
+  p.symbol(kLabelX, 19.3f, date);
+  const Primary& pr = page.calculation.primary;
+  p.symbol(kLabelX, 18.6f, "hkl-prim:");
+  p.number(kValueX, 18.6f, static_cast<float>(pr.h), -1);
+  p.number(kValueX + 0.8f, 18.6f, static_cast<float>(pr.k), -1);
+  p.number(kValueX + 1.6f, 18.6f, static_cast<float>(pr.l), -1);
+  p.symbol(kLabelX, 18.0f, radiation_name(page.calculation.radiation.idesy));
+  p.symbol(kLabelX, 17.4f, "E from (keV):");
+  p.number(kValueX, 17.4f, static_cast<float>(page.map.e_lo), 83);
+  p.symbol(kLabelX, 16.9f, "to (keV):");
+  p.number(kValueX, 16.9f, static_cast<float>(page.map.e_hi), 83);
+  p.symbol(kLabelX, 16.3f, "I/FWHM s2 >");
+  char threshold[32];
+  std::snprintf(threshold, sizeof threshold, "%.4g", static_cast<double>(page.map.threshold));
+  p.symbol(kValueX, 16.3f, threshold);
+  p.symbol(kLabelX, 15.8f, "events drawn:");
+  p.number(kValueX, 15.8f, static_cast<float>(page.map.curves.size()), -1);
+  p.symbol(kLabelX, 15.3f, "reflections met:");
+  p.number(kValueX, 15.3f, static_cast<float>(page.map.orbits), -1);
+  p.symbol(kLabelX, 14.8f, "min. width:");
+  p.number(kValueX, 14.8f, static_cast<float>(page.min_width), 83);
+  p.fonts(0.4f, "Times-Bold");
+  p.symbol(kLabelX, 14.1f, "Safe windows (deg):");
+  p.fonts(0.4f, "Times-Roman");
+  for (std::size_t i = 0; i < std::min(kListedWindows, page.windows.size()); ++i) {
+    const SafeWindow& w = page.windows[i];
+    p.symbol(kLabelX, 13.5f - 0.5f * static_cast<float>(i), field("(F8.2,' to',F8.2)", {w.from, w.to}));
+  }
+  if (page.windows.empty()) p.symbol(kLabelX, 13.5f, "none");
+}
+
+}  // namespace
+
+void write_map_page(std::ostream& ps, std::ostream& listing, const MapPage& page, const TimeSample& now) {
+  Plotter p(ps, listing);
+  p.plots();
+  const double to = page.domain.full_turn() ? page.domain.from + 360 : page.domain.to;
+  const Scale s{page.domain.from, to - page.domain.from, page.map.e_lo, page.map.e_hi - page.map.e_lo};
+  draw_bands(p, page.windows, page.domain, s);
+  draw_curves(p, page.map, page.domain, s);
+  p.frame(kLeft, kRight, kBottom, kTop);
+  p.axis(kLeft, kBottom, "psi (degrees)", kRight - kLeft, static_cast<float>(s.psi_from),
+         static_cast<float>(s.psi_span / 20));
+  draw_energy_ticks(p, s);
+  p.fonts(0.5f, "Times-Bold");
+  p.symbol(kLeft, 20.7f, page.title);
+  draw_parameters(p, page, now);
+  p.plot(0, 0, kEndOfPage);
+}
+
+}  // namespace kavro::map

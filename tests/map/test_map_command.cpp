@@ -1,0 +1,87 @@
+// kavro99 map on the command line: the files it writes, the page in
+// Ghostscript, and bad arguments and inputs that end with status 2 and no file.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "plot/ghostscript.hpp"
+#include "system/process.hpp"
+
+namespace kavro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MapCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("kavro_map_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    fs::copy_file(std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp", dir_ / "si.inp",
+                  fs::copy_options::overwrite_existing);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Exit status of kavro99 map with `args` (started without a shell).
+  int map(std::vector<std::string> args) {
+    args.insert(args.begin(), {KAVRO_BINARY, "map"});
+    const process::ProcessEnd end = process::run_collecting_output(args);
+    output_ = end.output;
+    return WIFEXITED(end.wait_status) ? WEXITSTATUS(end.wait_status) : -1;
+  }
+
+  fs::path dir_;
+  std::string output_;
+};
+
+TEST_F(MapCommand, WritesTheTableThePageAndTheSamples) {
+  const fs::path page = dir_ / "si_map.ps";
+  ASSERT_EQ(
+      map({(dir_ / "si.inp").string(), "--energy", "5:15", "--threshold", "20", "--csv", (dir_ / "si.csv").string()}),
+      0)
+      << output_;
+  EXPECT_NE(output_.find("Safe psi windows from   5.000 to  15.000 keV"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("    psi from      psi to       width"), std::string::npos);
+  std::ifstream csv(dir_ / "si.csv");
+  std::string header, row;
+  std::getline(csv, header);
+  std::getline(csv, row);
+  EXPECT_EQ(header, "h,k,l,line,crossing,energy_keV,psi_deg,strength");
+  EXPECT_EQ(std::count(row.begin(), row.end(), ','), 7) << row;
+  if (!find_ghostscript()) GTEST_SKIP() << "Ghostscript is not installed";
+  const GhostscriptResult rendered = convert_page(page, dir_ / "si_map.png", PageImage::png);
+  EXPECT_EQ(rendered.status, GhostscriptResult::Status::converted) << rendered.reason;
+  EXPECT_EQ(rendered.messages, "");
+}
+
+TEST_F(MapCommand, BadArgumentsAndInputsEndWithStatus2AndNoFile) {
+  const std::string input = (dir_ / "si.inp").string();
+  std::ofstream(dir_ / "neutron.inp")
+      << std::ifstream(std::string(KAVRO_TEST_DATA_DIR) + "/../golden/inputs/si_neutron.inp").rdbuf();
+  std::ofstream(dir_ / "broken.inp") << "title\nx.ps\n5.43 5.43\n";
+  const std::vector<std::vector<std::string>> cases = {
+      {input},                                             // no range
+      {input, "--energy", "5:15", "--wavelength", "1:2"},  // both
+      {input, "--energy", "5-15"},                         // no colon
+      {input, "--energy", "0.2:15"},                       // below Cromer-Liberman's table
+      {input, "--energy", "5:nan"},                        // no number
+      {input, "--energy", "5:15", "--psi", "10:10"},       // empty psi range
+      {input, "--energy", "5:15", "--threshold", "-1"},    // threshold
+      {(dir_ / "missing.inp").string(), "--energy", "5:15"},
+      {(dir_ / "neutron.inp").string(), "--energy", "5:15"},
+      {(dir_ / "broken.inp").string(), "--energy", "5:15"},
+      {input, "--energy", "5:15", "-o", input},  // the page over the input
+  };
+  for (const std::vector<std::string>& args : cases) {
+    EXPECT_EQ(map(args), 2) << args.back() << ": " << output_;
+    EXPECT_NE(output_.find("kavro99"), std::string::npos) << output_;
+  }
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_TRUE(entry.path().extension() == ".inp") << entry.path();
+}
+
+}  // namespace
+}  // namespace kavro::testing

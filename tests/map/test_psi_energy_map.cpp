@@ -1,0 +1,162 @@
+// The map against the run's event search, the accuracy of its curves and the
+// safe windows against the run's events.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "map/map_fixture.hpp"
+#include "map/psi_energy_map.hpp"
+#include "map/safe_windows.hpp"
+
+namespace kavro::testing {
+namespace {
+
+const std::string kSi222 = std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp";
+const std::string kSiTube = std::string(KAVRO_TEST_DATA_DIR) + "/../golden/inputs/si_cu_tube.inp";
+
+map::PsiEnergyMap map_of(const Calculation& c, double e_lo, double e_hi, float threshold) {
+  std::ostringstream messages;
+  return map::psi_energy_map(c, {e_lo, e_hi, threshold}, messages);
+}
+
+// At a single energy the map holds the events of the run at that wavelength,
+// both crossings at the run's psi with the run's strength; the tube's second
+// line included.
+TEST(PsiEnergyMap, AtOneEnergyHoldsTheRunsEvents) {
+  for (const auto& [input, energy] : {std::pair{kSi222, 8.0}, std::pair{kSi222, 13.7}, std::pair{kSiTube, 9.1}}) {
+    const Calculation c = calculation_of(input);
+    const float threshold = 1e-3f;
+    const map::PsiEnergyMap m = map_of(c, energy, energy, threshold);
+    std::map<std::tuple<int, int, int, int>, const map::MapCurve*> curves;
+    for (const map::MapCurve& curve : m.curves) {
+      ASSERT_EQ(curve.points.size(), 1u);
+      curves[{curve.line, curve.h2[0], curve.h2[1], curve.h2[2]}] = &curve;
+    }
+    const std::vector<EventRecord> events = run_events(c, energy, threshold);
+    ASSERT_GT(events.size(), 20u) << input;
+    // The run keeps the crossings of both lines in one store each: a record's
+    // line is that of the first pass until its h2 repeats with another psi.
+    std::size_t matched = 0;
+    for (const EventRecord& e : events) {
+      for (int line = 0; line < 2; ++line) {
+        const auto found = curves.find({line, e.h2[0], e.h2[1], e.h2[2]});
+        if (found == curves.end()) continue;
+        const map::CurvePoint& p = found->second->points[0].at;
+        const double psi = e.crossing == 1 ? p.psi_a : p.psi_b;
+        if (psi_distance(psi, e.psi) <= 0.0005) {
+          const float run_strength = std::fabs((e.ik_s2 >= e.ia_s2 ? e.ik_s2 : e.ia_s2) / e.fwhm);
+          EXPECT_NEAR(found->second->points[0].strength, run_strength, 1e-4f * run_strength) << e.h2[0] << e.h2[1];
+          ++matched;
+          break;
+        }
+      }
+    }
+    EXPECT_EQ(matched, events.size()) << input << " at " << energy << " keV";
+    EXPECT_EQ(2 * m.curves.size(), events.size()) << input;
+  }
+}
+
+// Between its points a drawn curve stays within 0.001 degree of the exact
+// psi, also where psi(E) turns round at the touching energy.
+TEST(PsiEnergyMap, CurvesFollowTheExactPsiWithinAThousandthDegree) {
+  const Calculation c = calculation_of(kSi222);
+  const map::PsiEnergyMap m = map_of(c, 5, 15, 1);
+  ASSERT_GT(m.curves.size(), 50u);
+  double worst = 0;
+  for (const map::MapCurve& curve : m.curves) {
+    const std::optional<map::Orbit> orbit = [&] {
+      std::ostringstream out;
+      const Calculation at = map::calculation_at_energy(c, 15, out);
+      return map::orbit_of(search_frame(at.crystal, at.radiation, at.primary, at.grid, at.radiation.alam1), curve.h2);
+    }();
+    ASSERT_TRUE(orbit);
+    for (std::size_t i = 1; i < curve.points.size(); ++i) {
+      const map::CurvePoint& a = curve.points[i - 1].at;
+      const map::CurvePoint& b = curve.points[i].at;
+      for (const double share : {0.25, 0.5, 0.75}) {
+        const double energy = a.energy + share * (b.energy - a.energy);
+        const std::optional<map::CurvePoint> exact = map::curve_point(*orbit, energy, 1);
+        if (!exact) continue;  // the touching point, rounded
+        const double drawn = a.psi_a + share * (b.psi_a - a.psi_a);
+        worst = std::max(worst, std::fabs(drawn - exact->psi_a));
+      }
+    }
+  }
+  EXPECT_LT(worst, 0.001);
+}
+
+// The same map on one thread and on three.
+TEST(PsiEnergyMap, DoesNotDependOnTheThreads) {
+  Calculation c = calculation_of(kSiTube);
+  c.options.threads = 1;
+  const map::PsiEnergyMap one = map_of(c, 8, 9, 0.1f);
+  c.options.threads = 3;
+  const map::PsiEnergyMap three = map_of(c, 8, 9, 0.1f);
+  ASSERT_EQ(one.curves.size(), three.curves.size());
+  for (std::size_t i = 0; i < one.curves.size(); ++i) {
+    EXPECT_EQ(one.curves[i].h2, three.curves[i].h2);
+    ASSERT_EQ(one.curves[i].points.size(), three.curves[i].points.size());
+    for (std::size_t j = 0; j < one.curves[i].points.size(); ++j)
+      EXPECT_EQ(one.curves[i].points[j].strength, three.curves[i].points[j].strength);
+  }
+}
+
+// No event of the run at the range's ends and middle with strength at or
+// above the threshold lies inside a safe window; the windows are sorted.
+TEST(PsiEnergyMap, SafeWindowsHoldNoStrongEventAtTheEndsAndTheMiddle) {
+  const Calculation c = calculation_of(kSi222);
+  const float threshold = 20;
+  const map::PsiEnergyMap m = map_of(c, 5, 15, threshold);
+  const map::PsiDomain full_turn{0, 360};
+  const std::vector<map::SafeWindow> windows = map::safe_windows(m, full_turn, 0);
+  ASSERT_GE(windows.size(), 6u);
+  for (std::size_t i = 1; i < windows.size(); ++i) EXPECT_GE(windows[i - 1].width(), windows[i].width());
+  std::size_t checked = 0;
+  for (const double energy : {5.0, 10.0, 15.0}) {
+    const std::vector<EventRecord> events = run_events(c, energy, threshold);
+    checked += events.size();
+    for (const EventRecord& e : events)
+      for (const map::SafeWindow& w : windows)
+        EXPECT_FALSE(map::psi_in_turn(e.psi, w.from) < w.to)
+            << e.h2[0] << e.h2[1] << e.h2[2] << " at " << e.psi << " in " << w.from << ".." << w.to;
+  }
+  EXPECT_GT(checked, 50u);
+}
+
+// Blocked intervals across the end of the turn, a window across it, the
+// minimum width and a partial domain.
+TEST(SafeWindows, CloseTheTurnAndKeepWithinTheDomain) {
+  map::PsiEnergyMap m;
+  m.threshold = 1;
+  const auto curve = [](int h, double psi_a, double psi_b) {
+    map::MapCurve c;
+    c.h2 = {h, 0, 0};
+    c.fwhm = 2;
+    c.points = {{{10, psi_a, psi_b}, 5}, {{11, psi_a + 1, psi_b - 1}, 0.5}};
+    return c;
+  };
+  m.curves = {curve(1, 179, 100), curve(2, -60, 30)};  // blocks 178..181, 98..101, -61..-58, 28..31
+  const std::vector<map::SafeWindow> turn = map::safe_windows(m, {-180, 180}, 70);
+  ASSERT_EQ(turn.size(), 3u);            // 31..98 is narrower than 70 degrees
+  EXPECT_DOUBLE_EQ(turn[0].from, -179);  // right after 178..181 across the end
+  EXPECT_DOUBLE_EQ(turn[0].to, -61);
+  EXPECT_EQ(turn[0].left, (Hkl{1, 0, 0}));
+  EXPECT_EQ(turn[0].right, (Hkl{2, 0, 0}));
+  EXPECT_DOUBLE_EQ(turn[2].from, 101);
+  m.curves.erase(m.curves.begin());
+  const std::vector<map::SafeWindow> closed = map::safe_windows(m, {-180, 180}, 0);
+  ASSERT_EQ(closed.size(), 2u);
+  EXPECT_DOUBLE_EQ(closed[0].from, 31);  // on across 180 to -61
+  EXPECT_DOUBLE_EQ(closed[0].to, 299);
+  m.curves.insert(m.curves.begin(), curve(1, 179, 100));
+  const std::vector<map::SafeWindow> part = map::safe_windows(m, {0, 90}, 0);
+  ASSERT_EQ(part.size(), 2u);
+  EXPECT_DOUBLE_EQ(part[0].from, 31);
+  EXPECT_DOUBLE_EQ(part[0].to, 90);
+  EXPECT_FALSE(part[0].right);
+  EXPECT_DOUBLE_EQ(part[1].to, 28);
+}
+
+}  // namespace
+}  // namespace kavro::testing
