@@ -1,7 +1,8 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
 //
 //   kavro99                                          the desktop window
-//   kavro99 run INPUT [-o LISTING] [--png] [--pdf]   one calculation run
+//   kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]   one calculation run
+//   kavro99 fit INPUT --measured SCAN [options]      fit of the scan to the measurement (fit_command.hpp)
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //
@@ -37,7 +38,8 @@ constexpr int kExitUsage = 2;
 
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
-         "       kavro99 run INPUT [-o LISTING] [--png] [--pdf]\n"
+         "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
+         "       kavro99 fit INPUT --measured SCAN [--free LIST] [--peaks] [-o REPORT]\n"
          "       kavro99 help                (the input description)\n"
       << kavro::app::kCifUsage;
 }
@@ -45,6 +47,7 @@ void print_usage(std::ostream& out) {
 struct RunRequest {
   fs::path input;
   fs::path listing;
+  fs::path measured;  // a plain scan file instead of line 12's
   std::vector<kavro::PageImage> images;
   std::string preface;  // lines for the head of the listing
 };
@@ -53,6 +56,8 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       request.listing = args[++i];
+    } else if (args[i] == "--measured" && i + 1 < args.size() && !args[i + 1].empty()) {
+      request.measured = fs::absolute(fs::path(args[++i]));
     } else if (args[i] == "--png") {
       request.images.push_back(kavro::PageImage::png);
     } else if (args[i] == "--pdf") {
@@ -148,6 +153,7 @@ int run_command(const RunRequest& request) {
   kavro::RunArguments names;
   names.input_file = request.input;
   names.listing_file = request.listing;
+  names.measured_file = request.measured;
   const fs::path base_dir = request.input.parent_path();
   const kavro::RunOutcome outcome = kavro::kavro(state, in, listing.stream(), names, base_dir);
   const bool scan_named = !kavro::ff::trim(names.dname2).empty();

@@ -86,6 +86,14 @@ void check_scan_and_calculated_names(RunState& st, std::ostream& out, const RunA
   check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.measured.scan_given == 1);
 }
 
+// A plain scan given beside the input file takes the place of line 12's file.
+void name_plain_scan(RunState& st, RunArguments& args) {
+  constexpr std::size_t kNameWidth = 72;
+  args.dname2 = args.measured_file.string();
+  if (args.dname2.size() < kNameWidth) args.dname2.resize(kNameWidth, ' ');
+  st.measured.scan_given = 1;
+}
+
 }  // namespace
 
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files) {
@@ -103,6 +111,7 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   // Primary reflection, orientation, measured-scan name; the psi grid.
   read_primary(st, in, out);
   read_orientation_and_scan_name(st, in, out, args);
+  if (!args.measured_file.empty()) name_plain_scan(st, args);
   if (files != nullptr) check_scan_and_calculated_names(st, out, args, *files);
   allocate_scan(st, out);
 

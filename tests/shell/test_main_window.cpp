@@ -56,7 +56,7 @@ class MainWindowTest : public ::testing::Test {
 
   // What the stand-in calculation returns and what it saw.
   RunOutcome outcome{true, 0};
-  RunArguments results{"", "x.cal", "x.ps", {}, {}};
+  RunArguments results{"", "x.cal", "x.ps", {}, {}, {}};
   std::function<void()> during_run;
   int runs = 0;
   std::string input_seen;
