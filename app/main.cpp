@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "cif_command.hpp"
+#ifdef KAVRO_HAVE_FIT
+#include "fit_command.hpp"
+#endif
 #include "format/input_reader.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/kavro.hpp"
@@ -39,9 +42,12 @@ constexpr int kExitUsage = 2;
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
          "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
-         "       kavro99 fit INPUT --measured SCAN [--free LIST] [--peaks] [-o REPORT]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage;
+      << kavro::app::kCifUsage
+#ifdef KAVRO_HAVE_FIT
+      << kavro::app::kFitUsage
+#endif
+      ;
 }
 
 struct RunRequest {
@@ -196,6 +202,14 @@ int main(int argc, char** argv) {
   if (args[0] == "help" && args.size() == 1) {
     kavro::shell::write_input_description(std::cout);
     return std::cout ? 0 : kExitRunFailed;
+  }
+  if (args[0] == "fit") {
+#ifdef KAVRO_HAVE_FIT
+    return kavro::app::fit_command({args.begin() + 1, args.end()});
+#else
+    std::cerr << "kavro99: built without the fit (GSL, libgsl-dev, was not found)\n";
+    return kExitUsage;
+#endif
   }
   if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
   if (args[0] == "run") {

@@ -28,6 +28,21 @@ struct PassResult {
   std::int64_t scan_crossings = 0;  // crossings that entered the scan
 };
 
+// An event as the search found it, with the structure factors of h2 and h3:
+// enough to evaluate it again for a sample of other widths without searching.
+struct KeptEvent {
+  EventGeometry geometry;
+  double h3_sq = 0;
+  StructureFactor f2, f3;
+};
+
+// The events of one pass with the line and the primary reflection it ran with.
+struct KeptPass {
+  WavelengthLine line;
+  Primary primary;
+  std::vector<KeptEvent> events;
+};
+
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
 std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation);
 
@@ -63,6 +78,10 @@ class MultipleDiffraction {
   void add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options, std::vector<float>& scan_calc,
                             std::ostream& out);
 
+  // Every later pass also appends its events, in enumeration order, to `kept`
+  // (nullptr: none are kept).
+  void keep_events(std::vector<KeptPass>* kept) { kept_ = kept; }
+
   // Structure factors and profile values computed so far, and the time they took.
   const EngineWork& work_done() const { return work_done_; }
 
@@ -85,6 +104,7 @@ class MultipleDiffraction {
 
   EngineMemory memory_;
   StructureFactorCache structure_factors_;
+  std::vector<KeptPass>* kept_ = nullptr;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
   std::int64_t work_ = 0;
