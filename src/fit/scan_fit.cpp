@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::size_t kMaxIterations = 200;
 constexpr double kIndistinguishable = 1e-12;  // reciprocal condition number of a singular Jacobian
+// Two parameters so correlated move the model alike within the precision of the calculation.
+constexpr double kLargestCorrelation = 0.9999;
 
 bool is_free(const std::vector<FitParameter>& free, FitParameter p) {
   return std::find(free.begin(), free.end(), p) != free.end();
@@ -162,6 +164,13 @@ void set_uncertainties(const std::vector<double>& covariance, double rcond, FitO
     for (std::size_t k = 0; k < p; ++k)
       outcome.correlation[j * p + k] =
           covariance[j * p + k] / std::sqrt(covariance[j * p + j] * covariance[k * p + k]);
+  for (std::size_t j = 0; j < p; ++j)
+    for (std::size_t k = j + 1; k < p; ++k)
+      if (!(std::fabs(outcome.correlation[j * p + k]) < kLargestCorrelation))
+        throw FitError("the " + std::string(parameter_name(outcome.free[j])) + " and the " +
+                       std::string(parameter_name(outcome.free[k])) +
+                       " cannot be told apart by this scan (correlation " +
+                       std::to_string(outcome.correlation[j * p + k]) + "); free only one of them");
 }
 
 FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, ModelValues start) {

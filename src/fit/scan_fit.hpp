@@ -23,7 +23,8 @@ struct FitOutcome {
 
 // The uncertainties from the covariance (J^T J)^-1, times sqrt(reduced chi2)
 // when that exceeds 1 (the measurement scatters more than its sigma say), and
-// the correlation matrix. FitError when two parameters cannot be told apart.
+// the correlation matrix. FitError when two parameters cannot be told apart
+// (a singular Jacobian, or a correlation of 0.9999 or more).
 void set_uncertainties(const std::vector<double>& covariance, double rcond, FitOutcome& outcome);
 
 // Fits the free parameters of the model to its points, weighted by 1/sigma^2,
