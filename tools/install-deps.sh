@@ -22,6 +22,7 @@ packages=(
   gemmi-dev           # CIF, mmCIF and PDB input, symmetry, f' and f''
   tao-pegtl-dev       # the grammar of gemmi's CIF reader
   zlib1g-dev          # gzipped crystal files
+  libgsl-dev          # kavro99 fit: nonlinear least squares (multifit_nlinear)
   # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
   dpkg-dev
   file

@@ -42,6 +42,7 @@ bool all_finite(const std::vector<double>& values) {
 
 int residuals(const gsl_vector* x, void* data, gsl_vector* f) {
   auto& cb = *static_cast<Callback*>(data);
+  if (cb.failure) return GSL_EBADFUNC;
   try {
     cb.x = to_vector(x);
     cb.problem.evaluate(cb.x, cb.r, nullptr);
@@ -56,6 +57,7 @@ int residuals(const gsl_vector* x, void* data, gsl_vector* f) {
 
 int jacobian(const gsl_vector* x, void* data, gsl_matrix* J) {
   auto& cb = *static_cast<Callback*>(data);
+  if (cb.failure) return GSL_EBADFUNC;
   try {
     cb.x = to_vector(x);
     cb.problem.evaluate(cb.x, cb.r, &cb.jacobian);

@@ -122,12 +122,15 @@ void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParam
       case FitParameter::scale: column = c; break;
       case FitParameter::background: std::fill(column.begin(), column.end(), 1.0); break;
       default: {
-        const double h = difference_step(free[j], v[free[j]]);
+        // A width near zero, where the model turns with its magnitude, by a step away from zero.
+        const double value = v[free[j]], h = difference_step(free[j], value);
+        const bool one_sided = changes_widths(free[j]) && std::fabs(value) < h;
         ModelValues up = v, down = v;
-        up[free[j]] += h;
-        down[free[j]] -= h;
+        up[free[j]] = one_sided ? value + (value < 0 ? -h : h) : value + h;
+        down[free[j]] = one_sided ? value : value - h;
         const std::vector<double> mu = model.values(up), md = model.values(down);
-        for (std::size_t i = 0; i < n; ++i) column[i] = (mu[i] - md[i]) / (2 * h);
+        const double width = up[free[j]] - down[free[j]];
+        for (std::size_t i = 0; i < n; ++i) column[i] = (mu[i] - md[i]) / width;
       }
     }
     double norm = 0;
@@ -141,13 +144,12 @@ void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParam
   }
 }
 
-void check_meaning(const FitOutcome& outcome) {
-  for (const FitParameter p : outcome.free) {
-    const bool below = p == FitParameter::scale ? !(outcome.values[p] > 0) : outcome.values[p] < 0;
-    if (below && (p == FitParameter::scale || changes_widths(p)))
-      throw FitError("the fit drives the " + std::string(parameter_name(p)) +
-                     " below zero: the scan cannot determine it");
-  }
+// The widths as the model took them; a scale at or below zero has no meaning.
+void finish_values(FitOutcome& outcome) {
+  for (const FitParameter p : outcome.free)
+    if (changes_widths(p)) outcome.values[p] = std::fabs(outcome.values[p]);
+  if (!(outcome.values.scale > 0))
+    throw FitError("the fit drives the scale to zero or below: the scan does not show the calculated events");
 }
 
 }  // namespace
@@ -194,7 +196,7 @@ FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, Mod
   outcome.iterations = lsq.iterations;
   outcome.chi2 = lsq.chi2;
   outcome.reduced_chi2 = lsq.chi2 / static_cast<double>(problem.residuals - free.size());
-  check_meaning(outcome);
+  finish_values(outcome);
   set_uncertainties(lsq.covariance, lsq.rcond, outcome);
   return outcome;
 }

@@ -31,7 +31,8 @@ void set_uncertainties(const std::vector<double>& covariance, double rcond, FitO
 // from `start`. A free offset starts from the best shift within one degree,
 // free scale and background from their linear least squares. FitError for a
 // parameter the scan cannot determine, a fit that diverges or ends where the
-// model has no meaning (scale, eta or divergence below zero).
+// model has no meaning (a scale at or below zero). Widths are given as the
+// magnitudes the model took.
 FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, ModelValues start);
 
 }  // namespace kavro

@@ -29,8 +29,8 @@ ModelValues ScanModel::start() const {
 
 Sample ScanModel::sample_for(const ModelValues& v) const {
   Sample sample = current_.sample;
-  sample.eta = static_cast<float>(std::max(0.0, v.eta));
-  if (divergence_free_) sample.diverp = sample.divers = static_cast<float>(std::max(0.0, v.divergence));
+  sample.eta = static_cast<float>(std::fabs(v.eta));
+  if (divergence_free_) sample.diverp = sample.divers = static_cast<float>(std::fabs(v.divergence));
   return sample;
 }
 

@@ -19,6 +19,9 @@ class ScanModel {
   // divergence; otherwise they stay as the input gives them.
   ScanModel(Calculation base, std::vector<ScanPoint> points, bool divergence_free);
 
+  // A width enters the model by its magnitude, so that a step of the fit
+  // below zero still sees the model change.
+  //
   // The values the input gives: no offset, energy or cell change, scale 1,
   // background 0, the input's eta and divergence normal to the plane.
   ModelValues start() const;
