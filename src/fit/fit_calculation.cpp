@@ -8,7 +8,6 @@
 #include "crystal/reciprocal_metric.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "run/input_preparation.hpp"
-#include "scans/scale_factor.hpp"
 
 namespace kavro {
 namespace {
@@ -27,10 +26,6 @@ void align_primary(Calculation& c) {
 Calculation fit_calculation(std::istream& input, std::ostream& listing) {
   Calculation c = read_calculation(input, listing);
   if (!(c.grid.zsw1 > 0)) throw FitError("the input simulates no scan (steps per degree at or below 0 on line 6)");
-  MeasuredScan none;
-  finish_scale_factor(none);
-  c.radiation.dimono = incident_intensity(none, c.radiation);
-  align_primary(c);
   return c;
 }
 

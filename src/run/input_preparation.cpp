@@ -10,7 +10,9 @@
 #include "crystal/bravai.hpp"
 #include "crystal/lattice.hpp"
 #include "crystal/primary_structure_factor.hpp"
+#include "crystal/psi_offset.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/reciprocal_metric.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/scattering_listing.hpp"
 #include "crystal/structure_factor.hpp"
@@ -153,6 +155,10 @@ Calculation read_calculation(std::istream& input, std::ostream& listing) {
   RunState st;
   RunArguments args;
   read_and_prepare(st, input, listing, args, nullptr);
+  // The reference direction and the diffractometer's psi offset, as a run sets them before its passes.
+  st.primary.refdir = reference_direction(st.crystal, st.primary);
+  if (st.primary.ub_given)
+    upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
   return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options};
 }
 
