@@ -141,10 +141,9 @@ int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
   run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
   write_fit_report(std::cout, run.report);
   const fs::path cal = beside_scan(a.measured, "_fit.cal"), residuals = beside_scan(a.measured, "_fit.res");
-  const bool written =
-      write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
-      write_result(cal, [&](std::ostream& out) { write_fitted_cal(out, calculation, run); }) &&
-      write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); });
+  const bool written = write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
+                       write_result(cal, [&](std::ostream& out) { write_fitted_cal(out, calculation, run); }) &&
+                       write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); });
   if (!written) return kExitFitFailed;
   std::cout << "\nReport:          " << a.report.string() << "\nFitted scan:     " << cal.string()
             << "\nResiduals:       " << residuals.string() << "\n";

@@ -52,10 +52,9 @@ std::vector<kavro::ScanPoint> measured_yig(const kavro::Calculation& c) {
 void BM_FitYigWidths(benchmark::State& state) {
   const kavro::Calculation c = yig(static_cast<int>(state.range(0)));
   const std::vector<kavro::ScanPoint> measured = measured_yig(c);
-  const kavro::FitRequest request{
-      {FitParameter::offset, FitParameter::scale, FitParameter::background, FitParameter::eta,
-       FitParameter::divergence},
-      false};
+  const kavro::FitRequest request{{FitParameter::offset, FitParameter::scale, FitParameter::background,
+                                   FitParameter::eta, FitParameter::divergence},
+                                  false};
   for (auto _ : state) {
     const kavro::FitRun run = kavro::run_fit(c, measured, request);
     state.counters["iterations"] = static_cast<double>(run.report.outcome.iterations);

@@ -18,8 +18,8 @@ class FitError : public std::runtime_error {
   explicit FitError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// The input file's calculation as a run computes it without a measured scan. A bad input writes its message to `listing`
-// and throws RunStop; an input without a simulated scan throws FitError.
+// The input file's calculation as a run computes it without a measured scan. A bad input writes its message to
+// `listing` and throws RunStop; an input without a simulated scan throws FitError.
 Calculation fit_calculation(std::istream& input, std::ostream& listing);
 
 // `base` with every wavelength divided by 1 + energy and the cell edges times

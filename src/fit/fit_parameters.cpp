@@ -7,13 +7,20 @@ namespace kavro {
 
 std::string_view parameter_name(FitParameter p) {
   switch (p) {
-    case FitParameter::offset: return "offset";
-    case FitParameter::energy: return "energy";
-    case FitParameter::scale: return "scale";
-    case FitParameter::background: return "background";
-    case FitParameter::eta: return "eta";
-    case FitParameter::divergence: return "divergence";
-    case FitParameter::cell: return "cell";
+    case FitParameter::offset:
+      return "offset";
+    case FitParameter::energy:
+      return "energy";
+    case FitParameter::scale:
+      return "scale";
+    case FitParameter::background:
+      return "background";
+    case FitParameter::eta:
+      return "eta";
+    case FitParameter::divergence:
+      return "divergence";
+    case FitParameter::cell:
+      return "cell";
   }
   return "";
 }
@@ -22,9 +29,12 @@ std::string_view parameter_unit(FitParameter p) {
   switch (p) {
     case FitParameter::offset:
     case FitParameter::eta:
-    case FitParameter::divergence: return "deg";
-    case FitParameter::background: return "cps";
-    default: return "";
+    case FitParameter::divergence:
+      return "deg";
+    case FitParameter::background:
+      return "cps";
+    default:
+      return "";
   }
 }
 
@@ -53,13 +63,20 @@ bool parse_free_parameters(std::string_view list, std::vector<FitParameter>& fre
 
 double& ModelValues::operator[](FitParameter p) {
   switch (p) {
-    case FitParameter::offset: return offset;
-    case FitParameter::energy: return energy;
-    case FitParameter::scale: return scale;
-    case FitParameter::background: return background;
-    case FitParameter::eta: return eta;
-    case FitParameter::divergence: return divergence;
-    case FitParameter::cell: return cell;
+    case FitParameter::offset:
+      return offset;
+    case FitParameter::energy:
+      return energy;
+    case FitParameter::scale:
+      return scale;
+    case FitParameter::background:
+      return background;
+    case FitParameter::eta:
+      return eta;
+    case FitParameter::divergence:
+      return divergence;
+    case FitParameter::cell:
+      return cell;
   }
   return offset;
 }

@@ -30,8 +30,8 @@ bool parse_free_parameters(std::string_view list, std::vector<FitParameter>& fre
 // (1 + cell), the radiation with its energy times (1 + energy) and the sample
 // with mosaic spread eta and both divergences `divergence`.
 struct ModelValues {
-  double offset = 0;      // degrees: where the measurement has psi = 0 of the calculation
-  double energy = 0;      // relative change of the photon energy (or neutron 1/lambda)
+  double offset = 0;  // degrees: where the measurement has psi = 0 of the calculation
+  double energy = 0;  // relative change of the photon energy (or neutron 1/lambda)
   double scale = 1;
   double background = 0;  // cps
   double eta = 0;         // mosaic spread (degrees)

@@ -28,8 +28,8 @@ std::string derived_value(FitParameter p, double value, double uncertainty, cons
     const double lambda = c.radiation.alam1 / (1 + value);
     std::string text = printed("  lambda = %.6f +- %.6f A", lambda, lambda * uncertainty / (1 + value));
     if (c.radiation.idesy != kNeutrons)
-      text += printed(", E = %.5f +- %.5f keV", kHcKeVAngstrom / lambda,
-                      kHcKeVAngstrom / c.radiation.alam1 * uncertainty);
+      text +=
+          printed(", E = %.5f +- %.5f keV", kHcKeVAngstrom / lambda, kHcKeVAngstrom / c.radiation.alam1 * uncertainty);
     return text;
   }
   if (p == FitParameter::cell)
@@ -42,7 +42,8 @@ void write_parameters(std::ostream& out, const FitReport& r) {
   out << "\n parameter        value          uncertainty\n";
   for (std::size_t j = 0; j < o.free.size(); ++j) {
     const FitParameter p = o.free[j];
-    out << " " << padded(parameter_name(p)) << printed(" %14.7g %14.7g ", o.values[p], o.uncertainty[j]) << parameter_unit(p)
+    out << " " << padded(parameter_name(p)) << printed(" %14.7g %14.7g ", o.values[p], o.uncertainty[j])
+        << parameter_unit(p)
         << (r.calculation != nullptr ? derived_value(p, o.values[p], o.uncertainty[j], *r.calculation) : "") << "\n";
   }
 }
@@ -50,7 +51,9 @@ void write_parameters(std::ostream& out, const FitReport& r) {
 void write_correlation(std::ostream& out, const FitOutcome& o) {
   const std::size_t p = o.free.size();
   out << "\n correlation matrix\n" << std::string(13, ' ');
-  for (const FitParameter f : o.free) out << std::string(11 - std::min<std::size_t>(10, parameter_name(f).size()), ' ') << parameter_name(f).substr(0, 10);
+  for (const FitParameter f : o.free)
+    out << std::string(11 - std::min<std::size_t>(10, parameter_name(f).size()), ' ')
+        << parameter_name(f).substr(0, 10);
   out << "\n";
   for (std::size_t j = 0; j < p; ++j) {
     out << " " << padded(parameter_name(o.free[j]));

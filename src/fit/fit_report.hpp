@@ -13,7 +13,7 @@
 namespace kavro {
 
 struct FitReport {
-  std::string title;          // what was fitted to what
+  std::string title;            // what was fitted to what
   bool peak_positions = false;  // fitted to the peak positions, not to the points
   FitOutcome outcome;
   const Calculation* calculation = nullptr;  // the input's, for the wavelength and the cell

@@ -48,7 +48,8 @@ FitOutcome fit_peaks(ScanModel& model, const Calculation& calculation, const std
 }  // namespace
 
 bool peak_parameters_only(const std::vector<FitParameter>& free) {
-  return std::all_of(free.begin(), free.end(), [](FitParameter p) { return p == FitParameter::offset || moves_events(p); });
+  return std::all_of(free.begin(), free.end(),
+                     [](FitParameter p) { return p == FitParameter::offset || moves_events(p); });
 }
 
 FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& measured, const FitRequest& request) {
@@ -77,8 +78,8 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   for (int i = 0; i <= grid.nstep; ++i) {
     double slope = 0;
     const double psi = grid.psia + static_cast<double>(i) / grid.zsw;
-    run.fitted_scan.push_back(static_cast<float>(v.scale * interpolate(scan.scan_calc, grid, psi - v.offset, &slope) +
-                                                 v.background));
+    run.fitted_scan.push_back(
+        static_cast<float>(v.scale * interpolate(scan.scan_calc, grid, psi - v.offset, &slope) + v.background));
   }
   report.peaks = match_peaks(peaks, model.scan_crossings(v), v.offset, match_tolerance(grid));
   report.searches = model.searches();

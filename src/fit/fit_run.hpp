@@ -16,8 +16,8 @@ struct FitRequest {
 };
 
 struct FitRun {
-  FitReport report;                 // its calculation is the one given to run_fit
-  std::vector<float> fitted_scan;   // the model on the psi grid of the calculation
+  FitReport report;                   // its calculation is the one given to run_fit
+  std::vector<float> fitted_scan;     // the model on the psi grid of the calculation
   std::vector<double> fitted_points;  // the model at every measured point in the window
   std::vector<ScanPoint> points;      // those points
 };

@@ -96,7 +96,8 @@ LeastSquaresResult least_squares(const LeastSquaresProblem& problem, const std::
   int status = gsl_multifit_nlinear_init(&x0.vector, &fdf, w.get());
   int info = 0;
   if (status == GSL_SUCCESS)
-    status = gsl_multifit_nlinear_driver(max_iterations, kStepTolerance, kGradientTolerance, 0.0, nullptr, nullptr, &info, w.get());
+    status = gsl_multifit_nlinear_driver(max_iterations, kStepTolerance, kGradientTolerance, 0.0, nullptr, nullptr,
+                                         &info, w.get());
   if (cb.failure) std::rethrow_exception(cb.failure);
   if (status == GSL_EMAXITER) throw FitError("the fit did not converge within its iterations");
   // No further progress is possible: the minimum as far as the precision of the scan resolves it.

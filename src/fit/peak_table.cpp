@@ -28,7 +28,8 @@ double vertex(const ScanPoint& a, const ScanPoint& b, const ScanPoint& c) {
   const double da = b.psi - a.psi, dc = b.psi - c.psi;
   const double denominator = da * (b.intensity - c.intensity) - dc * (b.intensity - a.intensity);
   if (denominator == 0) return b.psi;
-  const double v = b.psi - 0.5 * (da * da * (b.intensity - c.intensity) - dc * dc * (b.intensity - a.intensity)) / denominator;
+  const double v =
+      b.psi - 0.5 * (da * da * (b.intensity - c.intensity) - dc * dc * (b.intensity - a.intensity)) / denominator;
   return std::clamp(v, a.psi, c.psi);
 }
 

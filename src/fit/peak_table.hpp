@@ -25,8 +25,8 @@ std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, dou
 
 struct PeakMatch {
   MeasuredPeak peak;
-  EventRecord event;  // the strongest stored event of the sign of the peak near it
-  double psi_calc = 0;  // the event's psi plus the offset (degrees)
+  EventRecord event;      // the strongest stored event of the sign of the peak near it
+  double psi_calc = 0;    // the event's psi plus the offset (degrees)
   double difference = 0;  // measured less calculated (degrees)
 };
 

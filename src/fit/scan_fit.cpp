@@ -24,8 +24,10 @@ bool is_free(const std::vector<FitParameter>& free, FitParameter p) {
 double difference_step(FitParameter p, double value) {
   switch (p) {
     case FitParameter::energy:
-    case FitParameter::cell: return 2e-6;
-    default: return std::max(1e-4, 0.01 * std::fabs(value));
+    case FitParameter::cell:
+      return 2e-6;
+    default:
+      return std::max(1e-4, 0.01 * std::fabs(value));
   }
 }
 
@@ -103,8 +105,7 @@ void residuals(ScanModel& model, const ModelValues& v, std::vector<double>& r, s
 
 // dr/dx: the offset from the slope of the scan, scale and background exactly,
 // the others by central differences.
-void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParameter>& free,
-              std::vector<double>& J) {
+void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParameter>& free, std::vector<double>& J) {
   const std::vector<ScanPoint>& points = model.points();
   const std::size_t n = points.size(), p = free.size();
   J.assign(n * p, 0);
@@ -119,8 +120,12 @@ void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParam
       case FitParameter::offset:
         for (std::size_t i = 0; i < n; ++i) column[i] = v.scale * slope[i];
         break;
-      case FitParameter::scale: column = c; break;
-      case FitParameter::background: std::fill(column.begin(), column.end(), 1.0); break;
+      case FitParameter::scale:
+        column = c;
+        break;
+      case FitParameter::background:
+        std::fill(column.begin(), column.end(), 1.0);
+        break;
       default: {
         // A width near zero, where the model turns with its magnitude, by a step away from zero.
         const double value = v[free[j]], h = difference_step(free[j], value);
@@ -164,8 +169,7 @@ void set_uncertainties(const std::vector<double>& covariance, double rcond, FitO
   for (std::size_t j = 0; j < p; ++j) outcome.uncertainty[j] = std::sqrt(covariance[j * p + j] * inflation);
   for (std::size_t j = 0; j < p; ++j)
     for (std::size_t k = 0; k < p; ++k)
-      outcome.correlation[j * p + k] =
-          covariance[j * p + k] / std::sqrt(covariance[j * p + j] * covariance[k * p + k]);
+      outcome.correlation[j * p + k] = covariance[j * p + k] / std::sqrt(covariance[j * p + j] * covariance[k * p + k]);
   for (std::size_t j = 0; j < p; ++j)
     for (std::size_t k = j + 1; k < p; ++k)
       if (!(std::fabs(outcome.correlation[j * p + k]) < kLargestCorrelation))

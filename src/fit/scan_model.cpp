@@ -72,8 +72,8 @@ std::vector<double> ScanModel::values(const ModelValues& v, std::vector<double>*
   if (offset_slope != nullptr) offset_slope->resize(points_.size());
   for (std::size_t i = 0; i < points_.size(); ++i) {
     double slope = 0;
-    model[i] = v.scale * interpolate(calculated.scan_calc, current_.grid, points_[i].psi - v.offset, &slope) +
-               v.background;
+    model[i] =
+        v.scale * interpolate(calculated.scan_calc, current_.grid, points_[i].psi - v.offset, &slope) + v.background;
     if (offset_slope != nullptr) (*offset_slope)[i] = -v.scale * slope;
   }
   return model;

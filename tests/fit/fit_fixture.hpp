@@ -32,8 +32,7 @@ inline Calculation silicon_tube() {
 inline std::vector<ScanPoint> measured_scan(const Calculation& c, const ModelValues& truth, bool divergence_free,
                                             int every = 2, unsigned seed = 7) {
   std::vector<ScanPoint> points;
-  for (int i = 1; i < c.grid.nstep - 1; i += every)
-    points.push_back({c.grid.psia + (i + 0.37) / c.grid.zsw, 0, 1});
+  for (int i = 1; i < c.grid.nstep - 1; i += every) points.push_back({c.grid.psia + (i + 0.37) / c.grid.zsw, 0, 1});
   ScanModel model(c, points, divergence_free);
   const std::vector<double> exact = model.values(truth);
   std::mt19937 random(seed);

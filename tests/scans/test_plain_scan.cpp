@@ -28,8 +28,8 @@ TEST(PlainScan, ReadsTwoAndThreeColumnsWithCommentsTabsAndCommas) {
 }
 
 TEST(PlainScan, ABadLineIsNamedAndNoPointsAreKept) {
-  for (const char* text : {"0 1\n1\n", "0 1\n1 2 3 4\n", "0 1\n1 x\n", "0 1\n1 nan\n", "0 1\n1 2 0\n",
-                           "0 1\n1 2 -1\n", "0 1\n1 1e30\n"}) {
+  for (const char* text :
+       {"0 1\n1\n", "0 1\n1 2 3 4\n", "0 1\n1 x\n", "0 1\n1 nan\n", "0 1\n1 2 0\n", "0 1\n1 2 -1\n", "0 1\n1 1e30\n"}) {
     const PlainScan scan = read(text);
     EXPECT_NE(scan.error.find("line 2"), std::string::npos) << text << ": " << scan.error;
   }
