@@ -14,6 +14,7 @@
 #include "engine/calculated_scan_file.hpp"
 #include "fit/fit_calculation.hpp"
 #include "fit/fit_run.hpp"
+#include "plot/uplot.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
 #include "scans/plain_scan.hpp"
@@ -74,8 +75,8 @@ fs::path beside_scan(const fs::path& scan, const char* suffix) {
   return name;
 }
 
-// The fitted scan in the ".cal" format: psi, fitted, measured.
-void write_fitted_cal(std::ostream& out, const Calculation& c, const FitRun& run) {
+// The measured points on the psi grid, as the other readers place them.
+MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
   MeasuredScan measured;
   measured.scan_given = 1;
   measured.scan_obs.assign(run.fitted_scan.size(), kGapMarker);
@@ -85,9 +86,14 @@ void write_fitted_cal(std::ostream& out, const Calculation& c, const FitRun& run
   scan.points = run.points;
   std::ostringstream ignored;
   plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, ignored);
-  CalculatedScan fitted;
-  fitted.scan_calc = run.fitted_scan;
-  write_calculated_scan(out, c.grid, measured, fitted);
+  return measured;
+}
+
+// The result page of the fit: the measured scan with the fitted one.
+void write_fitted_page(std::ostream& out, const Calculation& c, const MeasuredScan& measured, const FitRun& run,
+                       const std::string& title) {
+  std::ostringstream ignored;
+  uplot({title, 0, c.radiation, c.sample, c.primary, c.grid, c.options, measured, run.page_scan}, out, ignored);
 }
 
 // Every point with its fit: psi, measured, sigma, fitted, (measured - fitted) / sigma.
@@ -141,12 +147,20 @@ int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
   run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
   write_fit_report(std::cout, run.report);
   const fs::path cal = beside_scan(a.measured, "_fit.cal"), residuals = beside_scan(a.measured, "_fit.res");
-  const bool written = write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
-                       write_result(cal, [&](std::ostream& out) { write_fitted_cal(out, calculation, run); }) &&
-                       write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); });
+  const fs::path page = beside_scan(a.measured, "_fit.ps");
+  const MeasuredScan measured = measured_on_grid(calculation, run);
+  CalculatedScan fitted;
+  fitted.scan_calc = run.fitted_scan;
+  std::string title = "Fit to " + a.measured.filename().string();
+  title.resize(80, ' ');
+  const bool written =
+      write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
+      write_result(cal, [&](std::ostream& out) { write_calculated_scan(out, calculation.grid, measured, fitted); }) &&
+      write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); }) &&
+      write_result(page, [&](std::ostream& out) { write_fitted_page(out, calculation, measured, run, title); });
   if (!written) return kExitFitFailed;
   std::cout << "\nReport:          " << a.report.string() << "\nFitted scan:     " << cal.string()
-            << "\nResiduals:       " << residuals.string() << "\n";
+            << "\nResiduals:       " << residuals.string() << "\nPostScript page: " << page.string() << "\n";
   return 0;
 }
 

@@ -6,7 +6,7 @@
 // offset,scale,background; with --peaks offset,energy). --peaks fits the
 // offset and the energy (or the cell) to the positions of the measured peaks.
 // Writes the report (to standard output and REPORT, default INPUT.fit), the
-// fitted scan SCAN_fit.cal and its residuals SCAN_fit.res.
+// fitted scan SCAN_fit.cal, its residuals SCAN_fit.res and the page SCAN_fit.ps.
 #pragma once
 
 #include <string_view>

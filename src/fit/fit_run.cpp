@@ -45,6 +45,25 @@ FitOutcome fit_peaks(ScanModel& model, const Calculation& calculation, const std
   return fit_peak_positions(calculation, matches, free, start);
 }
 
+// The fitted scan as the page shows a calculated one: scaled I-prim, the
+// extremes of the fitted curve, the events the first pass stored.
+CalculatedScan page_scan(const CalculatedScan& scan, const PassResult& first_pass, const PsiGrid& grid,
+                         const ModelValues& v, const std::vector<float>& fitted) {
+  CalculatedScan page = scan;
+  page.scan_calc = fitted;
+  page.iprim_calc = static_cast<float>(v.scale * scan.iprim_calc + v.background);
+  const auto [lo, hi] = std::minmax_element(fitted.begin(), fitted.end());
+  page.imin_calc = std::max(0.0f, *lo);
+  page.imax_calc = *hi;
+  page.psi_min_calc = grid.psia + static_cast<float>(lo - fitted.begin()) / grid.zsw;
+  page.psi_max_calc = grid.psia + static_cast<float>(hi - fitted.begin()) / grid.zsw;
+  page.nstore_plot = first_pass.store.nstore();
+  page.nlist_plot = first_pass.store.nlist;
+  page.psilam.clear();
+  for (const EventRecord& r : first_pass.store.records) page.psilam.push_back(r.psi_lambda);
+  return page;
+}
+
 }  // namespace
 
 bool peak_parameters_only(const std::vector<FitParameter>& free) {
@@ -81,6 +100,7 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
     run.fitted_scan.push_back(
         static_cast<float>(v.scale * interpolate(scan.scan_calc, grid, psi - v.offset, &slope) + v.background));
   }
+  run.page_scan = page_scan(scan, model.first_pass(), grid, v, run.fitted_scan);
   report.peaks = match_peaks(peaks, model.scan_crossings(v), v.offset, match_tolerance(grid));
   report.searches = model.searches();
   report.evaluations = model.evaluations();

@@ -3,6 +3,7 @@
 // search, as the passes add them.
 #include "fit/kept_scan.hpp"
 
+#include "crystal/units.hpp"
 #include "engine/event_intensity.hpp"
 #include "engine/parallel.hpp"
 #include "engine/scan_comparison.hpp"
@@ -32,6 +33,7 @@ void add_scan_events(const Calculation& c, const Sample& sample, const KeptPass&
   const PassConstants pc = pass_constants(c.crystal, c.radiation, sample, pass.primary, pass.line);
   const PrimaryReflection primary = primary_reflection(sample, pc);
   scan.iprim_calc += primary.intensity;
+  scan.theta_prim += static_cast<float>(pc.theta1) * kLegacyRadToDeg;
   const std::vector<EventIntensity> intensities = evaluate_pass(c, sample, pass, pc, primary);
   const float primary_term = primary.intensity / pc.scale;
   for (std::size_t j = 0; j < pass.events.size(); ++j) {
@@ -95,6 +97,7 @@ CalculatedScan scan_of_kept_events(const Calculation& c, const Sample& sample, c
   for (std::size_t i = 0; i < sums.sums.size() && i < scan.scan_calc.size(); ++i)
     scan.scan_calc[i] = static_cast<float>(scan.scan_calc[i] + sums.sums[i]);
   finish_calculated_scan(c.grid, scan);
+  if (c.radiation.idesy == kTube) scan.theta_prim /= 2;
   return scan;
 }
 

@@ -32,6 +32,8 @@ class ScanModel {
 
   // The simulated scan on the grid for the energy, cell and widths of `v`.
   const CalculatedScan& scan(const ModelValues& v);
+  // The first pass of the last search, with the events it stored.
+  const PassResult& first_pass() const { return result_.passes.front(); }
   // The crossings of the first pass in the window that enter the scan for `v`.
   std::vector<EventRecord> scan_crossings(const ModelValues& v);
   // The calculation of the last search.

@@ -65,6 +65,7 @@ TEST(FitCommand, WritesTheReportTheFittedScanAndItsResiduals) {
   EXPECT_EQ(rows, 3001);
   EXPECT_GT(measured_rows, 900);
   EXPECT_NE(read_file(folder.path() / "scan_fit.res").find("residual/sigma"), std::string::npos);
+  EXPECT_EQ(read_file(folder.path() / "scan_fit.ps").substr(0, 2), "%!");
 }
 
 TEST(FitCommand, BadArgumentsAndScansEndWithStatus2AndNoResult) {

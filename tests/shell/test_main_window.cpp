@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, StartRunsTheCalculationAndShowsTheResults) {
 
 TEST_F(MainWindowTest, FinishedRunNamesTheScanFilesItWasGiven) {
   open();
-  results = {"zn.obs", "undefined", "/plots/zn.ps", {}, {}};
+  results = {"zn.obs", "undefined", "/plots/zn.ps", {}, {}, {}};
   queue_start();
   window->run();
   EXPECT_TRUE(called("windowoutstring 100 4000 Observed-scan file: zn.obs"));
