@@ -18,7 +18,7 @@ struct FitRequest {
 struct FitRun {
   FitReport report;                   // its calculation is the one given to run_fit
   std::vector<float> fitted_scan;     // the model on the psi grid of the calculation
-  CalculatedScan page_scan;  // the same with its extremes, I-prim and first-pass events, for the page
+  CalculatedScan page_scan;           // the same with its extremes, I-prim and first-pass events, for the page
   std::vector<double> fitted_points;  // the model at every measured point in the window
   std::vector<ScanPoint> points;      // those points
 };
