@@ -1,8 +1,9 @@
 // kavro99: command-line front end of the multiple-diffraction simulation.
 //
 //   kavro99                                          the desktop window
-//   kavro99 run INPUT [-o LISTING] [--png] [--pdf] [--events FILE.csv|FILE.json] [--scan-table FILE.csv]
-//               [--max-listed N]                     one calculation run
+//   kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf] [--events FILE.csv|FILE.json]
+//               [--scan-table FILE.csv] [--max-listed N]   one calculation run
+//   kavro99 fit INPUT --measured SCAN [options]      fit of the scan to the measurement (fit_command.hpp)
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
@@ -23,6 +24,9 @@
 
 #include "cif_command.hpp"
 #include "progress_line.hpp"
+#ifdef KAVRO_HAVE_FIT
+#include "fit_command.hpp"
+#endif
 #include "format/input_reader.hpp"
 #include "map_command.hpp"
 #include "plot/ghostscript.hpp"
@@ -44,15 +48,20 @@ constexpr int kExitUsage = 2;
 
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
-         "       kavro99 run INPUT [-o LISTING] [--png] [--pdf] [--events FILE.csv|FILE.json]\n"
-         "                   [--scan-table FILE.csv] [--max-listed N]\n"
+         "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
+         "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage << kavro::app::kMapUsage;
+      << kavro::app::kCifUsage << kavro::app::kMapUsage
+#ifdef KAVRO_HAVE_FIT
+      << kavro::app::kFitUsage
+#endif
+      ;
 }
 
 struct RunRequest {
   fs::path input;
   fs::path listing;
+  fs::path measured;  // a plain scan file instead of line 12's
   std::vector<kavro::PageImage> images;
   std::string preface;  // lines for the head of the listing
   kavro::RunRequests tables;
@@ -96,6 +105,8 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       request.listing = args[++i];
+    } else if (args[i] == "--measured" && i + 1 < args.size() && !args[i + 1].empty()) {
+      request.measured = fs::absolute(fs::path(args[++i]));
     } else if (args[i] == "--png") {
       request.images.push_back(kavro::PageImage::png);
     } else if (args[i] == "--pdf") {
@@ -215,6 +226,7 @@ int run_command(const RunRequest& request) {
   kavro::RunArguments names;
   names.input_file = request.input;
   names.listing_file = request.listing;
+  names.measured_file = request.measured;
   const fs::path base_dir = request.input.parent_path();
   kavro::RunRequests tables = request.tables;
   kavro::app::ProgressLine progress;
@@ -268,6 +280,14 @@ int main(int argc, char** argv) {
   if (args[0] == "help" && args.size() == 1) {
     kavro::shell::write_input_description(std::cout);
     return std::cout ? 0 : kExitRunFailed;
+  }
+  if (args[0] == "fit") {
+#ifdef KAVRO_HAVE_FIT
+    return kavro::app::fit_command({args.begin() + 1, args.end()});
+#else
+    std::cerr << "kavro99: built without the fit (GSL, libgsl-dev, was not found)\n";
+    return kExitUsage;
+#endif
   }
   if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
   if (args[0] == "map") return kavro::app::map_command({args.begin() + 1, args.end()});

@@ -23,6 +23,7 @@ packages=(
   tao-pegtl-dev       # the grammar of gemmi's CIF reader
   zlib1g-dev          # gzipped crystal files
   nlohmann-json3-dev  # the JSON event table
+  libgsl-dev          # kavro99 fit: nonlinear least squares (multifit_nlinear)
   # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
   dpkg-dev
   file

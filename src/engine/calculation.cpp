@@ -90,11 +90,12 @@ void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary) {
   if (primary.phase > kPi) primary.phase -= kTwoPi;
 }
 
-CalculationResult calculate(const Calculation& c, std::ostream& messages) {
+CalculationResult calculate(const Calculation& c, std::ostream& messages, std::vector<KeptPass>* kept) {
   CalculationResult result;
   result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
   Primary primary = c.primary;  // its phase is reduced into (-pi, pi] after the first pass
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
+  engine.keep_events(kept);
   for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
     PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
     take_pass(pass, result.scan, primary);

@@ -50,7 +50,9 @@ void prepare_calculation(Calculation& calculation, std::ostream& listing);
 // listing shows it.
 void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary);
 
-// All passes (two for the tube) and the scan of a prepared calculation.
-CalculationResult calculate(const Calculation& calculation, std::ostream& messages);
+// All passes (two for the tube) and the scan of a prepared calculation. With
+// `kept`, every event the passes found is kept there as well.
+CalculationResult calculate(const Calculation& calculation, std::ostream& messages,
+                            std::vector<KeptPass>* kept = nullptr);
 
 }  // namespace kavro

@@ -240,6 +240,10 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
       evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, workers);
   for (std::size_t j = 0; j < events.size(); ++j)
     take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+  if (kept_ != nullptr)
+    for (std::size_t j = 0; j < events.size(); ++j)
+      kept_->back().events.push_back(
+          {events[j], h3_sq[j], structure_factors_.at(events[j].h2).value, structure_factors_.at(h3[j]).value});
   if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
 }
 
@@ -252,6 +256,7 @@ PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& o
     write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
     stop_run();
   }
+  if (kept_ != nullptr) kept_->push_back({line, input.primary, {}});
   pass.bounds = index_bounds(input.crystal, line.lambda);
   if (!pass.bounds.searchable(input.options.limits.search_reflections)) {
     write_search_too_large(out, pass.bounds, input.options.limits.search_reflections);

@@ -33,6 +33,20 @@ struct PassResult {
 
 // Fraction (0..1) of the pass's reflections gone through.
 using PassProgress = std::function<void(double done)>;
+// An event as the search found it, with the structure factors of h2 and h3:
+// enough to evaluate it again for a sample of other widths without searching.
+struct KeptEvent {
+  EventGeometry geometry;
+  double h3_sq = 0;
+  StructureFactor f2, f3;
+};
+
+// The events of one pass with the line and the primary reflection it ran with.
+struct KeptPass {
+  WavelengthLine line;
+  Primary primary;
+  std::vector<KeptEvent> events;
+};
 
 // The wavelength lines of the radiation: K-alpha1 and K-alpha2 for the tube, one otherwise.
 std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation);
@@ -71,6 +85,9 @@ class MultipleDiffraction {
 
   // Called after each part of the index box of a pass.
   void report_progress(PassProgress progress) { progress_ = std::move(progress); }
+  // Every later pass also appends its events, in enumeration order, to `kept`
+  // (nullptr: none are kept).
+  void keep_events(std::vector<KeptPass>* kept) { kept_ = kept; }
 
   // Structure factors and profile values computed so far, and the time they took.
   const EngineWork& work_done() const { return work_done_; }
@@ -94,6 +111,7 @@ class MultipleDiffraction {
 
   EngineMemory memory_;
   StructureFactorCache structure_factors_;
+  std::vector<KeptPass>* kept_ = nullptr;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
   std::int64_t work_ = 0;

@@ -10,7 +10,9 @@
 #include "crystal/bravai.hpp"
 #include "crystal/lattice.hpp"
 #include "crystal/primary_structure_factor.hpp"
+#include "crystal/psi_offset.hpp"
 #include "crystal/raumgr.hpp"
+#include "crystal/reciprocal_metric.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/scattering_listing.hpp"
 #include "crystal/structure_factor.hpp"
@@ -86,6 +88,14 @@ void check_scan_and_calculated_names(RunState& st, std::ostream& out, const RunA
   check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.measured.scan_given == 1);
 }
 
+// A plain scan given beside the input file takes the place of line 12's file.
+void name_plain_scan(RunState& st, RunArguments& args) {
+  constexpr std::size_t kNameWidth = 72;
+  args.dname2 = args.measured_file.string();
+  if (args.dname2.size() < kNameWidth) args.dname2.resize(kNameWidth, ' ');
+  st.measured.scan_given = 1;
+}
+
 }  // namespace
 
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files) {
@@ -103,6 +113,7 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   // Primary reflection, orientation, measured-scan name; the psi grid.
   read_primary(st, in, out);
   read_orientation_and_scan_name(st, in, out, args);
+  if (!args.measured_file.empty()) name_plain_scan(st, args);
   if (files != nullptr) check_scan_and_calculated_names(st, out, args, *files);
   allocate_scan(st, out);
 
@@ -144,6 +155,10 @@ Calculation read_calculation(std::istream& input, std::ostream& listing) {
   RunState st;
   RunArguments args;
   read_and_prepare(st, input, listing, args, nullptr);
+  // The reference direction and the diffractometer's psi offset, as a run sets them before its passes.
+  st.primary.refdir = reference_direction(st.crystal, st.primary);
+  if (st.primary.ub_given)
+    upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
   return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options};
 }
 

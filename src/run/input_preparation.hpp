@@ -20,7 +20,9 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
 
 // The prepared calculation of an input file, for `calculate`: the listing of
 // the reading goes to `listing`, a measured scan it names is not read, no file
-// is opened. A bad input writes its message and throws RunStop.
+// is opened. The reference direction and the diffractometer's psi offset are
+// set as a run sets them, so that the scan is the run's without a measured scan. A bad input writes its message and
+// throws RunStop.
 Calculation read_calculation(std::istream& input, std::ostream& listing);
 
 }  // namespace kavro

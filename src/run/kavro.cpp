@@ -26,6 +26,7 @@
 #include "run/run_messages.hpp"
 #include "run/zeit.hpp"
 #include "scans/measured_scan_reader.hpp"
+#include "scans/plain_scan.hpp"
 #include "scans/scale_factor.hpp"
 
 namespace kavro {
@@ -61,6 +62,18 @@ void open_measured_scan(RunState& st, std::ostream& out, const RunArguments& arg
   st.measured.scan_ext.resize(3, ' ');
   ff::write(out, "(' Calculation of the scale factor using the reference reflections of the file:'/3X,A)",
             {args.dname2});
+}
+
+// A plain scan file that is no scan ends the run with the line that is wrong.
+void read_plain_scan_file(RunState& st, std::ostream& out, RunFiles& files) {
+  const PlainScan scan = read_plain_scan(files.scan);
+  if (!scan.error.empty()) {
+    st.ios = 1;
+    stop_with_message(out, {" The measured scan cannot be read:", scan.error});
+  }
+  st.measured.imax_obs = 0;
+  st.measured.imin_obs = 1.0e6f;
+  plain_scan(scan_reading(st), scan, out);
 }
 
 // The calculated scan goes to the ".cal" file named after the measured scan
@@ -106,7 +119,10 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   const bool scan_file_read = st.measured.scan_given == 1;
   if (scan_file_read) {
     open_measured_scan(st, out, args, files);
-    read_measured_scan(scan_reading(st), in, files.scan, out);
+    if (args.measured_file.empty())
+      read_measured_scan(scan_reading(st), in, files.scan, out);
+    else
+      read_plain_scan_file(st, out, files);
   }
   finish_scale_factor(st.measured);
   st.radiation.dimono = incident_intensity(st.measured, st.radiation);

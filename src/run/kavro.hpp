@@ -21,6 +21,7 @@ struct RunArguments {
   std::string dname1;    // PostScript file
   std::filesystem::path input_file;
   std::filesystem::path listing_file;
+  std::filesystem::path measured_file;  // a plain scan file that replaces line 12's (empty: none)
 };
 
 struct RunOutcome {

@@ -152,7 +152,7 @@ bool MainWindow::choose_file(std::string_view filter, std::string_view title, st
 }
 
 RunOutcome MainWindow::run_calculation(std::istream& in, std::ostream& out) {
-  RunArguments args{obsfile_, calfile_, psfile_, inpfile_, outfile_};
+  RunArguments args{obsfile_, calfile_, psfile_, inpfile_, outfile_, {}};
   RunOutcome outcome;
   try {
     outcome = setup_.run(state_, in, out, args, input_folder(inpfile_));

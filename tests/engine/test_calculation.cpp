@@ -3,6 +3,7 @@
 // the listed events of the first pass and the ".cal" scan, digit for digit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -106,6 +107,21 @@ TEST(Calculation, FromTheInputFileGivesTheSameAsFromValues) {
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(listed(a[i]), listed(b[i]));
   }
   EXPECT_EQ(from_file.scan.scan_calc, from_values.scan.scan_calc);
+}
+
+// The YIG input names an orientation matrix: its psi offset moves every event.
+TEST(Calculation, FromTheInputFileGivesTheScanOfTheRunWithoutAMeasuredScan) {
+  std::ifstream input(std::string(KAVRO_EXAMPLES_DIR) + "/yig_no_scan.inp");
+  std::ostringstream listing;
+  const CalculationResult result = calculate(read_calculation(input, listing), listing);
+  std::ifstream cal(std::string(KAVRO_EXAMPLES_DIR) + "/../tests/golden/yig_no_scan/examples/yig.cal");
+  double psi = 0, listed = 0;
+  std::size_t i = 0;
+  for (; cal >> psi >> listed; ++i) {
+    ASSERT_LT(i, result.scan.scan_calc.size());
+    EXPECT_NEAR(std::max(0.0f, result.scan.scan_calc[i]), listed, 5.1e-5) << psi;
+  }
+  EXPECT_EQ(i, result.scan.scan_calc.size());
 }
 
 TEST(Calculation, AnAtomWithoutItsTypeEndsWithAMessage) {

@@ -56,7 +56,7 @@ class MainWindowTest : public ::testing::Test {
 
   // What the stand-in calculation returns and what it saw.
   RunOutcome outcome{true, 0};
-  RunArguments results{"", "x.cal", "x.ps", {}, {}};
+  RunArguments results{"", "x.cal", "x.ps", {}, {}, {}};
   std::function<void()> during_run;
   int runs = 0;
   std::string input_seen;
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, StartRunsTheCalculationAndShowsTheResults) {
 
 TEST_F(MainWindowTest, FinishedRunNamesTheScanFilesItWasGiven) {
   open();
-  results = {"zn.obs", "undefined", "/plots/zn.ps", {}, {}};
+  results = {"zn.obs", "undefined", "/plots/zn.ps", {}, {}, {}};
   queue_start();
   window->run();
   EXPECT_TRUE(called("windowoutstring 100 4000 Observed-scan file: zn.obs"));

@@ -1,0 +1,193 @@
+// The fit command: arguments, files, and the fit of the run library.
+#include "fit_command.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
+#include "engine/calculated_scan_file.hpp"
+#include "fit/fit_calculation.hpp"
+#include "fit/fit_run.hpp"
+#include "plot/uplot.hpp"
+#include "run/result_file.hpp"
+#include "run/run_files.hpp"
+#include "scans/plain_scan.hpp"
+
+namespace kavro::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitFitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct FitArguments {
+  fs::path input, measured, report;
+  std::string free;
+  bool peaks = false;
+};
+
+bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const bool has_value = i + 1 < args.size() && !args[i + 1].empty();
+    if (args[i] == "--measured" && has_value) {
+      a.measured = args[++i];
+    } else if (args[i] == "--free" && has_value) {
+      a.free = args[++i];
+    } else if (args[i] == "-o" && has_value) {
+      a.report = args[++i];
+    } else if (args[i] == "--peaks") {
+      a.peaks = true;
+    } else if (!args[i].empty() && args[i][0] != '-' && a.input.empty()) {
+      a.input = args[i];
+    } else {
+      return false;
+    }
+  }
+  if (a.input.empty() || a.measured.empty()) return false;
+  if (a.report.empty()) a.report = fs::path(a.input).replace_extension(".fit");
+  if (a.free.empty()) a.free = a.peaks ? "offset,energy" : "offset,scale,background";
+  return true;
+}
+
+bool regular_file(const fs::path& path, const char* what) {
+  if (path_kind(path) == PathKind::regular) return true;
+  std::cerr << "kavro99: cannot read the " << what << " " << path << "\n";
+  return false;
+}
+
+// The last lines of the listing of an input that stopped: they say why.
+std::string listing_end(const std::string& listing) {
+  const std::size_t keep = 400;
+  return listing.size() > keep ? listing.substr(listing.size() - keep) : listing;
+}
+
+fs::path beside_scan(const fs::path& scan, const char* suffix) {
+  fs::path name = scan;
+  name.replace_extension();
+  name += suffix;
+  return name;
+}
+
+// The measured points on the psi grid, as the other readers place them.
+MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
+  MeasuredScan measured;
+  measured.scan_given = 1;
+  measured.scan_obs.assign(run.fitted_scan.size(), kGapMarker);
+  measured.imax_obs = 0;
+  measured.imin_obs = 1.0e6f;
+  PlainScan scan;
+  scan.points = run.points;
+  std::ostringstream ignored;
+  plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, ignored);
+  return measured;
+}
+
+// The result page of the fit: the measured scan with the fitted one.
+void write_fitted_page(std::ostream& out, const Calculation& c, const MeasuredScan& measured, const FitRun& run,
+                       const std::string& title) {
+  std::ostringstream ignored;
+  uplot({title, 0, c.radiation, c.sample, c.primary, c.grid, c.options, measured, run.page_scan}, out, ignored);
+}
+
+// Every point with its fit: psi, measured, sigma, fitted, (measured - fitted) / sigma.
+void write_residuals(std::ostream& out, const FitRun& run) {
+  out << "#      psi        measured           sigma          fitted   residual/sigma\n";
+  char line[128];
+  for (std::size_t i = 0; i < run.points.size(); ++i) {
+    const ScanPoint& p = run.points[i];
+    std::snprintf(line, sizeof line, "%10.4f %15.4f %15.4f %15.4f %15.4f\n", p.psi, p.intensity, p.sigma,
+                  run.fitted_points[i], (p.intensity - run.fitted_points[i]) / p.sigma);
+    out << line;
+  }
+}
+
+bool write_result(const fs::path& path, const std::function<void(std::ostream&)>& write) {
+  ResultFile file;
+  if (file.open(path)) {
+    write(file.stream());
+    if (file.commit()) return true;
+  }
+  std::cerr << "kavro99: cannot write " << path << "\n";
+  return false;
+}
+
+int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
+  std::ifstream scan_in(a.measured, std::ios::binary);
+  const PlainScan scan = read_plain_scan(scan_in);
+  if (!scan.error.empty()) {
+    std::cerr << "kavro99: " << scan.error << " " << a.measured << "\n";
+    return kExitUsage;
+  }
+  std::ifstream in(a.input);
+  std::ostringstream listing;
+  Calculation calculation;
+  try {
+    calculation = fit_calculation(in, listing);
+  } catch (const RunStop&) {
+    std::cerr << "kavro99: the input cannot be calculated:\n" << listing_end(listing.str()) << "\n";
+    return kExitUsage;
+  }
+  FitRun run;
+  try {
+    run = run_fit(calculation, scan.points, {free, a.peaks});
+  } catch (const FitError& e) {
+    std::cerr << "kavro99: the fit failed: " << e.what() << "\n";
+    return kExitFitFailed;
+  } catch (const RunStop&) {
+    std::cerr << "kavro99: the calculation stopped during the fit\n";
+    return kExitFitFailed;
+  }
+  run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
+  write_fit_report(std::cout, run.report);
+  const fs::path cal = beside_scan(a.measured, "_fit.cal"), residuals = beside_scan(a.measured, "_fit.res");
+  const fs::path page = beside_scan(a.measured, "_fit.ps");
+  const MeasuredScan measured = measured_on_grid(calculation, run);
+  CalculatedScan fitted;
+  fitted.scan_calc = run.fitted_scan;
+  std::string title = "Fit to " + a.measured.filename().string();
+  title.resize(80, ' ');
+  const bool written =
+      write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
+      write_result(cal, [&](std::ostream& out) { write_calculated_scan(out, calculation.grid, measured, fitted); }) &&
+      write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); }) &&
+      write_result(page, [&](std::ostream& out) { write_fitted_page(out, calculation, measured, run, title); });
+  if (!written) return kExitFitFailed;
+  std::cout << "\nReport:          " << a.report.string() << "\nFitted scan:     " << cal.string()
+            << "\nResiduals:       " << residuals.string() << "\nPostScript page: " << page.string() << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int fit_command(const std::vector<std::string_view>& args) {
+  FitArguments a;
+  if (!parse(args, a)) {
+    std::cerr << "usage:" << std::string(kFitUsage).substr(6);
+    return kExitUsage;
+  }
+  std::vector<FitParameter> free;
+  std::string error;
+  if (!parse_free_parameters(a.free, free, error)) {
+    std::cerr << "kavro99: " << error << "\n";
+    return kExitUsage;
+  }
+  if (a.peaks && !peak_parameters_only(free)) {
+    std::cerr << "kavro99: --peaks fits only offset, energy and cell\n";
+    return kExitUsage;
+  }
+  if (!regular_file(a.input, "input file") || !regular_file(a.measured, "measured scan")) return kExitUsage;
+  if (same_file(a.report, a.input) || same_file(a.report, a.measured)) {
+    std::cerr << "kavro99: the report would overwrite the input or the measured scan; choose another name with -o\n";
+    return kExitUsage;
+  }
+  return fit(a, free);
+}
+
+}  // namespace kavro::app

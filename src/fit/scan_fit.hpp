@@ -1,0 +1,38 @@
+// Least squares of the model against the measured points, with the standard
+// uncertainties and correlations of the free parameters.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "fit/fit_parameters.hpp"
+#include "fit/scan_model.hpp"
+
+namespace kavro {
+
+struct FitOutcome {
+  std::vector<FitParameter> free;
+  ModelValues values;
+  std::vector<double> uncertainty;  // per free parameter
+  std::vector<double> correlation;  // free x free
+  double chi2 = 0;
+  double reduced_chi2 = 0;  // chi2 / (points - free)
+  std::size_t points = 0;
+  std::size_t iterations = 0;
+};
+
+// The uncertainties from the covariance (J^T J)^-1, times sqrt(reduced chi2)
+// when that exceeds 1 (the measurement scatters more than its sigma say), and
+// the correlation matrix. FitError when two parameters cannot be told apart
+// (a singular Jacobian, or a correlation of 0.9999 or more).
+void set_uncertainties(const std::vector<double>& covariance, double rcond, FitOutcome& outcome);
+
+// Fits the free parameters of the model to its points, weighted by 1/sigma^2,
+// from `start`. A free offset starts from the best shift within one degree,
+// free scale and background from their linear least squares. FitError for a
+// parameter the scan cannot determine, a fit that diverges or ends where the
+// model has no meaning (a scale at or below zero). Widths are given as the
+// magnitudes the model took.
+FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, ModelValues start);
+
+}  // namespace kavro

@@ -1,0 +1,98 @@
+// kavro99 fit and kavro99 run --measured on plain scan files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "fit/fit_fixture.hpp"
+#include "shell/temp_folder.hpp"
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+using Folder = shell::testing::TempFolder;
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs kavro99 in `folder` (arguments written by the tests themselves).
+int kavro99(const Folder& folder, const std::string& args) {
+  const std::string command = "cd '" + folder.path().string() + "' && '" + std::string(KAVRO_BINARY) + "' " + args +
+                              " >stdout.txt 2>stderr.txt";
+  return WEXITSTATUS(std::system(command.c_str()));
+}
+
+// The Si 2 2 2 input and a scan written from its model, 0.01 degrees off.
+void write_silicon_and_scan(const Folder& folder) {
+  fs::copy_file(std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp", folder.path() / "si.inp");
+  const Calculation c = testing::silicon_222();
+  ModelValues truth;
+  truth.offset = 0.01;
+  truth.scale = testing::scale_for(c, 3000);
+  truth.background = 40;
+  truth.eta = c.sample.eta;
+  std::string text = "# psi intensity sigma\n";
+  char line[96];
+  for (const ScanPoint& p : testing::measured_scan(c, truth, false, 3)) {
+    std::snprintf(line, sizeof line, "%.5f\t%.3f\t%.3f\n", p.psi, p.intensity, p.sigma);
+    text += line;
+  }
+  folder.write("scan.txt", text);
+}
+
+TEST(FitCommand, WritesTheReportTheFittedScanAndItsResiduals) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt"), 0) << read_file(folder.path() / "stderr.txt");
+  const std::string report = read_file(folder.path() / "si.fit");
+  EXPECT_NE(report.find("reduced chi-square"), std::string::npos);
+  EXPECT_NE(report.find("correlation matrix"), std::string::npos);
+  EXPECT_EQ(read_file(folder.path() / "stdout.txt").find(report), 0u);
+  std::istringstream cal(read_file(folder.path() / "scan_fit.cal"));
+  std::string row;
+  int rows = 0, measured_rows = 0;
+  while (std::getline(cal, row)) {
+    ++rows;
+    measured_rows += row.size() == 50;  // F10.3, F20.4, F20.4
+  }
+  EXPECT_EQ(rows, 3001);
+  EXPECT_GT(measured_rows, 900);
+  EXPECT_NE(read_file(folder.path() / "scan_fit.res").find("residual/sigma"), std::string::npos);
+  EXPECT_EQ(read_file(folder.path() / "scan_fit.ps").substr(0, 2), "%!");
+}
+
+TEST(FitCommand, BadArgumentsAndScansEndWithStatus2AndNoResult) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --free offset,tilt"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("unknown fit parameter 'tilt'"), std::string::npos);
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks --free offset,scale"), 2);
+  EXPECT_EQ(kavro99(folder, "fit si.inp"), 2);
+  folder.write("bad.txt", "# psi I\n177 10\n177.5 ten\n");
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured bad.txt"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("line 3"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder.path() / "si.fit"));
+  EXPECT_FALSE(fs::exists(folder.path() / "bad_fit.cal"));
+}
+
+TEST(RunMeasured, APlainScanReplacesLine12AndABadOneStopsTheRun) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  ASSERT_EQ(kavro99(folder, "run si.inp --measured scan.txt"), 0) << read_file(folder.path() / "stderr.txt");
+  EXPECT_NE(read_file(folder.path() / "si.lis").find("Deviation between calculated and measured psi"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(folder.path() / "scan.cal"));
+  folder.write("bad.txt", "177 10 -1\n");
+  EXPECT_EQ(kavro99(folder, "run si.inp --measured bad.txt -o bad.lis"), 1);
+  EXPECT_NE(read_file(folder.path() / "bad.lis").find("gives an uncertainty at or below zero"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavro
