@@ -23,6 +23,10 @@ packages=(
   tao-pegtl-dev       # the grammar of gemmi's CIF reader
   zlib1g-dev          # gzipped crystal files
   nlohmann-json3-dev  # the JSON event table
+  pybind11-dev        # the Python module
+  python3-dev         # the Python module's headers, for Debian's /usr/bin/python3
+  python3-numpy       # the module's arrays
+  python3-pytest      # the module's tests
   # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
   dpkg-dev
   file
