@@ -24,6 +24,10 @@ packages=(
   zlib1g-dev          # gzipped crystal files
   nlohmann-json3-dev  # the JSON event table
   libgsl-dev          # kavro99 fit: nonlinear least squares (multifit_nlinear)
+  pybind11-dev        # the Python module
+  python3-dev         # the Python module's headers, for Debian's /usr/bin/python3
+  python3-numpy       # the module's arrays
+  python3-pytest      # the module's tests
   # the Debian package (cpack -G DEB computes its Depends with dpkg-shlibdeps)
   dpkg-dev
   file

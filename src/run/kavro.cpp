@@ -194,6 +194,7 @@ RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, 
     const ff::RefuseNonFinite finite_outputs_only;
     perform_run(st, in, out, args, files, requests);
     outcome.completed = true;
+    if (requests.completed) requests.completed(st);
   } catch (const RunStop&) {
     outcome.completed = false;
   } catch (const ff::NonFiniteNumber&) {

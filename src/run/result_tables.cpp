@@ -34,7 +34,7 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
 }  // namespace
 
 void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, const RunFiles& files) {
-  if (requests.wants_event_table()) {
+  if (!requests.events_file.empty()) {
     const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
                              st.options, st.measured, st.calculated, st.pass_tables};
     write_table(st, out, files, requests.events_file, [&](std::ostream& s) {

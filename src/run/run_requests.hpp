@@ -12,6 +12,8 @@
 
 namespace kavro {
 
+struct RunState;
+
 // Pass `pass` of `passes`, `done` (0..1) of its reflections gone through.
 using RunProgress = std::function<void(int pass, int passes, double done)>;
 
@@ -20,8 +22,11 @@ struct RunRequests {
   std::filesystem::path scan_table_file;       // scan table, CSV (empty: none)
   std::int64_t max_listed = kMaxStoredEvents;  // events of a pass the listing's store holds
   RunProgress progress;                        // empty: no report
+  bool keep_event_table = false;               // keep the event table for `completed` without a file
+  // Called with the state of a completed run before the run gives its arrays back (empty: none).
+  std::function<void(RunState&)> completed;
 
-  bool wants_event_table() const { return !events_file.empty(); }
+  bool wants_event_table() const { return !events_file.empty() || keep_event_table; }
 };
 
 // The extension of a data file's name in lower case (".json"), which chooses its format.

@@ -1,0 +1,86 @@
+#include "input_run.hpp"
+
+#include <fstream>
+#include <new>
+#include <sstream>
+#include <string_view>
+
+#include "run/kavro.hpp"
+#include "run/run_files.hpp"
+
+namespace kavro::python {
+namespace {
+
+void check_input(const std::filesystem::path& input) {
+  switch (path_kind(input)) {
+    case PathKind::regular:
+      return;
+    case PathKind::absent:
+      throw InputFileError("cannot open the input file " + input.string(), true);
+    case PathKind::other:
+      throw InputFileError("the input is no regular file: " + input.string(), false);
+  }
+}
+
+std::string_view trimmed(std::string_view line) {
+  const auto first = line.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Keeps what the caller reads of a completed run before the run gives its arrays back.
+void take_results(RunState& st, InputRun& run) {
+  run.passes = std::move(st.pass_tables);
+  run.grid = st.grid;
+  run.scan_calc = std::move(st.calculated.scan_calc);
+  run.scan_obs = std::move(st.measured.scan_obs);
+}
+
+}  // namespace
+
+InputRun run_input_file(const std::filesystem::path& input) {
+  check_input(input);
+  std::ifstream in(input);
+  if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
+  InputRun run;
+  RunState state;
+  state.banner = version_banner();
+  RunArguments names;
+  names.input_file = input;
+  RunRequests requests;
+  requests.keep_event_table = true;
+  requests.completed = [&run](RunState& st) { take_results(st, run); };
+  std::ostringstream listing;
+  try {
+    const RunOutcome outcome = run_with_requests(state, in, listing, names, input.parent_path(), requests);
+    run.completed = outcome.completed;
+    run.status = outcome.ios;
+    run.store_overflowed = outcome.store_overflowed;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    run.completed = false;
+    run.failure = e.what();
+  }
+  run.listing = std::move(listing).str();
+  if (!run.completed && run.failure.empty()) run.failure = last_message(run.listing);
+  return run;
+}
+
+std::string last_message(const std::string& listing) {
+  std::vector<std::string_view> lines;
+  std::string_view rest = listing;
+  while (!rest.empty()) {
+    const auto end = rest.find('\n');
+    lines.push_back(trimmed(rest.substr(0, end)));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  auto first = lines.end();
+  while (first != lines.begin() && !(first - 1)->empty()) --first;
+  std::string message;
+  for (auto line = first; line != lines.end(); ++line) message.append(message.empty() ? "" : " ").append(*line);
+  return message.empty() ? "the run stopped early" : message;
+}
+
+}  // namespace kavro::python

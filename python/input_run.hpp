@@ -1,0 +1,40 @@
+// One run of an input file as `kavro99 run` makes it, with the listing kept
+// in memory and the event table and the scan kept for the caller.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "crystal/psi_grid.hpp"
+#include "tables/pass_table.hpp"
+
+namespace kavro::python {
+
+// The input cannot be read at all: it is missing, or it is a folder, a device or a pipe.
+struct InputFileError : std::runtime_error {
+  InputFileError(const std::string& message, bool is_missing) : std::runtime_error(message), missing(is_missing) {}
+  bool missing;
+};
+
+struct InputRun {
+  std::string listing;
+  bool completed = false;
+  int status = 0;       // status of the last tested read or open
+  std::string failure;  // what ended a run early, one line
+  bool store_overflowed = false;
+  std::vector<PassTable> passes;
+  PsiGrid grid;
+  std::vector<float> scan_calc;  // on the psi grid
+  std::vector<float> scan_obs;   // on the psi grid, kGapMarker where nothing was measured
+};
+
+// Runs the input file; the ".cal" file and the page go where the command line
+// puts them (beside the input unless it names other folders).
+InputRun run_input_file(const std::filesystem::path& input);
+
+// The message a run that stopped early left last in its listing, on one line.
+std::string last_message(const std::string& listing);
+
+}  // namespace kavro::python
