@@ -13,7 +13,7 @@
   const eventPsi = events.map((e) => e.psi);
   const plots = [];
   let activePlot = null;
-  let bandCurves = 0;  // stored events whose curve crosses the window
+  let bandCurves = 0;  // stored events whose curve crosses the psi window
 
   // ---- Numbers and text.
   function fixed(value, digits) {
@@ -224,20 +224,39 @@
             values, "event-plot");
   }
 
-  // The wavelength at which the secondary point of a stored event meets the
-  // Ewald sphere at azimuth psi (null outside the band): the inverse of
-  // psi = alpha -+ acos((q2 - t) / (2 sqrt(r (1/lambda^2 - q1/4)))) + PsiD.
-  function bandWavelength(event, psi, band) {
+  // Where the secondary point h2 of a stored event meets the Ewald sphere as
+  // the wavelength runs across the band: with alpha (radians), q2 = |h2|^2,
+  // q1 = |H1|^2, t = |H1| p and r = |h2|^2 - p^2,
+  //   psi = alpha -+ acos((q2 - t) / (2 sqrt(r (1/lambda^2 - q1/4)))) + PsiD,
+  // where 2/lambda reaches |h2|. One branch per sign, psi taken into the 360
+  // degrees from psia on; null where the branch leaves the sphere or wraps.
+  function bandBranch(event, band, sign) {
     const [alpha, q2, q1, t, r] = event;
-    const c = Math.cos((psi - band.psi_offset) / band.rad_to_deg - alpha);
-    if (r <= 0 || c === 0 || (q2 - t) * c < 0) return null;
-    const inverseSquare = q1 / 4 + (q2 - t) * (q2 - t) / (4 * c * c * r);
-    const lambda = 1 / Math.sqrt(inverseSquare);
-    if (!(lambda >= band.low && lambda <= band.high) || q2 > 4 * inverseSquare) return null;
-    return lambda;
+    const steps = 400;
+    const xs = [], ys = [];
+    let last = null;
+    for (let i = 0; i <= steps; ++i) {
+      const lambda = band.low + (band.high - band.low) * i / steps;
+      const inverseSquare = 1 / (lambda * lambda);
+      const c = 0.5 * (q2 - t) / Math.sqrt(r * (inverseSquare - q1 / 4));
+      if (q2 > 4 * inverseSquare || !(c >= -1 && c <= 1)) {
+        if (last !== null) { xs.push(last); ys.push(null); }
+        continue;
+      }
+      let psi = (alpha + sign * Math.acos(c)) * band.rad_to_deg + band.psi_offset;
+      psi = whole.min + (((psi - whole.min) % 360) + 360) % 360;
+      if (last !== null && Math.abs(psi - last) > 180) { xs.push(last); ys.push(null); }
+      xs.push(psi);
+      ys.push(lambda);
+      last = psi;
+    }
+    return [xs, ys];
   }
   function dashOf(code) {
     return code === 2 ? [3, 5] : code === 3 ? [9, 6, 3, 6] : [];
+  }
+  function inWindow(branch) {
+    return branch[0].some((psi, i) => branch[1][i] !== null && psi >= whole.min && psi <= whole.max);
   }
 
   function bandPlot() {
@@ -249,24 +268,26 @@
         : "The radiation has a single wavelength: the psi-lambda band has no height."));
       return;
     }
-    const steps = 1600;
-    const psi = Array.from({ length: steps + 1 }, (_, i) => whole.min + (whole.max - whole.min) * i / steps);
-    const flat = (value) => psi.map(() => value);
-    const series = [{}, { label: "K-alpha1 band top", stroke: "#555", width: 1 },
-                    { label: "K-alpha2 band foot", stroke: "#555", width: 1 }];
-    const values = [psi, flat(band.line1_top), flat(band.line2_foot)];
+    const facets = [{ scale: "x", auto: false }, { scale: "y", auto: false }];
+    const line = (label, dash) => ({ label, stroke: "#333", width: 1, dash, facets });
+    const series = [{}, line("line 1 band end", []), line("line 2 band end", [])];
+    const values = [null, [[whole.min, whole.max], [band.line1_top, band.line1_top]],
+                    [[whole.min, whole.max], [band.line2_foot, band.line2_foot]]];
     band.events.forEach((event, j) => {
-      const curve = psi.map((p) => bandWavelength(event, p, band));
-      if (curve.some((v) => v !== null)) ++bandCurves;
-      series.push({ label: "event " + (j + 1), stroke: "#333", width: 1, dash: dashOf(event[5]), spanGaps: false });
-      values.push(curve);
+      const branches = [bandBranch(event, band, -1), bandBranch(event, band, 1)];
+      if (branches.some(inWindow)) ++bandCurves;
+      for (const branch of branches) {
+        series.push(line("event " + (j + 1), dashOf(event[5])));
+        values.push(branch);
+      }
     });
     const options = baseOptions("psi-lambda band (" + band.events.length + " stored events, first pass)", 220,
                                 "lambda (\u00c5)");
+    options.mode = 2;
     options.series = series;
     options.legend = { show: false };
     options.scales.y = { range: [band.low, band.high] };
-    options.cursor.points = { show: false };
+    options.cursor = { drag: { x: true, y: false }, points: { show: false }, bind: { dblclick: () => null } };
     addPlot(options, values, "band-plot");
   }
 

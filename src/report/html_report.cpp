@@ -1,5 +1,6 @@
 #include "report/html_report.hpp"
 
+#include <cstddef>
 #include <string>
 
 #include "format/input_reader.hpp"

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "crystal/units.hpp"
 #include "tables/csv_tables.hpp"
@@ -20,17 +21,20 @@ using json = nlohmann::ordered_json;
 json scan_curves(const RunResults& r) {
   json psi = json::array(), calculated = json::array(), measured = json::array();
   const auto points = std::min(static_cast<std::size_t>(std::max(r.grid.nstep + 1, 0)), r.calculated.scan_calc.size());
-  const bool any_measured = !r.measured.scan_obs.empty();
+  bool any_measured = false;
   for (std::size_t i = 0; i < points; ++i) {
     psi.push_back(as_decimal_double(r.grid.psia + static_cast<float>(i) * (1.0f / r.grid.zsw)));
     calculated.push_back(as_decimal_double(r.calculated.scan_calc[i]));
-    if (!any_measured) continue;
-    if (i < r.measured.scan_obs.size() && r.measured.scan_obs[i] < kGapMarker)
+    if (i < r.measured.scan_obs.size() && r.measured.scan_obs[i] < kGapMarker) {
       measured.push_back(as_decimal_double(r.measured.scan_obs[i]));
-    else
+      any_measured = true;
+    } else {
       measured.push_back(nullptr);
+    }
   }
-  return {{"psi", psi}, {"calculated", calculated}, {"measured", any_measured ? measured : json()}};
+  return {{"psi", std::move(psi)},
+          {"calculated", std::move(calculated)},
+          {"measured", any_measured ? std::move(measured) : json()}};
 }
 
 // What the page needs to trace each stored event of the first pass across the
@@ -67,12 +71,15 @@ json data_tables(const RunResults& r, const std::string& name) {
 }  // namespace
 
 nlohmann::ordered_json report_document(const RunResults& results, std::string_view name) {
+  // Member by member, so that the large parts are moved in rather than copied.
   const std::string stem(name);
-  return {{"name", stem},
-          {"results", results_document(results)},
-          {"scan", scan_curves(results)},
-          {"band", psi_lambda_band(results)},
-          {"tables", data_tables(results, stem)}};
+  json document;
+  document["name"] = stem;
+  document["results"] = results_document(results);
+  document["scan"] = scan_curves(results);
+  document["band"] = psi_lambda_band(results);
+  document["tables"] = data_tables(results, stem);
+  return document;
 }
 
 }  // namespace kavro

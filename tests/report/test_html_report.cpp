@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -150,20 +152,64 @@ std::optional<fs::path> chromium() {
   return std::nullopt;
 }
 
-// Headless Chromium opens the report: the page's script finishes drawing
-// (it marks <body> when done), the psi-lambda band has curves, and the
-// browser logs no console error or uncaught exception.
-TEST_F(YigHtmlReport, ChromiumDrawsItWithoutAConsoleError) {
+// Points the mouse at the calculated maximum of the scan once the page is
+// drawn and writes what the hover label then shows into <body data-probe>.
+constexpr const char* kHoverProbe = R"(<script>
+setTimeout(() => {
+  const over = document.querySelector("#scan-plot .u-over");
+  const box = over.getBoundingClientRect();
+  const results = JSON.parse(document.getElementById("kavro-data").textContent).results;
+  const grid = results.parameters.psi_grid;
+  const x = box.left + box.width * (results.summary.calculated.maximum.psi - grid.psia) / (grid.psie - grid.psia);
+  over.dispatchEvent(new MouseEvent("mouseenter"));
+  over.dispatchEvent(new MouseEvent("mousemove", { clientX: x, clientY: box.top + 20, bubbles: true }));
+  setTimeout(() => {
+    const label = document.getElementById("tooltip");
+    document.body.setAttribute("data-probe", (label.hidden ? "hidden " : "shown ") + label.textContent);
+  }, 200);
+}, 100);
+</script>
+</body>)";
+
+// The secondary reflection of the strongest event within `window` degrees of psi, as "h k l".
+std::string strongest_h2_near(const json& events, double psi, double window) {
+  const auto strength = [](const json& e) { return std::max(e["I_K"].get<double>(), e["I_A"].get<double>()); };
+  const json* strongest = nullptr;
+  for (const json& e : events)
+    if (std::abs(e["psi"].get<double>() - psi) < window && (!strongest || strength(e) > strength(*strongest)))
+      strongest = &e;
+  if (!strongest) return "none";
+  const json& e = *strongest;
+  return std::to_string(e["h2"].get<int>()) + " " + std::to_string(e["k2"].get<int>()) + " " +
+         std::to_string(e["l2"].get<int>());
+}
+
+// Headless Chromium opens the report: the page's script finishes drawing (it
+// marks <body> when done), the psi-lambda band has curves, pointing at the
+// highest peak labels the strongest event there, and the browser logs no
+// console error or uncaught exception.
+TEST_F(YigHtmlReport, ChromiumDrawsItAndLabelsThePeakWithoutAConsoleError) {
   const std::optional<fs::path> browser = chromium();
   if (!browser) GTEST_SKIP() << "chromium is not installed (apt-get install chromium)";
-  const fs::path profile = folder_.path() / "profile";
-  const auto end = process::run_collecting_output({browser->string(), "--headless=new", "--no-sandbox", "--disable-gpu",
-                                                   "--no-first-run", "--user-data-dir=" + profile.string(),
-                                                   "--enable-logging=stderr", "--v=0", "--virtual-time-budget=5000",
-                                                   "--dump-dom", "file://" + report_.string()});
+  std::string probed = page_;
+  probed.replace(probed.rfind("</body>"), 7, kHoverProbe);
+  const fs::path probe = folder_.path() / "probe.html";
+  std::ofstream(probe, std::ios::binary) << probed;
+  const auto end = process::run_collecting_output(
+      {browser->string(), "--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+       "--user-data-dir=" + (folder_.path() / "profile").string(), "--window-size=1400,1000", "--enable-logging=stderr",
+       "--v=0", "--virtual-time-budget=5000", "--dump-dom", "file://" + probe.string()});
   ASSERT_EQ(exit_status(end), 0) << end.output;
   EXPECT_NE(end.output.find("data-report=\"drawn\""), std::string::npos) << end.output.substr(0, 4000);
   EXPECT_EQ(end.output.find("data-band-curves=\"0\""), std::string::npos);
+
+  const json& results = data_["results"];
+  const double peak = results["summary"]["calculated"]["maximum"]["psi"].get<double>();
+  const std::size_t at = end.output.find("data-probe=\"shown ");
+  ASSERT_NE(at, std::string::npos) << end.output.substr(0, 4000);
+  const std::string label = end.output.substr(at, end.output.find('"', at + 12) - at);
+  EXPECT_NE(label.find("h2h3crossingpsiI_KI_AFWHMtriplet phase"), std::string::npos) << label;
+  EXPECT_NE(label.find(strongest_h2_near(results["events"], peak, 0.3)), std::string::npos) << label;
   for (const std::string& line : lines_of(end.output)) {
     EXPECT_EQ(line.find("CONSOLE"), std::string::npos) << line;
     EXPECT_EQ(line.find("Uncaught"), std::string::npos) << line;
