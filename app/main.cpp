@@ -2,7 +2,7 @@
 //
 //   kavro99                                          the desktop window
 //   kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf] [--events FILE.csv|FILE.json]
-//               [--scan-table FILE.csv] [--max-listed N]   one calculation run
+//               [--scan-table FILE.csv] [--html REPORT.html] [--max-listed N]   one calculation run
 //   kavro99 fit INPUT --measured SCAN [options]      fit of the scan to the measurement (fit_command.hpp)
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
@@ -13,13 +13,15 @@
 // The listing goes to LISTING (default: the input file's name with the
 // extension ".lis"); the PostScript page and the ".cal" file are written
 // beside the input file unless the input names other folders. The data
-// files (--events, --scan-table) are named as on the command line.
+// files (--events, --scan-table) and the HTML report (--html) are named as
+// on the command line.
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cif_command.hpp"
@@ -49,7 +51,8 @@ constexpr int kExitUsage = 2;
 void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
          "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
-         "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--max-listed N]\n"
+         "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
+         "                   [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
       << kavro::app::kCifUsage << kavro::app::kMapUsage
 #ifdef KAVRO_HAVE_FIT
@@ -96,8 +99,14 @@ bool parse_table_option(const std::vector<std::string_view>& args, std::size_t& 
     request.tables.scan_table_file = file;
     return true;
   }
-  std::cerr << "kavro99: " << option << (option == "--events" ? " takes FILE.csv or FILE.json" : " takes FILE.csv")
-            << ", not '" << value << "'\n";
+  if (option == "--html" && (ext == ".html" || ext == ".htm")) {
+    request.tables.html_file = file;
+    return true;
+  }
+  const std::string_view wanted = option == "--events" ? " takes FILE.csv or FILE.json"
+                                  : option == "--html" ? " takes REPORT.html"
+                                                       : " takes FILE.csv";
+  std::cerr << "kavro99: " << option << wanted << ", not '" << value << "'\n";
   return false;
 }
 
@@ -111,7 +120,7 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
       request.images.push_back(kavro::PageImage::png);
     } else if (args[i] == "--pdf") {
       request.images.push_back(kavro::PageImage::pdf);
-    } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--max-listed") {
+    } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--html" || args[i] == "--max-listed") {
       if (!parse_table_option(args, i, request)) return false;
     } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
       request.input = args[i];
@@ -156,7 +165,8 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
 bool usable_data_files(const RunRequest& request) {
   const fs::path& events = request.tables.events_file;
   const fs::path& scan = request.tables.scan_table_file;
-  for (const fs::path* table : {&events, &scan}) {
+  const fs::path& html = request.tables.html_file;
+  for (const fs::path* table : {&events, &scan, &html}) {
     if (table->empty()) continue;
     if (kavro::path_kind(*table) == kavro::PathKind::other) {
       std::cerr << "kavro99: a data file cannot be written to a folder, a device or a pipe: " << *table << "\n";
@@ -167,10 +177,12 @@ bool usable_data_files(const RunRequest& request) {
       return false;
     }
   }
-  if (!events.empty() && !scan.empty() && kavro::same_file(events, scan)) {
-    std::cerr << "kavro99: --events and --scan-table name the same file " << events << "\n";
-    return false;
-  }
+  const std::pair<const fs::path*, const fs::path*> pairs[] = {{&events, &scan}, {&events, &html}, {&scan, &html}};
+  for (const auto& [a, b] : pairs)
+    if (!a->empty() && !b->empty() && kavro::same_file(*a, *b)) {
+      std::cerr << "kavro99: two of --events, --scan-table and --html name the same file " << *a << "\n";
+      return false;
+    }
   return true;
 }
 
@@ -248,6 +260,7 @@ int run_command(const RunRequest& request) {
     std::cout << "Event table:     " << request.tables.events_file.string() << "\n";
   if (!request.tables.scan_table_file.empty())
     std::cout << "Scan table:      " << request.tables.scan_table_file.string() << "\n";
+  if (!request.tables.html_file.empty()) std::cout << "HTML report:     " << request.tables.html_file.string() << "\n";
   if (outcome.store_overflowed)
     std::cerr << "kavro99: warning: more events than the listing holds (--max-listed " << request.tables.max_listed
               << "); the listing shows the first found, the event table all of them\n";

@@ -16,6 +16,7 @@ packages=(
   libbenchmark-dev
   xvfb                # the desktop test's virtual display
   xdotool
+  chromium            # the HTML report's test opens the page in headless Chromium (skipped without it)
   # libraries and programs of kavro99
   libfltk1.3-dev      # the desktop window
   ghostscript         # --png / --pdf and the page tests

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "run/result_file.hpp"
+#include "report/html_report.hpp"
 #include "run/run_messages.hpp"
 #include "tables/csv_tables.hpp"
 #include "tables/results_document.hpp"
@@ -34,9 +35,9 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
 }  // namespace
 
 void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, const RunFiles& files) {
+  const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
+                           st.options, st.measured, st.calculated, st.pass_tables};
   if (!requests.events_file.empty()) {
-    const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
-                             st.options, st.measured, st.calculated, st.pass_tables};
     write_table(st, out, files, requests.events_file, [&](std::ostream& s) {
       if (lowercase_extension(requests.events_file) == ".json")
         write_events_json(s, results);
@@ -47,6 +48,9 @@ void write_result_tables(RunState& st, std::ostream& out, const RunRequests& req
   if (!requests.scan_table_file.empty())
     write_table(st, out, files, requests.scan_table_file,
                 [&](std::ostream& s) { write_scan_csv(s, st.grid, st.calculated, st.measured); });
+  if (!requests.html_file.empty())
+    write_table(st, out, files, requests.html_file,
+                [&](std::ostream& s) { write_html_report(s, results, requests.html_file.stem().string()); });
 }
 
 }  // namespace kavro

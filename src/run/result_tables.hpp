@@ -1,4 +1,5 @@
-// The data files of a completed run: the event table and the scan table.
+// The data files of a completed run: the event table, the scan table and the
+// HTML report.
 #pragma once
 
 #include <ostream>

@@ -1,5 +1,5 @@
 // What the caller of a run asks beyond the input file: data files of the
-// results, the listing's store limit and a report of the progress.
+// results and the HTML report, the listing's store limit and a report of the progress.
 #pragma once
 
 #include <cctype>
@@ -20,13 +20,14 @@ using RunProgress = std::function<void(int pass, int passes, double done)>;
 struct RunRequests {
   std::filesystem::path events_file;           // event table, ".json" or else CSV (empty: none)
   std::filesystem::path scan_table_file;       // scan table, CSV (empty: none)
+  std::filesystem::path html_file;             // interactive HTML report (empty: none)
   std::int64_t max_listed = kMaxStoredEvents;  // events of a pass the listing's store holds
   RunProgress progress;                        // empty: no report
   bool keep_event_table = false;               // keep the event table for `completed` without a file
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 
-  bool wants_event_table() const { return !events_file.empty() || keep_event_table; }
+  bool wants_event_table() const { return !events_file.empty() || !html_file.empty() || keep_event_table; }
 };
 
 // The extension of a data file's name in lower case (".json"), which chooses its format.

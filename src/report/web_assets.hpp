@@ -1,0 +1,18 @@
+// The web files of the HTML report, embedded at build time from web/: the
+// vendored uPlot (web/vendor/uplot, see tools/vendor-web.sh), the page's own
+// script and style, and the page template.
+#pragma once
+
+#include <string_view>
+
+namespace kavro::web {
+
+std::string_view uplot_js();
+std::string_view uplot_css();
+std::string_view report_js();
+std::string_view report_css();
+// The page with the markers @TITLE@, @UPLOT_CSS@, @REPORT_CSS@, @DATA@,
+// @UPLOT_JS@ and @REPORT_JS@.
+std::string_view report_template();
+
+}  // namespace kavro::web

@@ -1,0 +1,343 @@
+// The interactive result page of a kavro-99 run: the calculated and measured
+// psi-scans, the events as marks and the psi-lambda band, drawn with uPlot on
+// one shared, zoomable psi axis, with the parameters, the summary figures and
+// the data tables of the run.
+(function () {
+  "use strict";
+
+  const data = JSON.parse(document.getElementById("kavro-data").textContent);
+  const results = data.results;
+  const grid = results.parameters.psi_grid;
+  const whole = { min: grid.psia, max: grid.psie };
+  const events = results.events.slice().sort((a, b) => a.psi - b.psi);
+  const eventPsi = events.map((e) => e.psi);
+  const plots = [];
+  let activePlot = null;
+  let bandCurves = 0;  // stored events whose curve crosses the psi window
+
+  // ---- Numbers and text.
+  function fixed(value, digits) {
+    return value == null ? "" : Number(value).toFixed(digits);
+  }
+  function sig(value) {
+    if (value == null) return "";
+    const v = Number(value);
+    return v === 0 ? "0" : Math.abs(v) >= 1e-3 && Math.abs(v) < 1e6 ? String(+v.toPrecision(4)) : v.toExponential(3);
+  }
+  function element(tag, attributes, text) {
+    const e = document.createElement(tag);
+    for (const [k, v] of Object.entries(attributes || {})) e.setAttribute(k, v);
+    if (text != null) e.textContent = text;
+    return e;
+  }
+  function hkl(e, n) {
+    return e["h" + n] + " " + e["k" + n] + " " + e["l" + n];
+  }
+
+  // ---- The shared psi axis: zoom, pan and the whole scan.
+  let syncing = false;
+  function showRange(min, max) {
+    const span = Math.max(max - min, 1e-6);
+    if (span >= whole.max - whole.min) {
+      min = whole.min;
+      max = whole.max;
+    } else if (min < whole.min) {
+      min = whole.min;
+      max = min + span;
+    } else if (max > whole.max) {
+      max = whole.max;
+      min = max - span;
+    }
+    syncing = true;
+    for (const u of plots) u.setScale("x", { min, max });
+    syncing = false;
+  }
+  function followZoom(u, key) {
+    if (key !== "x" || syncing) return;
+    showRange(u.scales.x.min, u.scales.x.max);
+  }
+  function currentRange() {
+    const x = plots[0].scales.x;
+    return { min: x.min, max: x.max };
+  }
+  function zoomAbout(center, factor) {
+    const r = currentRange();
+    showRange(center - (center - r.min) * factor, center + (r.max - center) * factor);
+  }
+  function pan(fraction) {
+    const r = currentRange();
+    const shift = (r.max - r.min) * fraction;
+    showRange(r.min + shift, r.max + shift);
+  }
+  function overWidth(u) {
+    return u.over.getBoundingClientRect().width || 1;
+  }
+
+  function bindNavigation(u) {
+    u.over.addEventListener("wheel", (e) => {
+      e.preventDefault();
+      zoomAbout(u.posToVal(e.offsetX, "x"), e.deltaY < 0 ? 0.8 : 1.25);
+    }, { passive: false });
+    u.over.addEventListener("dblclick", () => showRange(whole.min, whole.max));
+    u.over.addEventListener("mouseenter", () => { activePlot = u; });
+    u.over.addEventListener("mouseleave", () => { activePlot = null; hideTooltip(); });
+    // Shift and drag pans; the capture on the root keeps uPlot from starting a zoom box.
+    u.root.addEventListener("mousedown", (e) => {
+      if (!e.shiftKey || e.button !== 0) return;
+      e.stopPropagation();
+      e.preventDefault();
+      const start = currentRange();
+      const x0 = e.clientX;
+      const perPixel = (start.max - start.min) / overWidth(u);
+      const move = (m) => {
+        const shift = (x0 - m.clientX) * perPixel;
+        showRange(start.min + shift, start.max + shift);
+      };
+      const up = () => {
+        window.removeEventListener("mousemove", move);
+        window.removeEventListener("mouseup", up);
+      };
+      window.addEventListener("mousemove", move);
+      window.addEventListener("mouseup", up);
+    }, true);
+  }
+
+  function bindToolbar() {
+    const centre = () => { const r = currentRange(); return (r.min + r.max) / 2; };
+    document.getElementById("pan-left").addEventListener("click", () => pan(-0.25));
+    document.getElementById("pan-right").addEventListener("click", () => pan(0.25));
+    document.getElementById("zoom-in").addEventListener("click", () => zoomAbout(centre(), 0.5));
+    document.getElementById("zoom-out").addEventListener("click", () => zoomAbout(centre(), 2));
+    document.getElementById("zoom-reset").addEventListener("click", () => showRange(whole.min, whole.max));
+    document.addEventListener("keydown", (e) => {
+      if (e.key === "ArrowLeft") pan(-0.1);
+      else if (e.key === "ArrowRight") pan(0.1);
+      else if (e.key === "+" || e.key === "=") zoomAbout(centre(), 0.8);
+      else if (e.key === "-") zoomAbout(centre(), 1.25);
+      else return;
+      e.preventDefault();
+    });
+  }
+
+  // ---- Hover labels: the events within a few pixels of the pointer, strongest first.
+  const tooltip = document.getElementById("tooltip");
+  const maxLabelled = 8;
+
+  function firstAtOrAbove(psi) {
+    let lo = 0, hi = eventPsi.length;
+    while (lo < hi) {
+      const mid = (lo + hi) >> 1;
+      if (eventPsi[mid] < psi) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  }
+  function eventsNear(psi, tolerance) {
+    const near = [];
+    for (let i = firstAtOrAbove(psi - tolerance); i < events.length && eventPsi[i] <= psi + tolerance; ++i)
+      near.push(events[i]);
+    return near.sort((a, b) => Math.max(b.I_K, b.I_A) - Math.max(a.I_K, a.I_A));
+  }
+  function hideTooltip() {
+    tooltip.hidden = true;
+  }
+  function tooltipTable(near) {
+    const table = element("table");
+    const head = table.insertRow();
+    const twoPasses = results.summary.passes.length > 1;
+    const names = ["h2", "h3", "crossing", "psi", "I_K", "I_A", "FWHM", "triplet phase"];
+    if (twoPasses) names.push("pass");
+    for (const name of names) head.appendChild(element("th", {}, name));
+    for (const e of near.slice(0, maxLabelled)) {
+      const row = table.insertRow();
+      const cells = [hkl(e, 2), hkl(e, 3), e.crossing, fixed(e.psi, 3), sig(e.I_K), sig(e.I_A), fixed(e.fwhm, 4),
+                     fixed(e.triplet_phase, 1)];
+      if (twoPasses) cells.push(String(e.pass));
+      cells.forEach((text, i) => row.appendChild(element("td", i >= 3 ? { class: "num" } : {}, text)));
+    }
+    return table;
+  }
+  function showTooltip(u) {
+    const left = u.cursor.left;
+    if (u !== activePlot || left == null || left < 0) return;
+    const psi = u.posToVal(left, "x");
+    const tolerance = 5 * (u.scales.x.max - u.scales.x.min) / overWidth(u);
+    const near = eventsNear(psi, tolerance);
+    if (near.length === 0) {
+      hideTooltip();
+      return;
+    }
+    tooltip.replaceChildren(element("div", {}, "psi " + fixed(psi, 3) + " deg: " + near.length +
+                                    (near.length === 1 ? " event" : " events") +
+                                    (near.length > maxLabelled ? ", the " + maxLabelled + " strongest" : "")),
+                            tooltipTable(near));
+    tooltip.hidden = false;
+    const host = document.getElementById("plots").getBoundingClientRect();
+    const over = u.over.getBoundingClientRect();
+    let x = over.left - host.left + left + 14;
+    if (x + tooltip.offsetWidth > host.width) x = Math.max(0, x - tooltip.offsetWidth - 28);
+    tooltip.style.left = x + "px";
+    tooltip.style.top = (over.top - host.top + (u.cursor.top || 0) + 14) + "px";
+  }
+
+  // ---- The plots.
+  function plotWidth() {
+    return Math.max(400, document.getElementById("plots").clientWidth);
+  }
+  function baseOptions(title, height, yLabel) {
+    return {
+      title,
+      width: plotWidth(),
+      height,
+      scales: { x: { time: false, range: (u, min, max) => [min, max] } },
+      axes: [{ label: "psi (deg)" }, { label: yLabel, size: 70 }],
+      cursor: { sync: { key: "kavro-psi" }, bind: { dblclick: () => null } },
+      hooks: { setScale: [followZoom], setCursor: [showTooltip] },
+    };
+  }
+  function addPlot(options, values, id) {
+    const u = new uPlot(options, values, document.getElementById(id));
+    bindNavigation(u);
+    plots.push(u);
+  }
+
+  function scanPlot() {
+    const scan = data.scan;
+    const series = [{}, { label: "calculated", stroke: "#1f5fbf", width: 1.5, value: (u, v) => sig(v) }];
+    const values = [scan.psi, scan.calculated];
+    if (scan.measured) {
+      series.push({ label: "measured", stroke: "#c0392b", width: 1, points: { show: true, size: 3 },
+                    value: (u, v) => sig(v) });
+      values.push(scan.measured);
+    }
+    addPlot(Object.assign(baseOptions("psi-scan", 340, "intensity (cps)"), { series }), values, "scan-plot");
+  }
+
+  function eventPlot() {
+    const marks = (stroke, fill) => ({ stroke, fill, width: 0, paths: () => null,
+                                       points: { show: true, size: 7, stroke, fill }, value: (u, v) => sig(v) });
+    const series = [{}, Object.assign({ label: "I_K (into the primary beam)" }, marks("#1e8449", "#1e844988")),
+                    Object.assign({ label: "-I_A (out of the primary beam)" }, marks("#c0392b", "#c0392b88"))];
+    const mark = (v) => (v === 0 ? null : v);  // no mark for an event without that part
+    const values = [eventPsi, events.map((e) => mark(e.I_K)), events.map((e) => mark(-e.I_A))];
+    addPlot(Object.assign(baseOptions("events (" + events.length + ")", 200, "I s\u00b2 (cps deg)"), { series }),
+            values, "event-plot");
+  }
+
+  // Where the secondary point h2 of a stored event meets the Ewald sphere as
+  // the wavelength runs across the band: with alpha (radians), q2 = |h2|^2,
+  // q1 = |H1|^2, t = |H1| p and r = |h2|^2 - p^2,
+  //   psi = alpha -+ acos((q2 - t) / (2 sqrt(r (1/lambda^2 - q1/4)))) + PsiD,
+  // where 2/lambda reaches |h2|. One branch per sign, psi taken into the 360
+  // degrees from psia on; null where the branch leaves the sphere or wraps.
+  function bandBranch(event, band, sign) {
+    const [alpha, q2, q1, t, r] = event;
+    const steps = 400;
+    const xs = [], ys = [];
+    let last = null;
+    for (let i = 0; i <= steps; ++i) {
+      const lambda = band.low + (band.high - band.low) * i / steps;
+      const inverseSquare = 1 / (lambda * lambda);
+      const c = 0.5 * (q2 - t) / Math.sqrt(r * (inverseSquare - q1 / 4));
+      if (q2 > 4 * inverseSquare || !(c >= -1 && c <= 1)) {
+        if (last !== null) { xs.push(last); ys.push(null); }
+        continue;
+      }
+      let psi = (alpha + sign * Math.acos(c)) * band.rad_to_deg + band.psi_offset;
+      psi = whole.min + (((psi - whole.min) % 360) + 360) % 360;
+      if (last !== null && Math.abs(psi - last) > 180) { xs.push(last); ys.push(null); }
+      xs.push(psi);
+      ys.push(lambda);
+      last = psi;
+    }
+    return [xs, ys];
+  }
+  function dashOf(code) {
+    return code === 2 ? [3, 5] : code === 3 ? [9, 6, 3, 6] : [];
+  }
+  function inWindow(branch) {
+    return branch[0].some((psi, i) => branch[1][i] !== null && psi >= whole.min && psi <= whole.max);
+  }
+
+  function bandPlot() {
+    const band = data.band;
+    const host = document.getElementById("band-plot");
+    if (!(band.high > band.low) || band.events.length === 0) {
+      host.appendChild(element("p", { class: "note" }, band.events.length === 0
+        ? "No stored event for the psi-lambda band."
+        : "The radiation has a single wavelength: the psi-lambda band has no height."));
+      return;
+    }
+    const facets = [{ scale: "x", auto: false }, { scale: "y", auto: false }];
+    const line = (label, dash) => ({ label, stroke: "#333", width: 1, dash, facets });
+    const series = [{}, line("line 1 band end", []), line("line 2 band end", [])];
+    const values = [null, [[whole.min, whole.max], [band.line1_top, band.line1_top]],
+                    [[whole.min, whole.max], [band.line2_foot, band.line2_foot]]];
+    band.events.forEach((event, j) => {
+      const branches = [bandBranch(event, band, -1), bandBranch(event, band, 1)];
+      if (branches.some(inWindow)) ++bandCurves;
+      for (const branch of branches) {
+        series.push(line("event " + (j + 1), dashOf(event[5])));
+        values.push(branch);
+      }
+    });
+    const options = baseOptions("psi-lambda band (" + band.events.length + " stored events, first pass)", 220,
+                                "lambda (\u00c5)");
+    options.mode = 2;
+    options.series = series;
+    options.legend = { show: false };
+    options.scales.y = { range: [band.low, band.high] };
+    options.cursor = { drag: { x: true, y: false }, points: { show: false }, bind: { dblclick: () => null } };
+    addPlot(options, values, "band-plot");
+  }
+
+  // ---- Parameters, summary and data tables.
+  function addRows(table, object, prefix) {
+    for (const [key, value] of Object.entries(object)) {
+      const name = prefix ? prefix + "." + key : key;
+      if (value !== null && typeof value === "object" && !Array.isArray(value)) {
+        addRows(table, value, name);
+      } else if (Array.isArray(value) && value.length && typeof value[0] === "object") {
+        value.forEach((item, i) => addRows(table, item, name + "[" + (i + 1) + "]"));
+      } else {
+        const row = table.insertRow();
+        row.appendChild(element("th", {}, name));
+        const text = value === null ? "none" : Array.isArray(value) ? value.join(" ") : String(value);
+        row.appendChild(element("td", typeof value === "number" ? { class: "num" } : {}, text));
+      }
+    }
+  }
+  function figures(id, object) {
+    const table = element("table");
+    addRows(table, object, "");
+    document.getElementById(id).appendChild(table);
+  }
+  function downloads() {
+    const list = document.getElementById("downloads");
+    const files = Object.assign({}, data.tables);
+    files[data.name + "-events.json"] = JSON.stringify(results, null, 1) + "\n";
+    for (const [name, text] of Object.entries(files)) {
+      const type = name.endsWith(".json") ? "application/json" : "text/csv";
+      const link = element("a", { href: URL.createObjectURL(new Blob([text], { type })), download: name }, name);
+      const item = element("li");
+      item.append(link, " (" + text.length + " bytes)");
+      list.appendChild(item);
+    }
+  }
+
+  function resize() {
+    for (const u of plots) u.setSize({ width: plotWidth(), height: u.height });
+  }
+
+  figures("summary", results.summary);
+  figures("parameters", results.parameters);
+  downloads();
+  scanPlot();
+  eventPlot();
+  bandPlot();
+  showRange(whole.min, whole.max);
+  bindToolbar();
+  window.addEventListener("resize", resize);
+  document.body.setAttribute("data-band-curves", String(bandCurves));
+  document.body.setAttribute("data-report", "drawn");
+})();
