@@ -36,7 +36,7 @@ struct RunState {
   PsiGrid grid;
   MeasuredScan measured;
   CalculatedScan calculated;
-  CalculationOptions options = listing_options();  // threads and limits are kept between runs
+  CalculationOptions options = listing_options();  // threads, limits and the screen are kept between runs
   EngineWork work;
 
   // --- What only the driver and the listing need.
