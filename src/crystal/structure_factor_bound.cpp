@@ -25,6 +25,7 @@ constexpr double kMargin = 1e-4;           // relative room on top of the bound
 constexpr int kHalfWidth = 6;              // grid points spread on either side of a point
 constexpr double kOversampling = 1.5;
 constexpr int kAliases = 8;
+constexpr double kLargestValue = 1e6;  // of a coordinate or multiplier the grid takes
 
 using Index3 = std::array<int, 3>;
 
@@ -251,12 +252,16 @@ std::optional<StructureFactorBound> StructureFactorBound::of(const Crystal& crys
       bound.largest_rotation_ = std::max(bound.largest_rotation_, row);
     }
   }
+  if (!(bound.largest_translation_ < kLargestValue && bound.largest_rotation_ < kLargestValue)) return std::nullopt;
   for (int i = 0; i < crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
     const std::array<float, 6>& beta = crystal.bt[ii];
     if (!safely_positive(beta) || !invariant(crystal, beta)) return std::nullopt;
-    for (const float x : crystal.xyz[ii])
+    if (!(std::fabs(crystal.afact[ii]) < kLargestValue)) return std::nullopt;
+    for (const float x : crystal.xyz[ii]) {
+      if (!(std::fabs(x) < kLargestValue)) return std::nullopt;  // the grid index of the point must not overflow
       bound.largest_coordinate_ = std::max(bound.largest_coordinate_, std::fabs(double{x}));
+    }
     const int type = static_cast<int>(crystal.fnr[ii]) - 1;
     const auto known = std::find_if(bound.groups_.begin(), bound.groups_.end(),
                                     [&](const Group& g) { return g.type == type && g.beta == beta; });
