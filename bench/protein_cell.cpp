@@ -68,6 +68,7 @@ ChildReport calculate_in_this_process(const std::string& input, bool screen, int
     kavro::Calculation c = kavro::read_calculation(in, listing);
     c.options.threads = threads;
     c.options.screen_structure_factors = screen;
+    c.options.max_stored_events = INT64_MAX;
     const auto start = std::chrono::steady_clock::now();
     const kavro::CalculationResult result = kavro::calculate(c, messages);
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
