@@ -21,6 +21,7 @@ packages=(
   libfltk1.3-dev      # the desktop window
   ghostscript         # --png / --pdf and the page tests
   gemmi-dev           # CIF, mmCIF and PDB input, symmetry, f' and f''
+  libfftw3-dev        # structure-factor bounds that spare large cells the direct sum
   tao-pegtl-dev       # the grammar of gemmi's CIF reader
   zlib1g-dev          # gzipped crystal files
   nlohmann-json3-dev  # the JSON event table

@@ -2,6 +2,7 @@
 #include "crystal/structure_factor_kernel.hpp"
 #include "crystal/units.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "crystal/form_factor.hpp"
@@ -44,6 +45,22 @@ void write_temperature_factor_message(std::ostream& out, const std::array<int, 3
             {b[0], b[1], b[2], b[3], b[4], b[5]});
 }
 
+// b1 h h + b2 k k + b3 l l + 2 b4 h k + 2 b5 h l + 2 b6 k l of the rotated indices.
+float quadratic_form(float h1, float h2, float h3, const std::array<float, 6>& b) {
+  return h1 * h1 * b[0] + h2 * h2 * b[1] + h3 * h3 * b[2] + 2 * h1 * h2 * b[3] + 2 * h1 * h3 * b[4] +
+         2 * h2 * h3 * b[5];
+}
+
+// h.t of an operator's translation.
+float translation_phase(int h, int k, int l, const Vec3& t) {
+  return static_cast<float>(h) * t[0] + static_cast<float>(k) * t[1] + static_cast<float>(l) * t[2];
+}
+
+// 2 pi (h'.x + h.t) in single precision.
+float atom_phase(float h1, float h2, float h3, float ht, const Vec3& x) {
+  return (h1 * x[0] + h2 * x[1] + h3 * x[2] + ht) * static_cast<float>(kPhaseTwoPi);
+}
+
 }  // namespace
 
 float structure_factor_phase(double re, double im) {
@@ -56,7 +73,8 @@ float structure_factor_phase(double re, double im) {
   return im > 0 ? 1.5707963f : -1.5707963f;
 }
 
-StructureFactorKernel::StructureFactorKernel(const Crystal& crystal) : centrosymmetric_(crystal.ic == 1) {
+StructureFactorKernel::StructureFactorKernel(const Crystal& crystal, TemperatureFactors temperature_factors)
+    : temperature_factors_(temperature_factors), centrosymmetric_(crystal.ic == 1) {
   for (int n = 0; n < crystal.ns; ++n) {
     const Mat3& r = crystal.symr[static_cast<std::size_t>(n)];
     Operator op{};
@@ -68,34 +86,79 @@ StructureFactorKernel::StructureFactorKernel(const Crystal& crystal) : centrosym
   }
   for (int i = 0; i < crystal.na; ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    atoms_.push_back({crystal.xyz[ii], crystal.bt[ii], crystal.afact[ii], static_cast<int>(crystal.fnr[ii]) - 1});
+    const std::array<float, 6>& beta = crystal.bt[ii];
+    const auto known = std::find(betas_.begin(), betas_.end(), beta);
+    const auto group = static_cast<std::size_t>(known - betas_.begin());
+    if (known == betas_.end()) betas_.push_back(beta);
+    atoms_.push_back({crystal.xyz[ii], beta, crystal.afact[ii], static_cast<int>(crystal.fnr[ii]) - 1, group});
   }
   fcoef_ = crystal.fcoef;
   fp_ = crystal.fp;
   fpp_ = crystal.fpp;
 }
 
+std::array<int, 3> StructureFactorKernel::rotated(const Operator& op, int h, int k, int l) const {
+  return {op.rt[0][0] * h + op.rt[0][1] * k + op.rt[0][2] * l, op.rt[1][0] * h + op.rt[1][1] * k + op.rt[1][2] * l,
+          op.rt[2][0] * h + op.rt[2][1] * k + op.rt[2][2] * l};
+}
+
+std::vector<float> StructureFactorKernel::shared_temperature_factors(int h, int k, int l) const {
+  std::vector<float> t;
+  t.reserve(operators_.size() * betas_.size());
+  for (const Operator& op : operators_) {
+    const std::array<int, 3> hp = rotated(op, h, k, l);
+    const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
+    for (const std::array<float, 6>& beta : betas_) {
+      const float q = quadratic_form(h1, h2, h3, beta);
+      if (q < 0) return {};
+      t.push_back(std::exp(-q));
+    }
+  }
+  return t;
+}
+
 StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int l, std::ostream& out) const {
+  if (temperature_factors_ == TemperatureFactors::kPerAtom) return per_atom_sums(h, k, l, out);
+  const std::vector<float> t = shared_temperature_factors(h, k, l);
+  if (t.empty()) return per_atom_sums(h, k, l, out);
+  Sums sums;
+  sums.a.assign(atoms_.size(), 0.0);
+  sums.b.assign(atoms_.size(), 0.0);
+  for (std::size_t n = 0; n < operators_.size(); ++n) {
+    const Operator& op = operators_[n];
+    const std::array<int, 3> hp = rotated(op, h, k, l);
+    const float ht = translation_phase(h, k, l, op.t);
+    const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
+    const float* t_op = t.data() + n * betas_.size();
+    for (std::size_t i = 0; i < atoms_.size(); ++i) {
+      const float p = atom_phase(h1, h2, h3, ht, atoms_[i].x);
+      const float ti = t_op[atoms_[i].group];
+      sums.a[i] += static_cast<double>(ti * std::cos(p));
+      sums.b[i] += static_cast<double>(ti * std::sin(p));
+    }
+  }
+  if (centrosymmetric_)
+    for (double& a : sums.a) a *= 2;
+  return sums;
+}
+
+StructureFactorKernel::Sums StructureFactorKernel::per_atom_sums(int h, int k, int l, std::ostream& out) const {
   Sums sums;
   sums.a.assign(atoms_.size(), 0.0);
   sums.b.assign(atoms_.size(), 0.0);
   for (const Operator& op : operators_) {
-    const std::array<int, 3> hp{op.rt[0][0] * h + op.rt[0][1] * k + op.rt[0][2] * l,
-                                op.rt[1][0] * h + op.rt[1][1] * k + op.rt[1][2] * l,
-                                op.rt[2][0] * h + op.rt[2][1] * k + op.rt[2][2] * l};
-    const float ht = static_cast<float>(h) * op.t[0] + static_cast<float>(k) * op.t[1] + static_cast<float>(l) * op.t[2];
+    const std::array<int, 3> hp = rotated(op, h, k, l);
+    const float ht = translation_phase(h, k, l, op.t);
     const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
     for (std::size_t i = 0; i < atoms_.size(); ++i) {
       const Atom& atom = atoms_[i];
-      const float p = (h1 * atom.x[0] + h2 * atom.x[1] + h3 * atom.x[2] + ht) * static_cast<float>(kPhaseTwoPi);
-      const auto& b = atom.beta;
-      const float q = h1 * h1 * b[0] + h2 * h2 * b[1] + h3 * h3 * b[2] + 2 * h1 * h2 * b[3] + 2 * h1 * h3 * b[4] +
-                      2 * h2 * h3 * b[5];
+      const float p = atom_phase(h1, h2, h3, ht, atom.x);
+      const float q = quadratic_form(h1, h2, h3, atom.beta);
       const int atom_number = static_cast<int>(i) + 1;
-      if (q < 0) write_quadratic_form_message(out, hp, q, atom_number, b);
+      if (q < 0) write_quadratic_form_message(out, hp, q, atom_number, atom.beta);
       const float t = std::exp(-q);
       if (t > 1) {
-        write_temperature_factor_message(out, hp, t, atom_number, b);
+        write_temperature_factor_message(out, hp, t, atom_number, atom.beta);
         sums.ok = false;
         return sums;
       }

@@ -21,9 +21,17 @@ struct StructureFactor {
 // evaluated as exp(2 pi i ((R^T h).x_j + h.t)) with the anisotropic temperature
 // factor T_j = exp(-(R^T h)^T beta_j (R^T h)). For a centrosymmetric group the
 // operators are half the group and the inversion doubles the cosine sum.
+//
+// Atoms with the same beta share T_j for each operator: the kernel evaluates
+// the exponential once per operator and distinct beta, which gives the same
+// bits as one exponential per atom. A quadratic form below zero for any beta
+// takes the per-atom sum, which writes the atom's messages in their order.
 class StructureFactorKernel {
  public:
-  explicit StructureFactorKernel(const Crystal& crystal);
+  enum class TemperatureFactors { kShared, kPerAtom };
+
+  explicit StructureFactorKernel(const Crystal& crystal,
+                                 TemperatureFactors temperature_factors = TemperatureFactors::kShared);
 
   // X-rays at s = sin(theta)/lambda (1/Angstrom), with f' and f''.
   StructureFactor xray(int h, int k, int l, float s, std::ostream& out) const;
@@ -45,7 +53,8 @@ class StructureFactorKernel {
     Vec3 x;
     std::array<float, 6> beta;
     float afact;
-    int type;  // 0-based scattering type
+    int type;           // 0-based scattering type
+    std::size_t group;  // index of its beta in betas_
   };
   struct Sums {
     std::vector<double> a, b;  // per atom: sum over operators of T cos(p), T sin(p)
@@ -53,10 +62,16 @@ class StructureFactorKernel {
   };
 
   Sums phase_sums(int h, int k, int l, std::ostream& out) const;
+  Sums per_atom_sums(int h, int k, int l, std::ostream& out) const;
+  // T of every operator (rows) and distinct beta (columns); empty when a quadratic form is below zero.
+  std::vector<float> shared_temperature_factors(int h, int k, int l) const;
+  std::array<int, 3> rotated(const Operator& op, int h, int k, int l) const;
   StructureFactor combine(const Sums& sums, const std::vector<float>& real_f, const std::vector<float>& imag_f) const;
 
   std::vector<Operator> operators_;
   std::vector<Atom> atoms_;
+  std::vector<std::array<float, 6>> betas_;  // the distinct betas of the atoms
+  TemperatureFactors temperature_factors_;
   std::vector<std::array<float, kFcoefCount>> fcoef_;
   std::vector<float> fp_, fpp_;
   bool centrosymmetric_ = false;

@@ -25,6 +25,9 @@ struct CalculationOptions {
   float drucut = 0;  // 0.01 * drumin: the scan takes events above it
   int nnn = 0;       // interference-term interval indicator
   int threads = 0;   // worker threads (0: all cores); results do not depend on it
+  // Bound every |F| of the box by one FFT first and skip the exact sums of the
+  // events that cannot reach drucut or drumin; the results are the same.
+  bool screen_structure_factors = true;
   // Stored events of a pass; more end the run with the listing's message,
   // unless the pass keeps its event table: the store then stops taking events
   // and the listing says so.

@@ -134,3 +134,34 @@ EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, 
 }
 
 }  // namespace kavro
+
+namespace kavro {
+
+double strength_bound(const Radiation& radiation, const Sample& sample, const PassConstants& pc,
+                      const PrimaryReflection& primary, const EventGeometry& e, double h3_sq, float f2_max,
+                      float f3_max) {
+  constexpr double kRoom = 1.01;  // for the single-precision steps of evaluate_event
+  const float theta2 = bragg_angle(pc.k, e.h2_sq);
+  const float theta3 = bragg_angle(pc.k, h3_sq);
+  const EventWidthBounds width = event_width_bounds(pc, e, e.omega * kDegreesPerRadian, std::max(f2_max, f3_max));
+  if (!(width.fwhm_min > 0) || !std::isfinite(width.lorentz_per_fwhm_max)) return HUGE_VAL;
+  const Polarization pol = polarization(pc, theta2, theta3);
+  const double a2 = absorption_factor(radiation, sample, theta2);
+  const double a3 = absorption_factor(radiation, sample, theta3);
+  const double absorption = std::sqrt(a2 * a3);
+
+  const double y = std::max(0.9 * std::fabs(pc.tm), std::fabs(double{primary.y1}));
+  const double y_sq = y * y;
+  const double lambda = pc.line.lambda * 1e-8;
+  const double r2 = lambda * std::pow(pc.relv * double{f2_max}, 2);  // q2 / L2 at most
+  const double r3 = lambda * std::pow(pc.relv * double{f3_max}, 2);  // q3 / L and q3' / L2 at most
+  const double source = std::fabs(double{pc.source}), q1 = std::fabs(double{primary.q1});
+  const double ik =
+      y_sq * r3 * std::fabs(double{primary.lorentz}) * std::fabs(double{pol.p12}) * r2 * source / absorption;
+  const double ia = source * (y_sq * r3 * std::fabs(double{pol.p21}) * q1 / std::sqrt(a3 * pc.a1) +
+                              r2 * q1 * std::fabs(double{pol.p1} * pol.p2) * y_sq / pc.a1);
+  const double bound = std::max(ik, ia) * width.lorentz_per_fwhm_max * double{pc.scale} * pc.scale * kRoom;
+  return std::isfinite(bound) ? bound : HUGE_VAL;
+}
+
+}  // namespace kavro

@@ -36,4 +36,13 @@ EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, 
                               const PrimaryReflection& primary, const EventGeometry& e, double h3_sq,
                               const StructureFactor& f2, const StructureFactor& f3);
 
+// An upper bound of the strength evaluate_event gives when |F(h2)| <= f2_max
+// and |F(h3)| <= f3_max; infinite when none can be given (a width that may
+// vanish). Every block path is at most 0.9 Tm or the primary's y1, every
+// reflectivity grows with F, and L2 / fwhm is bounded over the widths that
+// such F allow.
+double strength_bound(const Radiation& radiation, const Sample& sample, const PassConstants& pc,
+                      const PrimaryReflection& primary, const EventGeometry& e, double h3_sq, float f2_max,
+                      float f3_max);
+
 }  // namespace kavro

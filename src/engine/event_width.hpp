@@ -18,4 +18,13 @@ struct EventWidth {
 // f2, f3: structure factors of h2 and h3, which broaden the reflecting range.
 EventWidth event_width(const PassConstants& pc, const EventGeometry& e, double beta, float f2, float f3);
 
+// What event_width can give for any f2, f3 in 0..f_max: the least full width
+// and the largest L2 / fwhm = k / delta (per degree), infinite when the
+// change of the distance across the width may vanish.
+struct EventWidthBounds {
+  double fwhm_min = 0;
+  double lorentz_per_fwhm_max = 0;
+};
+EventWidthBounds event_width_bounds(const PassConstants& pc, const EventGeometry& e, double beta, float f_max);
+
 }  // namespace kavro

@@ -134,6 +134,19 @@ void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream
   if (!entry.value.ok) stop_run();
 }
 
+// The values of an event's geometry that the listing, the scan and the page take.
+bool geometry_is_finite(const EventGeometry& e) {
+  return all_finite({e.psi_a, e.psi_b, e.alpha, e.h2_sq, e.rho_sq, e.h1_p, e.q, e.omega});
+}
+
+// An event that the screen showed to stay below drucut and drumin: it is
+// counted as take_event counts it, and neither stored nor added to the scan.
+void count_screened_event(const PsiGrid& grid, EventStore& store, const EventGeometry& e) {
+  ++store.nevt;
+  for (const double psi : {e.psi_a, e.psi_b})
+    if (near_window(psi, grid.psia, grid.psie)) ++store.nlist;
+}
+
 }  // namespace
 
 EngineMemory EngineMemory::of(const RunLimits& limits) {
@@ -153,31 +166,68 @@ std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation) {
   return lines;
 }
 
-void MultipleDiffraction::fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events,
-                                                 int workers, std::vector<Hkl>& h3, std::vector<double>& h3_sq) {
+void MultipleDiffraction::fill_structure_factors(const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
+                                                 const std::vector<double>& h3_sq, const std::vector<char>& needed,
+                                                 int workers) {
   std::vector<ReflectionRequest> requests;
   requests.reserve(2 * events.size());
   for (std::size_t j = 0; j < events.size(); ++j) {
-    h3[j] = coupling_reflection(frame.h1, events[j].h2);
-    h3_sq[j] = squared_length(frame.metric, h3[j]);
+    if (!needed[j]) continue;
     requests.push_back({events[j].h2, static_cast<float>(0.5 * std::sqrt(events[j].h2_sq))});
     requests.push_back({h3[j], static_cast<float>(0.5 * std::sqrt(h3_sq[j]))});
   }
   structure_factors_.fill(requests, workers);
 }
 
-std::vector<EventIntensity> MultipleDiffraction::evaluate_events(const Radiation& radiation, const Sample& sample,
-                                                                 const PassResult& pass,
-                                                                 const std::vector<EventGeometry>& events,
-                                                                 const std::vector<Hkl>& h3,
-                                                                 const std::vector<double>& h3_sq, int workers) const {
+void MultipleDiffraction::prepare_bound(const PassInput& input, const PassResult& pass, const SearchFrame& frame) {
+  // Events kept for other widths need the exact F of every event: no screen then.
+  if (bound_prepared_ || !input.options.screen_structure_factors || kept_ != nullptr) return;
+  bound_prepared_ = true;
+  // h2 runs over the box, h3 = h1 - h2 beyond it by h1.
+  const std::array<std::int64_t, 3> extent{pass.bounds.hmax + std::abs(frame.h1[0]),
+                                           pass.bounds.kmax + std::abs(frame.h1[1]),
+                                           pass.bounds.lmax + std::abs(frame.h1[2])};
+  if (StructureFactorBound::memory_bytes(input.crystal, extent) > input.options.limits.memory_bytes / 4) return;
+  bound_ = StructureFactorBound::of(input.crystal, input.radiation.idesy == kNeutrons, extent);
+}
+
+std::vector<char> MultipleDiffraction::screen_events(const PassInput& input, const PassResult& pass,
+                                                     const std::vector<EventGeometry>& events,
+                                                     const std::vector<Hkl>& h3, const std::vector<double>& h3_sq,
+                                                     int workers) const {
+  std::vector<char> needed(events.size(), 1);
+  if (!bound_) return needed;
+  const CalculationOptions& options = input.options;
+  const PsiGrid& grid = input.grid;
+  for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
+                 [&](std::size_t begin, std::size_t end, std::size_t) {
+                   for (std::size_t j = begin; j < end; ++j) {
+                     const EventGeometry& e = events[j];
+                     if (!geometry_is_finite(e)) continue;
+                     const float f2 = bound_->upper_bound(e.h2, static_cast<float>(0.5 * std::sqrt(e.h2_sq)));
+                     const float f3 = bound_->upper_bound(h3[j], static_cast<float>(0.5 * std::sqrt(h3_sq[j])));
+                     const double strength = strength_bound(input.radiation, input.sample, pass.constants, pass.primary,
+                                                            e, h3_sq[j], f2, f3);
+                     const bool listed =
+                         options.drumin > 0 && strength >= options.drumin &&
+                         (near_window(e.psi_a, grid.psia, grid.psie) || near_window(e.psi_b, grid.psia, grid.psie));
+                     needed[j] = (grid.zsw1 > 0 && strength > options.drucut) || listed;
+                   }
+                 });
+  return needed;
+}
+
+std::vector<EventIntensity> MultipleDiffraction::evaluate_events(
+    const Radiation& radiation, const Sample& sample, const PassResult& pass, const std::vector<EventGeometry>& events,
+    const std::vector<Hkl>& h3, const std::vector<double>& h3_sq, const std::vector<char>& needed, int workers) const {
   std::vector<EventIntensity> intensities(events.size());
   for_each_chunk(events.size(), static_cast<std::size_t>(workers) * 8, workers,
                  [&](std::size_t begin, std::size_t end, std::size_t) {
                    for (std::size_t j = begin; j < end; ++j)
-                     intensities[j] =
-                         evaluate_event(radiation, sample, pass.constants, pass.primary, events[j], h3_sq[j],
-                                        structure_factors_.at(events[j].h2).value, structure_factors_.at(h3[j]).value);
+                     if (needed[j])
+                       intensities[j] = evaluate_event(radiation, sample, pass.constants, pass.primary, events[j],
+                                                       h3_sq[j], structure_factors_.at(events[j].h2).value,
+                                                       structure_factors_.at(h3[j]).value);
                  });
   return intensities;
 }
@@ -231,15 +281,25 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
       static_cast<std::int64_t>(2 * events.size()) * std::max(1, input.crystal.na) * std::max(1, input.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
+  for (std::size_t j = 0; j < events.size(); ++j) {
+    h3[j] = coupling_reflection(frame.h1, events[j].h2);
+    h3_sq[j] = squared_length(frame.metric, h3[j]);
+  }
   const auto sf_start = std::chrono::steady_clock::now();
-  fill_structure_factors(frame, events, workers, h3, h3_sq);
+  const std::vector<char> needed = screen_events(input, pass, events, h3, h3_sq, workers);
+  fill_structure_factors(events, h3, h3_sq, needed, workers);
   work_done_.sf_seconds += seconds_since(sf_start);
   work_done_.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
   const std::vector<EventIntensity> intensities =
-      evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, workers);
-  for (std::size_t j = 0; j < events.size(); ++j)
-    take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+      evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, needed, workers);
+  for (std::size_t j = 0; j < events.size(); ++j) {
+    if (needed[j])
+      take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+    else
+      count_screened_event(input.grid, pass.store, events[j]);
+  }
+  // Kept events are evaluated again for other widths: the screen is off then, every event has its F.
   if (kept_ != nullptr)
     for (std::size_t j = 0; j < events.size(); ++j)
       kept_->back().events.push_back(
@@ -263,6 +323,7 @@ PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& o
     stop_run();
   }
   const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
+  prepare_bound(input, pass, frame);
   // The box is gone through a part at a time, in enumeration order, so that
   // the events are taken in the order of a single sweep.
   // Parts of at most a fiftieth of the box let the progress be told; the

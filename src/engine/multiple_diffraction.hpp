@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <utility>
 #include <vector>
+
+#include "crystal/structure_factor_bound.hpp"
 
 #include "engine/event_intensity.hpp"
 #include "engine/event_search.hpp"
@@ -102,16 +105,25 @@ class MultipleDiffraction {
   void spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
-                                              const std::vector<double>& h3_sq, int workers) const;
+                                              const std::vector<double>& h3_sq, const std::vector<char>& needed,
+                                              int workers) const;
   // Counts, stores and collects one event in enumeration order.
   void take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, PassResult& pass,
                   const EventGeometry& e, const Hkl& h3, const EventIntensity& ev);
-  void fill_structure_factors(const SearchFrame& frame, const std::vector<EventGeometry>& events, int workers,
-                              std::vector<Hkl>& h3, std::vector<double>& h3_sq);
+  void fill_structure_factors(const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
+                              const std::vector<double>& h3_sq, const std::vector<char>& needed, int workers);
+  // Builds the |F| bounds of the pass's box once, when the options ask for them and the crystal allows them.
+  void prepare_bound(const PassInput& input, const PassResult& pass, const SearchFrame& frame);
+  // Which events may reach drucut or drumin and so need their exact structure factors.
+  std::vector<char> screen_events(const PassInput& input, const PassResult& pass,
+                                  const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
+                                  const std::vector<double>& h3_sq, int workers) const;
 
   EngineMemory memory_;
   StructureFactorCache structure_factors_;
   std::vector<KeptPass>* kept_ = nullptr;
+  std::optional<StructureFactorBound> bound_;
+  bool bound_prepared_ = false;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
   std::int64_t work_ = 0;

@@ -47,6 +47,7 @@ void reset_run(RunState& st) {
   fresh.nout = st.nout;
   fresh.options.threads = st.options.threads;
   fresh.options.limits = st.options.limits;
+  fresh.options.screen_structure_factors = st.options.screen_structure_factors;
   st = std::move(fresh);
 }
 

@@ -38,7 +38,7 @@ struct RunState {
   PsiGrid grid;
   MeasuredScan measured;
   CalculatedScan calculated;
-  CalculationOptions options = listing_options();  // threads and limits are kept between runs
+  CalculationOptions options = listing_options();  // threads, limits and the screen are kept between runs
   EngineWork work;
   std::vector<PassTable> pass_tables;  // the event table of each pass, when the caller asked for it
 

@@ -1,7 +1,9 @@
 // Structure factors against an independent summation, and the kernel's rules.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -184,6 +186,39 @@ TEST(StructureFactor, NegativeQuadraticFormWritesBothMessagesAndFails) {
             "\n\n of the atom   1 is greater than 1!\n"
             "\n\nplease check the corresponding temperature parameters:\n"
             "  -0.01000   0.00000   0.00000   0.00000   0.00000   0.00000\n");
+}
+
+// Temperature factors shared by the atoms of one beta give the bits of one
+// exponential per atom, with the messages of a failing atom in their order.
+TEST(StructureFactor, SharedTemperatureFactorsGiveTheSameBits) {
+  using TF = StructureFactorKernel::TemperatureFactors;
+  std::map<std::string, RunState> crystals = reference_crystals();
+  const std::array<float, 6> aniso{0.004f, 0.005f, 0.002f, 0.001f, 0.0003f, -0.0002f};
+  crystals["shared"] = crystal({9.1f, 9.1f, 6.3f, 90, 90, 90}, 96, {{"C", 0, 0.01f}, {"S", 0.3f, 0.56f}},
+                               {{1, 1, {0.11f, 0.27f, 0.31f}, iso(0.002f)},
+                                {2, 1, {0.41f, 0.08f, 0.77f}, aniso},
+                                {1, 0.5f, {0.61f, 0.93f, 0.05f}, iso(0.002f)},
+                                {2, 1, {0.21f, 0.58f, 0.45f}, aniso}});
+  crystals["negative"] = crystal({5, 5, 5, 90, 90, 90}, 1, {{"C", 0, 0}},
+                                 {{1, 1, {0.1f, 0, 0}, iso(0.001f)}, {1, 1, {0, 0.2f, 0}, {-0.01f, 0, 0, 0, 0, 0}}});
+  for (const auto& [name, st] : crystals) {
+    const StructureFactorKernel shared(st.crystal, TF::kShared), per_atom(st.crystal, TF::kPerAtom);
+    for (int h = -7; h <= 7; h += 2)
+      for (int k = -5; k <= 6; ++k)
+        for (int l = -4; l <= 4; l += 3) {
+          const float s = sin_theta_over_lambda(st, h, k, l);
+          std::ostringstream shared_listing, per_atom_listing;
+          const StructureFactor a = shared.xray(h, k, l, s, shared_listing);
+          const StructureFactor b = per_atom.xray(h, k, l, s, per_atom_listing);
+          const auto bits = [](const StructureFactor& f) {
+            return std::array{std::bit_cast<std::uint32_t>(f.modulus), std::bit_cast<std::uint32_t>(f.phase),
+                              std::bit_cast<std::uint32_t>(f.imaginary), std::uint32_t{f.ok}};
+          };
+          ASSERT_EQ(bits(a), bits(b)) << name << " " << h << " " << k << " " << l;
+          ASSERT_EQ(shared_listing.str(), per_atom_listing.str()) << name;
+          ASSERT_EQ(a.ok, name != "negative");
+        }
+  }
 }
 
 TEST(StructureFactor, PhaseConventions) {

@@ -1,0 +1,133 @@
+// A protein-like cell (P 43 21 2, a = 79.1, c = 37.9 A, random C N O S
+// atoms, B = 20, Cu tube, 20 steps per degree, drumin 1e-4) through the
+// library with the direct structure-factor sum for every event and with the
+// FFT screen, each in a child process of its own so that its peak memory is
+// its own: wall time, peak resident memory and
+// whether both gave the same events and scan. Arguments: atoms, psi window
+// width (degrees, centred on 0), threads. The store limit of the listing is
+// lifted, as a full turn stores more than 600 events.
+//
+//   bench_protein_cell --benchmark_filter='/100/'     the 100-atom cell only
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+
+#include "kavro/kavro.hpp"
+#include "protein_like_input.hpp"
+#include "run/input_preparation.hpp"
+
+namespace {
+
+struct ChildReport {
+  double seconds = 0;
+  std::uint64_t digest = 0;  // of every stored event and the scan
+  bool completed = false;
+};
+
+struct PathRun {
+  ChildReport report;
+  double peak_megabytes = 0;
+};
+
+void mix(std::uint64_t& digest, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (std::size_t i = 0; i < size; ++i) digest = (digest ^ bytes[i]) * 1099511628211ull;
+}
+
+template <typename T>
+void mix_value(std::uint64_t& digest, const T& value) {
+  mix(digest, &value, sizeof value);
+}
+
+std::uint64_t result_digest(const kavro::CalculationResult& result) {
+  std::uint64_t digest = 14695981039346656037ull;
+  for (const kavro::PassResult& pass : result.passes) {
+    mix_value(digest, pass.store.nevt);
+    mix_value(digest, pass.store.nlist);
+    mix_value(digest, pass.scan_crossings);
+    for (const kavro::EventRecord& r : pass.store.records)
+      for (const double v : {double{r.trphi}, double{r.f2}, double{r.f3}, double{r.ik_s2}, double{r.ia_s2},
+                             double{r.fwhm}, r.psi, double{r.phase2}, double{r.phase3}})
+        mix_value(digest, v);
+  }
+  mix(digest, result.scan.scan_calc.data(), result.scan.scan_calc.size() * sizeof(float));
+  return digest;
+}
+
+ChildReport calculate_in_this_process(const std::string& input, bool screen, int threads) {
+  ChildReport report;
+  try {
+    std::istringstream in(input);
+    std::ostringstream listing, messages;
+    kavro::Calculation c = kavro::read_calculation(in, listing);
+    c.options.threads = threads;
+    c.options.screen_structure_factors = screen;
+    c.options.max_stored_events = INT64_MAX;
+    const auto start = std::chrono::steady_clock::now();
+    const kavro::CalculationResult result = kavro::calculate(c, messages);
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report.digest = result_digest(result);
+    report.completed = true;
+  } catch (const kavro::RunStop&) {
+  }
+  return report;
+}
+
+PathRun run_in_child(const std::string& input, bool screen, int threads) {
+  int channel[2];
+  PathRun run;
+  if (pipe(channel) != 0) return run;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    const ChildReport report = calculate_in_this_process(input, screen, threads);
+    const ssize_t written = write(channel[1], &report, sizeof report);
+    _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
+  }
+  close(channel[1]);
+  if (read(channel[0], &run.report, sizeof run.report) != static_cast<ssize_t>(sizeof run.report))
+    run.report = ChildReport{};
+  close(channel[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  run.peak_megabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  return run;
+}
+
+void BM_ProteinCell(benchmark::State& state) {
+  kavro_bench::ProteinLikeCell cell;
+  cell.atoms = static_cast<int>(state.range(0));
+  cell.psi_from = -static_cast<double>(state.range(1)) / 2;
+  cell.psi_to = static_cast<double>(state.range(1)) / 2;
+  const int threads = static_cast<int>(state.range(2));
+  const std::string input = kavro_bench::protein_like_input(cell);
+  PathRun direct, screened;
+  for (auto _ : state) {
+    direct = run_in_child(input, false, threads);
+    screened = run_in_child(input, true, threads);
+  }
+  if (!direct.report.completed || !screened.report.completed) state.SkipWithError("a run stopped early");
+  state.counters["direct_s"] = direct.report.seconds;
+  state.counters["screened_s"] = screened.report.seconds;
+  state.counters["time_ratio"] = direct.report.seconds / screened.report.seconds;
+  state.counters["direct_MB"] = direct.peak_megabytes;
+  state.counters["screened_MB"] = screened.peak_megabytes;
+  state.counters["memory_ratio"] = direct.peak_megabytes / screened.peak_megabytes;
+  state.counters["same_results"] = direct.report.digest == screened.report.digest ? 1 : 0;
+}
+
+BENCHMARK(BM_ProteinCell)
+    ->Args({100, 360, 2})
+    ->Args({1000, 360, 2})
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+}  // namespace
