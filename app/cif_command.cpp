@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "command_arguments.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
@@ -44,26 +45,7 @@ struct CifRequest {
   bool synchrotron_options = false;
 };
 
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 std::string text(std::string_view view) { return std::string(view); }
-
-double real_value(std::string_view token, const std::string& option) {
-  const std::string s = text(token);
-  std::size_t used = 0;
-  double value = 0;
-  try {
-    value = std::stod(s, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (s.empty() || used != s.size() || !std::isfinite(value))
-    throw UsageError(option + " needs a number, not '" + s + "'");
-  return value;
-}
 
 int integer_value(std::string_view token, const std::string& option) {
   int value = 0;

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "command_arguments.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
 #include "map/energy_calculation.hpp"
@@ -39,10 +40,6 @@ constexpr int kExitUsage = 2;
 // Cromer-Liberman's f' and f'' are tabulated for these photon energies.
 constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
 
-struct UsageError {
-  std::string message;
-};
-
 struct MapArguments {
   fs::path input, page, csv;
   std::optional<std::pair<double, double>> energies, wavelengths, psi;
@@ -52,24 +49,10 @@ struct MapArguments {
   std::vector<PageImage> images;
 };
 
-double number(std::string_view text, const std::string& option) {
-  const std::string s(text);
-  std::size_t used = 0;
-  double value = 0;
-  try {
-    value = std::stod(s, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (s.empty() || used != s.size() || !std::isfinite(value))
-    throw UsageError{option + " needs a number, not '" + s + "'"};
-  return value;
-}
-
 std::pair<double, double> range(std::string_view text, const std::string& option) {
   const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) throw UsageError{option + " needs A:B, not '" + std::string(text) + "'"};
-  return {number(text.substr(0, colon), option), number(text.substr(colon + 1), option)};
+  if (colon == std::string_view::npos) throw UsageError(option + " needs A:B, not '" + std::string(text) + "'");
+  return {real_value(text.substr(0, colon), option), real_value(text.substr(colon + 1), option)};
 }
 
 MapArguments parse(const std::vector<std::string_view>& args) {
@@ -78,7 +61,7 @@ MapArguments parse(const std::vector<std::string_view>& args) {
     const std::string option(args[i]);
     const bool has_value = i + 1 < args.size();
     const auto value = [&]() -> std::string_view {
-      if (!has_value) throw UsageError{option + " needs a value"};
+      if (!has_value) throw UsageError(option + " needs a value");
       return args[++i];
     };
     if (option == "--energy") {
@@ -88,12 +71,12 @@ MapArguments parse(const std::vector<std::string_view>& args) {
     } else if (option == "--psi") {
       a.psi = range(value(), option);
     } else if (option == "--threshold") {
-      a.threshold = static_cast<float>(number(value(), option));
+      a.threshold = static_cast<float>(real_value(value(), option));
     } else if (option == "--min-width") {
-      a.min_width = number(value(), option);
+      a.min_width = real_value(value(), option);
     } else if (option == "--levels") {
-      const double n = number(value(), option);
-      if (!(n >= 2 && n <= 2001 && n == std::floor(n))) throw UsageError{"--levels needs a whole number 2 to 2001"};
+      const double n = real_value(value(), option);
+      if (!(n >= 2 && n <= 2001 && n == std::floor(n))) throw UsageError("--levels needs a whole number 2 to 2001");
       a.levels = static_cast<int>(n);
     } else if (option == "-o") {
       a.page = std::string(value());
@@ -104,12 +87,12 @@ MapArguments parse(const std::vector<std::string_view>& args) {
     } else if (!option.empty() && option[0] != '-' && a.input.empty()) {
       a.input = option;
     } else {
-      throw UsageError{"unknown or repeated argument '" + option + "'"};
+      throw UsageError("unknown or repeated argument '" + option + "'");
     }
   }
-  if (a.input.empty()) throw UsageError{"the input file is missing"};
+  if (a.input.empty()) throw UsageError("the input file is missing");
   if (a.energies.has_value() == a.wavelengths.has_value())
-    throw UsageError{"give the energy range with either --energy E1:E2 or --wavelength L1:L2"};
+    throw UsageError("give the energy range with either --energy E1:E2 or --wavelength L1:L2");
   if (a.page.empty()) a.page = a.input.parent_path() / (a.input.stem().string() + "_map.ps");
   return a;
 }
@@ -119,14 +102,14 @@ std::pair<double, double> energy_range(const MapArguments& a) {
   std::pair<double, double> e;
   if (a.wavelengths) {
     if (!(a.wavelengths->first > 0 && a.wavelengths->second > 0))
-      throw UsageError{"--wavelength needs positive wavelengths"};
+      throw UsageError("--wavelength needs positive wavelengths");
     e = {map::energy_of(a.wavelengths->second), map::energy_of(a.wavelengths->first)};
   } else {
     e = *a.energies;
   }
   if (e.first > e.second) std::swap(e.first, e.second);
   if (!(e.first >= kLowestEnergy && e.second <= kHighestEnergy))
-    throw UsageError{"the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)"};
+    throw UsageError("the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)");
   return e;
 }
 
@@ -136,7 +119,7 @@ map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
     return {start, start + 360};
   }
   if (!(a.psi->first < a.psi->second && a.psi->second - a.psi->first <= 360))
-    throw UsageError{"--psi needs A:B with A < B at most 360 degrees apart"};
+    throw UsageError("--psi needs A:B with A < B at most 360 degrees apart");
   return {a.psi->first, a.psi->second};
 }
 
@@ -232,14 +215,14 @@ int make_map(const MapArguments& a) {
   }
   const std::pair<double, double> e = energy_range(a);
   if (!reflects_over(c, e.first))
-    throw UsageError{"the primary reflection does not reach the Ewald sphere at the lowest energy"};
+    throw UsageError("the primary reflection does not reach the Ewald sphere at the lowest energy");
   const map::PsiDomain domain = psi_domain(a, c);
   map::MapRequest request;
   request.e_lo = e.first;
   request.e_hi = e.second;
   request.threshold = a.threshold.value_or(c.options.drumin > 0 ? c.options.drumin : 1.0f);
   request.levels = a.levels;
-  if (!(request.threshold > 0)) throw UsageError{"--threshold needs a positive number"};
+  if (!(request.threshold > 0)) throw UsageError("--threshold needs a positive number");
 
   std::ostringstream messages;
   map::PsiEnergyMap m;
@@ -273,7 +256,7 @@ int map_command(const std::vector<std::string_view>& args) {
   try {
     return make_map(parse(args));
   } catch (const UsageError& e) {
-    std::cerr << "kavro99 map: " << e.message << "\nusage:\n" << kMapUsage;
+    std::cerr << "kavro99 map: " << e.what() << "\nusage:\n" << kMapUsage;
     return kExitUsage;
   }
 }

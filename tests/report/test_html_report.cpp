@@ -1,8 +1,6 @@
 // The HTML report: a page that stands alone, whose embedded data hold the
 // run's events and scan as the data tables do, that no title can break out
 // of, and that a real browser draws without a console error.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,37 +16,19 @@
 #include <nlohmann/json.hpp>
 
 #include "report/html_report.hpp"
-#include "run/run_fixture.hpp"
-#include "system/process.hpp"
+#include "run/command_fixture.hpp"
 
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
+using testing::copy_example;
+using testing::exit_status;
+using testing::kavro99;
 using testing::lines_of;
+using testing::read_text;
 using testing::ScratchFolder;
-
-std::string read_text(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-int exit_status(const process::ProcessEnd& end) {
-  return end.spawn_error == 0 && WIFEXITED(end.wait_status) ? WEXITSTATUS(end.wait_status) : -1;
-}
-
-process::ProcessEnd kavro99(std::vector<std::string> args) {
-  args.insert(args.begin(), KAVRO_BINARY);
-  return process::run_collecting_output(args);
-}
-
-fs::path copy_example(const ScratchFolder& folder, const std::string& name) {
-  fs::copy_file(fs::path(KAVRO_EXAMPLES_DIR) / name, folder.path() / name);
-  return folder.path() / name;
-}
 
 // The JSON document between <script type="application/json" id="kavro-data"> and </script>.
 json embedded_data(const std::string& page) {

@@ -1,8 +1,6 @@
 // The data files of `kavro99 run`: the event table holds what the listing
 // prints, to its digits; the JSON reads back in Python as the CSV holds it;
 // a run with more events than the listing's store completes with them all.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,22 +11,18 @@
 #include <vector>
 
 #include "format/fixed_format.hpp"
-#include "run/run_fixture.hpp"
-#include "system/process.hpp"
+#include "run/command_fixture.hpp"
 
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::copy_example;
+using testing::exit_status;
+using testing::kavro99;
 using testing::lines_of;
+using testing::read_text;
 using testing::ScratchFolder;
-
-std::string read_text(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct Csv {
   std::map<std::string, std::size_t> column;
@@ -60,20 +54,6 @@ Csv read_csv(const fs::path& path) {
     }
   }
   return csv;
-}
-
-int exit_status(const process::ProcessEnd& end) {
-  return end.spawn_error == 0 && WIFEXITED(end.wait_status) ? WEXITSTATUS(end.wait_status) : -1;
-}
-
-process::ProcessEnd kavro99(std::vector<std::string> args) {
-  args.insert(args.begin(), KAVRO_BINARY);
-  return process::run_collecting_output(args);
-}
-
-fs::path copy_example(const ScratchFolder& folder, const std::string& name) {
-  fs::copy_file(fs::path(KAVRO_EXAMPLES_DIR) / name, folder.path() / name);
-  return folder.path() / name;
 }
 
 // The event lines of the listing, as the listing's format writes them from

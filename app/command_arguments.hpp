@@ -1,0 +1,19 @@
+// What the subcommands share in reading their arguments.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kavro::app {
+
+// A misused command: the message says what is wrong (exit status 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The whole token as a finite number, else UsageError "<option> needs a number, not '<token>'".
+double real_value(std::string_view token, const std::string& option);
+
+}  // namespace kavro::app
