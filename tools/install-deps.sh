@@ -8,6 +8,7 @@ packages=(
   cmake
   g++
   make
+  pkgconf             # finds FFTW (pkg-config)
   clang               # the fuzz smoke run
   libclang-rt-14-dev  # sanitizer and fuzzer runtimes of clang
   # tests and benchmarks

@@ -77,6 +77,8 @@ Axis choose_axis(std::int64_t extent) {
   return best;
 }
 
+#if KAVRO_HAVE_FFTW
+
 std::array<std::array<double, 3>, 3> beta_matrix(const std::array<float, 6>& b) {
   return {{{b[0], b[3], b[4]}, {b[3], b[1], b[5]}, {b[4], b[5], b[2]}}};
 }
@@ -115,6 +117,8 @@ bool invariant(const Crystal& crystal, const std::array<float, 6>& b) {
   }
   return true;
 }
+
+#endif  // KAVRO_HAVE_FFTW
 
 double quadratic_form(const std::array<float, 6>& b, const Index3& h) {
   const double h1 = h[0], h2 = h[1], h3 = h[2];
