@@ -15,7 +15,7 @@
 #include "cif/cif_error.hpp"
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
-#include "cif/dispersion.hpp"
+#include "cif/crystal_run.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
 
@@ -34,7 +34,6 @@ namespace fs = std::filesystem;
 using cif::RadiationChoice;
 
 constexpr int kExitBadInput = 2;
-constexpr std::size_t kMaxNameLength = 72;
 
 struct CifRequest {
   fs::path crystal;
@@ -87,7 +86,7 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     request.hkl_given = true;
   } else if (option == "--tube") {
     const std::string tube = text(values(args, i, 1)[0]);
-    if (tube != "Cu" && tube != "Mo" && tube != "Ag") throw UsageError("--tube is Cu, Mo or Ag, not '" + tube + "'");
+    if (!cif::known_tube(tube)) throw UsageError("--tube is Cu, Mo or Ag, not '" + tube + "'");
     set_radiation(request, RadiationChoice::Kind::tube, 0);
     s.radiation.tube = tube;
   } else if (option == "--wavelength") {
@@ -96,8 +95,9 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     set_radiation(request, RadiationChoice::Kind::neutrons, positive(real_value(values(args, i, 1)[0], name), name));
   } else if (option == "--energy") {
     const double kev = real_value(values(args, i, 1)[0], name);
-    if (!(kev >= 1 && kev <= 200)) throw UsageError("--energy needs an energy from 1 to 200 keV");
-    set_radiation(request, RadiationChoice::Kind::synchrotron, cif::photon_energy_ev(1) / (kev * 1000));
+    if (!(kev >= cif::kMinEnergyKev && kev <= cif::kMaxEnergyKev))
+      throw UsageError("--energy needs an energy from 1 to 200 keV");
+    set_radiation(request, RadiationChoice::Kind::synchrotron, cif::energy_wavelength(kev));
   } else if (option == "--monochromator") {
     const auto v = values(args, i, 5);
     cif::Monochromator& m = s.radiation.monochromator;
@@ -119,29 +119,26 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     s.psie = real_value(range.substr(colon + 1), name);
   } else if (option == "--steps") {
     s.steps = real_value(values(args, i, 1)[0], name);
-    if (s.steps == 0) throw UsageError("--steps needs a number of steps per degree other than 0");
   } else if (option == "--drumin") {
     s.drumin = real_value(values(args, i, 1)[0], name);
-    if (s.drumin < 0) throw UsageError("--drumin needs a threshold of 0 or more");
   } else {
     return false;
   }
   return true;
 }
 
-// The psi ranges the run accepts: -180..180 for tubes, also 0..360 otherwise.
 void check_request(const CifRequest& request) {
   const cif::ConversionSettings& s = request.settings;
   if (request.crystal.empty()) throw UsageError("no crystal file given");
   if (!request.hkl_given) throw UsageError("--hkl H K L is needed (the primary reflection)");
-  if (s.hkl == std::array<int, 3>{0, 0, 0}) throw UsageError("the primary reflection cannot be 0 0 0");
   if (request.radiation_options > 1) throw UsageError("give one radiation: --tube, --wavelength, --energy or --neutron");
   if (request.synchrotron_options && s.radiation.kind != RadiationChoice::Kind::synchrotron)
     throw UsageError("--monochromator and --polarization belong to --energy");
-  const bool half_turn = s.psia >= -180 && s.psie <= 180;
-  if (s.radiation.kind == RadiationChoice::Kind::tube ? !half_turn : !(half_turn || (s.psia >= 0 && s.psie <= 360)))
-    throw UsageError(s.radiation.kind == RadiationChoice::Kind::tube ? "--psi must lie within -180:180"
-                                                                     : "--psi must lie within -180:180 or 0:360");
+  try {
+    cif::check_settings(s);
+  } catch (const cif::CifError& e) {
+    throw UsageError(e.what());
+  }
 }
 
 bool crystal_file_name(std::string_view name) {
@@ -201,19 +198,12 @@ Converted convert_and_save(const CifRequest& request) {
   if (fs::exists(request.output, error) && fs::equivalent(request.output, request.crystal, error))
     throw cif::CifError("the input file would replace the crystal file " + request.crystal.string());
   cif::ConversionSettings settings = request.settings;
-  settings.page_name = request.output.stem().string() + ".ps";
-  if (settings.page_name.size() > kMaxNameLength)
-    throw cif::CifError("the PostScript file name " + settings.page_name + " is longer than 72 characters");
+  settings.page_name = cif::page_file_name(request.output);
   const cif::CifCrystal crystal = cif::read_crystal_file(request.crystal);
   Converted result{cif::convert_crystal(crystal, settings), ""};
   const std::string kept = write_input_file(request.output, result.conversion.input);
-  std::ostringstream report;
-  report << " Crystal " << crystal.title << " from " << request.crystal.filename().string() << "; symmetry from "
-         << crystal.symmetry << "\n";
-  for (const std::string& line : result.conversion.summary) report << "  " << line << "\n";
-  for (const std::string& note : result.conversion.notes) report << "  note: " << note << "\n";
-  if (!kept.empty()) report << "  note: " << kept << "\n";
-  result.report = report.str();
+  result.report = cif::conversion_report(crystal, result.conversion);
+  if (!kept.empty()) result.report += "  note: " + kept + "\n";
   return result;
 }
 

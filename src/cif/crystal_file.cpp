@@ -341,19 +341,35 @@ CifCrystal crystal_of_structure(const gemmi::Structure& st, const std::string& s
 
 // --- Documents --------------------------------------------------------------
 
-CifCrystal crystal_of_document(gcif::Document& doc, const std::string& source) {
+bool has_sites(const gcif::Block& block) {
+  return block.has_tag("_atom_site_fract_x") || block.has_tag("_atom_site.Cartn_x");
+}
+
+CifCrystal crystal_of_block_or_structure(gcif::Block& block, const std::string& source) {
+  return block.has_tag("_atom_site_fract_x") ? crystal_of_block(block, source)
+                                             : crystal_of_structure(gemmi::make_structure_from_block(block), source);
+}
+
+// The named data block, which must describe a crystal.
+CifCrystal crystal_of_named_block(gcif::Document& doc, const std::string& source, const std::string& name) {
+  gcif::Block* block = doc.find_block(name);
+  if (!block) throw CifError("the file has no data block data_" + name);
+  if (!has_sites(*block)) throw CifError("the data block data_" + name + " gives no atom sites");
+  return crystal_of_block_or_structure(*block, source);
+}
+
+CifCrystal crystal_of_document(gcif::Document& doc, const std::string& source, const std::string& name) {
+  if (!name.empty()) return crystal_of_named_block(doc, source, name);
   gcif::Block* chosen = nullptr;
   int with_sites = 0;
   for (gcif::Block& block : doc.blocks)
-    if (block.has_tag("_atom_site_fract_x") || block.has_tag("_atom_site.Cartn_x")) {
+    if (has_sites(block)) {
       if (!chosen) chosen = &block;
       ++with_sites;
     }
   if (!chosen)
     throw CifError("the file gives no atom sites (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)");
-  CifCrystal crystal = chosen->has_tag("_atom_site_fract_x")
-                           ? crystal_of_block(*chosen, source)
-                           : crystal_of_structure(gemmi::make_structure_from_block(*chosen), source);
+  CifCrystal crystal = crystal_of_block_or_structure(*chosen, source);
   if (with_sites > 1)
     crystal.notes.push_back("the file holds " + std::to_string(with_sites) + " structures; the first (data_" +
                             chosen->name + ") is taken");
@@ -383,20 +399,23 @@ bool pdb_file(std::string name) {
 
 }  // namespace
 
-CifCrystal read_crystal_file(const std::filesystem::path& path) {
+CifCrystal read_crystal_file(const std::filesystem::path& path, const std::string& block) {
   const std::string source = path.filename().string();
   return reading(source, [&] {
     gemmi::MaybeGzipped input(path.string());
-    if (pdb_file(source)) return crystal_of_structure(gemmi::read_structure(input, gemmi::CoorFormat::Pdb), source);
+    if (pdb_file(source)) {
+      if (!block.empty()) throw CifError("a PDB file has no data blocks");
+      return crystal_of_structure(gemmi::read_structure(input, gemmi::CoorFormat::Pdb), source);
+    }
     gcif::Document doc = gcif::read(input);
-    return crystal_of_document(doc, source);
+    return crystal_of_document(doc, source, block);
   });
 }
 
 CifCrystal read_crystal_text(std::string_view text, const std::string& name) {
   return reading(name, [&] {
     gcif::Document doc = gcif::read_memory(text.data(), text.size(), name.c_str());
-    return crystal_of_document(doc, name);
+    return crystal_of_document(doc, name, {});
   });
 }
 

@@ -12,8 +12,10 @@
 namespace kavro::cif {
 
 // Throws CifError naming what is missing or unusable: no cell, no atom
-// sites, unknown or inconsistent symmetry, unreadable values.
-CifCrystal read_crystal_file(const std::filesystem::path& path);
+// sites, unknown or inconsistent symmetry, unreadable values. The crystal is
+// that of the named data block (without "data_"), or with an empty name the
+// first block that gives atom sites.
+CifCrystal read_crystal_file(const std::filesystem::path& path, const std::string& block = {});
 
 // The same for CIF text in memory; `name` stands for the file in messages.
 CifCrystal read_crystal_text(std::string_view text, const std::string& name);

@@ -51,7 +51,43 @@ std::string synchrotron_line(const RadiationChoice& radiation) {
                  m.hkl[0], m.hkl[1], m.hkl[2], f);
 }
 
+RadiationChoice radiation_of(RadiationChoice::Kind kind, double wavelength) {
+  if (!(wavelength > 0) || !std::isfinite(wavelength))
+    throw CifError(printed("the wavelength must be a positive number of Angstrom, not %g", wavelength));
+  RadiationChoice radiation;
+  radiation.kind = kind;
+  radiation.wavelength = wavelength;
+  return radiation;
+}
+
 }  // namespace
+
+bool known_tube(std::string_view symbol) { return symbol == "Cu" || symbol == "Mo" || symbol == "Ag"; }
+
+RadiationChoice tube_radiation(const std::string& symbol) {
+  if (!known_tube(symbol)) throw CifError("the tube is Cu, Mo or Ag, not '" + symbol + "'");
+  RadiationChoice radiation;
+  radiation.tube = symbol;
+  return radiation;
+}
+
+RadiationChoice wavelength_radiation(double wavelength) {
+  return radiation_of(RadiationChoice::Kind::wavelength, wavelength);
+}
+
+RadiationChoice synchrotron_radiation(double kev, bool pi_polarization) {
+  if (!(kev >= kMinEnergyKev && kev <= kMaxEnergyKev))
+    throw CifError(printed("the energy must lie from %g to %g keV, not %g", kMinEnergyKev, kMaxEnergyKev, kev));
+  RadiationChoice radiation = radiation_of(RadiationChoice::Kind::synchrotron, energy_wavelength(kev));
+  radiation.pi_polarization = pi_polarization;
+  return radiation;
+}
+
+RadiationChoice neutron_radiation(double wavelength) {
+  return radiation_of(RadiationChoice::Kind::neutrons, wavelength);
+}
+
+double energy_wavelength(double kev) { return photon_energy_ev(1) / (kev * 1000); }
 
 std::string radiation_line(const RadiationChoice& radiation) {
   switch (radiation.kind) {

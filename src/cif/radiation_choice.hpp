@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace kavro::cif {
 
@@ -24,6 +25,22 @@ struct RadiationChoice {
   Monochromator monochromator;
   bool pi_polarization = false;  // synchrotron: pi instead of sigma polarization
 };
+
+// The X-ray tubes of the program's table, and the photon energies a synchrotron run may choose (keV).
+bool known_tube(std::string_view symbol);
+inline constexpr double kMinEnergyKev = 1, kMaxEnergyKev = 200;
+
+// The four choices of a radiation, each with the default of its other
+// parameters (synchrotron: the silicon 1 1 1 monochromator). Each throws
+// CifError for a tube outside the table, a wavelength that is not positive or
+// an energy outside kMinEnergyKev..kMaxEnergyKev.
+RadiationChoice tube_radiation(const std::string& symbol);
+RadiationChoice wavelength_radiation(double wavelength);
+RadiationChoice synchrotron_radiation(double kev, bool pi_polarization);
+RadiationChoice neutron_radiation(double wavelength);
+
+// The wavelength (Angstrom) of a photon energy (keV).
+double energy_wavelength(double kev);
 
 // Line 4: the tube symbol; "alam1 dlam1 flam1 alam2 dlam2 flam2" with one
 // line of weight 1 (and its copy of weight 0) for an explicit wavelength;

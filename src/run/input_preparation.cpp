@@ -84,6 +84,7 @@ void check_scan_and_calculated_names(RunState& st, std::ostream& out, const RunA
     files.scan_path = files.resolve(args.dname2);
     check_scan_name(st, out, files, args.dname2);
   }
+  if (!files.result_files) return;
   RunArguments names = args;
   check_calculated_scan_name(st, out, files, calculated_scan_name(names), st.measured.scan_given == 1);
 }

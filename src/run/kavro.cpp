@@ -81,6 +81,7 @@ void read_plain_scan_file(RunState& st, std::ostream& out, RunFiles& files) {
 // or the PostScript page.
 // A file that cannot be written completely (a full disk) is removed.
 void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, const RunFiles& files) {
+  if (!files.result_files) return;
   ResultFile cal;
   bool written = cal.open(files.resolve(args.cal_name));
   if (written) {
@@ -190,6 +191,7 @@ RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, 
   files.base_dir = base_dir;
   files.input_file = args.input_file;
   files.listing_file = args.listing_file;
+  files.result_files = requests.result_files;
   RunOutcome outcome;
   try {
     const ff::RefuseNonFinite finite_outputs_only;

@@ -11,7 +11,8 @@ namespace kavro {
 // Draws the page into the run's PostScript file, which takes its final name
 // once the whole page is written, and marks it as written. A file that cannot
 // take the whole page is reported in `listing`, removed and left unmarked.
-// Returns whether the page was written.
+// Returns whether the page was written. A run without result files draws the
+// page for nothing but the listing's notes and returns true.
 bool draw_result_page(const RunState& st, RunFiles& files, std::ostream& listing);
 
 }  // namespace kavro

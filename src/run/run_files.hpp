@@ -17,6 +17,7 @@ struct RunFiles {
   std::filesystem::path scan_path;
   std::ifstream scan;         // measured scan
   bool page_written = false;  // a whole page was written and kept
+  bool result_files = true;   // false: the run writes neither its ".cal" file nor its page
 
   // A name from the input file (blank-padded) as a path: trimmed, and taken
   // relative to the input file's folder unless absolute.

@@ -24,6 +24,7 @@ struct RunRequests {
   std::int64_t max_listed = kMaxStoredEvents;  // events of a pass the listing's store holds
   RunProgress progress;                        // empty: no report
   bool keep_event_table = false;               // keep the event table for `completed` without a file
+  bool result_files = true;                    // false: neither the ".cal" file nor the page is written
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 
