@@ -36,23 +36,24 @@ void take_results(RunState& st, InputRun& run) {
   run.scan_obs = std::move(st.measured.scan_obs);
 }
 
-}  // namespace
-
-InputRun run_input_file(const std::filesystem::path& input) {
-  check_input(input);
-  std::ifstream in(input);
-  if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
+// The run of `in`; `names.input_file` is the input's file, if it has one.
+InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem::path& base_dir, bool result_files,
+                    const std::string& preface, const InterruptCheck& interrupted) {
   InputRun run;
   RunState state;
   state.banner = version_banner();
-  RunArguments names;
-  names.input_file = input;
   RunRequests requests;
   requests.keep_event_table = true;
+  requests.result_files = result_files;
   requests.completed = [&run](RunState& st) { take_results(st, run); };
+  if (interrupted)
+    requests.progress = [&interrupted](int, int, double) {
+      if (interrupted()) throw RunInterrupted();
+    };
   std::ostringstream listing;
+  listing << preface;
   try {
-    const RunOutcome outcome = run_with_requests(state, in, listing, names, input.parent_path(), requests);
+    const RunOutcome outcome = run_with_requests(state, in, listing, names, base_dir, requests);
     run.completed = outcome.completed;
     run.status = outcome.ios;
     run.store_overflowed = outcome.store_overflowed;
@@ -65,6 +66,23 @@ InputRun run_input_file(const std::filesystem::path& input) {
   run.listing = std::move(listing).str();
   if (!run.completed && run.failure.empty()) run.failure = last_message(run.listing);
   return run;
+}
+
+}  // namespace
+
+InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted) {
+  check_input(input);
+  std::ifstream in(input);
+  if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
+  RunArguments names;
+  names.input_file = input;
+  return run_stream(in, names, input.parent_path(), true, {}, interrupted);
+}
+
+InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted) {
+  std::istringstream in(text);
+  RunArguments names;
+  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted);
 }
 
 std::string last_message(const std::string& listing) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ struct InputFileError : std::runtime_error {
   bool missing;
 };
 
+// Asked between the parts of the event search; true stops the run by throwing RunInterrupted.
+using InterruptCheck = std::function<bool()>;
+struct RunInterrupted {};
+
 struct InputRun {
   std::string listing;
   bool completed = false;
@@ -32,7 +37,12 @@ struct InputRun {
 
 // Runs the input file; the ".cal" file and the page go where the command line
 // puts them (beside the input unless it names other folders).
-InputRun run_input_file(const std::filesystem::path& input);
+InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {});
+
+// Runs an input given as text, with `preface` at the head of the listing.
+// Nothing is written: the ".cal" file and the page are left out. File names
+// in the text are taken relative to the current folder.
+InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {});
 
 // The message a run that stopped early left last in its listing, on one line.
 std::string last_message(const std::string& listing);

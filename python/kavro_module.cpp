@@ -1,12 +1,19 @@
 // The Python module `kavro`: the calculation of an input file from scripts
 // and notebooks, with the event table and the scan as numpy arrays.
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "cif/cif_error.hpp"
+#include "cif/crystal_run.hpp"
+#include "cif/radiation_choice.hpp"
+#include "crystal_input.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
 
@@ -64,17 +71,136 @@ py::list pass_summaries(const InputRun& run) {
   throw py::error_already_set();
 }
 
+// Ctrl-C while a run goes on: the signal's handler runs (KeyboardInterrupt by default) and the run stops.
+bool python_signal_raised() {
+  py::gil_scoped_acquire locked;
+  return PyErr_CheckSignals() != 0;
+}
+
+Result result_of(const py::handle& run_error, const InputRun& done) {
+  if (!done.completed) raise_run_error(run_error, done);
+  return {listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
+          pass_summaries(done)};
+}
+
 Result run(const py::handle& run_error, const std::filesystem::path& input) {
   InputRun done;
   try {
     py::gil_scoped_release unlocked;
-    done = run_input_file(input);
+    done = run_input_file(input, python_signal_raised);
   } catch (const InputFileError& e) {
     raise_input_error(e, input);
+  } catch (const RunInterrupted&) {
+    throw py::error_already_set();  // the handler's exception
   }
-  if (!done.completed) raise_run_error(run_error, done);
-  return {listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
-          pass_summaries(done)};
+  return result_of(run_error, done);
+}
+
+// --- Crystals and radiations ---------------------------------------------------
+
+[[noreturn]] void raise_with_message(const py::handle& type, const std::exception& e) {
+  PyErr_SetObject(type.ptr(), listing_text(e.what()).ptr());
+  throw py::error_already_set();
+}
+
+CrystalFile from_cif(const py::handle& cif_error, const std::filesystem::path& path,
+                     const std::optional<std::string>& block) {
+  try {
+    py::gil_scoped_release unlocked;
+    return read_crystal(path, block.value_or(""));
+  } catch (const InputFileError& e) {
+    raise_input_error(e, path);
+  } catch (const cif::CifError& e) {
+    raise_with_message(cif_error, e);
+  }
+}
+
+py::tuple cell_tuple(const cif::UnitCell& c) { return py::make_tuple(c.a, c.b, c.c, c.alpha, c.beta, c.gamma); }
+
+std::string number_text(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+std::string crystal_repr(const CrystalFile& f) {
+  const cif::UnitCell& c = f.crystal.cell;
+  std::string text = "<kavro.Crystal '" + f.crystal.title + "' from " + f.crystal.source + ": a=" + number_text(c.a) +
+                     " b=" + number_text(c.b) + " c=" + number_text(c.c) + " alpha=" + number_text(c.alpha) +
+                     " beta=" + number_text(c.beta) + " gamma=" + number_text(c.gamma) + ", ";
+  text += f.space_group.empty() ? f.crystal.symmetry : f.space_group;
+  const std::size_t n = f.crystal.sites.size();
+  return text + ", " + std::to_string(n) + (n == 1 ? " atom site>" : " atom sites>");
+}
+
+// Calls a radiation choice of the converter; its complaints are ValueErrors.
+template <typename Choose>
+cif::RadiationChoice radiation(Choose choose) {
+  try {
+    return choose();
+  } catch (const cif::CifError& e) {
+    raise_with_message(PyExc_ValueError, e);
+  }
+}
+
+bool pi_polarization(const std::string& polarization) {
+  if (polarization != "sigma" && polarization != "pi")
+    throw py::value_error("the polarization is 'sigma' or 'pi', not '" + polarization + "'");
+  return polarization == "pi";
+}
+
+std::string kind_name(cif::RadiationChoice::Kind kind) {
+  switch (kind) {
+    case cif::RadiationChoice::Kind::tube:
+      return "tube";
+    case cif::RadiationChoice::Kind::wavelength:
+      return "wavelength";
+    case cif::RadiationChoice::Kind::synchrotron:
+      return "synchrotron";
+    case cif::RadiationChoice::Kind::neutrons:
+      return "neutron";
+  }
+  return "";
+}
+
+std::string radiation_repr(const cif::RadiationChoice& r) {
+  switch (r.kind) {
+    case cif::RadiationChoice::Kind::tube:
+      return "kavro.Radiation.tube('" + r.tube + "')";
+    case cif::RadiationChoice::Kind::synchrotron:
+      return "kavro.Radiation.energy(" + number_text(cif::energy_wavelength(1) / r.wavelength) + ", polarization='" +
+             (r.pi_polarization ? "pi" : "sigma") + "')";
+    default:
+      return "kavro.Radiation." + kind_name(r.kind) + "(" + number_text(r.wavelength) + ")";
+  }
+}
+
+Result events(const py::handle& run_error, const py::handle& cif_error, const CrystalFile& crystal,
+              const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
+              double steps, double drumin) {
+  cif::ConversionSettings settings;
+  settings.hkl = hkl;
+  settings.radiation = radiation;
+  settings.psia = psi.first;
+  settings.psie = psi.second;
+  settings.steps = steps;
+  settings.drumin = drumin;
+  try {
+    cif::check_settings(settings);
+  } catch (const cif::CifError& e) {
+    raise_with_message(PyExc_ValueError, e);
+  }
+  InputRun done;
+  try {
+    py::gil_scoped_release unlocked;
+    const CrystalInput input = crystal_input(crystal, settings);
+    done = run_input_text(input.text, input.preface, python_signal_raised);
+  } catch (const cif::CifError& e) {
+    raise_with_message(cif_error, e);
+  } catch (const RunInterrupted&) {
+    throw py::error_already_set();
+  }
+  return result_of(run_error, done);
 }
 
 }  // namespace
@@ -82,6 +208,7 @@ Result run(const py::handle& run_error, const std::filesystem::path& input) {
 
 PYBIND11_MODULE(kavro, m) {
   using namespace kavro::python;
+  namespace cif = kavro::cif;
   m.doc() = "kavro-99: multiple-diffraction psi-scans (Renninger scans) of a single crystal";
 
   const py::handle run_error = PyErr_NewExceptionWithDoc(
@@ -90,6 +217,11 @@ PYBIND11_MODULE(kavro, m) {
       "`status` the status of the last read or open.",
       PyExc_RuntimeError, nullptr);
   m.attr("RunError") = run_error;
+  const py::handle cif_error = PyErr_NewExceptionWithDoc(
+      "kavro.CifError",
+      "A crystal file that describes no crystal the program can calculate, with the reader's message.",
+      PyExc_ValueError, nullptr);
+  m.attr("CifError") = cif_error;
 
   py::class_<Scan>(m, "Scan", "The simulated and the measured scan on the psi grid.")
       .def_readonly("psi", &Scan::psi, "psi of each step (deg), float32")
@@ -110,6 +242,81 @@ PYBIND11_MODULE(kavro, m) {
       "Runs an input file as `kavro99 run` does. The listing is kept in memory (Result.listing); the .cal file "
       "and the PostScript page are written where the command line writes them. Raises kavro.RunError when the "
       "run stops early, FileNotFoundError or OSError when the input cannot be read.");
+  py::class_<CrystalFile>(m, "Crystal", "A crystal read from a CIF, mmCIF or PDB file (gzipped or not).")
+      .def_static(
+          "from_cif",
+          [cif_error](const std::filesystem::path& path, const std::optional<std::string>& block) {
+            return from_cif(cif_error, path, block);
+          },
+          "path"_a, "block"_a = py::none(),
+          "Reads the crystal of data block `block` (without 'data_'), by default the first block with atom sites. "
+          "Raises kavro.CifError (a ValueError) with the reader's message, FileNotFoundError or OSError.")
+      .def_property_readonly(
+          "name", [](const CrystalFile& f) { return f.crystal.block; }, "the data block's name")
+      .def_property_readonly(
+          "title", [](const CrystalFile& f) { return f.crystal.title; },
+          "the chemical name or formula, else the block's name")
+      .def_property_readonly(
+          "source", [](const CrystalFile& f) { return f.path; }, "the file")
+      .def_property_readonly(
+          "cell", [](const CrystalFile& f) { return cell_tuple(f.crystal.cell); },
+          "(a, b, c, alpha, beta, gamma) in Angstrom and degrees")
+      .def_property_readonly(
+          "space_group",
+          [](const CrystalFile& f) { return f.space_group.empty() ? std::optional<std::string>() : f.space_group; },
+          "the space group's name in the file's setting (None when it has no name)")
+      .def_property_readonly(
+          "symmetry", [](const CrystalFile& f) { return f.crystal.symmetry; }, "what the file gave of the symmetry")
+      .def_property_readonly(
+          "atoms", [](const CrystalFile& f) { return f.crystal.sites.size(); },
+          "the number of atom sites of the asymmetric unit")
+      .def_property_readonly(
+          "notes", [](const CrystalFile& f) { return f.crystal.notes; }, "what the reader assumed")
+      .def("__repr__", &crystal_repr);
+
+  py::class_<cif::RadiationChoice>(m, "Radiation", "The radiation of a calculation, as `kavro99 cif` chooses it.")
+      .def_static(
+          "tube", [](const std::string& anode) { return radiation([&] { return cif::tube_radiation(anode); }); },
+          "anode"_a, "An X-ray tube of the program's table: 'Cu', 'Mo' or 'Ag' (K-alpha1 and K-alpha2).")
+      .def_static(
+          "wavelength", [](double lambda) { return radiation([&] { return cif::wavelength_radiation(lambda); }); },
+          "wavelength"_a, "X-rays of one wavelength (Angstrom).")
+      .def_static(
+          "energy",
+          [](double kev, const std::string& polarization) {
+            const bool pi = pi_polarization(polarization);
+            return radiation([&] { return cif::synchrotron_radiation(kev, pi); });
+          },
+          "kev"_a, "polarization"_a = "sigma",
+          "Synchrotron X-rays of this energy (1 to 200 keV) from the silicon 1 1 1 monochromator, polarized "
+          "'sigma' or 'pi'.")
+      .def_static(
+          "neutron", [](double lambda) { return radiation([&] { return cif::neutron_radiation(lambda); }); },
+          "wavelength"_a, "Neutrons of this wavelength (Angstrom).")
+      .def_property_readonly(
+          "kind", [](const cif::RadiationChoice& r) { return kind_name(r.kind); },
+          "'tube', 'wavelength', 'synchrotron' or 'neutron'")
+      .def_property_readonly(
+          "wavelength_A",
+          [](const cif::RadiationChoice& r) {
+            return r.kind == cif::RadiationChoice::Kind::tube ? std::optional<double>() : r.wavelength;
+          },
+          "the wavelength (Angstrom); None for a tube, whose lines the program's table gives")
+      .def("__repr__", &radiation_repr);
+
+  m.def(
+      "events",
+      [run_error, cif_error](const CrystalFile& crystal, const cif::RadiationChoice& radiation, std::array<int, 3> hkl,
+                             std::pair<double, double> psi, double steps, double drumin) {
+        return events(run_error, cif_error, crystal, radiation, hkl, psi, steps, drumin);
+      },
+      "crystal"_a, "radiation"_a, "hkl"_a = std::array<int, 3>{2, 2, 2}, "psi"_a = std::pair<double, double>(-180, 180),
+      "steps"_a = 20.0, "drumin"_a = 1.0,
+      "Runs the crystal as `kavro99 run CRYSTAL.cif --hkl H K L ...` does, for the primary reflection `hkl` "
+      "(indices on the file's cell), the psi range (degrees), `steps` per degree and the intensity threshold "
+      "`drumin` (cps) of the listed events. Nothing is written: no input, .cal file or page. Returns the Result of "
+      "kavro.run. Raises ValueError for settings no run accepts, kavro.CifError for a crystal the input cannot "
+      "express, kavro.RunError when the run stops early.");
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }

@@ -1,4 +1,7 @@
 import csv
+import os
+import signal
+import threading
 
 import numpy as np
 import pytest
@@ -92,3 +95,16 @@ def test_missing_measured_scan_raises(examples):
     with pytest.raises(kavro.RunError) as stopped:
         kavro.run(examples / "yig.inp")
     assert "yig.dat" in stopped.value.message
+
+
+def test_ctrl_c_stops_a_run(examples):
+    timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    done = None
+    with pytest.raises(KeyboardInterrupt):
+        done = kavro.run(examples / "yig_no_scan.inp")
+    timer.join()
+    assert done is None  # raised inside the run, not after it
+    # Neither a cut file nor a temporary one is left.
+    assert not list(examples.glob(".*.kavro-*")) and not any((examples / name).exists() for name in ("yig.cal", "yig.ps"))
+    assert kavro.run(examples / "si222_no_scan.inp").events["psi"].size > 0

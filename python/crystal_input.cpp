@@ -1,0 +1,49 @@
+#include "crystal_input.hpp"
+
+#include "cif/cif_error.hpp"
+#include "cif/crystal_file.hpp"
+#include "cif/crystal_run.hpp"
+#include "cif/space_group_expression.hpp"
+#include "input_run.hpp"
+#include "run/run_files.hpp"
+
+namespace kavro::python {
+namespace {
+
+void check_crystal_file(const std::filesystem::path& path) {
+  switch (path_kind(path)) {
+    case PathKind::regular:
+      return;
+    case PathKind::absent:
+      throw InputFileError("cannot open the crystal file " + path.string(), true);
+    case PathKind::other:
+      throw InputFileError("the crystal file is no regular file: " + path.string(), false);
+  }
+}
+
+// The group's name is only for showing: a group the input cannot express has none.
+std::string space_group_name(const cif::CifCrystal& crystal) {
+  try {
+    return cif::space_group_expression(crystal.group).file_setting;
+  } catch (const cif::CifError&) {
+    return {};
+  }
+}
+
+}  // namespace
+
+CrystalFile read_crystal(const std::filesystem::path& path, const std::string& block) {
+  check_crystal_file(path);
+  CrystalFile file{path, cif::read_crystal_file(path, block), {}};
+  file.space_group = space_group_name(file.crystal);
+  return file;
+}
+
+CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings) {
+  cif::check_settings(settings);
+  settings.page_name = cif::page_file_name(file.path);
+  const cif::Conversion conversion = cif::convert_crystal(file.crystal, settings);
+  return {conversion.input, cif::conversion_report(file.crystal, conversion) + "\n"};
+}
+
+}  // namespace kavro::python

@@ -1,0 +1,32 @@
+// A crystal read from a CIF (or mmCIF, PDB) file and the input text that
+// `kavro99 cif` makes of it for a primary reflection and a radiation.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "cif/conversion.hpp"
+#include "cif/crystal.hpp"
+
+namespace kavro::python {
+
+struct CrystalFile {
+  std::filesystem::path path;
+  cif::CifCrystal crystal;
+  std::string space_group;  // gemmi's name of the file's setting, empty when it has none
+};
+
+// Throws InputFileError when the file is missing or no regular file, cif::CifError when it describes no
+// usable crystal (or has no data block `block`; empty: the first block with atom sites).
+CrystalFile read_crystal(const std::filesystem::path& path, const std::string& block);
+
+struct CrystalInput {
+  std::string text;     // the input file's text
+  std::string preface;  // the conversion's report, as the head of the listing
+};
+
+// The input of `kavro99 run CRYSTAL.cif` for these settings. Throws cif::CifError for settings no run
+// accepts and for crystals the input cannot express.
+CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings);
+
+}  // namespace kavro::python

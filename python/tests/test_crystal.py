@@ -1,0 +1,111 @@
+import numpy as np
+import pytest
+
+import kavro
+from conftest import EXAMPLES, run_command_line
+from test_run import as_column, read_csv, without_clock
+
+SI = EXAMPLES / "si.cif"
+
+
+@pytest.mark.parametrize(
+    "radiation, options, settings",
+    [
+        (kavro.Radiation.tube("Ag"), ["--tube", "Ag"], {}),
+        (
+            kavro.Radiation.energy(8.5, polarization="pi"),
+            ["--energy", "8.5", "--polarization", "pi", "--psi", "10:350", "--steps", "10", "--drumin", "0.5"],
+            {"psi": (10, 350), "steps": 10, "drumin": 0.5},
+        ),
+        (kavro.Radiation.neutron(1.2), ["--neutron", "1.2", "--psi", "-30:30"], {"psi": (-30, 30)}),
+    ],
+)
+def test_events_equal_the_command_lines_run_of_the_cif(tmp_path, monkeypatch, radiation, options, settings):
+    (tmp_path / "cli").mkdir()
+    (tmp_path / "cli" / "si.cif").write_bytes(SI.read_bytes())
+    run_command_line(tmp_path / "cli" / "si.cif", "--hkl", "2", "2", "2", *options, "--events", str(tmp_path / "ev.csv"))
+    (tmp_path / "module").mkdir()
+    monkeypatch.chdir(tmp_path / "module")
+    ev = kavro.events(kavro.Crystal.from_cif(SI), radiation, hkl=(2, 2, 2), **settings)
+
+    header, rows = read_csv(tmp_path / "ev.csv")
+    assert list(ev.events) == header and len(rows) > 0
+    for i, column in enumerate(header):
+        np.testing.assert_array_equal(ev.events[column], as_column([row[i] for row in rows], ev.events[column]), column)
+    assert without_clock(ev.listing) == without_clock((tmp_path / "cli" / "si.lis").read_text())
+    assert ev.scan.psi[0] == pytest.approx(settings.get("psi", (-180, 180))[0])
+    assert list((tmp_path / "module").iterdir()) == []  # no input, .cal file or page
+
+
+def test_crystal_tells_what_the_file_gives(tmp_path):
+    c = kavro.Crystal.from_cif(str(SI))
+    assert (c.name, c.title, c.atoms, c.space_group) == ("si", "silicon", 1, "F d -3 m:2")
+    assert c.cell == pytest.approx((5.43102, 5.43102, 5.43102, 90, 90, 90))
+    assert "silicon" in repr(c) and "F d -3 m:2" in repr(c) and "1 atom site" in repr(c)
+
+    two = tmp_path / "two.cif"
+    two.write_text(SI.read_text() + "\n" + SI.read_text().replace("data_si", "data_si_hot").replace("0.005866", "0.02"))
+    assert kavro.Crystal.from_cif(two).name == "si"
+    assert "2 structures" in " ".join(kavro.Crystal.from_cif(two).notes)
+    assert kavro.Crystal.from_cif(two, block="si_hot").name == "si_hot"
+    with pytest.raises(kavro.CifError, match="no data block data_si_cold"):
+        kavro.Crystal.from_cif(two, block="si_cold")
+
+
+@pytest.mark.parametrize(
+    "text, message",
+    [
+        ("data_x\n_cell_length_a 'five\n", "bad.cif cannot be read: .*unterminated"),
+        (SI.read_text().replace("_cell_length_b                    5.431020\n", ""), "cell"),
+        (SI.read_text().replace("Si1 Si", "Xx1 Xx"), "Xx"),
+        ("\0\xff garbage", "cannot be read|no atom sites"),
+    ],
+)
+def test_a_bad_cif_raises_the_readers_message(tmp_path, text, message):
+    bad = tmp_path / "bad.cif"
+    bad.write_text(text, encoding="latin-1")
+    with pytest.raises(kavro.CifError, match=message):
+        kavro.events(kavro.Crystal.from_cif(bad), kavro.Radiation.tube("Cu"))
+    # The interpreter and the module go on.
+    assert kavro.Crystal.from_cif(SI).atoms == 1
+
+
+def test_unreadable_crystal_files_raise_os_errors(tmp_path):
+    with pytest.raises(FileNotFoundError, match="cannot open the crystal file"):
+        kavro.Crystal.from_cif(tmp_path / "missing.cif")
+    with pytest.raises(OSError, match="no regular file"):
+        kavro.Crystal.from_cif(tmp_path)
+
+
+@pytest.mark.parametrize(
+    "choose, message",
+    [
+        (lambda: kavro.Radiation.tube("W"), "Cu, Mo or Ag, not 'W'"),
+        (lambda: kavro.Radiation.energy(250), "from 1 to 200 keV"),
+        (lambda: kavro.Radiation.energy(8, polarization="circular"), "'sigma' or 'pi'"),
+        (lambda: kavro.Radiation.wavelength(-1.5), "positive"),
+        (lambda: kavro.Radiation.neutron(float("nan")), "positive"),
+    ],
+)
+def test_bad_radiation_raises_value_error(choose, message):
+    with pytest.raises(ValueError, match=message):
+        choose()
+
+
+@pytest.mark.parametrize(
+    "settings, message",
+    [
+        ({"hkl": (0, 0, 0)}, "0 0 0"),
+        ({"psi": (0, 360)}, "within -180:180"),
+        ({"steps": 0}, "steps"),
+        ({"drumin": -1}, "threshold"),
+    ],
+)
+def test_settings_no_run_accepts_raise_value_error(settings, message):
+    with pytest.raises(ValueError, match=message):
+        kavro.events(kavro.Crystal.from_cif(SI), kavro.Radiation.tube("Cu"), **settings)
+
+
+def test_a_reflection_outside_the_ewald_sphere_raises_run_error():
+    with pytest.raises(kavro.RunError, match="Ewald-sphere"):
+        kavro.events(kavro.Crystal.from_cif(SI), kavro.Radiation.tube("Cu"), hkl=(8, 8, 8))
