@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "crystal/lattice.hpp"
@@ -204,6 +206,38 @@ TEST(Run, YigExampleWithoutScanFile) {
   EXPECT_EQ(block(r.listing, " Volume:   1897.4133", 1).size(), 1u);
   EXPECT_EQ(block(r.listing, " Reciprocal volume:    0.000527", 1).size(), 1u);
   EXPECT_EQ(r.state.crystal.ncent, 2);
+}
+
+// A run without result files (the Python module's run of a crystal) is the
+// same run with the same listing; it leaves its folder as it was, also where
+// an earlier run left a page and a ".cal" file.
+TEST(Run, WithoutResultFilesWritesNothingAndListsTheSame) {
+  const auto without_clock = [](const std::string& listing) {
+    std::vector<std::string> lines;
+    for (const std::string& line : lines_of(listing))
+      if (line.find("Date:") == std::string::npos && line.find("Time:") == std::string::npos &&
+          line.find("CPU-time") == std::string::npos)
+        lines.push_back(line);
+    return lines;
+  };
+  ScratchFolder folder;
+  const RunResult written = run_input(silicon_input(), folder.path());
+  ASSERT_TRUE(written.outcome.completed) << written.listing;
+  folder.write("si.ps", "earlier page");
+  folder.write("si.cal", "earlier scan");
+
+  RunState state;
+  state.banner = version_banner();
+  std::istringstream in(silicon_input());
+  std::ostringstream listing;
+  RunArguments names;
+  RunRequests requests;
+  requests.result_files = false;
+  ASSERT_TRUE(run_with_requests(state, in, listing, names, folder.path(), requests).completed) << listing.str();
+  EXPECT_EQ(without_clock(listing.str()), without_clock(written.listing));
+  EXPECT_EQ(read_file(folder.path() / "si.ps"), "earlier page");
+  EXPECT_EQ(read_file(folder.path() / "si.cal"), "earlier scan");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }
 
 // An example without its measured scan must be the same calculation: the
