@@ -98,7 +98,9 @@ def test_bad_radiation_raises_value_error(choose, message):
         ({"hkl": (0, 0, 0)}, "0 0 0"),
         ({"psi": (0, 360)}, "within -180:180"),
         ({"steps": 0}, "steps"),
+        ({"steps": float("nan")}, "steps"),
         ({"drumin": -1}, "threshold"),
+        ({"drumin": float("inf")}, "threshold"),
     ],
 )
 def test_settings_no_run_accepts_raise_value_error(settings, message):

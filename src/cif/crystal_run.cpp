@@ -1,6 +1,7 @@
 // The checks and texts around the conversion of a crystal file for a run.
 #include "cif/crystal_run.hpp"
 
+#include <cmath>
 #include <sstream>
 
 #include "cif/cif_error.hpp"
@@ -20,8 +21,10 @@ bool psi_range_allowed(const ConversionSettings& s) {
 
 void check_settings(const ConversionSettings& s) {
   if (s.hkl == std::array<int, 3>{0, 0, 0}) throw CifError("the primary reflection cannot be 0 0 0");
-  if (!(s.steps != 0)) throw CifError("the number of psi steps per degree must not be 0");
-  if (!(s.drumin >= 0)) throw CifError("the intensity threshold of the listed events must be 0 or more");
+  if (!(std::isfinite(s.steps) && s.steps != 0))
+    throw CifError("the number of psi steps per degree must be a number other than 0");
+  if (!(std::isfinite(s.drumin) && s.drumin >= 0))
+    throw CifError("the intensity threshold of the listed events must be a number of 0 or more");
   if (!psi_range_allowed(s))
     throw CifError(s.radiation.kind == RadiationChoice::Kind::tube ? "psi must lie within -180:180"
                                                                    : "psi must lie within -180:180 or 0:360");

@@ -12,8 +12,9 @@
 namespace kavro::cif {
 
 // Throws CifError for settings no run accepts: the primary reflection 0 0 0,
-// no psi steps, a negative threshold, or a psi range outside -180..180 (tubes)
-// or outside both -180..180 and 0..360 (the other radiations).
+// no psi steps, a negative threshold, a value that is no finite number, or a
+// psi range outside -180..180 (tubes) or outside both -180..180 and 0..360
+// (the other radiations).
 void check_settings(const ConversionSettings& settings);
 
 // The PostScript page of the input file `input`: its name with ".ps". Throws
