@@ -179,6 +179,7 @@ BENCHMARK(BM_ProteinCellTimeSplit)
     ->Args({100, 360, 2})
     ->Args({1000, 10, 1})
     ->Args({1000, 10, 2})
+    ->Args({1000, 360, 2})
     ->Unit(benchmark::kSecond)
     ->UseRealTime()
     ->Iterations(1);
