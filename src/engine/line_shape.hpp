@@ -24,18 +24,27 @@ struct SplitPseudoVoigt {
   ProfileSide inner;
   ProfileSide outer;
 
+  // exp(-t) rounds to 0 in single precision well before t = 110; skipping
+  // it there changes nothing.
+  static constexpr float kExpUnderflow = 110.0f;
+
   // Profile value at a distance x (degrees) from the event on one side. An
   // inner side of zero width takes the outer side's shape.
   float value(float x, const ProfileSide& s) const {
-    // exp(-t) rounds to 0 in single precision well before t = 110; skipping
-    // it there changes nothing.
-    constexpr float kExpUnderflow = 110.0f;
-    const float r = x * s.inv_width;
-    const float lorentzian = eta * s.lorentz / (1 + r * r);
-    const float g = x * s.inv_sigma;
-    const float t = 0.5f * g * g;
+    const float t = gaussian_exponent(x, s);
     const float gaussian = t > kExpUnderflow ? 0.0f : (1 - eta) * s.gauss * std::exp(-t);
-    return s.scale * (lorentzian + gaussian);
+    return s.scale * (lorentzian(x, s) + gaussian);
+  }
+  // The same value where the Gaussian is skipped (gaussian_exponent above kExpUnderflow), without a branch.
+  float tail_value(float x, const ProfileSide& s) const { return s.scale * (lorentzian(x, s) + 0.0f); }
+  // t of the Gaussian exp(-t) at x; it grows with |x|.
+  static float gaussian_exponent(float x, const ProfileSide& s) {
+    const float g = x * s.inv_sigma;
+    return 0.5f * g * g;
+  }
+  float lorentzian(float x, const ProfileSide& s) const {
+    const float r = x * s.inv_width;
+    return eta * s.lorentz / (1 + r * r);
   }
   const ProfileSide& side(bool inner_side) const { return inner_side && inner.width > 0 ? inner : outer; }
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <thread>
@@ -19,8 +20,10 @@ inline int worker_count(int requested) {
 // Calls work(begin, end, chunk) for `chunks` contiguous slices of [0, n), in
 // parallel on up to `workers` threads. Slices are fixed by n and `chunks`
 // alone, so a caller that keeps one result per chunk and joins them in chunk
-// order gets the same answer for any number of workers. An exception thrown
-// by a slice is passed on after all workers have finished.
+// order gets the same answer for any number of workers. A worker takes the
+// next slice nobody has taken when it is done with one, so a worker that the
+// machine slows down holds the others up by one slice at most. An exception
+// thrown by a slice is passed on after all workers have finished.
 template <typename Work>
 void for_each_chunk(std::size_t n, std::size_t chunks, int workers, Work&& work) {
   chunks = std::max<std::size_t>(1, std::min(chunks, n));
@@ -37,11 +40,12 @@ void for_each_chunk(std::size_t n, std::size_t chunks, int workers, Work&& work)
   if (thread_count <= 1) {
     for (std::size_t c = 0; c < chunks; ++c) run_chunk(c);
   } else {
+    std::atomic<std::size_t> next_chunk{0};
     std::vector<std::jthread> threads;
     threads.reserve(thread_count);
     for (std::size_t t = 0; t < thread_count; ++t)
-      threads.emplace_back([&, t] {
-        for (std::size_t c = t; c < chunks; c += thread_count) run_chunk(c);
+      threads.emplace_back([&] {
+        for (std::size_t c = next_chunk++; c < chunks; c = next_chunk++) run_chunk(c);
       });
   }
   for (const std::exception_ptr& failure : failures)

@@ -1,7 +1,10 @@
 // Primary and event intensities, the line shape and one event's share of the scan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "crystal/extinction.hpp"
 #include "crystal/lattice.hpp"
@@ -188,6 +191,61 @@ TEST(ScanProfile, InnerTailIsCutAtBetaAndOutsideEventsAddTheirTails) {
   const ScanSums tails = accumulate_profiles({outside}, grid, 1);
   EXPECT_GT(tails.sums[0], 0);
   EXPECT_GT(tails.sums[40], 0);
+}
+
+// The sums one contribution at a time, step by step and event by event in
+// their order, with the sides of each event as the scan takes them.
+ScanSums sums_one_value_at_a_time(const std::vector<ScanEvent>& events, const ScanGrid& grid) {
+  ScanSums sums;
+  sums.sums.assign(static_cast<std::size_t>(grid.nstep) + 1, 0.0);
+  for (int i = 0; i <= grid.nstep; ++i) {
+    const float psi = grid.psia + static_cast<float>(i) / grid.zsw;
+    for (const ScanEvent& e : events) {
+      const double centre = std::clamp(std::round(static_cast<double>((e.psi - grid.psia) * grid.zsw)), -1.0,
+                                       static_cast<double>(grid.nstep) + 1);
+      const bool inner_side = (i <= centre) == e.first_crossing;
+      const float x = psi - e.psi;
+      if (inner_side && std::fabs(x) > e.beta) continue;
+      sums.sums[static_cast<std::size_t>(i)] += profile_contribution(e, x, inner_side, grid.nnn);
+      ++sums.evaluations;
+    }
+  }
+  return sums;
+}
+
+// Narrow and wide events inside and outside of the window, with and without
+// an inner side of their own, a starved primary, reversed interference and
+// a vanishing phase-shift width: most of their steps lie in the far tails.
+std::vector<ScanEvent> assorted_events(int nnn) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> unit(0, 1);
+  std::vector<ScanEvent> events;
+  for (int j = 0; j < 300; ++j) {
+    const float w_out = std::pow(10.0f, -3 + 2.5f * unit(random));
+    const float w_in = j % 5 == 0 ? 0 : w_out * (0.2f + unit(random));
+    const float primary = j % 7 == 0 ? 1e-6f : 50 * unit(random);
+    const float c_int = j % 3 == 0 ? -0.7f : 0.9f;
+    const float w_shift = j % 11 == 0 ? 0 : w_in;
+    events.push_back(scan_event(-6 + 12 * unit(random), j % 2 == 0, 30 * unit(random), 10 * unit(random),
+                                split_pseudo_voigt(unit(random), w_in, w_out), w_shift, w_out, 2 * unit(random),
+                                7 * unit(random), c_int, primary, 1 + unit(random), nnn));
+  }
+  return events;
+}
+
+TEST(ScanProfile, FarTailsGiveTheBitsOfOneValueAtATime) {
+  for (const int nnn : {0, 2}) {
+    const ScanGrid grid{-5, 20, 200, nnn};
+    const std::vector<ScanEvent> events = assorted_events(nnn);
+    const ScanSums expected = sums_one_value_at_a_time(events, grid);
+    for (const int workers : {1, 2}) {
+      const ScanSums sums = accumulate_profiles(events, grid, workers);
+      EXPECT_EQ(sums.evaluations, expected.evaluations);
+      ASSERT_EQ(sums.sums.size(), expected.sums.size());
+      for (std::size_t i = 0; i < expected.sums.size(); ++i)
+        EXPECT_EQ(sums.sums[i], expected.sums[i]) << "nnn " << nnn << " step " << i << " workers " << workers;
+    }
+  }
 }
 
 }  // namespace
