@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "crystal/units.hpp"
 #include "fit/fit_calculation.hpp"
 #include "fit/scan_model.hpp"
 
@@ -106,6 +107,17 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   report.evaluations = model.evaluations();
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_time).count();
   return run;
+}
+
+std::vector<float> residuals_on_grid(const PsiGrid& grid, const FitRun& run) {
+  std::vector<float> normalised(run.fitted_scan.size(), kGapMarker);
+  for (std::size_t i = 0; i < run.points.size(); ++i) {
+    const ScanPoint& p = run.points[i];
+    const long step = std::lround((p.psi - grid.psia) * grid.zsw);
+    if (step < 0 || step >= static_cast<long>(normalised.size())) continue;
+    normalised[static_cast<std::size_t>(step)] = static_cast<float>((p.intensity - run.fitted_points[i]) / p.sigma);
+  }
+  return normalised;
 }
 
 }  // namespace kavro

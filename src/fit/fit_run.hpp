@@ -31,4 +31,8 @@ bool peak_parameters_only(const std::vector<FitParameter>& free);
 // parameter the scan cannot determine or a fit that diverges.
 FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& measured, const FitRequest& request);
 
+// The residuals (measured - fitted) / sigma of `run` on the psi grid, at the
+// step nearest each point; kGapMarker at steps without a point.
+std::vector<float> residuals_on_grid(const PsiGrid& grid, const FitRun& run);
+
 }  // namespace kavro
