@@ -8,6 +8,7 @@
 
 #include "energy/energy_calculation.hpp"
 #include "fit/fit_fixture.hpp"
+#include "fit/fit_run.hpp"
 
 namespace kavro {
 namespace {
@@ -35,6 +36,23 @@ TEST(FitCalculation, DispersionAndAbsorptionFollowTheEnergyAsInTheMap) {
   EXPECT_NEAR(fitted.sample.mu, map.sample.mu, 1e-4 * map.sample.mu);
   EXPECT_LT(fitted.sample.mu, 0.95 * c.sample.mu);  // less absorption at the higher energy
   EXPECT_EQ(fitted.primary.f, c.primary.f);         // given by the input for the almost forbidden 2 2 2
+}
+
+TEST(FitCalculation, AScanAtAnotherEnergyGivesItBackWithTheDispersionOfThatEnergy) {
+  const Calculation c = silicon_with_cromer_liberman();
+  ModelValues truth;
+  truth.energy = 1e-4;
+  truth.scale = testing::scale_for(c, 3000);
+  truth.background = 40;
+  truth.eta = c.sample.eta;
+  const std::vector<ScanPoint> measured = testing::measured_scan(c, truth, false, 4);
+  using P = FitParameter;
+  const FitOutcome o = run_fit(c, measured, {{P::offset, P::energy, P::scale, P::background}, false}).report.outcome;
+  EXPECT_NEAR(o.values.energy, truth.energy, 3 * o.uncertainty[1]);
+  EXPECT_LT(o.uncertainty[1], 0.2 * truth.energy);
+  const double fitted_energy = energy_of(c.radiation.alam1) * (1 + o.values.energy);
+  EXPECT_NEAR(retuned_calculation(c, o.values.energy, 0).crystal.fp[0], cromer_liberman(c.crystal, 0, fitted_energy).fp,
+              1e-5);
 }
 
 TEST(FitCalculation, TheInputsOwnDispersionAndAnUnchangedEnergyKeepTheirValues) {
