@@ -32,10 +32,9 @@ void align_primary(Calculation& c) {
 // own, measured or tabulated, and stays.
 constexpr double kDispersionMatch = 0.01;
 
-bool follows_energy(const Calculation& base, std::size_t type) {
-  const cif::Dispersion d = cromer_liberman(base.crystal, type, energy_of(base.radiation.alam1));
-  return std::fabs(base.crystal.fp[type] - d.fp) <= kDispersionMatch &&
-         std::fabs(base.crystal.fpp[type] - d.fpp) <= kDispersionMatch;
+bool follows_energy(const Calculation& base, std::size_t type, const cif::Dispersion& at_input) {
+  return std::fabs(base.crystal.fp[type] - at_input.fp) <= kDispersionMatch &&
+         std::fabs(base.crystal.fpp[type] - at_input.fpp) <= kDispersionMatch;
 }
 
 // F-prim is computed anew only where the input did not give it.
@@ -46,17 +45,21 @@ bool computed_primary(const Calculation& base) {
   return std::fabs(f - base.primary.f) <= 1e-3f * std::max(1.0f, f);
 }
 
-// Synchrotron radiation: f' and f'' of the types that follow the energy at the
-// new first line, and F-prim with them. A tube keeps the table's f' and f'' of
-// its lines.
+// Synchrotron radiation: f' and f'' of the types that follow the energy move
+// by Cromer-Liberman's change from the input's energy to the new first line,
+// so that they are the input's at its own energy and Cromer-Liberman's to the
+// input's rounding elsewhere; F-prim follows them. A tube keeps the table's
+// f' and f'' of its lines.
 void follow_dispersion(Calculation& c, const Calculation& base) {
   if (c.radiation.idesy != kSynchrotronSigma && c.radiation.idesy != kSynchrotronPi) return;
+  const double input_energy = energy_of(base.radiation.alam1);
   const double energy = energy_of(c.radiation.alam1);
   for (std::size_t j = 0; j < static_cast<std::size_t>(c.crystal.nf); ++j) {
-    if (!follows_energy(base, j)) continue;
-    const cif::Dispersion d = cromer_liberman(c.crystal, j, energy);
-    c.crystal.fp[j] = static_cast<float>(d.fp);
-    c.crystal.fpp[j] = static_cast<float>(d.fpp);
+    const cif::Dispersion at_input = cromer_liberman(base.crystal, j, input_energy);
+    if (!follows_energy(base, j, at_input)) continue;
+    const cif::Dispersion at_energy = cromer_liberman(c.crystal, j, energy);
+    c.crystal.fp[j] = static_cast<float>(base.crystal.fp[j] + (at_energy.fp - at_input.fp));
+    c.crystal.fpp[j] = static_cast<float>(base.crystal.fpp[j] + (at_energy.fpp - at_input.fpp));
   }
   std::ostringstream ignored;
   if (computed_primary(base)) set_primary_structure_factor(c, StructureFactorKernel(c.crystal), ignored);

@@ -24,7 +24,8 @@ Calculation fit_calculation(std::istream& input, std::ostream& listing);
 
 // `base` with every wavelength divided by 1 + energy and the cell edges times
 // 1 + cell. A changed energy moves f' and f'' of synchrotron inputs' types
-// that carry Cromer-Liberman's values (with F-prim when it was computed), and
+// that carry Cromer-Liberman's values by Cromer-Liberman's change (with F-prim
+// when it was computed), and
 // mu as a run computes it; a tube keeps its table's f' and f'', neutrons their
 // scattering lengths. FitError when the primary reflection then leaves the
 // sphere.

@@ -30,10 +30,10 @@ TEST(FitCalculation, DispersionAndAbsorptionFollowTheEnergyAsInTheMap) {
   std::ostringstream ignored;
   const Calculation map = calculation_at_energy(c, energy_of(c.radiation.alam1) * (1 + shift), ignored);
   const cif::Dispersion gemmi = cromer_liberman(c.crystal, 0, energy_of(fitted.radiation.alam1));
-  EXPECT_NEAR(fitted.crystal.fp[0], gemmi.fp, 1e-6);
-  EXPECT_NEAR(fitted.crystal.fpp[0], gemmi.fpp, 1e-6);
+  EXPECT_NEAR(fitted.crystal.fp[0], gemmi.fp, 6e-5);  // to the input's four decimals
+  EXPECT_NEAR(fitted.crystal.fpp[0], gemmi.fpp, 6e-5);
   EXPECT_GT(std::fabs(fitted.crystal.fpp[0] - c.crystal.fpp[0]), 1e-3);
-  EXPECT_NEAR(fitted.sample.mu, map.sample.mu, 1e-4 * map.sample.mu);
+  EXPECT_NEAR(fitted.sample.mu, map.sample.mu, 2e-3 * map.sample.mu);
   EXPECT_LT(fitted.sample.mu, 0.95 * c.sample.mu);  // less absorption at the higher energy
   EXPECT_EQ(fitted.primary.f, c.primary.f);         // given by the input for the almost forbidden 2 2 2
 }
@@ -47,12 +47,17 @@ TEST(FitCalculation, AScanAtAnotherEnergyGivesItBackWithTheDispersionOfThatEnerg
   truth.eta = c.sample.eta;
   const std::vector<ScanPoint> measured = testing::measured_scan(c, truth, false, 4);
   using P = FitParameter;
-  const FitOutcome o = run_fit(c, measured, {{P::offset, P::energy, P::scale, P::background}, false}).report.outcome;
+  const FitRun run = run_fit(c, measured, {{P::offset, P::energy, P::scale, P::background}, false});
+  const FitOutcome& o = run.report.outcome;
   EXPECT_NEAR(o.values.energy, truth.energy, 3 * o.uncertainty[1]);
   EXPECT_LT(o.uncertainty[1], 0.2 * truth.energy);
   const double fitted_energy = energy_of(c.radiation.alam1) * (1 + o.values.energy);
   EXPECT_NEAR(retuned_calculation(c, o.values.energy, 0).crystal.fp[0], cromer_liberman(c.crystal, 0, fitted_energy).fp,
-              1e-5);
+              6e-5);
+  std::ostringstream report;
+  write_fit_report(report, run.report);
+  EXPECT_NE(report.str().find(" at the fitted energy"), std::string::npos) << report.str();
+  EXPECT_NE(report.str().find(" mu = "), std::string::npos);
 }
 
 TEST(FitCalculation, TheInputsOwnDispersionAndAnUnchangedEnergyKeepTheirValues) {
