@@ -89,11 +89,13 @@ MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
   return measured;
 }
 
-// The result page of the fit: the measured scan with the fitted one.
+// The result page of the fit: the measured scan, the fitted one and the normalised residuals.
 void write_fitted_page(std::ostream& out, const Calculation& c, const MeasuredScan& measured, const FitRun& run,
                        const std::string& title) {
   std::ostringstream ignored;
-  uplot({title, 0, c.radiation, c.sample, c.primary, c.grid, c.options, measured, run.page_scan}, out, ignored);
+  const ResidualBand residuals{residuals_on_grid(c.grid, run)};
+  uplot({title, 0, c.radiation, c.sample, c.primary, c.grid, c.options, measured, run.page_scan, &residuals}, out,
+        ignored);
 }
 
 // Every point with its fit: psi, measured, sigma, fitted, (measured - fitted) / sigma.

@@ -15,7 +15,7 @@
 #include "command_arguments.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 #include "map/map_csv.hpp"
 #include "map/map_page.hpp"
 #include "map/psi_energy_map.hpp"
@@ -103,7 +103,7 @@ std::pair<double, double> energy_range(const MapArguments& a) {
   if (a.wavelengths) {
     if (!(a.wavelengths->first > 0 && a.wavelengths->second > 0))
       throw UsageError("--wavelength needs positive wavelengths");
-    e = {map::energy_of(a.wavelengths->second), map::energy_of(a.wavelengths->first)};
+    e = {energy_of(a.wavelengths->second), energy_of(a.wavelengths->first)};
   } else {
     e = *a.energies;
   }
@@ -128,7 +128,7 @@ map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
 bool reflects_over(const Calculation& c, double energy) {
   const double longest =
       c.radiation.idesy == kTube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
-  const double lambda = map::wavelength_of(energy) * longest / c.radiation.alam1;
+  const double lambda = wavelength_of(energy) * longest / c.radiation.alam1;
   return lambda * c.primary.stol < 1;
 }
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 #include "map/psi_energy_map.hpp"
 #include "run/input_preparation.hpp"
 
@@ -55,8 +55,7 @@ void map_of(benchmark::State& state, const std::string& input, double e_lo, doub
 // One whole run at one energy (both tube lines), the unit of the old way.
 void run_at(benchmark::State& state, const std::string& input, double energy) {
   std::ostringstream out;
-  Calculation c =
-      kavro::map::calculation_at_energy(calculation_of(input, static_cast<int>(state.range(0))), energy, out);
+  Calculation c = kavro::calculation_at_energy(calculation_of(input, static_cast<int>(state.range(0))), energy, out);
   c.grid.psia = -180;
   c.grid.psie = 180;
   c.grid.zsw1 = 0;

@@ -23,7 +23,12 @@ class FitError : public std::runtime_error {
 Calculation fit_calculation(std::istream& input, std::ostream& listing);
 
 // `base` with every wavelength divided by 1 + energy and the cell edges times
-// 1 + cell. FitError when the primary reflection then leaves the sphere.
+// 1 + cell. A changed energy moves f' and f'' of synchrotron inputs' types
+// that carry Cromer-Liberman's values by Cromer-Liberman's change (with F-prim
+// when it was computed), and
+// mu as a run computes it; a tube keeps its table's f' and f'', neutrons their
+// scattering lengths. FitError when the primary reflection then leaves the
+// sphere.
 Calculation retuned_calculation(const Calculation& base, double energy, double cell);
 
 }  // namespace kavro

@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "energy/energy_calculation.hpp"
+#include "fit/fit_calculation.hpp"
+
 namespace kavro {
 namespace {
-
-constexpr double kHcKeVAngstrom = 12.3984198;  // h c in keV Angstrom
 
 std::string printed(const char* format, double a, double b = 0, double c = 0) {
   char text[160];
@@ -28,8 +29,7 @@ std::string derived_value(FitParameter p, double value, double uncertainty, cons
     const double lambda = c.radiation.alam1 / (1 + value);
     std::string text = printed("  lambda = %.6f +- %.6f A", lambda, lambda * uncertainty / (1 + value));
     if (c.radiation.idesy != kNeutrons)
-      text +=
-          printed(", E = %.5f +- %.5f keV", kHcKeVAngstrom / lambda, kHcKeVAngstrom / c.radiation.alam1 * uncertainty);
+      text += printed(", E = %.5f +- %.5f keV", energy_of(lambda), energy_of(c.radiation.alam1) * uncertainty);
     return text;
   }
   if (p == FitParameter::cell)
@@ -77,6 +77,21 @@ void write_peak_table(std::ostream& out, const FitReport& r) {
         << (m.peak.dip ? "dip " : "peak") << printed(" %10.4f  %10.4f  %10.4f\n", m.psi_calc, m.peak.psi, m.difference);
 }
 
+// f', f'' of every type and mu at the fitted energy (X-rays), beside the input's.
+void write_dispersion(std::ostream& out, const FitReport& r) {
+  const std::vector<FitParameter>& free = r.outcome.free;
+  if (r.calculation == nullptr || r.calculation->radiation.idesy == kNeutrons ||
+      std::find(free.begin(), free.end(), FitParameter::energy) == free.end())
+    return;
+  const Calculation& input = *r.calculation;
+  const Calculation fitted = retuned_calculation(input, r.outcome.values.energy, r.outcome.values.cell);
+  out << "\n at the fitted energy     f'        f''      input f'       f''\n";
+  for (std::size_t j = 0; j < static_cast<std::size_t>(input.crystal.nf); ++j)
+    out << " " << padded(input.crystal.atn[j]) << printed("  %9.4f %9.4f", fitted.crystal.fp[j], fitted.crystal.fpp[j])
+        << printed("    %9.4f %9.4f\n", input.crystal.fp[j], input.crystal.fpp[j]);
+  out << printed(" mu = %.3f cm-1 (input %.3f cm-1)\n", fitted.sample.mu, input.sample.mu);
+}
+
 }  // namespace
 
 void write_fit_report(std::ostream& out, const FitReport& r) {
@@ -89,6 +104,7 @@ void write_fit_report(std::ostream& out, const FitReport& r) {
   out << printed(" chi-square: %.6g   reduced chi-square: %.6g\n", o.chi2, o.reduced_chi2);
   write_parameters(out, r);
   write_correlation(out, o);
+  write_dispersion(out, r);
   write_peak_table(out, r);
 }
 

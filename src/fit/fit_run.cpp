@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "crystal/units.hpp"
 #include "fit/fit_calculation.hpp"
 #include "fit/scan_model.hpp"
 
@@ -64,6 +65,22 @@ CalculatedScan page_scan(const CalculatedScan& scan, const PassResult& first_pas
   return page;
 }
 
+// Equal edges and right angles: the cell has one free edge, which the isotropic
+// cell parameter scales.
+bool cubic(const Crystal& crystal) {
+  const auto equal = [](float x, float y) { return std::fabs(x - y) <= 1e-5f * std::max(std::fabs(x), std::fabs(y)); };
+  const auto right = [](float angle) { return std::fabs(angle - 90.0f) <= 1e-3f; };
+  return equal(crystal.a, crystal.b) && equal(crystal.a, crystal.c) && right(crystal.alpha) && right(crystal.beta) &&
+         right(crystal.gamma);
+}
+
+void refuse_cell_of_other_systems(const Calculation& calculation, const std::vector<FitParameter>& free) {
+  if (std::find(free.begin(), free.end(), FitParameter::cell) == free.end() || cubic(calculation.crystal)) return;
+  throw FitError(
+      "the cell is refined as one scale of all edges, which keeps the shape of a cubic cell only; this cell is not "
+      "cubic (fit the energy instead)");
+}
+
 }  // namespace
 
 bool peak_parameters_only(const std::vector<FitParameter>& free) {
@@ -73,6 +90,7 @@ bool peak_parameters_only(const std::vector<FitParameter>& free) {
 
 FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& measured, const FitRequest& request) {
   const auto start_time = std::chrono::steady_clock::now();
+  refuse_cell_of_other_systems(calculation, request.free);
   FitRun run;
   run.points = points_in_window(measured, calculation.grid);
   const bool divergence_free =
@@ -106,6 +124,17 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   report.evaluations = model.evaluations();
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_time).count();
   return run;
+}
+
+std::vector<float> residuals_on_grid(const PsiGrid& grid, const FitRun& run) {
+  std::vector<float> normalised(run.fitted_scan.size(), kGapMarker);
+  for (std::size_t i = 0; i < run.points.size(); ++i) {
+    const ScanPoint& p = run.points[i];
+    const long step = std::lround((p.psi - grid.psia) * grid.zsw);
+    if (step < 0 || step >= static_cast<long>(normalised.size())) continue;
+    normalised[static_cast<std::size_t>(step)] = static_cast<float>((p.intensity - run.fitted_points[i]) / p.sigma);
+  }
+  return normalised;
 }
 
 }  // namespace kavro

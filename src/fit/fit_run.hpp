@@ -27,8 +27,13 @@ struct FitRun {
 bool peak_parameters_only(const std::vector<FitParameter>& free);
 
 // Fits the measured points within the psi window of `calculation` (prepared
-// with fit_calculation). FitError for no point in the window, no peaks, a
-// parameter the scan cannot determine or a fit that diverges.
+// with fit_calculation). FitError for the cell of a crystal that is not cubic,
+// no point in the window, no peaks, a parameter the scan cannot determine or a
+// fit that diverges.
 FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& measured, const FitRequest& request);
+
+// The residuals (measured - fitted) / sigma of `run` on the psi grid, at the
+// step nearest each point; kGapMarker at steps without a point.
+std::vector<float> residuals_on_grid(const PsiGrid& grid, const FitRun& run);
 
 }  // namespace kavro

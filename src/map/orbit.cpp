@@ -11,7 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 
 namespace kavro::map {
 namespace {

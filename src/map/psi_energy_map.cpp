@@ -16,7 +16,7 @@
 #include "engine/event_intensity.hpp"
 #include "engine/event_search.hpp"
 #include "engine/parallel.hpp"
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 #include "map/type_sum_table.hpp"
 
 namespace kavro::map {

@@ -1,8 +1,11 @@
 // The calculated and measured psi-scans of the result page. Intensities
 // (cps) become heights in cm, linear between the scan's minimum at the foot of
 // its band and its maximum (or the chosen display maximum zeimax) at the top.
+// The page of a fit shows the normalised residuals in a band of their own
+// under both scans.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -63,16 +66,30 @@ std::vector<float> first_values(const std::vector<float>& scan, int count, float
   return values;
 }
 
+// The residual band: 3 cm at the foot of the frame, symmetric about zero.
+constexpr float kResidualBottom = 4.8f;
+constexpr float kResidualHeight = 3.0f;
+
 // Curve heights in one band per scan: 7 cm each when a measured scan is
-// drawn above the calculated one, 14 cm for the calculated scan alone.
-float curve_height(const PageContent& st) { return has_measured_scan(st) ? 7.0f : 14.0f; }
+// drawn above the calculated one, 14 cm for the calculated scan alone, 5 cm
+// each above a residual band.
+float curve_height(const PageContent& st) {
+  if (st.residuals) return 5.0f;
+  return has_measured_scan(st) ? 7.0f : 14.0f;
+}
+
+// The foot of the calculated band, above the residual band when there is one.
+float calculated_bottom(const PageContent& st) {
+  return st.residuals ? kResidualBottom + kResidualHeight + 1.0f : kResidualBottom;
+}
 
 // A display maximum zeimax > 0 replaces both scans' maxima.
 float display_maximum(const PageContent& st, float imax) { return st.zeimax > 0.0f ? st.zeimax : imax; }
 
 // Marks Iprim, Imax, Imin; "Iprim-calc(cps):" with F9.2; the curve by `line`.
 void draw_calculated(Plotter& p, const PageContent& st, const PsiScale& scale) {
-  const Band band{4.8f, curve_height(st), st.calculated.imin_calc, display_maximum(st, st.calculated.imax_calc)};
+  const Band band{calculated_bottom(st), curve_height(st), st.calculated.imin_calc,
+                  display_maximum(st, st.calculated.imax_calc)};
   std::vector<float> y = first_values(st.calculated.scan_calc, scale.points, band.imin);
   for (float& v : y) v = band.height_of(v).value_or(band.bottom);
   p.newpen(0);
@@ -89,7 +106,7 @@ void draw_calculated(Plotter& p, const PageContent& st, const PsiScale& scale) {
 // shifted by nshift steps, bridging the steps without measurement.
 void draw_measured(Plotter& p, const PageContent& st, const PsiScale& scale) {
   const float h = curve_height(st);
-  const Band band{5.8f + h, h, st.measured.imin_obs, display_maximum(st, st.measured.imax_obs)};
+  const Band band{calculated_bottom(st) + h + 1.0f, h, st.measured.imin_obs, display_maximum(st, st.measured.imax_obs)};
   std::vector<float> y = first_values(st.measured.scan_obs, scale.points, kGapMarker);
   for (float& v : y) {
     if (v < kGapMarker) v = band.height_of(v).value_or(kGapMarker);
@@ -106,11 +123,54 @@ void draw_measured(Plotter& p, const PageContent& st, const PsiScale& scale) {
   p.newpen(0);
 }
 
+// The half range of the residual band: the largest |residual| rounded up to
+// 3, 5, 10, 20, 50, ... so that a good fit fills about half of the band.
+float residual_range(const std::vector<float>& normalised) {
+  float largest = 0.0f;
+  for (float r : normalised) {
+    if (r < kGapMarker && std::isfinite(r)) largest = std::max(largest, std::fabs(r));
+  }
+  if (largest <= 3.0f) return 3.0f;
+  for (float decade = 1.0f;; decade *= 10.0f) {
+    for (float mantissa : {5.0f, 10.0f, 20.0f}) {
+      if (largest <= mantissa * decade || decade > 1.0e18f) return mantissa * decade;
+    }
+  }
+}
+
+// The residuals (measured - fitted) / sigma in blue, clipped to +-range, with a
+// dashed zero line and the marks +range, 0 and -range; the steps without a
+// measured point are bridged.
+void draw_residuals(Plotter& p, const ResidualBand& residuals, const PsiScale& scale) {
+  const float range = residual_range(residuals.normalised);
+  const float zero = kResidualBottom + 0.5f * kResidualHeight;
+  const float cm_per_unit = 0.5f * kResidualHeight / range;
+  std::vector<float> y = first_values(residuals.normalised, scale.points, kGapMarker);
+  for (float& v : y) {
+    if (v < kGapMarker) v = std::isnan(v) ? kGapMarker : zero + cm_per_unit * std::clamp(v, -range, range);
+  }
+  char label[16];
+  p.newpen(0);
+  std::snprintf(label, sizeof label, "+%.0f", range);
+  draw_mark(p, kResidualBottom + kResidualHeight, label);
+  draw_mark(p, zero, "0");
+  std::snprintf(label, sizeof label, "-%.0f", range);
+  draw_mark(p, kResidualBottom, label);
+  p.dash(1);
+  p.plot(kLeft, zero, kPenUp);
+  p.plot(kRight, zero, kPenDown);
+  p.dash(0);
+  p.newpen(3);
+  p.line2(scale.step_cm, y, 0);
+  p.newpen(0);
+}
+
 }  // namespace
 
 void draw_scan_curves(Plotter& p, const PageContent& st, const PsiScale& scale) {
   draw_calculated(p, st, scale);
   if (has_measured_scan(st)) draw_measured(p, st, scale);
+  if (st.residuals) draw_residuals(p, *st.residuals, scale);
 }
 
 }  // namespace kavro::page

@@ -33,11 +33,17 @@ namespace {
 //   newpath   28.3 127.6 m  0  447.9 rl  566.9 0 rl 0 -447.9 rl closepath
 //     0.5 setlinewidth st
 //   I-obs (cps) at (0.7, 15.5) and I-calc (cps) at (0.7, 7.5), turned by 90
-//   degrees; without a measured scan I-calc (cps) alone at (0.7, 15.5).
+//   degrees; without a measured scan I-calc (cps) alone at (0.7, 15.5). With
+//   the residual band of a fit under both scans, (obs-fit)/sigma at
+//   (0.7, 4.7), I-calc at (0.7, 9.6) and I-obs at (0.7, 15.6).
 void draw_scan_frame(Plotter& p, const PageContent& st) {
   p.frame(page::kLeft, page::kRight, page::kScanBottom, page::kScanTop);
   p.fonts(0.5f, "Times-Roman");
-  if (page::has_measured_scan(st)) {
+  if (st.residuals) {
+    p.symbol(0.7f, 15.6f, "I-obs (cps)", 90.0f);
+    p.symbol(0.7f, 9.6f, "I-calc (cps)", 90.0f);
+    p.symbol(0.7f, 4.7f, "(obs-fit)/sigma", 90.0f);
+  } else if (page::has_measured_scan(st)) {
     p.symbol(0.7f, 15.5f, "I-obs (cps)", 90.0f);
     p.symbol(0.7f, 7.5f, "I-calc (cps)", 90.0f);
   } else {

@@ -91,6 +91,16 @@ TEST(ScanFit, WhatTheScanCannotDetermineEndsWithAMessage) {
   std::vector<ScanPoint> outside = measured;
   for (ScanPoint& p : outside) p.psi -= 90;
   EXPECT_NE(failure(outside, {{P::scale}, false}).find("window"), std::string::npos);
+  // One scale of all edges would change the shape of a tetragonal cell.
+  Calculation tetragonal = c;
+  tetragonal.crystal.c *= 1.01f;
+  std::string refused = "no error";
+  try {
+    run_fit(tetragonal, measured, {{P::offset, P::cell}, true});
+  } catch (const FitError& e) {
+    refused = e.what();
+  }
+  EXPECT_NE(refused.find("not cubic"), std::string::npos) << refused;
 }
 
 }  // namespace

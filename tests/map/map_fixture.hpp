@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/calculation.hpp"
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 #include "map/map_csv.hpp"
 #include "run/input_preparation.hpp"
 
@@ -25,7 +25,7 @@ inline Calculation calculation_of(const std::string& path) {
 // Every event of a run at `energy` with strength at or above `drumin`, over a full turn.
 inline std::vector<EventRecord> run_events(const Calculation& base, double energy, float drumin) {
   std::ostringstream messages;
-  Calculation c = map::calculation_at_energy(base, energy, messages);
+  Calculation c = calculation_at_energy(base, energy, messages);
   c.grid.psia = -180;
   c.grid.psie = 180;
   c.grid.zsw1 = 0;  // the events only, no scan

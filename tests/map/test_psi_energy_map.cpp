@@ -67,7 +67,7 @@ TEST(PsiEnergyMap, CurvesFollowTheExactPsiWithinAThousandthDegree) {
   for (const map::MapCurve& curve : m.curves) {
     const std::optional<map::Orbit> orbit = [&] {
       std::ostringstream out;
-      const Calculation at = map::calculation_at_energy(c, 15, out);
+      const Calculation at = calculation_at_energy(c, 15, out);
       return map::orbit_of(search_frame(at.crystal, at.radiation, at.primary, at.grid, at.radiation.alam1), curve.h2);
     }();
     ASSERT_TRUE(orbit);

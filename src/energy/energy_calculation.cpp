@@ -1,5 +1,5 @@
 // The values of a calculation that depend on the wavelength, set for another one.
-#include "map/energy_calculation.hpp"
+#include "energy/energy_calculation.hpp"
 
 #include <cmath>
 
@@ -8,16 +8,18 @@
 #include "crystal/units.hpp"
 #include "crystal/wavelength_band.hpp"
 
-namespace kavro::map {
+namespace kavro {
 namespace {
 
 void set_dispersion(Crystal& crystal, double energy_kev) {
   for (std::size_t j = 0; j < static_cast<std::size_t>(crystal.nf); ++j) {
-    const cif::Dispersion d = cif::anomalous_scattering(crystal.atnum[j], energy_kev * 1000);
+    const cif::Dispersion d = cromer_liberman(crystal, j, energy_kev);
     crystal.fp[j] = static_cast<float>(d.fp);
     crystal.fpp[j] = static_cast<float>(d.fpp);
   }
 }
+
+}  // namespace
 
 void set_primary_structure_factor(Calculation& c, const StructureFactorKernel& kernel, std::ostream& listing) {
   const StructureFactor f = kernel.xray(c.primary.h, c.primary.k, c.primary.l, c.primary.stol, listing);
@@ -26,7 +28,9 @@ void set_primary_structure_factor(Calculation& c, const StructureFactorKernel& k
   c.primary.phi = f.phase * kLegacyRadToDeg;
 }
 
-}  // namespace
+cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double energy_kev) {
+  return cif::anomalous_scattering(crystal.atnum[type], energy_kev * 1000);
+}
 
 Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& listing) {
   Calculation c = base;
@@ -44,4 +48,4 @@ Calculation calculation_at_energy(const Calculation& base, double energy_kev, st
   return c;
 }
 
-}  // namespace kavro::map
+}  // namespace kavro
