@@ -88,10 +88,17 @@ template <bool kInnerSide, bool kInterference>
   return count;
 }
 
-std::int64_t far_tail_baseline(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
+// The loop for the side and the interference, inlined into each caller so that
+// it is compiled for that caller's instruction set.
+[[gnu::always_inline]] inline std::int64_t far_tail_any(const ScanEvent& e, const float* psi, int n, bool inner_side,
+                                                        int nnn, double* sums) {
   if (inner_side)
     return nnn != 0 ? far_tail_loop<true, true>(e, psi, n, sums) : far_tail_loop<true, false>(e, psi, n, sums);
   return nnn != 0 ? far_tail_loop<false, true>(e, psi, n, sums) : far_tail_loop<false, false>(e, psi, n, sums);
+}
+
+std::int64_t far_tail_baseline(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
+  return far_tail_any(e, psi, n, inner_side, nnn, sums);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -99,9 +106,7 @@ std::int64_t far_tail_baseline(const ScanEvent& e, const float* psi, int n, bool
 // FMA: every operation is still rounded on its own).
 [[gnu::target("avx2")]] std::int64_t far_tail_avx2(const ScanEvent& e, const float* psi, int n, bool inner_side,
                                                    int nnn, double* sums) {
-  if (inner_side)
-    return nnn != 0 ? far_tail_loop<true, true>(e, psi, n, sums) : far_tail_loop<true, false>(e, psi, n, sums);
-  return nnn != 0 ? far_tail_loop<false, true>(e, psi, n, sums) : far_tail_loop<false, false>(e, psi, n, sums);
+  return far_tail_any(e, psi, n, inner_side, nnn, sums);
 }
 
 std::int64_t add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
