@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "crystal/form_factor.hpp"
+#include "crystal/sincosf_lanes.hpp"
 #include "format/fixed_format.hpp"
 
 namespace kavro {
@@ -57,8 +58,12 @@ float translation_phase(int h, int k, int l, const Vec3& t) {
 }
 
 // 2 pi (h'.x + h.t) in single precision.
+float atom_phase(float h1, float h2, float h3, float ht, float x, float y, float z) {
+  return (h1 * x + h2 * y + h3 * z + ht) * static_cast<float>(kPhaseTwoPi);
+}
+
 float atom_phase(float h1, float h2, float h3, float ht, const Vec3& x) {
-  return (h1 * x[0] + h2 * x[1] + h3 * x[2] + ht) * static_cast<float>(kPhaseTwoPi);
+  return atom_phase(h1, h2, h3, ht, x[0], x[1], x[2]);
 }
 
 }  // namespace
@@ -91,6 +96,8 @@ StructureFactorKernel::StructureFactorKernel(const Crystal& crystal, Temperature
     const auto group = static_cast<std::size_t>(known - betas_.begin());
     if (known == betas_.end()) betas_.push_back(beta);
     atoms_.push_back({crystal.xyz[ii], beta, crystal.afact[ii], static_cast<int>(crystal.fnr[ii]) - 1, group});
+    for (std::size_t c = 0; c < 3; ++c) coordinates_[c].push_back(crystal.xyz[ii][c]);
+    groups_.push_back(group);
   }
   fcoef_ = crystal.fcoef;
   fp_ = crystal.fp;
@@ -124,17 +131,21 @@ StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int 
   Sums sums;
   sums.a.assign(atoms_.size(), 0.0);
   sums.b.assign(atoms_.size(), 0.0);
+  std::vector<float> phase(atoms_.size()), sine(atoms_.size()), cosine(atoms_.size());
+  double *cos_sum = sums.a.data(), *sin_sum = sums.b.data();
   for (std::size_t n = 0; n < operators_.size(); ++n) {
     const Operator& op = operators_[n];
     const std::array<int, 3> hp = rotated(op, h, k, l);
     const float ht = translation_phase(h, k, l, op.t);
     const auto h1 = static_cast<float>(hp[0]), h2 = static_cast<float>(hp[1]), h3 = static_cast<float>(hp[2]);
     const float* t_op = t.data() + n * betas_.size();
+    const float *x = coordinates_[0].data(), *y = coordinates_[1].data(), *z = coordinates_[2].data();
+    for (std::size_t i = 0; i < atoms_.size(); ++i) phase[i] = atom_phase(h1, h2, h3, ht, x[i], y[i], z[i]);
+    sincosf_batch(phase.data(), sine.data(), cosine.data(), atoms_.size());
     for (std::size_t i = 0; i < atoms_.size(); ++i) {
-      const float p = atom_phase(h1, h2, h3, ht, atoms_[i].x);
-      const float ti = t_op[atoms_[i].group];
-      sums.a[i] += static_cast<double>(ti * std::cos(p));
-      sums.b[i] += static_cast<double>(ti * std::sin(p));
+      const float ti = t_op[groups_[i]];
+      cos_sum[i] += static_cast<double>(ti * cosine[i]);
+      sin_sum[i] += static_cast<double>(ti * sine[i]);
     }
   }
   if (centrosymmetric_)

@@ -26,6 +26,8 @@ struct StructureFactor {
 // the exponential once per operator and distinct beta, which gives the same
 // bits as one exponential per atom. A quadratic form below zero for any beta
 // takes the per-atom sum, which writes the atom's messages in their order.
+// The phases of one operator go through sine and cosine together
+// (sincosf_batch), with the bits of the library's functions.
 class StructureFactorKernel {
  public:
   enum class TemperatureFactors { kShared, kPerAtom };
@@ -70,6 +72,8 @@ class StructureFactorKernel {
 
   std::vector<Operator> operators_;
   std::vector<Atom> atoms_;
+  std::array<std::vector<float>, 3> coordinates_;  // x, y, z of the atoms, for the loops over all atoms
+  std::vector<std::size_t> groups_;                // their beta groups, likewise
   std::vector<std::array<float, 6>> betas_;  // the distinct betas of the atoms
   TemperatureFactors temperature_factors_;
   std::vector<std::array<float, kFcoefCount>> fcoef_;
