@@ -44,8 +44,8 @@ def main():
     print()
     print('// floor(2/pi 2^(8(k+1))) mod 2^32 for k = 0 .. %d.' % (ENTRIES - 1))
     print('inline constexpr std::array<std::uint32_t, %d> kTwoOverPiBits = {' % ENTRIES)
-    for row in range(0, ENTRIES, 6):
-        print('    ' + ', '.join('0x%08x' % w for w in words[row:row + 6]) + ',')
+    for row in range(0, ENTRIES, 8):
+        print('    ' + ', '.join('0x%08x' % w for w in words[row:row + 8]) + ',')
     print('};')
     print()
     print('}  // namespace kavro::tables')
