@@ -1,9 +1,9 @@
 // Single-precision sine and cosine in lanes of four, bit for bit glibc's.
 //
 // glibc's sincosf (2.28 and later) works in double precision: a phase below
-// pi/4 goes straight into two short polynomials, one below 120 is reduced by
-// one multiply-subtract with pi/2, a larger one by a 32 x 96 bit integer
-// product with the bits of 2/pi. The quadrant swaps sine and cosine and sets
+// 0.75 (pi/4 in its top bits) goes straight into two short polynomials, one
+// below 120 is reduced by one multiply-subtract with pi/2, a larger one by a
+// 32 x 96 bit integer product with the bits of 2/pi. The quadrant swaps sine and cosine and sets
 // their signs; each result is the double rounded to float. On x86-64 the
 // library picks, at load time, a build of that code with fused multiply-adds
 // where the processor has AVX2 and FMA. The steps below are the same
@@ -38,6 +38,8 @@ void sincosf_library(const float* phase, float* sine, float* cosine, std::size_t
 #if KAVRO_SINCOSF_LANES
 namespace {
 
+bool mirrored_in_library(const float* phase, std::size_t n);
+
 // The library's constants: 2/pi scaled by 2^24 (the quadrant lands in the
 // top byte of a 32-bit integer), pi/2, 2 pi 2^-64 (one unit of the 2.62
 // fixed-point remainder), and the polynomial coefficients of cos and sin.
@@ -50,7 +52,7 @@ constexpr double kSin1 = -0x1.555545995a603p-3, kSin2 = 0x1.1107605230bc4p-7, kS
 
 // Bits 20..30 of a float (exponent and top mantissa bit) at the library's thresholds.
 constexpr int kTopOfTiny = 0x398;       // 2^-12: sin = x, cos = 1
-constexpr int kTopOfQuarterPi = 0x3f4;  // pi/4: no reduction
+constexpr int kTopOfQuarterPi = 0x3f4;  // 0.75 (pi/4 to these bits): no reduction
 constexpr int kTopOf120 = 0x42f;        // 120: the multiply-subtract reduction
 constexpr int kTopOfInfinity = 0x7f8;   // infinity and NaN: the library
 
@@ -58,16 +60,21 @@ struct Reduced {
   __m256d x;    // the phase less its quadrant times pi/2, in [-pi/4, pi/4]
   __m128i n;    // the quadrant (swaps sine and cosine when odd)
   __m128i sum;  // the quadrant plus the sign of a large phase (sets the signs)
+  __m128i half_way;  // lanes whose -x would round to another quadrant (not mirrored)
 };
 
 [[gnu::target("avx2,fma")]] __m256d mask_to_pd(__m128i mask32) {
   return _mm256_castsi256_pd(_mm256_cvtepi32_epi64(mask32));
 }
 
-// x - n pi/2 with n the nearest quadrant, for |x| < 120.
-[[gnu::target("avx2,fma")]] __m256d reduce_by_half_pi(__m256d x, __m128i& n) {
+// x - n pi/2 with n the nearest quadrant, for |x| < 120: the truncated
+// x 2^24 2/pi plus 2^23, shifted down. A truncated value exactly half way
+// between two quadrants rounds up for x and down for -x (half_way).
+[[gnu::target("avx2,fma")]] __m256d reduce_by_half_pi(__m256d x, __m128i& n, __m128i& half_way) {
   const __m256d r = _mm256_mul_pd(x, _mm256_set1_pd(kInverseHalfPiScaled));
-  n = _mm_srai_epi32(_mm_add_epi32(_mm256_cvttpd_epi32(r), _mm_set1_epi32(0x800000)), 24);
+  const __m128i shifted = _mm_add_epi32(_mm256_cvttpd_epi32(r), _mm_set1_epi32(0x800000));
+  half_way = _mm_cmpeq_epi32(_mm_and_si128(shifted, _mm_set1_epi32(0xffffff)), _mm_setzero_si128());
+  n = _mm_srai_epi32(shifted, 24);
   return _mm256_fnmadd_pd(_mm256_cvtepi32_pd(n), _mm256_set1_pd(kHalfPi), x);
 }
 
@@ -120,9 +127,9 @@ struct Reduced {
   const __m128i small = _mm_cmplt_epi32(top, _mm_set1_epi32(kTopOfQuarterPi));
   const __m128i fast = _mm_cmplt_epi32(top, _mm_set1_epi32(kTopOf120));
   const int fast_lanes = _mm_movemask_ps(_mm_castsi128_ps(fast));
-  __m128i n_fast = _mm_setzero_si128(), n_large = _mm_setzero_si128();
+  __m128i n_fast = _mm_setzero_si128(), n_large = _mm_setzero_si128(), half_way = _mm_setzero_si128();
   __m256d x_fast = x, x_large = x;
-  if (fast_lanes != 0) x_fast = reduce_by_half_pi(x, n_fast);
+  if (fast_lanes != 0) x_fast = reduce_by_half_pi(x, n_fast, half_way);
   if (fast_lanes != 0xf) x_large = reduce_large(bits, n_large);
   const __m128i sum_large = _mm_add_epi32(n_large, _mm_srli_epi32(bits, 31));
   Reduced r;
@@ -130,6 +137,7 @@ struct Reduced {
   const __m128i n = _mm_andnot_si128(small, _mm_blendv_epi8(n_large, n_fast, fast));
   r.n = n;
   r.sum = _mm_andnot_si128(small, _mm_blendv_epi8(sum_large, n_fast, fast));
+  r.half_way = _mm_andnot_si128(small, _mm_and_si128(fast, half_way));
   return r;
 }
 
@@ -148,12 +156,14 @@ struct Reduced {
   c = _mm256_fmadd_pd(x6, c2, c0);
 }
 
-// True when a lane of the four needs the library (infinity or NaN).
-[[gnu::target("avx2,fma")]] bool sincosf4(const float* phase, float* sine, float* cosine) {
+enum class Lanes { kMirrored, kNotMirrored, kNeedLibrary };
+
+// Four phases; kNeedLibrary (nothing written) for infinity or NaN in a lane.
+[[gnu::target("avx2,fma")]] Lanes sincosf4(const float* phase, float* sine, float* cosine) {
   const __m128 y = _mm_loadu_ps(phase);
   const __m128i bits = _mm_castps_si128(y);
   const __m128i top = _mm_and_si128(_mm_srli_epi32(bits, 20), _mm_set1_epi32(0x7ff));
-  if (_mm_movemask_epi8(_mm_cmpgt_epi32(top, _mm_set1_epi32(kTopOfInfinity - 1))) != 0) return false;
+  if (_mm_movemask_epi8(_mm_cmpgt_epi32(top, _mm_set1_epi32(kTopOfInfinity - 1))) != 0) return Lanes::kNeedLibrary;
   const __m256d x = _mm256_cvtps_pd(y);
   const Reduced r = reduce(bits, top, x);
   // Quadrant sums 1 and 2 negate the argument of the polynomials; 2 and 3 the cosine.
@@ -174,14 +184,24 @@ struct Reduced {
   cos_out = _mm_blendv_ps(cos_out, _mm_set1_ps(1.0f), tiny);
   _mm_storeu_ps(sine, sin_out);
   _mm_storeu_ps(cosine, cos_out);
-  return true;
+  return _mm_movemask_epi8(r.half_way) == 0 ? Lanes::kMirrored : Lanes::kNotMirrored;
 }
 
-[[gnu::target("avx2,fma")]] void lanes_with_remainder(const float* phase, float* sine, float* cosine, std::size_t n) {
+// Phases the lanes cannot take go to the library and count as not mirrored
+// when they are not finite.
+[[gnu::target("avx2,fma")]] bool lanes_with_remainder(const float* phase, float* sine, float* cosine, std::size_t n) {
+  bool mirrored = true;
   std::size_t i = 0;
-  for (; i + 4 <= n; i += 4)
-    if (!sincosf4(phase + i, sine + i, cosine + i)) sincosf_library(phase + i, sine + i, cosine + i, 4);
+  for (; i + 4 <= n; i += 4) {
+    const Lanes lanes = sincosf4(phase + i, sine + i, cosine + i);
+    if (lanes == Lanes::kNeedLibrary) {
+      sincosf_library(phase + i, sine + i, cosine + i, 4);
+      mirrored = false;
+    }
+    mirrored = mirrored && lanes == Lanes::kMirrored;
+  }
   sincosf_library(phase + i, sine + i, cosine + i, n - i);
+  return mirrored && mirrored_in_library(phase + i, n - i);
 }
 
 // Phases at the library's thresholds and quadrant boundaries, and a sweep of
@@ -219,6 +239,23 @@ bool lanes_match_library() {
          std::memcmp(c.data(), c_ref.data(), c.size() * sizeof(float)) == 0;
 }
 
+// The quadrant of a phase between 0.75 and 120 is ((int)(p 2^24 2/pi) +
+// 2^23) >> 24, which rounds a truncated value that lies exactly half way up
+// for p and down for -p; every other step is symmetric in the sign.
+bool mirrored_in_library(const float* phase, std::size_t n) {
+  bool mirrored = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &phase[i], sizeof bits);
+    const auto top = static_cast<int>((bits >> 20) & 0x7ff);
+    const bool reduced_by_half_pi = top >= kTopOfQuarterPi && top < kTopOf120;
+    const double scaled = reduced_by_half_pi ? std::fabs(static_cast<double>(phase[i])) * kInverseHalfPiScaled : 0.0;
+    const bool half_way = reduced_by_half_pi && ((static_cast<std::int32_t>(scaled) + 0x800000) & 0xffffff) == 0;
+    mirrored = mirrored && !half_way && top < kTopOfInfinity;
+  }
+  return mirrored;
+}
+
 }  // namespace
 
 bool sincosf_batch_in_lanes() {
@@ -226,25 +263,25 @@ bool sincosf_batch_in_lanes() {
   return in_lanes;
 }
 
-void sincosf_lanes_unchecked(const float* phase, float* sine, float* cosine, std::size_t n) {
-  lanes_with_remainder(phase, sine, cosine, n);
+bool sincosf_lanes_unchecked(const float* phase, float* sine, float* cosine, std::size_t n) {
+  return lanes_with_remainder(phase, sine, cosine, n);
 }
 
 #else
 
 bool sincosf_batch_in_lanes() { return false; }
 
-void sincosf_lanes_unchecked(const float* phase, float* sine, float* cosine, std::size_t n) {
+bool sincosf_lanes_unchecked(const float* phase, float* sine, float* cosine, std::size_t n) {
   sincosf_library(phase, sine, cosine, n);
+  return false;
 }
 
 #endif
 
-void sincosf_batch(const float* phase, float* sine, float* cosine, std::size_t n) {
-  if (sincosf_batch_in_lanes())
-    sincosf_lanes_unchecked(phase, sine, cosine, n);
-  else
-    sincosf_library(phase, sine, cosine, n);
+bool sincosf_batch(const float* phase, float* sine, float* cosine, std::size_t n) {
+  if (sincosf_batch_in_lanes()) return sincosf_lanes_unchecked(phase, sine, cosine, n);
+  sincosf_library(phase, sine, cosine, n);
+  return false;
 }
 
 }  // namespace kavro

@@ -133,6 +133,7 @@ StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int 
   sums.b.assign(atoms_.size(), 0.0);
   std::vector<float> phase(atoms_.size()), sine(atoms_.size()), cosine(atoms_.size());
   double *cos_sum = sums.a.data(), *sin_sum = sums.b.data();
+  sums.mirrored = true;
   for (std::size_t n = 0; n < operators_.size(); ++n) {
     const Operator& op = operators_[n];
     const std::array<int, 3> hp = rotated(op, h, k, l);
@@ -141,7 +142,8 @@ StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int 
     const float* t_op = t.data() + n * betas_.size();
     const float *x = coordinates_[0].data(), *y = coordinates_[1].data(), *z = coordinates_[2].data();
     for (std::size_t i = 0; i < atoms_.size(); ++i) phase[i] = atom_phase(h1, h2, h3, ht, x[i], y[i], z[i]);
-    sincosf_batch(phase.data(), sine.data(), cosine.data(), atoms_.size());
+    const bool mirrored = sincosf_batch(phase.data(), sine.data(), cosine.data(), atoms_.size());
+    sums.mirrored = sums.mirrored && mirrored;
     for (std::size_t i = 0; i < atoms_.size(); ++i) {
       const float ti = t_op[groups_[i]];
       cos_sum[i] += static_cast<double>(ti * cosine[i]);
@@ -204,16 +206,33 @@ StructureFactor StructureFactorKernel::combine(const Sums& sums, const std::vect
   return result;
 }
 
-StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, std::ostream& out) const {
-  if (s > 6.0f) return {};
+StructureFactorKernel::Sums StructureFactorKernel::mirror(const Sums& sums) {
+  Sums m = sums;
+  for (double& b : m.b) b = b == 0 ? 0.0 : -b;
+  return m;
+}
+
+StructureFactorPair StructureFactorKernel::xray_pair(int h, int k, int l, float s, std::ostream& out,
+                                                     bool with_mate) const {
+  if (s > 6.0f) return {StructureFactor{}, StructureFactor{}};
   const Sums sums = phase_sums(h, k, l, out);
-  if (!sums.ok) return StructureFactor{0, 0, 0, false};
+  if (!sums.ok) return {StructureFactor{0, 0, 0, false}, std::nullopt};
   std::vector<float> f(fcoef_.size());
   for (std::size_t j = 0; j < fcoef_.size(); ++j) {
     f[j] = form_factor(fcoef_[j], s) + fp_[j];
     if (f[j] < 0) f[j] = 0;
   }
-  return combine(sums, f, fpp_);
+  StructureFactorPair pair{combine(sums, f, fpp_), std::nullopt};
+  if (with_mate && sums.mirrored) pair.mate = combine(mirror(sums), f, fpp_);
+  return pair;
+}
+
+StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, std::ostream& out) const {
+  return xray_pair(h, k, l, s, out, false).value;
+}
+
+StructureFactorPair StructureFactorKernel::xray_with_mate(int h, int k, int l, float s, std::ostream& out) const {
+  return xray_pair(h, k, l, s, out, true);
 }
 
 bool StructureFactorKernel::type_sums(int h, int k, int l, std::ostream& out,
@@ -228,10 +247,21 @@ bool StructureFactorKernel::type_sums(int h, int k, int l, std::ostream& out,
   return true;
 }
 
-StructureFactor StructureFactorKernel::neutron(int h, int k, int l, std::ostream& out) const {
+StructureFactorPair StructureFactorKernel::neutron_pair(int h, int k, int l, std::ostream& out, bool with_mate) const {
   const Sums sums = phase_sums(h, k, l, out);
-  if (!sums.ok) return StructureFactor{0, 0, 0, false};
-  return combine(sums, fp_, std::vector<float>(fp_.size(), 0.f));
+  if (!sums.ok) return {StructureFactor{0, 0, 0, false}, std::nullopt};
+  const std::vector<float> no_absorption(fp_.size(), 0.f);
+  StructureFactorPair pair{combine(sums, fp_, no_absorption), std::nullopt};
+  if (with_mate && sums.mirrored) pair.mate = combine(mirror(sums), fp_, no_absorption);
+  return pair;
+}
+
+StructureFactor StructureFactorKernel::neutron(int h, int k, int l, std::ostream& out) const {
+  return neutron_pair(h, k, l, out, false).value;
+}
+
+StructureFactorPair StructureFactorKernel::neutron_with_mate(int h, int k, int l, std::ostream& out) const {
+  return neutron_pair(h, k, l, out, true);
 }
 
 }  // namespace kavro

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <complex>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -15,6 +16,12 @@ struct StructureFactor {
   float phase = 0;      // radians
   float imaginary = 0;  // Im F
   bool ok = true;       // false: a temperature factor above 1 (message written)
+};
+
+// F(h) and, where it follows from the same sums bit for bit, F(-h).
+struct StructureFactorPair {
+  StructureFactor value;
+  std::optional<StructureFactor> mate;
 };
 
 // F(h) = sum over atoms j and operators (R, t) of afact_j f_j T_j exp(2 pi i h.(R x_j + t)),
@@ -40,6 +47,16 @@ class StructureFactorKernel {
   // Neutrons with the coherent scattering lengths.
   StructureFactor neutron(int h, int k, int l, std::ostream& out) const;
 
+  // The same with F(-h) where it has the bits that xray(-h, -k, -l) or
+  // neutron(-h, -k, -l) would give: the phases of -h are those of h negated
+  // exactly (integer indices, rounding symmetric in the sign), the
+  // temperature factors are the same, and where the library's sine is odd
+  // and its cosine even at every phase (sincosf_batch) the cosine sums are
+  // the same and the sine sums change sign. No mate otherwise (and none when
+  // a message was written).
+  StructureFactorPair xray_with_mate(int h, int k, int l, float s, std::ostream& out) const;
+  StructureFactorPair neutron_with_mate(int h, int k, int l, std::ostream& out) const;
+
   // The sum of one scattering type's atoms with unit scattering factor, one
   // value per type: F = sum over types j of (f_j + i f''_j) G_j for any f and
   // f'' of the types, so that F at many wavelengths costs one phase sum.
@@ -61,9 +78,14 @@ class StructureFactorKernel {
   struct Sums {
     std::vector<double> a, b;  // per atom: sum over operators of T cos(p), T sin(p)
     bool ok = true;
+    bool mirrored = false;  // those of -h follow exactly
   };
 
   Sums phase_sums(int h, int k, int l, std::ostream& out) const;
+  // The sums of -h from mirrored sums of h: a sum of terms starting at +0 is never -0, so a zero stays +0.
+  static Sums mirror(const Sums& sums);
+  StructureFactorPair xray_pair(int h, int k, int l, float s, std::ostream& out, bool with_mate) const;
+  StructureFactorPair neutron_pair(int h, int k, int l, std::ostream& out, bool with_mate) const;
   Sums per_atom_sums(int h, int k, int l, std::ostream& out) const;
   // T of every operator (rows) and distinct beta (columns); empty when a quadratic form is below zero.
   std::vector<float> shared_temperature_factors(int h, int k, int l) const;

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,9 +19,10 @@
 
 namespace kavro {
 
-// F of one reflection at sin(theta)/lambda = stol; writes the kernel's
-// messages to `listing`. Called from several threads at once.
-using StructureFactorSource = std::function<StructureFactor(const Hkl& h, float stol, std::ostream& listing)>;
+// F of one reflection at sin(theta)/lambda = stol, and F(-h) where it comes
+// with the same bits for free; writes the kernel's messages to `listing`.
+// Called from several threads at once.
+using StructureFactorSource = std::function<StructureFactorPair(const Hkl& h, float stol, std::ostream& listing)>;
 
 // The run's crystal: X-ray or neutron structure factors from a kernel
 // prepared once.
@@ -46,6 +49,9 @@ class StructureFactorCache {
 
   // Computes the requested reflections that are not known yet, on `workers`
   // threads. Every requested reflection is then held until the next fill.
+  // A reflection whose Friedel mate is computed at the same sin(theta)/lambda
+  // takes the mate's F(-h) (the same bits); mates that came for free are kept
+  // for later fills while the table has room.
   void fill(const std::vector<ReflectionRequest>& requests, int workers);
 
   // A reflection that the last `fill` was asked for (or that it still holds).
@@ -55,6 +61,30 @@ class StructureFactorCache {
   std::size_t evaluations() const { return evaluations_; }
 
  private:
+  // The requests the source computes (missing, into missing_entry) and those
+  // that take their F from a computed mate (an index into missing).
+  struct Plan {
+    std::vector<ReflectionRequest> missing;
+    std::vector<std::size_t> missing_entry;
+    struct FromMate {
+      std::size_t entry, mate;
+      ReflectionRequest request;
+    };
+    std::vector<FromMate> from_mate;
+    std::vector<std::pair<std::size_t, StructureFactor>> kept;  // entries that take a kept mate
+  };
+  struct KeptMate {
+    float stol;
+    StructureFactor value;
+  };
+  Plan plan(const std::vector<ReflectionRequest>& requests);
+  void compute(const Plan& plan, std::vector<std::optional<StructureFactor>>& mates, int workers);
+  void take_mates(const Plan& plan, const std::vector<std::optional<StructureFactor>>& mates);
+  // One reflection by the source, with its messages.
+  Entry evaluate(const ReflectionRequest& request, std::ostringstream& listing,
+                 std::optional<StructureFactor>* mate = nullptr);
+
+  static Hkl negated(const Hkl& h) { return {-h[0], -h[1], -h[2]}; }
   static std::int64_t key(const Hkl& h) {
     constexpr std::int64_t kSpan = 1 << 20;
     return ((std::int64_t{h[0]} * kSpan) + h[1]) * kSpan + h[2];
@@ -65,6 +95,7 @@ class StructureFactorCache {
   std::size_t evaluations_ = 0;
   std::unordered_map<std::int64_t, std::size_t> index_;
   std::vector<Entry> entries_;
+  std::unordered_map<std::int64_t, KeptMate> mates_;  // F(-h) computed with F(h), not asked for yet
 };
 
 }  // namespace kavro

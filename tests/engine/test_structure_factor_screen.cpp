@@ -1,8 +1,11 @@
 // The structure-factor screen: its |F| bounds against the direct sum, and
-// whole runs with and without it.
+// whole runs with and without it; Friedel mates from the same sums.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <map>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -10,7 +13,9 @@
 
 #include "../../bench/protein_like_input.hpp"
 #include "crystal/structure_factor_bound.hpp"
+#include "crystal/sincosf_lanes.hpp"
 #include "crystal/structure_factor_kernel.hpp"
+#include "engine/structure_factor_cache.hpp"
 #include "run/input_preparation.hpp"
 #include "run/kavro.hpp"
 #include "run/run_fixture.hpp"
@@ -33,18 +38,30 @@ std::string replaced_line(const std::string& input, std::size_t number, const st
   return text;
 }
 
-// The bound is at or above every modulus the direct sum gives, and close to
-// it where |F| is large: a protein-like cell, a centrosymmetric one with
-// f'' and neutrons.
-TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
-  if (!StructureFactorBound::available()) GTEST_SKIP() << "built without FFTW";
+// A protein-like cell, a centrosymmetric one with f'' and the first with neutrons.
+std::array<std::string, 3> small_protein_like_inputs() {
   kavro_bench::ProteinLikeCell cell;
   cell.atoms = 60, cell.a = 31.3, cell.c = 17.9;
   const std::string protein = kavro_bench::protein_like_input(cell);
   std::string centric = replaced_line(protein, 6, "2 60 4");         // P -1
   centric = replaced_line(centric, 10, "S       0.3000    0.5600");  // f' and f'' given
-  const std::string neutron = replaced_line(protein, 3, "3 1.2 0.01");
-  for (const std::string& input : {protein, centric, neutron}) {
+  return {protein, centric, replaced_line(protein, 3, "3 1.2 0.01")};
+}
+
+float stol_of(const Crystal& c, int h, int k, int l) {
+  return 0.5f * std::sqrt(c.g11 * h * h + c.g22 * k * k + c.g33 * l * l);
+}
+
+std::array<std::uint32_t, 4> bits(const StructureFactor& f) {
+  return {std::bit_cast<std::uint32_t>(f.modulus), std::bit_cast<std::uint32_t>(f.phase),
+          std::bit_cast<std::uint32_t>(f.imaginary), std::uint32_t{f.ok}};
+}
+
+// The bound is at or above every modulus the direct sum gives, and close to
+// it where |F| is large.
+TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
+  if (!StructureFactorBound::available()) GTEST_SKIP() << "built without FFTW";
+  for (const std::string& input : small_protein_like_inputs()) {
     const Calculation c = prepared(input);
     const bool neutrons = c.radiation.idesy == kNeutrons;
     const std::array<std::int64_t, 3> extent{20, 20, 12};
@@ -55,7 +72,7 @@ TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
     for (int h = -20; h <= 20; ++h)
       for (int k = -20; k <= 20; k += 3)
         for (int l = -12; l <= 12; l += 2) {
-          const float stol = 0.5f * std::sqrt(c.crystal.g11 * h * h + c.crystal.g22 * k * k + c.crystal.g33 * l * l);
+          const float stol = stol_of(c.crystal, h, k, l);
           std::ostringstream listing;
           const StructureFactor f = neutrons ? kernel.neutron(h, k, l, listing) : kernel.xray(h, k, l, stol, listing);
           const float u = bound->upper_bound({h, k, l}, stol);
@@ -65,6 +82,70 @@ TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
     EXPECT_GT(large, 100);
     EXPECT_EQ(close, large);
     EXPECT_TRUE(std::isinf(bound->upper_bound({21, 0, 0}, 0.1f)));
+  }
+}
+
+// F(-h) that comes with F(h) has the bits of its own sum; where the lanes
+// reproduce the library nearly every reflection brings it.
+TEST(StructureFactorKernel, FriedelMateHasTheBitsOfItsOwnSum) {
+  for (const std::string& input : small_protein_like_inputs()) {
+    const Calculation c = prepared(input);
+    const bool neutrons = c.radiation.idesy == kNeutrons;
+    const StructureFactorKernel kernel(c.crystal);
+    std::ostringstream listing;
+    const auto direct = [&](int h, int k, int l) {
+      return neutrons ? kernel.neutron(h, k, l, listing) : kernel.xray(h, k, l, stol_of(c.crystal, h, k, l), listing);
+    };
+    int mates = 0, reflections = 0;
+    for (int h = -20; h <= 20; h += 3)
+      for (int k = -20; k <= 20; k += 2)
+        for (int l = -12; l <= 12; ++l, ++reflections) {
+          const StructureFactorPair pair = neutrons
+                                               ? kernel.neutron_with_mate(h, k, l, listing)
+                                               : kernel.xray_with_mate(h, k, l, stol_of(c.crystal, h, k, l), listing);
+          ASSERT_EQ(bits(pair.value), bits(direct(h, k, l)));
+          if (!pair.mate) continue;
+          ++mates;
+          ASSERT_EQ(bits(*pair.mate), bits(direct(-h, -k, -l))) << input.substr(0, 40) << h << " " << k << " " << l;
+        }
+    EXPECT_TRUE(listing.str().empty());
+    if (sincosf_batch_in_lanes()) {
+      EXPECT_GT(mates, reflections * 9 / 10);
+    }
+  }
+}
+
+// The table gives each reflection the bits of its own sum at the
+// sin(theta)/lambda of its first request, whether from its own sum, from its
+// mate in the same fill or from a mate kept from an earlier one, and also
+// after it has forgotten everything.
+TEST(StructureFactorCache, MatesGiveTheBitsOfTheirOwnSums) {
+  const Calculation c = prepared(small_protein_like_inputs()[0]);
+  const StructureFactorKernel kernel(c.crystal);
+  for (const std::size_t capacity : {std::size_t{100000}, std::size_t{700}}) {
+    StructureFactorCache cache(crystal_structure_factor(c.crystal, c.radiation), capacity);
+    std::vector<ReflectionRequest> first, second;
+    for (int h = -9; h <= 9; ++h)
+      for (int k = 0; k <= 9; ++k)
+        for (int l = -5; l <= 5; l += 2) {
+          const float stol = stol_of(c.crystal, h, k, l);
+          (h + k) % 3 == 0 ? first.push_back({{h, k, l}, stol}) : second.push_back({{h, k, l}, stol});
+          const float other = (h + l) % 4 == 0 ? std::nextafter(stol, 1.0f) : stol;  // another rounding of |h|
+          second.push_back({{-h, -k, -l}, other});
+        }
+    std::map<Hkl, float> first_stol;  // of each reflection the table holds
+    for (const auto& requests : {first, second}) {
+      if (capacity < first.size() + second.size()) first_stol.clear();  // the second fill forgets
+      cache.fill(requests, 2);
+      for (const ReflectionRequest& r : requests) first_stol.emplace(r.h, r.stol);
+      for (const auto& [h, stol] : first_stol) {
+        std::ostringstream listing;
+        ASSERT_EQ(bits(cache.at(h).value), bits(kernel.xray(h[0], h[1], h[2], stol, listing)));
+      }
+    }
+    if (sincosf_batch_in_lanes() && capacity > 1000) {
+      EXPECT_LT(cache.evaluations(), (first.size() + second.size()) * 7 / 10);
+    }
   }
 }
 
