@@ -1,6 +1,9 @@
-// Sine and cosine in lanes against the C library, bit for bit.
+// Sine and cosine in lanes against the C library, bit for bit, and the
+// phases whose negation the lanes call mirrored.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -26,15 +29,26 @@ float from_bits(std::uint32_t bits) {
   return v;
 }
 
-// The first differing phase of lanes and library, or -1.
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The first phase where lanes and library differ, or where four phases the
+// lanes call mirrored are not (the library at -p against -sin p, cos p); -1
+// when there is none.
 std::int64_t first_difference(const std::vector<float>& phase) {
   const std::size_t n = phase.size();
-  std::vector<float> s(n), c(n), s_ref(n), c_ref(n);
+  std::vector<float> s(n), c(n), s_ref(n), c_ref(n), minus(n), s_minus(n), c_minus(n);
   sincosf_lanes_unchecked(phase.data(), s.data(), c.data(), n);
   sincosf_library(phase.data(), s_ref.data(), c_ref.data(), n);
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::memcmp(&s[i], &s_ref[i], sizeof(float)) != 0 || std::memcmp(&c[i], &c_ref[i], sizeof(float)) != 0)
-      return static_cast<std::int64_t>(i);
+  for (std::size_t i = 0; i < n; ++i) minus[i] = -phase[i];
+  sincosf_library(minus.data(), s_minus.data(), c_minus.data(), n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!same_bits(s[i], s_ref[i]) || !same_bits(c[i], c_ref[i])) return static_cast<std::int64_t>(i);
+    std::array<float, 4> group_s, group_c;
+    const std::size_t group = i - i % 4, size = std::min<std::size_t>(4, n - group);
+    if (i % 4 != 0 || !sincosf_lanes_unchecked(&phase[group], group_s.data(), group_c.data(), size)) continue;
+    for (std::size_t j = group; j < group + size; ++j)
+      if (!same_bits(s_minus[j], -s_ref[j]) || !same_bits(c_minus[j], c_ref[j])) return static_cast<std::int64_t>(j);
+  }
   return -1;
 }
 
