@@ -38,8 +38,6 @@ void sincosf_library(const float* phase, float* sine, float* cosine, std::size_t
 #if KAVRO_SINCOSF_LANES
 namespace {
 
-bool mirrored_in_library(const float* phase, std::size_t n);
-
 // The library's constants: 2/pi scaled by 2^24 (the quadrant lands in the
 // top byte of a 32-bit integer), pi/2, 2 pi 2^-64 (one unit of the 2.62
 // fixed-point remainder), and the polynomial coefficients of cos and sin.
@@ -134,8 +132,7 @@ struct Reduced {
   const __m128i sum_large = _mm_add_epi32(n_large, _mm_srli_epi32(bits, 31));
   Reduced r;
   r.x = _mm256_blendv_pd(_mm256_blendv_pd(x_large, x_fast, mask_to_pd(fast)), x, mask_to_pd(small));
-  const __m128i n = _mm_andnot_si128(small, _mm_blendv_epi8(n_large, n_fast, fast));
-  r.n = n;
+  r.n = _mm_andnot_si128(small, _mm_blendv_epi8(n_large, n_fast, fast));
   r.sum = _mm_andnot_si128(small, _mm_blendv_epi8(sum_large, n_fast, fast));
   r.half_way = _mm_andnot_si128(small, _mm_and_si128(fast, half_way));
   return r;
@@ -185,6 +182,23 @@ enum class Lanes { kMirrored, kNotMirrored, kNeedLibrary };
   _mm_storeu_ps(sine, sin_out);
   _mm_storeu_ps(cosine, cos_out);
   return _mm_movemask_epi8(r.half_way) == 0 ? Lanes::kMirrored : Lanes::kNotMirrored;
+}
+
+// The quadrant of a phase between 0.75 and 120 is ((int)(p 2^24 2/pi) +
+// 2^23) >> 24, which rounds a truncated value that lies exactly half way up
+// for p and down for -p; every other step is symmetric in the sign.
+bool mirrored_in_library(const float* phase, std::size_t n) {
+  bool mirrored = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &phase[i], sizeof bits);
+    const auto top = static_cast<int>((bits >> 20) & 0x7ff);
+    const bool reduced_by_half_pi = top >= kTopOfQuarterPi && top < kTopOf120;
+    const double scaled = reduced_by_half_pi ? std::fabs(static_cast<double>(phase[i])) * kInverseHalfPiScaled : 0.0;
+    const bool half_way = reduced_by_half_pi && ((static_cast<std::int32_t>(scaled) + 0x800000) & 0xffffff) == 0;
+    mirrored = mirrored && !half_way && top < kTopOfInfinity;
+  }
+  return mirrored;
 }
 
 // Phases the lanes cannot take go to the library and count as not mirrored
@@ -237,23 +251,6 @@ bool lanes_match_library() {
   sincosf_library(p.data(), s_ref.data(), c_ref.data(), p.size());
   return std::memcmp(s.data(), s_ref.data(), s.size() * sizeof(float)) == 0 &&
          std::memcmp(c.data(), c_ref.data(), c.size() * sizeof(float)) == 0;
-}
-
-// The quadrant of a phase between 0.75 and 120 is ((int)(p 2^24 2/pi) +
-// 2^23) >> 24, which rounds a truncated value that lies exactly half way up
-// for p and down for -p; every other step is symmetric in the sign.
-bool mirrored_in_library(const float* phase, std::size_t n) {
-  bool mirrored = true;
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &phase[i], sizeof bits);
-    const auto top = static_cast<int>((bits >> 20) & 0x7ff);
-    const bool reduced_by_half_pi = top >= kTopOfQuarterPi && top < kTopOf120;
-    const double scaled = reduced_by_half_pi ? std::fabs(static_cast<double>(phase[i])) * kInverseHalfPiScaled : 0.0;
-    const bool half_way = reduced_by_half_pi && ((static_cast<std::int32_t>(scaled) + 0x800000) & 0xffffff) == 0;
-    mirrored = mirrored && !half_way && top < kTopOfInfinity;
-  }
-  return mirrored;
 }
 
 }  // namespace
