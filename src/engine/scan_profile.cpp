@@ -19,6 +19,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <ranges>
+#include <utility>
 
 #include "engine/parallel.hpp"
 
@@ -69,55 +71,58 @@ bool in_far_tail(const ScanEvent& e, const ProfileSide& side, const float* psi, 
          SplitPseudoVoigt::gaussian_exponent(x_last, side) > SplitPseudoVoigt::kExpUnderflow;
 }
 
-// Adds an event's far-tail contributions at psi[0..n) to sums[0..n). Inner
-// steps beyond beta add +0, which leaves every sum as it is (a sum of these
-// contributions starting at +0 is never -0). Returns the values counted.
+// Adds an event's far-tail contributions at psi[0..n) to sums[0..n).
 template <bool kInnerSide, bool kInterference>
-[[gnu::always_inline]] inline std::int64_t far_tail_loop(const ScanEvent& event, const float* psi, int n,
-                                                         double* sums) {
+[[gnu::always_inline]] inline void far_tail_loop(const ScanEvent& event, const float* psi, int n, double* sums) {
   const ScanEvent e = event;
   const ProfileSide side = e.shape.side(kInnerSide);
-  std::int64_t count = 0;
-  for (int i = 0; i < n; ++i) {
-    const float x = psi[i] - e.psi;
-    const bool cut = kInnerSide && std::fabs(x) > e.beta;
-    const float c = tail_contribution<kInnerSide, kInterference>(e, side, x);
-    sums[i] += cut ? 0.0f : c;
-    count += cut ? 0 : 1;
-  }
-  return count;
+  for (int i = 0; i < n; ++i) sums[i] += tail_contribution<kInnerSide, kInterference>(e, side, psi[i] - e.psi);
 }
 
 // The loop for the side and the interference, inlined into each caller so that
 // it is compiled for that caller's instruction set.
-[[gnu::always_inline]] inline std::int64_t far_tail_any(const ScanEvent& e, const float* psi, int n, bool inner_side,
-                                                        int nnn, double* sums) {
+[[gnu::always_inline]] inline void far_tail_any(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn,
+                                                double* sums) {
   if (inner_side)
     return nnn != 0 ? far_tail_loop<true, true>(e, psi, n, sums) : far_tail_loop<true, false>(e, psi, n, sums);
   return nnn != 0 ? far_tail_loop<false, true>(e, psi, n, sums) : far_tail_loop<false, false>(e, psi, n, sums);
 }
 
-std::int64_t far_tail_baseline(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
-  return far_tail_any(e, psi, n, inner_side, nnn, sums);
+void far_tail_baseline(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
+  far_tail_any(e, psi, n, inner_side, nnn, sums);
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 // The same loop in 256-bit lanes where the processor has them (AVX2 without
 // FMA: every operation is still rounded on its own).
-[[gnu::target("avx2")]] std::int64_t far_tail_avx2(const ScanEvent& e, const float* psi, int n, bool inner_side,
-                                                   int nnn, double* sums) {
-  return far_tail_any(e, psi, n, inner_side, nnn, sums);
+[[gnu::target("avx2")]] void far_tail_avx2(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn,
+                                           double* sums) {
+  far_tail_any(e, psi, n, inner_side, nnn, sums);
 }
 
-std::int64_t add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
+void add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2 ? far_tail_avx2(e, psi, n, inner_side, nnn, sums) : far_tail_baseline(e, psi, n, inner_side, nnn, sums);
+  if (avx2) return far_tail_avx2(e, psi, n, inner_side, nnn, sums);
+  far_tail_baseline(e, psi, n, inner_side, nnn, sums);
 }
 #else
-std::int64_t add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
-  return far_tail_baseline(e, psi, n, inner_side, nnn, sums);
+void add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, int nnn, double* sums) {
+  far_tail_baseline(e, psi, n, inner_side, nnn, sums);
 }
 #endif
+
+// The steps of a far tail, psi[0..n) on one side of the event, that are not
+// cut at beta: only the inner side is cut, and there |x| grows monotonically
+// away from the event, so the cut steps are those at the far end. Skipping
+// them is exact: a cut step adds +0, which leaves every sum as it is (a sum
+// of these contributions starting at +0 is never -0).
+std::pair<int, int> uncut_steps(const ScanEvent& e, const float* psi, int n, bool inner_side) {
+  if (!inner_side) return {0, n};
+  const auto cut = [&](int i) { return std::fabs(psi[i] - e.psi) > e.beta; };
+  const std::ranges::iota_view<int, int> steps(0, n);
+  if (psi[0] > e.psi) return {0, *std::ranges::partition_point(steps, [&](int i) { return !cut(i); })};
+  return {*std::ranges::partition_point(steps, cut), n};
+}
 
 // The step nearest to an event (nint, halves away from zero), kept within one
 // step of the grid so that a far event cannot overflow the step index.
@@ -186,7 +191,9 @@ void add_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, in
         const auto add_side = [&](int begin, int end, bool inner_side) {
           const float* tile_psi = psi.data() + (begin - first);
           if (end >= begin && in_far_tail(e, e.shape.side(inner_side), tile_psi, end - begin + 1)) {
-            count += add_far_tail(e, tile_psi, end - begin + 1, inner_side, grid.nnn, result.sums.data() + begin);
+            const auto [from, to] = uncut_steps(e, tile_psi, end - begin + 1, inner_side);
+            add_far_tail(e, tile_psi + from, to - from, inner_side, grid.nnn, result.sums.data() + begin + from);
+            count += to - from;
             return;
           }
           for (int i = begin; i <= end; ++i) {
