@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,20 +53,27 @@ int fractional_bits(double v) {
   return scale < 0 ? -scale : 0;
 }
 
+// The digits printf's "%.*f" or "%.*e" gives for a finite value: correctly
+// rounded from the exact binary value, without printf's multi-precision cost.
+std::string printf_digits(double value, std::chars_format format, int precision) {
+  // 309 digits before the point at most, the point, an exponent.
+  std::string text(static_cast<std::size_t>(precision) + 330, '\0');
+  const auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), value, format, precision);
+  if (error != std::errc()) throw std::logic_error("decimal digits do not fit their buffer");
+  text.resize(static_cast<std::size_t>(end - text.data()));
+  return text;
+}
+
 // |v| with d decimals, rounded half away from zero on the exact binary value.
 std::string fixed_digits(double magnitude, int d) {
   // An exact tie at d decimals has exactly d + 1 binary (hence decimal) places.
   if (fractional_bits(magnitude) == d + 1) {
-    std::vector<char> buffer(static_cast<std::size_t>(d) + 350);
-    std::snprintf(buffer.data(), buffer.size(), "%.*f", d + 1, magnitude);
-    std::string exact(buffer.data());
+    std::string exact = printf_digits(magnitude, std::chars_format::fixed, d + 1);
     exact.pop_back();  // the final 5
     if (!exact.empty() && exact.back() == '.') exact.pop_back();
     return increment_last_digit(exact);
   }
-  std::vector<char> buffer(static_cast<std::size_t>(d) + 350);
-  std::snprintf(buffer.data(), buffer.size(), "%.*f", d, magnitude);
-  return buffer.data();
+  return printf_digits(magnitude, std::chars_format::fixed, d);
 }
 
 bool all_zero_digits(const std::string& digits) {
@@ -101,9 +109,7 @@ std::string field_e(double value, int w, int d) {
   int exponent = 0;
   if (magnitude != 0) {
     // Exact significant digits; the value 0.ddd... x 10^exponent.
-    char buffer[1200];
-    std::snprintf(buffer, sizeof buffer, "%.*e", d + 120, magnitude);
-    std::string text(buffer);
+    const std::string text = printf_digits(magnitude, std::chars_format::scientific, d + 120);
     const std::size_t e_pos = text.find('e');
     std::string sig = text.substr(0, 1) + text.substr(2, e_pos - 2);
     exponent = std::atoi(text.c_str() + e_pos + 1) + 1;
