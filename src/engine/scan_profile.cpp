@@ -27,7 +27,7 @@
 namespace kavro {
 namespace {
 
-constexpr std::size_t kStepsPerTile = 64;
+constexpr std::size_t kStepsPerTile = 128;
 
 // cos(pi/2 + arctan(u) + TRPHI).
 float phase_factor(const ScanEvent& e, float u) {
