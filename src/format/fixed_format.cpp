@@ -1,11 +1,14 @@
 // Fortran-style edit descriptors for listing lines and data files.
 #include "format/fixed_format.hpp"
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -38,19 +41,16 @@ std::string increment_last_digit(std::string digits) {
   return "1" + digits;
 }
 
-// Number of binary digits after the point in the exact value of v (v finite).
+// Number of binary digits after the point in the exact value of v (v finite):
+// v = significand * 2^(exponent - 1075), and its lowest set bit decides.
 int fractional_bits(double v) {
-  int exponent = 0;
-  double mantissa = std::frexp(std::fabs(v), &exponent);
-  if (mantissa == 0) return 0;
-  // mantissa * 2^53 is an integer; strip its trailing zero bits.
-  auto bits = static_cast<unsigned long long>(std::ldexp(mantissa, 53));
-  int scale = exponent - 53;
-  while ((bits & 1ULL) == 0) {
-    bits >>= 1;
-    ++scale;
-  }
-  return scale < 0 ? -scale : 0;
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased_exponent == 0 && significand == 0) return 0;
+  if (biased_exponent != 0) significand |= std::uint64_t{1} << 52;
+  const int lowest_bit = std::max(biased_exponent, 1) - 1075 + std::countr_zero(significand);
+  return lowest_bit < 0 ? -lowest_bit : 0;
 }
 
 // The digits printf's "%.*f" or "%.*e" gives for a finite value: correctly
