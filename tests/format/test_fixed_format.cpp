@@ -45,6 +45,16 @@ TEST(FixedField, ExponentForm) {
   EXPECT_EQ(ff::field_e(2e9f, 10, 3), " 0.200E+10");
 }
 
+TEST(FixedField, ExtremeMagnitudesKeepEveryExactDigit) {
+  const std::string largest = ff::field_f(1.7976931348623157e308, 320, 1);
+  EXPECT_EQ(largest.substr(0, 9), "         ");
+  EXPECT_EQ(largest.substr(9, 17), "17976931348623157");
+  EXPECT_EQ(largest.substr(316), "68.0");                             // 309 digits before the point
+  EXPECT_EQ(ff::field_f(0x1p-20, 22, 19), " 0.0000009536743164063");  // exact tie at 20 places
+  EXPECT_EQ(ff::field_e(4.9406564584124654e-324, 12, 4), "  0.4941-323");
+  EXPECT_EQ(ff::field_e(1.7976931348623157e308, 12, 4), "  0.1798+309");
+}
+
 TEST(FixedField, Text) {
   EXPECT_EQ(ff::field_a("abc", 10), "       abc");
   EXPECT_EQ(ff::field_a("abcdef", 2), "ab");
