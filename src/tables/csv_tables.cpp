@@ -42,15 +42,19 @@ void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, c
     separator = ",";
   }
   out << "\n";
+  // A row is put together first and written at once: a full turn of a large
+  // cell has a million rows of some thirty cells.
+  std::string line;
   for (const PassTable& pass : passes)
     for (const TableEvent& event : pass.events) {
       const EventRow row{pass, event, grid};
-      separator = "";
+      line.clear();
       for (const EventColumn& c : event_columns()) {
-        out << separator << cell_text(c.value(row));
-        separator = ",";
+        line += cell_text(c.value(row));
+        line += ',';
       }
-      out << "\n";
+      line.back() = '\n';
+      out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
 }
 
