@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "crystal/units.hpp"
+#include "engine/parallel.hpp"
 #include "tables/csv_tables.hpp"
 #include "tables/table_number.hpp"
 
@@ -63,7 +64,7 @@ json psi_lambda_band(const RunResults& r) {
 
 json data_tables(const RunResults& r, const std::string& name) {
   std::ostringstream events, scan;
-  write_events_csv(events, r.passes, r.grid);
+  write_events_csv(events, r.passes, r.grid, worker_count(r.options.threads));
   write_scan_csv(scan, r.grid, r.calculated, r.measured);
   return {{name + "-events.csv", events.str()}, {name + "-scan.csv", scan.str()}};
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/parallel.hpp"
 #include "run/result_file.hpp"
 #include "report/html_report.hpp"
 #include "run/run_messages.hpp"
@@ -42,7 +43,7 @@ void write_result_tables(RunState& st, std::ostream& out, const RunRequests& req
       if (lowercase_extension(requests.events_file) == ".json")
         write_events_json(s, results);
       else
-        write_events_csv(s, st.pass_tables, st.grid);
+        write_events_csv(s, st.pass_tables, st.grid, worker_count(st.options.threads));
     });
   }
   if (!requests.scan_table_file.empty())

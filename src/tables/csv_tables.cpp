@@ -1,10 +1,13 @@
 #include "tables/csv_tables.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "crystal/units.hpp"
+#include "engine/parallel.hpp"
 #include "tables/event_columns.hpp"
 #include "tables/table_number.hpp"
 
@@ -22,6 +25,16 @@ std::string cell_text(const ColumnValue& value) {
   return std::visit(Text{}, value);
 }
 
+constexpr std::size_t kRowsPerBlock = 16384;
+
+void append_row(std::string& text, const EventRow& row) {
+  for (const EventColumn& c : event_columns()) {
+    text += cell_text(c.value(row));
+    text += ',';
+  }
+  text.back() = '\n';
+}
+
 void write_column_comments(std::ostream& out) {
   out << "# kavro-99 event table: every crossing that the listing's store takes or that enters the scan\n";
   for (const EventColumn& c : event_columns()) {
@@ -34,7 +47,7 @@ void write_column_comments(std::ostream& out) {
 
 }  // namespace
 
-void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid) {
+void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid, int workers) {
   write_column_comments(out);
   std::string_view separator;
   for (const EventColumn& c : event_columns()) {
@@ -42,19 +55,18 @@ void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, c
     separator = ",";
   }
   out << "\n";
-  // A row is put together first and written at once: a full turn of a large
-  // cell has a million rows of some thirty cells.
-  std::string line;
+  // A full turn of a large cell has a million rows of some thirty cells: the
+  // workers put the parts of a block of rows together, which are then written
+  // in their order.
   for (const PassTable& pass : passes)
-    for (const TableEvent& event : pass.events) {
-      const EventRow row{pass, event, grid};
-      line.clear();
-      for (const EventColumn& c : event_columns()) {
-        line += cell_text(c.value(row));
-        line += ',';
-      }
-      line.back() = '\n';
-      out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    for (std::size_t block = 0; block < pass.events.size(); block += kRowsPerBlock) {
+      const std::size_t rows = std::min(kRowsPerBlock, pass.events.size() - block);
+      std::vector<std::string> parts(static_cast<std::size_t>(std::max(1, workers)));
+      for_each_chunk(rows, parts.size(), workers, [&](std::size_t begin, std::size_t end, std::size_t part) {
+        for (std::size_t i = block + begin; i < block + end; ++i)
+          append_row(parts[part], EventRow{pass, pass.events[i], grid});
+      });
+      for (const std::string& part : parts) out.write(part.data(), static_cast<std::streamsize>(part.size()));
     }
 }
 

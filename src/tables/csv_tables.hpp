@@ -12,8 +12,9 @@
 
 namespace kavro {
 
-// Every crossing of every pass, pass by pass in psi order.
-void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid);
+// Every crossing of every pass, pass by pass in psi order; the rows are
+// formatted by `workers` threads (the text does not depend on their number).
+void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid, int workers);
 
 // psi, calculated, measured and calculated minus measured at every step of
 // the grid; measured and the difference are empty where nothing was measured.
