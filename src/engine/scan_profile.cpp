@@ -19,7 +19,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <ranges>
 #include <utility>
 
 #include "engine/parallel.hpp"
@@ -118,10 +117,12 @@ void add_far_tail(const ScanEvent& e, const float* psi, int n, bool inner_side, 
 // of these contributions starting at +0 is never -0).
 std::pair<int, int> uncut_steps(const ScanEvent& e, const float* psi, int n, bool inner_side) {
   if (!inner_side) return {0, n};
-  const auto cut = [&](int i) { return std::fabs(psi[i] - e.psi) > e.beta; };
-  const std::ranges::iota_view<int, int> steps(0, n);
-  if (psi[0] > e.psi) return {0, *std::ranges::partition_point(steps, [&](int i) { return !cut(i); })};
-  return {*std::ranges::partition_point(steps, cut), n};
+  const auto cut = [&](float p) { return std::fabs(p - e.psi) > e.beta; };
+  if (psi[0] > e.psi) {
+    const float* end = std::partition_point(psi, psi + n, [&](float p) { return !cut(p); });
+    return {0, static_cast<int>(end - psi)};
+  }
+  return {static_cast<int>(std::partition_point(psi, psi + n, cut) - psi), n};
 }
 
 // The step nearest to an event (nint, halves away from zero), kept within one
