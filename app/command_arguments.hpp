@@ -1,16 +1,17 @@
 // What the subcommands share in reading their arguments.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "kavro/error.hpp"
 
 namespace kavro::app {
 
 // A misused command: the message says what is wrong (exit status 2).
-class UsageError : public std::runtime_error {
+class UsageError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  using Error::Error;
 };
 
 // The whole token as a finite number, else UsageError "<option> needs a number, not '<token>'".

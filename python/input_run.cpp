@@ -57,6 +57,7 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
     run.completed = outcome.completed;
     run.status = outcome.ios;
     run.store_overflowed = outcome.store_overflowed;
+    run.failure = outcome.message;
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {

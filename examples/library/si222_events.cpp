@@ -11,8 +11,8 @@
 
 namespace {
 
-kavro::Calculation silicon_222() {
-  kavro::Calculation c;
+kavro::Experiment silicon_222() {
+  kavro::Experiment c;
   kavro::Crystal& si = c.crystal;
   si.a = si.b = si.c = 5.431f;
   si.alpha = si.beta = si.gamma = 90;
@@ -48,10 +48,9 @@ kavro::Calculation silicon_222() {
 }  // namespace
 
 int main() {
-  kavro::Calculation c = silicon_222();
   std::ostringstream listing;
   try {
-    kavro::prepare_calculation(c, listing);
+    const kavro::Calculation c = kavro::prepare(silicon_222(), listing);
     const kavro::CalculationResult result = kavro::calculate(c, listing);
     std::printf("  h2  k2  l2  h3  k3  l3      psi   I_K per FWHM (cps)\n");
     for (const kavro::EventRecord& e : result.passes.front().store.records) {
@@ -62,8 +61,8 @@ int main() {
     std::printf("events of a full turn: %lld; scan maximum %.2f cps at psi %.3f\n",
                 static_cast<long long>(result.passes.front().store.nevt), result.scan.imax_calc,
                 result.scan.psi_max_calc);
-  } catch (const kavro::RunStop&) {
-    std::cerr << listing.str();
+  } catch (const kavro::Error& e) {
+    std::cerr << "si222_events: " << e.what() << "\n";
     return 1;
   }
   return 0;

@@ -2,14 +2,15 @@
 // missing or cannot be used.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "kavro/error.hpp"
 
 namespace kavro::cif {
 
-class CifError : public std::runtime_error {
+class CifError : public Error {
  public:
-  explicit CifError(const std::string& message) : std::runtime_error(message) {}
+  explicit CifError(const std::string& message) : Error(message) {}
 };
 
 }  // namespace kavro::cif

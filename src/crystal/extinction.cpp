@@ -19,8 +19,6 @@ float clamp_to_table(float v, float upper) {
 
 }  // namespace
 
-void chuk1(Sample& sample) { sample.yext = kExtinctionTable; }
-
 float chuk(const ExtinctionTable& yext, float x, float theta) {
   x = clamp_to_table(x, kXMax);
   theta = clamp_to_table(theta, kThetaMax);

@@ -1,13 +1,9 @@
 // Extinction factor of a mosaic block: loading the table and interpolating in it.
 #pragma once
 
-#include "crystal/sample.hpp"
 #include "crystal/tables/extinction_table.hpp"
 
 namespace kavro {
-
-// Copies the constant extinction table into st.yext (done at the start of every run).
-void chuk1(Sample& sample);
 
 // Extinction factor y for x = block radius / extinction length and the Bragg
 // angle theta in degrees, by bilinear interpolation in the table. Arguments

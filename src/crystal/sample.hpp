@@ -1,8 +1,6 @@
 // The sample: a sphere of mosaic blocks, the divergences of the beam on it,
-// its absorption and the extinction table of its blocks.
+// and its absorption.
 #pragma once
-
-#include "crystal/tables/extinction_table.hpp"
 
 namespace kavro {
 
@@ -15,7 +13,6 @@ struct Sample {
   float mu = 0;                             // linear absorption coefficient (cm^-1)
   float mur = 0;                            // mu * rkugel
   float Tm = 0;                             // mean path through a mosaic block (cm)
-  ExtinctionTable yext = kExtinctionTable;  // extinction table, [x row][theta column]
 };
 
 }  // namespace kavro

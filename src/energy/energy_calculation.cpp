@@ -1,51 +1,55 @@
-// The values of a calculation that depend on the wavelength, set for another one.
+// An experiment at another photon energy.
 #include "energy/energy_calculation.hpp"
 
 #include <cmath>
 
-#include "cif/dispersion.hpp"
-#include "crystal/structure_factor_kernel.hpp"
-#include "crystal/units.hpp"
-#include "crystal/wavelength_band.hpp"
+#include "crystal/radiation_kind.hpp"
 
 namespace kavro {
 namespace {
 
-void set_dispersion(Crystal& crystal, double energy_kev) {
+// The CIF converter writes Cromer-Liberman's f' and f'' with four decimals,
+// possibly for a wavelength given to fewer digits.
+constexpr double kDispersionMatch = 0.01;
+
+bool follows_energy(const Crystal& crystal, std::size_t type, const cif::Dispersion& at_input) {
+  return std::fabs(crystal.fp[type] - at_input.fp) <= kDispersionMatch &&
+         std::fabs(crystal.fpp[type] - at_input.fpp) <= kDispersionMatch;
+}
+
+// f' and f'' of the types that follow the energy move by Cromer-Liberman's
+// change, so that they are the input's at its own energy and have no step there.
+// `prepared` knows the types' elements.
+void follow_dispersion(Crystal& crystal, const Crystal& prepared, double input_energy, double energy) {
   for (std::size_t j = 0; j < static_cast<std::size_t>(crystal.nf); ++j) {
-    const cif::Dispersion d = cromer_liberman(crystal, j, energy_kev);
-    crystal.fp[j] = static_cast<float>(d.fp);
-    crystal.fpp[j] = static_cast<float>(d.fpp);
+    const cif::Dispersion at_input = cromer_liberman(prepared, j, input_energy);
+    if (!follows_energy(crystal, j, at_input)) continue;
+    const cif::Dispersion at_energy = cromer_liberman(prepared, j, energy);
+    crystal.fp[j] = static_cast<float>(crystal.fp[j] + (at_energy.fp - at_input.fp));
+    crystal.fpp[j] = static_cast<float>(crystal.fpp[j] + (at_energy.fpp - at_input.fpp));
   }
 }
 
 }  // namespace
 
-void set_primary_structure_factor(Calculation& c, const StructureFactorKernel& kernel, std::ostream& listing) {
-  const StructureFactor f = kernel.xray(c.primary.h, c.primary.k, c.primary.l, c.primary.stol, listing);
-  c.primary.f = f.modulus;
-  c.primary.phase = f.phase;
-  c.primary.phi = f.phase * kLegacyRadToDeg;
-}
-
 cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double energy_kev) {
   return cif::anomalous_scattering(crystal.atnum[type], energy_kev * 1000);
 }
 
-Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& listing) {
-  Calculation c = base;
+Experiment experiment_at_energy(const Calculation& base, double energy_kev) {
+  const Experiment& experiment = base.experiment;
+  Experiment moved = current_experiment(base);
+  Radiation& r = moved.radiation;
   const auto lambda = static_cast<float>(wavelength_of(energy_kev));
-  if (base.radiation.alam1 > 0) c.radiation.alam2 = base.radiation.alam2 / base.radiation.alam1 * lambda;
-  c.radiation.alam1 = lambda;
-  set_wavelength_band(c.radiation);
-  if (c.radiation.idesy == kNeutrons) return c;
-  set_dispersion(c.crystal, energy_kev);
-  c.radiation.relv = c.radiation.alam1 * 2.817938f * c.crystal.volst * 1000;
-  const StructureFactorKernel kernel(c.crystal);
-  set_primary_structure_factor(c, kernel, listing);
-  c.sample.mu = 2.0f * c.radiation.relv * kernel.xray(0, 0, 0, 0.0f, listing).imaginary;
-  c.sample.mur = c.sample.rkugel * c.sample.mu;
-  return c;
+  if (r.alam1 > 0) r.alam2 = experiment.radiation.alam2 / experiment.radiation.alam1 * lambda;
+  r.alam1 = lambda;
+  if ((r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi) && lambda != experiment.radiation.alam1)
+    follow_dispersion(moved.crystal, base.crystal, energy_of(experiment.radiation.alam1), energy_kev);
+  return moved;
+}
+
+Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& notes) {
+  return prepare(experiment_at_energy(base, energy_kev), notes);
 }
 
 }  // namespace kavro

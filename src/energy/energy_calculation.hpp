@@ -1,13 +1,10 @@
-// A prepared calculation moved to another photon energy: the wavelength lines,
-// f' and f'' of every scattering type (Cromer-Liberman), the scattering
-// length per unit F, mu and the primary reflection's F at that energy.
+// An experiment moved to another photon energy, and its calculation there.
 #pragma once
 
 #include <cstddef>
 #include <ostream>
 
 #include "cif/dispersion.hpp"
-#include "crystal/structure_factor_kernel.hpp"
 #include "engine/calculation.hpp"
 
 namespace kavro {
@@ -21,14 +18,18 @@ inline double energy_of(double wavelength) { return kHcKevAngstrom / wavelength;
 // (Cromer-Liberman for its element).
 cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double energy_kev);
 
-// F-prim and its phase of `c` computed anew by `kernel` (X-rays).
-void set_primary_structure_factor(Calculation& c, const StructureFactorKernel& kernel, std::ostream& listing);
+// The experiment of `base` with its first wavelength line at `energy_kev`, as an input
+// file written at that energy gives it: the tube's second line keeps its
+// ratio to the first; with synchrotron radiation a type whose f' and f'' are
+// Cromer-Liberman's at the experiment's energy (as the CIF converter writes
+// them, to its four decimals) moves by Cromer-Liberman's change to the new
+// energy, any other pair (measured near an edge) stays; a tube keeps its
+// table's or its given pairs, neutrons their lengths.
+// F-prim stays as given (0: computed by `prepare`); the monochromator's band,
+// mu and the scattering length per unit F are derived by `prepare`.
+Experiment experiment_at_energy(const Calculation& base, double energy_kev);
 
-// `base` with its first wavelength line at `energy_kev` (the tube's second
-// line keeps its ratio to the first). X-rays get f' and f'' of the energy
-// of the first line for every type, the dispersion-corrected mu from Im
-// F(000) and the primary F and phase computed anew; neutrons keep their
-// scattering lengths. Messages of the structure factors go to `listing`.
-Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& listing);
+// prepare(experiment_at_energy(base, energy_kev), notes).
+Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& notes);
 
 }  // namespace kavro

@@ -7,8 +7,10 @@
 #include "crystal/bravai.hpp"
 #include "crystal/centring.hpp"
 #include "crystal/lattice.hpp"
+#include "crystal/monochromator.hpp"
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/psi_offset.hpp"
+#include "crystal/radiation_kind.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/reciprocal_metric.hpp"
 #include "crystal/run_stop.hpp"
@@ -18,34 +20,28 @@
 #include "crystal/units.hpp"
 #include "crystal/upform.hpp"
 #include "crystal/wavelength_band.hpp"
+#include "engine/experiment_checks.hpp"
 #include "engine/scan_comparison.hpp"
 #include "engine/structure_factor_cache.hpp"
 
 namespace kavro {
 namespace {
 
-void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& listing) {
-  if (crystal.na < 1 || crystal.nf < 1) {
-    listing << " The numbers of atoms and of scattering types must be at least 1\n";
-    stop_run();
-  }
+void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& notes) {
   make_room(crystal);
-  raumgr(crystal, crystal.nr, listing);
-  crystal.ncent = centring_multiplicity(crystal.sgsym);
+  if (crystal.nr <= 230) {
+    raumgr(crystal, crystal.nr, notes);
+    crystal.ncent = centring_multiplicity(crystal.sgsym);
+  }
   for (int j = 0; j < crystal.nf; ++j) {
     if (radiation.idesy == kNeutrons)
-      upform_n(crystal, j, listing);
+      upform_n(crystal, j, notes);
     else
-      upform(crystal, radiation, j, listing);
+      upform(crystal, radiation, j, notes);
   }
   for (int i = 0; i < crystal.na; ++i) {
-    const auto type = static_cast<int>(crystal.fnr[static_cast<std::size_t>(i)]);
-    if (type < 1 || type > crystal.nf) {
-      listing << " Atom " << i + 1 << " has no scattering type 1 to " << crystal.nf << "\n";
-      stop_run();
-    }
-    crystal.nat_cell[static_cast<std::size_t>(type - 1)] +=
-        cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
+    const auto type = static_cast<std::size_t>(crystal.fnr[static_cast<std::size_t>(i)]);
+    crystal.nat_cell[type - 1] += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
   }
   bravai(crystal);
   reciprocal_cell(crystal);
@@ -59,28 +55,63 @@ void prepare_grid(PsiGrid& grid, CalculationOptions& options) {
   grid.nstep = static_cast<int>(std::round(static_cast<double>((grid.psie - grid.psia) * grid.zsw)));
 }
 
+void prepare_radiation(Radiation& radiation, const Sample& sample) {
+  if (radiation.idesy == kSynchrotronSigma || radiation.idesy == kSynchrotronPi) {
+    set_monochromator(radiation);
+    set_monochromator_band(radiation, sample);
+  }
+  set_wavelength_band(radiation);
+}
+
+void prepare_primary(Calculation& c, std::ostream& notes) {
+  if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary) ||
+      (c.radiation.idesy == kTube && !(c.primary.stol * c.radiation.alam2 <= 1)))
+    stop_with_lines(notes, {" The wavelength is to large", " the primary reflection is outside of the Ewald-sphere !!"});
+  c.primary.phase = c.primary.phi * kLegacyDegToRad;
+  primary_structure_factor(c.crystal, c.radiation, c.primary, notes);
+  if (!std::isfinite(c.primary.f) || !std::isfinite(c.primary.phase))
+    stop_with_lines(notes, {" The structure factor of the primary reflection is no finite number"});
+}
+
+void prepare_absorption(Calculation& c, std::ostream& notes) {
+  const auto forward = [&c, &notes] {
+    float F = 0, phase = 0;
+    return fcalc1(c.crystal, notes, 0, 0, 0, 0.0f, F, phase).imaginary;
+  };
+  c.sample.mu = absorption_step(c.crystal, c.radiation, c.sample, notes, forward).mu;
+  if (!std::isfinite(c.sample.mu))
+    stop_with_lines(notes, {" The linear absorption coefficient mu is no finite number"});
+}
+
 }  // namespace
 
-void prepare_calculation(Calculation& c, std::ostream& listing) {
-  prepare_crystal(c.crystal, c.radiation, listing);
+Calculation prepare(const Experiment& e, std::ostream& notes) {
+  check_experiment(e, notes);
+  Calculation c{e.crystal, e.radiation, e.sample, e.primary, e.grid, e.options, e};
+  prepare_crystal(c.crystal, c.radiation, notes);
   prepare_grid(c.grid, c.options);
   c.sample.Tm = c.sample.radius * 1.3333334f * 1e-4f;
-  set_wavelength_band(c.radiation);
-  if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary)) {
-    listing << " The primary reflection is outside of the Ewald-sphere\n";
-    stop_run();
-  }
-  primary_structure_factor(c.crystal, c.radiation, c.primary, listing);
+  prepare_radiation(c.radiation, c.sample);
+  prepare_primary(c, notes);
   c.radiation.relv = c.radiation.alam1 * 2.817938f * c.crystal.volst * 1000;
   c.sample.area = c.sample.rkugel * c.sample.rkugel * kPi;
-  const auto forward = [&c, &listing] {
-    float F = 0, phase = 0;
-    return fcalc1(c.crystal, listing, 0, 0, 0, 0.0f, F, phase).imaginary;
-  };
-  c.sample.mu = absorption_step(c.crystal, c.radiation, c.sample, listing, forward).mu;
+  prepare_absorption(c, notes);
   c.primary.refdir = reference_direction(c.crystal, c.primary);
   if (c.primary.ub_given)
     upsi(c.primary, exact_reference_direction(c.crystal, c.primary, ReciprocalMetric::of(c.crystal)));
+  return c;
+}
+
+Experiment current_experiment(const Calculation& c) {
+  Experiment e = c.experiment;
+  e.sample = c.sample;
+  e.grid = c.grid;
+  e.options = c.options;
+  return e;
+}
+
+void prepare_calculation(Calculation& c, std::ostream& notes) {
+  c = prepare(Experiment{c.crystal, c.radiation, c.sample, c.primary, c.grid, c.options}, notes);
 }
 
 void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary) {

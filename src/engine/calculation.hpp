@@ -1,6 +1,5 @@
-// A calculation built from values in code: the crystal, the radiation, the
-// sample, the primary reflection and the psi grid as an input file gives them,
-// prepared as a run prepares them, then every pass and the simulated scan.
+// A prepared calculation: an experiment with everything a pass needs derived
+// from it, then every pass and the simulated scan.
 #pragma once
 
 #include <ostream>
@@ -13,6 +12,7 @@
 #include "crystal/sample.hpp"
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation_options.hpp"
+#include "engine/experiment.hpp"
 #include "engine/multiple_diffraction.hpp"
 
 namespace kavro {
@@ -24,6 +24,7 @@ struct Calculation {
   Primary primary;
   PsiGrid grid;
   CalculationOptions options;
+  Experiment experiment;  // the values it was prepared from
 };
 
 // Every pass with all of its events, and the simulated scan.
@@ -32,18 +33,24 @@ struct CalculationResult {
   CalculatedScan scan;
 };
 
-// Derives what the passes need from the values as an input file gives them:
-// crystal.nr (1..230), the cell constants, the types (nf, atn, fp, fpp, i_u_b)
-// and the atoms of the asymmetric unit (na, fnr, afact, xyz, bt); the
-// radiation's lines, kind, polarization and I0; the sample (rkugel in cm,
-// radius in micrometres); the primary h k l
-// (f = 0: computed) and psi1, psi2; the grid's psia, psie and zsw1; drumin and
-// nnn of the options. Builds the
-// operators, the scattering tables, the atoms of the cell, the metric, the
-// band, the primary reflection's geometry and F, mu and the reference
-// direction; the messages of these steps go to `listing`. A value the
-// calculation cannot use writes its message and ends with RunStop.
-void prepare_calculation(Calculation& calculation, std::ostream& listing);
+// Derives what the passes need from `experiment`, as a run of the input file
+// derives it: the operators of space group crystal.nr (1..230; above, the
+// operators given), the scattering tables, the atoms of the cell, the metric,
+// the monochromator's band, the wavelength band, the primary reflection's
+// geometry and F (given, or computed where primary.f is 0), the scattering
+// length per unit F, mu and the reference direction with the diffractometer's
+// psi offset. Refuses what the input file refuses: the message names the value
+// and goes to `notes` as well, and the exception is a RunStop. Notes of the
+// steps (an ion taken as the atom, a provisional F-prim) go to `notes`.
+Calculation prepare(const Experiment& experiment, std::ostream& notes);
+
+// The experiment of `calculation` with the sample, psi grid and options it
+// holds now: a caller may change those after preparing (threads, a window, a
+// mosaic spread), and prepare derives them again from what they hold.
+Experiment current_experiment(const Calculation& calculation);
+
+// `calculation` prepared from its own values, taken as the experiment.
+void prepare_calculation(Calculation& calculation, std::ostream& notes);
 
 // What a finished pass adds to the scan: its crossings, the primary's Bragg
 // angle and intensity. The primary phase then lies in (-pi, pi], as the

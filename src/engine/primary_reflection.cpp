@@ -44,7 +44,7 @@ float primary_extinction(const Sample& sample, const PassConstants& pc) {
   float y = 0;
   for (int j = 0; j < count; ++j) {
     const float e = ext1 / states[j].amplitude;
-    const float t = std::min(chuk(sample.yext, sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
+    const float t = std::min(chuk(kExtinctionTable, sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
     y += states[j].weight * t;
   }
   if (pc.idesy == kTube) return y / (c2 + pc.pmono);

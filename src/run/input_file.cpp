@@ -9,6 +9,7 @@
 
 #include "crystal/bravai.hpp"
 #include "crystal/lattice.hpp"
+#include "crystal/monochromator.hpp"
 #include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
@@ -53,7 +54,7 @@ constexpr float kLargestRadius = 1e6f;
 const std::string kBlankName(72, ' ');
 
 [[noreturn]] void stop_atom_allocation(std::ostream& out) {
-  stop_with_message(out, {" Dynamical array allocation failed", " Number of atoms is to large",
+  stop_with_lines(out, {" Dynamical array allocation failed", " Number of atoms is to large",
                           " Please contact the author of KAVRO-xx!"});
 }
 
@@ -73,11 +74,6 @@ bool usable_operator(const Vec3& t, const Mat3& r) {
       if (!(std::fabs(element) <= kLargestRotationElement) || element != std::trunc(element)) return false;
   }
   return true;
-}
-
-bool monochromator_reflects(const RunState& st) {
-  if (st.radiation.idesy != kSynchrotronSigma && st.radiation.idesy != kSynchrotronPi) return true;
-  return std::isfinite(st.radiation.thmono) && st.radiation.thmono > 0 && std::isfinite(st.radiation.wmono);
 }
 
 }  // namespace
@@ -103,7 +99,7 @@ void read_cell(RunState& st, std::istream& in, std::ostream& out) {
              "third line");
   const bool lengths_positive = st.crystal.a > 0 && st.crystal.b > 0 && st.crystal.c > 0;
   if (!lengths_positive || !(cell_volume_radicand(st.crystal) > 0))
-    stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
+    stop_with_lines(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
 }
 
@@ -112,10 +108,10 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
   check_read(st, out, ff::read_record(in, 72, line4), "fourth line");
   check_read(st, out, select_radiation(st, line4), "fourth line");
   if (!usable_wavelengths(st))
-    stop_with_message(out, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
+    stop_with_lines(out, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
                             " and their weights not negative, check the fourth line of the input-file!"});
-  if (!monochromator_reflects(st))
-    stop_with_message(out, {" The monochromator reflection cannot reflect this wavelength,",
+  if (!monochromator_reflects(st.radiation))
+    stop_with_lines(out, {" The monochromator reflection cannot reflect this wavelength,",
                             " check the fourth line of the input-file!"});
   // The index box of each wavelength, before anything is computed with it.
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
@@ -133,17 +129,17 @@ void read_sample(RunState& st, std::istream& in, std::ostream& out) {
       "fifth line");
   const auto radius_usable = [](float r) { return r > 0 && r <= kLargestRadius; };
   if (!radius_usable(st.sample.rkugel) || !radius_usable(st.sample.radius))
-    stop_with_message(out,
+    stop_with_lines(out,
                       {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
                        " check the fifth line of the input-file!"});
   if (st.sample.diverp < 0 || st.sample.divers < 0 || st.sample.eta < 0)
-    stop_with_message(out, {" The divergences and the mosaic spread must not be negative,",
+    stop_with_lines(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
   st.sample.rkugel *= 1e-4f;  // micrometres to cm
   st.sample.Tm = st.sample.radius * 1.3333334f * 1e-4f;
-  monochromator_band_width(st);
+  set_monochromator_band(st.radiation, st.sample);
   if (!(st.radiation.dlam1 < 2))
-    stop_with_message(out, {" The divergence makes the band width of the monochromator to large,",
+    stop_with_lines(out, {" The divergence makes the band width of the monochromator to large,",
                             " check the fifth line of the input-file!"});
 }
 
@@ -164,20 +160,20 @@ void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
     stop_run();
   }
   if (!(st.grid.psie > st.grid.psia))
-    stop_with_message(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
+    stop_with_lines(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
                             " check the sixth line of the input-file!"});
   if (st.grid.zsw == 0)
-    stop_with_message(out, {" The number of steps per degree (zsw1) must not be 0,",
+    stop_with_lines(out, {" The number of steps per degree (zsw1) must not be 0,",
                             " check the sixth line of the input-file!"});
 }
 
 void read_counts(RunState& st, std::istream& in, std::ostream& out) {
   check_read(st, out, ff::read_list(in, {&st.crystal.nr, &st.crystal.na, &st.crystal.nf}), "seventh line");
   if (st.crystal.nr < 1)
-    stop_with_message(out, {" The space-group number must be 1 to 230, or above 230 with symmetry lines,",
+    stop_with_lines(out, {" The space-group number must be 1 to 230, or above 230 with symmetry lines,",
                             " check the seventh line of the input-file!"});
   if (st.crystal.na < 1 || st.crystal.nf < 1)
-    stop_with_message(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
+    stop_with_lines(out, {" The numbers of atoms and of scattering factor tables must be at least 1,",
                             " check the seventh line of the input-file!"});
   const std::int64_t bytes =
       4LL * st.crystal.na * kBytesPerAtomSlot + std::int64_t{st.crystal.nf} * kBytesPerScatteringType;
@@ -202,7 +198,7 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
     stop_run();
   }
   if (st.crystal.ns < 1 || (st.crystal.ic != 1 && st.crystal.ic != 2))
-    stop_with_message(out, {" ic must be 1 or 2 and ns at least 1,",
+    stop_with_lines(out, {" ic must be 1 or 2 and ns at least 1,",
                             " check the symmetry information lines of the input-file!"});
   for (int n = 0; n < st.crystal.ns; ++n) {
     Vec3& t = st.crystal.symt[static_cast<std::size_t>(n)];
@@ -212,7 +208,7 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
                                &r[2][0], &r[2][1], &r[2][2]}),
                kWhat);
     if (!usable_operator(t, r))
-      stop_with_message(
+      stop_with_lines(
           out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
                 " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
   }
@@ -247,7 +243,7 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
     float& atoms = st.crystal.nat_cell[static_cast<std::size_t>(k - 1)];
     atoms += cell_atoms_of_site(st.crystal, st.crystal.afact[ii]);
     if (!std::isfinite(atoms))
-      stop_with_message(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
+      stop_with_lines(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
                               " check the atom parameter lines of the input-file!"});
   }
   if (!type_found) {
@@ -263,7 +259,7 @@ void read_primary(RunState& st, std::istream& in, std::ostream& out) {
                                 &st.primary.psi1, &st.primary.psi2}),
              "primary reflection line");
   if (st.primary.h == 0 && st.primary.k == 0 && st.primary.l == 0)
-    stop_with_message(out, {" The primary reflection must not be 0 0 0,",
+    stop_with_lines(out, {" The primary reflection must not be 0 0 0,",
                             " check the primary reflection line of the input-file!"});
   st.primary.phase = st.primary.phi * kLegacyDegToRad;
 }
@@ -278,7 +274,7 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
   if (status < 0 && taken == 0) return;            // no orientation matrix, no measured scan
   check_read(st, out, status, "ub-matrix lines");  // also a matrix cut off by the end of the file
   if (!orientation_matrix_invertible(st.primary.ubm))
-    stop_with_message(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
+    stop_with_lines(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
                             " check the ub-matrix lines of the input-file!"});
   st.primary.ub_given = true;
   write_orientation_matrix(st.primary, out);
@@ -299,7 +295,7 @@ void allocate_scan(RunState& st, std::ostream& out) {
   const auto fail = [&] {
     const std::string budget = " (at most " + std::to_string(max_steps) + " steps fit into the memory budget of " +
                                std::to_string(st.options.limits.memory_megabytes()) + " MB)";
-    stop_with_message(out, {" Dynamical array allocation failed", " Number of steps = (psie - psia)*zsw is to large",
+    stop_with_lines(out, {" Dynamical array allocation failed", " Number of steps = (psie - psia)*zsw is to large",
                             budget, " Please reduce the number of steps in your input file!"});
   };
   if (!(steps >= 0 && steps < static_cast<double>(max_steps))) fail();

@@ -50,6 +50,7 @@ void read_structure(RunState& st, std::istream& in, std::ostream& out) {
       upform(st.crystal, st.radiation, j, out);
   }
   for (int i = 0; i < st.crystal.na; ++i) read_atom(st, in, out, i);
+  st.experiment.crystal = st.crystal;  // the asymmetric unit, before the centring expands it
   bravai(st.crystal);
 }
 
@@ -62,7 +63,7 @@ void check_reciprocal_cell(const RunState& st, std::ostream& out) {
       std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v) && v > 0; }) &&
       std::isfinite(st.crystal.g12) && std::isfinite(st.crystal.g13) && std::isfinite(st.crystal.g23);
   if (!usable)
-    stop_with_message(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
+    stop_with_lines(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
 }
 
@@ -97,6 +98,16 @@ void name_plain_scan(RunState& st, RunArguments& args) {
   st.measured.scan_given = 1;
 }
 
+// The values read, as `prepare` takes them (the crystal was kept before its
+// centring expansion).
+void keep_experiment(RunState& st) {
+  st.experiment.radiation = st.radiation;
+  st.experiment.sample = st.sample;
+  st.experiment.primary = st.primary;
+  st.experiment.grid = st.grid;
+  st.experiment.options = st.options;
+}
+
 }  // namespace
 
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files) {
@@ -117,6 +128,7 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   if (!args.measured_file.empty()) name_plain_scan(st, args);
   if (files != nullptr) check_scan_and_calculated_names(st, out, args, *files);
   allocate_scan(st, out);
+  keep_experiment(st);
 
   // Wavelength band, cell and the primary reflection's geometry.
   wavelength_band(st);
@@ -160,7 +172,7 @@ Calculation read_calculation(std::istream& input, std::ostream& listing) {
   st.primary.refdir = reference_direction(st.crystal, st.primary);
   if (st.primary.ub_given)
     upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
-  return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options};
+  return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options, st.experiment};
 }
 
 }  // namespace kavro

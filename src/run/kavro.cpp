@@ -9,7 +9,6 @@
 #include <optional>
 #include <system_error>
 
-#include "crystal/extinction.hpp"
 #include "crystal/run_stop.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "engine/engine_listing.hpp"
@@ -43,8 +42,6 @@ namespace {
 void reset_run(RunState& st) {
   RunState fresh;
   fresh.banner = st.banner;
-  fresh.nin = st.nin;
-  fresh.nout = st.nout;
   fresh.options.threads = st.options.threads;
   fresh.options.limits = st.options.limits;
   fresh.options.screen_structure_factors = st.options.screen_structure_factors;
@@ -70,7 +67,7 @@ void read_plain_scan_file(RunState& st, std::ostream& out, RunFiles& files) {
   const PlainScan scan = read_plain_scan(files.scan);
   if (!scan.error.empty()) {
     st.ios = 1;
-    stop_with_message(out, {" The measured scan cannot be read:", scan.error});
+    stop_with_lines(out, {" The measured scan cannot be read:", scan.error});
   }
   st.measured.imax_obs = 0;
   st.measured.imin_obs = 1.0e6f;
@@ -90,7 +87,7 @@ void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArgume
   }
   if (!written) {
     st.ios = 1;
-    stop_with_message(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
+    stop_with_lines(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
   }
 }
 
@@ -110,7 +107,6 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
                  const RunRequests& requests) {
   // Header: version, date and time; the input file up to the absorption step.
-  chuk1(st.sample);
   ff::write(out, "(A)", {st.banner});
   zeit(st, out);
   read_and_prepare(st, in, out, args, &files);
@@ -198,8 +194,9 @@ RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, 
     perform_run(st, in, out, args, files, requests);
     outcome.completed = true;
     if (requests.completed) requests.completed(st);
-  } catch (const RunStop&) {
+  } catch (const RunStop& stop) {
     outcome.completed = false;
+    if (stop.has_message()) outcome.message = stop.what();
   } catch (const ff::NonFiniteNumber&) {
     // The last guard: a value that became NaN or infinite where no check of its own caught it.
     out << "\n\n A calculated value is no finite number and cannot be written,\n"

@@ -28,10 +28,10 @@ struct RunOutcome {
   bool completed = false;  // false for every run that stopped early
   int ios = 0;             // status of the last tested read or open
   bool store_overflowed = false;  // a pass had more events than the listing's store holds (event-table runs)
+  std::string message;            // why a run stopped, where the step that stopped it says so
 };
 
-// Performs one run. `in` is the input file (unit nin), `out` the print listing
-// (unit nout). File names read from the input that are not absolute are taken
+// Performs one run. `in` is the input file, `out` the print listing. File names read from the input that are not absolute are taken
 // relative to `base_dir` (the folder of the input file).
 RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                  const std::filesystem::path& base_dir);

@@ -5,9 +5,9 @@
 // neutron beam is one wavelength with a given band width.
 #include "run/radiation.hpp"
 
-#include <cmath>
+#include <utility>
 
-#include "crystal/units.hpp"
+#include "crystal/monochromator.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "format/input_reader.hpp"
 
@@ -54,16 +54,7 @@ int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyw
       ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono,
                             &st.radiation.kmono, &st.radiation.lmono, &st.radiation.fmono});
   if (status != 0) return status;
-  // The source delivers ten per cent more incident intensity at 1.275 Angstrom.
-  st.radiation.dimono = st.radiation.alam1 == 1.275f ? 1.1e10f : 1e10f;
-  // The sum of squares in double: indices near the int range must not overflow.
-  const double squares = static_cast<double>(st.radiation.hmono) * st.radiation.hmono +
-                         static_cast<double>(st.radiation.kmono) * st.radiation.kmono +
-                         static_cast<double>(st.radiation.lmono) * st.radiation.lmono;
-  const float q = std::sqrt(static_cast<float>(squares)) / st.radiation.amono;
-  st.radiation.thmono = std::asin(st.radiation.alam1 * q * 0.5f);
-  st.radiation.wmono = (2.f / (st.radiation.amono * st.radiation.amono * st.radiation.amono)) * 1000.f *
-                       st.radiation.fmono * st.radiation.alam1 * 2.817938f / (q * q * st.radiation.alam1 * 1e8f);
+  set_monochromator(st.radiation);
   return 0;
 }
 
@@ -106,15 +97,7 @@ int select_radiation(RunState& st, std::string_view line4) {
   return read_explicit_lines(st, line4);
 }
 
-void monochromator_band_width(RunState& st) {
-  if (st.radiation.idesy != kSynchrotronSigma && st.radiation.idesy != kSynchrotronPi) return;
-  const float spread = st.sample.diverp * kLegacyDegToRad / std::tan(st.radiation.thmono);
-  st.radiation.dlam1 = std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono);
-}
-
 void wavelength_band(RunState& st) {
-  st.alam = st.radiation.alam1;
-  st.dlam = st.radiation.dlam1;
   set_wavelength_band(st.radiation);
 }
 

@@ -13,10 +13,6 @@ namespace kavro {
 // Returns the read status of the numbers on the line (0 for a tube symbol).
 int select_radiation(RunState& st, std::string_view line4);
 
-// After input line 5: band width of a crystal monochromator from the beam
-// divergence and the intrinsic width of its reflection.
-void monochromator_band_width(RunState& st);
-
 // The wavelength band covered by the calculation (lam_min .. lam_max).
 void wavelength_band(RunState& st);
 

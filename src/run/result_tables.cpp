@@ -19,7 +19,7 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
   for (const auto& own : {files.input_file, files.listing_file, files.scan_path})
     if (!own.empty() && same_file(path, own)) {
       st.ios = 1;
-      stop_with_message(out, {" The data file would replace the input, the listing or the measured scan:", name});
+      stop_with_lines(out, {" The data file would replace the input, the listing or the measured scan:", name});
     }
   ResultFile table;
   bool written = table.open(path);
@@ -29,7 +29,7 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
   }
   if (!written) {
     st.ios = 1;
-    stop_with_message(out, {" The data file cannot be written:", name});
+    stop_with_lines(out, {" The data file cannot be written:", name});
   }
 }
 

@@ -12,13 +12,7 @@ void check_read(RunState& st, std::ostream& out, int status, std::string_view wh
   st.ios = status;
   if (status == 0) return;
   const std::string text = "read-error in the " + std::string(what) + " of the input-file";
-  stop_with_message(out, {text});
-}
-
-void stop_with_message(std::ostream& out, std::initializer_list<std::string_view> lines) {
-  out << "\n\n";
-  for (std::string_view line : lines) out << line << '\n';
-  stop_run();
+  stop_with_lines(out, {text});
 }
 
 void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72) {

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "crystal/run_stop.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
@@ -12,9 +13,6 @@ namespace kavro {
 // Stores a read status in st.ios; a non-zero status writes, after two empty
 // lines, "read-error in the <what> of the input-file" and ends the run.
 void check_read(RunState& st, std::ostream& out, int status, std::string_view what);
-
-// Writes two empty lines and then the given lines, and ends the run.
-[[noreturn]] void stop_with_message(std::ostream& out, std::initializer_list<std::string_view> lines);
 
 // The message for a file that cannot be opened (ios = 1), ending the run.
 [[noreturn]] void stop_file_missing(RunState& st, std::ostream& out, std::string_view name72);

@@ -15,6 +15,7 @@
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation_options.hpp"
 #include "engine/event_store.hpp"
+#include "engine/experiment.hpp"
 #include "plot/page_content.hpp"
 #include "scans/measured_scan.hpp"
 #include "scans/scan_reading.hpp"
@@ -40,17 +41,14 @@ struct RunState {
   CalculatedScan calculated;
   CalculationOptions options = listing_options();  // threads, limits and the screen are kept between runs
   EngineWork work;
+  Experiment experiment;               // the values as the input file gives them
   std::vector<PassTable> pass_tables;  // the event table of each pass, when the caller asked for it
 
   // --- What only the driver and the listing need.
   std::string title = std::string(80, ' ');
   std::string banner;        // version line, 45 characters once the program has started
   float zeimax = 0;          // graphics maximum (0 = automatic)
-  float alam = 0, dlam = 0;  // current wavelength and relative width of a pass
-  float fdisp_im = 0;        // imaginary-part sum of the last structure factor
   int ios = 0;               // status of the last tested read or open
-  int nin = 15;              // unit numbers kept for the listing texts
-  int nout = 16;
   int clock_flag = 0;      // set by the first call of zeit
   int zeit_day0 = 0;       // day of month at the first call of zeit
   int zeit_time0 = 0;      // time of day (s) at the first call

@@ -22,7 +22,7 @@ namespace {
 float block_extinction(const Sample& sample, float ext_length, float amplitude, float theta_deg) {
   const float r = sample.radius * 1.0e-4f;
   const float tm = mean_block_path(sample);
-  const float y = chuk(sample.yext, r * amplitude / ext_length, theta_deg);
+  const float y = chuk(kExtinctionTable, r * amplitude / ext_length, theta_deg);
   if (amplitude == 0) return y;
   return std::min(y, 0.9f * (ext_length / amplitude) / tm);
 }

@@ -61,8 +61,6 @@ void MainWindow::run() {
 void MainWindow::start_up() {
   layer_.winitialise(" ");
   layer_.windowopen(main_window_descriptor());
-  state_.nin = 15;
-  state_.nout = 16;
   state_.banner = setup_.banner;
   layer_.wmenusetstate(kItemGhostview, kMenuEnabled, 0);
   find_viewer_at_start_up();
@@ -157,7 +155,7 @@ RunOutcome MainWindow::run_calculation(std::istream& in, std::ostream& out) {
   try {
     outcome = setup_.run(state_, in, out, args, input_folder(inpfile_));
   } catch (const std::exception& e) {
-    outcome = RunOutcome{false, 1};
+    outcome = RunOutcome{false, 1, false, {}};
     show_failure(std::string("The calculation stopped unexpectedly:\n") + e.what());
   }
   obsfile_ = args.dname2;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,12 +125,59 @@ TEST(Calculation, FromTheInputFileGivesTheScanOfTheRunWithoutAMeasuredScan) {
   EXPECT_EQ(i, result.scan.scan_calc.size());
 }
 
-TEST(Calculation, AnAtomWithoutItsTypeEndsWithAMessage) {
-  Calculation c = silicon_in_molybdenum_lines();
-  c.crystal.fnr = {2};
-  std::ostringstream listing;
-  EXPECT_THROW(prepare_calculation(c, listing), RunStop);
-  EXPECT_NE(listing.str().find(" Atom 1 has no scattering type 1 to 1"), std::string::npos);
+// An input file prepared while it is read and its experiment prepared again
+// give the same run, bit for bit: there is one preparation.
+TEST(Calculation, TheExperimentOfEveryInputFilePreparedAgainGivesTheSameRun) {
+  const std::string golden_inputs = std::string(KAVRO_EXAMPLES_DIR) + "/../tests/golden/inputs/";
+  for (const std::string& path :
+       {std::string(KAVRO_EXAMPLES_DIR) + "/yig_no_scan.inp", std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp",
+        golden_inputs + "si_explicit.inp", golden_inputs + "si_cu_tube.inp", golden_inputs + "si_neutron.inp",
+        golden_inputs + "si_pi_full_turn.inp"}) {
+    SCOPED_TRACE(path);
+    std::ifstream input(path);
+    std::ostringstream listing;
+    const Calculation read = read_calculation(input, listing);
+    const Calculation again = prepare(read.experiment, listing);
+    EXPECT_EQ(again.radiation.dlam1, read.radiation.dlam1);
+    EXPECT_EQ(again.primary.f, read.primary.f);
+    EXPECT_EQ(again.sample.mu, read.sample.mu);
+    EXPECT_EQ(again.primary.PsiD, read.primary.PsiD);
+    const CalculationResult a = calculate(read, listing), b = calculate(again, listing);
+    ASSERT_EQ(a.passes.size(), b.passes.size());
+    for (std::size_t p = 0; p < a.passes.size(); ++p) EXPECT_EQ(a.passes[p].store.nevt, b.passes[p].store.nevt);
+    EXPECT_EQ(a.scan.scan_calc, b.scan.scan_calc);
+  }
+}
+
+// Values the input file refuses end with RunStop and a message that names
+// the value, never with an abort or a run on nonsense.
+TEST(Calculation, RefusesWhatTheInputFileRefuses) {
+  const auto refusal = [](const std::function<void(Calculation&)>& change) {
+    Calculation c = silicon_in_molybdenum_lines();
+    change(c);
+    std::ostringstream listing;
+    try {
+      prepare_calculation(c, listing);
+    } catch (const RunStop& stop) {
+      EXPECT_NE(listing.str().find(std::string(stop.what()).substr(0, 20)), std::string::npos) << stop.what();
+      return std::string(stop.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_NE(refusal([](Calculation& c) { std::swap(c.grid.psia, c.grid.psie); }).find("psie > psia"),
+            std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.sample.rkugel = -c.sample.rkugel; }).find("rkugel"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.sample.eta = -1; }).find("eta"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.grid.zsw1 = 0; }).find("zsw1"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.crystal.fnr = {2}; }).find("fnr"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.crystal.na = 3; }).find("na and nf entries"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.crystal.alpha = c.crystal.beta = c.crystal.gamma = 120; }).find("describe no cell"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.radiation.alam1 = -1; }).find("wavelengths"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.primary.h = c.primary.k = c.primary.l = 0; }).find("0 0 0"),
+            std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.radiation.alam1 = c.radiation.alam2 = 20; }).find("Ewald"),
+            std::string::npos);
+  EXPECT_EQ(refusal([](Calculation&) {}), "accepted");
 }
 
 }  // namespace

@@ -26,7 +26,6 @@ RunState crystal_in_tube(float f_primary) {
   reciprocal_cell(st.crystal);
   primary_reflection_geometry(st.crystal, st.radiation, st.primary);
   st.primary.refdir = reference_direction(st.crystal, st.primary);
-  chuk1(st.sample);
   st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
   st.sample.rkugel = 150e-4f;
   st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;

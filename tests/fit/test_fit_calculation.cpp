@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "energy/energy_calculation.hpp"
+#include "engine/input_at_energy.hpp"
 #include "fit/fit_fixture.hpp"
 #include "fit/fit_run.hpp"
 
@@ -15,12 +16,19 @@ namespace {
 
 // Si 2 2 2 (synchrotron) with f' and f'' written as the CIF converter writes
 // them: Cromer-Liberman's at the input's energy, four decimals.
+Calculation with_dispersion(const Calculation& c, float fp, float fpp) {
+  Experiment e = c.experiment;
+  e.crystal.fp[0] = fp;
+  e.crystal.fpp[0] = fpp;
+  std::ostringstream ignored;
+  return prepare(e, ignored);
+}
+
 Calculation silicon_with_cromer_liberman() {
-  Calculation c = testing::silicon_222();
+  const Calculation c = testing::silicon_222();
   const cif::Dispersion d = cromer_liberman(c.crystal, 0, energy_of(c.radiation.alam1));
-  c.crystal.fp[0] = static_cast<float>(std::round(d.fp * 1e4) / 1e4);
-  c.crystal.fpp[0] = static_cast<float>(std::round(d.fpp * 1e4) / 1e4);
-  return c;
+  return with_dispersion(c, static_cast<float>(std::round(d.fp * 1e4) / 1e4),
+                         static_cast<float>(std::round(d.fpp * 1e4) / 1e4));
 }
 
 TEST(FitCalculation, DispersionAndAbsorptionFollowTheEnergyAsInTheMap) {
@@ -64,13 +72,36 @@ TEST(FitCalculation, TheInputsOwnDispersionAndAnUnchangedEnergyKeepTheirValues) 
   Calculation c = silicon_with_cromer_liberman();
   const Calculation same = retuned_calculation(c, 0, 1e-4);
   EXPECT_EQ(same.crystal.fp[0], c.crystal.fp[0]);
-  EXPECT_EQ(same.sample.mu, c.sample.mu);
-  c.crystal.fp[0] -= 0.5f;  // a measured f' near an edge
+  EXPECT_FLOAT_EQ(same.sample.mu, c.sample.mu / std::pow(1 + 1e-4f, 3.0f));  // the same atoms in a larger cell
+  c = with_dispersion(c, c.crystal.fp[0] - 0.5f, c.crystal.fpp[0]);  // a measured f' near an edge
   const Calculation explicit_pair = retuned_calculation(c, 0.04, 0);
   EXPECT_EQ(explicit_pair.crystal.fp[0], c.crystal.fp[0]);
   EXPECT_EQ(explicit_pair.crystal.fpp[0], c.crystal.fpp[0]);
   Calculation tube = testing::silicon_tube();
   EXPECT_EQ(retuned_calculation(tube, 1e-3, 0).crystal.fp[0], tube.crystal.fp[0]);
+}
+
+// The fit's calculation at a fitted energy is that of the input written at
+// that energy: the monochromator's band, f', f'', mu and F-prim (given or
+// computed) of that energy.
+TEST(FitCalculation, AtAFittedEnergyIsTheInputWrittenThere) {
+  for (const bool f_given : {true, false}) {
+    std::istringstream written(testing::si222_input_at(22.09, f_given));
+    std::ostringstream listing;
+    const Calculation base = fit_calculation(written, listing);
+    const Calculation fitted = retuned_calculation(base, 0.05, 0);
+    std::istringstream there(testing::si222_input_at(energy_of(fitted.radiation.alam1), f_given));
+    const Calculation run = fit_calculation(there, listing);
+    EXPECT_NEAR(fitted.radiation.dlam1, run.radiation.dlam1, 1e-5 * run.radiation.dlam1);
+    EXPECT_NE(fitted.radiation.dlam1, base.radiation.dlam1);
+    EXPECT_NEAR(fitted.crystal.fp[0], run.crystal.fp[0], 1e-4);
+    EXPECT_NEAR(fitted.crystal.fpp[0], run.crystal.fpp[0], 1e-4);
+    EXPECT_NEAR(fitted.sample.mu, run.sample.mu, 1e-4 * run.sample.mu);
+    EXPECT_NEAR(fitted.primary.f, run.primary.f, 1e-4 * run.primary.f);
+    if (f_given) {
+      EXPECT_EQ(fitted.primary.f, 1.5f);
+    }
+  }
 }
 
 }  // namespace

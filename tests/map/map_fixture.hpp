@@ -22,10 +22,15 @@ inline Calculation calculation_of(const std::string& path) {
   return read_calculation(in, listing);
 }
 
-// Every event of a run at `energy` with strength at or above `drumin`, over a full turn.
-inline std::vector<EventRecord> run_events(const Calculation& base, double energy, float drumin) {
+inline Calculation calculation_of_text(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream listing;
+  return read_calculation(in, listing);
+}
+
+// Every event of the run of `c` with strength at or above `drumin`, over a full turn.
+inline std::vector<EventRecord> full_turn_events(Calculation c, float drumin) {
   std::ostringstream messages;
-  Calculation c = calculation_at_energy(base, energy, messages);
   c.grid.psia = -180;
   c.grid.psie = 180;
   c.grid.zsw1 = 0;  // the events only, no scan
@@ -35,6 +40,12 @@ inline std::vector<EventRecord> run_events(const Calculation& base, double energ
   for (PassResult& pass : calculate(c, messages).passes)
     for (EventRecord& r : pass.store.records) events.push_back(r);
   return events;
+}
+
+// Every event of a run at `energy` with strength at or above `drumin`, over a full turn.
+inline std::vector<EventRecord> run_events(const Calculation& base, double energy, float drumin) {
+  std::ostringstream messages;
+  return full_turn_events(calculation_at_energy(base, energy, messages), drumin);
 }
 
 // The distance of two azimuths on the circle (degrees).

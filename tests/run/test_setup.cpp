@@ -12,6 +12,7 @@
 
 #include "crystal/lattice.hpp"
 #include "run/calculated_scan_name.hpp"
+#include "crystal/monochromator.hpp"
 #include "run/radiation.hpp"
 #include "run/run_fixture.hpp"
 #include "run/run_state.hpp"
@@ -68,7 +69,7 @@ TEST(Radiation, SynchrotronAndNeutrons) {
   // Si 111 monochromator: sin(theta) = lambda sqrt(3) / (2 a).
   EXPECT_NEAR(std::sin(st.radiation.thmono), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
   st.sample.diverp = 0.0024f;
-  monochromator_band_width(st);
+  set_monochromator_band(st.radiation, st.sample);
   const double spread = 0.0024 * 0.0174533 / std::tan(st.radiation.thmono);
   EXPECT_NEAR(st.radiation.dlam1, std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono), 1e-9);
   wavelength_band(st);

@@ -17,7 +17,6 @@ namespace {
 
 RunState sample() {
   RunState st;
-  chuk1(st.sample);
   st.radiation.alam1 = 1.540598f;
   st.sample.radius = 50;
   st.sample.rkugel = 0.015f;
@@ -46,7 +45,7 @@ TEST(IncidentIntensity, TubeReflection) {
       estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::tube, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
   const double y =
-      (0.89423 * chuk(st.sample.yext, kX, 30) + 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / (0.89423 + 0.25);
+      (0.89423 * chuk(kExtinctionTable, kX, 30) + 0.25 * chuk(kExtinctionTable, kX * 0.5, 30)) / (0.89423 + 0.25);
   const double p = (0.25 + 0.89423) / 1.89423;
   EXPECT_NEAR(e->lorentz, 1.1547005, 1e-5);
   EXPECT_NEAR(e->polarization, p, 1e-6);
@@ -63,7 +62,7 @@ TEST(IncidentIntensity, SynchrotronReflectionWeighsThePolarizationStatesWithItsR
   const auto e =
       estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::synchrotron, {1, 1, 1, 30, 100, 0.8f}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = (0.9 * chuk(st.sample.yext, kX, 30) + 0.1 * 0.25 * chuk(st.sample.yext, kX * 0.5, 30)) / 0.925;
+  const double y = (0.9 * chuk(kExtinctionTable, kX, 30) + 0.1 * 0.25 * chuk(kExtinctionTable, kX * 0.5, 30)) / 0.925;
   EXPECT_NEAR(e->polarization, 0.925, 1e-6);
   EXPECT_NEAR(e->y, y, 1e-6);
   EXPECT_NEAR(e->q / expected_q(30, y, 0.925), 1, 1e-5);
@@ -76,7 +75,7 @@ TEST(IncidentIntensity, NeutronReflection) {
   const auto e =
       estimate_incident_intensity(st.radiation, st.sample, ReferenceBeam::neutrons, {1, 1, 1, 30, 100, 0}, kF, 2);
   ASSERT_TRUE(e);
-  const double y = chuk(st.sample.yext, kX, 30);
+  const double y = chuk(kExtinctionTable, kX, 30);
   EXPECT_EQ(e->polarization, 1);
   EXPECT_NEAR(e->y, y, 1e-6);
   EXPECT_NEAR(e->q / expected_q(30, y, 1), 1, 1e-5);
