@@ -28,18 +28,6 @@ std::string printed(const char* format, auto... values) {
   return buffer;
 }
 
-// |F(1 1 1)| of silicon: four atoms of the diamond structure give 4 sqrt(2) f
-// for h + k + l = 4n +- 1.
-double silicon_111_structure_factor(double wavelength, double s) {
-  const XrayEntry& si = *find_xray_entry(table_symbol("Siv"));
-  std::array<float, kFcoefCount> fcoef{};
-  for (int i = 0; i < kCoefficientCount; ++i) fcoef[static_cast<std::size_t>(i)] = si.coefficients[static_cast<std::size_t>(i)];
-  fcoef[kCoefficientCount] = si.s_lim;
-  const Dispersion d = anomalous_scattering(si.z, photon_energy_ev(wavelength));
-  const std::complex<double> f(form_factor(fcoef, static_cast<float>(s)) + d.fp, d.fpp);
-  return 4 * std::sqrt(2.0) * std::abs(f) * std::exp(-kSiliconB * s * s);
-}
-
 std::string synchrotron_line(const RadiationChoice& radiation) {
   const Monochromator& m = radiation.monochromator;
   const double q = std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
@@ -61,6 +49,16 @@ RadiationChoice radiation_of(RadiationChoice::Kind kind, double wavelength) {
 }
 
 }  // namespace
+
+double silicon_111_structure_factor(double wavelength, double s) {
+  const XrayEntry& si = *find_xray_entry(table_symbol("Siv"));
+  std::array<float, kFcoefCount> fcoef{};
+  for (int i = 0; i < kCoefficientCount; ++i) fcoef[static_cast<std::size_t>(i)] = si.coefficients[static_cast<std::size_t>(i)];
+  fcoef[kCoefficientCount] = si.s_lim;
+  const Dispersion d = anomalous_scattering(si.z, photon_energy_ev(wavelength));
+  const std::complex<double> f(form_factor(fcoef, static_cast<float>(s)) + d.fp, d.fpp);
+  return 4 * std::sqrt(2.0) * std::abs(f) * std::exp(-kSiliconB * s * s);
+}
 
 bool known_tube(std::string_view symbol) { return symbol == "Cu" || symbol == "Mo" || symbol == "Ag"; }
 

@@ -39,6 +39,12 @@ RadiationChoice wavelength_radiation(double wavelength);
 RadiationChoice synchrotron_radiation(double kev, bool pi_polarization);
 RadiationChoice neutron_radiation(double wavelength);
 
+// |F| of a silicon reflection with h + k + l = 4n +- 1 (four atoms of the
+// diamond structure give 4 sqrt(2) f) at `wavelength` (Angstrom) and
+// s = sin(theta)/lambda, with f' and f'' of that wavelength and silicon's
+// room-temperature displacement: the monochromator's F that the converter writes.
+double silicon_111_structure_factor(double wavelength, double s);
+
 // The wavelength (Angstrom) of a photon energy (keV).
 double energy_wavelength(double kev);
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "cif/radiation_choice.hpp"
 #include "crystal/radiation_kind.hpp"
 
 namespace kavro {
@@ -30,6 +31,19 @@ void follow_dispersion(Crystal& crystal, const Crystal& prepared, double input_e
   }
 }
 
+// A silicon 1 1 1 monochromator whose F is the one the converter computes for
+// the input's wavelength (written with three decimals) follows the energy in
+// the same way; any other F is the input's own and stays.
+constexpr double kMonochromatorMatch = 5e-4;
+
+void follow_monochromator(Radiation& r, double input_wavelength) {
+  if (r.hmono != 1 || r.kmono != 1 || r.lmono != 1 || !(r.amono > 0)) return;
+  const double s = 0.5 * std::sqrt(3.0) / r.amono;
+  const double at_input = cif::silicon_111_structure_factor(input_wavelength, s);
+  if (!(std::fabs(r.fmono - at_input) <= kMonochromatorMatch)) return;
+  r.fmono = static_cast<float>(r.fmono + (cif::silicon_111_structure_factor(r.alam1, s) - at_input));
+}
+
 }  // namespace
 
 cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double energy_kev) {
@@ -43,8 +57,10 @@ Experiment experiment_at_energy(const Calculation& base, double energy_kev) {
   const auto lambda = static_cast<float>(wavelength_of(energy_kev));
   if (r.alam1 > 0) r.alam2 = experiment.radiation.alam2 / experiment.radiation.alam1 * lambda;
   r.alam1 = lambda;
-  if ((r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi) && lambda != experiment.radiation.alam1)
+  if ((r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi) && lambda != experiment.radiation.alam1) {
     follow_dispersion(moved.crystal, base.crystal, energy_of(experiment.radiation.alam1), energy_kev);
+    follow_monochromator(r, experiment.radiation.alam1);
+  }
   return moved;
 }
 

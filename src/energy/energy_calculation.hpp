@@ -23,7 +23,8 @@ cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double
 // ratio to the first; with synchrotron radiation a type whose f' and f'' are
 // Cromer-Liberman's at the experiment's energy (as the CIF converter writes
 // them, to its four decimals) moves by Cromer-Liberman's change to the new
-// energy, any other pair (measured near an edge) stays; a tube keeps its
+// energy, any other pair (measured near an edge) stays, and a silicon 1 1 1
+// monochromator's F as the converter computes it moves in the same way; a tube keeps its
 // table's or its given pairs, neutrons their lengths.
 // F-prim stays as given (0: computed by `prepare`); the monochromator's band,
 // mu and the scattering length per unit F are derived by `prepare`.
