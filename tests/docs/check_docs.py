@@ -7,7 +7,7 @@ examples: shell blocks with bash and the built kavro99 first on PATH, Python blo
 with this interpreter and the built module on PYTHONPATH, C++ blocks as the programs
 that CMake compiled from them (--extract-cpp writes their sources when CMake
 configures). A block whose command fails fails the check. Every relative link must
-name an existing file, and every long option of `kavro99 --help` and of the manual
+name an existing file (and a heading, for an #anchor into a Markdown file), and every long option of `kavro99 --help` and of the manual
 page must appear in docs/commands.md.
 
   check_docs.py --root SRC --extract-cpp DIR
@@ -99,7 +99,20 @@ def documentation(root):
     return [root / "README.md"] + sorted((root / "docs").glob("*.md"))
 
 
+def heading_anchors(path):
+    """The anchors of a Markdown file's headings, as GitHub makes them."""
+    _, prose = parse(path)
+    anchors = set()
+    for _, line in prose:
+        m = re.match(r"^#{1,6}\s+(.*?)\s*#*\s*$", line)
+        if m:
+            slug = re.sub(r"[^\w\- ]", "", m.group(1).strip().lower()).replace(" ", "-")
+            anchors.add(slug)
+    return anchors
+
+
 def broken_links(path, prose):
+    """Relative links whose file does not exist, or whose #anchor is no heading of a Markdown file."""
     broken = []
     for number, line in prose:
         text = CODE_SPAN.sub("", line)
@@ -108,10 +121,13 @@ def broken_links(path, prose):
         if m:
             targets.append(m.group(1))
         for target in targets:
-            if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", target) or target.startswith("#"):
+            if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", target):
                 continue
-            file_part = target.split("#", 1)[0].split("?", 1)[0]
-            if not (path.parent / file_part).exists():
+            file_part, _, anchor = target.partition("#")
+            linked = path if not file_part else path.parent / file_part.split("?", 1)[0]
+            if not linked.exists():
+                broken.append((number, target))
+            elif anchor and linked.suffix == ".md" and anchor not in heading_anchors(linked):
                 broken.append((number, target))
     return broken
 
@@ -162,9 +178,9 @@ def run_example(block, name, args, root, env):
             (work / "example.py").write_text(block.text, encoding="utf-8")
             command = [sys.executable, str(work / "example.py")]
         else:
-            program = pathlib.Path(args.cpp_bin or "") / name
             if not args.cpp_bin:
                 return None, "the C++ examples are not built"
+            program = pathlib.Path(args.cpp_bin).resolve() / name
             if not program.exists():
                 return 1, "%s was not built from this block: build again (CMake extracts the blocks)" % program
             command = [str(program)]
