@@ -27,6 +27,8 @@ struct CrystalInput {
 
 // The input of `kavro99 run CRYSTAL.cif` for these settings. Throws cif::CifError for settings no run
 // accepts and for crystals the input cannot express.
-CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings);
+// With choose_steps the psi step follows the narrowest event, as for
+// `kavro99 run CRYSTAL.cif` without --steps (settings.steps is the least).
+CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings, bool choose_steps);
 
 }  // namespace kavro::python

@@ -4,6 +4,7 @@
 // Each run resets and refills it (see `kavro`).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation_options.hpp"
 #include "engine/event_store.hpp"
+#include "engine/psi_sampling.hpp"
 #include "plot/page_content.hpp"
 #include "scans/measured_scan.hpp"
 #include "scans/scan_reading.hpp"
@@ -41,6 +43,8 @@ struct RunState {
   CalculationOptions options = listing_options();  // threads, limits and the screen are kept between runs
   EngineWork work;
   std::vector<PassTable> pass_tables;  // the event table of each pass, when the caller asked for it
+  PsiSampling sampling;                // how the grid resolves the listed events of all passes
+  std::optional<FileIndexMatrix> file_indices;  // the crystal file's indices for the event table
 
   // --- What only the driver and the listing need.
   std::string title = std::string(80, ' ');
