@@ -3,10 +3,12 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cif/conversion.hpp"
 #include "cif/crystal.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro::python {
 
@@ -23,6 +25,7 @@ CrystalFile read_crystal(const std::filesystem::path& path, const std::string& b
 struct CrystalInput {
   std::string text;     // the input file's text
   std::string preface;  // the conversion's report, as the head of the listing
+  std::optional<FileIndexMatrix> file_indices;  // the file's indices beside the input's, when they differ
 };
 
 // The input of `kavro99 run CRYSTAL.cif` for these settings. Throws cif::CifError for settings no run

@@ -194,7 +194,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
   try {
     py::gil_scoped_release unlocked;
     const CrystalInput input = crystal_input(crystal, settings, !steps);
-    done = run_input_text(input.text, input.preface, python_signal_raised);
+    done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices);
   } catch (const cif::CifError& e) {
     raise_with_message(cif_error, e);
   } catch (const RunInterrupted&) {

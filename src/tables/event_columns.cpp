@@ -72,6 +72,7 @@ const std::array kColumns = std::to_array<EventColumn>({
 // Index i of h2 (or of h3) in the crystal file's cell.
 template <int I, bool Coupling>
 ColumnValue file_index(const EventRow& r) {
+  if (!r.pass.file_indices) return std::int64_t{0};  // a pass without them (the type of an empty column)
   const Hkl& h = Coupling ? rec(r).h3 : rec(r).h2;
   const std::array<double, 3>& row = (*r.pass.file_indices)[I];
   return std::int64_t{std::lround(row[0] * h[0] + row[1] * h[1] + row[2] * h[2])};
