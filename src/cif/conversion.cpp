@@ -193,7 +193,7 @@ Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& 
                              "orientation matrix of line 11 puts it there)");
   } else {
     result.summary.push_back("psi = 0 where the reference direction (reciprocal-lattice components, perpendicular to " +
-                             indices_text(result.hkl) +
+                             indices_text(result.hkl) + (result.hkl != settings.hkl ? " of the table's cell" : "") +
                              ") lies in the scattering plane, on the side the incident beam comes from");
   }
   result.summary.push_back("psi grows as the crystal turns right-handed about the scattering vector " + primary);

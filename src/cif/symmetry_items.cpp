@@ -251,10 +251,15 @@ FileSpaceGroup file_space_group(const SymmetryItems& items, const UnitCell& cell
     throw CifError("the file gives no space group: no symmetry operators (_space_group_symop_operation_xyz), "
                    "no Hall or Hermann-Mauguin symbol, no space-group number");
   if (operators) {
-    for (const Reading& other : readings)
-      if (other.setting && !(operators->setting && other.setting->number == operators->setting->number))
+    for (const Reading& other : readings) {
+      if (!other.setting || (operators->setting && other.setting->number == operators->setting->number)) continue;
+      if (operators->setting)
         notes.push_back(other.description + " names space group " + setting_name(other) + ", but " + made +
                         " and are used");
+      else  // the same group, perhaps, in a setting of its own: no contradiction to be found
+        notes.push_back(other.description + " names space group " + setting_name(other) + "; " + made +
+                        " and are used");
+    }
     readings.insert(readings.begin(), *operators);
   } else {
     const Reading& chosen = readings.front();
