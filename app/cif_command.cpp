@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cif_sampling.hpp"
 #include "command_arguments.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/conversion.hpp"
@@ -26,7 +27,9 @@ const char* const kCifUsage =
     "       kavro99 run CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D]\n"
     "                   [-o LISTING] [--png] [--pdf]\n"
     "         radiation: --tube Cu|Mo|Ag (default Cu), --wavelength LAMBDA, --neutron LAMBDA,\n"
-    "                    --energy KEV [--monochromator A H K L F] [--polarization sigma|pi]\n";
+    "                    --energy KEV [--monochromator A H K L F] [--polarization sigma|pi]\n"
+    "         --azimuth-ref H K L: psi = 0 where this reciprocal-lattice vector's part perpendicular to\n"
+    "                    the primary lies in the scattering plane, towards the source\n";
 
 namespace {
 
@@ -42,6 +45,7 @@ struct CifRequest {
   bool hkl_given = false;
   int radiation_options = 0;
   bool synchrotron_options = false;
+  bool steps_given = false;  // else the step follows the narrowest event
 };
 
 std::string text(std::string_view view) { return std::string(view); }
@@ -119,8 +123,12 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     s.psie = real_value(range.substr(colon + 1), name);
   } else if (option == "--steps") {
     s.steps = real_value(values(args, i, 1)[0], name);
+    request.steps_given = true;
   } else if (option == "--drumin") {
     s.drumin = real_value(values(args, i, 1)[0], name);
+  } else if (option == "--azimuth-ref") {
+    const auto v = values(args, i, 3);
+    s.azimuth_reference = {real_value(v[0], name), real_value(v[1], name), real_value(v[2], name)};
   } else {
     return false;
   }
@@ -200,7 +208,13 @@ Converted convert_and_save(const CifRequest& request) {
   cif::ConversionSettings settings = request.settings;
   settings.page_name = cif::page_file_name(request.output);
   const cif::CifCrystal crystal = cif::read_crystal_file(request.crystal);
+  StepChoice step;
+  if (!request.steps_given) {
+    step = steps_for_events(crystal, settings);
+    settings.steps = step.steps;
+  }
   Converted result{cif::convert_crystal(crystal, settings), ""};
+  if (step.narrowest > 0) result.conversion.summary.push_back(step_summary(step));
   const std::string kept = write_input_file(request.output, result.conversion.input);
   result.report = cif::conversion_report(crystal, result.conversion);
   if (!kept.empty()) result.report += "  note: " + kept + "\n";
@@ -285,6 +299,7 @@ int prepare_crystal_run(std::vector<std::string_view>& args, CrystalRun& run) {
     const Converted converted = convert_and_save(request);
     std::cout << converted.report << "Input file:      " << request.output.string() << "\n";
     run.listing_preface = converted.report + "\n";
+    run.file_indices = cif::file_indices(converted.conversion.space_group);
   } catch (const cif::CifError& e) {
     return conversion_failure(request, e.what());
   }

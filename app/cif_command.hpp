@@ -8,6 +8,8 @@
 // CRYSTAL may be a small-molecule CIF, an mmCIF or a PDB file, gzipped or not.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,8 @@ int cif_command(const std::vector<std::string_view>& args);
 struct CrystalRun {
   std::string input;           // the converted input saved beside the crystal file
   std::string listing_preface; // conversion notes for the head of the listing
+  // h_file = T h when the input is in another setting than the crystal file.
+  std::optional<std::array<std::array<double, 3>, 3>> file_indices;
 };
 
 // For `kavro99 run` (the arguments after "run"): when they name a crystal

@@ -16,6 +16,7 @@
 // files (--events, --scan-table) and the HTML report (--html) are named as
 // on the command line.
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -261,6 +262,16 @@ int run_command(const RunRequest& request) {
   if (!request.tables.scan_table_file.empty())
     std::cout << "Scan table:      " << request.tables.scan_table_file.string() << "\n";
   if (!request.tables.html_file.empty()) std::cout << "HTML report:     " << request.tables.html_file.string() << "\n";
+  if (state.sampling.unresolved > 0) {
+    const double steps = kavro::resolving_steps(state.sampling.narrowest);
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "kavro99: warning: the psi step %.3g degree is wider than half the FWHM of %lld event(s) above "
+                  "drumin (the narrowest %.3g degree); %g steps per degree (a step of %.3g degree) resolve them\n",
+                  1 / static_cast<double>(state.grid.zsw), static_cast<long long>(state.sampling.unresolved),
+                  static_cast<double>(state.sampling.narrowest), steps, 1 / steps);
+    std::cerr << text;
+  }
   if (outcome.store_overflowed)
     std::cerr << "kavro99: warning: more events than the listing holds (--max-listed " << request.tables.max_listed
               << "); the listing shows the first found, the event table all of them\n";
@@ -314,6 +325,7 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     request.preface = crystal.listing_preface;
+    request.tables.file_indices = crystal.file_indices;
     return run_command(request);
   }
   std::cerr << "kavro99: unknown command '" << args[0] << "'\n";

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "cif/azimuth_reference.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/displacement.hpp"
 #include "cif/native_input.hpp"
@@ -179,6 +180,23 @@ Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& 
   lines.ic = sg.ic;
   lines.operators = sg.operators;
   lines.hkl = result.hkl;
+  const std::string primary = indices_text(settings.hkl);
+  if (const auto& u = settings.azimuth_reference) {
+    const Vector3 written = transformed_direction(sg.change, *u);
+    lines.orientation = azimuth_orientation(lines.cell, result.hkl, written);
+    if (!lines.orientation)
+      throw CifError("the azimuth reference " + printed("%g %g %g", (*u)[0], (*u)[1], (*u)[2]) +
+                     " has no part perpendicular to the primary reflection");
+    result.summary.push_back("psi = 0 where the part of " + printed("%g %g %g", (*u)[0], (*u)[1], (*u)[2]) +
+                             " perpendicular to " + primary +
+                             " lies in the scattering plane, on the side the incident beam comes from (the "
+                             "orientation matrix of line 11 puts it there)");
+  } else {
+    result.summary.push_back("psi = 0 where the reference direction (reciprocal-lattice components, perpendicular to " +
+                             indices_text(result.hkl) + (result.hkl != settings.hkl ? " of the table's cell" : "") +
+                             ") lies in the scattering plane, on the side the incident beam comes from");
+  }
+  result.summary.push_back("psi grows as the crystal turns right-handed about the scattering vector " + primary);
   result.input = input_text(lines);
   return result;
 }

@@ -273,6 +273,7 @@ CifCrystal crystal_of_block(gcif::Block& block, const std::string& source) {
   FileSpaceGroup group = file_space_group(read_symmetry_items(block), crystal.cell);
   crystal.group = std::move(group.group);
   crystal.symmetry = std::move(group.description);
+  crystal.notes = std::move(group.notes);
   crystal.sites = read_sites(block, crystal.notes);
   const std::string formula = first_text(block, {"_chemical_formula_sum"});
   crystal.formula = read_formula(formula);
@@ -309,6 +310,7 @@ CifCrystal crystal_of_structure(const gemmi::Structure& st, const std::string& s
   FileSpaceGroup group = file_space_group(items, crystal.cell);
   crystal.group = std::move(group.group);
   crystal.symmetry = std::move(group.description);
+  crystal.notes = std::move(group.notes);
   if (st.models.empty()) throw CifError("the file gives no atom sites");
   if (st.models.size() > 1) crystal.notes.push_back("the file holds several models; the first is taken");
   for (const gemmi::Chain& chain : st.models.front().chains)

@@ -183,6 +183,7 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
 RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                              const std::filesystem::path& base_dir, const RunRequests& requests) {
   reset_run(st);
+  st.file_indices = requests.file_indices;
   RunFiles files;
   files.base_dir = base_dir;
   files.input_file = args.input_file;

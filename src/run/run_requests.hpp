@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/event_store.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro {
 
@@ -25,6 +27,9 @@ struct RunRequests {
   RunProgress progress;                        // empty: no report
   bool keep_event_table = false;               // keep the event table for `completed` without a file
   bool result_files = true;                    // false: neither the ".cal" file nor the page is written
+  // The crystal file's indices beside the input's in the event table (a
+  // converted crystal moved into another setting).
+  std::optional<FileIndexMatrix> file_indices;
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 

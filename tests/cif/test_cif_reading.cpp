@@ -52,7 +52,7 @@ TEST(CifTypes, IonsWhereTheTableHasThemNeutralAtomsElseElementsForNeutrons) {
   neutrons.hkl = {1, 0, 0};
   const cif::Conversion n = convert_text(text, neutrons);
   EXPECT_EQ(lines_after(n.input, "Fe", 5),
-            (std::vector<std::string>{"Fe", "O", "Siv", "Ca", "H       6.6710"}));
+            (std::vector<std::string>{"Fe      9.4500", "O", "Siv     4.1491", "Ca", "H       6.6710"}));
   EXPECT_EQ(lines_after(n.input, "3 1.2", 1), std::vector<std::string>{"3 1.200000 0.0100"});
 }
 
