@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 
 #include "engine/calculation.hpp"
 #include "run/kavro.hpp"
@@ -23,6 +24,8 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
 // is opened. The reference direction and the diffractometer's psi offset are
 // set as a run sets them, so that the scan is the run's without a measured scan. A bad input writes its message and
 // throws RunStop.
-Calculation read_calculation(std::istream& input, std::ostream& listing);
+// With `scan_name`, the name of line 12's measured scan (trimmed; empty
+// when the input names none) is given back too.
+Calculation read_calculation(std::istream& input, std::ostream& listing, std::string* scan_name = nullptr);
 
 }  // namespace kavro
