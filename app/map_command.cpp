@@ -166,9 +166,12 @@ fs::path result_path(const fs::path& base_dir, std::string_view name) {
 // What the map holds for each secondary reflection that can reach the
 // sphere: its orbit, h2 and h3 with their index entries, and per scattering
 // type a complex sum and a form factor (measured: YIG from 10 to 30 keV, 1.8
-// million such reflections on two tube lines, takes 200 MB).
-constexpr double kMapBytesPerReflection = 60;
+// million such reflections on two tube lines, takes 200 MB; a 100 A cell at
+// 8 keV, 10 million, 1.3 GB while its sums are made).
+constexpr double kMapBytesPerReflection = 120;
 constexpr double kMapBytesPerTypeSum = 16;
+// Sums of reflections over atoms worth a word at the start (about a minute).
+constexpr double kAtomSumsWorthANote = 1e10;
 
 // The reflections within 2/lambda of the origin at the shortest wavelength
 // of the range are those that can meet the sphere; a map that could not hold
@@ -182,7 +185,14 @@ bool within_memory_budget(const Calculation& c, const std::pair<double, double>&
   const double reflections = lines * 4.0 / 3.0 * M_PI * radius * radius * radius * static_cast<double>(c.crystal.vol);
   const double bytes = reflections * (kMapBytesPerReflection + kMapBytesPerTypeSum * c.crystal.nf);
   const double budget = static_cast<double>(c.options.limits.memory_bytes);
-  if (bytes <= budget) return true;
+  const double sums = reflections * 2 * c.crystal.na;  // h2 and h3 over the asymmetric unit
+  if (bytes <= budget) {
+    if (sums > kAtomSumsWorthANote)
+      std::fprintf(stderr,
+                   "kavro99: the map sums about %.3g reflections over %d atoms (about %.0f MB); this can take hours\n",
+                   reflections, c.crystal.na, bytes / (1 << 20));
+    return true;
+  }
   std::fprintf(stderr,
                "kavro99: the map would hold about %.3g reflections that can reach the sphere at %.3f keV, about %.0f MB,"
                " more than the memory budget of %lld MB; lower the highest energy\n",
