@@ -37,6 +37,7 @@
 #include "format/input_reader.hpp"
 #include "map_command.hpp"
 #include "plot/ghostscript.hpp"
+#include "run/calculated_scan_name.hpp"
 #include "run/input_preparation.hpp"
 #include "run/kavro.hpp"
 #include "run/result_file.hpp"
@@ -171,6 +172,60 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
   return all_converted;
 }
 
+// A run whose event search goes through more reflections than this says so
+// at its start: about a minute of searching on two cores for a small cell.
+constexpr double kReflectionsWorthANote = 2e7;
+
+// What the input file says before the run: the files the run reads and
+// writes beside it (line 12's scan, the page with its images, the ".cal"
+// file) and the size of its event search. An input the run refuses gives
+// nothing here; the run's listing tells why.
+struct RunPlan {
+  std::vector<kavro::CommandFile> files;
+  double reflections = 0;
+  std::size_t passes = 0;
+  int atoms = 0;
+};
+
+RunPlan plan_of(const RunRequest& request) {
+  RunPlan plan;
+  std::ifstream in(request.input);
+  std::ostringstream ignored;
+  try {
+    kavro::RunArguments names;
+    const kavro::Calculation c = kavro::read_calculation(in, ignored, &names);
+    for (const kavro::WavelengthLine& line : kavro::wavelength_lines(c.radiation)) {
+      plan.reflections += kavro::index_bounds(c.crystal, line.lambda).reflections();
+      ++plan.passes;
+    }
+    plan.atoms = c.crystal.na;
+    const fs::path base_dir = request.input.parent_path();
+    if (!request.measured.empty()) {
+      names.dname2 = request.measured.string();
+    } else if (!kavro::ff::trim(names.dname2).empty()) {
+      plan.files.push_back({result_path(base_dir, names.dname2), "measured scan of line 12", false});
+    }
+    const fs::path page = result_path(base_dir, names.dname1);
+    plan.files.push_back({page, "PostScript page", true});
+    for (const std::string& extension : request.tables.page_images)
+      plan.files.push_back({fs::path(page).replace_extension(extension), "image of the page", true});
+    plan.files.push_back({result_path(base_dir, kavro::calculated_scan_name(names)), "calculated scan", true});
+  } catch (const std::exception&) {
+    plan = RunPlan{};
+  } catch (const kavro::RunStop&) {
+    plan = RunPlan{};
+  }
+  return plan;
+}
+
+void announce_cost(const RunPlan& plan) {
+  if (plan.reflections < kReflectionsWorthANote) return;
+  std::fprintf(stderr,
+               "kavro99: the event search goes through %.3g reflections of the index box (%zu pass%s) with %d atoms"
+               " in the asymmetric unit; this can take minutes\n",
+               plan.reflections, plan.passes, plan.passes == 1 ? "" : "es", plan.atoms);
+}
+
 // The files the command names: the input, a crystal file it came from and a
 // measured scan given beside it are read; the listing and the data files are
 // written. None may be another (the names compared with their links followed).
@@ -196,7 +251,7 @@ std::vector<kavro::CommandFile> command_files(const RunRequest& request) {
 // The input must be a regular file (a pipe or a device could block the run
 // or never end), every output a regular file or a new one, and no output
 // another file of the command.
-bool usable_files(const RunRequest& request) {
+bool usable_files(const RunRequest& request, const RunPlan& plan) {
   const kavro::PathKind input = kavro::path_kind(request.input);
   if (input != kavro::PathKind::regular && request.crystal == nullptr) {
     std::cerr << "kavro99: "
@@ -204,7 +259,9 @@ bool usable_files(const RunRequest& request) {
               << request.input << "\n";
     return false;
   }
-  const std::string clash = kavro::command_file_clash(command_files(request));
+  std::vector<kavro::CommandFile> files = command_files(request);
+  files.insert(files.end(), plan.files.begin(), plan.files.end());
+  const std::string clash = kavro::command_file_clash(files);
   if (clash.empty()) return true;
   std::cerr << "kavro99: " << clash << "\n";
   return false;
@@ -223,41 +280,17 @@ bool keep_listing(kavro::ResultFile& listing, const fs::path& scan) {
   return false;
 }
 
-// A run whose event search goes through more reflections than this says so
-// at its start: about a minute of searching on two cores for a small cell.
-constexpr double kReflectionsWorthANote = 2e7;
-
-// What the run will cost, from the index boxes of its wavelengths: said at
-// the start when the search is long. An input the run refuses says nothing
-// here (the run's listing tells why).
-void announce_cost(const fs::path& input) {
-  std::ifstream in(input);
-  std::ostringstream ignored;
-  try {
-    const kavro::Calculation c = kavro::read_calculation(in, ignored);
-    double reflections = 0;
-    std::size_t passes = 0;
-    for (const kavro::WavelengthLine& line : kavro::wavelength_lines(c.radiation)) {
-      reflections += kavro::index_bounds(c.crystal, line.lambda).reflections();
-      ++passes;
-    }
-    if (reflections < kReflectionsWorthANote) return;
-    std::fprintf(stderr,
-                 "kavro99: the event search goes through %.3g reflections of the index box (%zu pass%s) with %d atoms"
-                 " in the asymmetric unit; this can take minutes\n",
-                 reflections, passes, passes == 1 ? "" : "es", c.crystal.na);
-  } catch (const std::exception&) {
-  } catch (const kavro::RunStop&) {
-  }
-}
-
 int run_command(RunRequest& request) {
-  if (!usable_files(request)) return kExitUsage;
+  // A converted input is not written yet: its page and ".cal" file are known from the conversion.
+  const RunPlan plan = request.crystal ? RunPlan{} : plan_of(request);
+  if (!usable_files(request, plan)) return kExitUsage;
   if (request.crystal != nullptr) {
     if (const int status = kavro::app::save_crystal_input(*request.crystal)) return status;
     request.preface = request.crystal->listing_preface;
+    announce_cost(plan_of(request));
+  } else {
+    announce_cost(plan);
   }
-  announce_cost(request.input);
   std::ifstream in(request.input);
   if (!in) {
     std::cerr << "kavro99: cannot open the input file " << request.input << "\n";

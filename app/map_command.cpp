@@ -251,14 +251,14 @@ int make_map(const MapArguments& a) {
   std::ifstream in(a.input);
   std::ostringstream listing;
   Calculation c;
-  std::string scan_name;
+  RunArguments names;
   try {
-    c = read_calculation(in, listing, &scan_name);
+    c = read_calculation(in, listing, &names);
   } catch (const RunStop&) {
     std::cerr << "kavro99: the input file cannot be used:\n" << stop_message(listing.str());
     return kExitUsage;
   }
-  const fs::path scan = scan_name.empty() ? fs::path() : result_path(a.input.parent_path(), scan_name);
+  const fs::path scan = result_path(a.input.parent_path(), names.dname2);
   if (!usable_files(a, scan)) return kExitUsage;
   if (c.radiation.idesy == kNeutrons) {
     std::cerr << "kavro99: the map is made for X-rays; " << a.input << " describes neutrons\n";

@@ -20,7 +20,6 @@
 #include "crystal/units.hpp"
 #include "crystal/upform.hpp"
 #include "engine/engine_listing.hpp"
-#include "format/input_reader.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "run/file_names.hpp"
 #include "run/input_file.hpp"
@@ -153,11 +152,14 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   }
 }
 
-Calculation read_calculation(std::istream& input, std::ostream& listing, std::string* scan_name) {
+Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names) {
   RunState st;
   RunArguments args;
   read_and_prepare(st, input, listing, args, nullptr);
-  if (scan_name != nullptr) *scan_name = std::string(ff::trim(args.dname2));
+  if (names != nullptr) {
+    names->dname1 = args.dname1;
+    names->dname2 = args.dname2;
+  }
   // The reference direction and the diffractometer's psi offset, as a run sets them before its passes.
   st.primary.refdir = reference_direction(st.crystal, st.primary);
   if (st.primary.ub_given)

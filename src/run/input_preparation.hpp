@@ -4,7 +4,6 @@
 
 #include <istream>
 #include <ostream>
-#include <string>
 
 #include "engine/calculation.hpp"
 #include "run/kavro.hpp"
@@ -24,8 +23,8 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
 // is opened. The reference direction and the diffractometer's psi offset are
 // set as a run sets them, so that the scan is the run's without a measured scan. A bad input writes its message and
 // throws RunStop.
-// With `scan_name`, the name of line 12's measured scan (trimmed; empty
-// when the input names none) is given back too.
-Calculation read_calculation(std::istream& input, std::ostream& listing, std::string* scan_name = nullptr);
+// With `names`, the names of line 2 and line 12 (blank when none) are given
+// back too, so that a caller can check the files a run would write.
+Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names = nullptr);
 
 }  // namespace kavro

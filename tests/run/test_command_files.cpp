@@ -58,15 +58,26 @@ TEST(CommandFiles, NoOutputReplacesAnInputOrAnotherOutput) {
     EXPECT_EQ(names_in(dir), std::vector<std::string>{"si.cif"}) << args.back();
   }
 
-  // The run of an input file: a page named like the HTML report asked for.
+  // The run of an input file: a page named like the HTML report asked for,
+  // or its image like the listing; a listing over line 12's scan.
   std::string input = silicon_input();
   input.replace(input.find("si.ps"), 5, "report.html");
   folder.write("si.inp", input);
-  const process::ProcessEnd end =
-      kavro99({"run", (dir / "si.inp").string(), "--html", (dir / "report.html").string()});
-  EXPECT_EQ(exit_status(end), 1) << end.output;
-  EXPECT_NE(read_text(dir / "si.lis").find("is also the HTML report"), std::string::npos);
-  EXPECT_FALSE(fs::exists(dir / "report.html"));
+  folder.write("scan.inp", silicon_input() +
+                               " -0.071161  -0.036463   0.012399\n  0.038060  -0.062495   0.034549\n"
+                               " -0.006014   0.036221   0.072079\nscan.obs\n");
+  folder.write("scan.obs", "2 2 2 30. -66. 100.\n");
+  const std::vector<std::vector<std::string>> clashes = {
+      {"run", (dir / "si.inp").string(), "--html", (dir / "report.html").string()},
+      {"run", (dir / "scan.inp").string(), "--png", "-o", (dir / "si.png").string()},
+      {"run", (dir / "scan.inp").string(), "-o", (dir / "scan.obs").string()},
+  };
+  for (const std::vector<std::string>& args : clashes) {
+    const process::ProcessEnd end = kavro99(args);
+    EXPECT_EQ(exit_status(end), 2) << args.back() << ": " << end.output;
+    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"scan.inp", "scan.obs", "si.cif", "si.inp"})) << args.back();
+  }
+  EXPECT_EQ(read_text(dir / "scan.obs"), "2 2 2 30. -66. 100.\n");
 }
 
 // The converted input written through a symbolic link replaces the file the
