@@ -54,7 +54,7 @@ def test_crystal_tells_what_the_file_gives(tmp_path):
 
 def test_a_latin1_title_keeps_its_letters_and_the_html_page_stays_utf8(tmp_path):
     latin = tmp_path / "latin.cif"
-    latin.write_bytes(SI.read_bytes().replace(b"silicon", b"silic\xe9um"))
+    latin.write_bytes(SI.read_bytes().replace(b"silicon", b"'silic\xe9um'"))
     c = kavro.Crystal.from_cif(latin)
     assert c.title == "silic\u00e9um" and "silic\u00e9um" in repr(c)
 
