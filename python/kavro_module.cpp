@@ -31,8 +31,8 @@ struct Result {
   py::list passes;
 };
 
-// The listing echoes the input's lines, which may be in any encoding: UTF-8 where the text is UTF-8,
-// else Latin-1, which keeps every byte.
+// The listing echoes the input's lines, and a crystal file's title is its own bytes, which may be
+// in any encoding: UTF-8 where the text is UTF-8, else Latin-1, which keeps every byte.
 py::str listing_text(const std::string& text) {
   PyObject* decoded = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
   if (decoded == nullptr) {
@@ -252,9 +252,9 @@ PYBIND11_MODULE(kavro, m) {
           "Reads the crystal of data block `block` (without 'data_'), by default the first block with atom sites. "
           "Raises kavro.CifError (a ValueError) with the reader's message, FileNotFoundError or OSError.")
       .def_property_readonly(
-          "name", [](const CrystalFile& f) { return f.crystal.block; }, "the data block's name")
+          "name", [](const CrystalFile& f) { return listing_text(f.crystal.block); }, "the data block's name")
       .def_property_readonly(
-          "title", [](const CrystalFile& f) { return f.crystal.title; },
+          "title", [](const CrystalFile& f) { return listing_text(f.crystal.title); },
           "the chemical name or formula, else the block's name")
       .def_property_readonly(
           "source", [](const CrystalFile& f) { return f.path; }, "the file")
@@ -272,7 +272,7 @@ PYBIND11_MODULE(kavro, m) {
           "the number of atom sites of the asymmetric unit")
       .def_property_readonly(
           "notes", [](const CrystalFile& f) { return f.crystal.notes; }, "what the reader assumed")
-      .def("__repr__", &crystal_repr);
+      .def("__repr__", [](const CrystalFile& f) { return listing_text(crystal_repr(f)); });
 
   py::class_<cif::RadiationChoice>(m, "Radiation", "The radiation of a calculation, as `kavro99 cif` chooses it.")
       .def_static(

@@ -70,6 +70,20 @@ def test_crystal_tells_what_the_file_gives(tmp_path):
         kavro.Crystal.from_cif(two, block="si_cold")
 
 
+def test_a_latin1_title_keeps_its_letters_and_the_html_page_stays_utf8(tmp_path):
+    latin = tmp_path / "latin.cif"
+    latin.write_bytes(SI.read_bytes().replace(b"silicon", b"'silic\xe9um'"))
+    c = kavro.Crystal.from_cif(latin)
+    assert c.title == "silic\u00e9um" and "silic\u00e9um" in repr(c)
+
+    lines = (EXAMPLES / "si222_no_scan.inp").read_bytes().split(b"\n", 1)
+    (tmp_path / "latin.inp").write_bytes(b"Gr\xfcn " + lines[0] + b"\n" + lines[1])
+    run_command_line(tmp_path / "latin.inp", "--html", str(tmp_path / "report.html"))
+    page = (tmp_path / "report.html").read_bytes().decode("utf-8")
+    assert "<title>kavro-99: Gr\ufffdn" in page
+    assert b"Gr\xfcn" in (tmp_path / "latin.lis").read_bytes()  # the listing keeps the bytes
+
+
 @pytest.mark.parametrize(
     "text, message",
     [

@@ -13,6 +13,7 @@
 #include "cif/native_input.hpp"
 #include "cif/scattering_type.hpp"
 #include "cif/site_multiplicity.hpp"
+#include "cif/site_notes.hpp"
 #include "crystal/space_group_table.hpp"
 
 namespace kavro::cif {
@@ -120,6 +121,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
   const double order = static_cast<double>(sg.group.size());
   AtomsOfCrystal result;
   TypeList types;
+  std::vector<Vector3> positions;
   for (const AtomSite& site : crystal.sites) {
     const ScatteringType type = neutrons ? neutron_scattering_type(site) : xray_scattering_type(site);
     add_note(notes, type.note);
@@ -128,6 +130,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
       throw CifError("the displacement parameters of site " + site.label + " are not positive definite");
     if (sg.kind == Kind::table_setting) beta = transformed_beta(sg.change, beta);
     const Vector3 x = transformed_position(sg.change, site.fract);
+    positions.push_back(x);
     const int multiplicity = site_multiplicity(sg.group, g, x);
     result.content[site.element] += multiplicity * site.occupancy;
     const InputAtom atom{types.index_of(type), multiplicity * site.occupancy / order, x, beta};
@@ -137,6 +140,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
       result.atoms.push_back(copy);
     }
   }
+  for (const std::string& note : site_notes(crystal.sites, positions, sg.group, g)) add_note(notes, note);
   result.types = std::move(types.types);
   return result;
 }

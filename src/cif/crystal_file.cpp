@@ -6,7 +6,7 @@
 
 #include <gemmi/cif.hpp>
 #include <gemmi/elem.hpp>
-#include <gemmi/gz.hpp>
+#include <gemmi/pdb.hpp>
 #include <gemmi/mmread.hpp>
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "cif/cif_error.hpp"
+#include "cif/crystal_file_text.hpp"
 #include "cif/symmetry_items.hpp"
 
 namespace kavro::cif {
@@ -404,12 +405,12 @@ bool pdb_file(std::string name) {
 CifCrystal read_crystal_file(const std::filesystem::path& path, const std::string& block) {
   const std::string source = path.filename().string();
   return reading(source, [&] {
-    gemmi::MaybeGzipped input(path.string());
+    const std::string text = crystal_file_text(path);
     if (pdb_file(source)) {
       if (!block.empty()) throw CifError("a PDB file has no data blocks");
-      return crystal_of_structure(gemmi::read_structure(input, gemmi::CoorFormat::Pdb), source);
+      return crystal_of_structure(gemmi::read_pdb_from_memory(text.data(), text.size(), source), source);
     }
-    gcif::Document doc = gcif::read(input);
+    gcif::Document doc = gcif::read_memory(text.data(), text.size(), source.c_str());
     return crystal_of_document(doc, source, block);
   });
 }

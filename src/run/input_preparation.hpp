@@ -19,4 +19,9 @@ namespace kavro {
 // names are checked; without, no file is touched.
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
 
+// read_calculation (kavro/input.hpp) with, in `names`, the names of line 2
+// and line 12 (blank when none) given back too, so that a caller can check
+// the files a run would write.
+Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names);
+
 }  // namespace kavro

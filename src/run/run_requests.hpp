@@ -8,8 +8,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/event_store.hpp"
+#include "run/run_files.hpp"
 #include "tables/pass_table.hpp"
 
 namespace kavro {
@@ -30,6 +32,11 @@ struct RunRequests {
   // The crystal file's indices beside the input's in the event table (a
   // converted crystal moved into another setting).
   std::optional<FileIndexMatrix> file_indices;
+  // The caller's other files (a crystal file, a measured scan given beside
+  // the input), which no output of the run may replace, and the extensions
+  // of the images the caller makes of the page (".png", ".pdf").
+  std::vector<NamedFile> other_inputs;
+  std::vector<std::string> page_images;
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 
