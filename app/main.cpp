@@ -210,9 +210,7 @@ RunPlan plan_of(const RunRequest& request) {
     for (const std::string& extension : request.tables.page_images)
       plan.files.push_back({fs::path(page).replace_extension(extension), "image of the page", true});
     plan.files.push_back({result_path(base_dir, kavro::calculated_scan_name(names)), "calculated scan", true});
-  } catch (const std::exception&) {
-    plan = RunPlan{};
-  } catch (const kavro::RunStop&) {
+  } catch (const std::exception&) {  // kavro::RunStop among them: the run itself will say why
     plan = RunPlan{};
   }
   return plan;
