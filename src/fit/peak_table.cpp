@@ -41,8 +41,6 @@ bool extreme_within(const std::vector<ScanPoint>& points, std::size_t i, double 
   return true;
 }
 
-float event_strength(const EventRecord& e) { return std::fabs(e.ik_s2 - e.ia_s2) / std::max(e.fwhm, 1e-6f); }
-
 }  // namespace
 
 std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, double window) {
@@ -61,21 +59,6 @@ std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, dou
   return peaks;
 }
 
-std::vector<PeakMatch> match_peaks(const std::vector<MeasuredPeak>& peaks, const std::vector<EventRecord>& events,
-                                   double offset, double tolerance) {
-  std::vector<PeakMatch> matches;
-  for (const MeasuredPeak& peak : peaks) {
-    const EventRecord* best = nullptr;
-    for (const EventRecord& e : events) {
-      const bool pumps_in = e.ik_s2 > e.ia_s2;
-      if (pumps_in == peak.dip || std::fabs(peak.psi - offset - e.psi) > tolerance) continue;
-      if (best == nullptr || event_strength(e) > event_strength(*best)) best = &e;
-    }
-    if (best != nullptr) matches.push_back({peak, *best, best->psi + offset, peak.psi - best->psi - offset});
-  }
-  return matches;
-}
-
 FitOutcome fit_peak_positions(const Calculation& base, const std::vector<PeakMatch>& matches,
                               const std::vector<FitParameter>& free, ModelValues start) {
   if (matches.size() < free.size() + 1)
@@ -83,10 +66,11 @@ FitOutcome fit_peak_positions(const Calculation& base, const std::vector<PeakMat
                    ") for the free parameters");
   const auto positions = [&](const ModelValues& v) {
     const Calculation c = retuned_calculation(base, v.energy, v.cell);
-    const SearchFrame frame = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
+    const SearchFrame first = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
+    const SearchFrame second = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam2);
     std::vector<double> psi;
     for (const PeakMatch& m : matches) {
-      const auto e = locate_event(frame, m.event.h2);
+      const auto e = locate_event(m.line == 0 ? first : second, m.event.h2);
       if (!e) throw FitError("an event of the peak table no longer reaches the sphere: the fit diverged");
       psi.push_back((m.event.crossing == 1 ? e->psi_a : e->psi_b) + v.offset);
     }

@@ -60,9 +60,16 @@ const CalculatedScan& ScanModel::scan(const ModelValues& v) {
   return scan_;
 }
 
-std::vector<EventRecord> ScanModel::scan_crossings(const ModelValues& v) {
+std::vector<EventRecord> ScanModel::scan_crossings(const ModelValues& v, std::vector<int>* lines) {
   scan(v);
-  return kavro::scan_crossings(current_, sample_for(v), kept_.front());
+  std::vector<EventRecord> records;
+  if (lines != nullptr) lines->clear();
+  for (std::size_t k = 0; k < kept_.size(); ++k) {
+    const std::vector<EventRecord> pass = kavro::scan_crossings(current_, sample_for(v), kept_[k]);
+    records.insert(records.end(), pass.begin(), pass.end());
+    if (lines != nullptr) lines->insert(lines->end(), pass.size(), static_cast<int>(k));
+  }
+  return records;
 }
 
 std::vector<double> ScanModel::values(const ModelValues& v, std::vector<double>* offset_slope) {

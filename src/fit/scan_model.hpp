@@ -34,8 +34,9 @@ class ScanModel {
   const CalculatedScan& scan(const ModelValues& v);
   // The first pass of the last search, with the events it stored.
   const PassResult& first_pass() const { return result_.passes.front(); }
-  // The crossings of the first pass in the window that enter the scan for `v`.
-  std::vector<EventRecord> scan_crossings(const ModelValues& v);
+  // The crossings of every pass in the window that enter the scan for `v`,
+  // and with `lines` the pass (wavelength) of each.
+  std::vector<EventRecord> scan_crossings(const ModelValues& v, std::vector<int>* lines = nullptr);
   // The calculation of the last search.
   const Calculation& calculation() const { return current_; }
   // The psi grid of every calculation of the model.
