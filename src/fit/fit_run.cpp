@@ -8,8 +8,6 @@
 #include <gsl/gsl_cdf.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "crystal/units.hpp"
@@ -28,13 +26,13 @@ std::vector<ScanPoint> points_in_window(const std::vector<ScanPoint>& measured, 
   return points;
 }
 
-// Peaks are told apart over five steps of the grid.
-double peak_window(const PsiGrid& grid) { return std::max(5 / grid.zsw, 0.05f); }
+// Peaks are told apart over five measured points, at least 0.05 degree.
+double peak_window(double spacing) { return std::max(5 * spacing, 0.05); }
 
 // The model's grid samples the narrowest event this many times over its FWHM
-// (linear interpolation then misses the top of a Gaussian by below 0.7 %),
-// within a budget of steps; events weaker than a twentieth of the strongest
-// do not set it.
+// (the cubic interpolation between the steps then meets a Gaussian to a few
+// parts in 10^4), within a budget of steps; events weaker than a twentieth of
+// the strongest do not set it.
 constexpr double kStepsPerWidth = 10;
 constexpr double kMostModelSteps = 50000;
 constexpr double kGridSettingStrength = 0.05;
@@ -202,7 +200,8 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   const std::vector<ScanPoint>& points = run.points;
   const bool counted = std::none_of(points.begin(), points.end(), [](const ScanPoint& p) { return p.sigma_given; });
   const bool divergence_free = is_free(free, FitParameter::divergence);
-  const std::vector<MeasuredPeak> peaks = find_measured_peaks(points, peak_window(calculation.grid));
+  const double spacing = point_spacing(points);
+  const std::vector<MeasuredPeak> peaks = find_measured_peaks(points, peak_window(spacing));
   FitReport& report = run.report;
   report.peak_positions = request.peak_positions;
   report.calculation = &calculation;
@@ -210,7 +209,6 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   if (request.peak_positions && peaks.empty()) throw FitError("no peaks found in the measured scan");
 
   // Where the pattern of the peaks puts the calculation.
-  const double spacing = point_spacing(points);
   StartRequest sr;
   sr.free = free;
   sr.start = ScanModel(calculation, {}, divergence_free).start();
@@ -224,7 +222,7 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   sr.offset = request.ranges.offset_given ? request.ranges.offset : ParameterRange{-width, width};
   sr.shift = request.ranges.shift;
   sr.tolerance = std::max(0.1, 2 * spacing);
-  sr.fine_tolerance = std::min(sr.tolerance, std::max(0.02, 4 * spacing));
+  sr.fine_tolerance = std::min(sr.tolerance, std::max(0.05, 4 * spacing));
   sr.merge = std::max(2 * spacing, 0.2 * sr.fine_tolerance);
   sr.positions_only = request.peak_positions;
   const StartSearch start = search_start(calculation, points, peaks, sr);
@@ -260,16 +258,20 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   report.narrowest_fwhm = narrowest;
   ScanModel model(model_calculation, points, divergence_free);
 
-  ModelValues values = start.values;
-  if (request.peak_positions) {
-    report.outcome = fit_peak_positions(calculation, start.matches, free, start.values);
-  } else {
-    ScanFitOptions options;
-    options.counted = counted;
-    options.offset_search = start.matches.empty() && !sr.offset_given ? margin / 4 : sr.tolerance / 4;
-    report.outcome = fit_scan(model, free, start.values, options);
+  try {
+    if (request.peak_positions) {
+      report.outcome = fit_peak_positions(calculation, start.matches, free, start.values);
+    } else {
+      ScanFitOptions options;
+      options.counted = counted;
+      options.offset_search = start.matches.empty() && !sr.offset_given ? margin / 4 : sr.tolerance / 4;
+      report.outcome = fit_scan(model, free, start.values, options);
+    }
+  } catch (const FitError& e) {
+    throw FitError(e.what() + std::string(" (") + std::to_string(start.matches.size()) + " of " +
+                   std::to_string(peaks.size()) + " measured peaks matched at the start)");
   }
-  values = report.outcome.values;
+  const ModelValues values = report.outcome.values;
   std::vector<int> lines;
   const std::vector<EventRecord> crossings = model.scan_crossings(values, &lines);
   report.peaks = assign_peaks(peaks, crossings, lines, values.offset, sr, lowest->psi, highest->psi);
@@ -299,7 +301,6 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   report.searches = model.searches();
   report.evaluations = model.evaluations();
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_time).count();
-  if (std::getenv("KAVRO_FIT_DEBUG")) { write_fit_report(std::cerr, report); }
   return run;
 }
 

@@ -31,12 +31,16 @@ constexpr std::size_t kMostTrials = 201;
 constexpr std::size_t kCandidatesPerTrial = 4;
 constexpr std::size_t kCandidates = 24;
 constexpr int kRefinements = 4;
-// Another match within this score of the best (about half a well matched
-// peak) is nearly as good; for the peak positions, a quarter of a peak by
-// another assignment at the same offset.
+// Another match within this score of the best (half the highest peak well
+// matched) and within this fraction of it is nearly as good; for the peak
+// positions, a quarter of its own weight by another assignment of one peak at
+// the same offset.
 constexpr double kNearlyAsGood = 0.5;
+constexpr double kNearlyAsGoodFraction = 0.8;
 constexpr double kNearlyAsGoodAssignment = 0.25;
 constexpr double kMissedStrong = 0.5;
+// A measured feature of at least this fraction of the highest one's height is strong.
+constexpr double kStrongFeature = 0.25;
 
 bool is_free(const std::vector<FitParameter>& free, FitParameter p) {
   return std::find(free.begin(), free.end(), p) != free.end();
@@ -106,7 +110,7 @@ struct Trial {
   std::vector<std::size_t> event_of;  // per feature
 };
 
-Trial trial_of(const ModelValues& v, const Events& events, std::vector<double> psi, double merge) {
+Trial trial_of(const ModelValues& v, const Events& events, std::vector<double> psi, double merge, double opposite) {
   std::vector<Signed> items;
   std::vector<std::size_t> event_of_item;
   for (std::size_t j = 0; j < events.records.size(); ++j) {
@@ -119,7 +123,7 @@ Trial trial_of(const ModelValues& v, const Events& events, std::vector<double> p
   Trial t;
   t.values = v;
   t.psi = std::move(psi);
-  t.features = features_of(items, merge);
+  t.features = features_of(items, merge, opposite);
   for (const Feature& f : t.features) t.event_of.push_back(event_of_item[f.source]);
   return t;
 }
@@ -177,7 +181,8 @@ std::vector<Feature> shifted(const std::vector<Feature>& features, double offset
 // pairs' positions: psi_measured = psi_event(shift) + offset, the shift's
 // effect linear over the small step of a refinement.
 void fit_pairs(Candidate& c, const std::vector<Feature>& measured, const Events& events, bool shift_searched,
-               FitParameter shift, const ParameterRange& offsets, const ParameterRange& shifts, double merge) {
+               FitParameter shift, const ParameterRange& offsets, const ParameterRange& shifts, double merge,
+               double opposite) {
   const auto& pairs = c.match.pairs;
   std::vector<double> rate(pairs.size(), 0);
   if (shift_searched && pairs.size() >= 2) {
@@ -214,7 +219,7 @@ void fit_pairs(Candidate& c, const std::vector<Feature>& measured, const Events&
     ModelValues v = c.at.values;
     v[shift] = std::clamp(v[shift] + d_shift, shifts.low, shifts.high);
     try {
-      c.at = trial_of(v, events, events.placed(v), merge);
+      c.at = trial_of(v, events, events.placed(v), merge, opposite);
     } catch (const FitError&) {
     }
   }
@@ -228,7 +233,7 @@ void refine(Candidate& c, const std::vector<Feature>& measured, const Events& ev
   for (int round = 0; round < kRefinements; ++round) {
     c.match = match_pattern(measured, shifted(c.at.features, c.offset), round < kRefinements / 2 ? coarse : fine);
     if (c.match.pairs.empty()) break;
-    fit_pairs(c, measured, events, shift_searched, shift, offsets, request.shift, request.merge);
+    fit_pairs(c, measured, events, shift_searched, shift, offsets, request.shift, request.merge, request.tolerance);
   }
   c.match = match_pattern(measured, shifted(c.at.features, c.offset), fine);
 }
@@ -259,10 +264,10 @@ std::string described(const Candidate& c, FitParameter shift, bool shift_searche
   return s + text;
 }
 
-std::vector<Feature> measured_features(const std::vector<MeasuredPeak>& peaks, double merge) {
+std::vector<Feature> measured_features(const std::vector<MeasuredPeak>& peaks, const StartRequest& request) {
   std::vector<Signed> items;
   for (const MeasuredPeak& p : peaks) items.push_back({p.psi, p.dip, p.height});
-  return features_of(items, merge);
+  return features_of(items, request.merge, request.tolerance);
 }
 
 std::vector<PeakMatch> peak_matches(const PatternMatch& match, const std::vector<Feature>& measured,
@@ -290,8 +295,8 @@ std::vector<PeakMatch> assign_peaks(const std::vector<MeasuredPeak>& peaks, cons
   for (const EventRecord& e : records) psi.push_back(e.psi);
   const Calculation none;
   const Events events{none, records, lines, false};
-  const Trial t = trial_of({}, events, psi, request.merge);
-  const std::vector<Feature> measured = measured_features(peaks, request.merge);
+  const Trial t = trial_of({}, events, psi, request.merge, request.tolerance);
+  const std::vector<Feature> measured = measured_features(peaks, request);
   const PatternScoring scoring{request.fine_tolerance, psi_low, psi_high, kMissedStrong};
   return peak_matches(match_pattern(measured, shifted(t.features, offset), scoring), measured, peaks, t, records,
                       lines, offset);
@@ -326,9 +331,10 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
 
   // Trial shifts close enough that most events move by less than half the tolerance between two.
   std::vector<Trial> trials;
-  double rate = 0;  // degrees per unit of the shift that most events move by less
+  double rate = 0;          // degrees per unit of the shift that most events move by less
+  double typical_rate = 0;  // the median event's
   if (!shift_searched || result.events.empty()) {
-    trials.push_back(trial_of(request.start, events, start_psi, request.merge));
+    trials.push_back(trial_of(request.start, events, start_psi, request.merge, request.tolerance));
   } else {
     ModelValues moved = request.start;
     moved[shift] += kRateStep;
@@ -343,6 +349,9 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
       const auto at = rates.begin() + static_cast<std::ptrdiff_t>(rates.size() * 9 / 10);
       std::nth_element(rates.begin(), at, rates.end());
       rate = *at;
+      const auto middle = rates.begin() + static_cast<std::ptrdiff_t>(rates.size() / 2);
+      std::nth_element(rates.begin(), middle, rates.end());
+      typical_rate = *middle;
     }
     const double width = request.shift.high - request.shift.low;
     const std::size_t n = std::clamp<std::size_t>(
@@ -351,7 +360,7 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
       ModelValues v = request.start;
       v[shift] = request.shift.low + width * static_cast<double>(k) / static_cast<double>(n - 1);
       try {
-        trials.push_back(trial_of(v, events, events.placed(v), request.merge));
+        trials.push_back(trial_of(v, events, events.placed(v), request.merge, request.tolerance));
       } catch (const FitError&) {
         // the primary reflection leaves the sphere at this energy or cell
       }
@@ -359,7 +368,7 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
   }
   result.trials = trials.size();
 
-  const std::vector<Feature> measured = measured_features(peaks, request.merge);
+  const std::vector<Feature> measured = measured_features(peaks, request);
   const PatternScoring coarse{request.tolerance, psi_low, psi_high, kMissedStrong};
   const PatternScoring fine{request.fine_tolerance, psi_low, psi_high, kMissedStrong};
   std::vector<Candidate> candidates;
@@ -382,32 +391,48 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
   std::string other;
   for (std::size_t k = 1; k < candidates.size() && other.empty(); ++k) {
     const Candidate& c = candidates[k];
-    if (c.match.score < best.match.score - kNearlyAsGood) break;
+    if (c.match.score < best.match.score - kNearlyAsGood || c.match.score < kNearlyAsGoodFraction * best.match.score)
+      break;
     const auto pairs = assignment_of(c, result.events);
     if (pairs == best_pairs || std::includes(best_pairs.begin(), best_pairs.end(), pairs.begin(), pairs.end()))
       continue;  // the same match, or it with peaks fewer
+    // Nearly the same offset and energy: another local optimum of the same match.
     const bool same_place = std::fabs(c.offset - best.offset) <= request.tolerance &&
-                            std::fabs(c.at.values[shift] - best.at.values[shift]) * rate <= request.tolerance;
-    if (same_place && !request.positions_only) continue;  // the scan's fit decides between such assignments
+                            std::fabs(c.at.values[shift] - best.at.values[shift]) * typical_rate <= request.tolerance;
+    if (same_place) continue;
     other = described(c, shift, shift_searched, measured.size());
   }
+  // For the peak positions, a peak that another event takes nearly as well: a
+  // strong one makes the pattern ambiguous, a weak one is left out.
+  PatternMatch kept = best.match;
   if (request.positions_only) {
+    double tallest = 0;
+    for (const Feature& f : measured) tallest = std::max(tallest, f.strength);
     const std::vector<Feature> at_best = shifted(best.at.features, best.offset);
+    std::vector<std::pair<std::size_t, std::size_t>> left_out;
     for (const auto& pair : best.match.pairs) {
       if (!other.empty()) break;
       Candidate c = best;
       c.match = match_pattern(measured, at_best, fine, {pair});
-      if (c.match.score >= best.match.score - kNearlyAsGoodAssignment &&
-          c.match.pairs.size() >= best.match.pairs.size() && assignment_of(c, result.events) != best_pairs)
+      const double weight = std::sqrt(measured[pair.first].strength / tallest);
+      if (c.match.score < best.match.score - kNearlyAsGoodAssignment * weight ||
+          c.match.pairs.size() < best.match.pairs.size() || assignment_of(c, result.events) == best_pairs)
+        continue;
+      if (weight * weight >= kStrongFeature)
         other = described(c, shift, shift_searched, measured.size()) + " with a peak assigned to another event";
+      else
+        left_out.push_back(pair);
     }
+    std::erase_if(kept.pairs, [&](const auto& pair) {
+      return std::find(left_out.begin(), left_out.end(), pair) != left_out.end();
+    });
   }
   result.ambiguous = !other.empty();
   if (result.ambiguous) result.ambiguity = described(best, shift, shift_searched, measured.size()) + " or " + other;
   result.score = best.match.score;
   result.values = best.at.values;
   result.values.offset = best.offset;
-  result.matches = peak_matches(best.match, measured, peaks, best.at, result.events, result.lines, best.offset);
+  result.matches = peak_matches(kept, measured, peaks, best.at, result.events, result.lines, best.offset);
   return result;
 }
 

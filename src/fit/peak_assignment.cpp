@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numeric>
 
@@ -20,14 +21,18 @@ constexpr double kStrengthTieBreak = 1e-3;
 
 }  // namespace
 
-std::vector<Feature> features_of(const std::vector<Signed>& items, double merge) {
+std::vector<Feature> features_of(const std::vector<Signed>& items, double merge, double merge_opposite) {
   std::vector<std::size_t> order(items.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return items[a].psi < items[b].psi; });
   std::vector<Feature> features;
   for (std::size_t k = 0; k < order.size();) {
     std::size_t end = k + 1;
-    while (end < order.size() && items[order[end]].psi - items[order[end - 1]].psi < merge) ++end;
+    const auto joins = [&](std::size_t m) {
+      const Signed &a = items[order[m - 1]], &b = items[order[m]];
+      return b.psi - a.psi < (a.dip != b.dip ? std::max(merge, merge_opposite) : merge);
+    };
+    while (end < order.size() && joins(end)) ++end;
     std::size_t strongest = order[k];
     bool peaks = false, dips = false;
     for (std::size_t m = k; m < end; ++m) {
@@ -113,8 +118,19 @@ PatternMatch match_pattern(const std::vector<Feature>& measured, const std::vect
   const std::size_t strong_count = std::min(measured.size(), in_range.size());
   std::partial_sort(in_range.begin(), in_range.begin() + static_cast<std::ptrdiff_t>(strong_count), in_range.end(),
                     [&](std::size_t a, std::size_t b) { return calculated[a].strength > calculated[b].strength; });
-  std::vector<bool> strong(calculated.size(), false);
-  for (std::size_t s = 0; s < strong_count; ++s) strong[in_range[s]] = true;
+  // The k-th strongest calculated feature stands for the k-th highest measured one and weighs as much.
+  double highest = 0;
+  for (const Feature& f : measured) highest = std::max(highest, f.strength);
+  const auto importance = [&](const Feature& f) { return highest > 0 ? std::sqrt(f.strength / highest) : 1.0; };
+  std::vector<double> ranked;
+  for (const Feature& f : measured) ranked.push_back(importance(f));
+  std::sort(ranked.begin(), ranked.end(), std::greater<>());
+  std::vector<double> strong(calculated.size(), 0);
+  double missed = 0;
+  for (std::size_t s = 0; s < strong_count; ++s) {
+    strong[in_range[s]] = scoring.missed_strong * ranked[s];
+    missed += strong[in_range[s]];
+  }
 
   // Only calculated features near some measured one take part.
   std::vector<std::size_t> candidates;
@@ -132,11 +148,11 @@ PatternMatch match_pattern(const std::vector<Feature>& measured, const std::vect
       const double d = (measured[i].psi - calculated[j].psi) / scoring.tolerance;
       if (!(std::fabs(d) < 1) || !compatible(measured[i].sign, calculated[j].sign)) continue;
       if (std::find(forbidden.begin(), forbidden.end(), std::make_pair(i, j)) != forbidden.end()) continue;
-      weight[i * columns + c] = 1 - d * d + (strong[j] ? scoring.missed_strong : 0) +
+      weight[i * columns + c] = importance(measured[i]) * (1 - d * d) + strong[j] +
                                 kStrengthTieBreak * calculated[j].strength / std::max(strongest, 1e-30);
     }
   PatternMatch match;
-  match.score = -scoring.missed_strong * static_cast<double>(strong_count);
+  match.score = -missed;
   if (rows == 0 || columns == 0) return match;
   const std::vector<long> assigned = largest_weight_assignment(weight, rows, columns);
   for (std::size_t i = 0; i < rows; ++i) {

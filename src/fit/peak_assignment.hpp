@@ -27,21 +27,26 @@ struct Signed {
   double strength = 0;
 };
 
-// Neighbours in psi closer than `merge` degrees become one feature at the
-// psi of its strongest member; members of both signs make it FeatureSign::both.
-std::vector<Feature> features_of(const std::vector<Signed>& items, double merge);
+// Neighbours in psi closer than `merge` degrees, or of opposite signs closer
+// than `merge_opposite` (the dip beside a peak of an event's interference
+// profile, or a peak and a dip the scan does not resolve), become one feature
+// at the psi of its strongest member; members of both signs make it
+// FeatureSign::both.
+std::vector<Feature> features_of(const std::vector<Signed>& items, double merge, double merge_opposite);
 
 struct PatternMatch {
   std::vector<std::pair<std::size_t, std::size_t>> pairs;  // (measured, calculated) feature indices
   double score = 0;
 };
 
-// How a pattern is scored: every pair within `tolerance` earns 1 - (d /
-// tolerance)^2 for its distance d, and the strongest calculated features in
-// the measured psi range (as many as there are measured features) cost
-// `missed_strong` each when they stay unassigned. A perfect match of every
-// measured feature to the strongest events scores the number of measured
-// features.
+// How a pattern is scored: every pair within `tolerance` earns w (1 - (d /
+// tolerance)^2) for its distance d, w = sqrt(height / highest height) of the
+// measured feature, so that the strongest peaks weigh most and a weak one
+// that noise made little; and the strongest calculated features in the
+// measured psi range (as many as there are measured features) cost
+// `missed_strong` times the weight of the measured feature of the same rank
+// when they stay unassigned. Matching every measured feature exactly to the
+// strongest events scores the sum of the weights.
 struct PatternScoring {
   double tolerance = 0.1;  // degrees
   double psi_low = 0, psi_high = 0;  // the measured range

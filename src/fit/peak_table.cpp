@@ -13,6 +13,7 @@ namespace kavro {
 namespace {
 
 constexpr double kPeakSignificance = 5;  // sigma
+constexpr double kLevelWindow = 0.5;     // degrees either way
 constexpr std::size_t kMaxIterations = 100;
 
 // The point of median intensity: the level of the scan between its events.
@@ -47,9 +48,17 @@ std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, dou
   std::vector<MeasuredPeak> peaks;
   if (points.size() < 3) return peaks;
   std::stable_sort(points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.psi < b.psi; });
-  // A dip's own sigma is that of fewer counts: the level's sigma is the least a peak must stand out by.
-  const ScanPoint level = median_point(points);
+  // The level about each point: the median within kLevelWindow degrees, so
+  // that the slow tails of a strong event raise it rather than making the
+  // plain stretches beside them dips.
+  std::size_t first = 0, last = 0;
+  std::vector<ScanPoint> near;
   for (std::size_t i = 1; i + 1 < points.size(); ++i) {
+    while (points[i].psi - points[first].psi > kLevelWindow) ++first;
+    while (last + 1 < points.size() && points[last + 1].psi - points[i].psi <= kLevelWindow) ++last;
+    near.assign(points.begin() + static_cast<std::ptrdiff_t>(first), points.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    // A dip's own sigma is that of fewer counts: the level's sigma is the least a peak must stand out by.
+    const ScanPoint level = median_point(near);
     const double height = points[i].intensity - level.intensity;
     if (std::fabs(height) <= kPeakSignificance * std::max(points[i].sigma, level.sigma)) continue;
     const bool dip = height < 0;

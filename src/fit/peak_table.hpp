@@ -15,12 +15,13 @@ namespace kavro {
 
 struct MeasuredPeak {
   double psi = 0;     // vertex of the parabola through the extreme point and its neighbours (degrees)
-  double height = 0;  // above (peak) or below (dip) the median of the scan (cps)
+  double height = 0;  // above (peak) or below (dip) the median about it (cps)
   bool dip = false;
 };
 
-// Extremes of the measured points that stand out of the median by more than
-// five of their sigma (and of the median point's) and are the largest (smallest) within `window` degrees.
+// Extremes of the measured points that stand out of the median of the points
+// within half a degree by more than five of their sigma (and of the median
+// point's) and are the largest (smallest) within `window` degrees.
 std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, double window);
 
 struct PeakMatch {

@@ -94,10 +94,22 @@ double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double p
   if (!(t > 0)) return scan.front();
   if (t >= last) return scan.back();
   const auto i = static_cast<std::size_t>(t);
-  const double f = t - static_cast<double>(i);
-  const double lo = scan[i], hi = scan[std::min(i + 1, scan.size() - 1)];
-  *slope = (hi - lo) * grid.zsw;
-  return lo + f * (hi - lo);
+  const double u = t - static_cast<double>(i);
+  if (i == 0 || i + 2 >= scan.size()) {
+    const double lo = scan[i], hi = scan[std::min(i + 1, scan.size() - 1)];
+    *slope = (hi - lo) * grid.zsw;
+    return lo + u * (hi - lo);
+  }
+  // The cubic through the four steps about psi: its error falls with the
+  // fourth power of the step, so that a profile sampled ten times over its
+  // FWHM is met to a few parts in 10^4.
+  const double a = scan[i - 1], b = scan[i], c = scan[i + 1], d = scan[i + 2];
+  const double wa = -u * (u - 1) * (u - 2) / 6, wb = (u + 1) * (u - 1) * (u - 2) / 2;
+  const double wc = -(u + 1) * u * (u - 2) / 2, wd = (u + 1) * u * (u - 1) / 6;
+  const double da = -(3 * u * u - 6 * u + 2) / 6, db = (3 * u * u - 4 * u - 1) / 2;
+  const double dc = -(3 * u * u - 2 * u - 2) / 2, dd = (3 * u * u - 1) / 6;
+  *slope = (da * a + db * b + dc * c + dd * d) * grid.zsw;
+  return wa * a + wb * b + wc * c + wd * d;
 }
 
 }  // namespace kavro
