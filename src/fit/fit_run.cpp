@@ -30,9 +30,9 @@ std::vector<ScanPoint> points_in_window(const std::vector<ScanPoint>& measured, 
 double peak_window(double spacing) { return std::max(5 * spacing, 0.05); }
 
 // The model's grid samples the narrowest event this many times over its FWHM
-// (the cubic interpolation between the steps then meets a Gaussian to a few
-// parts in 10^4), within a budget of steps; events weaker than a twentieth of
-// the strongest do not set it.
+// (the cubic interpolation between the steps then meets a Gaussian to about
+// 10^-3), within a budget of steps; events weaker than a twentieth of the
+// strongest do not set it.
 constexpr double kStepsPerWidth = 10;
 constexpr double kMostModelSteps = 50000;
 constexpr double kGridSettingStrength = 0.05;

@@ -23,8 +23,8 @@ namespace {
 // The events that may move into the measured range when the energy or cell
 // changes lie this much beyond it (degrees).
 constexpr double kShiftMargin = 3;
-// The search grid needs no more steps: only its events are used.
-constexpr double kMostSearchSteps = 20000;
+// Only the events of the search are used, not its scan: one step per degree.
+constexpr float kSearchSteps = 1;
 // A relative change of energy or cell the positions are differenced over.
 constexpr double kRateStep = 1e-5;
 constexpr std::size_t kMostTrials = 201;
@@ -96,8 +96,7 @@ Calculation over_window(const Calculation& base, const SearchWindow& w) {
   Calculation c = base;
   c.grid.psia = static_cast<float>(w.low);
   c.grid.psie = static_cast<float>(w.high);
-  c.grid.zsw = static_cast<float>(std::min(static_cast<double>(base.grid.zsw), kMostSearchSteps / (w.high - w.low)));
-  c.grid.zsw1 = c.grid.zsw;
+  c.grid.zsw = c.grid.zsw1 = kSearchSteps;
   c.grid.nstep = static_cast<int>(std::round((w.high - w.low) * c.grid.zsw));
   return c;
 }

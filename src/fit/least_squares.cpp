@@ -16,9 +16,9 @@
 namespace kavro {
 namespace {
 
-// The fit stops when a step changes no parameter by more than 1e-7 of it
+// The fit stops when a step changes no parameter by more than 1e-6 of it
 // (far below any uncertainty a scan gives) or the gradient vanishes.
-constexpr double kStepTolerance = 1e-7;
+constexpr double kStepTolerance = 1e-6;
 constexpr double kGradientTolerance = 1e-10;
 
 // What the C callbacks reach: the problem and the first exception it threw.

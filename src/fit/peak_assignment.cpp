@@ -154,13 +154,34 @@ PatternMatch match_pattern(const std::vector<Feature>& measured, const std::vect
   PatternMatch match;
   match.score = -missed;
   if (rows == 0 || columns == 0) return match;
-  const std::vector<long> assigned = largest_weight_assignment(weight, rows, columns);
-  for (std::size_t i = 0; i < rows; ++i) {
-    if (assigned[i] < 0) continue;
-    const auto c = static_cast<std::size_t>(assigned[i]);
-    match.pairs.emplace_back(i, candidates[c]);
-    match.score += weight[i * columns + c];
+  // The pairs link few rows and columns: each connected group is assigned on its own.
+  std::vector<std::size_t> group(rows + columns);
+  std::iota(group.begin(), group.end(), std::size_t{0});
+  const auto root = [&](std::size_t x) {
+    while (group[x] != x) x = group[x] = group[group[x]];
+    return x;
+  };
+  for (std::size_t i = 0; i < rows; ++i)
+    for (std::size_t c = 0; c < columns; ++c)
+      if (weight[i * columns + c] > 0) group[root(i)] = root(rows + c);
+  std::vector<std::vector<std::size_t>> group_rows(rows + columns), group_columns(rows + columns);
+  for (std::size_t i = 0; i < rows; ++i) group_rows[root(i)].push_back(i);
+  for (std::size_t c = 0; c < columns; ++c) group_columns[root(rows + c)].push_back(c);
+  for (std::size_t g = 0; g < rows + columns; ++g) {
+    const std::vector<std::size_t>&r = group_rows[g], &cs = group_columns[g];
+    if (r.empty() || cs.empty()) continue;
+    std::vector<double> part(r.size() * cs.size());
+    for (std::size_t a = 0; a < r.size(); ++a)
+      for (std::size_t b = 0; b < cs.size(); ++b) part[a * cs.size() + b] = weight[r[a] * columns + cs[b]];
+    const std::vector<long> assigned = largest_weight_assignment(part, r.size(), cs.size());
+    for (std::size_t a = 0; a < r.size(); ++a) {
+      if (assigned[a] < 0) continue;
+      const std::size_t c = cs[static_cast<std::size_t>(assigned[a])];
+      match.pairs.emplace_back(r[a], candidates[c]);
+      match.score += weight[r[a] * columns + c];
+    }
   }
+  std::sort(match.pairs.begin(), match.pairs.end());
   return match;
 }
 

@@ -65,9 +65,9 @@ class ScanModel {
   int evaluations_ = 0;
 };
 
-// The scan on the grid at psi by cubic interpolation through the four
-// nearest steps (linear at the first and last step, the end values beyond the
-// grid), and its slope per degree.
+// The scan on the grid at psi by cubic (Catmull-Rom) interpolation between
+// the nearest steps (linear next to the first and last step, the end values
+// beyond the grid), and its slope per degree.
 double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double psi, double* slope);
 
 }  // namespace kavro
