@@ -306,6 +306,8 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
   StartSearch result;
   result.values = request.start;
   result.measured_peaks = peaks.size();
+  if (request.offset.low <= request.offset.high)
+    result.values.offset = std::clamp(request.start.offset, request.offset.low, request.offset.high);
   if (peaks.empty() || points.empty()) return result;
   const auto [lowest, highest] = std::minmax_element(
       points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.psi < b.psi; });
@@ -316,6 +318,7 @@ StartSearch search_start(const Calculation& base, const std::vector<ScanPoint>& 
     offsets = {std::max(offsets.low, request.start.offset - request.tolerance),
                std::min(offsets.high, request.start.offset + request.tolerance)};
   if (!(offsets.low <= offsets.high)) offsets = {request.start.offset, request.start.offset};
+  result.values.offset = std::clamp(request.start.offset, offsets.low, offsets.high);
   const bool shift_searched = shift_free(request.free) && !request.shift_given;
   const FitParameter shift = shift_parameter(request.free);
   const double margin = shift_free(request.free) ? kShiftMargin : 2 * request.tolerance;
