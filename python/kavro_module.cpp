@@ -16,6 +16,7 @@
 #include "crystal_input.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
+#include "structure_values.hpp"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -177,8 +178,10 @@ std::string radiation_repr(const cif::RadiationChoice& r) {
 
 Result events(const py::handle& run_error, const py::handle& cif_error, const CrystalFile& crystal,
               const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
-              std::optional<double> steps, double drumin) {
+              std::optional<double> steps, double drumin,
+              const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt) {
   cif::ConversionSettings settings;
+  settings.azimuth_reference = azimuth_ref;
   settings.hkl = hkl;
   settings.radiation = radiation;
   settings.psia = psi.first;
@@ -242,7 +245,46 @@ PYBIND11_MODULE(kavro, m) {
       "Runs an input file as `kavro99 run` does. The listing is kept in memory (Result.listing); the .cal file "
       "and the PostScript page are written where the command line writes them. Raises kavro.RunError when the "
       "run stops early, FileNotFoundError or OSError when the input cannot be read.");
-  py::class_<CrystalFile>(m, "Crystal", "A crystal read from a CIF, mmCIF or PDB file (gzipped or not).")
+  py::class_<Site>(m, "Site", "An atom site of the asymmetric unit.")
+      .def(py::init([](std::string type, std::array<double, 3> xyz, double b_iso, double occupancy,
+                       std::optional<std::array<double, 6>> u_aniso, std::string label) {
+             return Site{std::move(type), xyz, b_iso, occupancy, u_aniso, std::move(label)};
+           }),
+           "type"_a, "xyz"_a, "b_iso"_a = 0.0, "occupancy"_a = 1.0, "u_aniso"_a = py::none(), "label"_a = "",
+           "A site: `type` an element or ion symbol ('Si', 'Fe3+'), `xyz` fractional coordinates, `b_iso` the "
+           "isotropic displacement B (square Angstrom), `occupancy` in (0, 1], `u_aniso` (U11, U22, U33, U12, "
+           "U13, U23) in square Angstrom instead of b_iso, `label` (default: type and number).")
+      .def_readwrite("type", &Site::type, "element or ion symbol")
+      .def_readwrite("xyz", &Site::xyz, "fractional coordinates")
+      .def_readwrite("b_iso", &Site::b_iso, "isotropic displacement B (square Angstrom)")
+      .def_readwrite("occupancy", &Site::occupancy, "chemical occupancy")
+      .def_readwrite("u_aniso", &Site::u_aniso, "U11 U22 U33 U12 U13 U23 (square Angstrom), or None")
+      .def_readwrite("label", &Site::label, "the site's label")
+      .def("__repr__", [](const Site& s) {
+        return "kavro.Site('" + s.type + "', (" + number_text(s.xyz[0]) + ", " + number_text(s.xyz[1]) + ", " +
+               number_text(s.xyz[2]) + "), b_iso=" + number_text(s.b_iso) +
+               ", occupancy=" + number_text(s.occupancy) + ")";
+      });
+
+  py::class_<CrystalFile>(m, "Structure",
+                          "A crystal structure: from values, or read from a CIF, mmCIF or PDB file (gzipped or not).")
+      .def(py::init([cif_error](const std::array<double, 6>& cell, const std::string& space_group,
+                                const std::vector<Site>& sites, const std::string& title) {
+             try {
+               return structure_of_values(cell, space_group, sites, title);
+             } catch (const std::invalid_argument& e) {
+               throw py::value_error(e.what());
+             } catch (const cif::CifError& e) {
+               raise_with_message(cif_error, e);
+             }
+           }),
+           "cell"_a, "space_group"_a, "sites"_a, "title"_a = "",
+           "A structure from values: `cell` (a, b, c, alpha, beta, gamma) in Angstrom and degrees, "
+           "`space_group` a Hermann-Mauguin symbol (with ':1' or ':2' for a group with two origins, 'H' or 'R' "
+           "for rhombohedral axes), `sites` the kavro.Site list of the asymmetric unit. Raises ValueError for a "
+           "value that cannot be used, kavro.CifError for a structure the reader refuses.")
+      .def_property_readonly(
+          "sites", [](const CrystalFile& f) { return sites_of(f); }, "the sites of the asymmetric unit")
       .def_static(
           "from_cif",
           [cif_error](const std::filesystem::path& path, const std::optional<std::string>& block) {
@@ -273,6 +315,7 @@ PYBIND11_MODULE(kavro, m) {
       .def_property_readonly(
           "notes", [](const CrystalFile& f) { return f.crystal.notes; }, "what the reader assumed")
       .def("__repr__", [](const CrystalFile& f) { return listing_text(crystal_repr(f)); });
+  m.attr("Crystal") = m.attr("Structure");  // the earlier name, kept
 
   py::class_<cif::RadiationChoice>(m, "Radiation", "The radiation of a calculation, as `kavro99 cif` chooses it.")
       .def_static(
@@ -318,6 +361,18 @@ PYBIND11_MODULE(kavro, m) {
       "`drumin` (cps) of the listed events. Nothing is written: no input, .cal file or page. Returns the Result of "
       "kavro.run. Raises ValueError for settings no run accepts, kavro.CifError for a crystal the input cannot "
       "express, kavro.RunError when the run stops early.");
+  m.def(
+      "find_events",
+      [run_error, cif_error](const CrystalFile& structure, const cif::RadiationChoice& radiation,
+                             std::array<int, 3> hkl, std::pair<double, double> psi, std::optional<double> steps,
+                             double drumin, std::optional<std::array<double, 3>> azimuth_ref) {
+        return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref);
+      },
+      "structure"_a, "radiation"_a, "hkl"_a, "psi"_a = std::pair<double, double>(-180, 180), "steps"_a = py::none(),
+      "drumin"_a = 1.0, "azimuth_ref"_a = py::none(),
+      "The events of `structure` for the primary reflection `hkl`, as kavro.events (which it extends), and "
+      "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
+      "to the primary points to psi = 0 (None: the program's own reference direction).");
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }

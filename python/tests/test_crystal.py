@@ -143,3 +143,45 @@ def test_settings_no_run_accepts_raise_value_error(settings, message):
 def test_a_reflection_outside_the_ewald_sphere_raises_run_error():
     with pytest.raises(kavro.RunError, match="Ewald-sphere"):
         kavro.events(kavro.Crystal.from_cif(SI), kavro.Radiation.tube("Cu"), hkl=(8, 8, 8))
+
+
+def silicon_from_values(**site):
+    return kavro.Structure(cell=(5.431020, 5.431020, 5.431020, 90, 90, 90), space_group="F d -3 m :2",
+                           sites=[kavro.Site("Si", (0.125, 0.125, 0.125), **site)])
+
+
+def test_a_structure_from_values_gives_the_events_of_the_same_crystal_from_a_cif(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    b_iso = 8 * np.pi**2 * 0.005866  # si.cif's U_iso
+    values = silicon_from_values(b_iso=b_iso)
+    assert values.space_group == kavro.Structure.from_cif(SI).space_group
+    assert values.sites[0].type == "Si" and values.sites[0].b_iso == pytest.approx(b_iso)
+    radiation = kavro.Radiation.energy(8.5)
+    a = kavro.find_events(values, radiation, hkl=(2, 2, 2), psi=(-30, 30), steps=50)
+    b = kavro.events(kavro.Crystal.from_cif(SI), radiation, hkl=(2, 2, 2), psi=(-30, 30), steps=50)
+    assert len(a.events["psi"]) > 20
+    for column in b.events:
+        np.testing.assert_array_equal(a.events[column], b.events[column], column)
+    np.testing.assert_array_equal(a.scan.calc, b.scan.calc)
+    turned = kavro.find_events(values, radiation, hkl=(2, 2, 2), psi=(-30, 30), steps=50, azimuth_ref=(1, -1, 0))
+    assert not np.array_equal(turned.events["psi"], a.events["psi"])
+
+
+@pytest.mark.parametrize(
+    "change, words",
+    [
+        ({"cell": (5.4, -1, 5.4, 90, 90, 90)}, "cell edges"),
+        ({"cell": (5.4, 5.4, 5.4, 90, 190, 90)}, "cell angles"),
+        ({"space_group": "F d -3 m'\n_x"}, "space group"),
+        ({"sites": []}, "at least one site"),
+        ({"sites": [kavro.Site("Si 1", (0, 0, 0))]}, "type"),
+        ({"sites": [kavro.Site("Si", (0, 0, float("nan")))]}, "coordinates"),
+        ({"sites": [kavro.Site("Si", (0, 0, 0), occupancy=1.5)]}, "occupancy"),
+        ({"sites": [kavro.Site("Si", (0, 0, 0), b_iso=-1)]}, "b_iso"),
+    ],
+)
+def test_bad_values_raise_value_error_naming_the_value(change, words):
+    given = {"cell": (5.4, 5.4, 5.4, 90, 90, 90), "space_group": "F d -3 m :2", "sites": [kavro.Site("Si", (0, 0, 0))]}
+    given.update(change)
+    with pytest.raises(ValueError, match=words):
+        kavro.Structure(**given)
