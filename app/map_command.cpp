@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "crystal/run_stop.hpp"
 #include "energy/energy_calculation.hpp"
 #include "map/map_csv.hpp"
+#include "map/map_html.hpp"
 #include "map/map_page.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
@@ -29,7 +31,8 @@ namespace kavro::app {
 
 const char* const kMapUsage =
     "       kavro99 map INPUT --energy E1:E2 | --wavelength L1:L2 [--psi A:B] [--threshold I]\n"
-    "                   [--min-width W] [--levels N] [-o MAP.ps] [--png] [--pdf] [--csv FILE]\n";
+    "                   [--min-width W] [--levels N] [-o MAP.ps] [--png] [--pdf] [--csv FILE]\n"
+    "                   [--html MAP.html]\n";
 
 namespace {
 
@@ -41,7 +44,7 @@ constexpr int kExitUsage = 2;
 constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
 
 struct MapArguments {
-  fs::path input, page, csv;
+  fs::path input, page, csv, html;
   std::optional<std::pair<double, double>> energies, wavelengths, psi;
   std::optional<float> threshold;
   std::optional<double> min_width;
@@ -82,6 +85,8 @@ MapArguments parse(const std::vector<std::string_view>& args) {
       a.page = std::string(value());
     } else if (option == "--csv") {
       a.csv = std::string(value());
+    } else if (option == "--html") {
+      a.html = std::string(value());
     } else if (option == "--png" || option == "--pdf") {
       a.images.push_back(option == "--png" ? PageImage::png : PageImage::pdf);
     } else if (!option.empty() && option[0] != '-' && a.input.empty()) {
@@ -199,7 +204,9 @@ int make_map(const MapArguments& a) {
     std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
     return kExitUsage;
   }
-  if (!usable_output(a.page, a.input) || (!a.csv.empty() && !usable_output(a.csv, a.input))) return kExitUsage;
+  if (!usable_output(a.page, a.input) || (!a.csv.empty() && !usable_output(a.csv, a.input)) ||
+      (!a.html.empty() && !usable_output(a.html, a.input)))
+    return kExitUsage;
   std::ifstream in(a.input);
   std::ostringstream listing;
   Calculation c;
@@ -233,8 +240,11 @@ int make_map(const MapArguments& a) {
     return kExitFailed;
   }
   const double min_width = a.min_width.value_or(5.0 * m.largest_fwhm);
-  const std::vector<map::SafeWindow> windows = map::safe_windows(m, domain, min_width);
-  map::write_window_table(std::cout, m, windows, min_width);
+  const std::vector<map::SafeWindow> gaps = map::safe_windows(m, domain, 0);
+  std::vector<map::SafeWindow> windows;
+  std::copy_if(gaps.begin(), gaps.end(), std::back_inserter(windows),
+               [&](const map::SafeWindow& w) { return w.width() >= min_width; });
+  map::write_window_table(std::cout, m, windows, min_width, gaps.empty() ? 0.0 : gaps.front().width());
 
   const std::string title = input_title(a.input);
   const map::MapPage page{title, c, m, domain, windows, min_width};
@@ -246,6 +256,10 @@ int make_map(const MapArguments& a) {
   if (!a.csv.empty()) {
     if (!write_result(a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); })) return kExitFailed;
     std::cout << "Curve samples:   " << a.csv.string() << "\n";
+  }
+  if (!a.html.empty()) {
+    if (!write_result(a.html, [&](std::ostream& out) { map::write_map_html(out, page); })) return kExitFailed;
+    std::cout << "HTML page:       " << a.html.string() << "\n";
   }
   return convert_images(a.page, a.images) ? 0 : kExitFailed;
 }

@@ -1,4 +1,5 @@
-// Blocked intervals are brought into the turn that starts at the domain's
+// Each event blocks, along its curve, the psi on either side of it where its
+// own contribution to the scan reaches the threshold. Blocked intervals are brought into the turn that starts at the domain's
 // start, split where they pass its end, merged, and the gaps between them
 // within the domain kept.
 #include "map/safe_windows.hpp"
@@ -15,11 +16,11 @@ namespace {
 
 struct Blocked {
   double from = 0, to = 0;
-  Hkl h2{};
+  std::optional<Hkl> h2;
 };
 
 // [from, to] (to - from below 360) in the turn [start, start + 360), split in two where it passes the end.
-void add_in_turn(std::vector<Blocked>& out, double from, double to, double start, const Hkl& h2) {
+void add_in_turn(std::vector<Blocked>& out, double from, double to, double start, const std::optional<Hkl>& h2) {
   if (to - from >= 360) {
     out.push_back({start, start + 360, h2});
     return;
@@ -35,19 +36,45 @@ void add_in_turn(std::vector<Blocked>& out, double from, double to, double start
   out.push_back({start, to - 360, h2});
 }
 
-void add_branch(std::vector<Blocked>& out, const MapCurve& c, bool first, double threshold, double start) {
-  const double half = c.fwhm / 2.0;
+// The largest reach of the curve over the levels from the last at or below
+// `lo` to the first at or above `hi`: between two levels the profile is
+// taken as wide as at the wider of them.
+Reach reach_over(const MapCurve& c, double lo, double hi) {
+  Reach r;
+  if (c.reach.empty()) return r;
+  std::size_t first = 0, last = c.reach.size() - 1;
+  for (std::size_t i = 0; i < c.reach.size(); ++i) {
+    if (c.reach[i].energy <= lo) first = i;
+    if (c.reach[i].energy >= hi) {
+      last = i;
+      break;
+    }
+  }
+  for (std::size_t i = first; i <= last; ++i) {
+    r.inner = std::max(r.inner, c.reach[i].reach.inner);
+    r.outer = std::max(r.outer, c.reach[i].reach.outer);
+  }
+  return r;
+}
+
+// The first crossing's inner side lies at lower psi, the second's at higher.
+void add_branch(std::vector<Blocked>& out, const MapCurve& c, bool first, double start) {
   const auto psi = [first](const MapPoint& p) { return first ? p.at.psi_a : p.at.psi_b; };
+  const auto block = [&](double lo_psi, double hi_psi, double lo_e, double hi_e) {
+    const Reach r = reach_over(c, lo_e, hi_e);
+    if (!r.any()) return;
+    const double below = first ? r.inner : r.outer;
+    const double above = first ? r.outer : r.inner;
+    add_in_turn(out, lo_psi - below, hi_psi + above, start, c.h2);
+  };
   if (c.points.size() == 1) {
-    if (c.points[0].strength >= threshold)
-      add_in_turn(out, psi(c.points[0]) - half, psi(c.points[0]) + half, start, c.h2);
+    block(psi(c.points[0]), psi(c.points[0]), c.points[0].at.energy, c.points[0].at.energy);
     return;
   }
   for (std::size_t i = 1; i < c.points.size(); ++i) {
     const MapPoint& a = c.points[i - 1];
     const MapPoint& b = c.points[i];
-    if (!(std::max(a.strength, b.strength) >= threshold)) continue;
-    add_in_turn(out, std::min(psi(a), psi(b)) - half, std::max(psi(a), psi(b)) + half, start, c.h2);
+    block(std::min(psi(a), psi(b)), std::max(psi(a), psi(b)), a.at.energy, b.at.energy);
   }
 }
 
@@ -61,8 +88,10 @@ std::string indices(const Hkl& h) {
 
 std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& domain, double min_width) {
   std::vector<Blocked> blocked;
-  for (const MapCurve& c : map.curves)
-    for (const bool first : {true, false}) add_branch(blocked, c, first, map.threshold, domain.from);
+  for (const auto* curves : {&map.curves, &map.faint})
+    for (const MapCurve& c : *curves)
+      for (const bool first : {true, false}) add_branch(blocked, c, first, domain.from);
+  for (const SummedBlock& b : map.summed) add_in_turn(blocked, b.from, b.to, domain.from, b.h2);
   std::sort(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) { return a.from < b.from; });
 
   std::vector<SafeWindow> gaps;
@@ -97,13 +126,23 @@ std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& d
 }
 
 void write_window_table(std::ostream& out, const PsiEnergyMap& map, const std::vector<SafeWindow>& windows,
-                        double min_width) {
+                        double min_width, double widest) {
   char threshold[32];
   std::snprintf(threshold, sizeof threshold, "%.4g", static_cast<double>(map.threshold));
-  ff::write(out, "(/' Safe psi windows from',F8.3,' to',F8.3,' keV: no event with I/FWHM s**2 at or above ',A)",
+  ff::write(out, "(/' Safe psi windows from',F8.3,' to',F8.3,' keV: the simulated scan stays within ',A,' cps')",
             {map.e_lo, map.e_hi, std::string(threshold)});
+  out << " of the primary's own level at every energy (each event's profile cut where it falls below that)\n";
   ff::write(out, "(' at least',F8.3,' degrees wide, widest first',I8,' found')",
             {min_width, static_cast<int>(windows.size())});
+  if (windows.empty()) {
+    if (widest > 0)
+      ff::write(out, "(' none is that wide: the widest free interval is',F8.3,' degrees;')", {widest});
+    else
+      out << " the events cover every azimuth of the range;\n";
+    out << " give a smaller --min-width (default 5 x the largest FWHM), a larger --threshold (cps)"
+           " or a narrower energy range\n";
+    return;
+  }
   out << "    psi from      psi to       width    event before    event after\n";
   for (const SafeWindow& w : windows) {
     std::string line = ff::format("(3F12.3)", {w.from, w.to, w.width()});
