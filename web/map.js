@@ -409,10 +409,9 @@
     tooltip.style.left = left + "px";
     tooltip.style.top = (box.top - host.top + y + 14) + "px";
   }
-  let pending = null;
   canvas.addEventListener("mousemove", (e) => {
     const p = local(e);
-    if (pending === null) pending = requestAnimationFrame(() => { pending = null; showTooltip(p.x, p.y); });
+    showTooltip(p.x, p.y);
   });
   canvas.addEventListener("mouseleave", hideTooltip);
 

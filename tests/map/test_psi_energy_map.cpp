@@ -124,21 +124,6 @@ TEST(PsiEnergyMap, DoesNotDependOnTheThreads) {
   }
 }
 
-// A diamond-like crystal at 10 keV: synchrotron radiation, the interference
-// term on, events above drucut = 0.05 cps in the scan.
-const char* const kDiamond = R"(Diamond 2 2 2 at 10 keV
-diamond.ps
-3.5668 3.5668 3.5668 90. 90. 90.
-1 1.2398 5.4309 1 1 1 58.19
-0.0024 0.0024 84. 84. 0.0
--180. 180. 10. 8 5. 0.
-227 1 1
-C      0.0030    0.0016
-   1  0.04167 0.125 0.125 0.125
-0.0030 0.0030 0.0030 0. 0. 0.
- 2 2 2 0 0 0. 1.
-)";
-
 // The largest |scan - I-prim| of the run at `energy` over the steps of a
 // 2000-step full turn inside the windows, and the number of such steps.
 std::pair<float, int> largest_inside(const Calculation& base, double energy,
