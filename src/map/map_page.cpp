@@ -1,4 +1,4 @@
-// The map's page in the result page's landscape frame: psi on x 2.2..21 cm,
+// The map's page in the result page's landscape frame: psi on x 2.2..20.2 cm,
 // the energy range on y 2.5..20.3 cm with its numbers left of the frame, the
 // parameter block and the grey key from x 22 cm; text at the result page's
 // sizes.
@@ -18,13 +18,13 @@
 namespace kavro::map {
 namespace {
 
-constexpr float kLeft = 2.2f, kRight = 21.0f, kBottom = 2.5f, kTop = 20.3f;
+constexpr float kLeft = 2.2f, kRight = 20.2f, kBottom = 2.5f, kTop = 20.3f;
 constexpr float kLabelX = 22.0f, kValueX = 25.0f;
 constexpr float kBandGray = 0.85f;
 constexpr std::size_t kLabelled = 12;
 constexpr std::size_t kListedWindows = 10;
 constexpr float kLabelSize = 0.35f;       // cm, the h2 labels
-constexpr float kLabelCharWidth = 0.19f;  // cm per character of a label, generously
+constexpr float kLabelCharWidth = 0.15f;  // cm per character of a label, generously
 constexpr int kKeySteps = 12;
 
 // A label's box on the page, kept apart from the others.
@@ -144,6 +144,19 @@ void draw_curves(Plotter& p, const PsiEnergyMap& map, const PsiDomain& domain, c
   draw_labels(p, map, order, domain, s);
 }
 
+// A tick every centimetre under the frame (a full turn: 20 degrees), a number every third.
+void draw_psi_ticks(Plotter& p, const Scale& s) {
+  p.fonts(0.5f, "Times-Roman");
+  const int ticks = static_cast<int>(std::lround(kRight - kLeft));
+  for (int i = 0; i <= ticks; ++i) {
+    const float x = kLeft + static_cast<float>(i);
+    p.plot(x, kBottom, kPenUp);
+    p.plot(x, kBottom - (i % 3 == 0 ? 0.3f : 0.15f), kPenDown);
+    if (i % 3 == 0) p.number(x - 0.75f, kBottom - 0.8f, static_cast<float>(s.psi_from + s.psi_span * i / ticks), 71);
+  }
+  p.symbol((kLeft + kRight) / 2 - 1.3f, kBottom - 1.5f, "psi (degrees)");
+}
+
 void draw_energy_ticks(Plotter& p, const Scale& s) {
   p.fonts(0.5f, "Times-Roman");
   for (int i = 0; i <= 4; ++i) {
@@ -242,9 +255,7 @@ void write_map_page(std::ostream& ps, std::ostream& listing, const MapPage& page
   draw_bands(p, page.windows, page.domain, s);
   draw_curves(p, page.map, page.domain, s);
   p.frame(kLeft, kRight, kBottom, kTop);
-  p.fonts(0.5f, "Times-Roman");
-  p.axis(kLeft, kBottom, "psi (degrees)", kRight - kLeft, static_cast<float>(s.psi_from),
-         static_cast<float>(s.psi_span / 20));
+  draw_psi_ticks(p, s);
   draw_energy_ticks(p, s);
   p.fonts(0.5f, "Times-Bold");
   p.symbol(kLeft - 1.2f, 20.7f, page.title);
