@@ -114,7 +114,9 @@
     const step = niceStep(max - min, count);
     const out = [];
     for (let v = Math.ceil(min / step - 1e-9) * step; v <= max + step * 1e-9; v += step) out.push(+v.toFixed(10));
-    return { values: out, digits: Math.max(0, -Math.floor(Math.log10(step) + 1e-9)) };
+    let digits = Math.max(0, Math.ceil(-Math.log10(step) - 1e-9));
+    if (Math.abs(step * Math.pow(10, digits) - Math.round(step * Math.pow(10, digits))) > 1e-6) ++digits;  // 0.25
+    return { values: out, digits };
   }
 
   function drawWindows(b) {

@@ -238,61 +238,6 @@ std::vector<WantedReflection> wanted_reflections(const std::vector<std::vector<O
   return wanted;
 }
 
-constexpr double kSumStep = 0.01;  // degrees between the psi steps of the summed profiles
-constexpr double kWrapMargin = 30;  // events this near the turn's ends are added again one turn away
-
-// At every level the profiles of all the map's events added on a full turn,
-// as the run adds them, and the steps where the sum reaches the threshold:
-// tails each below it may together pass it.
-std::vector<SummedBlock> summed_blocks(const PsiEnergyMap& map, int nnn, int workers) {
-  std::vector<SummedBlock> blocks;
-  const ScanGrid grid{-180.0f, static_cast<float>(1 / kSumStep), static_cast<int>(std::lround(360 / kSumStep)), nnn};
-  for (const double energy : map.level_energies) {
-    std::vector<ScanEvent> events;
-    std::vector<Hkl> h2;
-    for (const auto* curves : {&map.curves, &map.faint})
-      for (const MapCurve& c : *curves)
-        for (const LevelReach& r : c.reach) {
-          if (r.energy != energy || r.profile.scale == 0) continue;
-          for (const bool first : {true, false}) {
-            const double psi = std::fmod(std::fmod((first ? r.psi_a : r.psi_b) + 180, 360) + 360, 360) - 180;
-            for (const double shift : {-360.0, 0.0, 360.0}) {
-              if (shift != 0 && std::fabs(psi + shift) > 180 + kWrapMargin) continue;
-              ScanEvent e = r.profile;
-              e.psi = static_cast<float>(psi + shift);
-              e.first_crossing = first;
-              events.push_back(e);
-              h2.push_back(c.h2);
-            }
-          }
-        }
-    if (events.empty()) continue;
-    const ScanSums sums = accumulate_profiles(events, grid, workers);
-    std::vector<std::size_t> by_psi(events.size());
-    std::iota(by_psi.begin(), by_psi.end(), 0);
-    std::sort(by_psi.begin(), by_psi.end(), [&](std::size_t a, std::size_t b) { return events[a].psi < events[b].psi; });
-    const auto nearest = [&](double psi) {
-      const auto at = std::partition_point(by_psi.begin(), by_psi.end(), [&](std::size_t j) { return events[j].psi < psi; });
-      std::size_t best = at == by_psi.end() ? by_psi.back() : *at;
-      if (at != by_psi.begin() && std::fabs(events[*(at - 1)].psi - psi) < std::fabs(events[best].psi - psi))
-        best = *(at - 1);
-      return h2[best];
-    };
-    for (std::size_t i = 0; i < sums.sums.size(); ++i)
-      if (std::fabs(sums.sums[i]) >= map.threshold) {
-        const double psi = -180 + static_cast<double>(i) * kSumStep;
-        if (!blocks.empty() && blocks.back().to >= psi - kSumStep) {
-          blocks.back().to = psi + kSumStep;
-        } else {
-          if (!blocks.empty()) blocks.back().h2 = nearest(blocks.back().to);
-          blocks.push_back({psi - kSumStep, psi + kSumStep, nearest(psi)});
-        }
-      }
-    if (!blocks.empty()) blocks.back().h2 = nearest(blocks.back().to);
-  }
-  return blocks;
-}
-
 }  // namespace
 
 std::vector<double> level_energies(double e_lo, double e_hi, int levels) {
@@ -330,7 +275,8 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
     std::move(found.faint.begin(), found.faint.end(), std::back_inserter(map.faint));
   }
   for (const MapCurve& c : map.curves) map.largest_fwhm = std::max(map.largest_fwhm, c.fwhm);
-  map.summed = summed_blocks(map, base.options.nnn, workers);
+  map.nnn = base.options.nnn;
+  map.workers = workers;
   return map;
 }
 

@@ -36,13 +36,6 @@ struct LevelReach {
   double psi_a = 0, psi_b = 0;
 };
 
-// An azimuth interval (degrees, in the turn from -180) where the profiles
-// of all events together reach the threshold at one of the levels.
-struct SummedBlock {
-  double from = 0, to = 0;
-  Hkl h2{};  // of the crossing nearest to it
-};
-
 struct MapCurve {
   Hkl h2{};
   int line = 0;                  // wavelength line (0, or 1 for the tube's second line)
@@ -61,7 +54,8 @@ struct PsiEnergyMap {
   // it somewhere (the interference with the primary wave): they bound the
   // safe windows but are not drawn.
   std::vector<MapCurve> faint;
-  std::vector<SummedBlock> summed;  // where the events' tails add up to the threshold
+  int nnn = 0;      // the interference setting the profiles were made with
+  int workers = 1;  // threads for adding the profiles
   std::int64_t orbits = 0;       // secondary reflections that meet the sphere in the range (per line)
   float largest_fwhm = 0;
 };

@@ -1,5 +1,6 @@
 // Each event blocks, along its curve, the psi on either side of it where its
-// own contribution to the scan reaches the threshold. Blocked intervals are brought into the turn that starts at the domain's
+// own contribution to the scan reaches the threshold, and inside the gaps
+// left the summed profiles block where tails add up. Blocked intervals are brought into the turn that starts at the domain's
 // start, split where they pass its end, merged, and the gaps between them
 // within the domain kept.
 #include "map/safe_windows.hpp"
@@ -9,7 +10,9 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/scan_profile.hpp"
 #include "format/fixed_format.hpp"
+#include "map/map_csv.hpp"
 
 namespace kavro::map {
 namespace {
@@ -78,6 +81,84 @@ void add_branch(std::vector<Blocked>& out, const MapCurve& c, bool first, double
   }
 }
 
+// The free intervals of the turn [start, start + 360) between sorted blocked ones.
+std::vector<Blocked> free_intervals(const std::vector<Blocked>& blocked, double start) {
+  std::vector<Blocked> gaps;
+  double free_from = start;
+  for (const Blocked& b : blocked) {
+    if (b.from > free_from) gaps.push_back({free_from, b.from, std::nullopt});
+    free_from = std::max(free_from, b.to);
+  }
+  if (free_from < start + 360) gaps.push_back({free_from, start + 360, std::nullopt});
+  return gaps;
+}
+
+constexpr double kWrapMargin = 30;  // degrees: events this near the turn's ends count one turn away too
+
+// The profiles of the map's events at one level, crossings in the turn from
+// `start`, with the reflection of each.
+struct LevelProfiles {
+  std::vector<ScanEvent> events;
+  std::vector<Hkl> h2;
+};
+
+std::vector<LevelProfiles> level_profiles(const PsiEnergyMap& map, double start) {
+  std::vector<LevelProfiles> levels;
+  for (const double energy : map.level_energies) {
+    LevelProfiles level;
+    for (const auto* curves : {&map.curves, &map.faint})
+      for (const MapCurve& c : *curves)
+        for (const LevelReach& r : c.reach) {
+          if (r.energy != energy || r.profile.scale == 0) continue;
+          for (const bool first : {true, false}) {
+            const double psi = psi_in_turn(first ? r.psi_a : r.psi_b, start);
+            for (const double shift : {0.0, -360.0, 360.0}) {
+              if (shift != 0 && (psi + shift < start - kWrapMargin || psi + shift > start + 360 + kWrapMargin))
+                continue;
+              ScanEvent e = r.profile;
+              e.psi = static_cast<float>(psi + shift);
+              e.first_crossing = first;
+              level.events.push_back(e);
+              level.h2.push_back(c.h2);
+            }
+          }
+        }
+    if (!level.events.empty()) levels.push_back(std::move(level));
+  }
+  return levels;
+}
+
+// The steps of [from, to] where at one of the levels the profiles of all
+// the map's events, added as the run adds them, reach the threshold; each
+// named by the crossing nearest to it. The steps are a quarter of the
+// narrowest event's FWHM apart (0.001 to 0.02 degree), so that two narrow
+// events that overlap are not passed over.
+std::vector<Blocked> summed_blocks(const PsiEnergyMap& map, const std::vector<LevelProfiles>& levels, double from,
+                                   double to, double step) {
+  const ScanGrid grid{static_cast<float>(from), static_cast<float>(1 / step),
+                      static_cast<int>(std::ceil((to - from) / step)), map.nnn};
+  std::vector<Blocked> blocks;
+  for (const LevelProfiles& level : levels) {
+    const ScanSums sums = accumulate_profiles(level.events, grid, map.workers);
+    const auto nearest = [&](double psi) {
+      std::size_t best = 0;
+      for (std::size_t j = 1; j < level.events.size(); ++j)
+        if (std::fabs(level.events[j].psi - psi) < std::fabs(level.events[best].psi - psi)) best = j;
+      return level.h2[best];
+    };
+    const std::size_t before = blocks.size();  // the blocks of this level start here
+    for (std::size_t i = 0; i < sums.sums.size(); ++i) {
+      if (!(std::fabs(sums.sums[i]) >= map.threshold)) continue;
+      const double psi = from + static_cast<double>(i) * step;
+      if (blocks.size() > before && blocks.back().to >= psi - step)
+        blocks.back().to = psi + step;
+      else
+        blocks.push_back({psi - step, psi + step, nearest(psi)});
+    }
+  }
+  return blocks;
+}
+
 std::string indices(const Hkl& h) {
   std::string text = ff::format("(3I4)", {h[0], h[1], h[2]});
   text.pop_back();
@@ -91,7 +172,20 @@ std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& d
   for (const auto* curves : {&map.curves, &map.faint})
     for (const MapCurve& c : *curves)
       for (const bool first : {true, false}) add_branch(blocked, c, first, domain.from);
-  for (const SummedBlock& b : map.summed) add_in_turn(blocked, b.from, b.to, domain.from, b.h2);
+  std::sort(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) { return a.from < b.from; });
+  // Where the tails of all events together reach the threshold inside the
+  // gaps left by the events one at a time.
+  std::vector<Blocked> summed;
+  const std::vector<LevelProfiles> levels = level_profiles(map, domain.from);
+  float narrowest = map.largest_fwhm;
+  for (const auto* curves : {&map.curves, &map.faint})
+    for (const MapCurve& c : *curves)
+      if (c.fwhm > 0) narrowest = std::min(narrowest, c.fwhm);
+  const double step = std::clamp(static_cast<double>(narrowest) / 4, 0.001, 0.02);
+  for (const Blocked& gap : free_intervals(blocked, domain.from))
+    for (const Blocked& b : summed_blocks(map, levels, gap.from, gap.to, step))
+      add_in_turn(summed, b.from, b.to, domain.from, b.h2);
+  blocked.insert(blocked.end(), summed.begin(), summed.end());
   std::sort(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) { return a.from < b.from; });
 
   std::vector<SafeWindow> gaps;
