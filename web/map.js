@@ -393,7 +393,7 @@
     }
     const table = element("table");
     const rows = [["h2", hkl(hit.curve.data.h2)], ["h3", hkl(hit.curve.data.h3)],
-                  ["crossing", String(hit.crossing)], ["E", fixed(hit.energy, 4) + " keV"],
+                  ["crossing", hit.crossing + (hit.crossing === 1 ? " (in-out)" : " (out-in)")], ["E", fixed(hit.energy, 4) + " keV"],
                   ["psi", fixed(hit.psi, 3) + " deg"], ["strength", sig(hit.strength) + " cps"],
                   ["largest", sig(hit.curve.data.peak) + " cps"]];
     if (data.radiation.startsWith("tube")) rows.push(["line", hit.curve.data.line === 1 ? "K-alpha1" : "K-alpha2"]);
