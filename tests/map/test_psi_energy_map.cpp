@@ -10,6 +10,7 @@
 #include "map/map_fixture.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
+#include "map/scan_reach.hpp"
 
 namespace kavro::testing {
 namespace {
@@ -206,6 +207,50 @@ TEST(SafeWindows, CloseTheTurnAndKeepWithinTheDomain) {
   EXPECT_DOUBLE_EQ(part[0].to, 90);
   EXPECT_FALSE(part[0].right);
   EXPECT_DOUBLE_EQ(part[1].to, 28);
+}
+
+}  // namespace
+}  // namespace kavro::testing
+
+namespace kavro::testing {
+namespace {
+
+// The reach of a profile is tight and safe on both sides: beyond it (up to
+// a turn, or to beta inside) the contribution stays below the threshold,
+// within 3 % of it the contribution still reaches it; for a narrow and a
+// wide event, without and with a strong interference term.
+TEST(ScanReach, BoundsTheProfileOnBothSides) {
+  struct Case {
+    float w_in, w_out, ik, ia, primary, beta;
+    int nnn;
+  };
+  const float threshold = 2;
+  for (const Case& k : {Case{0.004f, 0.005f, 0.5f, 0.01f, 0, 40, 0}, Case{0.2f, 0.15f, 30, 2, 0, 0.3f, 0},
+                        Case{0.01f, 0.012f, 0.05f, 0.001f, 5000, 60, 8}}) {
+    EventIntensity ev;
+    ev.shape = split_pseudo_voigt(0.4f, k.w_in, k.w_out);
+    ev.w_in = k.w_in;
+    ev.w_out = k.w_out;
+    ev.ik = k.ik;
+    ev.ia = k.ia;
+    ev.beta = k.beta;
+    ev.trphi = 0.7f;
+    ev.c_int = 1;
+    const ScanEvent e = map::crossing_profile(ev, k.primary, 1.2f, k.nnn);
+    const map::Reach r = map::scan_reach(e, threshold, k.nnn);
+    for (const bool inner : {true, false}) {
+      const float reach = inner ? r.inner : r.outer;
+      ASSERT_GT(reach, 0) << k.w_in << " inner " << inner;
+      EXPECT_LE(reach, inner ? k.beta : 360.0f);
+      const float end = inner ? k.beta : 360.0f;
+      for (float x = reach * 1.0001f; x <= end; x += std::max(1e-4f, x * 1e-3f))
+        ASSERT_LT(std::fabs(profile_contribution(e, x, inner, k.nnn)), threshold) << k.w_in << " at " << x;
+      bool reached = false;
+      for (float x = reach / 1.03f; x <= reach; x += reach * 1e-4f)
+        reached = reached || std::fabs(profile_contribution(e, x, inner, k.nnn)) >= threshold;
+      EXPECT_TRUE(reached || reach >= k.beta) << k.w_in << " inner " << inner << " reach " << reach;
+    }
+  }
 }
 
 }  // namespace
