@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "energy/energy_calculation.hpp"
 #include "format/input_reader.hpp"
 #include "map/map_csv.hpp"
+#include "map/map_html.hpp"
 #include "map/map_page.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
@@ -32,7 +34,8 @@ namespace kavro::app {
 
 const char* const kMapUsage =
     "       kavro99 map INPUT --energy E1:E2 | --wavelength L1:L2 [--psi A:B] [--threshold I]\n"
-    "                   [--min-width W] [--levels N] [-o MAP.ps] [--png] [--pdf] [--csv FILE]\n";
+    "                   [--min-width W] [--levels N] [-o MAP.ps] [--png] [--pdf] [--csv FILE]\n"
+    "                   [--html MAP.html]\n";
 
 namespace {
 
@@ -44,7 +47,7 @@ constexpr int kExitUsage = 2;
 constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
 
 struct MapArguments {
-  fs::path input, page, csv;
+  fs::path input, page, csv, html;
   std::optional<std::pair<double, double>> energies, wavelengths, psi;
   std::optional<float> threshold;
   std::optional<double> min_width;
@@ -92,6 +95,8 @@ MapArguments parse(const std::vector<std::string_view>& args) {
       a.page = std::string(value());
     } else if (option == "--csv") {
       a.csv = std::string(value());
+    } else if (option == "--html") {
+      a.html = std::string(value());
     } else if (option == "--png" || option == "--pdf") {
       a.images.push_back(option == "--png" ? PageImage::png : PageImage::pdf);
     } else if (!option.empty() && option[0] != '-' && a.input.empty()) {
@@ -151,6 +156,7 @@ bool usable_files(const MapArguments& a, const fs::path& scan) {
     files.push_back({fs::path(a.page).replace_extension(kind == PageImage::png ? ".png" : ".pdf"), "image of the map page",
                      true});
   files.push_back({a.csv, "curve-sample file", true});
+  files.push_back({a.html, "HTML page", true});
   const std::string clash = command_file_clash(files);
   if (clash.empty()) return true;
   std::cerr << "kavro99: " << clash << "\n";
@@ -288,26 +294,32 @@ int make_map(const MapArguments& a) {
     return kExitFailed;
   }
   const double min_width = a.min_width.value_or(5.0 * m.largest_fwhm);
-  const std::vector<map::SafeWindow> windows = map::safe_windows(m, domain, min_width);
-  map::write_window_table(std::cout, m, windows, min_width);
+  const std::vector<map::SafeWindow> gaps = map::safe_windows(m, domain, 0);
+  std::vector<map::SafeWindow> windows;
+  std::copy_if(gaps.begin(), gaps.end(), std::back_inserter(windows),
+               [&](const map::SafeWindow& w) { return w.width() >= min_width; });
+  map::write_window_table(std::cout, m, windows, min_width, gaps.empty() ? 0.0 : gaps.front().width());
 
   const std::string title = input_title(a.input);
   const map::MapPage page{title, c, m, domain, windows, min_width};
   std::ostringstream page_messages;
-  // The page and the curve samples take their names together, or neither does.
-  ResultFile page_file, csv_file;
+  // The page, the curve samples and the HTML page take their names together, or none does.
+  ResultFile page_file, csv_file, html_file;
   if (!write_result(page_file, a.page,
                     [&](std::ostream& ps) { map::write_map_page(ps, page_messages, page, current_time()); }))
     return kExitFailed;
   if (!a.csv.empty() && !write_result(csv_file, a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); }))
     return kExitFailed;
-  if (!page_file.commit() || (!a.csv.empty() && !csv_file.commit())) {
+  if (!a.html.empty() && !write_result(html_file, a.html, [&](std::ostream& out) { map::write_map_html(out, page); }))
+    return kExitFailed;
+  if (!page_file.commit() || (!a.csv.empty() && !csv_file.commit()) || (!a.html.empty() && !html_file.commit())) {
     std::cerr << "kavro99: the map's files could not be written completely\n";
     return kExitFailed;
   }
   std::cerr << page_messages.str();
   std::cout << "PostScript page: " << a.page.string() << "\n";
   if (!a.csv.empty()) std::cout << "Curve samples:   " << a.csv.string() << "\n";
+  if (!a.html.empty()) std::cout << "HTML page:       " << a.html.string() << "\n";
   return convert_images(a.page, a.images) ? 0 : kExitFailed;
 }
 

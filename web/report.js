@@ -136,24 +136,33 @@
     const near = [];
     for (let i = firstAtOrAbove(psi - tolerance); i < events.length && eventPsi[i] <= psi + tolerance; ++i)
       near.push(events[i]);
-    return near.sort((a, b) => Math.max(b.I_K, b.I_A) - Math.max(a.I_K, a.I_A));
+    return near.sort((a, b) => Math.max(b.I_K_per_fwhm, b.I_A_per_fwhm) - Math.max(a.I_K_per_fwhm, a.I_A_per_fwhm));
   }
   function hideTooltip() {
     tooltip.hidden = true;
   }
+  // Per event the listing's Ikavro and Iaufhe (per FWHM, cps), and under it
+  // the integrated intensities I_K s^2 and I_A s^2 (cps deg).
   function tooltipTable(near) {
     const table = element("table");
     const head = table.insertRow();
     const twoPasses = results.summary.passes.length > 1;
-    const names = ["h2", "h3", "crossing", "psi", "I_K", "I_A", "FWHM", "triplet phase"];
+    const names = ["h2", "h3", "crossing", "psi (deg)", "Ikavro (cps)", "Iaufhe (cps)", "FWHM (deg)",
+                   "TRPHI (deg)"];
     if (twoPasses) names.push("pass");
     for (const name of names) head.appendChild(element("th", {}, name));
     for (const e of near.slice(0, maxLabelled)) {
       const row = table.insertRow();
-      const cells = [hkl(e, 2), hkl(e, 3), e.crossing, fixed(e.psi, 3), sig(e.I_K), sig(e.I_A), fixed(e.fwhm, 4),
-                     fixed(e.triplet_phase, 1)];
+      const cells = [hkl(e, 2), hkl(e, 3), e.crossing, fixed(e.psi, 3), sig(e.I_K_per_fwhm), sig(e.I_A_per_fwhm),
+                     fixed(e.fwhm, 4), fixed(e.triplet_phase, 1)];
       if (twoPasses) cells.push(String(e.pass));
       cells.forEach((text, i) => row.appendChild(element("td", i >= 3 ? { class: "num" } : {}, text)));
+      const integrated = table.insertRow();
+      integrated.className = "integrated";
+      integrated.appendChild(element("td", { colspan: "4" }));
+      integrated.appendChild(element("td", { colspan: String(names.length - 4) },
+                                     "integrated: I_K s\u00b2 " + sig(e.I_K) + ", I_A s\u00b2 " + sig(e.I_A) +
+                                     " cps deg"));
     }
     return table;
   }
@@ -287,28 +296,102 @@
     options.series = series;
     options.legend = { show: false };
     options.scales.y = { range: [band.low, band.high] };
+    // One line: its wavelength once; two: as many digits as the band needs.
+    const lines = results.parameters.radiation.lines;
+    const digits = Math.max(3, Math.ceil(-Math.log10((band.high - band.low) / 4)) + 1);
+    options.axes[1].values = (u, splits) => splits.map((v) => v.toFixed(lines.length === 1 ? 4 : digits));
+    if (lines.length === 1) options.axes[1].splits = () => [lines[0].wavelength];
     options.cursor = { drag: { x: true, y: false }, points: { show: false }, bind: { dblclick: () => null } };
     addPlot(options, values, "band-plot");
   }
 
-  // ---- Parameters, summary and data tables.
+  // ---- Parameters, summary and data tables, in the listing's words and units.
+  const listingWords = {
+    "pass": ["pass"],
+    "wavelength": ["wavelength", "\u00c5"],
+    "events_full_turn": ["Number of events in a 360 degree scan (extinct/non extinct)"],
+    "near_window": ["events within 5 degrees of the psi window"],
+    "stored": ["events listed and drawn (intensity above drumin)"],
+    "store_overflowed": ["event store full (more events than it holds)"],
+    "operative_reflections": ["Number of operative reflections (Prager formula)"],
+    "scan_crossings": ["crossings in the scan (intensity above drucut)"],
+    "table_rows": ["rows of the event table"],
+    "calculated.iprim": ["I-prim", "cps"],
+    "calculated.maximum": ["Maximum calculated intensity", "cps"],
+    "calculated.minimum": ["Minimum calculated intensity", "cps"],
+    "calculated.theta_primary": ["theta of the primary reflection", "deg"],
+    "calculated.events_in_scan": ["Number of multiple diffraction events in the psi-scan (intensity above drucut)"],
+    "measured.deviation": ["Deviation between calculated and measured psi", "deg"],
+    "measured.shift_steps": ["the same deviation in steps of the psi grid"],
+    "measured.iprim": ["Measured I-prim", "cps"],
+    "measured.maximum": ["Maximum background corrected measured intensity", "cps"],
+    "measured.minimum": ["Minimum background corrected measured intensity", "cps"],
+    "measured.background": ["Background", "cps"],
+    "cell.a": ["a", "\u00c5"], "cell.b": ["b", "\u00c5"], "cell.c": ["c", "\u00c5"],
+    "cell.alpha": ["alpha", "deg"], "cell.beta": ["beta", "deg"], "cell.gamma": ["gamma", "deg"],
+    "radiation.kind": ["radiation"],
+    "radiation.tube": ["wavelength indicator"],
+    "dlambda_over_lambda": ["deltalambda/lambda"],
+    "weight": ["weight of the line"],
+    "primary.hkl": ["primary reflection h k l"],
+    "primary.F": ["fcalc of the primary reflection"],
+    "primary.phase": ["phase of the primary reflection", "deg"],
+    "primary.psi_interval": ["psi-interval of the measured I-prim", "deg"],
+    "psi_grid.psia": ["psia", "deg"],
+    "psi_grid.psie": ["psie", "deg"],
+    "psi_grid.steps_per_degree": ["number of steps per degree"],
+    "psi_grid.points": ["points of the scan"],
+    "psi_offset": ["Psi=0 difference between diffractometer and reference direction: PsiD", "deg"],
+    "drumin": ["drumin: events above it are listed", "cps"],
+    "drucut": ["drucut: events above it enter the scan", "cps"],
+    "phase_shift_interval_factor": ["phase shift interval factor"],
+  };
+  // The words for a key: its full path first, then its last part.
+  function words(path) {
+    const plain = path.replace(/\[\d+\]/g, "");
+    return listingWords[plain] || listingWords[plain.split(".").pop()] || [path];
+  }
+  function valueText(value) {
+    if (value === null) return "none";
+    if (value === true) return "yes";
+    if (value === false) return "no";
+    if (Array.isArray(value)) return value.map(valueText).join(" ");
+    return typeof value === "number" ? sig(value) : String(value);
+  }
+  function addRow(table, label, unit, text, numeric) {
+    const row = table.insertRow();
+    row.appendChild(element("th", {}, unit ? label + " (" + unit + ")" : label));
+    row.appendChild(element("td", numeric ? { class: "num" } : {}, text));
+  }
   function addRows(table, object, prefix) {
     for (const [key, value] of Object.entries(object)) {
       const name = prefix ? prefix + "." + key : key;
-      if (value !== null && typeof value === "object" && !Array.isArray(value)) {
+      const [label, unit] = words(name);
+      const isObject = value !== null && typeof value === "object" && !Array.isArray(value);
+      if (isObject && "intensity" in value) {
+        // An extreme of a scan: intensity, its error where measured, and where it lies.
+        let text = sig(value.intensity) + (value.error != null ? " +/- " + sig(value.error) : "");
+        if (value.psi != null) text += " at psi = " + fixed(value.psi, 3);
+        addRow(table, label, unit, text, true);
+      } else if (isObject) {
         addRows(table, value, name);
       } else if (Array.isArray(value) && value.length && typeof value[0] === "object") {
-        value.forEach((item, i) => addRows(table, item, name + "[" + (i + 1) + "]"));
+        value.forEach((item, i) => {
+          const head = table.insertRow();
+          head.appendChild(element("th", { colspan: "2", class: "group" },
+                                   (key === "lines" ? "wavelength line " : key === "passes" ? "pass " : key + " ") +
+                                   (i + 1)));
+          addRows(table, item, name + "[" + (i + 1) + "]");
+        });
       } else {
-        const row = table.insertRow();
-        row.appendChild(element("th", {}, name));
-        const text = value === null ? (key === "deviation" ? "not determined" : "none") : Array.isArray(value) ? value.join(" ") : String(value);
-        row.appendChild(element("td", typeof value === "number" ? { class: "num" } : {}, text));
+        if (name.endsWith("].pass")) continue;  // in the group's heading
+        const text = value === null && key === "deviation" ? "not determined" : valueText(value);
+        addRow(table, label, unit, text, typeof value === "number");
       }
     }
   }
   function figures(id, object) {
-    const table = element("table");
+    const table = element("table", { class: "figures" });
     addRows(table, object, "");
     document.getElementById(id).appendChild(table);
   }

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <optional>
 
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
@@ -94,16 +96,24 @@ class CurveMaker {
 
   // The curve of the orbit on line `line`, or nothing below the threshold.
   // The levels at the ends, the quarters and the middle come first: an orbit
-  // whose event stays below a tenth of the threshold there is not followed
-  // through the others.
-  std::optional<MapCurve> curve(const Orbit& orbit, std::size_t line) const {
+  // whose event stays below a tenth of the threshold there, and whose
+  // contribution to the scan stays below the threshold, is not followed
+  // through the others. `faint` says whether the curve is below the
+  // threshold and kept for its reach alone.
+  std::optional<MapCurve> curve(const Orbit& orbit, std::size_t line, bool& faint) const {
     std::vector<std::optional<EventIntensity>> at(levels_.size());
     float screened = 0;
+    bool reaches = false;  // at a screening level, then at any
     for (const std::size_t i : screening_levels()) {
       at[i] = evaluate(levels_[i], line, orbit.h2);
-      if (at[i] && std::isfinite(at[i]->strength)) screened = std::max(screened, at[i]->strength);
+      if (at[i] && std::isfinite(at[i]->strength)) {
+        screened = std::max(screened, at[i]->strength);
+        const std::optional<LevelReach> r = reach_at(levels_[i], line, *at[i]);
+        reaches = reaches || (r && r->reach.any());
+      }
     }
-    if (!(screened >= kScreenShare * request_.threshold)) return std::nullopt;
+    if (!(screened >= kScreenShare * request_.threshold) && !reaches) return std::nullopt;
+    reaches = false;
     MapCurve curve;
     curve.h2 = orbit.h2;
     curve.line = static_cast<int>(line);
@@ -114,8 +124,19 @@ class CurveMaker {
       values.push_back({levels_[i].energy, at[i]->strength});
       curve.peak = std::max(curve.peak, at[i]->strength);
       curve.fwhm = std::max(curve.fwhm, at[i]->fwhm);
+      if (std::optional<LevelReach> r = reach_at(levels_[i], line, *at[i])) {
+        if (const std::optional<CurvePoint> p = curve_point(orbit, levels_[i].energy, scale_)) {
+          r->psi_a = p->psi_a;
+          r->psi_b = p->psi_b;
+        }
+        reaches = reaches || r->reach.any();
+        curve.reach.push_back(*r);
+      } else {
+        curve.reach.push_back({levels_[i].energy, {}, {}, 0, 0});
+      }
     }
-    if (values.empty() || !(curve.peak >= request_.threshold)) return std::nullopt;
+    faint = !(curve.peak >= request_.threshold);
+    if (values.empty()) return std::nullopt;
     for (const CurvePoint& p : with_levels(orbit, sample_curve(orbit, request_.e_lo, request_.e_hi, scale_,
                                                                 request_.tolerance)))
       curve.points.push_back({p, strength_at(values, p.energy)});
@@ -149,6 +170,19 @@ class CurveMaker {
     return screen;
   }
 
+  // The reach of the event's profile at the threshold, where the event enters the run's scan.
+  // Nothing for an event that stays out of the run's scan (at or below drucut).
+  std::optional<LevelReach> reach_at(const Level& level, std::size_t line, const EventIntensity& ev) const {
+    const Calculation& c = level.calculation;
+    if (!(ev.strength > c.options.drucut)) return std::nullopt;
+    const LineLevel& ll = level.lines[line];
+    LevelReach r;
+    r.energy = level.energy;
+    r.profile = crossing_profile(ev, ll.primary.intensity, ll.constants.scale, c.options.nnn);
+    r.reach = scan_reach(r.profile, request_.threshold, c.options.nnn);
+    return r;
+  }
+
   std::optional<EventIntensity> evaluate(const Level& level, std::size_t line, const Hkl& h2) const {
     const LineLevel& ll = level.lines[line];
     const std::optional<EventGeometry> e = locate_event(ll.frame, h2);
@@ -168,17 +202,26 @@ class CurveMaker {
   double scale_;
 };
 
-std::vector<MapCurve> curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits, std::size_t line,
-                                int workers) {
+struct FoundCurves {
+  std::vector<MapCurve> curves, faint;
+};
+
+FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits, std::size_t line, int workers) {
   const std::size_t chunks = std::max<std::size_t>(1, std::min<std::size_t>(orbits.size(), 256));
-  std::vector<std::vector<MapCurve>> found(chunks);
+  std::vector<FoundCurves> found(chunks);
   for_each_chunk(orbits.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t chunk) {
-    for (std::size_t i = begin; i < end; ++i)
-      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line)) found[chunk].push_back(std::move(*curve));
+    for (std::size_t i = begin; i < end; ++i) {
+      bool faint = false;
+      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line, faint))
+        (faint ? found[chunk].faint : found[chunk].curves).push_back(std::move(*curve));
+    }
   });
-  std::vector<MapCurve> curves;
-  for (auto& part : found) std::move(part.begin(), part.end(), std::back_inserter(curves));
-  return curves;
+  FoundCurves all;
+  for (auto& part : found) {
+    std::move(part.curves.begin(), part.curves.end(), std::back_inserter(all.curves));
+    std::move(part.faint.begin(), part.faint.end(), std::back_inserter(all.faint));
+  }
+  return all;
 }
 
 // h2 and h3 of every orbit, with sin(theta)/lambda as the engine takes it.
@@ -227,10 +270,13 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
 
   for (std::size_t j = 0; j < lines.size(); ++j) {
     const CurveMaker maker(levels, table, request, lines[0].lambda / lines[j].lambda);
-    std::vector<MapCurve> curves = curves_of(maker, orbits[j], j, workers);
-    std::move(curves.begin(), curves.end(), std::back_inserter(map.curves));
+    FoundCurves found = curves_of(maker, orbits[j], j, workers);
+    std::move(found.curves.begin(), found.curves.end(), std::back_inserter(map.curves));
+    std::move(found.faint.begin(), found.faint.end(), std::back_inserter(map.faint));
   }
   for (const MapCurve& c : map.curves) map.largest_fwhm = std::max(map.largest_fwhm, c.fwhm);
+  map.nnn = base.options.nnn;
+  map.workers = workers;
   return map;
 }
 

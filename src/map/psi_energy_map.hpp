@@ -9,6 +9,7 @@
 
 #include "engine/calculation.hpp"
 #include "map/orbit.hpp"
+#include "map/scan_reach.hpp"
 
 namespace kavro::map {
 
@@ -26,12 +27,22 @@ struct MapPoint {
   float strength = 0;
 };
 
+// How far the event keeps the scan at or beyond the threshold at one level,
+// and its profile there (a crossing at psi 0) with the psi of its crossings.
+struct LevelReach {
+  double energy = 0;
+  Reach reach;
+  ScanEvent profile;
+  double psi_a = 0, psi_b = 0;
+};
+
 struct MapCurve {
   Hkl h2{};
   int line = 0;                  // wavelength line (0, or 1 for the tube's second line)
   float peak = 0;                // the largest strength over the range
   float fwhm = 0;                // the largest FWHM over the range (degrees)
   std::vector<MapPoint> points;  // energy increasing
+  std::vector<LevelReach> reach; // at the levels where the event exists, energy increasing
 };
 
 struct PsiEnergyMap {
@@ -39,6 +50,12 @@ struct PsiEnergyMap {
   float threshold = 0;
   std::vector<double> level_energies;
   std::vector<MapCurve> curves;  // events at or above the threshold somewhere in the range
+  // Events below the threshold whose contribution to the scan still reaches
+  // it somewhere (the interference with the primary wave): they bound the
+  // safe windows but are not drawn.
+  std::vector<MapCurve> faint;
+  int nnn = 0;      // the interference setting the profiles were made with
+  int workers = 1;  // threads for adding the profiles
   std::int64_t orbits = 0;       // secondary reflections that meet the sphere in the range (per line)
   float largest_fwhm = 0;
 };

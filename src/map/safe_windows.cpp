@@ -1,4 +1,6 @@
-// Blocked intervals are brought into the turn that starts at the domain's
+// Each event blocks, along its curve, the psi on either side of it where its
+// own contribution to the scan reaches the threshold, and inside the gaps
+// left the summed profiles block where tails add up. Blocked intervals are brought into the turn that starts at the domain's
 // start, split where they pass its end, merged, and the gaps between them
 // within the domain kept.
 #include "map/safe_windows.hpp"
@@ -8,18 +10,20 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/scan_profile.hpp"
 #include "format/fixed_format.hpp"
+#include "map/map_csv.hpp"
 
 namespace kavro::map {
 namespace {
 
 struct Blocked {
   double from = 0, to = 0;
-  Hkl h2{};
+  std::optional<Hkl> h2;
 };
 
 // [from, to] (to - from below 360) in the turn [start, start + 360), split in two where it passes the end.
-void add_in_turn(std::vector<Blocked>& out, double from, double to, double start, const Hkl& h2) {
+void add_in_turn(std::vector<Blocked>& out, double from, double to, double start, const std::optional<Hkl>& h2) {
   if (to - from >= 360) {
     out.push_back({start, start + 360, h2});
     return;
@@ -35,20 +39,124 @@ void add_in_turn(std::vector<Blocked>& out, double from, double to, double start
   out.push_back({start, to - 360, h2});
 }
 
-void add_branch(std::vector<Blocked>& out, const MapCurve& c, bool first, double threshold, double start) {
-  const double half = c.fwhm / 2.0;
+// The largest reach of the curve over the levels from the last at or below
+// `lo` to the first at or above `hi`: between two levels the profile is
+// taken as wide as at the wider of them.
+Reach reach_over(const MapCurve& c, double lo, double hi) {
+  Reach r;
+  if (c.reach.empty()) return r;
+  std::size_t first = 0, last = c.reach.size() - 1;
+  for (std::size_t i = 0; i < c.reach.size(); ++i) {
+    if (c.reach[i].energy <= lo) first = i;
+    if (c.reach[i].energy >= hi) {
+      last = i;
+      break;
+    }
+  }
+  for (std::size_t i = first; i <= last; ++i) {
+    r.inner = std::max(r.inner, c.reach[i].reach.inner);
+    r.outer = std::max(r.outer, c.reach[i].reach.outer);
+  }
+  return r;
+}
+
+// The first crossing's inner side lies at lower psi, the second's at higher.
+void add_branch(std::vector<Blocked>& out, const MapCurve& c, bool first, double start) {
   const auto psi = [first](const MapPoint& p) { return first ? p.at.psi_a : p.at.psi_b; };
+  const auto block = [&](double lo_psi, double hi_psi, double lo_e, double hi_e) {
+    const Reach r = reach_over(c, lo_e, hi_e);
+    if (!r.any()) return;
+    const double below = first ? r.inner : r.outer;
+    const double above = first ? r.outer : r.inner;
+    add_in_turn(out, lo_psi - below, hi_psi + above, start, c.h2);
+  };
   if (c.points.size() == 1) {
-    if (c.points[0].strength >= threshold)
-      add_in_turn(out, psi(c.points[0]) - half, psi(c.points[0]) + half, start, c.h2);
+    block(psi(c.points[0]), psi(c.points[0]), c.points[0].at.energy, c.points[0].at.energy);
     return;
   }
   for (std::size_t i = 1; i < c.points.size(); ++i) {
     const MapPoint& a = c.points[i - 1];
     const MapPoint& b = c.points[i];
-    if (!(std::max(a.strength, b.strength) >= threshold)) continue;
-    add_in_turn(out, std::min(psi(a), psi(b)) - half, std::max(psi(a), psi(b)) + half, start, c.h2);
+    block(std::min(psi(a), psi(b)), std::max(psi(a), psi(b)), a.at.energy, b.at.energy);
   }
+}
+
+// The free intervals of the turn [start, start + 360) between sorted blocked ones.
+std::vector<Blocked> free_intervals(const std::vector<Blocked>& blocked, double start) {
+  std::vector<Blocked> gaps;
+  double free_from = start;
+  for (const Blocked& b : blocked) {
+    if (b.from > free_from) gaps.push_back({free_from, b.from, std::nullopt});
+    free_from = std::max(free_from, b.to);
+  }
+  if (free_from < start + 360) gaps.push_back({free_from, start + 360, std::nullopt});
+  return gaps;
+}
+
+constexpr double kWrapMargin = 30;  // degrees: events this near the turn's ends count one turn away too
+
+// The profiles of the map's events at one level, crossings in the turn from
+// `start`, with the reflection of each.
+struct LevelProfiles {
+  std::vector<ScanEvent> events;
+  std::vector<Hkl> h2;
+};
+
+std::vector<LevelProfiles> level_profiles(const PsiEnergyMap& map, double start) {
+  std::vector<LevelProfiles> levels;
+  for (const double energy : map.level_energies) {
+    LevelProfiles level;
+    for (const auto* curves : {&map.curves, &map.faint})
+      for (const MapCurve& c : *curves)
+        for (const LevelReach& r : c.reach) {
+          if (r.energy != energy || r.profile.scale == 0) continue;
+          for (const bool first : {true, false}) {
+            const double psi = psi_in_turn(first ? r.psi_a : r.psi_b, start);
+            for (const double shift : {0.0, -360.0, 360.0}) {
+              if (shift != 0 && (psi + shift < start - kWrapMargin || psi + shift > start + 360 + kWrapMargin))
+                continue;
+              ScanEvent e = r.profile;
+              e.psi = static_cast<float>(psi + shift);
+              e.first_crossing = first;
+              level.events.push_back(e);
+              level.h2.push_back(c.h2);
+            }
+          }
+        }
+    if (!level.events.empty()) levels.push_back(std::move(level));
+  }
+  return levels;
+}
+
+// The steps of [from, to] where at one of the levels the profiles of all
+// the map's events, added as the run adds them, reach the threshold; each
+// named by the crossing nearest to it. The steps are a quarter of the
+// narrowest event's FWHM apart (0.001 to 0.02 degree), so that two narrow
+// events that overlap are not passed over.
+std::vector<Blocked> summed_blocks(const PsiEnergyMap& map, const std::vector<LevelProfiles>& levels, double from,
+                                   double to, double step) {
+  const ScanGrid grid{static_cast<float>(from), static_cast<float>(1 / step),
+                      static_cast<int>(std::ceil((to - from) / step)), map.nnn};
+  std::vector<Blocked> blocks;
+  for (const LevelProfiles& level : levels) {
+    const ScanSums sums = accumulate_profiles(level.events, grid, map.workers);
+    const auto nearest = [&](double psi) {
+      std::size_t best = 0;
+      for (std::size_t j = 1; j < level.events.size(); ++j)
+        if (std::fabs(level.events[j].psi - psi) < std::fabs(level.events[best].psi - psi)) best = j;
+      return level.h2[best];
+    };
+    const std::size_t before = blocks.size();  // the blocks of this level start here
+    for (std::size_t i = 0; i < sums.sums.size(); ++i) {
+      if (!(std::fabs(sums.sums[i]) >= map.threshold)) continue;
+      const double psi = from + static_cast<double>(i) * step;
+      if (blocks.size() > before && blocks.back().to >= psi - step)
+        blocks.back().to = psi + step;
+      else
+        blocks.push_back({psi - step, psi + step, nearest(psi)});
+    }
+  }
+  return blocks;
 }
 
 std::string indices(const Hkl& h) {
@@ -61,8 +169,23 @@ std::string indices(const Hkl& h) {
 
 std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& domain, double min_width) {
   std::vector<Blocked> blocked;
-  for (const MapCurve& c : map.curves)
-    for (const bool first : {true, false}) add_branch(blocked, c, first, map.threshold, domain.from);
+  for (const auto* curves : {&map.curves, &map.faint})
+    for (const MapCurve& c : *curves)
+      for (const bool first : {true, false}) add_branch(blocked, c, first, domain.from);
+  std::sort(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) { return a.from < b.from; });
+  // Where the tails of all events together reach the threshold inside the
+  // gaps left by the events one at a time.
+  std::vector<Blocked> summed;
+  const std::vector<LevelProfiles> levels = level_profiles(map, domain.from);
+  float narrowest = map.largest_fwhm;
+  for (const auto* curves : {&map.curves, &map.faint})
+    for (const MapCurve& c : *curves)
+      if (c.fwhm > 0) narrowest = std::min(narrowest, c.fwhm);
+  const double step = std::clamp(static_cast<double>(narrowest) / 4, 0.001, 0.02);
+  for (const Blocked& gap : free_intervals(blocked, domain.from))
+    for (const Blocked& b : summed_blocks(map, levels, gap.from, gap.to, step))
+      add_in_turn(summed, b.from, b.to, domain.from, b.h2);
+  blocked.insert(blocked.end(), summed.begin(), summed.end());
   std::sort(blocked.begin(), blocked.end(), [](const Blocked& a, const Blocked& b) { return a.from < b.from; });
 
   std::vector<SafeWindow> gaps;
@@ -97,13 +220,23 @@ std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& d
 }
 
 void write_window_table(std::ostream& out, const PsiEnergyMap& map, const std::vector<SafeWindow>& windows,
-                        double min_width) {
+                        double min_width, double widest) {
   char threshold[32];
   std::snprintf(threshold, sizeof threshold, "%.4g", static_cast<double>(map.threshold));
-  ff::write(out, "(/' Safe psi windows from',F8.3,' to',F8.3,' keV: no event with I/FWHM s**2 at or above ',A)",
+  ff::write(out, "(/' Safe psi windows from',F8.3,' to',F8.3,' keV: the simulated scan stays within ',A,' cps')",
             {map.e_lo, map.e_hi, std::string(threshold)});
+  out << " of the primary's own level at every energy (each event's profile cut where it falls below that)\n";
   ff::write(out, "(' at least',F8.3,' degrees wide, widest first',I8,' found')",
             {min_width, static_cast<int>(windows.size())});
+  if (windows.empty()) {
+    if (widest > 0)
+      ff::write(out, "(' none is that wide: the widest free interval is',F8.3,' degrees;')", {widest});
+    else
+      out << " the events cover every azimuth of the range;\n";
+    out << " give a smaller --min-width (default 5 x the largest FWHM), a larger --threshold (cps)"
+           " or a narrower energy range\n";
+    return;
+  }
   out << "    psi from      psi to       width    event before    event after\n";
   for (const SafeWindow& w : windows) {
     std::string line = ff::format("(3F12.3)", {w.from, w.to, w.width()});

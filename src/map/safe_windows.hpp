@@ -1,5 +1,6 @@
-// Azimuths where no event of the map reaches the threshold at any energy of
-// the range: the gaps between the psi intervals the strong curves sweep.
+// Azimuths where the simulated scan stays within the threshold of the
+// primary's own level at every energy of the range: the gaps between the psi
+// intervals the events' profiles sweep where they reach the threshold.
 #pragma once
 
 #include <optional>
@@ -23,13 +24,16 @@ struct SafeWindow {
   double width() const { return to - from; }
 };
 
-// The windows at least `min_width` degrees wide, widest first. A curve blocks
-// the psi hull of every segment at whose end its strength reaches the
-// threshold, widened by half its FWHM on each side.
+// The windows at least `min_width` degrees wide, widest first. A curve
+// blocks the psi hull of every segment, widened on each side by the largest
+// reach of its profile at the levels around the segment (the curves drawn
+// and the faint ones).
 std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& domain, double min_width);
 
-// The table of the windows with the bounding events, for the terminal.
+// The table of the windows with the bounding events, for the terminal. With
+// no window it says why: `widest` is the width of the widest free interval
+// (0: none).
 void write_window_table(std::ostream& out, const PsiEnergyMap& map, const std::vector<SafeWindow>& windows,
-                        double min_width);
+                        double min_width, double widest);
 
 }  // namespace kavro::map

@@ -14,5 +14,10 @@ std::string_view report_css();
 // The page with the markers @TITLE@, @UPLOT_CSS@, @REPORT_CSS@, @DATA@,
 // @UPLOT_JS@ and @REPORT_JS@.
 std::string_view report_template();
+// The map's page: its script, its style and the page with the markers
+// @TITLE@, @MAP_CSS@, @DATA@ and @MAP_JS@.
+std::string_view map_js();
+std::string_view map_css();
+std::string_view map_template();
 
 }  // namespace kavro::web

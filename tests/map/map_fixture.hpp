@@ -16,6 +16,21 @@
 
 namespace kavro::testing {
 
+// A diamond-like crystal at 10 keV: synchrotron radiation, the interference
+// term on, events above drucut = 0.05 cps in the scan.
+inline const char* const kDiamond = R"(Diamond 2 2 2 at 10 keV
+diamond.ps
+3.5668 3.5668 3.5668 90. 90. 90.
+1 1.2398 5.4309 1 1 1 58.19
+0.0024 0.0024 84. 84. 0.0
+-180. 180. 10. 8 5. 0.
+227 1 1
+C      0.0030    0.0016
+   1  0.04167 0.125 0.125 0.125
+0.0030 0.0030 0.0030 0. 0. 0.
+ 2 2 2 0 0 0. 1.
+)";
+
 inline Calculation calculation_of(const std::string& path) {
   std::ifstream in(path);
   std::ostringstream listing;

@@ -6,9 +6,11 @@
 #include <sstream>
 
 #include "engine/input_at_energy.hpp"
+#include "energy/energy_calculation.hpp"
 #include "map/map_fixture.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
+#include "map/scan_reach.hpp"
 
 namespace kavro::testing {
 namespace {
@@ -123,26 +125,53 @@ TEST(PsiEnergyMap, DoesNotDependOnTheThreads) {
   }
 }
 
-// No event of the run at the range's ends and middle with strength at or
-// above the threshold lies inside a safe window; the windows are sorted.
-TEST(PsiEnergyMap, SafeWindowsHoldNoStrongEventAtTheEndsAndTheMiddle) {
-  const Calculation c = calculation_of(kSi222);
-  const float threshold = 40;
-  const map::PsiEnergyMap m = map_of(c, 5, 15, threshold);
-  const map::PsiDomain full_turn{0, 360};
-  const std::vector<map::SafeWindow> windows = map::safe_windows(m, full_turn, 0);
-  ASSERT_GE(windows.size(), 6u);
-  for (std::size_t i = 1; i < windows.size(); ++i) EXPECT_GE(windows[i - 1].width(), windows[i].width());
-  std::size_t checked = 0;
-  for (const double energy : {5.0, 10.0, 15.0}) {
-    const std::vector<EventRecord> events = run_events(c, energy, threshold);
-    checked += events.size();
-    for (const EventRecord& e : events)
-      for (const map::SafeWindow& w : windows)
-        EXPECT_FALSE(map::psi_in_turn(e.psi, w.from) < w.to)
-            << e.h2[0] << e.h2[1] << e.h2[2] << " at " << e.psi << " in " << w.from << ".." << w.to;
+// The largest |scan - I-prim| of the run at `energy` over the steps of a
+// 2000-step full turn inside the windows, and the number of such steps.
+std::pair<float, int> largest_inside(const Calculation& base, double energy,
+                                     const std::vector<map::SafeWindow>& windows) {
+  std::ostringstream messages;
+  Calculation c = calculation_at_energy(base, energy, messages);
+  c.grid.psia = -180;
+  c.grid.psie = 180;
+  c.grid.zsw1 = c.grid.zsw = 2000.0f / 360;
+  c.grid.nstep = 2000;
+  const CalculationResult r = calculate(c, messages);
+  float largest = 0;
+  int inside = 0;
+  for (int i = 0; i <= c.grid.nstep; ++i) {
+    const double psi = c.grid.psia + i / c.grid.zsw;
+    for (const map::SafeWindow& w : windows)
+      if (map::psi_in_turn(psi, w.from) < w.to) {
+        largest = std::max(largest, std::fabs(r.scan.scan_calc[static_cast<std::size_t>(i)] - r.scan.iprim_calc));
+        ++inside;
+        break;
+      }
   }
-  EXPECT_GT(checked, 50u);
+  return {largest, inside};
+}
+
+// Inside every safe window the simulated scan at the range's ends and middle
+// stays within the threshold of I-prim (for a tube on both lines), and the
+// windows are sorted, widest first.
+TEST(PsiEnergyMap, SafeWindowsHoldTheScanWithinTheThreshold) {
+  const Calculation diamond = calculation_of_text(kDiamond);
+  const Calculation tube = calculation_of(kSiTube);
+  struct Case {
+    const Calculation& c;
+    double e_lo, e_hi;
+    float threshold;
+  };
+  for (const Case& k : {Case{diamond, 9.8, 10.2, 5}, Case{tube, 8.0, 8.1, 0.5f}}) {
+    const map::PsiEnergyMap m = map_of(k.c, k.e_lo, k.e_hi, k.threshold);
+    const std::vector<map::SafeWindow> windows = map::safe_windows(m, {-180, 180}, 0);
+    ASSERT_GE(windows.size(), 4u);
+    for (std::size_t i = 1; i < windows.size(); ++i) EXPECT_GE(windows[i - 1].width(), windows[i].width());
+    for (const double energy : {k.e_lo, (k.e_lo + k.e_hi) / 2, k.e_hi}) {
+      const auto [largest, inside] = largest_inside(k.c, energy, windows);
+      EXPECT_LT(largest, k.threshold) << energy << " keV";
+      EXPECT_GT(inside, 100) << energy << " keV";
+    }
+  }
 }
 
 // Blocked intervals across the end of the turn, a window across it, the
@@ -155,6 +184,7 @@ TEST(SafeWindows, CloseTheTurnAndKeepWithinTheDomain) {
     c.h2 = {h, 0, 0};
     c.fwhm = 2;
     c.points = {{{10, psi_a, psi_b}, 5}, {{11, psi_a + 1, psi_b - 1}, 0.5}};
+    c.reach = {{10, {1, 1}, {}, 0, 0}, {11, {0, 0}, {}, 0, 0}};
     return c;
   };
   m.curves = {curve(1, 179, 100), curve(2, -60, 30)};  // blocks 178..181, 98..101, -61..-58, 28..31
@@ -177,6 +207,50 @@ TEST(SafeWindows, CloseTheTurnAndKeepWithinTheDomain) {
   EXPECT_DOUBLE_EQ(part[0].to, 90);
   EXPECT_FALSE(part[0].right);
   EXPECT_DOUBLE_EQ(part[1].to, 28);
+}
+
+}  // namespace
+}  // namespace kavro::testing
+
+namespace kavro::testing {
+namespace {
+
+// The reach of a profile is tight and safe on both sides: beyond it (up to
+// a turn, or to beta inside) the contribution stays below the threshold,
+// within 3 % of it the contribution still reaches it; for a narrow and a
+// wide event, without and with a strong interference term.
+TEST(ScanReach, BoundsTheProfileOnBothSides) {
+  struct Case {
+    float w_in, w_out, ik, ia, primary, beta;
+    int nnn;
+  };
+  const float threshold = 2;
+  for (const Case& k : {Case{0.004f, 0.005f, 0.5f, 0.01f, 0, 40, 0}, Case{0.2f, 0.15f, 30, 2, 0, 0.3f, 0},
+                        Case{0.01f, 0.012f, 0.05f, 0.001f, 5000, 60, 8}}) {
+    EventIntensity ev;
+    ev.shape = split_pseudo_voigt(0.4f, k.w_in, k.w_out);
+    ev.w_in = k.w_in;
+    ev.w_out = k.w_out;
+    ev.ik = k.ik;
+    ev.ia = k.ia;
+    ev.beta = k.beta;
+    ev.trphi = 0.7f;
+    ev.c_int = 1;
+    const ScanEvent e = map::crossing_profile(ev, k.primary, 1.2f, k.nnn);
+    const map::Reach r = map::scan_reach(e, threshold, k.nnn);
+    for (const bool inner : {true, false}) {
+      const float reach = inner ? r.inner : r.outer;
+      ASSERT_GT(reach, 0) << k.w_in << " inner " << inner;
+      EXPECT_LE(reach, inner ? k.beta : 360.0f);
+      const float end = inner ? k.beta : 360.0f;
+      for (float x = reach * 1.0001f; x <= end; x += std::max(1e-4f, x * 1e-3f))
+        ASSERT_LT(std::fabs(profile_contribution(e, x, inner, k.nnn)), threshold) << k.w_in << " at " << x;
+      bool reached = false;
+      for (float x = reach / 1.03f; x <= reach; x += reach * 1e-4f)
+        reached = reached || std::fabs(profile_contribution(e, x, inner, k.nnn)) >= threshold;
+      EXPECT_TRUE(reached || reach >= k.beta) << k.w_in << " inner " << inner << " reach " << reach;
+    }
+  }
 }
 
 }  // namespace

@@ -153,7 +153,9 @@ setTimeout(() => {
 
 // The secondary reflection of the strongest event within `window` degrees of psi, as "h k l".
 std::string strongest_h2_near(const json& events, double psi, double window) {
-  const auto strength = [](const json& e) { return std::max(e["I_K"].get<double>(), e["I_A"].get<double>()); };
+  const auto strength = [](const json& e) {
+    return std::max(e["I_K_per_fwhm"].get<double>(), e["I_A_per_fwhm"].get<double>());
+  };
   const json* strongest = nullptr;
   for (const json& e : events)
     if (std::abs(e["psi"].get<double>() - psi) < window && (!strongest || strength(e) > strength(*strongest)))
@@ -166,7 +168,8 @@ std::string strongest_h2_near(const json& events, double psi, double window) {
 
 // Headless Chromium opens the report: the page's script finishes drawing (it
 // marks <body> when done), the psi-lambda band has curves, pointing at the
-// highest peak labels the strongest event there, and the browser logs no
+// highest peak labels the strongest event there (by the listing's Ikavro and
+// Iaufhe per FWHM), the summary reads in the listing's words, and the browser logs no
 // console error or uncaught exception.
 TEST_F(YigHtmlReport, ChromiumDrawsItAndLabelsThePeakWithoutAConsoleError) {
   const std::optional<fs::path> browser = chromium();
@@ -188,7 +191,14 @@ TEST_F(YigHtmlReport, ChromiumDrawsItAndLabelsThePeakWithoutAConsoleError) {
   const std::size_t at = end.output.find("data-probe=\"shown ");
   ASSERT_NE(at, std::string::npos) << end.output.substr(0, 4000);
   const std::string label = end.output.substr(at, end.output.find('"', at + 12) - at);
-  EXPECT_NE(label.find("h2h3crossingpsiI_KI_AFWHMtriplet phase"), std::string::npos) << label;
+  EXPECT_NE(label.find("h2h3crossingpsi (deg)Ikavro (cps)Iaufhe (cps)FWHM (deg)TRPHI (deg)"), std::string::npos)
+      << label;
+  EXPECT_NE(label.find("integrated: I_K s\u00b2 "), std::string::npos) << label;
+  // The summary and the parameters in the listing's words, not the document's paths.
+  EXPECT_NE(end.output.find("<th>Maximum calculated intensity (cps)</th>"), std::string::npos);
+  EXPECT_NE(end.output.find("<th>Background (cps)</th>"), std::string::npos);
+  EXPECT_EQ(end.output.find("<th>passes["), std::string::npos);
+  EXPECT_EQ(end.output.find("<th>calculated."), std::string::npos);
   EXPECT_NE(label.find(strongest_h2_near(results["events"], peak, 0.3)), std::string::npos) << label;
   for (const std::string& line : lines_of(end.output)) {
     EXPECT_EQ(line.find("CONSOLE"), std::string::npos) << line;

@@ -1,0 +1,123 @@
+// The map's HTML page: self-contained, drawn by headless Chromium without a
+// console error, naming the reflection of the curve under the pointer; and
+// the table's reason when no window is wide enough.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "map/map_fixture.hpp"
+#include "system/process.hpp"
+
+namespace kavro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+class MapHtml : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("kavro_map_html_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "diamond.inp") << kDiamond;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int map(std::vector<std::string> args) {
+    args.insert(args.begin(), {KAVRO_BINARY, "map", (dir_ / "diamond.inp").string()});
+    const process::ProcessEnd end = process::run_collecting_output(args);
+    output_ = end.output;
+    return WIFEXITED(end.wait_status) ? WEXITSTATUS(end.wait_status) : -1;
+  }
+
+  fs::path dir_;
+  std::string output_;
+};
+
+std::string read_all(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+json embedded_data(const std::string& page) {
+  const std::string open = "<script type=\"application/json\" id=\"kavro-data\">";
+  const std::size_t from = page.find(open) + open.size();
+  return json::parse(page.substr(from, page.find("</script>", from) - from));
+}
+
+// Moves the pointer onto a map point once the page is drawn and writes the
+// hover label into <body data-probe>.
+std::string hover_probe(double psi, double energy) {
+  return "<script>\nsetTimeout(() => {\n  const p = window.kavroMap.pointOf(" + std::to_string(psi) + ", " +
+         std::to_string(energy) +
+         ");\n  document.getElementById(\"map\").dispatchEvent(new MouseEvent(\"mousemove\", "
+         "{ clientX: p.x, clientY: p.y, bubbles: true }));\n"
+         "  setTimeout(() => {\n    const label = document.getElementById(\"tooltip\");\n"
+         "    document.body.setAttribute(\"data-probe\", (label.hidden ? \"hidden \" : \"shown \") + "
+         "label.textContent);\n  }, 200);\n}, 100);\n</script>\n</body>";
+}
+
+TEST_F(MapHtml, ChromiumDrawsThePageAndNamesTheCurveUnderThePointer) {
+  const fs::path html = dir_ / "map.html";
+  ASSERT_EQ(map({"--energy", "9.8:10.2", "--threshold", "5", "--html", html.string()}), 0) << output_;
+  const std::string page = read_all(html);
+  for (const char* fetch : {"src=", "href=", "http:", "https:", "fetch(", "XMLHttpRequest"})
+    EXPECT_EQ(page.find(fetch), std::string::npos) << fetch;
+  const json data = embedded_data(page);
+  ASSERT_GT(data["curves"].size(), 10u);
+  ASSERT_GT(data["windows"].size(), 10u);
+  const json& strongest = data["curves"][0];
+  EXPECT_GE(strongest["peak"].get<double>(), data["curves"].back()["peak"].get<double>());
+
+  const char* path = std::getenv("PATH");
+  const auto browser = process::find_on_path("chromium", path ? path : "");
+  if (!browser) GTEST_SKIP() << "chromium is not installed (apt-get install chromium)";
+  const std::size_t mid = strongest["energy"].size() / 2;
+  const double psi = map::psi_in_turn(strongest["psi_2"][mid].get<double>(), data["psi_from"].get<double>());
+  std::string probed = page;
+  probed.replace(probed.rfind("</body>"), 7, hover_probe(psi, strongest["energy"][mid].get<double>()));
+  std::ofstream(dir_ / "probe.html", std::ios::binary) << probed;
+  const auto end = process::run_collecting_output(
+      {browser->string(), "--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+       "--user-data-dir=" + (dir_ / "profile").string(), "--window-size=1000,900", "--enable-logging=stderr",
+       "--v=0", "--virtual-time-budget=5000", "--dump-dom", "file://" + (dir_ / "probe.html").string()});
+  ASSERT_TRUE(WIFEXITED(end.wait_status) && WEXITSTATUS(end.wait_status) == 0) << end.output;
+  EXPECT_NE(end.output.find("data-map=\"drawn\""), std::string::npos) << end.output.substr(0, 3000);
+  const std::size_t at = end.output.find("data-probe=\"shown ");
+  ASSERT_NE(at, std::string::npos) << end.output.substr(0, 3000);
+  const std::string label = end.output.substr(at, end.output.find('"', at + 12) - at);
+  const auto hkl = [](const json& h) {
+    return std::to_string(h[0].get<int>()) + " " + std::to_string(h[1].get<int>()) + " " +
+           std::to_string(h[2].get<int>());
+  };
+  EXPECT_NE(label.find("h2" + hkl(strongest["h2"]) + "h3" + hkl(strongest["h3"]) + "crossing2"), std::string::npos)
+      << label;
+  EXPECT_NE(label.find("strength"), std::string::npos) << label;
+  std::istringstream lines(end.output);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.find("CONSOLE"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Uncaught"), std::string::npos) << line;
+  }
+}
+
+// With no window as wide as asked the table says why and what to change.
+TEST_F(MapHtml, NoWindowSaysWhyAndWhatToChange) {
+  ASSERT_EQ(map({"--energy", "9.8:10.2", "--threshold", "5", "--min-width", "30", "-o", (dir_ / "m.ps").string()}),
+            0)
+      << output_;
+  EXPECT_NE(output_.find("0 found"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("the widest free interval is  20.4"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("smaller --min-width"), std::string::npos) << output_;
+}
+
+}  // namespace
+}  // namespace kavro::testing
