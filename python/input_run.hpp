@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "crystal/psi_grid.hpp"
+#include "kavro/error.hpp"
 #include "tables/pass_table.hpp"
 
 namespace kavro::python {
 
 // The input cannot be read at all: it is missing, or it is a folder, a device or a pipe.
-struct InputFileError : std::runtime_error {
-  InputFileError(const std::string& message, bool is_missing) : std::runtime_error(message), missing(is_missing) {}
+struct InputFileError : Error {
+  InputFileError(const std::string& message, bool is_missing) : Error(message), missing(is_missing) {}
   bool missing;
 };
 
