@@ -253,9 +253,14 @@ DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid)
       return;
     }
     {
+      // Half the samples over the whole range, half over the two-beam curve
+      // (narrower than a sample of the range for a weak primary).
       double d[kCoarse], rs[kCoarse], rp[kCoarse];
+      for (int j = 0; j < kCoarse; ++j)
+        d[j] = j % 2 == 0 ? lo + (hi - lo) * j / (kCoarse - 1)
+                          : w.centre + 3 * w.half_width * (2.0 * j / (kCoarse - 1) - 1);
+      std::sort(d, d + kCoarse);
       for (int j = 0; j < kCoarse; ++j) {
-        d[j] = lo + (hi - lo) * j / (kCoarse - 1);
         const CrystalPoint p = crystal.point(beams, psi, d[j]);
         rs[j] = p.r_sigma, rp[j] = p.r_pi;
       }
