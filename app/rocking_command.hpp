@@ -1,0 +1,23 @@
+// The rocking-curve command of kavro99: the perfect crystal's dynamical
+// N-beam reflectivity of the primary against the glancing angle at one psi.
+//
+//   kavro99 rocking INPUT --psi P [--range A:B] [--points N] [--csv FILE]
+//                         [--surface H K L] [--thickness MM]
+//
+// A:B in arcsec from the kinematic Bragg angle; the table has the columns
+// dtheta_arcsec, R_sigma, R_pi and the power of every other beam.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace kavro::app {
+
+// `kavro99 rocking ...` (the arguments after "rocking"). Returns the exit
+// status: 0, 1 when the curve could not be computed or the file not written,
+// 2 for bad arguments or an unusable input file.
+int rocking_command(const std::vector<std::string_view>& args);
+
+extern const char* const kRockingUsage;
+
+}  // namespace kavro::app
