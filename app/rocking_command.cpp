@@ -4,6 +4,7 @@
 #include "rocking_command.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -20,12 +21,14 @@
 #include "run/input_preparation.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
+#include "run/run_requests.hpp"
 
 namespace kavro::app {
 
 const char* const kRockingUsage =
     "       kavro99 rocking INPUT --psi P [--range A:B] [--points N] [--csv FILE]\n"
-    "                   [--surface H K L] [--thickness MM]\n";
+    "                   [--surface H K L] [--thickness MM]\n"
+    "       kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L] [--scan-table FILE.csv]\n";
 
 namespace {
 
@@ -53,7 +56,7 @@ int whole_value(std::string_view token, const std::string& option, int lo, int h
   return static_cast<int>(v);
 }
 
-RockingArguments parse(const std::vector<std::string_view>& args) {
+RockingArguments parse(const std::vector<std::string_view>& args, bool scan) {
   RockingArguments a;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string option(args[i]);
@@ -61,17 +64,22 @@ RockingArguments parse(const std::vector<std::string_view>& args) {
       if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
       return args[++i];
     };
-    if (option == "--psi") {
+    if (scan && option == "--dynamical") {
+      continue;
+    } else if (scan && option == "--scan-table") {
+      a.csv = std::string(value());
+      if (lowercase_extension(a.csv) != ".csv") throw UsageError("--scan-table takes FILE.csv, not '" + a.csv.string() + "'");
+    } else if (!scan && option == "--psi") {
       a.psi = real_value(value(), option);
-    } else if (option == "--range") {
+    } else if (!scan && option == "--range") {
       const std::string_view text = value();
       const std::size_t colon = text.find(':');
       if (colon == std::string_view::npos) throw UsageError("--range needs A:B, not '" + std::string(text) + "'");
       a.range = {real_value(text.substr(0, colon), option), real_value(text.substr(colon + 1), option)};
       if (!(a.range->first < a.range->second)) throw UsageError("--range needs A:B with A < B");
-    } else if (option == "--points") {
+    } else if (!scan && option == "--points") {
       a.points = whole_value(value(), option, 2, 100000);
-    } else if (option == "--csv") {
+    } else if (!scan && option == "--csv") {
       a.csv = std::string(value());
     } else if (option == "--thickness") {
       const double mm = real_value(value(), option);
@@ -89,7 +97,8 @@ RockingArguments parse(const std::vector<std::string_view>& args) {
     }
   }
   if (a.input.empty()) throw UsageError("the input file is missing");
-  if (!a.psi) throw UsageError("--psi P is missing");
+  if (!scan && !a.psi) throw UsageError("--psi P is missing");
+  if (scan && a.csv.empty()) a.csv = a.input.parent_path() / (a.input.stem().string() + "_dynamical.csv");
   return a;
 }
 
@@ -139,25 +148,56 @@ void write_peak(std::ostream& out, const dynamical::RockingCurve& curve, bool si
       << (curve.dtheta[hi] - curve.dtheta[lo]) / kArcsec << " arcsec\n";
 }
 
-int make_curve(const RockingArguments& a) {
+// The calculation of the input file, or the exit status when it cannot be read.
+std::optional<Calculation> read_input(const RockingArguments& a, int& status) {
+  status = kExitUsage;
   if (path_kind(a.input) != PathKind::regular) {
     std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
-    return kExitUsage;
+    return std::nullopt;
   }
   if (!a.csv.empty() && (path_kind(a.csv) == PathKind::other || same_file(a.csv, a.input))) {
     std::cerr << "kavro99: cannot write " << a.csv << " (a folder, a device, a pipe or the input file)\n";
-    return kExitUsage;
+    return std::nullopt;
   }
   std::ifstream in(a.input);
   std::ostringstream listing;
-  Calculation c;
   try {
-    c = read_calculation(in, listing);
+    return read_calculation(in, listing);
   } catch (const RunStop&) {
     std::cerr << "kavro99: the input file cannot be used:\n" << stop_message(listing.str());
-    return kExitUsage;
+    return std::nullopt;
   }
-  const PerfectCrystal crystal(c, a.options);
+}
+
+template <typename Writer>
+bool write_result(const fs::path& path, Writer&& write) {
+  ResultFile file;
+  if (!file.open(path)) {
+    std::cerr << "kavro99: cannot write " << path << "\n";
+    return false;
+  }
+  write(file.stream());
+  if (file.commit()) return true;
+  std::cerr << "kavro99: " << path << " could not be written completely\n";
+  return false;
+}
+
+std::string crystal_form(const dynamical::DynamicalOptions& o) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  if (std::isfinite(o.thickness))
+    text << "plate of " << o.thickness / kAngstromPerMillimetre << " mm";
+  else
+    text << "half-space";
+  text << ", surface " << (o.surface ? indices(*o.surface, ' ') : std::string("that of the primary (symmetric Bragg)"));
+  return text.str();
+}
+
+int make_curve(const RockingArguments& a) {
+  int status = 0;
+  const std::optional<Calculation> c = read_input(a, status);
+  if (!c) return status;
+  const PerfectCrystal crystal(*c, a.options);
   const double psi = *a.psi;
   std::pair<double, double> range;
   if (a.range) {
@@ -174,9 +214,7 @@ int make_curve(const RockingArguments& a) {
   std::cout.imbue(std::locale::classic());
   std::cout << "# Perfect crystal, dynamical " << curve.beams.size() << "-beam rocking curve of " << indices(crystal.primary(), ' ')
             << " at psi " << psi << " deg (kinematic Bragg angle " << std::setprecision(8)
-            << crystal.bragg_angle() * 180 / 3.14159265358979323846 << " deg), "
-            << (std::isfinite(a.options.thickness) ? "plate of " + std::to_string(a.options.thickness / kAngstromPerMillimetre) + " mm"
-                                                    : std::string("half-space"))
+            << crystal.bragg_angle() * 180 / 3.14159265358979323846 << " deg), " << crystal_form(a.options)
             << "\n#   beams:";
   for (const Hkl& h : curve.beams) std::cout << "  " << indices(h, ' ');
   std::cout << "\n";
@@ -186,25 +224,81 @@ int make_curve(const RockingArguments& a) {
     write_table(std::cout, curve);
     return std::cout ? 0 : kExitFailed;
   }
-  ResultFile file;
-  if (!file.open(a.csv)) {
-    std::cerr << "kavro99: cannot write " << a.csv << "\n";
-    return kExitFailed;
-  }
-  write_table(file.stream(), curve);
-  if (!file.commit()) {
-    std::cerr << "kavro99: " << a.csv << " could not be written completely\n";
-    return kExitFailed;
-  }
+  if (!write_result(a.csv, [&](std::ostream& out) { write_table(out, curve); })) return kExitFailed;
   std::cout << "Rocking curve:   " << a.csv.string() << "\n";
+  return 0;
+}
+
+void write_scan_table(std::ostream& out, const dynamical::DynamicalScan& scan, const std::string& form, double ws) {
+  out.imbue(std::locale::classic());
+  out << "# kavro-99 scan table of the perfect crystal (" << form << "), N-beam dynamical theory\n"
+         "# psi [deg]: psia + i / steps per degree\n"
+         "# calculated [1]: peak reflectivity of the primary, the maximum over the glancing angle of\n"
+         "#   "
+      << ws << " R_sigma + " << 1 - ws
+      << " R_pi (the incident beam's polarisation)\n"
+         "# measured, difference: empty (the dynamical scan is not compared with a measurement)\n"
+         "# R_sigma, R_pi [1]: the reflectivities for incident sigma and pi at the glancing angle of the peak\n"
+         "# dtheta_arcsec [arcsec]: that glancing angle, from the kinematic Bragg angle\n"
+         "# beams: the beams taken at this step, the incident beam and the primary included\n"
+         "psi,calculated,measured,difference,R_sigma,R_pi,dtheta_arcsec,beams\n"
+      << std::setprecision(9);
+  for (std::size_t i = 0; i < scan.psi.size(); ++i)
+    out << scan.psi[i] << ',' << scan.peak[i] << ",,," << scan.r_sigma[i] << ',' << scan.r_pi[i] << ','
+        << scan.dtheta[i] / kArcsec << ',' << scan.beams[i] << "\n";
+}
+
+int make_scan(const RockingArguments& a) {
+  int status = 0;
+  const std::optional<Calculation> c = read_input(a, status);
+  if (!c) return status;
+  if (!(c->grid.zsw1 > 0)) throw UsageError("the input asks for no scan (steps per degree not above 0)");
+  const auto start = std::chrono::steady_clock::now();
+  const PerfectCrystal crystal(*c, a.options);
+  const dynamical::DynamicalScan scan = dynamical::dynamical_scan(crystal, c->grid);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::string form = crystal_form(a.options);
+  if (!write_result(a.csv, [&](std::ostream& out) { write_scan_table(out, scan, form, crystal.sigma_weight()); }))
+    return kExitFailed;
+  std::size_t top = 0, bottom = 0;
+  for (std::size_t i = 0; i < scan.psi.size(); ++i) {
+    if (scan.peak[i] > scan.peak[top]) top = i;
+    if (scan.peak[i] < scan.peak[bottom]) bottom = i;
+  }
+  std::cout.imbue(std::locale::classic());
+  std::cout << "Perfect crystal (" << form << "), dynamical psi-scan of " << indices(crystal.primary(), ' ') << ": "
+            << scan.psi.size() << " steps in " << std::setprecision(3) << seconds << " s\n"
+            << "  calculated = peak reflectivity of the primary over the glancing angle (sigma share "
+            << crystal.sigma_weight() << ")\n"
+            << "  highest " << std::setprecision(6) << scan.peak[top] << " at psi " << scan.psi[top] << ", lowest "
+            << scan.peak[bottom] << " at psi " << scan.psi[bottom] << "\n";
+  if (scan.steps_outside > 0)
+    std::cout << "  " << scan.steps_outside << " steps where the incident beam misses the surface are 0\n";
+  std::cout << "Scan table:      " << a.csv.string() << "\n";
   return 0;
 }
 
 }  // namespace
 
+bool asks_dynamical_run(const std::vector<std::string_view>& args) {
+  return std::find(args.begin(), args.end(), "--dynamical") != args.end();
+}
+
+int dynamical_run_command(const std::vector<std::string_view>& args) {
+  try {
+    return make_scan(parse(args, true));
+  } catch (const UsageError& e) {
+    std::cerr << "kavro99 run --dynamical: " << e.what() << "\nusage:\n" << kRockingUsage;
+    return kExitUsage;
+  } catch (const Error& e) {
+    std::cerr << "kavro99 run --dynamical: " << e.what() << "\n";
+    return kExitFailed;
+  }
+}
+
 int rocking_command(const std::vector<std::string_view>& args) {
   try {
-    return make_curve(parse(args));
+    return make_curve(parse(args, false));
   } catch (const UsageError& e) {
     std::cerr << "kavro99 rocking: " << e.what() << "\nusage:\n" << kRockingUsage;
     return kExitUsage;

@@ -83,6 +83,7 @@ PerfectCrystal::PerfectCrystal(const Calculation& c, const DynamicalOptions& opt
   options_.max_beams = std::clamp(options_.max_beams, 2, 24);
   if (options_.threads <= 0) options_.threads = c.options.threads;
   if (options_.threads <= 0) options_.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  sigma_weight_ = (1 + double(c.radiation.polsig)) / 2;
   frame_ = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
   lambda_ = frame_.lambda;
   const double s = frame_.h1_length * lambda_ / 2;
@@ -211,20 +212,24 @@ RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo,
 
 namespace {
 
-// The largest value of f on [a, b] near its coarse maximum, by golden section.
+// The maximum of f near its sampled maximum at x[j] of the sorted samples
+// x[0..n-1], by golden section between the neighbours: its abscissa.
 template <typename F>
-double refine_maximum(F&& f, double a, double b, double best) {
+double refine_maximum(F&& f, const std::vector<double>& x, const std::vector<double>& y) {
   constexpr double kGolden = 0.6180339887498949;
+  const std::size_t j = static_cast<std::size_t>(std::max_element(y.begin(), y.end()) - y.begin());
+  double a = x[j > 0 ? j - 1 : 0], b = x[std::min(j + 1, x.size() - 1)];
   double x1 = b - kGolden * (b - a), x2 = a + kGolden * (b - a);
   double f1 = f(x1), f2 = f(x2);
-  for (int i = 0; i < 14; ++i) {
+  for (int i = 0; i < 12; ++i) {
     if (f1 > f2) {
       b = x2, x2 = x1, f2 = f1, x1 = b - kGolden * (b - a), f1 = f(x1);
     } else {
       a = x1, x1 = x2, f1 = f2, x2 = a + kGolden * (b - a), f2 = f(x2);
     }
   }
-  return std::max({best, f1, f2});
+  if (y[j] >= f1 && y[j] >= f2) return x[j];
+  return f1 > f2 ? x1 : x2;
 }
 
 }  // namespace
@@ -232,13 +237,17 @@ double refine_maximum(F&& f, double a, double b, double best) {
 DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid) {
   const int steps = grid.nstep + 1;
   if (!(grid.zsw > 0) || grid.nstep < 0) throw Error("the dynamical scan needs a psi grid (steps per degree above 0)");
+  const std::size_t n = static_cast<std::size_t>(steps);
   DynamicalScan scan;
-  scan.psi.resize(static_cast<std::size_t>(steps));
-  scan.peak_sigma.assign(scan.psi.size(), 0);
-  scan.peak_pi.assign(scan.psi.size(), 0);
-  scan.beams.assign(scan.psi.size(), 0);
-  std::vector<char> outside(scan.psi.size(), 0);
-  constexpr int kCoarse = 41;
+  scan.psi.resize(n);
+  scan.peak.assign(n, 0);
+  scan.r_sigma.assign(n, 0);
+  scan.r_pi.assign(n, 0);
+  scan.dtheta.assign(n, 0);
+  scan.beams.assign(n, 0);
+  const double ws = crystal.sigma_weight();
+  std::vector<char> outside(n, 0);
+  constexpr int kOnCurve = 13, kOverRange = 16;
 
   const auto step = [&](std::size_t i) {
     const double psi = double(grid.psia) + double(i) / double(grid.zsw);
@@ -252,31 +261,26 @@ DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid)
       outside[i] = 1;  // the incident beam misses the surface at this azimuth
       return;
     }
-    {
-      // Half the samples over the whole range, half over the two-beam curve
-      // (narrower than a sample of the range for a weak primary).
-      double d[kCoarse], rs[kCoarse], rp[kCoarse];
-      for (int j = 0; j < kCoarse; ++j)
-        d[j] = j % 2 == 0 ? lo + (hi - lo) * j / (kCoarse - 1)
-                          : w.centre + 3 * w.half_width * (2.0 * j / (kCoarse - 1) - 1);
-      std::sort(d, d + kCoarse);
-      for (int j = 0; j < kCoarse; ++j) {
-        const CrystalPoint p = crystal.point(beams, psi, d[j]);
-        rs[j] = p.r_sigma, rp[j] = p.r_pi;
-      }
-      const auto peak = [&](const double* r, bool sigma) {
-        const int j = static_cast<int>(std::max_element(r, r + kCoarse) - r);
-        const double a = d[std::max(j - 1, 0)], b = d[std::min(j + 1, kCoarse - 1)];
-        return refine_maximum(
-            [&](double x) {
-              const CrystalPoint p = crystal.point(beams, psi, x);
-              return sigma ? p.r_sigma : p.r_pi;
-            },
-            a, b, r[j]);
-      };
-      scan.peak_sigma[i] = peak(rs, true);
-      scan.peak_pi[i] = peak(rp, false);
-    }
+    // Samples over the two-beam curve (narrower than a sample of the range
+    // for a weak primary) and, where other beams may move the peak, over the
+    // whole range; then the peak between the neighbours of the best sample.
+    std::vector<double> d, r;
+    for (int j = 0; j < kOnCurve; ++j) d.push_back(w.centre + 3 * w.half_width * (2.0 * j / (kOnCurve - 1) - 1));
+    if (beams.size() > 2 || !(w.half_width > 0))
+      for (int j = 0; j < kOverRange; ++j) d.push_back(lo + (hi - lo) * j / (kOverRange - 1));
+    std::sort(d.begin(), d.end());
+    d.erase(std::unique(d.begin(), d.end()), d.end());
+    const auto reflectivity = [&](double x) {
+      const CrystalPoint p = crystal.point(beams, psi, x);
+      return ws * p.r_sigma + (1 - ws) * p.r_pi;
+    };
+    for (const double x : d) r.push_back(reflectivity(x));
+    const double best = refine_maximum(reflectivity, d, r);
+    const CrystalPoint p = crystal.point(beams, psi, best);
+    scan.peak[i] = ws * p.r_sigma + (1 - ws) * p.r_pi;
+    scan.r_sigma[i] = p.r_sigma;
+    scan.r_pi[i] = p.r_pi;
+    scan.dtheta[i] = best;
   };
 
   // Contiguous blocks of steps per thread: each step is computed alone, so

@@ -60,6 +60,8 @@ class PerfectCrystal {
   PerfectCrystal& operator=(const PerfectCrystal&) = delete;
 
   double bragg_angle() const { return theta_b_; }  // radians
+  // Share of the incident power in sigma, (1 + polsig) / 2 (a tube: 1/2).
+  double sigma_weight() const { return sigma_weight_; }
   const Hkl& primary() const { return frame_.h1; }
   const DynamicalOptions& options() const { return options_; }
 
@@ -84,7 +86,7 @@ class PerfectCrystal {
   struct ChiTable;
   DynamicalOptions options_;
   SearchFrame frame_;
-  double theta_b_ = 0, lambda_ = 0;
+  double theta_b_ = 0, lambda_ = 0, sigma_weight_ = 0.5;
   Vec3d normal_{};
   std::vector<Hkl> candidates_;
   std::vector<Vec3d> candidate_g_;
@@ -101,9 +103,11 @@ struct RockingCurve {
 RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo, double hi, int points);
 
 // Peak reflectivity of the primary at every step of the grid: the maximum
-// over the glancing angle, for incident sigma and pi, and the number of beams.
+// over the glancing angle of sigma_weight R_sigma + (1 - sigma_weight) R_pi
+// (the incident beam's polarisation), R_sigma and R_pi at that glancing
+// angle, the angle (radians from theta_B) and the number of beams.
 struct DynamicalScan {
-  std::vector<double> psi, peak_sigma, peak_pi;
+  std::vector<double> psi, peak, r_sigma, r_pi, dtheta;
   std::vector<int> beams;
   std::int64_t steps_outside = 0;  // steps where the incident beam missed the surface (0 there)
 };
