@@ -250,7 +250,8 @@ DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid)
   constexpr int kOnCurve = 13, kOverRange = 16;
 
   const auto step = [&](std::size_t i) {
-    const double psi = double(grid.psia) + double(i) / double(grid.zsw);
+    // The step's azimuth as the kinematic scan table has it, taken as the decimal it prints.
+    const double psi = as_read(grid.psia + static_cast<float>(i) * (1.0f / grid.zsw));
     scan.psi[i] = psi;
     const TwoBeamWidth w = crystal.two_beam_width(psi);
     const double half_range = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle());
