@@ -173,6 +173,8 @@ CrystalPoint PerfectCrystal::point(const std::vector<Hkl>& beams, double psi, do
   for (std::size_t g = 0; g < beams.size(); ++g) p.beams.push_back({beams[g], s.power[0][g], s.power[1][g]});
   // The primary leaves through the entrance surface as a Bragg beam, through the back as a Laue beam.
   const bool bragg = s.gamma[1] < 0;
+  if (!bragg && !std::isfinite(options_.thickness))
+    throw Error("the primary is a Laue reflection at this surface: a half-space does not transmit it; give the thickness");
   p.r_sigma = bragg ? s.power[0][1].front : s.power[0][1].back;
   p.r_pi = bragg ? s.power[1][1].front : s.power[1][1].back;
   return p;

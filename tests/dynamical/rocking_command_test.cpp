@@ -88,6 +88,7 @@ TEST_F(DynamicalCommands, BadArgumentsEndWithAMessageAndNoFile) {
       {{"rocking", (dir_ / "none.inp").string(), "--psi", "1", "--csv", csv}, 2, "cannot open the input file"},
       // A surface the incident beam grazes from behind at this psi.
       {{"rocking", input, "--psi", "178.4", "--surface", "-2", "-2", "-2", "--csv", csv}, 1, "does not enter"},
+      {{"rocking", input, "--psi", "178.4", "--surface", "1", "-1", "0", "--csv", csv}, 1, "give the thickness"},
       {{"run", input, "--dynamical", "--scan-table", (dir_ / "bad.txt").string()}, 2, "takes FILE.csv"},
   };
   for (const auto& c : cases) {
