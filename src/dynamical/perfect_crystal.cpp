@@ -223,7 +223,7 @@ double refine_maximum(F&& f, const std::vector<double>& x, const std::vector<dou
   double a = x[j > 0 ? j - 1 : 0], b = x[std::min(j + 1, x.size() - 1)];
   double x1 = b - kGolden * (b - a), x2 = a + kGolden * (b - a);
   double f1 = f(x1), f2 = f(x2);
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < 10; ++i) {
     if (f1 > f2) {
       b = x2, x2 = x1, f2 = f1, x1 = b - kGolden * (b - a), f1 = f(x1);
     } else {
@@ -249,7 +249,7 @@ DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid)
   scan.beams.assign(n, 0);
   const double ws = crystal.sigma_weight();
   std::vector<char> outside(n, 0);
-  constexpr int kOnCurve = 13, kOverRange = 16;
+  constexpr int kOnCurve = 9, kOverRange = 12;
 
   const auto step = [&](std::size_t i) {
     // The step's azimuth as the kinematic scan table has it, taken as the decimal it prints.
