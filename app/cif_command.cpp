@@ -11,11 +11,16 @@
 #include <sstream>
 #include <system_error>
 
+#include "cif_sampling.hpp"
 #include "command_arguments.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
 #include "cif/crystal_run.hpp"
+#include "crystal/run_stop.hpp"
+#include "format/input_reader.hpp"
+#include "run/calculated_scan_name.hpp"
+#include "run/input_preparation.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
 
@@ -26,7 +31,9 @@ const char* const kCifUsage =
     "       kavro99 run CRYSTAL.cif --hkl H K L [radiation] [--psi A:B] [--steps N] [--drumin D]\n"
     "                   [-o LISTING] [--png] [--pdf]\n"
     "         radiation: --tube Cu|Mo|Ag (default Cu), --wavelength LAMBDA, --neutron LAMBDA,\n"
-    "                    --energy KEV [--monochromator A H K L F] [--polarization sigma|pi]\n";
+    "                    --energy KEV [--monochromator A H K L F] [--polarization sigma|pi]\n"
+    "         --azimuth-ref H K L: psi = 0 where this reciprocal-lattice vector's part perpendicular to\n"
+    "                    the primary lies in the scattering plane, towards the source\n";
 
 namespace {
 
@@ -42,6 +49,7 @@ struct CifRequest {
   bool hkl_given = false;
   int radiation_options = 0;
   bool synchrotron_options = false;
+  bool steps_given = false;  // else the step follows the narrowest event
 };
 
 std::string text(std::string_view view) { return std::string(view); }
@@ -69,6 +77,17 @@ double positive(double value, const std::string& option) {
   return value;
 }
 
+// The input file holds a wavelength with six decimals: below a hundredth of
+// an Angstrom it would lose its digits (1e-7 would be written as 0.000000).
+// Beyond 100 Angstrom no reflection of a crystal reaches the sphere.
+constexpr double kShortestWavelength = 0.01, kLongestWavelength = 100;
+
+double wavelength_value(double value, const std::string& option) {
+  if (!(value >= kShortestWavelength && value <= kLongestWavelength))
+    throw UsageError(option + " needs a wavelength from 0.01 to 100 Angstrom");
+  return value;
+}
+
 void set_radiation(CifRequest& request, RadiationChoice::Kind kind, double wavelength) {
   ++request.radiation_options;
   request.settings.radiation.kind = kind;
@@ -90,9 +109,11 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     set_radiation(request, RadiationChoice::Kind::tube, 0);
     s.radiation.tube = tube;
   } else if (option == "--wavelength") {
-    set_radiation(request, RadiationChoice::Kind::wavelength, positive(real_value(values(args, i, 1)[0], name), name));
+    set_radiation(request, RadiationChoice::Kind::wavelength,
+                  wavelength_value(real_value(values(args, i, 1)[0], name), name));
   } else if (option == "--neutron") {
-    set_radiation(request, RadiationChoice::Kind::neutrons, positive(real_value(values(args, i, 1)[0], name), name));
+    set_radiation(request, RadiationChoice::Kind::neutrons,
+                  wavelength_value(real_value(values(args, i, 1)[0], name), name));
   } else if (option == "--energy") {
     const double kev = real_value(values(args, i, 1)[0], name);
     if (!(kev >= cif::kMinEnergyKev && kev <= cif::kMaxEnergyKev))
@@ -117,10 +138,15 @@ bool take_option(const std::vector<std::string_view>& args, std::size_t& i, CifR
     if (colon == std::string_view::npos) throw UsageError("--psi needs a range A:B");
     s.psia = real_value(range.substr(0, colon), name);
     s.psie = real_value(range.substr(colon + 1), name);
+    if (!(s.psie > s.psia)) throw UsageError("--psi needs A:B with A below B, not '" + text(range) + "'");
   } else if (option == "--steps") {
     s.steps = real_value(values(args, i, 1)[0], name);
+    request.steps_given = true;
   } else if (option == "--drumin") {
     s.drumin = real_value(values(args, i, 1)[0], name);
+  } else if (option == "--azimuth-ref") {
+    const auto v = values(args, i, 3);
+    s.azimuth_reference = {real_value(v[0], name), real_value(v[1], name), real_value(v[2], name)};
   } else {
     return false;
   }
@@ -166,23 +192,45 @@ std::string file_text(const fs::path& path) {
 }
 
 // Writes the converted input whole or not at all. Another file of that name
-// (an input edited by hand, say) is not lost: it is kept as NAME~. Returns a
-// note for the report when that happened.
+// (an input edited by hand, say) is not lost: it is kept as NAME~. When the
+// name is a symbolic link, the file it leads to is the one replaced and kept.
+// Returns a note for the report when that happened.
 std::string write_input_file(const fs::path& path, const std::string& content) {
   ResultFile file;
   if (!file.open(path)) throw cif::CifError("cannot write " + path.string());
   file.stream() << content;
+  const fs::path place = file.target();
   std::string note;
   std::error_code error;
-  if (fs::is_regular_file(path, error) && file_text(path) != content) {
-    fs::path backup = path;
+  fs::path backup;
+  if (fs::is_regular_file(place, error) && file_text(place) != content) {
+    backup = place;
     backup += "~";
-    fs::rename(path, backup, error);
-    if (error) throw cif::CifError("cannot keep the earlier " + path.string() + " as " + backup.string());
-    note = "the earlier " + path.filename().string() + " is kept as " + backup.filename().string();
+    fs::rename(place, backup, error);
+    if (error) throw cif::CifError("cannot keep the earlier " + place.string() + " as " + backup.string());
+    note = "the earlier " + (place == path ? place.filename().string() : place.string()) + " is kept as " +
+           (place == path ? backup.filename().string() : backup.string());
   }
-  if (!file.commit()) throw cif::CifError("cannot write " + path.string());
+  if (!file.commit()) {
+    if (!backup.empty()) fs::rename(backup, place, error);
+    throw cif::CifError("cannot write " + path.string());
+  }
   return note;
+}
+
+// The converted input goes through the reading of a run (no file touched):
+// what a run would refuse (a psi range, too many steps for the memory budget,
+// a wavelength that misses the primary reflection) is refused now.
+void check_runs(const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream listing;
+  try {
+    (void)read_calculation(in, listing);
+  } catch (const RunStop&) {
+    throw cif::CifError("a run would refuse the converted input:\n" + stop_message(listing.str()));
+  } catch (const std::bad_alloc&) {
+    throw cif::CifError("the converted input needs more memory than there is");
+  }
 }
 
 struct Converted {
@@ -190,21 +238,32 @@ struct Converted {
   std::string report;  // what the terminal and the listing learn about the conversion
 };
 
-// Reads, converts and saves; throws CifError.
-Converted convert_and_save(const CifRequest& request) {
+// Reads and converts, checks that a run takes the input; throws CifError.
+Converted convert(const CifRequest& request) {
   std::error_code error;
   if (!fs::is_regular_file(request.crystal, error))
     throw cif::CifError("cannot open the crystal file " + request.crystal.string());
-  if (fs::exists(request.output, error) && fs::equivalent(request.output, request.crystal, error))
+  if (same_file(request.output, request.crystal))
     throw cif::CifError("the input file would replace the crystal file " + request.crystal.string());
   cif::ConversionSettings settings = request.settings;
   settings.page_name = cif::page_file_name(request.output);
   const cif::CifCrystal crystal = cif::read_crystal_file(request.crystal);
+  StepChoice step;
+  if (!request.steps_given) {
+    step = steps_for_events(crystal, settings);
+    settings.steps = step.steps;
+  }
   Converted result{cif::convert_crystal(crystal, settings), ""};
-  const std::string kept = write_input_file(request.output, result.conversion.input);
+  if (step.narrowest > 0) result.conversion.summary.push_back(step_summary(step));
+  check_runs(result.conversion.input);
   result.report = cif::conversion_report(crystal, result.conversion);
-  if (!kept.empty()) result.report += "  note: " + kept + "\n";
   return result;
+}
+
+// Saves the converted input; the report learns about an earlier file kept.
+void save(const CifRequest& request, Converted& converted) {
+  const std::string kept = write_input_file(request.output, converted.conversion.input);
+  if (!kept.empty()) converted.report += "  note: " + kept + "\n";
 }
 
 // Parses the conversion's options; `rest` receives everything else (the
@@ -240,13 +299,6 @@ int conversion_failure(const CifRequest& request, const std::string& message) {
   return kExitBadInput;
 }
 
-// The run options name a listing that is the crystal file itself.
-bool listing_replaces_crystal(const std::vector<std::string_view>& run_options, const fs::path& crystal) {
-  for (std::size_t i = 0; i + 1 < run_options.size(); ++i)
-    if (run_options[i] == "-o" && same_file(fs::path(run_options[i + 1]), crystal)) return true;
-  return false;
-}
-
 }  // namespace
 
 int cif_command(const std::vector<std::string_view>& args) {
@@ -257,7 +309,8 @@ int cif_command(const std::vector<std::string_view>& args) {
     return usage_failure(e.what());
   }
   try {
-    const Converted converted = convert_and_save(request);
+    Converted converted = convert(request);
+    save(request, converted);
     std::cout << converted.report << "Input file:      " << request.output.string() << "\n";
   } catch (const cif::CifError& e) {
     return conversion_failure(request, e.what());
@@ -279,18 +332,37 @@ int prepare_crystal_run(std::vector<std::string_view>& args, CrystalRun& run) {
   } catch (const UsageError& e) {
     return usage_failure(e.what());
   }
-  if (listing_replaces_crystal(rest, request.crystal))
-    return conversion_failure(request, "the listing (-o) would overwrite the crystal file");
   try {
-    const Converted converted = convert_and_save(request);
-    std::cout << converted.report << "Input file:      " << request.output.string() << "\n";
+    const Converted converted = convert(request);
+    run.input_text = converted.conversion.input;
     run.listing_preface = converted.report + "\n";
+    run.file_indices = cif::file_indices(converted.conversion.space_group);
+    // The page and the ".cal" file the run of the input will write beside it.
+    RunArguments names;
+    names.dname1 = cif::page_file_name(request.output);
+    const fs::path folder = request.output.parent_path();
+    run.page = folder / names.dname1;
+    run.calculated_scan = folder / std::string(ff::trim(calculated_scan_name(names)));
   } catch (const cif::CifError& e) {
     return conversion_failure(request, e.what());
   }
+  run.crystal = request.crystal;
   run.input = request.output.string();
   args.assign({run.input});
   args.insert(args.end(), rest.begin(), rest.end());
+  return 0;
+}
+
+int save_crystal_input(CrystalRun& run) {
+  try {
+    const std::string kept = write_input_file(run.input, run.input_text);
+    if (!kept.empty()) run.listing_preface.insert(run.listing_preface.size() - 1, "  note: " + kept + "\n");
+  } catch (const cif::CifError& e) {
+    std::cerr << "kavro99: " << run.crystal.string() << ": " << e.what() << "\n";
+    return kExitBadInput;
+  }
+  std::cout << run.listing_preface.substr(0, run.listing_preface.size() - 1) << "Input file:      " << run.input
+            << "\n";
   return 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <exception>
+#include <sstream>
+#include <vector>
 
 namespace kavro::app {
 
@@ -17,6 +19,20 @@ double real_value(std::string_view token, const std::string& option) {
   if (s.empty() || used != s.size() || !std::isfinite(value))
     throw UsageError(option + " needs a number, not '" + s + "'");
   return value;
+}
+
+std::string stop_message(const std::string& listing) {
+  // A stop's message follows an empty line; the lines before it are the echo of the input.
+  const std::size_t end = listing.find_last_not_of(" \t\n");
+  const std::string text = end == std::string::npos ? std::string() : listing.substr(0, end + 1);
+  const std::size_t gap = text.rfind("\n\n");
+  std::istringstream in(gap == std::string::npos ? text : text.substr(gap + 2));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
+  std::string message;
+  for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) message += lines[i] + "\n";
+  return message;
 }
 
 }  // namespace kavro::app

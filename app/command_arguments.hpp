@@ -17,4 +17,8 @@ class UsageError : public Error {
 // The whole token as a finite number, else UsageError "<option> needs a number, not '<token>'".
 double real_value(std::string_view token, const std::string& option);
 
+// The message that ends a listing of a run that stopped: its lines after the
+// last empty line, at most six.
+std::string stop_message(const std::string& listing);
+
 }  // namespace kavro::app

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -29,7 +30,7 @@ constexpr int kExitUsage = 2;
 
 struct FitArguments {
   fs::path input, measured, report;
-  std::string free;
+  std::string free, start, range;
   bool peaks = false;
 };
 
@@ -40,6 +41,10 @@ bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
       a.measured = args[++i];
     } else if (args[i] == "--free" && has_value) {
       a.free = args[++i];
+    } else if (args[i] == "--start" && has_value && a.start.empty()) {
+      a.start = args[++i];
+    } else if (args[i] == "--range" && has_value && a.range.empty()) {
+      a.range = args[++i];
     } else if (args[i] == "-o" && has_value) {
       a.report = args[++i];
     } else if (args[i] == "--peaks") {
@@ -68,11 +73,32 @@ std::string listing_end(const std::string& listing) {
   return listing.size() > keep ? listing.substr(listing.size() - keep) : listing;
 }
 
-fs::path beside_scan(const fs::path& scan, const char* suffix) {
-  fs::path name = scan;
+// The files of a fit are named after its report, so that fits with other
+// reports never write over each other's files.
+fs::path beside_report(const fs::path& report, const char* suffix) {
+  fs::path name = report;
   name.replace_extension();
   name += suffix;
   return name;
+}
+
+// The name with its links and "..", as far as the file or its folder exists.
+fs::path resolved(const fs::path& path) {
+  std::error_code error;
+  fs::path name = fs::weakly_canonical(fs::absolute(path, error), error);
+  return error ? fs::absolute(path, error).lexically_normal() : name;
+}
+
+// Two of the fit's files under one name: the later would replace the earlier.
+bool names_collide(const std::vector<std::pair<const char*, fs::path>>& files) {
+  for (std::size_t i = 0; i < files.size(); ++i)
+    for (std::size_t j = i + 1; j < files.size(); ++j)
+      if (resolved(files[i].second) == resolved(files[j].second) || same_file(files[i].second, files[j].second)) {
+        std::cerr << "kavro99: the " << files[j].first << " " << files[j].second << " and the " << files[i].first
+                  << " " << files[i].second << " are one file; choose another report name with -o\n";
+        return true;
+      }
+  return false;
 }
 
 // The measured points on the psi grid, as the other readers place them.
@@ -110,17 +136,37 @@ void write_residuals(std::ostream& out, const FitRun& run) {
   }
 }
 
-bool write_result(const fs::path& path, const std::function<void(std::ostream&)>& write) {
-  ResultFile file;
-  if (file.open(path)) {
-    write(file.stream());
-    if (file.commit()) return true;
+struct Output {
+  fs::path path;
+  std::function<void(std::ostream&)> write;
+};
+
+// Every result written under a temporary name first; only when all are
+// complete do they replace their targets, so that a fit that cannot write
+// one of them leaves every earlier result as it was.
+bool write_results(const std::vector<Output>& outputs) {
+  std::vector<std::unique_ptr<ResultFile>> files;
+  for (const Output& o : outputs) {
+    files.push_back(std::make_unique<ResultFile>());
+    ResultFile& file = *files.back();
+    if (file.open(o.path)) {
+      o.write(file.stream());
+      file.stream().flush();
+    }
+    if (!file.is_open() || !file.stream()) {
+      std::cerr << "kavro99: cannot write " << o.path << "; no result is written\n";
+      return false;  // the temporary files go with `files`
+    }
   }
-  std::cerr << "kavro99: cannot write " << path << "\n";
-  return false;
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (!files[i]->commit()) {
+      std::cerr << "kavro99: cannot write " << outputs[i].path << "\n";
+      return false;
+    }
+  return true;
 }
 
-int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
+int fit(const FitArguments& a, const FitRequest& request) {
   std::ifstream scan_in(a.measured, std::ios::binary);
   const PlainScan scan = read_plain_scan(scan_in);
   if (!scan.error.empty()) {
@@ -138,7 +184,7 @@ int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
   }
   FitRun run;
   try {
-    run = run_fit(calculation, scan.points, {free, a.peaks});
+    run = run_fit(calculation, scan.points, request);
   } catch (const FitError& e) {
     std::cerr << "kavro99: the fit failed: " << e.what() << "\n";
     return kExitFitFailed;
@@ -148,21 +194,26 @@ int fit(const FitArguments& a, const std::vector<FitParameter>& free) {
   }
   run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
   write_fit_report(std::cout, run.report);
-  const fs::path cal = beside_scan(a.measured, "_fit.cal"), residuals = beside_scan(a.measured, "_fit.res");
-  const fs::path page = beside_scan(a.measured, "_fit.ps");
-  const MeasuredScan measured = measured_on_grid(calculation, run);
-  CalculatedScan fitted;
-  fitted.scan_calc = run.fitted_scan;
-  std::string title = "Fit to " + a.measured.filename().string();
-  title.resize(80, ' ');
-  const bool written =
-      write_result(a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }) &&
-      write_result(cal, [&](std::ostream& out) { write_calculated_scan(out, calculation.grid, measured, fitted); }) &&
-      write_result(residuals, [&](std::ostream& out) { write_residuals(out, run); }) &&
-      write_result(page, [&](std::ostream& out) { write_fitted_page(out, calculation, measured, run, title); });
-  if (!written) return kExitFitFailed;
-  std::cout << "\nReport:          " << a.report.string() << "\nFitted scan:     " << cal.string()
-            << "\nResiduals:       " << residuals.string() << "\nPostScript page: " << page.string() << "\n";
+  std::vector<Output> outputs{{a.report, [&](std::ostream& out) { write_fit_report(out, run.report); }}};
+  if (!a.peaks) {
+    const MeasuredScan measured = measured_on_grid(calculation, run);
+    CalculatedScan fitted;
+    fitted.scan_calc = run.fitted_scan;
+    std::string title = "Fit to " + a.measured.filename().string();
+    title.resize(80, ' ');
+    outputs.push_back({beside_report(a.report, "_fit.cal"), [&calculation, measured, fitted](std::ostream& out) {
+                         write_calculated_scan(out, calculation.grid, measured, fitted);
+                       }});
+    outputs.push_back({beside_report(a.report, "_fit.res"), [&](std::ostream& out) { write_residuals(out, run); }});
+    outputs.push_back({beside_report(a.report, "_fit.ps"), [&calculation, measured, &run, title](std::ostream& out) {
+                         write_fitted_page(out, calculation, measured, run, title);
+                       }});
+  }
+  if (!write_results(outputs)) return kExitFitFailed;
+  std::cout << "\nReport:          " << a.report.string() << "\n";
+  if (!a.peaks)
+    std::cout << "Fitted scan:     " << outputs[1].path.string() << "\nResiduals:       " << outputs[2].path.string()
+              << "\nPostScript page: " << outputs[3].path.string() << "\n";
   return 0;
 }
 
@@ -184,12 +235,22 @@ int fit_command(const std::vector<std::string_view>& args) {
     std::cerr << "kavro99: --peaks fits only offset, energy and cell\n";
     return kExitUsage;
   }
-  if (!regular_file(a.input, "input file") || !regular_file(a.measured, "measured scan")) return kExitUsage;
-  if (same_file(a.report, a.input) || same_file(a.report, a.measured)) {
-    std::cerr << "kavro99: the report would overwrite the input or the measured scan; choose another name with -o\n";
+  FitRequest request(free, a.peaks);
+  if ((!a.start.empty() && !parse_start_values(a.start, request.start, request.started, error)) ||
+      (!a.range.empty() && !parse_ranges(a.range, request.ranges, error))) {
+    std::cerr << "kavro99: " << error << "\n";
     return kExitUsage;
   }
-  return fit(a, free);
+  if (!regular_file(a.input, "input file") || !regular_file(a.measured, "measured scan")) return kExitUsage;
+  std::vector<std::pair<const char*, fs::path>> files{
+      {"input file", a.input}, {"measured scan", a.measured}, {"report", a.report}};
+  if (!a.peaks) {
+    files.emplace_back("fitted scan", beside_report(a.report, "_fit.cal"));
+    files.emplace_back("residuals", beside_report(a.report, "_fit.res"));
+    files.emplace_back("page", beside_report(a.report, "_fit.ps"));
+  }
+  if (names_collide(files)) return kExitUsage;
+  return fit(a, request);
 }
 
 }  // namespace kavro::app

@@ -17,9 +17,11 @@
 // files (--events, --scan-table) and the HTML report (--html) are named as
 // on the command line.
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,14 +33,20 @@
 #ifdef KAVRO_HAVE_FIT
 #include "fit_command.hpp"
 #endif
+#include "crystal/run_stop.hpp"
+#include "engine/event_search.hpp"
+#include "engine/multiple_diffraction.hpp"
 #include "format/input_reader.hpp"
 #include "map_command.hpp"
 #include "plot/ghostscript.hpp"
+#include "run/calculated_scan_name.hpp"
+#include "run/input_preparation.hpp"
 #include "run/kavro.hpp"
 #include "run/result_file.hpp"
 #include "run/run_files.hpp"
 #include "run/run_requests.hpp"
 #include "shell/input_description.hpp"
+#include "system/temporary_files.hpp"
 #ifdef KAVRO_HAVE_DESKTOP
 #include "shell/run_desktop.hpp"
 #endif
@@ -70,6 +78,7 @@ struct RunRequest {
   std::vector<kavro::PageImage> images;
   std::string preface;  // lines for the head of the listing
   kavro::RunRequests tables;
+  kavro::app::CrystalRun* crystal = nullptr;  // the crystal file the input is converted from (run CRYSTAL.cif)
 };
 
 // The listing's store limit: a whole number from 1 to 100 million.
@@ -120,8 +129,10 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
       request.measured = fs::absolute(fs::path(args[++i]));
     } else if (args[i] == "--png") {
       request.images.push_back(kavro::PageImage::png);
+      request.tables.page_images.push_back(".png");
     } else if (args[i] == "--pdf") {
       request.images.push_back(kavro::PageImage::pdf);
+      request.tables.page_images.push_back(".pdf");
     } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--html" || args[i] == "--max-listed") {
       if (!parse_table_option(args, i, request)) return false;
     } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
@@ -163,50 +174,97 @@ bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImag
   return all_converted;
 }
 
-// A data file must be a regular file or a new one, and none of the run's other files.
-bool usable_data_files(const RunRequest& request) {
-  const fs::path& events = request.tables.events_file;
-  const fs::path& scan = request.tables.scan_table_file;
-  const fs::path& html = request.tables.html_file;
-  for (const fs::path* table : {&events, &scan, &html}) {
-    if (table->empty()) continue;
-    if (kavro::path_kind(*table) == kavro::PathKind::other) {
-      std::cerr << "kavro99: a data file cannot be written to a folder, a device or a pipe: " << *table << "\n";
-      return false;
+// A run whose event search goes through more reflections than this says so
+// at its start: about a minute of searching on two cores for a small cell.
+constexpr double kReflectionsWorthANote = 2e7;
+
+// What the input file says before the run: the files the run reads and
+// writes beside it (line 12's scan, the page with its images, the ".cal"
+// file) and the size of its event search. An input the run refuses gives
+// nothing here; the run's listing tells why.
+struct RunPlan {
+  std::vector<kavro::CommandFile> files;
+  double reflections = 0;
+  std::size_t passes = 0;
+  int atoms = 0;
+};
+
+RunPlan plan_of(const RunRequest& request) {
+  RunPlan plan;
+  std::ifstream in(request.input);
+  std::ostringstream ignored;
+  try {
+    kavro::RunArguments names;
+    const kavro::Calculation c = kavro::read_calculation(in, ignored, &names);
+    for (const kavro::WavelengthLine& line : kavro::wavelength_lines(c.radiation)) {
+      plan.reflections += kavro::index_bounds(c.crystal, line.lambda).reflections();
+      ++plan.passes;
     }
-    if (kavro::same_file(*table, request.input) || kavro::same_file(*table, request.listing)) {
-      std::cerr << "kavro99: the data file would overwrite the input or the listing: " << *table << "\n";
-      return false;
+    plan.atoms = c.crystal.na;
+    const fs::path base_dir = request.input.parent_path();
+    if (!request.measured.empty()) {
+      names.dname2 = request.measured.string();
+    } else if (!kavro::ff::trim(names.dname2).empty()) {
+      plan.files.push_back({result_path(base_dir, names.dname2), "measured scan of line 12", false});
     }
+    const fs::path page = result_path(base_dir, names.dname1);
+    plan.files.push_back({page, "PostScript page", true});
+    for (const std::string& extension : request.tables.page_images)
+      plan.files.push_back({fs::path(page).replace_extension(extension), "image of the page", true});
+    plan.files.push_back({result_path(base_dir, kavro::calculated_scan_name(names)), "calculated scan", true});
+  } catch (const std::exception&) {  // kavro::RunStop among them: the run itself will say why
+    plan = RunPlan{};
   }
-  const std::pair<const fs::path*, const fs::path*> pairs[] = {{&events, &scan}, {&events, &html}, {&scan, &html}};
-  for (const auto& [a, b] : pairs)
-    if (!a->empty() && !b->empty() && kavro::same_file(*a, *b)) {
-      std::cerr << "kavro99: two of --events, --scan-table and --html name the same file " << *a << "\n";
-      return false;
-    }
-  return true;
+  return plan;
+}
+
+void announce_cost(const RunPlan& plan) {
+  if (plan.reflections < kReflectionsWorthANote) return;
+  std::fprintf(stderr,
+               "kavro99: the event search goes through %.3g reflections of the index box (%zu pass%s) with %d atoms"
+               " in the asymmetric unit; this can take minutes\n",
+               plan.reflections, plan.passes, plan.passes == 1 ? "" : "es", plan.atoms);
+}
+
+// The files the command names: the input, a crystal file it came from and a
+// measured scan given beside it are read; the listing and the data files are
+// written. None may be another (the names compared with their links followed).
+std::vector<kavro::CommandFile> command_files(const RunRequest& request) {
+  const kavro::app::CrystalRun* crystal = request.crystal;
+  std::vector<kavro::CommandFile> files = {{request.input, crystal ? "converted input file" : "input file", !!crystal}};
+  if (crystal) {
+    // The run of the converted input writes its page (with its images) and its ".cal" file beside it.
+    files.push_back({crystal->page, "PostScript page", true});
+    for (const std::string& extension : request.tables.page_images)
+      files.push_back({fs::path(crystal->page).replace_extension(extension), "image of the page", true});
+    files.push_back({crystal->calculated_scan, "calculated scan", true});
+  }
+  for (const kavro::NamedFile& other : request.tables.other_inputs) files.push_back({other.path, other.what, false});
+  files.push_back({request.measured, "measured scan", false});
+  files.push_back({request.listing, "listing", true});
+  files.push_back({request.tables.events_file, "event table", true});
+  files.push_back({request.tables.scan_table_file, "scan table", true});
+  files.push_back({request.tables.html_file, "HTML report", true});
+  return files;
 }
 
 // The input must be a regular file (a pipe or a device could block the run
-// or never end), the listing a regular file or a new one, and not the input.
-bool usable_files(const RunRequest& request) {
+// or never end), every output a regular file or a new one, and no output
+// another file of the command.
+bool usable_files(const RunRequest& request, const RunPlan& plan) {
   const kavro::PathKind input = kavro::path_kind(request.input);
-  if (input != kavro::PathKind::regular) {
+  if (input != kavro::PathKind::regular && request.crystal == nullptr) {
     std::cerr << "kavro99: "
               << (input == kavro::PathKind::absent ? "cannot open the input file " : "the input is no regular file: ")
               << request.input << "\n";
     return false;
   }
-  if (kavro::path_kind(request.listing) == kavro::PathKind::other) {
-    std::cerr << "kavro99: the listing cannot be written to a folder, a device or a pipe: " << request.listing << "\n";
-    return false;
-  }
-  if (kavro::same_file(request.input, request.listing)) {
-    std::cerr << "kavro99: the listing would overwrite the input file " << request.input << "\n";
-    return false;
-  }
-  return usable_data_files(request);
+  std::vector<kavro::CommandFile> files = command_files(request);
+  files.insert(files.end(), plan.files.begin(), plan.files.end());
+  const std::string clash = kavro::command_file_clash(files);
+  if (clash.empty()) return true;
+  std::cerr << "kavro99: " << clash << "\n";
+  return false;
 }
 
 // The listing takes its name only when it is complete; it never replaces the
@@ -222,8 +280,17 @@ bool keep_listing(kavro::ResultFile& listing, const fs::path& scan) {
   return false;
 }
 
-int run_command(const RunRequest& request) {
-  if (!usable_files(request)) return kExitUsage;
+int run_command(RunRequest& request) {
+  // A converted input is not written yet: its page and ".cal" file are known from the conversion.
+  const RunPlan plan = request.crystal ? RunPlan{} : plan_of(request);
+  if (!usable_files(request, plan)) return kExitUsage;
+  if (request.crystal != nullptr) {
+    if (const int status = kavro::app::save_crystal_input(*request.crystal)) return status;
+    request.preface = request.crystal->listing_preface;
+    announce_cost(plan_of(request));
+  } else {
+    announce_cost(plan);
+  }
   std::ifstream in(request.input);
   if (!in) {
     std::cerr << "kavro99: cannot open the input file " << request.input << "\n";
@@ -252,8 +319,10 @@ int run_command(const RunRequest& request) {
 
   std::cout << "Listing:         " << request.listing.string() << "\n";
   if (!outcome.completed) {
-    std::cerr << "kavro99: the run stopped early (status " << outcome.ios
-              << "); the listing says why: " << request.listing.string() << "\n";
+    // The status of the last read or open means something only when it is not 0.
+    std::cerr << "kavro99: the run stopped early";
+    if (outcome.ios != 0) std::cerr << " (status " << outcome.ios << ")";
+    std::cerr << "; the listing says why: " << request.listing.string() << "\n";
     return kExitRunFailed;
   }
   const fs::path cal = result_path(base_dir, names.cal_name);
@@ -263,6 +332,16 @@ int run_command(const RunRequest& request) {
   if (!request.tables.scan_table_file.empty())
     std::cout << "Scan table:      " << request.tables.scan_table_file.string() << "\n";
   if (!request.tables.html_file.empty()) std::cout << "HTML report:     " << request.tables.html_file.string() << "\n";
+  if (state.sampling.unresolved > 0) {
+    const double steps = kavro::resolving_steps(state.sampling.narrowest);
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "kavro99: warning: the psi step %.3g degree is wider than half the FWHM of %lld event(s) above "
+                  "drumin (the narrowest %.3g degree); %g steps per degree (a step of %.3g degree) resolve them\n",
+                  1 / static_cast<double>(state.grid.zsw), static_cast<long long>(state.sampling.unresolved),
+                  static_cast<double>(state.sampling.narrowest), steps, 1 / steps);
+    std::cerr << text;
+  }
   if (outcome.store_overflowed)
     std::cerr << "kavro99: warning: more events than the listing holds (--max-listed " << request.tables.max_listed
               << "); the listing shows the first found, the event table all of them\n";
@@ -278,6 +357,7 @@ int run_command(const RunRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kavro::temporaries::remove_on_signals();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.empty()) {
 #ifdef KAVRO_HAVE_DESKTOP
@@ -317,7 +397,11 @@ int main(int argc, char** argv) {
       print_usage(std::cerr);
       return kExitUsage;
     }
-    request.preface = crystal.listing_preface;
+    request.tables.file_indices = crystal.file_indices;
+    if (!crystal.crystal.empty()) {
+      request.crystal = &crystal;
+      request.tables.other_inputs.push_back({crystal.crystal, "crystal file"});
+    }
     return run_command(request);
   }
   std::cerr << "kavro99: unknown command '" << args[0] << "'\n";

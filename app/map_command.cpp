@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
 #include "energy/energy_calculation.hpp"
+#include "format/input_reader.hpp"
 #include "map/map_csv.hpp"
 #include "map/map_page.hpp"
 #include "map/psi_energy_map.hpp"
@@ -71,9 +74,16 @@ MapArguments parse(const std::vector<std::string_view>& args) {
     } else if (option == "--psi") {
       a.psi = range(value(), option);
     } else if (option == "--threshold") {
-      a.threshold = static_cast<float>(real_value(value(), option));
+      // Strengths are single-precision numbers: the threshold must be one that is positive and finite.
+      const double threshold = real_value(value(), option);
+      if (!(threshold >= std::numeric_limits<float>::min() && threshold <= std::numeric_limits<float>::max()))
+        throw UsageError("--threshold needs a positive number from 1.2e-38 to 3.4e+38");
+      a.threshold = static_cast<float>(threshold);
     } else if (option == "--min-width") {
+      // A window lies within one turn.
       a.min_width = real_value(value(), option);
+      if (!(*a.min_width > 0 && *a.min_width <= 360))
+        throw UsageError("--min-width needs a width above 0 and at most 360 degrees");
     } else if (option == "--levels") {
       const double n = real_value(value(), option);
       if (!(n >= 2 && n <= 2001 && n == std::floor(n))) throw UsageError("--levels needs a whole number 2 to 2001");
@@ -132,23 +142,62 @@ bool reflects_over(const Calculation& c, double energy) {
   return lambda * c.primary.stol < 1;
 }
 
-// The last lines of the listing before a stop: the message that says why.
-std::string stop_message(const std::string& listing) {
-  std::istringstream in(listing);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
-  std::string message;
-  for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) message += lines[i] + "\n";
-  return message;
+// The files of the map: the input and the measured scan it names are read,
+// the page, its images and the curve samples written; none may be another.
+bool usable_files(const MapArguments& a, const fs::path& scan) {
+  std::vector<CommandFile> files = {{a.input, "input file", false}, {scan, "measured scan of the input", false},
+                                    {a.page, "map page", true}};
+  for (const PageImage kind : a.images)
+    files.push_back({fs::path(a.page).replace_extension(kind == PageImage::png ? ".png" : ".pdf"), "image of the map page",
+                     true});
+  files.push_back({a.csv, "curve-sample file", true});
+  const std::string clash = command_file_clash(files);
+  if (clash.empty()) return true;
+  std::cerr << "kavro99: " << clash << "\n";
+  return false;
 }
 
-bool usable_output(const fs::path& output, const fs::path& input) {
-  if (path_kind(output) == PathKind::other || same_file(output, input)) {
-    std::cerr << "kavro99: cannot write " << output << " (a folder, a device, a pipe or the input file)\n";
-    return false;
+// A name from the input file, relative to the input's folder unless absolute.
+fs::path result_path(const fs::path& base_dir, std::string_view name) {
+  const fs::path path{std::string(ff::trim(name))};
+  return path.is_absolute() || path.empty() ? path : base_dir / path;
+}
+
+// What the map holds for each secondary reflection that can reach the
+// sphere: its orbit, h2 and h3 with their index entries, and per scattering
+// type a complex sum and a form factor (measured: YIG from 10 to 30 keV, 1.8
+// million such reflections on two tube lines, takes 200 MB; a 100 A cell at
+// 8 keV, 10 million, 1.3 GB while its sums are made).
+constexpr double kMapBytesPerReflection = 120;
+constexpr double kMapBytesPerTypeSum = 16;
+// Sums of reflections over atoms worth a word at the start (about a minute).
+constexpr double kAtomSumsWorthANote = 1e10;
+
+// The reflections within 2/lambda of the origin at the shortest wavelength
+// of the range are those that can meet the sphere; a map that could not hold
+// them within the run's memory budget is refused with its estimate.
+bool within_memory_budget(const Calculation& c, const std::pair<double, double>& e) {
+  const double shortest_line =
+      c.radiation.idesy == kTube ? std::min(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
+  const double lambda = wavelength_of(e.second) * shortest_line / c.radiation.alam1;
+  const double lines = c.radiation.idesy == kTube ? 2 : 1;
+  const double radius = 2 / lambda;
+  const double reflections = lines * 4.0 / 3.0 * M_PI * radius * radius * radius * static_cast<double>(c.crystal.vol);
+  const double bytes = reflections * (kMapBytesPerReflection + kMapBytesPerTypeSum * c.crystal.nf);
+  const double budget = static_cast<double>(c.options.limits.memory_bytes);
+  const double sums = reflections * 2 * c.crystal.na;  // h2 and h3 over the asymmetric unit
+  if (bytes <= budget) {
+    if (sums > kAtomSumsWorthANote)
+      std::fprintf(stderr,
+                   "kavro99: the map sums about %.3g reflections over %d atoms (about %.0f MB); this can take hours\n",
+                   reflections, c.crystal.na, bytes / (1 << 20));
+    return true;
   }
-  return true;
+  std::fprintf(stderr,
+               "kavro99: the map would hold about %.3g reflections that can reach the sphere at %.3f keV, about %.0f MB,"
+               " more than the memory budget of %lld MB; lower the highest energy\n",
+               reflections, e.second, bytes / (1 << 20), static_cast<long long>(c.options.limits.memory_megabytes()));
+  return false;
 }
 
 // Line 1 of the input file, the title of the run (80 characters).
@@ -161,14 +210,14 @@ std::string input_title(const fs::path& input) {
 }
 
 template <typename Writer>
-bool write_result(const fs::path& path, Writer&& write) {
-  ResultFile file;
+bool write_result(ResultFile& file, const fs::path& path, Writer&& write) {
   if (!file.open(path)) {
     std::cerr << "kavro99: cannot write " << path << "\n";
     return false;
   }
   write(file.stream());
-  if (file.commit()) return true;
+  file.stream().flush();
+  if (file.stream()) return true;
   std::cerr << "kavro99: " << path << " could not be written completely\n";
   return false;
 }
@@ -199,16 +248,18 @@ int make_map(const MapArguments& a) {
     std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
     return kExitUsage;
   }
-  if (!usable_output(a.page, a.input) || (!a.csv.empty() && !usable_output(a.csv, a.input))) return kExitUsage;
   std::ifstream in(a.input);
   std::ostringstream listing;
   Calculation c;
+  RunArguments names;
   try {
-    c = read_calculation(in, listing);
+    c = read_calculation(in, listing, &names);
   } catch (const RunStop&) {
     std::cerr << "kavro99: the input file cannot be used:\n" << stop_message(listing.str());
     return kExitUsage;
   }
+  const fs::path scan = result_path(a.input.parent_path(), names.dname2);
+  if (!usable_files(a, scan)) return kExitUsage;
   if (c.radiation.idesy == kNeutrons) {
     std::cerr << "kavro99: the map is made for X-rays; " << a.input << " describes neutrons\n";
     return kExitUsage;
@@ -227,9 +278,13 @@ int make_map(const MapArguments& a) {
   std::ostringstream messages;
   map::PsiEnergyMap m;
   try {
+    if (!within_memory_budget(c, e)) return kExitFailed;
     m = map::psi_energy_map(c, request, messages);
   } catch (const RunStop&) {
     std::cerr << "kavro99: the map could not be made:\n" << stop_message(messages.str());
+    return kExitFailed;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kavro99: the map needs more memory than there is; try a narrower energy range or psi window\n";
     return kExitFailed;
   }
   const double min_width = a.min_width.value_or(5.0 * m.largest_fwhm);
@@ -239,14 +294,20 @@ int make_map(const MapArguments& a) {
   const std::string title = input_title(a.input);
   const map::MapPage page{title, c, m, domain, windows, min_width};
   std::ostringstream page_messages;
-  if (!write_result(a.page, [&](std::ostream& ps) { map::write_map_page(ps, page_messages, page, current_time()); }))
+  // The page and the curve samples take their names together, or neither does.
+  ResultFile page_file, csv_file;
+  if (!write_result(page_file, a.page,
+                    [&](std::ostream& ps) { map::write_map_page(ps, page_messages, page, current_time()); }))
     return kExitFailed;
+  if (!a.csv.empty() && !write_result(csv_file, a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); }))
+    return kExitFailed;
+  if (!page_file.commit() || (!a.csv.empty() && !csv_file.commit())) {
+    std::cerr << "kavro99: the map's files could not be written completely\n";
+    return kExitFailed;
+  }
   std::cerr << page_messages.str();
   std::cout << "PostScript page: " << a.page.string() << "\n";
-  if (!a.csv.empty()) {
-    if (!write_result(a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); })) return kExitFailed;
-    std::cout << "Curve samples:   " << a.csv.string() << "\n";
-  }
+  if (!a.csv.empty()) std::cout << "Curve samples:   " << a.csv.string() << "\n";
   return convert_images(a.page, a.images) ? 0 : kExitFailed;
 }
 

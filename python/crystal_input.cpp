@@ -1,5 +1,6 @@
 #include "crystal_input.hpp"
 
+#include "cif_sampling.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/crystal_file.hpp"
 #include "cif/crystal_run.hpp"
@@ -39,11 +40,18 @@ CrystalFile read_crystal(const std::filesystem::path& path, const std::string& b
   return file;
 }
 
-CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings) {
+CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings, bool choose_steps) {
   cif::check_settings(settings);
   settings.page_name = cif::page_file_name(file.path);
-  const cif::Conversion conversion = cif::convert_crystal(file.crystal, settings);
-  return {conversion.input, cif::conversion_report(file.crystal, conversion) + "\n"};
+  app::StepChoice step;
+  if (choose_steps) {
+    step = app::steps_for_events(file.crystal, settings);
+    settings.steps = step.steps;
+  }
+  cif::Conversion conversion = cif::convert_crystal(file.crystal, settings);
+  if (step.narrowest > 0) conversion.summary.push_back(app::step_summary(step));
+  return {conversion.input, cif::conversion_report(file.crystal, conversion) + "\n",
+          cif::file_indices(conversion.space_group)};
 }
 
 }  // namespace kavro::python

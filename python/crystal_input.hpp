@@ -3,10 +3,12 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cif/conversion.hpp"
 #include "cif/crystal.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro::python {
 
@@ -23,10 +25,13 @@ CrystalFile read_crystal(const std::filesystem::path& path, const std::string& b
 struct CrystalInput {
   std::string text;     // the input file's text
   std::string preface;  // the conversion's report, as the head of the listing
+  std::optional<FileIndexMatrix> file_indices;  // the file's indices beside the input's, when they differ
 };
 
 // The input of `kavro99 run CRYSTAL.cif` for these settings. Throws cif::CifError for settings no run
 // accepts and for crystals the input cannot express.
-CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings);
+// With choose_steps the psi step follows the narrowest event, as for
+// `kavro99 run CRYSTAL.cif` without --steps (settings.steps is the least).
+CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings, bool choose_steps);
 
 }  // namespace kavro::python

@@ -69,7 +69,8 @@ py::array float_array(const std::vector<float>& values, std::size_t n) {
 py::dict event_arrays(const InputRun& run) {
   const std::vector<EventRow> rows = event_rows(run);
   py::dict columns;
-  for (const EventColumn& column : event_columns()) columns[py::str(column.name)] = column_array(column, rows);
+  for (const EventColumn& column : event_columns(has_file_indices(run.passes)))
+    columns[py::str(column.name)] = column_array(column, rows);
   return columns;
 }
 

@@ -38,13 +38,15 @@ void take_results(RunState& st, InputRun& run) {
 
 // The run of `in`; `names.input_file` is the input's file, if it has one.
 InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem::path& base_dir, bool result_files,
-                    const std::string& preface, const InterruptCheck& interrupted) {
+                    const std::string& preface, const InterruptCheck& interrupted,
+                    const std::optional<FileIndexMatrix>& file_indices = std::nullopt) {
   InputRun run;
   RunState state;
   state.banner = version_banner();
   RunRequests requests;
   requests.keep_event_table = true;
   requests.result_files = result_files;
+  requests.file_indices = file_indices;
   requests.completed = [&run](RunState& st) { take_results(st, run); };
   if (interrupted)
     requests.progress = [&interrupted](int, int, double) {
@@ -80,10 +82,11 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
   return run_stream(in, names, input.parent_path(), true, {}, interrupted);
 }
 
-InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted) {
+InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted,
+                        const std::optional<FileIndexMatrix>& file_indices) {
   std::istringstream in(text);
   RunArguments names;
-  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted);
+  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices);
 }
 
 std::string last_message(const std::string& listing) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,7 +43,8 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 // Runs an input given as text, with `preface` at the head of the listing.
 // Nothing is written: the ".cal" file and the page are left out. File names
 // in the text are taken relative to the current folder.
-InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {});
+InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
+                        const std::optional<FileIndexMatrix>& file_indices = std::nullopt);
 
 // The message a run that stopped early left last in its listing, on one line.
 std::string last_message(const std::string& listing);

@@ -31,8 +31,8 @@ struct Result {
   py::list passes;
 };
 
-// The listing echoes the input's lines, which may be in any encoding: UTF-8 where the text is UTF-8,
-// else Latin-1, which keeps every byte.
+// The listing echoes the input's lines, and a crystal file's title is its own bytes, which may be
+// in any encoding: UTF-8 where the text is UTF-8, else Latin-1, which keeps every byte.
 py::str listing_text(const std::string& text) {
   PyObject* decoded = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
   if (decoded == nullptr) {
@@ -177,13 +177,13 @@ std::string radiation_repr(const cif::RadiationChoice& r) {
 
 Result events(const py::handle& run_error, const py::handle& cif_error, const CrystalFile& crystal,
               const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
-              double steps, double drumin) {
+              std::optional<double> steps, double drumin) {
   cif::ConversionSettings settings;
   settings.hkl = hkl;
   settings.radiation = radiation;
   settings.psia = psi.first;
   settings.psie = psi.second;
-  settings.steps = steps;
+  settings.steps = steps.value_or(20);
   settings.drumin = drumin;
   try {
     cif::check_settings(settings);
@@ -193,8 +193,8 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
   InputRun done;
   try {
     py::gil_scoped_release unlocked;
-    const CrystalInput input = crystal_input(crystal, settings);
-    done = run_input_text(input.text, input.preface, python_signal_raised);
+    const CrystalInput input = crystal_input(crystal, settings, !steps);
+    done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices);
   } catch (const cif::CifError& e) {
     raise_with_message(cif_error, e);
   } catch (const RunInterrupted&) {
@@ -252,9 +252,9 @@ PYBIND11_MODULE(kavro, m) {
           "Reads the crystal of data block `block` (without 'data_'), by default the first block with atom sites. "
           "Raises kavro.CifError (a ValueError) with the reader's message, FileNotFoundError or OSError.")
       .def_property_readonly(
-          "name", [](const CrystalFile& f) { return f.crystal.block; }, "the data block's name")
+          "name", [](const CrystalFile& f) { return listing_text(f.crystal.block); }, "the data block's name")
       .def_property_readonly(
-          "title", [](const CrystalFile& f) { return f.crystal.title; },
+          "title", [](const CrystalFile& f) { return listing_text(f.crystal.title); },
           "the chemical name or formula, else the block's name")
       .def_property_readonly(
           "source", [](const CrystalFile& f) { return f.path; }, "the file")
@@ -272,7 +272,7 @@ PYBIND11_MODULE(kavro, m) {
           "the number of atom sites of the asymmetric unit")
       .def_property_readonly(
           "notes", [](const CrystalFile& f) { return f.crystal.notes; }, "what the reader assumed")
-      .def("__repr__", &crystal_repr);
+      .def("__repr__", [](const CrystalFile& f) { return listing_text(crystal_repr(f)); });
 
   py::class_<cif::RadiationChoice>(m, "Radiation", "The radiation of a calculation, as `kavro99 cif` chooses it.")
       .def_static(
@@ -307,13 +307,14 @@ PYBIND11_MODULE(kavro, m) {
   m.def(
       "events",
       [run_error, cif_error](const CrystalFile& crystal, const cif::RadiationChoice& radiation, std::array<int, 3> hkl,
-                             std::pair<double, double> psi, double steps, double drumin) {
+                             std::pair<double, double> psi, std::optional<double> steps, double drumin) {
         return events(run_error, cif_error, crystal, radiation, hkl, psi, steps, drumin);
       },
       "crystal"_a, "radiation"_a, "hkl"_a = std::array<int, 3>{2, 2, 2}, "psi"_a = std::pair<double, double>(-180, 180),
-      "steps"_a = 20.0, "drumin"_a = 1.0,
+      "steps"_a = py::none(), "drumin"_a = 1.0,
       "Runs the crystal as `kavro99 run CRYSTAL.cif --hkl H K L ...` does, for the primary reflection `hkl` "
-      "(indices on the file's cell), the psi range (degrees), `steps` per degree and the intensity threshold "
+      "(indices on the file's cell), the psi range (degrees), `steps` per degree (None: five points on the "
+      "narrowest listed event, at least 20) and the intensity threshold "
       "`drumin` (cps) of the listed events. Nothing is written: no input, .cal file or page. Returns the Result of "
       "kavro.run. Raises ValueError for settings no run accepts, kavro.CifError for a crystal the input cannot "
       "express, kavro.RunError when the run stops early.");

@@ -302,7 +302,7 @@
       } else {
         const row = table.insertRow();
         row.appendChild(element("th", {}, name));
-        const text = value === null ? "none" : Array.isArray(value) ? value.join(" ") : String(value);
+        const text = value === null ? (key === "deviation" ? "not determined" : "none") : Array.isArray(value) ? value.join(" ") : String(value);
         row.appendChild(element("td", typeof value === "number" ? { class: "num" } : {}, text));
       }
     }

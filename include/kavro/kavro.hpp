@@ -8,24 +8,17 @@
 //   r.scan.scan_calc                 // the simulated scan on the psi grid
 //
 // kavro::read_calculation(input_file_stream, listing) gives the prepared
-// calculation of an input file instead (link kavro_run). A value the
-// calculation cannot use writes its message to the notes and throws kavro::RunStop, a
-// kavro::Error whose what() names the value. The
-// whole input-file program is kavro::kavro (run/kavro.hpp).
+// calculation of an input file instead. A value the calculation cannot use
+// writes its message to the notes and throws kavro::RunStop, a kavro::Error
+// whose what() names the value. Link the target kavro::kavro (in the build
+// tree, or as find_package(kavro) gives it from an installed prefix). The
+// concept headers beside this one include nothing of the driver or the page.
 #pragma once
 
-#include "crystal/crystal.hpp"
-#include "crystal/primary.hpp"
-#include "crystal/psi_grid.hpp"
-#include "crystal/radiation.hpp"
-#include "crystal/run_stop.hpp"
-#include "crystal/sample.hpp"
-#include "engine/calculated_scan.hpp"
-#include "engine/calculation.hpp"
-#include "engine/calculation_options.hpp"
-#include "engine/event_store.hpp"
-#include "engine/experiment.hpp"
 #include "kavro/error.hpp"
-#include "engine/multiple_diffraction.hpp"
-#include "run/input_preparation.hpp"
-#include "scans/measured_scan.hpp"
+#include "kavro/events.hpp"
+#include "kavro/experiment.hpp"
+#include "kavro/input.hpp"
+#include "kavro/radiation.hpp"
+#include "kavro/scan.hpp"
+#include "kavro/structure.hpp"

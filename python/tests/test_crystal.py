@@ -37,6 +37,24 @@ def test_events_equal_the_command_lines_run_of_the_cif(tmp_path, monkeypatch, ra
     assert list((tmp_path / "module").iterdir()) == []  # no input, .cal file or page
 
 
+def test_a_crystal_moved_onto_other_axes_keeps_the_files_indices_and_the_chosen_step(tmp_path, monkeypatch):
+    corundum = EXAMPLES.parent / "tests" / "data" / "cif" / "corundum_hexagonal.cif"
+    (tmp_path / "c.cif").write_bytes(corundum.read_bytes())
+    run_command_line(tmp_path / "c.cif", "--hkl", "0", "0", "6", "--energy", "10", "--psi", "0:20",
+                     "--events", str(tmp_path / "ev.csv"))
+    monkeypatch.chdir(tmp_path)
+    ev = kavro.events(kavro.Crystal.from_cif(tmp_path / "c.cif"), kavro.Radiation.energy(10), hkl=(0, 0, 6),
+                      psi=(0, 20))
+    header, rows = read_csv(tmp_path / "ev.csv")
+    assert list(ev.events) == header and header[-6:] == ["h2_file", "k2_file", "l2_file", "h3_file", "k3_file",
+                                                         "l3_file"]
+    for i, column in enumerate(header):
+        np.testing.assert_array_equal(ev.events[column], as_column([row[i] for row in rows], ev.events[column]), column)
+    assert np.all(ev.events["l2_file"] + ev.events["l3_file"] == 6)
+    assert without_clock(ev.listing) == without_clock((tmp_path / "c.lis").read_text())
+    assert "psi steps per degree" in ev.listing
+
+
 def test_crystal_tells_what_the_file_gives(tmp_path):
     c = kavro.Crystal.from_cif(str(SI))
     assert (c.name, c.title, c.atoms, c.space_group) == ("si", "silicon", 1, "F d -3 m:2")
@@ -50,6 +68,20 @@ def test_crystal_tells_what_the_file_gives(tmp_path):
     assert kavro.Crystal.from_cif(two, block="si_hot").name == "si_hot"
     with pytest.raises(kavro.CifError, match="no data block data_si_cold"):
         kavro.Crystal.from_cif(two, block="si_cold")
+
+
+def test_a_latin1_title_keeps_its_letters_and_the_html_page_stays_utf8(tmp_path):
+    latin = tmp_path / "latin.cif"
+    latin.write_bytes(SI.read_bytes().replace(b"silicon", b"'silic\xe9um'"))
+    c = kavro.Crystal.from_cif(latin)
+    assert c.title == "silic\u00e9um" and "silic\u00e9um" in repr(c)
+
+    lines = (EXAMPLES / "si222_no_scan.inp").read_bytes().split(b"\n", 1)
+    (tmp_path / "latin.inp").write_bytes(b"Gr\xfcn " + lines[0] + b"\n" + lines[1])
+    run_command_line(tmp_path / "latin.inp", "--html", str(tmp_path / "report.html"))
+    page = (tmp_path / "report.html").read_bytes().decode("utf-8")
+    assert "<title>kavro-99: Gr\ufffdn" in page
+    assert b"Gr\xfcn" in (tmp_path / "latin.lis").read_bytes()  # the listing keeps the bytes
 
 
 @pytest.mark.parametrize(

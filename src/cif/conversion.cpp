@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <map>
 
+#include "cif/azimuth_reference.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/displacement.hpp"
 #include "cif/native_input.hpp"
 #include "cif/scattering_type.hpp"
 #include "cif/site_multiplicity.hpp"
+#include "cif/site_notes.hpp"
 #include "crystal/space_group_table.hpp"
 
 namespace kavro::cif {
@@ -119,6 +121,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
   const double order = static_cast<double>(sg.group.size());
   AtomsOfCrystal result;
   TypeList types;
+  std::vector<Vector3> positions;
   for (const AtomSite& site : crystal.sites) {
     const ScatteringType type = neutrons ? neutron_scattering_type(site) : xray_scattering_type(site);
     add_note(notes, type.note);
@@ -127,6 +130,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
       throw CifError("the displacement parameters of site " + site.label + " are not positive definite");
     if (sg.kind == Kind::table_setting) beta = transformed_beta(sg.change, beta);
     const Vector3 x = transformed_position(sg.change, site.fract);
+    positions.push_back(x);
     const int multiplicity = site_multiplicity(sg.group, g, x);
     result.content[site.element] += multiplicity * site.occupancy;
     const InputAtom atom{types.index_of(type), multiplicity * site.occupancy / order, x, beta};
@@ -136,6 +140,7 @@ AtomsOfCrystal input_atoms(const CifCrystal& crystal, const SpaceGroupExpression
       result.atoms.push_back(copy);
     }
   }
+  for (const std::string& note : site_notes(crystal.sites, positions, sg.group, g)) add_note(notes, note);
   result.types = std::move(types.types);
   return result;
 }
@@ -179,6 +184,23 @@ Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& 
   lines.ic = sg.ic;
   lines.operators = sg.operators;
   lines.hkl = result.hkl;
+  const std::string primary = indices_text(settings.hkl);
+  if (const auto& u = settings.azimuth_reference) {
+    const Vector3 written = transformed_direction(sg.change, *u);
+    lines.orientation = azimuth_orientation(lines.cell, result.hkl, written);
+    if (!lines.orientation)
+      throw CifError("the azimuth reference " + printed("%g %g %g", (*u)[0], (*u)[1], (*u)[2]) +
+                     " has no part perpendicular to the primary reflection");
+    result.summary.push_back("psi = 0 where the part of " + printed("%g %g %g", (*u)[0], (*u)[1], (*u)[2]) +
+                             " perpendicular to " + primary +
+                             " lies in the scattering plane, on the side the incident beam comes from (the "
+                             "orientation matrix of line 11 puts it there)");
+  } else {
+    result.summary.push_back("psi = 0 where the reference direction (reciprocal-lattice components, perpendicular to " +
+                             indices_text(result.hkl) + (result.hkl != settings.hkl ? " of the table's cell" : "") +
+                             ") lies in the scattering plane, on the side the incident beam comes from");
+  }
+  result.summary.push_back("psi grows as the crystal turns right-handed about the scattering vector " + primary);
   result.input = input_text(lines);
   return result;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct ConversionSettings {
   double steps = 20;               // psi steps per degree
   double drumin = 1;               // intensity threshold (cps) of the listed events
   std::string page_name;           // PostScript file, line 2
+  // Reciprocal-lattice vector (indices on the file's cell) whose part
+  // perpendicular to the primary marks psi = 0; none: the run's own reference
+  // direction.
+  std::optional<std::array<double, 3>> azimuth_reference;
 };
 
 struct Conversion {
@@ -32,7 +37,8 @@ struct Conversion {
 // Throws CifError for anything the input cannot express: a group that needs
 // more than 24 explicit operators, an element without scattering data,
 // displacement parameters that are not positive definite, a primary
-// reflection that the table's cell lacks.
+// reflection that the table's cell lacks, an azimuth reference parallel to
+// the primary reflection.
 Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& settings);
 
 }  // namespace kavro::cif

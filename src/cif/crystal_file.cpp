@@ -6,7 +6,7 @@
 
 #include <gemmi/cif.hpp>
 #include <gemmi/elem.hpp>
-#include <gemmi/gz.hpp>
+#include <gemmi/pdb.hpp>
 #include <gemmi/mmread.hpp>
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "cif/cif_error.hpp"
+#include "cif/crystal_file_text.hpp"
 #include "cif/symmetry_items.hpp"
 
 namespace kavro::cif {
@@ -273,6 +274,7 @@ CifCrystal crystal_of_block(gcif::Block& block, const std::string& source) {
   FileSpaceGroup group = file_space_group(read_symmetry_items(block), crystal.cell);
   crystal.group = std::move(group.group);
   crystal.symmetry = std::move(group.description);
+  crystal.notes = std::move(group.notes);
   crystal.sites = read_sites(block, crystal.notes);
   const std::string formula = first_text(block, {"_chemical_formula_sum"});
   crystal.formula = read_formula(formula);
@@ -309,6 +311,7 @@ CifCrystal crystal_of_structure(const gemmi::Structure& st, const std::string& s
   FileSpaceGroup group = file_space_group(items, crystal.cell);
   crystal.group = std::move(group.group);
   crystal.symmetry = std::move(group.description);
+  crystal.notes = std::move(group.notes);
   if (st.models.empty()) throw CifError("the file gives no atom sites");
   if (st.models.size() > 1) crystal.notes.push_back("the file holds several models; the first is taken");
   for (const gemmi::Chain& chain : st.models.front().chains)
@@ -402,12 +405,12 @@ bool pdb_file(std::string name) {
 CifCrystal read_crystal_file(const std::filesystem::path& path, const std::string& block) {
   const std::string source = path.filename().string();
   return reading(source, [&] {
-    gemmi::MaybeGzipped input(path.string());
+    const std::string text = crystal_file_text(path);
     if (pdb_file(source)) {
       if (!block.empty()) throw CifError("a PDB file has no data blocks");
-      return crystal_of_structure(gemmi::read_structure(input, gemmi::CoorFormat::Pdb), source);
+      return crystal_of_structure(gemmi::read_pdb_from_memory(text.data(), text.size(), source), source);
     }
-    gcif::Document doc = gcif::read(input);
+    gcif::Document doc = gcif::read_memory(text.data(), text.size(), source.c_str());
     return crystal_of_document(doc, source, block);
   });
 }

@@ -64,6 +64,9 @@ std::string input_text(const InputLines& lines) {
   for (const InputType& type : lines.types) text += type_line(type) + "\n";
   for (const InputAtom& atom : lines.atoms) text += atom_lines(atom) + "\n";
   text += printed("%d %d %d 0. 0. 0. 0.\n", lines.hkl[0], lines.hkl[1], lines.hkl[2]);
+  if (const auto& u = lines.orientation)
+    for (std::size_t row = 0; row < 3; ++row)
+      text += printed("%.9f %.9f %.9f\n", (*u)[3 * row], (*u)[3 * row + 1], (*u)[3 * row + 2]);
   return text;
 }
 

@@ -40,6 +40,7 @@ struct InputLines {
   std::vector<InputType> types;
   std::vector<InputAtom> atoms;
   std::array<int, 3> hkl{};   // line 10, F and phase to be computed
+  std::optional<std::array<double, 9>> orientation;  // line 11, UB by rows
 };
 
 std::string input_text(const InputLines& lines);

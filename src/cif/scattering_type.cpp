@@ -1,6 +1,9 @@
 // Scattering types of atom sites.
 #include "cif/scattering_type.hpp"
 
+#include <gemmi/neutron92.hpp>
+
+#include <cmath>
 #include <cstdlib>
 
 #include "cif/cif_error.hpp"
@@ -55,7 +58,12 @@ ScatteringType neutron_scattering_type(const AtomSite& site) {
     throw CifError("the atom type " + site_name(site) + " has no neutron scattering length");
   const NeutronEntry& entry = kNeutronTable[static_cast<std::size_t>(site.z - 1)];
   ScatteringType type{unpadded(entry.symbol), site.z, std::nullopt, ""};
+  // Old input files rely on the table as it is; where it differs from Sears
+  // (1992), as gemmi ships it (Fe and Th, and the fifth digit of Si and Hg),
+  // a new input file carries Sears's length on its own line.
+  const double sears = gemmi::Neutron92<double>::get_(static_cast<gemmi::El>(site.z));
   if (site.element == "D") type.length = kDeuteriumLength;
+  else if (std::abs(sears - entry.b) > 5e-5) type.length = sears;
   else if (entry.b == 0)
     type.note = "no coherent scattering length is known for " + site.element + " (site " + site.label +
                 "); the run takes 0";

@@ -105,3 +105,19 @@ SpaceGroupExpression space_group_expression(const std::vector<SymOp>& group) {
 std::vector<SymOp> table_group(int nr) { return all_operations(table_group_ops(nr)); }
 
 }  // namespace kavro::cif
+
+namespace kavro::cif {
+
+std::optional<std::array<std::array<double, 3>, 3>> file_indices(const SpaceGroupExpression& expression) {
+  const SymOp& change = expression.change;
+  bool same_axes = true;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) same_axes = same_axes && change.rot[i][j] == (i == j ? kOpDen : 0);
+  if (expression.kind != SpaceGroupExpression::Kind::table_setting || same_axes) return std::nullopt;
+  std::array<std::array<double, 3>, 3> t{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) t[i][j] = static_cast<double>(change.rot[j][i]) / kOpDen;
+  return t;
+}
+
+}  // namespace kavro::cif

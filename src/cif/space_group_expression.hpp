@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ struct SpaceGroupExpression {
 // Throws CifError when the group has no table setting and needs more than 24
 // explicit operators.
 SpaceGroupExpression space_group_expression(const std::vector<SymOp>& group);
+
+// The rows of T in h_file = T h (h the written indices, the transposed
+// rotation of the change), when the written cell has other axes than the
+// file's; none for the file's own axes.
+std::optional<std::array<std::array<double, 3>, 3>> file_indices(const SpaceGroupExpression& expression);
 
 // The full group of table entry nr (1..230): its operators with the
 // inversion images of a centrosymmetric group and the centring translations.

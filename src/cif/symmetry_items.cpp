@@ -108,12 +108,44 @@ Reading reading_of_setting(const gemmi::SpaceGroup& setting, const std::string& 
   return reading;
 }
 
-Reading read_hermann_mauguin(const std::string& symbol, const UnitCell& cell) {
-  const std::string name = with_colon_qualifier(symbol);
-  const gemmi::SpaceGroup* setting =
-      name.size() <= 40 ? gemmi::find_spacegroup_by_name(name, cell.alpha, cell.gamma) : nullptr;
-  if (!setting || name.empty() || std::isdigit(static_cast<unsigned char>(name.front())))
-    throw CifError("the space-group symbol " + quoted(symbol) + " is unknown");
+// The cubic symbols before 1983 wrote the rotoinversion -3 as 3 after a mirror
+// or glide ("F d 3 m", "P m 3 m", "I a 3"): the same symbol with -3, or empty
+// when the symbol is not of that form.
+std::string current_cubic_symbol(const std::string& symbol) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : symbol + ' ') {
+    if (!std::isspace(static_cast<unsigned char>(c))) {
+      word += c;
+    } else if (!word.empty()) {
+      words.push_back(word);
+      word.clear();
+    }
+  }
+  const bool plane = words.size() >= 3 && words[1].size() == 1 && std::string("mnabcd").find(words[1][0]) != std::string::npos;
+  if (!plane || words[2] != "3" || words.size() > 4 || std::string("PFI").find(words[0]) == std::string::npos)
+    return "";
+  words[2] = "-3";
+  std::string current;
+  for (const std::string& w : words) current += (current.empty() ? "" : " ") + w;
+  return current;
+}
+
+const gemmi::SpaceGroup* setting_of_name(const std::string& name, const UnitCell& cell) {
+  if (name.empty() || name.size() > 40 || std::isdigit(static_cast<unsigned char>(name.front()))) return nullptr;
+  return gemmi::find_spacegroup_by_name(name, cell.alpha, cell.gamma);
+}
+
+Reading read_hermann_mauguin(const std::string& symbol, const UnitCell& cell, std::vector<std::string>& notes) {
+  std::string name = with_colon_qualifier(symbol);
+  const gemmi::SpaceGroup* setting = setting_of_name(name, cell);
+  if (!setting) {
+    const std::string current = current_cubic_symbol(name);
+    setting = current.empty() ? nullptr : setting_of_name(current, cell);
+    if (!setting) throw CifError("the space-group symbol " + quoted(symbol) + " is unknown");
+    notes.push_back("the space-group symbol " + quoted(symbol) + " is the old form of " + quoted(current));
+    name = current;
+  }
   return reading_of_setting(*setting, "the space-group symbol " + quoted(symbol),
                             name.find(':') != std::string::npos);
 }
@@ -182,23 +214,66 @@ void check_cell(const gemmi::GroupOps& ops, const UnitCell& cell, const std::str
 }  // namespace
 
 FileSpaceGroup file_space_group(const SymmetryItems& items, const UnitCell& cell) {
+  // The operator list wins: a symbol is often written in an old style or for
+  // another setting, while the operators are what the structure was refined
+  // in. A symbol or number that cannot be read, or that names another group,
+  // is then a note. Without usable operators the Hall symbol, the
+  // Hermann-Mauguin symbol and the number follow in that order; those must
+  // agree with each other.
+  std::vector<std::string> notes;
+  std::optional<Reading> operators;
+  if (!items.operators.empty()) {
+    try {
+      operators = read_operators(items.operators);
+    } catch (const CifError& e) {
+      if (items.hall.empty() && items.hermann_mauguin.empty() && items.number.empty()) throw;
+      notes.push_back(std::string(e.what()) + "; the group is taken from the symbols instead");
+    }
+  }
+  std::string made;  // what the operators make, for the notes
+  if (operators)
+    made = "the " + std::to_string(all_operations(operators->ops).size()) + " symmetry operators make " +
+           (operators->setting ? "space group " + setting_name(*operators)
+                               : std::string("a group that is not in gemmi's table of settings"));
   std::vector<Reading> readings;
-  if (!items.operators.empty()) readings.push_back(read_operators(items.operators));
-  if (!items.hall.empty()) readings.push_back(read_hall(items.hall));
-  if (!items.hermann_mauguin.empty()) readings.push_back(read_hermann_mauguin(items.hermann_mauguin, cell));
-  if (!items.number.empty()) readings.push_back(read_number(items.number, cell));
-  if (readings.empty())
+  const auto add = [&](auto read) {
+    try {
+      readings.push_back(read());
+    } catch (const CifError& e) {
+      if (!operators) throw;
+      notes.push_back(std::string(e.what()) + "; " + made + " and are used");
+    }
+  };
+  if (!items.hall.empty()) add([&] { return read_hall(items.hall); });
+  if (!items.hermann_mauguin.empty()) add([&] { return read_hermann_mauguin(items.hermann_mauguin, cell, notes); });
+  if (!items.number.empty()) add([&] { return read_number(items.number, cell); });
+  if (!operators && readings.empty())
     throw CifError("the file gives no space group: no symmetry operators (_space_group_symop_operation_xyz), "
                    "no Hall or Hermann-Mauguin symbol, no space-group number");
+  if (operators) {
+    for (const Reading& other : readings) {
+      if (!other.setting || (operators->setting && other.setting->number == operators->setting->number)) continue;
+      if (operators->setting)
+        notes.push_back(other.description + " names space group " + setting_name(other) + ", but " + made +
+                        " and are used");
+      else  // the same group, perhaps, in a setting of its own: no contradiction to be found
+        notes.push_back(other.description + " names space group " + setting_name(other) + "; " + made +
+                        " and are used");
+    }
+    readings.insert(readings.begin(), *operators);
+  } else {
+    const Reading& chosen = readings.front();
+    if (chosen.origin_unknown)
+      throw CifError(chosen.description +
+                     " belongs to a group with two origin choices and does not say which: give '" +
+                     std::string(chosen.setting->hm) + " :1' or ':2', or list the symmetry operators");
+    check_agreement(chosen, {readings.begin() + 1, readings.end()});
+  }
   const Reading& chosen = readings.front();
-  if (chosen.origin_unknown)
-    throw CifError(chosen.description + " belongs to a group with two origin choices and does not say which: give '" +
-                   std::string(chosen.setting->hm) + " :1' or ':2', or list the symmetry operators");
-  check_agreement(chosen, {readings.begin() + 1, readings.end()});
   check_cell(chosen.ops, cell, chosen.description);
   std::string description = chosen.description;
   if (chosen.setting) description += ", space group " + setting_name(chosen);
-  return {all_operations(chosen.ops), description};
+  return {all_operations(chosen.ops), description, std::move(notes)};
 }
 
 }  // namespace kavro::cif

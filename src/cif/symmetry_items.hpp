@@ -22,11 +22,15 @@ struct SymmetryItems {
 struct FileSpaceGroup {
   std::vector<SymOp> group;  // every operation, centring included, identity first
   std::string description;   // the item the group was taken from
+  std::vector<std::string> notes;  // items that were left aside, and why
 };
 
-// Throws CifError when no item is given, an item cannot be read or is
-// ambiguous (a symbol or number of a group with two origins and no origin
-// choice), the items contradict each other, or the cell lacks the symmetry.
+// The operator list, when it forms a group, decides; a symbol or number beside
+// it that cannot be read or names another group is a note. Without usable
+// operators, throws CifError when no item is given, an item cannot be read or
+// is ambiguous (a symbol or number of a group with two origins and no origin
+// choice) or the items contradict each other; in either case when the cell
+// lacks the symmetry.
 FileSpaceGroup file_space_group(const SymmetryItems& items, const UnitCell& cell);
 
 }  // namespace kavro::cif

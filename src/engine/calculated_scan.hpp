@@ -18,6 +18,7 @@ struct CalculatedScan {
   float psi_max_calc = 0, psi_min_calc = 0;  // their psi (degrees)
   int nshift = 0;                            // psi shift of the measured against the calculated scan (steps)
   float deviation = 0;                       // the same shift (degrees)
+  bool deviation_undetermined = false;       // no shift below 0.1 degree fits (both 0 then)
   int nstore_plot = 0;                       // stored events of the first pass
   std::int64_t nlist_plot = 0;               // event positions within 5 degrees of the psi window, first pass
   // Per stored event of the first pass, in psi order: signed azimuth alpha of

@@ -131,14 +131,16 @@ void write_event_counts(std::ostream& out, const PassResult& pass) {
 //   (empty)
 void write_measured_comparison(std::ostream& out, const Primary& primary, const MeasuredScan& measured,
                                const CalculatedScan& calculated) {
+  ff::write(out, "(//' Deviation between calculated and measured psi    :',F8.3)", {calculated.deviation});
+  if (calculated.deviation_undetermined)
+    out << " (not determined: no psi shift below 0.1 degree fits the measured scan; 0 is printed)\n";
   ff::write(out,
-            "(//' Deviation between calculated and measured psi    :',F8.3//"
-            "' Maximum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
+            "(/' Maximum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
             "' Measured I-prim                                 (cps)    :',F10.2,'  +/-  ',F7.2,"
             "' in the psi interval:',2F10.3/"
             "' Minimum background corrected measured intensity (cps)    :',F10.2,'  +/-  ',F7.2,' at psi =',F8.3/"
             "' Background                                      (cps)    :',F10.2/)",
-            {calculated.deviation, measured.imax_obs, measured.err_max_obs, measured.psi_max_obs, measured.iprim_obs,
+            {measured.imax_obs, measured.err_max_obs, measured.psi_max_obs, measured.iprim_obs,
              measured.err_prim_obs, primary.psi1, primary.psi2, measured.imin_obs, measured.err_min_obs,
              measured.psi_min_obs, measured.bg_obs});
 }

@@ -66,14 +66,17 @@ void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, M
                               CalculatedScan& calculated) {
   calculated.nshift = 0;
   calculated.deviation = 0;
+  calculated.deviation_undetermined = false;
   if (calculated.imax_calc <= 0) {
     calculated.imax_calc = 1;
+    calculated.deviation_undetermined = true;  // nothing calculated to shift
   } else {
     const float ratio = measured.imax_obs / calculated.imax_calc;
     const int m = grid.zsw <= 5 ? 10 : static_cast<int>(std::lround(grid.zsw));
     calculated.nshift = best_shift(measured.scan_obs, calculated.scan_calc, ratio, measured.imax_obs, m);
     calculated.deviation = static_cast<float>(calculated.nshift) / grid.zsw;
-    if (std::fabs(calculated.deviation) >= kLargestDeviation) {
+    calculated.deviation_undetermined = std::fabs(calculated.deviation) >= kLargestDeviation;
+    if (calculated.deviation_undetermined) {
       calculated.nshift = 0;
       calculated.deviation = 0;
     }

@@ -27,7 +27,8 @@ void clip_negative_intensities(const PsiGrid& grid, CalculatedScan& calculated);
 int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, float ratio, float obs_max, int m);
 
 // Shift search against the measured scan (st.scan_given == 1): sets nshift
-// and deviation (both 0 when the deviation reaches 0.1 degree) and restores
+// and deviation (both 0, and deviation_undetermined set, when the best shift
+// reaches 0.1 degree or nothing was calculated) and restores
 // the tube's measured I-prim from its per-line share.
 void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, MeasuredScan& measured,
                               CalculatedScan& calculated);

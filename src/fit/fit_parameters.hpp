@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,27 @@ struct ModelValues {
   double& operator[](FitParameter p);
   double operator[](FitParameter p) const { return const_cast<ModelValues&>(*this)[p]; }
 };
+
+// A closed interval a parameter is searched in and must end inside.
+struct ParameterRange {
+  double low = -std::numeric_limits<double>::infinity();
+  double high = std::numeric_limits<double>::infinity();
+  bool contains(double x) const { return low <= x && x <= high; }
+};
+
+// "name=value,..." (--start): every named parameter's value set in `values`
+// and the parameter added to `given`; false with `error` naming a bad item.
+bool parse_start_values(std::string_view list, ModelValues& values, std::vector<FitParameter>& given,
+                        std::string& error);
+
+// The ranges of --range "energy=A:B,offset=A:B" (also cell=A:B): false with
+// `error` naming a bad item or an empty range.
+struct SearchRanges {
+  ParameterRange offset;              // degrees; unbounded: the psi window's width either way
+  ParameterRange shift{-0.005, 0.005};  // the energy or the cell, relative
+  bool offset_given = false, shift_given = false;
+};
+bool parse_ranges(std::string_view list, SearchRanges& ranges, std::string& error);
 
 // Whether a parameter moves the events, so that they must be searched again.
 inline bool moves_events(FitParameter p) { return p == FitParameter::energy || p == FitParameter::cell; }

@@ -69,7 +69,8 @@ std::string indices(const Hkl& h) {
 }
 
 void write_peak_table(std::ostream& out, const FitReport& r) {
-  out << "\n peaks: " << r.measured_peaks << " measured, " << r.peaks.size() << " matched to calculated events\n";
+  out << "\n peaks: " << r.measured_peaks << " measured, " << r.peaks.size() << " matched to calculated events ("
+      << r.strong_matched << " of the " << r.strong_peaks << " strong ones)\n";
   if (r.peaks.empty()) return;
   out << "       h2           h3       crossing  peak   psi calc    psi meas   difference\n";
   for (const PeakMatch& m : r.peaks)
@@ -92,6 +93,34 @@ void write_dispersion(std::ostream& out, const FitReport& r) {
   out << printed(" mu = %.3f cm-1 (input %.3f cm-1)\n", fitted.sample.mu, input.sample.mu);
 }
 
+// How the fit weighted the points, where it started, the model's grid and the test against a flat line.
+void write_method(std::ostream& out, const FitReport& r) {
+  const FitOutcome& o = r.outcome;
+  if (!r.peak_positions) {
+    if (o.counted)
+      out << " weights: counts without sigma, Poisson maximum likelihood (sigma^2 = model counts, refitted "
+          << o.reweightings << " times)\n";
+    else
+      out << " weights: the scan's sigma\n";
+    if (o.inflated) out << " uncertainties times sqrt(reduced chi-square): the model does not describe the scan to its noise\n";
+  }
+  out << printed(" start: offset %.4f deg", r.start.offset);
+  for (const FitParameter p : o.free)
+    if (moves_events(p)) out << ", " << parameter_name(p) << printed(" %.6g", r.start[p]);
+  out << " from " << r.start_matched << " of " << r.measured_peaks << " measured peaks";
+  if (r.start_trials > 1) out << " over " << r.start_trials << " trial values";
+  out << "\n";
+  if (!r.peak_positions) {
+    out << printed(" model grid: %.6g steps per degree", r.model_steps);
+    if (r.narrowest_fwhm > 0) out << printed(" (narrowest event FWHM %.5f deg)", r.narrowest_fwhm);
+    out << "\n";
+  }
+  if (r.background_tested)
+    out << printed(" against a flat background: chi-square %.6g for the background alone, ", r.background_chi2)
+        << printed("F = %.4g with %.0f", r.f_statistic, static_cast<double>(r.extra_parameters))
+        << printed(" more parameters, p = %.3g\n", r.p_value);
+}
+
 }  // namespace
 
 void write_fit_report(std::ostream& out, const FitReport& r) {
@@ -102,6 +131,7 @@ void write_fit_report(std::ostream& out, const FitReport& r) {
       << "   event searches: " << r.searches << "   model evaluations: " << r.evaluations
       << printed("   time: %.2f s\n", r.seconds);
   out << printed(" chi-square: %.6g   reduced chi-square: %.6g\n", o.chi2, o.reduced_chi2);
+  write_method(out, r);
   write_parameters(out, r);
   write_correlation(out, o);
   write_dispersion(out, r);

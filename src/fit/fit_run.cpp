@@ -5,8 +5,14 @@
 #include <chrono>
 #include <cmath>
 
+#include <gsl/gsl_cdf.h>
+
+#include <cstdio>
+#include <string>
+
 #include "crystal/units.hpp"
 #include "fit/fit_calculation.hpp"
+#include "fit/fit_start.hpp"
 #include "fit/scan_model.hpp"
 
 namespace kavro {
@@ -20,10 +26,30 @@ std::vector<ScanPoint> points_in_window(const std::vector<ScanPoint>& measured, 
   return points;
 }
 
-// Peaks are told apart over five steps of the grid, and matched to events
-// within three steps or 0.1 degree.
-double peak_window(const PsiGrid& grid) { return std::max(5 / grid.zsw, 0.05f); }
-double match_tolerance(const PsiGrid& grid) { return std::max(3 / grid.zsw, 0.1f); }
+// Peaks are told apart over five measured points, at least 0.05 degree.
+double peak_window(double spacing) { return std::max(5 * spacing, 0.05); }
+
+// The model's grid samples the narrowest event this many times over its FWHM
+// (the cubic interpolation between the steps then meets a Gaussian to about
+// 10^-3), within a budget of steps; events weaker than a twentieth of the
+// strongest do not set it.
+constexpr double kStepsPerWidth = 10;
+constexpr double kMostModelSteps = 50000;
+constexpr double kGridSettingStrength = 0.05;
+// The model covers the measured range shifted by the start offset and a
+// margin either way of at least this much or four times the match tolerance;
+// the offset must end within half of it.
+constexpr double kModelMargin = 0.5;
+// A measured peak at least this fraction of the highest's height is strong.
+constexpr double kStrongPeak = 0.25;
+// Beating a flat background: the chance that the fit's improvement over a
+// flat line is noise must be below this.
+constexpr double kBackgroundOnlyChance = 1e-5;
+constexpr double kScaleDrop = 10;
+
+bool is_free(const std::vector<FitParameter>& free, FitParameter p) {
+  return std::find(free.begin(), free.end(), p) != free.end();
+}
 
 double median(std::vector<double> values) {
   const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -31,19 +57,96 @@ double median(std::vector<double> values) {
   return *middle;
 }
 
-// The offset from a coarse match within a degree: the median difference.
-double coarse_offset(const std::vector<MeasuredPeak>& peaks, const std::vector<EventRecord>& events) {
-  std::vector<double> differences;
-  for (const PeakMatch& m : match_peaks(peaks, events, 0, 1)) differences.push_back(m.difference);
-  return differences.empty() ? 0 : median(differences);
+// The median distance of neighbouring measured points.
+double point_spacing(const std::vector<ScanPoint>& points) {
+  std::vector<double> psi;
+  for (const ScanPoint& p : points) psi.push_back(p.psi);
+  std::sort(psi.begin(), psi.end());
+  std::vector<double> steps;
+  for (std::size_t i = 1; i < psi.size(); ++i)
+    if (psi[i] > psi[i - 1]) steps.push_back(psi[i] - psi[i - 1]);
+  return steps.empty() ? 0 : median(steps);
 }
 
-FitOutcome fit_peaks(ScanModel& model, const Calculation& calculation, const std::vector<FitParameter>& free,
-                     const std::vector<MeasuredPeak>& peaks, ModelValues start) {
-  const std::vector<EventRecord> events = model.scan_crossings(start);
-  start.offset = coarse_offset(peaks, events);
-  const std::vector<PeakMatch> matches = match_peaks(peaks, events, start.offset, match_tolerance(calculation.grid));
-  return fit_peak_positions(calculation, matches, free, start);
+PsiGrid grid_over(double low, double high, double steps_per_degree) {
+  PsiGrid g;
+  g.psia = static_cast<float>(low);
+  g.psie = static_cast<float>(high);
+  g.zsw = g.zsw1 = static_cast<float>(steps_per_degree);
+  g.nstep = static_cast<int>(std::round(static_cast<double>((g.psie - g.psia) * g.zsw)));
+  return g;
+}
+
+std::string peaks_note(const FitReport& r) {
+  return " (" + std::to_string(r.peaks.size()) + " of " + std::to_string(r.measured_peaks) +
+         " measured peaks matched, " + std::to_string(r.strong_matched) + " of the " + std::to_string(r.strong_peaks) +
+         " strong ones)";
+}
+
+void count_strong(const std::vector<MeasuredPeak>& peaks, FitReport& r) {
+  double highest = 0;
+  for (const MeasuredPeak& p : peaks) highest = std::max(highest, p.height);
+  r.strong_peaks = r.strong_matched = 0;
+  for (const MeasuredPeak& p : peaks) r.strong_peaks += p.height >= kStrongPeak * highest;
+  for (const PeakMatch& m : r.peaks) r.strong_matched += m.peak.height >= kStrongPeak * highest;
+}
+
+std::string printed(const char* format, double a, double b = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b);
+  return text;
+}
+
+// The gates every fitted result passes before it is given.
+void check_bounds(const FitOutcome& o, const ParameterRange& offsets, const ParameterRange& shifts) {
+  for (const FitParameter p : o.free) {
+    const ParameterRange* r = p == FitParameter::offset ? &offsets : moves_events(p) ? &shifts : nullptr;
+    if (r == nullptr) continue;
+    const double x = o.values[p], tiny = 1e-9 * std::max(1.0, std::fabs(x));
+    if (x <= r->low + tiny || x >= r->high - tiny)
+      throw FitError("the fit ends at the end of the range of the " + std::string(parameter_name(p)) +
+                     printed(" (%.6g, range %.6g", x, r->low) + printed(" to %.6g): no minimum within it; widen it with --range or give a start with --start", r->high));
+  }
+}
+
+void check_peaks(const FitReport& r) {
+  if (2 * r.strong_matched < r.strong_peaks)
+    throw FitError("fewer than half of the strong measured peaks lie at calculated events of their sign" +
+                   peaks_note(r) + ": the fit does not describe the scan");
+}
+
+// chi-square of the best flat line, weighted as the fit was, and the F test of the fit against it.
+void compare_with_background(const std::vector<ScanPoint>& points, const std::vector<FitParameter>& free,
+                             const ModelValues& start, FitReport& r) {
+  const FitOutcome& o = r.outcome;
+  const bool background_free = is_free(free, FitParameter::background);
+  const std::size_t extra = free.size() - (background_free ? 1 : 0);
+  if (extra == 0 || o.points <= free.size()) return;
+  double level = start.background;
+  if (background_free) {
+    double sw = 0, swi = 0;
+    for (const ScanPoint& p : points) {
+      const double w = o.counted ? 1 : 1 / (p.sigma * p.sigma);
+      sw += w;
+      swi += w * p.intensity;
+    }
+    level = swi / sw;
+  }
+  double chi2 = 0;
+  for (const ScanPoint& p : points) {
+    const double s = o.counted ? counting_sigma(level) : p.sigma;
+    chi2 += (p.intensity - level) * (p.intensity - level) / (s * s);
+  }
+  const double dof = static_cast<double>(o.points - free.size());
+  r.background_tested = true;
+  r.background_chi2 = chi2;
+  r.extra_parameters = extra;
+  r.f_statistic = ((chi2 - o.chi2) / static_cast<double>(extra)) / (o.chi2 / dof);
+  r.p_value = r.f_statistic > 0 ? gsl_cdf_fdist_Q(r.f_statistic, static_cast<double>(extra), dof) : 1;
+  if (!(r.p_value < kBackgroundOnlyChance))
+    throw FitError("the model describes the scan no better than a flat background" +
+                   printed(" (chi-square %.6g against %.6g", o.chi2, chi2) +
+                   printed(" of the background alone, F = %.3g, p = %.2g)", r.f_statistic, r.p_value) + peaks_note(r));
 }
 
 // The fitted scan as the page shows a calculated one: scaled I-prim, the
@@ -90,36 +193,111 @@ bool peak_parameters_only(const std::vector<FitParameter>& free) {
 
 FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& measured, const FitRequest& request) {
   const auto start_time = std::chrono::steady_clock::now();
-  refuse_cell_of_other_systems(calculation, request.free);
+  const std::vector<FitParameter>& free = request.free;
+  refuse_cell_of_other_systems(calculation, free);
   FitRun run;
   run.points = points_in_window(measured, calculation.grid);
-  const bool divergence_free =
-      std::find(request.free.begin(), request.free.end(), FitParameter::divergence) != request.free.end();
-  ScanModel model(calculation, run.points, divergence_free);
-  const std::vector<MeasuredPeak> peaks = find_measured_peaks(run.points, peak_window(calculation.grid));
+  const std::vector<ScanPoint>& points = run.points;
+  const bool counted = std::none_of(points.begin(), points.end(), [](const ScanPoint& p) { return p.sigma_given; });
+  const bool divergence_free = is_free(free, FitParameter::divergence);
+  const double spacing = point_spacing(points);
+  const std::vector<MeasuredPeak> peaks = find_measured_peaks(points, peak_window(spacing));
   FitReport& report = run.report;
   report.peak_positions = request.peak_positions;
   report.calculation = &calculation;
   report.measured_peaks = peaks.size();
-  if (request.peak_positions) {
-    if (peaks.empty()) throw FitError("no peaks found in the measured scan");
-    report.outcome = fit_peaks(model, calculation, request.free, peaks, model.start());
-  } else {
-    report.outcome = fit_scan(model, request.free, model.start());
-  }
+  if (request.peak_positions && peaks.empty()) throw FitError("no peaks found in the measured scan");
 
-  const ModelValues& v = report.outcome.values;
-  run.fitted_points = model.values(v);
-  const CalculatedScan& scan = model.scan(v);
-  const PsiGrid& grid = calculation.grid;
-  for (int i = 0; i <= grid.nstep; ++i) {
-    double slope = 0;
-    const double psi = grid.psia + static_cast<double>(i) / grid.zsw;
-    run.fitted_scan.push_back(
-        static_cast<float>(v.scale * interpolate(scan.scan_calc, grid, psi - v.offset, &slope) + v.background));
+  // Where the pattern of the peaks puts the calculation.
+  StartRequest sr;
+  sr.free = free;
+  sr.start = ScanModel(calculation, {}, divergence_free).start();
+  for (const FitParameter p : request.started) sr.start[p] = request.start[p];
+  sr.offset_given = is_free(request.started, FitParameter::offset);
+  sr.shift_given = is_free(request.started, FitParameter::energy) || is_free(request.started, FitParameter::cell);
+  // Offsets up to half the window either way: the measured and the calculated
+  // scan share at least half the window, and a pattern that repeats with the
+  // crystal's symmetry is not met twice in a window of one period.
+  const double width = std::min(static_cast<double>(calculation.grid.psie - calculation.grid.psia) / 2, 180.0);
+  sr.offset = request.ranges.offset_given ? request.ranges.offset : ParameterRange{-width, width};
+  sr.shift = request.ranges.shift;
+  sr.tolerance = std::max(0.1, 2 * spacing);
+  sr.fine_tolerance = std::min(sr.tolerance, std::max(0.05, 4 * spacing));
+  sr.merge = std::max(2 * spacing, 0.2 * sr.fine_tolerance);
+  sr.positions_only = request.peak_positions;
+  const StartSearch start = search_start(calculation, points, peaks, sr);
+  report.start = start.values;
+  report.start_matched = start.matches.size();
+  report.start_trials = start.trials;
+  if (start.ambiguous)
+    throw FitError("the measured peaks match the calculated events two ways nearly as well: " + start.ambiguity +
+                   "; give the offset with --start or narrow its range with --range");
+
+  // The model over the measured range at the start offset, on a grid fine enough for its narrowest event.
+  const auto [lowest, highest] = std::minmax_element(
+      points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.psi < b.psi; });
+  const double margin = std::max(kModelMargin, 4 * sr.tolerance);
+  const double low = lowest->psi - start.values.offset - margin;
+  const double high = highest->psi - start.values.offset + margin;
+  ParameterRange offsets = sr.offset;
+  offsets.low = std::max(offsets.low, start.values.offset - margin / 2);
+  offsets.high = std::min(offsets.high, start.values.offset + margin / 2);
+  const auto strength = [](const EventRecord& e) { return std::fabs(e.ik_s2 - e.ia_s2) / std::max(e.fwhm, 1e-6f); };
+  double strongest = 0, narrowest = 0;
+  for (const EventRecord& e : start.events)
+    if (low <= e.psi && e.psi <= high) strongest = std::max(strongest, static_cast<double>(strength(e)));
+  for (const EventRecord& e : start.events)
+    if (low <= e.psi && e.psi <= high && e.fwhm > 0 && strength(e) >= kGridSettingStrength * strongest &&
+        (narrowest == 0 || e.fwhm < narrowest))
+      narrowest = e.fwhm;
+  double steps = calculation.grid.zsw;
+  if (narrowest > 0) steps = std::max(steps, std::min(kStepsPerWidth / narrowest, kMostModelSteps / (high - low)));
+  Calculation model_calculation = calculation;
+  model_calculation.grid = grid_over(low, high, steps);
+  report.model_steps = steps;
+  report.narrowest_fwhm = narrowest;
+  ScanModel model(model_calculation, points, divergence_free);
+
+  try {
+    if (request.peak_positions) {
+      report.outcome = fit_peak_positions(calculation, start.matches, free, start.values);
+    } else {
+      ScanFitOptions options;
+      options.counted = counted;
+      options.offset_search = start.matches.empty() && !sr.offset_given ? margin / 4 : sr.tolerance / 4;
+      report.outcome = fit_scan(model, free, start.values, options);
+    }
+  } catch (const FitError& e) {
+    throw FitError(e.what() + std::string(" (") + std::to_string(start.matches.size()) + " of " +
+                   std::to_string(peaks.size()) + " measured peaks matched at the start)");
   }
-  run.page_scan = page_scan(scan, model.first_pass(), grid, v, run.fitted_scan);
-  report.peaks = match_peaks(peaks, model.scan_crossings(v), v.offset, match_tolerance(grid));
+  const ModelValues values = report.outcome.values;
+  std::vector<int> lines;
+  const std::vector<EventRecord> crossings = model.scan_crossings(values, &lines);
+  report.peaks = assign_peaks(peaks, crossings, lines, values.offset, sr, lowest->psi, highest->psi);
+  count_strong(peaks, report);
+  report.searches = model.searches();
+  report.evaluations = model.evaluations();
+
+  check_bounds(report.outcome, offsets, sr.shift);
+  if (is_free(free, FitParameter::scale) && values.scale < report.outcome.start_scale / kScaleDrop)
+    throw FitError(printed("the fit drives the scale down from %.4g to %.4g", report.outcome.start_scale, values.scale) +
+                   ", more than tenfold: the calculated events do not describe the scan" + peaks_note(report));
+  check_peaks(report);
+  if (!request.peak_positions) compare_with_background(points, free, sr.start, report);
+
+  if (!request.peak_positions) {
+    run.fitted_points = model.values(values);
+    const CalculatedScan& scan = model.scan(values);
+    const PsiGrid& grid = calculation.grid;
+    for (int i = 0; i <= grid.nstep; ++i) {
+      double slope = 0;
+      const double psi = grid.psia + static_cast<double>(i) / grid.zsw;
+      run.fitted_scan.push_back(static_cast<float>(
+          values.scale * interpolate(scan.scan_calc, model.grid(), psi - values.offset, &slope) + values.background));
+    }
+    run.page_scan = page_scan(scan, model.first_pass(), grid, values, run.fitted_scan);
+  }
   report.searches = model.searches();
   report.evaluations = model.evaluations();
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_time).count();

@@ -16,9 +16,9 @@
 namespace kavro {
 namespace {
 
-// The fit stops when a step changes no parameter by more than 1e-7 of it
+// The fit stops when a step changes no parameter by more than 1e-6 of it
 // (far below any uncertainty a scan gives) or the gradient vanishes.
-constexpr double kStepTolerance = 1e-7;
+constexpr double kStepTolerance = 1e-6;
 constexpr double kGradientTolerance = 1e-10;
 
 // What the C callbacks reach: the problem and the first exception it threw.
@@ -99,6 +99,10 @@ LeastSquaresResult least_squares(const LeastSquaresProblem& problem, const std::
     status = gsl_multifit_nlinear_driver(max_iterations, kStepTolerance, kGradientTolerance, 0.0, nullptr, nullptr,
                                          &info, w.get());
   if (cb.failure) std::rethrow_exception(cb.failure);
+  // GSL reports a first step that finds nothing better than the start as
+  // "maximum iterations": the start is the minimum as far as the model's
+  // precision resolves it, as when linear parameters start at their solution.
+  if (status == GSL_EMAXITER && info == GSL_ENOPROG) status = GSL_SUCCESS;
   if (status == GSL_EMAXITER) throw FitError("the fit did not converge within its iterations");
   // No further progress is possible: the minimum as far as the precision of the scan resolves it.
   if (status != GSL_SUCCESS && status != GSL_ENOPROG)

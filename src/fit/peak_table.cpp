@@ -13,6 +13,7 @@ namespace kavro {
 namespace {
 
 constexpr double kPeakSignificance = 5;  // sigma
+constexpr double kLevelWindow = 0.5;     // degrees either way
 constexpr std::size_t kMaxIterations = 100;
 
 // The point of median intensity: the level of the scan between its events.
@@ -41,17 +42,23 @@ bool extreme_within(const std::vector<ScanPoint>& points, std::size_t i, double 
   return true;
 }
 
-float event_strength(const EventRecord& e) { return std::fabs(e.ik_s2 - e.ia_s2) / std::max(e.fwhm, 1e-6f); }
-
 }  // namespace
 
 std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, double window) {
   std::vector<MeasuredPeak> peaks;
   if (points.size() < 3) return peaks;
   std::stable_sort(points.begin(), points.end(), [](const ScanPoint& a, const ScanPoint& b) { return a.psi < b.psi; });
-  // A dip's own sigma is that of fewer counts: the level's sigma is the least a peak must stand out by.
-  const ScanPoint level = median_point(points);
+  // The level about each point: the median within kLevelWindow degrees, so
+  // that the slow tails of a strong event raise it rather than making the
+  // plain stretches beside them dips.
+  std::size_t first = 0, last = 0;
+  std::vector<ScanPoint> near;
   for (std::size_t i = 1; i + 1 < points.size(); ++i) {
+    while (points[i].psi - points[first].psi > kLevelWindow) ++first;
+    while (last + 1 < points.size() && points[last + 1].psi - points[i].psi <= kLevelWindow) ++last;
+    near.assign(points.begin() + static_cast<std::ptrdiff_t>(first), points.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    // A dip's own sigma is that of fewer counts: the level's sigma is the least a peak must stand out by.
+    const ScanPoint level = median_point(near);
     const double height = points[i].intensity - level.intensity;
     if (std::fabs(height) <= kPeakSignificance * std::max(points[i].sigma, level.sigma)) continue;
     const bool dip = height < 0;
@@ -61,21 +68,6 @@ std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, dou
   return peaks;
 }
 
-std::vector<PeakMatch> match_peaks(const std::vector<MeasuredPeak>& peaks, const std::vector<EventRecord>& events,
-                                   double offset, double tolerance) {
-  std::vector<PeakMatch> matches;
-  for (const MeasuredPeak& peak : peaks) {
-    const EventRecord* best = nullptr;
-    for (const EventRecord& e : events) {
-      const bool pumps_in = e.ik_s2 > e.ia_s2;
-      if (pumps_in == peak.dip || std::fabs(peak.psi - offset - e.psi) > tolerance) continue;
-      if (best == nullptr || event_strength(e) > event_strength(*best)) best = &e;
-    }
-    if (best != nullptr) matches.push_back({peak, *best, best->psi + offset, peak.psi - best->psi - offset});
-  }
-  return matches;
-}
-
 FitOutcome fit_peak_positions(const Calculation& base, const std::vector<PeakMatch>& matches,
                               const std::vector<FitParameter>& free, ModelValues start) {
   if (matches.size() < free.size() + 1)
@@ -83,10 +75,11 @@ FitOutcome fit_peak_positions(const Calculation& base, const std::vector<PeakMat
                    ") for the free parameters");
   const auto positions = [&](const ModelValues& v) {
     const Calculation c = retuned_calculation(base, v.energy, v.cell);
-    const SearchFrame frame = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
+    const SearchFrame first = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
+    const SearchFrame second = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam2);
     std::vector<double> psi;
     for (const PeakMatch& m : matches) {
-      const auto e = locate_event(frame, m.event.h2);
+      const auto e = locate_event(m.line == 0 ? first : second, m.event.h2);
       if (!e) throw FitError("an event of the peak table no longer reaches the sphere: the fit diverged");
       psi.push_back((m.event.crossing == 1 ? e->psi_a : e->psi_b) + v.offset);
     }

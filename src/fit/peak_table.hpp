@@ -15,26 +15,22 @@ namespace kavro {
 
 struct MeasuredPeak {
   double psi = 0;     // vertex of the parabola through the extreme point and its neighbours (degrees)
-  double height = 0;  // above (peak) or below (dip) the median of the scan (cps)
+  double height = 0;  // above (peak) or below (dip) the median about it (cps)
   bool dip = false;
 };
 
-// Extremes of the measured points that stand out of the median by more than
-// five of their sigma (and of the median point's) and are the largest (smallest) within `window` degrees.
+// Extremes of the measured points that stand out of the median of the points
+// within half a degree by more than five of their sigma (and of the median
+// point's) and are the largest (smallest) within `window` degrees.
 std::vector<MeasuredPeak> find_measured_peaks(std::vector<ScanPoint> points, double window);
 
 struct PeakMatch {
   MeasuredPeak peak;
-  EventRecord event;      // the strongest stored event of the sign of the peak near it
+  EventRecord event;      // the calculated event assigned to the peak
   double psi_calc = 0;    // the event's psi plus the offset (degrees)
   double difference = 0;  // measured less calculated (degrees)
+  int line = 0;           // the event's wavelength: 0 the first, 1 the second of a tube
 };
-
-// Each peak matched to the strongest event of its sign (pumping in for a
-// peak, out for a dip) within `tolerance` degrees of psi - offset; peaks
-// without such an event are left out.
-std::vector<PeakMatch> match_peaks(const std::vector<MeasuredPeak>& peaks, const std::vector<EventRecord>& events,
-                                   double offset, double tolerance);
 
 // Fits the offset and the energy or the cell (those in `free`) to the matched
 // peaks: psi_measured = psi_event(energy, cell) + offset, each event placed

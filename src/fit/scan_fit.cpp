@@ -15,6 +15,13 @@ constexpr std::size_t kMaxIterations = 200;
 constexpr double kIndistinguishable = 1e-12;  // reciprocal condition number of a singular Jacobian
 // Two parameters so correlated move the model alike within the precision of the calculation.
 constexpr double kLargestCorrelation = 0.9999;
+constexpr long kMostStartShifts = 400;
+// Poisson weights: refits with the weights of the last model, until no
+// parameter moves by a tenth of its uncertainty.
+constexpr std::size_t kMostReweightings = 5;
+constexpr double kSettledWeights = 0.1;
+constexpr double kLeastCounts = 0.1;
+constexpr double kLeastModel = 1e-9;  // counts: a model at or below zero has no likelihood
 
 bool is_free(const std::vector<FitParameter>& free, FitParameter p) {
   return std::find(free.begin(), free.end(), p) != free.end();
@@ -32,11 +39,11 @@ double difference_step(FitParameter p, double value) {
 }
 
 // Scale and background (those free) that fit the unscaled model c best.
-void linear_scale_and_background(const std::vector<ScanPoint>& points, const std::vector<double>& c, bool scale_free,
-                                 bool background_free, ModelValues& v) {
+void linear_scale_and_background(const std::vector<ScanPoint>& points, const std::vector<double>& sigma,
+                                 const std::vector<double>& c, bool scale_free, bool background_free, ModelValues& v) {
   double sw = 0, sc = 0, scc = 0, si = 0, sci = 0;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const double w = 1 / (points[i].sigma * points[i].sigma);
+    const double w = 1 / (sigma[i] * sigma[i]);
     sw += w;
     sc += w * c[i];
     scc += w * c[i] * c[i];
@@ -56,21 +63,25 @@ void linear_scale_and_background(const std::vector<ScanPoint>& points, const std
   }
 }
 
-double chi2_of(const std::vector<ScanPoint>& points, const std::vector<double>& c, const ModelValues& v) {
+double chi2_of(const std::vector<ScanPoint>& points, const std::vector<double>& sigma, const std::vector<double>& c,
+               const ModelValues& v) {
   double sum = 0;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const double r = (v.scale * c[i] + v.background - points[i].intensity) / points[i].sigma;
+    const double r = (v.scale * c[i] + v.background - points[i].intensity) / sigma[i];
     sum += r * r;
   }
   return sum;
 }
 
 // Start values of the parameters that enter the model linearly or by a shift.
-void start_values(ScanModel& model, const std::vector<FitParameter>& free, ModelValues& v) {
+void start_values(ScanModel& model, const std::vector<FitParameter>& free, const std::vector<double>& sigma,
+                  double offset_search, ModelValues& v) {
   const bool scale_free = is_free(free, FitParameter::scale);
   const bool background_free = is_free(free, FitParameter::background);
-  const double step = 1 / model.grid().zsw;
-  const int shifts = is_free(free, FitParameter::offset) ? static_cast<int>(std::lround(model.grid().zsw)) : 0;
+  const int shifts = is_free(free, FitParameter::offset)
+                         ? static_cast<int>(std::min(kMostStartShifts, std::lround(offset_search * model.grid().zsw)))
+                         : 0;
+  const double step = shifts > 0 ? offset_search / shifts : 0;
   double best = INFINITY;
   ModelValues best_values = v;
   for (int k = -shifts; k <= shifts; ++k) {
@@ -81,8 +92,8 @@ void start_values(ScanModel& model, const std::vector<FitParameter>& free, Model
     const std::vector<double> c = model.values(trial);
     trial.scale = v.scale;
     trial.background = v.background;
-    linear_scale_and_background(model.points(), c, scale_free, background_free, trial);
-    const double chi2 = chi2_of(model.points(), c, trial);
+    linear_scale_and_background(model.points(), sigma, c, scale_free, background_free, trial);
+    const double chi2 = chi2_of(model.points(), sigma, c, trial);
     if (chi2 < best) {
       best = chi2;
       best_values = trial;
@@ -96,16 +107,17 @@ ModelValues with(ModelValues v, const std::vector<FitParameter>& free, const std
   return v;
 }
 
-void residuals(ScanModel& model, const ModelValues& v, std::vector<double>& r, std::vector<double>* slope) {
-  const std::vector<double> m = model.values(v, slope);
+void residuals(ScanModel& model, const ModelValues& v, const std::vector<double>& sigma, std::vector<double>& r) {
+  const std::vector<double> m = model.values(v);
   const std::vector<ScanPoint>& points = model.points();
   r.resize(points.size());
-  for (std::size_t i = 0; i < points.size(); ++i) r[i] = (m[i] - points[i].intensity) / points[i].sigma;
+  for (std::size_t i = 0; i < points.size(); ++i) r[i] = (m[i] - points[i].intensity) / sigma[i];
 }
 
 // dr/dx: the offset from the slope of the scan, scale and background exactly,
 // the others by central differences.
-void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParameter>& free, std::vector<double>& J) {
+void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParameter>& free,
+              const std::vector<double>& sigma, std::vector<double>& J) {
   const std::vector<ScanPoint>& points = model.points();
   const std::size_t n = points.size(), p = free.size();
   J.assign(n * p, 0);
@@ -140,7 +152,7 @@ void jacobian(ScanModel& model, const ModelValues& v, const std::vector<FitParam
     }
     double norm = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      J[i * p + j] = column[i] / points[i].sigma;
+      J[i * p + j] = column[i] / sigma[i];
       norm += J[i * p + j] * J[i * p + j];
     }
     if (!(norm > 0))
@@ -163,7 +175,10 @@ void set_uncertainties(const std::vector<double>& covariance, double rcond, FitO
   const std::size_t p = outcome.free.size();
   if (rcond < kIndistinguishable)
     throw FitError("the free parameters cannot be told apart by this scan; free fewer of them");
-  const double inflation = std::max(1.0, outcome.reduced_chi2);
+  // Chi-square over its degrees of freedom scatters by sqrt(2 / dof) about 1 for a model that describes the scan.
+  const double dof = std::max(1.0, static_cast<double>(outcome.points) - static_cast<double>(p));
+  outcome.inflated = outcome.reduced_chi2 > 1 + 3 * std::sqrt(2 / dof);
+  const double inflation = outcome.inflated ? outcome.reduced_chi2 : 1.0;
   outcome.uncertainty.assign(p, 0);
   outcome.correlation.assign(p * p, 0);
   for (std::size_t j = 0; j < p; ++j) outcome.uncertainty[j] = std::sqrt(covariance[j * p + j] * inflation);
@@ -179,19 +194,73 @@ void set_uncertainties(const std::vector<double>& covariance, double rcond, FitO
                        std::to_string(outcome.correlation[j * p + k]) + "); free only one of them");
 }
 
-FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, ModelValues start) {
-  start_values(model, free, start);
+double counting_sigma(double model_counts) { return std::sqrt(std::max(model_counts, kLeastCounts)); }
+
+FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, ModelValues start,
+                    const ScanFitOptions& options) {
+  const std::vector<ScanPoint>& points = model.points();
+  std::vector<double> sigma(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) sigma[i] = points[i].sigma;
+  start_values(model, free, sigma, options.offset_search, start);
+  const auto model_sigma = [&](const ModelValues& v) {
+    const std::vector<double> m = model.values(v);
+    for (std::size_t i = 0; i < points.size(); ++i) sigma[i] = counting_sigma(m[i]);
+  };
+  if (options.counted) {
+    model_sigma(start);
+    start_values(model, free, sigma, 0, start);
+  }
+  const double start_scale = start.scale;
   LeastSquaresProblem problem;
   problem.parameters = free.size();
-  problem.residuals = model.points().size();
+  problem.residuals = points.size();
   problem.evaluate = [&](const std::vector<double>& x, std::vector<double>& r, std::vector<double>* J) {
     const ModelValues v = with(start, free, x);
-    residuals(model, v, r, nullptr);
-    if (J != nullptr) jacobian(model, v, free, *J);
+    residuals(model, v, sigma, r);
+    if (J != nullptr) jacobian(model, v, free, sigma, *J);
   };
   std::vector<double> x0;
   for (const FitParameter p : free) x0.push_back(start[p]);
-  const LeastSquaresResult lsq = least_squares(problem, x0, kMaxIterations);
+  std::size_t reweightings = 0;
+  if (options.counted) {
+    // Poisson's maximum likelihood: the deviance residuals, whose squares sum to -2 ln(L / L_saturated).
+    const std::vector<double> ones(points.size(), 1.0);
+    LeastSquaresProblem deviance = problem;
+    deviance.evaluate = [&](const std::vector<double>& x, std::vector<double>& r, std::vector<double>* J) {
+      const ModelValues v = with(start, free, x);
+      const std::vector<double> m = model.values(v);
+      r.resize(points.size());
+      std::vector<double> slope(points.size());
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        const double mi = std::max(m[i], kLeastModel), n = std::max(points[i].intensity, 0.0);
+        const double half = mi - n + (n > 0 ? n * std::log(n / mi) : 0);
+        r[i] = std::copysign(std::sqrt(2 * std::max(half, 0.0)), mi - n);
+        // dr/dm = (1 - n/m) / r, which tends to 1/sqrt(m) where r vanishes.
+        slope[i] = m[i] < kLeastModel ? 0 : std::fabs(r[i]) > 1e-6 ? (1 - n / mi) / r[i] : 1 / std::sqrt(mi);
+      }
+      if (J == nullptr) return;
+      jacobian(model, v, free, ones, *J);
+      for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = 0; j < free.size(); ++j) (*J)[i * free.size() + j] *= slope[i];
+    };
+    x0 = least_squares(deviance, x0, kMaxIterations).x;
+    // Chi-square with the model's counts as variances has its minimum there too; its curvature gives the uncertainties.
+    model_sigma(with(start, free, x0));
+    reweightings = 1;
+  }
+  LeastSquaresResult lsq = least_squares(problem, x0, kMaxIterations);
+  std::vector<double> previous = x0;
+  while (options.counted && reweightings < kMostReweightings) {
+    bool settled = true;
+    for (std::size_t j = 0; j < free.size(); ++j)
+      settled = settled &&
+                std::fabs(lsq.x[j] - previous[j]) <= kSettledWeights * std::sqrt(lsq.covariance[j * free.size() + j]);
+    if (settled) break;
+    previous = lsq.x;
+    model_sigma(with(start, free, lsq.x));
+    lsq = least_squares(problem, lsq.x, kMaxIterations);
+    ++reweightings;
+  }
 
   FitOutcome outcome;
   outcome.free = free;
@@ -200,6 +269,9 @@ FitOutcome fit_scan(ScanModel& model, const std::vector<FitParameter>& free, Mod
   outcome.iterations = lsq.iterations;
   outcome.chi2 = lsq.chi2;
   outcome.reduced_chi2 = lsq.chi2 / static_cast<double>(problem.residuals - free.size());
+  outcome.counted = options.counted;
+  outcome.reweightings = reweightings;
+  outcome.start_scale = start_scale;
   finish_values(outcome);
   set_uncertainties(lsq.covariance, lsq.rcond, outcome);
   return outcome;

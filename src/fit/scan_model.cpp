@@ -60,9 +60,16 @@ const CalculatedScan& ScanModel::scan(const ModelValues& v) {
   return scan_;
 }
 
-std::vector<EventRecord> ScanModel::scan_crossings(const ModelValues& v) {
+std::vector<EventRecord> ScanModel::scan_crossings(const ModelValues& v, std::vector<int>* lines) {
   scan(v);
-  return kavro::scan_crossings(current_, sample_for(v), kept_.front());
+  std::vector<EventRecord> records;
+  if (lines != nullptr) lines->clear();
+  for (std::size_t k = 0; k < kept_.size(); ++k) {
+    const std::vector<EventRecord> pass = kavro::scan_crossings(current_, sample_for(v), kept_[k]);
+    records.insert(records.end(), pass.begin(), pass.end());
+    if (lines != nullptr) lines->insert(lines->end(), pass.size(), static_cast<int>(k));
+  }
+  return records;
 }
 
 std::vector<double> ScanModel::values(const ModelValues& v, std::vector<double>* offset_slope) {
@@ -87,10 +94,21 @@ double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double p
   if (!(t > 0)) return scan.front();
   if (t >= last) return scan.back();
   const auto i = static_cast<std::size_t>(t);
-  const double f = t - static_cast<double>(i);
-  const double lo = scan[i], hi = scan[std::min(i + 1, scan.size() - 1)];
-  *slope = (hi - lo) * grid.zsw;
-  return lo + f * (hi - lo);
+  const double u = t - static_cast<double>(i);
+  if (i == 0 || i + 2 >= scan.size()) {
+    const double lo = scan[i], hi = scan[std::min(i + 1, scan.size() - 1)];
+    *slope = (hi - lo) * grid.zsw;
+    return lo + u * (hi - lo);
+  }
+  // The cubic of Catmull and Rom between the two steps about psi, with the
+  // central differences of the steps beside them as slopes: its error falls
+  // with the third power of the step, and its slope is continuous, as the
+  // derivative the least squares follow must be.
+  const double a = scan[i - 1], b = scan[i], c = scan[i + 1], d = scan[i + 2];
+  const double mb = (c - a) / 2, mc = (d - b) / 2;
+  const double u2 = u * u, u3 = u2 * u;
+  *slope = ((6 * u2 - 6 * u) * (b - c) + (3 * u2 - 4 * u + 1) * mb + (3 * u2 - 2 * u) * mc) * grid.zsw;
+  return (2 * u3 - 3 * u2 + 1) * b + (u3 - 2 * u2 + u) * mb + (3 * u2 - 2 * u3) * c + (u3 - u2) * mc;
 }
 
 }  // namespace kavro

@@ -34,8 +34,9 @@ class ScanModel {
   const CalculatedScan& scan(const ModelValues& v);
   // The first pass of the last search, with the events it stored.
   const PassResult& first_pass() const { return result_.passes.front(); }
-  // The crossings of the first pass in the window that enter the scan for `v`.
-  std::vector<EventRecord> scan_crossings(const ModelValues& v);
+  // The crossings of every pass in the window that enter the scan for `v`,
+  // and with `lines` the pass (wavelength) of each.
+  std::vector<EventRecord> scan_crossings(const ModelValues& v, std::vector<int>* lines = nullptr);
   // The calculation of the last search.
   const Calculation& calculation() const { return current_; }
   // The psi grid of every calculation of the model.
@@ -64,8 +65,9 @@ class ScanModel {
   int evaluations_ = 0;
 };
 
-// The scan on the grid at psi by linear interpolation (the end values beyond
-// the grid), and its slope per degree.
+// The scan on the grid at psi by cubic (Catmull-Rom) interpolation between
+// the nearest steps (linear next to the first and last step, the end values
+// beyond the grid), and its slope per degree.
 double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double psi, double* slope);
 
 }  // namespace kavro

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "format/input_reader.hpp"
+#include "format/utf8_text.hpp"
 #include "report/report_document.hpp"
 #include "report/web_assets.hpp"
 
@@ -67,7 +68,8 @@ std::string script_safe_json(const nlohmann::ordered_json& document) {
   return safe;
 }
 
-std::string html_text(std::string_view text) {
+std::string html_text(std::string_view raw) {
+  const std::string text = ff::utf8_text(raw);
   std::string html;
   for (const char c : text) {
     switch (c) {

@@ -63,8 +63,12 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
     list_pass(st, out, pass);
+    if (st.options.drumin > 0 && st.grid.zsw1 > 0) st.sampling.add(psi_sampling(pass.store.records, st.grid));
     if (first_pass) keep_for_page(st.calculated, pass);
-    if (st.options.keep_event_table) st.pass_tables.push_back(take_pass_table(pass_number, pass));
+    if (st.options.keep_event_table) {
+      st.pass_tables.push_back(take_pass_table(pass_number, pass));
+      st.pass_tables.back().file_indices = st.file_indices;
+    }
     zeit(st, out);
     first_pass = false;
   }

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "run/run_messages.hpp"
 
@@ -46,12 +47,17 @@ struct OtherFile {
 };
 
 void check_not_replacing(RunState& st, std::ostream& out, const fs::path& path, std::string_view name,
-                         std::string_view output, std::initializer_list<OtherFile> others, std::string_view line) {
+                         std::string_view output, std::initializer_list<OtherFile> others, std::string_view line,
+                         const std::vector<NamedFile>& caller_files) {
+  const auto refuse = [&](std::string_view what) {
+    stop_file_refused(st, out, name,
+                      "is also the " + std::string(what) + ", which the " + std::string(output) + " would overwrite",
+                      line);
+  };
   for (const OtherFile& other : others)
-    if (same_file(path, other.path))
-      stop_file_refused(
-          st, out, name,
-          "is also the " + std::string(other.what) + ", which the " + std::string(output) + " would overwrite", line);
+    if (same_file(path, other.path)) refuse(other.what);
+  for (const NamedFile& other : caller_files)
+    if (same_file(path, other.path)) refuse(other.what);
 }
 
 }  // namespace
@@ -61,7 +67,16 @@ void check_page_name(RunState& st, std::ostream& out, const RunFiles& files, std
   const fs::path page = files.resolve(name);
   check_not_special(st, out, page, name, "PostScript page", kPageLine);
   check_not_replacing(st, out, page, name, "PostScript page",
-                      {{files.input_file, "input file"}, {files.listing_file, "listing"}}, kPageLine);
+                      {{files.input_file, "input file"}, {files.listing_file, "listing"}}, kPageLine,
+                      files.caller_files);
+  // The images made of the page lie beside it under its name.
+  for (const std::string& extension : files.page_images) {
+    fs::path image = page;
+    image.replace_extension(extension);
+    check_not_replacing(st, out, image, name, "image of the PostScript page",
+                        {{files.input_file, "input file"}, {files.listing_file, "listing"}}, kPageLine,
+                        files.caller_files);
+  }
 }
 
 void check_scan_name(RunState& st, std::ostream& out, const RunFiles& files, std::string_view name) {
@@ -85,7 +100,7 @@ void check_calculated_scan_name(RunState& st, std::ostream& out, const RunFiles&
                        {files.listing_file, "listing"},
                        {files.scan_path, "measured scan"},
                        {files.page.target(), "PostScript page"}},
-                      line);
+                      line, files.caller_files);
 }
 
 void check_scan_file(RunState& st, std::ostream& out, const RunFiles& files, std::string_view name,

@@ -87,6 +87,9 @@ void read_title_and_page_name(RunState& st, std::istream& in, std::ostream& out,
   check_read(st, out, ff::read_uncut_record(in, 72, record), "second line");
   args.dname1 = record;
   if (ff::trim(record).empty()) stop_file_missing(st, out, record);
+  if (ff::trim(record).size() > kBlankName.size())
+    stop_file_refused(st, out, ff::trim(record), "is longer than the 72 characters the name of the page may have",
+                      "second line");
   if (files == nullptr || !files->result_files) return;
   check_page_name(st, out, *files, record);
   if (!files->page.open(files->resolve(record))) stop_file_missing(st, out, record);

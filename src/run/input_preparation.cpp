@@ -164,15 +164,23 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   }
 }
 
-Calculation read_calculation(std::istream& input, std::ostream& listing) {
+Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names) {
   RunState st;
   RunArguments args;
   read_and_prepare(st, input, listing, args, nullptr);
+  if (names != nullptr) {
+    names->dname1 = args.dname1;
+    names->dname2 = args.dname2;
+  }
   // The reference direction and the diffractometer's psi offset, as a run sets them before its passes.
   st.primary.refdir = reference_direction(st.crystal, st.primary);
   if (st.primary.ub_given)
     upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
   return {st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options, st.experiment};
+}
+
+Calculation read_calculation(std::istream& input, std::ostream& listing) {
+  return read_calculation(input, listing, nullptr);
 }
 
 }  // namespace kavro

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "engine/calculation.hpp"
+#include "kavro/input.hpp"
 #include "run/kavro.hpp"
 #include "run/run_files.hpp"
 #include "run/run_state.hpp"
@@ -18,11 +19,9 @@ namespace kavro {
 // names are checked; without, no file is touched.
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
 
-// The prepared calculation of an input file, for `calculate`: the listing of
-// the reading goes to `listing`, a measured scan it names is not read, no file
-// is opened. The reference direction and the diffractometer's psi offset are
-// set as a run sets them, so that the scan is the run's without a measured scan. A bad input writes its message and
-// throws RunStop.
-Calculation read_calculation(std::istream& input, std::ostream& listing);
+// read_calculation (kavro/input.hpp) with, in `names`, the names of line 2
+// and line 12 (blank when none) given back too, so that a caller can check
+// the files a run would write.
+Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names);
 
 }  // namespace kavro

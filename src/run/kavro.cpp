@@ -183,11 +183,17 @@ RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments
 RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                              const std::filesystem::path& base_dir, const RunRequests& requests) {
   reset_run(st);
+  st.file_indices = requests.file_indices;
   RunFiles files;
   files.base_dir = base_dir;
   files.input_file = args.input_file;
   files.listing_file = args.listing_file;
   files.result_files = requests.result_files;
+  files.caller_files = requests.other_inputs;
+  if (!requests.events_file.empty()) files.caller_files.push_back({requests.events_file, "event table"});
+  if (!requests.scan_table_file.empty()) files.caller_files.push_back({requests.scan_table_file, "scan table"});
+  if (!requests.html_file.empty()) files.caller_files.push_back({requests.html_file, "HTML report"});
+  files.page_images = requests.page_images;
   RunOutcome outcome;
   try {
     const ff::RefuseNonFinite finite_outputs_only;

@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "system/temporary_files.hpp"
+
 namespace kavro {
 namespace {
 
@@ -56,6 +58,7 @@ bool ResultFile::open(const fs::path& target) {
   if (target_.filename().empty() || !replaceable(target_)) return false;
   temporary_ = create_temporary_beside(target_);
   if (temporary_.empty()) return false;
+  temporary_handle_ = temporaries::remember(fs::absolute(temporary_));
   out_.open(temporary_, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!out_) discard();
   return out_.is_open();
@@ -73,6 +76,8 @@ bool ResultFile::commit() {
     error.clear();
     fs::rename(temporary_, target_, error);
     if (!error) {
+      temporaries::forget(temporary_handle_);
+      temporary_handle_ = -1;
       temporary_.clear();
       return true;
     }
@@ -86,6 +91,8 @@ void ResultFile::discard() {
   if (temporary_.empty()) return;
   std::error_code ignored;
   fs::remove(temporary_, ignored);
+  temporaries::forget(temporary_handle_);
+  temporary_handle_ = -1;
   temporary_.clear();
 }
 

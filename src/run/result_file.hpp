@@ -35,6 +35,7 @@ class ResultFile {
  private:
   std::filesystem::path target_;
   std::filesystem::path temporary_;
+  int temporary_handle_ = -1;  // removed on a signal until renamed or removed
   std::ofstream out_;
 };
 

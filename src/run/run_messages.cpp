@@ -5,6 +5,7 @@
 
 #include "crystal/run_stop.hpp"
 #include "format/fixed_format.hpp"
+#include "format/input_reader.hpp"
 
 namespace kavro {
 
@@ -12,6 +13,8 @@ void check_read(RunState& st, std::ostream& out, int status, std::string_view wh
   st.ios = status;
   if (status == 0) return;
   const std::string text = "read-error in the " + std::string(what) + " of the input-file";
+  if (status == ff::kLineTooLong)
+    stop_with_lines(out, {" The line is longer than the 65536 characters a line of the input-file may have:", text});
   stop_with_lines(out, {text});
 }
 

@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/event_store.hpp"
+#include "run/run_files.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro {
 
@@ -25,6 +29,14 @@ struct RunRequests {
   RunProgress progress;                        // empty: no report
   bool keep_event_table = false;               // keep the event table for `completed` without a file
   bool result_files = true;                    // false: neither the ".cal" file nor the page is written
+  // The crystal file's indices beside the input's in the event table (a
+  // converted crystal moved into another setting).
+  std::optional<FileIndexMatrix> file_indices;
+  // The caller's other files (a crystal file, a measured scan given beside
+  // the input), which no output of the run may replace, and the extensions
+  // of the images the caller makes of the page (".png", ".pdf").
+  std::vector<NamedFile> other_inputs;
+  std::vector<std::string> page_images;
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 

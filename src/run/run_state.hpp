@@ -4,6 +4,7 @@
 // Each run resets and refills it (see `kavro`).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "engine/calculation_options.hpp"
 #include "engine/event_store.hpp"
 #include "engine/experiment.hpp"
+#include "engine/psi_sampling.hpp"
 #include "plot/page_content.hpp"
 #include "scans/measured_scan.hpp"
 #include "scans/scan_reading.hpp"
@@ -43,6 +45,8 @@ struct RunState {
   EngineWork work;
   Experiment experiment;               // the values as the input file gives them
   std::vector<PassTable> pass_tables;  // the event table of each pass, when the caller asked for it
+  PsiSampling sampling;                // how the grid resolves the listed events of all passes
+  std::optional<FileIndexMatrix> file_indices;  // the crystal file's indices for the event table
 
   // --- What only the driver and the listing need.
   std::string title = std::string(80, ' ');

@@ -60,7 +60,8 @@ PlainScan read_plain_scan(std::istream& in) {
       scan.error = line_error(number, "is no point: psi, intensity and optionally its uncertainty");
       return scan;
     }
-    ScanPoint p{numbers[0], numbers[1], numbers.size() == 3 ? numbers[2] : std::sqrt(std::max(numbers[1], 1.0))};
+    ScanPoint p{numbers[0], numbers[1], numbers.size() == 3 ? numbers[2] : std::sqrt(std::max(numbers[1], 1.0)),
+                numbers.size() == 3};
     if (!std::isfinite(p.psi) || !usable_intensity(static_cast<float>(p.intensity)) || !std::isfinite(p.sigma) ||
         std::fabs(p.psi) > 1e6) {
       scan.error = line_error(number, "holds a value that is no finite number or is out of range");

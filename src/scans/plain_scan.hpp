@@ -17,6 +17,7 @@ struct ScanPoint {
   double psi = 0;        // degrees
   double intensity = 0;  // cps
   double sigma = 0;      // standard uncertainty (cps), > 0
+  bool sigma_given = true;  // false: no third column, sigma is the counting sqrt(max(I, 1))
 };
 
 struct PlainScan {

@@ -27,17 +27,17 @@ std::string cell_text(const ColumnValue& value) {
 
 constexpr std::size_t kRowsPerBlock = 16384;
 
-void append_row(std::string& text, const EventRow& row) {
-  for (const EventColumn& c : event_columns()) {
+void append_row(std::string& text, const EventRow& row, std::span<const EventColumn> columns) {
+  for (const EventColumn& c : columns) {
     text += cell_text(c.value(row));
     text += ',';
   }
   text.back() = '\n';
 }
 
-void write_column_comments(std::ostream& out) {
+void write_column_comments(std::ostream& out, std::span<const EventColumn> columns) {
   out << "# kavro-99 event table: every crossing that the listing's store takes or that enters the scan\n";
-  for (const EventColumn& c : event_columns()) {
+  for (const EventColumn& c : columns) {
     out << "# " << c.name;
     if (!c.unit.empty()) out << " [" << c.unit << "]";
     if (!c.meaning.empty()) out << ": " << c.meaning;
@@ -48,9 +48,10 @@ void write_column_comments(std::ostream& out) {
 }  // namespace
 
 void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, const PsiGrid& grid, int workers) {
-  write_column_comments(out);
+  const std::span<const EventColumn> columns = event_columns(has_file_indices(passes));
+  write_column_comments(out, columns);
   std::string_view separator;
-  for (const EventColumn& c : event_columns()) {
+  for (const EventColumn& c : columns) {
     out << separator << c.name;
     separator = ",";
   }
@@ -64,7 +65,7 @@ void write_events_csv(std::ostream& out, const std::vector<PassTable>& passes, c
       std::vector<std::string> parts(static_cast<std::size_t>(std::max(1, workers)));
       for_each_chunk(rows, parts.size(), workers, [&](std::size_t begin, std::size_t end, std::size_t part) {
         for (std::size_t i = block + begin; i < block + end; ++i)
-          append_row(parts[part], EventRow{pass, pass.events[i], grid});
+          append_row(parts[part], EventRow{pass, pass.events[i], grid}, columns);
       });
       for (const std::string& part : parts) out.write(part.data(), static_cast<std::streamsize>(part.size()));
     }

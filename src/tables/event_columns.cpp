@@ -4,6 +4,7 @@
 #include "tables/event_columns.hpp"
 
 #include <array>
+#include <cmath>
 
 #include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
@@ -68,8 +69,41 @@ const std::array kColumns = std::to_array<EventColumn>({
      [](const EventRow& r) -> ColumnValue { return r.event.enters_scan; }},
 });
 
+// Index i of h2 (or of h3) in the crystal file's cell.
+template <int I, bool Coupling>
+ColumnValue file_index(const EventRow& r) {
+  if (!r.pass.file_indices) return std::int64_t{0};  // a pass without them (the type of an empty column)
+  const Hkl& h = Coupling ? rec(r).h3 : rec(r).h2;
+  const std::array<double, 3>& row = (*r.pass.file_indices)[I];
+  return std::int64_t{std::lround(row[0] * h[0] + row[1] * h[1] + row[2] * h[2])};
+}
+
+const auto kColumnsWithFileIndices = [] {
+  std::array<EventColumn, kColumns.size() + 6> columns{};
+  std::copy(kColumns.begin(), kColumns.end(), columns.begin());
+  const std::array<EventColumn, 6> file{{
+      {"h2_file", "", "h2 on the cell of the crystal file (the input is in another setting)", file_index<0, false>},
+      {"k2_file", "", "", file_index<1, false>},
+      {"l2_file", "", "", file_index<2, false>},
+      {"h3_file", "", "h3 on the cell of the crystal file", file_index<0, true>},
+      {"k3_file", "", "", file_index<1, true>},
+      {"l3_file", "", "", file_index<2, true>},
+  }};
+  std::copy(file.begin(), file.end(), columns.begin() + kColumns.size());
+  return columns;
+}();
+
 }  // namespace
 
 std::span<const EventColumn> event_columns() { return kColumns; }
+
+std::span<const EventColumn> event_columns(bool file_indices) {
+  if (file_indices) return kColumnsWithFileIndices;
+  return kColumns;
+}
+
+bool has_file_indices(const std::vector<PassTable>& passes) {
+  return !passes.empty() && passes.front().file_indices.has_value();
+}
 
 }  // namespace kavro

@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "crystal/psi_grid.hpp"
 #include "tables/pass_table.hpp"
@@ -30,5 +31,9 @@ struct EventColumn {
 
 // In the order of the files.
 std::span<const EventColumn> event_columns();
+// The same followed by h2_file .. l3_file, for tables whose passes carry
+// file_indices.
+std::span<const EventColumn> event_columns(bool file_indices);
+bool has_file_indices(const std::vector<PassTable>& passes);
 
 }  // namespace kavro

@@ -27,6 +27,22 @@ std::string_view radiation_kind(int idesy) {
   }
 }
 
+// The anode of a tube run; null for explicit wavelengths and for the beams
+// that come from no tube.
+json tube_of(const Radiation& radiation) {
+  const std::string_view anode = ff::trim(radiation.wavind);
+  if (radiation.idesy != kTube || (anode != "Cu" && anode != "Mo" && anode != "Ag")) return nullptr;
+  return std::string(anode);
+}
+
+// The rows of T in h_file = T h, or null when the input is in the file's setting.
+json file_index_matrix(const std::vector<PassTable>& passes) {
+  if (!has_file_indices(passes)) return nullptr;
+  json rows = json::array();
+  for (const auto& row : *passes.front().file_indices) rows.push_back({row[0], row[1], row[2]});
+  return rows;
+}
+
 json parameters(const RunResults& r) {
   const Crystal& c = r.crystal;
   json lines = json::array();
@@ -44,7 +60,7 @@ json parameters(const RunResults& r) {
         {"gamma", num(c.gamma)}}},
       {"radiation",
        {{"kind", radiation_kind(r.radiation.idesy)},
-        {"tube", std::string(ff::trim(r.radiation.wavind))},
+        {"tube", tube_of(r.radiation)},
         {"lines", lines}}},
       {"primary",
        {{"hkl", {r.primary.h, r.primary.k, r.primary.l}},
@@ -57,6 +73,7 @@ json parameters(const RunResults& r) {
         {"steps_per_degree", num(r.grid.zsw1)},
         {"points", r.grid.nstep + 1}}},
       {"psi_offset", r.primary.PsiD},
+      {"file_indices", file_index_matrix(r.passes)},
       {"drumin", num(r.options.drumin)},
       {"drucut", num(r.options.drucut)},
       {"phase_shift_interval_factor", r.options.nnn},
@@ -79,8 +96,9 @@ json extreme(float intensity, float psi) { return {{"intensity", num(intensity)}
 
 json measured_summary(const MeasuredScan& m, const CalculatedScan& c) {
   if (m.scan_given != 1) return nullptr;
-  return {{"deviation", num(c.deviation)},
-          {"shift_steps", c.nshift},
+  // A shift the search did not find is no deviation of 0.
+  return {{"deviation", c.deviation_undetermined ? json() : json(num(c.deviation))},
+          {"shift_steps", c.deviation_undetermined ? json() : json(c.nshift)},
           {"iprim", num(m.iprim_obs)},
           {"iprim_error", num(m.err_prim_obs)},
           {"maximum", {{"intensity", num(m.imax_obs)}, {"error", num(m.err_max_obs)}, {"psi", num(m.psi_max_obs)}}},
@@ -115,7 +133,8 @@ json cell_json(const ColumnValue& value) {
 
 json event_json(const EventRow& row) {
   json e = json::object();
-  for (const EventColumn& c : event_columns()) e[std::string(c.name)] = cell_json(c.value(row));
+  for (const EventColumn& c : event_columns(row.pass.file_indices.has_value()))
+    e[std::string(c.name)] = cell_json(c.value(row));
   return e;
 }
 
@@ -126,7 +145,7 @@ std::string json_text(const json& value) { return value.dump(-1, ' ', false, jso
 
 nlohmann::ordered_json results_head(const RunResults& r) {
   json columns = json::object();
-  for (const EventColumn& c : event_columns())
+  for (const EventColumn& c : event_columns(has_file_indices(r.passes)))
     columns[std::string(c.name)] = {{"unit", c.unit}, {"meaning", c.meaning}};
   return {{"program", "kavro-99"},
           {"title", std::string(ff::trim(r.title))},

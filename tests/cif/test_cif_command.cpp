@@ -98,5 +98,58 @@ TEST(CifCommand, RunOfTheYigCifGivesTheEventsOfTheExample) {
   EXPECT_EQ(block(listing, " F000: 2647.24", 1).size(), 1u);
 }
 
+// Corundum on hexagonal axes at 10 keV: events some 0.006 degree wide, run on
+// rhombohedral axes.
+TEST(CifCommand, TheStepFollowsTheNarrowEventsAndTheTableKeepsTheFilesIndices) {
+  ScratchFolder folder;
+  fs::copy_file(cif_file("corundum_hexagonal.cif"), folder.path() / "c.cif");
+  const std::string run = "run c.cif --hkl 0 0 6 --energy 10 --psi 0:40 --events ev.csv";
+  ASSERT_EQ(kavro99(folder, run), 0) << read_file(folder.path() / "stderr.txt");
+  EXPECT_EQ(read_file(folder.path() / "stderr.txt"), "");
+  const std::vector<std::string> input = lines_of(read_file(folder.path() / "c.inp"));
+  ASSERT_GT(input.size(), 6u);
+  EXPECT_EQ(input[5], "0.000 40.000 830 0 1 0.");
+  const std::string listing = read_file(folder.path() / "c.lis");
+  EXPECT_NE(listing.find("  830 psi steps per degree (--steps to choose): the narrowest listed event is 0.00604"),
+            std::string::npos);
+  EXPECT_NE(listing.find("  psi grows as the crystal turns right-handed about the scattering vector 0 0 6\n"),
+            std::string::npos);
+
+  // h2 + h3 is the primary in the file's indices, which obey -h + k + l = 3n.
+  std::vector<std::string> names;
+  std::size_t rows = 0;
+  for (const std::string& line : lines_of(read_file(folder.path() / "ev.csv"))) {
+    if (line.starts_with("#")) continue;
+    std::vector<std::string> cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+    if (names.empty()) {
+      names = cells;
+      ASSERT_GE(names.size(), 6u);
+      EXPECT_EQ(std::vector<std::string>(names.end() - 6, names.end()),
+                (std::vector<std::string>{"h2_file", "k2_file", "l2_file", "h3_file", "k3_file", "l3_file"}));
+      continue;
+    }
+    ASSERT_EQ(cells.size(), names.size());
+    std::array<int, 6> h{};
+    for (std::size_t i = 0; i < 6; ++i) h[i] = std::stoi(cells[names.size() - 6 + i]);
+    EXPECT_EQ((std::array<int, 3>{h[0] + h[3], h[1] + h[4], h[2] + h[5]}), (std::array<int, 3>{0, 0, 6})) << line;
+    EXPECT_EQ(((-h[0] + h[1] + h[2]) % 3 + 3) % 3, 0) << line;
+    ++rows;
+  }
+  EXPECT_GT(rows, 50u);
+
+  // The grid the user asks for stays, and is told that it misses the events.
+  ASSERT_EQ(kavro99(folder, run + " --steps 20"), 0);
+  EXPECT_EQ(read_file(folder.path() / "stderr.txt").substr(0, 100),
+            "kavro99: warning: the psi step 0.05 degree is wider than half the FWHM of 90 event(s) above drumin (");
+  EXPECT_EQ(lines_of(read_file(folder.path() / "c.inp"))[5], "0.000 40.000 20 0 1 0.");
+
+  EXPECT_EQ(kavro99(folder, "cif c.cif --hkl 0 0 6 --azimuth-ref 0 0 -1"), 2);
+  EXPECT_EQ(read_file(folder.path() / "stderr.txt"),
+            "kavro99: c.cif: the azimuth reference 0 0 -1 has no part perpendicular to the primary reflection\n");
+  EXPECT_EQ(kavro99(folder, "cif c.cif --hkl 0 0 6 --azimuth-ref 1 0 x"), 2);
+}
+
 }  // namespace
 }  // namespace kavro::testing

@@ -2,13 +2,26 @@
 // for every file they cannot use.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <fstream>
 #include <numbers>
 
 #include "cif/cif_error.hpp"
 #include "cif/cif_fixture.hpp"
+#include "cif/crystal_file_text.hpp"
 
 namespace kavro::testing {
 namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 const std::string kCubicCell =
     "_cell_length_a 5.0\n_cell_length_b 5.0\n_cell_length_c 5.0\n"
@@ -52,7 +65,7 @@ TEST(CifTypes, IonsWhereTheTableHasThemNeutralAtomsElseElementsForNeutrons) {
   neutrons.hkl = {1, 0, 0};
   const cif::Conversion n = convert_text(text, neutrons);
   EXPECT_EQ(lines_after(n.input, "Fe", 5),
-            (std::vector<std::string>{"Fe", "O", "Siv", "Ca", "H       6.6710"}));
+            (std::vector<std::string>{"Fe      9.4500", "O", "Siv     4.1491", "Ca", "H       6.6710"}));
   EXPECT_EQ(lines_after(n.input, "3 1.2", 1), std::vector<std::string>{"3 1.200000 0.0100"});
 }
 
@@ -170,6 +183,89 @@ INSTANTIATE_TEST_SUITE_P(
                 cif_text(kCubicCell, "_space_group_name_Hall '-F 4 2 3 (x+1/12,y,z)'\n", kSite),
                 "as explicit operators it needs 48 (at most 24)"}),
     [](const ::testing::TestParamInfo<BadFile>& param) { return param.param.name; });
+
+}  // namespace
+}  // namespace kavro::testing
+
+namespace kavro::testing {
+namespace {
+
+// Sites the converter takes but notes: occupancy 0 adds nothing, and a site
+// given twice (or on a symmetry image of another) with full occupancy
+// doubles the density there. A site shared by two elements is no such case.
+TEST(CifSites, EmptyAndDoubledSitesAreNoted) {
+  const std::string loop =
+      "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+      "_atom_site_fract_z\n_atom_site_U_iso_or_equiv\n_atom_site_occupancy\n";
+  const auto notes = [&](const std::string& sites) {
+    std::string all;
+    for (const std::string& note :
+         convert_text("data_t\n" + kCubicCell + "_space_group_name_H-M_alt 'P m -3 m'\n" + loop + sites,
+                      wavelength_settings(1.0, {1, 0, 0}))
+             .notes)
+      all += note + "\n";
+    return all;
+  };
+  const std::string sound = notes("Na1 Na 0 0 0 0.01 1\nCl1 Cl 0.5 0.5 0.5 0.01 1\n");
+  EXPECT_EQ(sound.find("occupancy 0"), std::string::npos) << sound;
+  EXPECT_EQ(sound.find("shares"), std::string::npos) << sound;
+  EXPECT_NE(notes("Na1 Na 0 0 0 0.01 1\nCl1 Cl 0.5 0.5 0.5 0.01 0\n").find("1 site has occupancy 0 (Cl1)"),
+            std::string::npos);
+  EXPECT_NE(notes("Na1 Na 0 0 0 0.01 1\nNa2 Na 0 0 0 0.01 1\n")
+                .find("Na2 lies on the position of Na1 (occupancies adding up to 2)"),
+            std::string::npos);
+  EXPECT_NE(notes("Na1 Na 0.2 0 0 0.01 1\nNa2 Na 0 0.2 1 0.01 1\n").find("Na2 lies on the position of Na1"),
+            std::string::npos);
+  EXPECT_EQ(notes("Fe1 Fe 0 0 0 0.01 0.5\nMn1 Mn 0 0 0 0.01 0.5\n").find("shares"), std::string::npos);
+}
+
+// gzip's format of `text` (one member), from zlib.
+std::string gzipped(const std::string& text) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&z, text.size()) + 64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string message_of(const std::filesystem::path& path, std::uint64_t limit) {
+  try {
+    return "read " + std::to_string(cif::crystal_file_text(path, limit).size()) + " bytes";
+  } catch (const cif::CifError& e) {
+    return e.what();
+  }
+}
+
+// A compressed file is known by its first bytes; it must end as gzip ends it,
+// and neither its stored size nor what it really inflates to may pass the limit.
+TEST(CifFiles, GzipStreamsEndWholeAndWithinTheLimit) {
+  ScratchFolder folder;
+  const std::string text = read_text(cif_file("yig.cif"));
+  const std::string packed = gzipped(text);
+  folder.write("whole.cif.gz", packed);
+  folder.write("plain.cif.gz", text);
+  folder.write("cut.cif.gz", packed.substr(0, packed.size() / 2));
+  folder.write("two.cif.gz", gzipped(text.substr(0, 1000)) + gzipped(text.substr(1000)));
+  std::string lying = packed;
+  lying.replace(lying.size() - 4, 4, std::string("\x10\0\0\0", 4));  // claims 16 bytes
+  folder.write("lying.cif.gz", lying);
+  const fs::path dir = folder.path();
+  EXPECT_EQ(message_of(dir / "whole.cif.gz", 1 << 20), "read " + std::to_string(text.size()) + " bytes");
+  EXPECT_EQ(message_of(dir / "plain.cif.gz", 1 << 20), "read " + std::to_string(text.size()) + " bytes");
+  EXPECT_EQ(message_of(dir / "two.cif.gz", 1 << 20), "read " + std::to_string(text.size()) + " bytes");
+  EXPECT_NE(message_of(dir / "cut.cif.gz", 1 << 20).find("cut.cif.gz ends inside its gzip stream"), std::string::npos);
+  EXPECT_NE(message_of(dir / "whole.cif.gz", 1000).find("whole.cif.gz inflates to more than 1000 bytes"), std::string::npos);
+  EXPECT_NE(message_of(dir / "lying.cif.gz", 1000).find("lying.cif.gz inflates to more than 1000 bytes"), std::string::npos);
+  EXPECT_NE(message_of(dir / "plain.cif.gz", 1000).find("plain.cif.gz holds more than 1000 bytes"), std::string::npos);
+  EXPECT_EQ(cif::read_crystal_file(dir / "whole.cif.gz").sites.size(), cif::read_crystal_file(cif_file("yig.cif")).sites.size());
+  EXPECT_THROW(cif::read_crystal_file(dir / "cut.cif.gz"), cif::CifError);
+}
 
 }  // namespace
 }  // namespace kavro::testing

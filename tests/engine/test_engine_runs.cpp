@@ -248,6 +248,18 @@ TEST(EngineListing, SummaryBlockColumns) {
             " psie                        : 179.000\n"
             " number of steps per degree  :1000.000\n"
             " phase shift interval factor :    8\n");
+
+  // A shift the search did not find keeps the line and says so under it.
+  st.calculated.deviation = 0;
+  st.calculated.deviation_undetermined = true;
+  std::ostringstream undetermined;
+  write_measured_comparison(undetermined, st.primary, st.measured, st.calculated);
+  EXPECT_EQ(undetermined.str().substr(0, 157),
+            "\n\n"
+            " Deviation between calculated and measured psi    :   0.000\n"
+            " (not determined: no psi shift below 0.1 degree fits the measured scan; 0 is printed)\n"
+            "\n"
+            " Maximum");
 }
 
 }  // namespace

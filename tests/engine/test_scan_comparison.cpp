@@ -79,6 +79,7 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_EQ(st.calculated.nshift, 5);
   EXPECT_FLOAT_EQ(st.calculated.deviation, 0.05f);
+  EXPECT_FALSE(st.calculated.deviation_undetermined);
   EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
   EXPECT_FLOAT_EQ(st.measured.err_prim_obs, 3);
 
@@ -87,6 +88,7 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_EQ(st.calculated.nshift, 0);
   EXPECT_FLOAT_EQ(st.calculated.deviation, 0);
+  EXPECT_TRUE(st.calculated.deviation_undetermined);
   EXPECT_FLOAT_EQ(st.measured.iprim_obs, 12);
 
   st.calculated.imax_calc = -3;  // nothing to scale to: no search

@@ -2,6 +2,8 @@
 // known parameters and counting noise.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -25,6 +27,52 @@ inline Calculation silicon_222() { return calculation_of(std::string(KAVRO_EXAMP
 // Si with a Mo tube (two lines), psi -30 to 30 at 50 steps per degree: many events.
 inline Calculation silicon_tube() {
   return calculation_of(std::string(KAVRO_EXAMPLES_DIR) + "/../tests/golden/inputs/si_explicit.inp");
+}
+
+// Si 2 2 2 at 10.08 keV (1.23 A) with divergences of 0.01 degree, psi 168 to
+// 192 at 20 steps per degree: a dozen peaks and some dips, among them three
+// peaks 0.17 and 0.20 degree apart at 173.1 to 173.5.
+inline Calculation silicon_10kev(float psia = 168, float psie = 192) {
+  std::ifstream file(std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp");
+  std::string text, line;
+  for (int n = 1; std::getline(file, line); ++n) {
+    if (n == 4) line = "1 1.23  5.43 1 1 1 58.19";
+    if (n == 5) line = "0.01  0.01  84.  84. 0.0";
+    if (n == 6) line = std::to_string(psia) + " " + std::to_string(psie) + " 20. 8  1. 0.";
+    text += line + "\n";
+  }
+  std::istringstream input(text);
+  std::ostringstream listing;
+  return fit_calculation(input, listing);
+}
+
+// The model of `truth` at a point every `spacing` degrees of the window,
+// from the calculation on a grid of `fine` steps per degree that covers
+// offsets up to 6 degrees.
+inline std::vector<ScanPoint> exact_counts(const Calculation& c, const ModelValues& truth, double spacing,
+                                           double fine = 4000) {
+  std::vector<ScanPoint> points;
+  for (double psi = c.grid.psia + 0.0037; psi < c.grid.psie; psi += spacing) points.push_back({psi, 0, 1, false});
+  Calculation fine_grid = c;
+  fine_grid.grid.psia -= 6;
+  fine_grid.grid.psie += 6;
+  fine_grid.grid.zsw = fine_grid.grid.zsw1 = static_cast<float>(fine);
+  fine_grid.grid.nstep = static_cast<int>(std::round((fine_grid.grid.psie - fine_grid.grid.psia) * fine));
+  ScanModel model(fine_grid, points, false);
+  const std::vector<double> exact = model.values(truth);
+  for (std::size_t i = 0; i < points.size(); ++i) points[i].intensity = exact[i];
+  return points;
+}
+
+// Poisson counts about the exact ones, without a sigma column.
+inline std::vector<ScanPoint> counted(std::vector<ScanPoint> points, unsigned seed) {
+  std::mt19937 random(seed);
+  for (ScanPoint& p : points) {
+    p.intensity = static_cast<double>(std::poisson_distribution<long>(std::max(p.intensity, 0.0))(random));
+    p.sigma = std::sqrt(std::max(p.intensity, 1.0));
+    p.sigma_given = false;
+  }
+  return points;
 }
 
 // A point every `every` steps between the grid's steps, the model of `truth`

@@ -56,7 +56,7 @@ TEST(FitCommand, WritesTheReportTheFittedScanAndItsResiduals) {
   EXPECT_NE(report.find("reduced chi-square"), std::string::npos);
   EXPECT_NE(report.find("correlation matrix"), std::string::npos);
   EXPECT_EQ(read_file(folder.path() / "stdout.txt").find(report), 0u);
-  std::istringstream cal(read_file(folder.path() / "scan_fit.cal"));
+  std::istringstream cal(read_file(folder.path() / "si_fit.cal"));
   std::string row;
   int rows = 0, measured_rows = 0;
   while (std::getline(cal, row)) {
@@ -65,14 +65,14 @@ TEST(FitCommand, WritesTheReportTheFittedScanAndItsResiduals) {
   }
   EXPECT_EQ(rows, 3001);
   EXPECT_GT(measured_rows, 900);
-  EXPECT_NE(read_file(folder.path() / "scan_fit.res").find("residual/sigma"), std::string::npos);
+  EXPECT_NE(read_file(folder.path() / "si_fit.res").find("residual/sigma"), std::string::npos);
   // The page of the fit has its residual band, and Ghostscript renders it without a word.
-  const std::string page = read_file(folder.path() / "scan_fit.ps");
+  const std::string page = read_file(folder.path() / "si_fit.ps");
   EXPECT_EQ(page.substr(0, 2), "%!");
   EXPECT_NE(page.find("obs-fit"), std::string::npos);
   if (!find_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
   const GhostscriptResult shown =
-      convert_page(folder.path() / "scan_fit.ps", folder.path() / "page.png", PageImage::png);
+      convert_page(folder.path() / "si_fit.ps", folder.path() / "page.png", PageImage::png);
   EXPECT_EQ(shown.status, GhostscriptResult::Status::converted) << shown.reason;
   EXPECT_EQ(shown.messages, "");
 }
@@ -89,6 +89,37 @@ TEST(FitCommand, BadArgumentsAndScansEndWithStatus2AndNoResult) {
   EXPECT_NE(read_file(folder.path() / "stderr.txt").find("line 3"), std::string::npos);
   EXPECT_FALSE(fs::exists(folder.path() / "si.fit"));
   EXPECT_FALSE(fs::exists(folder.path() / "bad_fit.cal"));
+}
+
+TEST(FitCommand, EachFitsFilesAreNamedAfterItsReportAndNoneReplacesAnInputOrAnotherResult) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  // A report named like another fit's scan keeps its own name; the files go beside it under its name.
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o m_fit.cal"), 0) << read_file(folder.path() / "stderr.txt");
+  EXPECT_NE(read_file(folder.path() / "m_fit.cal").find("reduced chi-square"), std::string::npos);
+  EXPECT_TRUE(fs::exists(folder.path() / "m_fit_fit.cal") && fs::exists(folder.path() / "m_fit_fit.ps"));
+  // A measured scan that a fit's file would replace, also through a link, is refused before anything is written.
+  fs::copy_file(folder.path() / "scan.txt", folder.path() / "m_fit.res");
+  fs::create_symlink("m_fit.res", folder.path() / "link.txt");
+  for (const char* args : {"fit si.inp --measured m_fit.res -o m.fit", "fit si.inp --measured link.txt -o m.fit"}) {
+    EXPECT_EQ(kavro99(folder, args), 2) << args;
+    EXPECT_NE(read_file(folder.path() / "stderr.txt").find("are one file"), std::string::npos) << args;
+  }
+  EXPECT_EQ(read_file(folder.path() / "m_fit.res"), read_file(folder.path() / "scan.txt"));
+  // The peak positions write their report alone.
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks -o peaks.fit"), 0)
+      << read_file(folder.path() / "stderr.txt");
+  EXPECT_FALSE(fs::exists(folder.path() / "peaks_fit.cal") || fs::exists(folder.path() / "peaks_fit.ps"));
+  // A fit that cannot write one of its files leaves every earlier result as it was.
+  const std::string earlier = read_file(folder.path() / "m_fit.cal");
+  fs::remove(folder.path() / "m_fit_fit.ps");
+  fs::create_directory(folder.path() / "m_fit_fit.ps");
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --free offset,scale -o m_fit.cal"), 1);
+  EXPECT_EQ(read_file(folder.path() / "m_fit.cal"), earlier);
+  // Start values and ranges are checked like the free list.
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --start offset=x"), 2);
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --range energy=0.01:-0.01"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("is empty"), std::string::npos);
 }
 
 TEST(RunMeasured, APlainScanReplacesLine12AndABadOneStopsTheRun) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "plot/ghostscript.hpp"
 #include "system/process.hpp"
@@ -70,17 +71,43 @@ TEST_F(MapCommand, BadArgumentsAndInputsEndWithStatus2AndNoFile) {
       {input, "--energy", "5:nan"},                        // no number
       {input, "--energy", "5:15", "--psi", "10:10"},       // empty psi range
       {input, "--energy", "5:15", "--threshold", "-1"},    // threshold
+      {input, "--energy", "5:15", "--threshold", "1e40"},  // no single-precision number
+      {input, "--energy", "5:15", "--min-width", "-5"},    // no width
+      {input, "--energy", "5:15", "--min-width", "1e9"},   // wider than a turn
       {(dir_ / "missing.inp").string(), "--energy", "5:15"},
       {(dir_ / "neutron.inp").string(), "--energy", "5:15"},
       {(dir_ / "broken.inp").string(), "--energy", "5:15"},
       {input, "--energy", "5:15", "-o", input},  // the page over the input
+      {input, "--energy", "5:15", "-o", (dir_ / "same.inp").string(), "--csv", (dir_ / "same.inp").string()},
+      {(dir_ / "scan.inp").string(), "--energy", "5:15", "-o", (dir_ / "scan.inp.obs").string()},  // line 12's scan
+      {input, "--energy", "5:15", "-o", (dir_ / "link.inp").string()},  // a link to the input
   };
+  std::ofstream(dir_ / "scan.inp") << std::ifstream(input).rdbuf() << "scan.inp.obs\n";
+  std::ofstream(dir_ / "scan.inp.obs") << "2 2 2 30. -66. 100.\n";
+  fs::create_symlink(input, dir_ / "link.inp");
   for (const std::vector<std::string>& args : cases) {
     EXPECT_EQ(map(args), 2) << args.back() << ": " << output_;
     EXPECT_NE(output_.find("kavro99"), std::string::npos) << output_;
   }
   for (const auto& entry : fs::directory_iterator(dir_))
-    EXPECT_TRUE(entry.path().extension() == ".inp") << entry.path();
+    EXPECT_TRUE(entry.path().extension() == ".inp" || entry.path().filename() == "scan.inp.obs") << entry.path();
+  std::ifstream scan(dir_ / "scan.inp.obs");
+  std::string kept;
+  std::getline(scan, kept);
+  EXPECT_EQ(kept, "2 2 2 30. -66. 100.");
+}
+
+// A cell whose reflections the memory budget cannot hold is refused at once
+// with the estimate, not after it has used the memory (or aborted).
+TEST_F(MapCommand, MapBeyondTheMemoryBudgetIsRefusedWithItsEstimate) {
+  std::ifstream in(dir_ / "si.inp");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string cell = "5.4298  5.4298  5.4298";
+  text.replace(text.find(cell), cell.size(), "100.  100.  100.");  // some 60 million reflections at 15 keV
+  std::ofstream(dir_ / "large.inp") << text;
+  EXPECT_EQ(map({(dir_ / "large.inp").string(), "--energy", "5:15"}), 1) << output_;
+  EXPECT_NE(output_.find("more than the memory budget"), std::string::npos) << output_;
+  EXPECT_FALSE(fs::exists(dir_ / "large_map.ps"));
 }
 
 }  // namespace

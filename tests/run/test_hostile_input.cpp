@@ -172,13 +172,18 @@ TEST(HostileInput, OutputsThatCannotBeWrittenAreRemoved) {
 // another output; refused files are left as they were.
 TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
   ScratchFolder folder;
-  const std::string long_name(90, 'p');
-  const RunResult whole = run_input(replaced(silicon_input(), "si.ps", long_name + ".ps"), folder.path());
-  EXPECT_TRUE(whole.outcome.completed);
-  EXPECT_TRUE(fs::exists(folder.path() / (long_name + ".ps")));
-  EXPECT_TRUE(fs::exists(folder.path() / (long_name + ".cal")));
-  fs::remove(folder.path() / (long_name + ".ps"));
-  fs::remove(folder.path() / (long_name + ".cal"));
+  // The page's name has at most 72 characters (trailing blanks aside), as
+  // the input description says: a longer one is refused, not cut or kept.
+  const std::string long_name(70, 'p');
+  const RunResult whole = run_input(replaced(silicon_input(), "si.ps", long_name + ".ps   "), folder.path());
+  EXPECT_FALSE(whole.outcome.completed);
+  EXPECT_NE(whole.listing.find("is longer than the 72 characters the name of the page may have"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(folder.path()));
+  const std::string name72(72, 'p');
+  const RunResult kept = run_input(replaced(silicon_input(), "si.ps", name72), folder.path());
+  EXPECT_TRUE(kept.outcome.completed);
+  fs::remove(folder.path() / name72);
+  fs::remove(folder.path() / (name72.substr(0, 69) + ".cal"));
 
   ASSERT_EQ(::mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
   folder.write("scan.obs", "2 2 2 30. -66. 100.\n");
@@ -238,6 +243,8 @@ TEST(HostileInput, OverlongLineIsAReadErrorOfItsLine) {
   const RunResult title = run_input(std::string(100'000, '\0'), folder.path());
   EXPECT_FALSE(title.outcome.completed);
   EXPECT_GT(title.outcome.ios, 0);
+  EXPECT_EQ(tail(title.listing, 2)[0],
+            " The line is longer than the 65536 characters a line of the input-file may have:");
   EXPECT_EQ(tail(title.listing, 1)[0], "read-error in the first line of the input-file");
   const RunResult atoms =
       run_input(replaced(silicon_input(), "0.0039 0.0039 0.0039", std::string(70'000, ' ') + "0.0039"), folder.path());

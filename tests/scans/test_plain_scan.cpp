@@ -23,6 +23,8 @@ TEST(PlainScan, ReadsTwoAndThreeColumnsWithCommentsTabsAndCommas) {
   EXPECT_DOUBLE_EQ(scan.points[0].psi, -1.5);
   EXPECT_DOUBLE_EQ(scan.points[0].sigma, 10);  // counting uncertainty
   EXPECT_DOUBLE_EQ(scan.points[1].sigma, 2.5);
+  EXPECT_FALSE(scan.points[0].sigma_given);  // counts: the fit weights them by its model
+  EXPECT_TRUE(scan.points[1].sigma_given);
   EXPECT_DOUBLE_EQ(scan.points[2].intensity, 0.25);
   EXPECT_DOUBLE_EQ(read("0 0.25\n").points[0].sigma, 1);  // no zero weight below one count
 }

@@ -176,6 +176,34 @@ TEST(ResultTables, JsonReadsBackInPythonAsTheCsvHoldsIt) {
   }
 }
 
+// A scan displaced by 0.137 degree lies beyond the shift the comparison
+// believes: the JSON has no deviation then, and a synchrotron run no tube.
+TEST(ResultTables, NoPlaceholdersForAnUndeterminedDeviationOrATubeThatIsNone) {
+  if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "no /usr/bin/python3";
+  ScratchFolder folder;
+  const fs::path input = copy_example(folder, "si222_no_scan.inp");
+  const fs::path scan = folder.path() / "scan.csv", measured = folder.path() / "displaced.txt";
+  ASSERT_EQ(exit_status(kavro99({"run", input.string(), "--scan-table", scan.string()})), 0);
+  const Csv table = read_csv(scan);
+  std::ostringstream displaced;
+  for (std::size_t r = 0; r < table.rows.size(); ++r)
+    displaced << table.number(r, "psi") + 0.137 << " " << table.number(r, "calculated") << "\n";
+  folder.write("displaced.txt", displaced.str());
+  const fs::path json = folder.path() / "events.json";
+  const auto end = kavro99({"run", input.string(), "--measured", measured.string(), "--events", json.string()});
+  ASSERT_EQ(exit_status(end), 0) << end.output;
+  EXPECT_NE(read_text(folder.path() / "si222_no_scan.lis")
+                .find(" Deviation between calculated and measured psi    :   0.000\n (not determined"),
+            std::string::npos);
+  const std::string script =
+      "import json, sys\n"
+      "d = json.load(open(sys.argv[1]))\n"
+      "m = d['summary']['measured']\n"
+      "print(d['parameters']['radiation']['tube'], m['deviation'], m['shift_steps'])\n";
+  const auto python = process::run_collecting_output({"/usr/bin/python3", "-c", script, json.string()});
+  EXPECT_EQ(python.output, "None None None\n");
+}
+
 // Silicon over a full turn at a small drumin, without the scan: some 8000
 // crossings for the listing's store of 600.
 TEST(ResultTables, RunPastTheListingsStoreCompletesWithTheEventTable) {
