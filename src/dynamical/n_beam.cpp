@@ -51,12 +51,12 @@ struct Modes {
   Matrix x;    // 2N x 4N amplitudes, one column per mode
 };
 
-Modes eigenmodes(const Matrix& c, const Eigen::VectorXd& gamma2) {
+Modes eigenmodes(const Matrix& c, const Eigen::VectorXd& row_gamma) {
   const Eigen::Index m = c.rows();
   Matrix companion = Matrix::Zero(2 * m, 2 * m);
   companion.topRightCorner(m, m) = Matrix::Identity(m, m);
   companion.bottomLeftCorner(m, m) = -c;
-  for (Eigen::Index i = 0; i < m; ++i) companion(m + i, m + i) = -2.0 * gamma2(i);
+  for (Eigen::Index i = 0; i < m; ++i) companion(m + i, m + i) = -2.0 * row_gamma(i);
   Eigen::ComplexEigenSolver<Matrix> solver(companion, true);
   if (solver.info() != Eigen::Success) throw Error("the N-beam eigenproblem did not converge");
   Modes modes{solver.eigenvalues(), solver.eigenvectors().topRows(m)};
@@ -94,12 +94,12 @@ NBeamSolution solve_n_beam(const BeamSet& beams, double thickness) {
   // C = alpha - chi_0 - M on the 2N components (beam g: rows 2g, 2g + 1).
   const Eigen::Index m = static_cast<Eigen::Index>(2 * n);
   Matrix c = Matrix::Zero(m, m);
-  Eigen::VectorXd gamma2(m);
+  Eigen::VectorXd row_gamma(m);
   for (std::size_t g = 0; g < n; ++g) {
     const Vec3d* eg[2] = {&e1[g], &e2[g]};
     for (int a = 0; a < 2; ++a) {
       const Eigen::Index row = static_cast<Eigen::Index>(2 * g + a);
-      gamma2(row) = out.gamma[g];
+      row_gamma(row) = out.gamma[g];
       c(row, row) = out.alpha[g] - beams.chi[g * n + g];
       for (std::size_t h = 0; h < n; ++h) {
         if (h == g) continue;
@@ -109,7 +109,7 @@ NBeamSolution solve_n_beam(const BeamSet& beams, double thickness) {
       }
     }
   }
-  const Modes modes = eigenmodes(c, gamma2);
+  const Modes modes = eigenmodes(c, row_gamma);
 
   std::vector<cd> beta(n);
   for (std::size_t g = 0; g < n; ++g) beta[g] = vacuum_beta(out.gamma[g], out.alpha[g]);
@@ -128,7 +128,7 @@ NBeamSolution solve_n_beam(const BeamSet& beams, double thickness) {
     for (Eigen::Index j = 0; j < 2 * m; ++j) {
       const double im = modes.eps(j).imag();
       double flux = 0;
-      for (Eigen::Index r = 0; r < m; ++r) flux += std::norm(modes.x(r, j)) * (gamma2(r) + modes.eps(j).real());
+      for (Eigen::Index r = 0; r < m; ++r) flux += std::norm(modes.x(r, j)) * (row_gamma(r) + modes.eps(j).real());
       key.emplace_back(std::fabs(im) > tiny ? im : (flux > 0 ? -tiny / 2 : tiny / 2), j);
     }
     std::sort(key.begin(), key.end());
@@ -159,7 +159,7 @@ NBeamSolution solve_n_beam(const BeamSet& beams, double thickness) {
     const Eigen::Index j = taken[static_cast<std::size_t>(t)];
     for (Eigen::Index r = 0; r < m; ++r) {
       const cd b = beta[static_cast<std::size_t>(r / 2)];
-      const cd x = modes.x(r, j) * (gamma2(r) + modes.eps(j));
+      const cd x = modes.x(r, j) * (row_gamma(r) + modes.eps(j));
       system(r, t) = at_front[static_cast<std::size_t>(t)] * (x + b * modes.x(r, j));
       if (plate) system(m + r, t) = at_back[static_cast<std::size_t>(t)] * (x - b * modes.x(r, j));
     }
