@@ -7,6 +7,7 @@
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
+//   kavro99 rocking INPUT --psi P ...                the perfect crystal's rocking curve (rocking_command.hpp)
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
 // installed, into an image beside it.
@@ -28,6 +29,7 @@
 
 #include "cif_command.hpp"
 #include "progress_line.hpp"
+#include "rocking_command.hpp"
 #ifdef KAVRO_HAVE_FIT
 #include "fit_command.hpp"
 #endif
@@ -62,7 +64,7 @@ void print_usage(std::ostream& out) {
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
          "                   [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage << kavro::app::kMapUsage
+      << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kRockingUsage
 #ifdef KAVRO_HAVE_FIT
       << kavro::app::kFitUsage
 #endif
@@ -384,11 +386,13 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
   if (args[0] == "map") return kavro::app::map_command({args.begin() + 1, args.end()});
+  if (args[0] == "rocking") return kavro::app::rocking_command({args.begin() + 1, args.end()});
   if (args[0] == "run") {
     RunRequest request;
     std::vector<std::string_view> run_args(args.begin() + 1, args.end());
     kavro::app::CrystalRun crystal;
     if (const int status = kavro::app::prepare_crystal_run(run_args, crystal)) return status;
+    if (kavro::app::asks_dynamical_run(run_args)) return kavro::app::dynamical_run_command(run_args);
     if (!parse_run_arguments(run_args, request)) {
       print_usage(std::cerr);
       return kExitUsage;

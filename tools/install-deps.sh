@@ -27,6 +27,7 @@ packages=(
   zlib1g-dev          # gzipped crystal files
   nlohmann-json3-dev  # the JSON event table
   libgsl-dev          # kavro99 fit: nonlinear least squares (multifit_nlinear)
+  libeigen3-dev       # kavro99 rocking: the eigenproblems of the N-beam dynamical theory
   pybind11-dev        # the Python module
   python3-dev         # the Python module's headers, for Debian's /usr/bin/python3
   python3-numpy       # the module's arrays

@@ -1,0 +1,37 @@
+// The rocking-curve command of kavro99: the perfect crystal's dynamical
+// N-beam reflectivity of the primary against the glancing angle at one psi.
+//
+//   kavro99 rocking INPUT --psi P [--range A:B] [--points N] [--csv FILE]
+//                         [--surface H K L] [--thickness MM]
+//
+// A:B in arcsec from the kinematic Bragg angle; the table has the columns
+// dtheta_arcsec, R_sigma, R_pi and the power of every other beam.
+//
+//   kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L] [--scan-table FILE.csv]
+//
+// the psi-scan of the perfect crystal.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace kavro::app {
+
+// `kavro99 rocking ...` (the arguments after "rocking"). Returns the exit
+// status: 0, 1 when the curve could not be computed or the file not written,
+// 2 for bad arguments or an unusable input file.
+int rocking_command(const std::vector<std::string_view>& args);
+
+extern const char* const kRockingUsage;
+
+// `kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L]
+// [--scan-table FILE.csv]` (the arguments after "run"): the psi-scan of the
+// perfect crystal on the input's grid, the primary's peak reflectivity at
+// every step in the scan table's `calculated` column (default file:
+// INPUT's name with "_dynamical.csv"). Exit status as rocking_command.
+int dynamical_run_command(const std::vector<std::string_view>& args);
+
+// Whether the run arguments ask for the dynamical scan.
+bool asks_dynamical_run(const std::vector<std::string_view>& args);
+
+}  // namespace kavro::app

@@ -1,0 +1,102 @@
+// kavro99 rocking and kavro99 run --dynamical on the command line: the
+// tables they write, and bad arguments that end with a message and no file.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "system/process.hpp"
+
+namespace kavro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DynamicalCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("kavro_rocking_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    std::ifstream in(std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string input = text.str();
+    const std::string grid = "176. 179. 1000. 8  1. 0.";
+    input.replace(input.find(grid), grid.size(), "178.3 178.5 100. 8  1. 0.");
+    std::ofstream(dir_ / "si.inp") << input;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int kavro99(std::vector<std::string> args) {
+    args.insert(args.begin(), KAVRO_BINARY);
+    const process::ProcessEnd end = process::run_collecting_output(args);
+    output_ = end.output;
+    return WIFEXITED(end.wait_status) ? WEXITSTATUS(end.wait_status) : -1;
+  }
+  std::vector<std::string> lines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(in, line);)
+      if (line.empty() || line[0] != '#') all.push_back(line);
+    return all;
+  }
+
+  fs::path dir_;
+  std::string output_;
+};
+
+TEST_F(DynamicalCommands, RockingCurveNamesEveryBeam) {
+  const fs::path csv = dir_ / "r.csv";
+  ASSERT_EQ(kavro99({"rocking", (dir_ / "si.inp").string(), "--psi", "178.398", "--range", "-1:3", "--points", "41",
+                     "--csv", csv.string()}),
+            0)
+      << output_;
+  EXPECT_NE(output_.find("3-beam rocking curve of 2 2 2 at psi 178.398"), std::string::npos) << output_;
+  const std::vector<std::string> table = lines(csv);
+  ASSERT_EQ(table.size(), 42u);
+  EXPECT_EQ(table[0], "dtheta_arcsec,R_sigma,R_pi,P_0_0_0_sigma,P_0_0_0_pi,P_-1_-1_1_sigma,P_-1_-1_1_pi");
+  EXPECT_EQ(table[1].substr(0, 3), "-1,");
+  EXPECT_EQ(table[41].substr(0, 2), "3,");
+}
+
+TEST_F(DynamicalCommands, DynamicalRunWritesTheScanTable) {
+  ASSERT_EQ(kavro99({"run", (dir_ / "si.inp").string(), "--dynamical", "--thickness", "0.5"}), 0) << output_;
+  EXPECT_NE(output_.find("calculated = peak reflectivity of the primary"), std::string::npos) << output_;
+  const std::vector<std::string> table = lines(dir_ / "si_dynamical.csv");
+  ASSERT_EQ(table.size(), 22u);
+  EXPECT_EQ(table[0], "psi,calculated,measured,difference,R_sigma,R_pi,dtheta_arcsec,beams");
+  EXPECT_EQ(table[1].substr(0, 6), "178.3,");
+  EXPECT_FALSE(fs::exists(dir_ / "si.lis"));  // no kinematic run
+}
+
+TEST_F(DynamicalCommands, BadArgumentsEndWithAMessageAndNoFile) {
+  const std::string input = (dir_ / "si.inp").string(), csv = (dir_ / "bad.csv").string();
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  } cases[] = {
+      {{"rocking", input, "--csv", csv}, 2, "--psi P is missing"},
+      {{"rocking", input, "--psi", "1", "--range", "3:1", "--csv", csv}, 2, "--range needs A:B with A < B"},
+      {{"rocking", input, "--psi", "1", "--thickness", "-2", "--csv", csv}, 2, "--thickness needs a positive"},
+      {{"rocking", input, "--psi", "1", "--surface", "0", "0", "0", "--csv", csv}, 2, "not 0 0 0"},
+      {{"rocking", input, "--psi", "1", "--surface", "1", "1", "--csv", csv}, 2, "--surface needs a number"},
+      {{"rocking", (dir_ / "none.inp").string(), "--psi", "1", "--csv", csv}, 2, "cannot open the input file"},
+      // A surface the incident beam grazes from behind at this psi.
+      {{"rocking", input, "--psi", "178.4", "--surface", "-2", "-2", "-2", "--csv", csv}, 1, "does not enter"},
+      {{"rocking", input, "--psi", "178.4", "--surface", "1", "-1", "0", "--csv", csv}, 1, "give the thickness"},
+      {{"run", input, "--dynamical", "--scan-table", (dir_ / "bad.txt").string()}, 2, "takes FILE.csv"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(kavro99(c.args), c.status) << c.args[0] << " " << c.message << ": " << output_;
+    EXPECT_NE(output_.find(c.message), std::string::npos) << output_;
+    EXPECT_FALSE(fs::exists(csv));
+  }
+}
+
+}  // namespace
+}  // namespace kavro::testing
