@@ -102,17 +102,6 @@ RockingArguments parse(const std::vector<std::string_view>& args, bool scan) {
   return a;
 }
 
-// The last lines of the listing before a stop: the message that says why.
-std::string stop_message(const std::string& listing) {
-  std::istringstream in(listing);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
-  std::string message;
-  for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) message += lines[i] + "\n";
-  return message;
-}
-
 std::string indices(const Hkl& h, char separator) {
   return std::to_string(h[0]) + separator + std::to_string(h[1]) + separator + std::to_string(h[2]);
 }
