@@ -8,7 +8,8 @@ source=$(cd "$1" && pwd) build=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 /usr/bin/python3 -m venv --system-site-packages "$work/venv"
-KAVRO_CMAKE_BUILD_DIR=$build "$work/venv/bin/pip" install -q --no-build-isolation --no-deps "$source"
+KAVRO_CMAKE_BUILD_DIR=$build "$work/venv/bin/pip" install -q --disable-pip-version-check --no-build-isolation --no-deps \
+  "$source"
 cd "$work"
 "$work/venv/bin/python" - <<'PY'
 import kavro, sys
