@@ -179,9 +179,11 @@ std::string radiation_repr(const cif::RadiationChoice& r) {
 Result events(const py::handle& run_error, const py::handle& cif_error, const CrystalFile& crystal,
               const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
               std::optional<double> steps, double drumin,
-              const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt) {
+              const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
+              const cif::SampleChoice& sample = {}) {
   cif::ConversionSettings settings;
   settings.azimuth_reference = azimuth_ref;
+  settings.sample = sample;
   settings.hkl = hkl;
   settings.radiation = radiation;
   settings.psia = psi.first;
@@ -361,18 +363,35 @@ PYBIND11_MODULE(kavro, m) {
       "`drumin` (cps) of the listed events. Nothing is written: no input, .cal file or page. Returns the Result of "
       "kavro.run. Raises ValueError for settings no run accepts, kavro.CifError for a crystal the input cannot "
       "express, kavro.RunError when the run stops early.");
+  py::class_<cif::SampleChoice>(m, "Sample", "The sample: divergences, radii and mosaic spread (input line 5).")
+      .def(py::init([](std::optional<double> divergence, double mosaic, double crystal_radius, double block_radius) {
+             return cif::SampleChoice{divergence, crystal_radius, block_radius, mosaic};
+           }),
+           "divergence"_a = py::none(), "mosaic"_a = 0.0, "crystal_radius"_a = 150.0, "block_radius"_a = 150.0,
+           "`divergence` of the beam in and perpendicular to the diffraction plane (degrees; None: 0.14 for "
+           "tubes and neutrons, 0.0024 for a synchrotron beam), `mosaic` the mosaic spread eta (degrees), "
+           "`crystal_radius` and `block_radius` the crystal's and the mosaic blocks' radii (micrometres). "
+           "Values no run accepts raise ValueError when the sample is used.")
+      .def_readwrite("divergence", &cif::SampleChoice::divergence, "degrees, or None for the radiation's default")
+      .def_readwrite("mosaic", &cif::SampleChoice::mosaic, "mosaic spread eta (degrees)")
+      .def_readwrite("crystal_radius", &cif::SampleChoice::crystal_radius, "micrometres")
+      .def_readwrite("block_radius", &cif::SampleChoice::block_radius, "micrometres");
+
   m.def(
       "find_events",
       [run_error, cif_error](const CrystalFile& structure, const cif::RadiationChoice& radiation,
                              std::array<int, 3> hkl, std::pair<double, double> psi, std::optional<double> steps,
-                             double drumin, std::optional<std::array<double, 3>> azimuth_ref) {
-        return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref);
+                             double drumin, std::optional<std::array<double, 3>> azimuth_ref,
+                             const std::optional<cif::SampleChoice>& sample) {
+        return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref,
+                      sample.value_or(cif::SampleChoice{}));
       },
       "structure"_a, "radiation"_a, "hkl"_a, "psi"_a = std::pair<double, double>(-180, 180), "steps"_a = py::none(),
-      "drumin"_a = 1.0, "azimuth_ref"_a = py::none(),
+      "drumin"_a = 1.0, "azimuth_ref"_a = py::none(), "sample"_a = py::none(),
       "The events of `structure` for the primary reflection `hkl`, as kavro.events (which it extends), and "
       "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
-      "to the primary points to psi = 0 (None: the program's own reference direction).");
+      "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
+      "(a kavro.Sample; None: the converter's default sample).");
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }

@@ -185,3 +185,18 @@ def test_bad_values_raise_value_error_naming_the_value(change, words):
     given.update(change)
     with pytest.raises(ValueError, match=words):
         kavro.Structure(**given)
+
+
+def test_the_sample_reaches_line_5_and_bad_values_raise_value_error(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    si = silicon_from_values(b_iso=0.46)
+    tube = kavro.Radiation.tube("Cu")
+    default = kavro.find_events(si, tube, hkl=(2, 2, 2), psi=(-30, 30), steps=50)
+    same = kavro.find_events(si, tube, hkl=(2, 2, 2), psi=(-30, 30), steps=50, sample=kavro.Sample())
+    assert without_clock(default.listing) == without_clock(same.listing)
+    sample = kavro.Sample(divergence=0.05, mosaic=0.01, crystal_radius=80, block_radius=2)
+    small = kavro.find_events(si, tube, hkl=(2, 2, 2), psi=(-30, 30), steps=50, sample=sample)
+    assert small.scan.calc.max() != default.scan.calc.max()
+    for bad in (kavro.Sample(divergence=-1), kavro.Sample(crystal_radius=0), kavro.Sample(mosaic=float("nan"))):
+        with pytest.raises(ValueError):
+            kavro.find_events(si, tube, hkl=(2, 2, 2), psi=(-30, 30), steps=50, sample=bad)

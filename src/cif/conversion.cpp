@@ -175,7 +175,7 @@ Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& 
   lines.title = one_line(crystal.title + " from " + crystal.source);
   lines.page_name = settings.page_name;
   lines.radiation = radiation_line(settings.radiation);
-  lines.sample = sample_line(settings.radiation);
+  lines.sample = sample_line(settings.radiation, settings.sample);
   lines.psia = settings.psia;
   lines.psie = settings.psie;
   lines.steps = settings.steps;

@@ -16,6 +16,7 @@ namespace kavro::cif {
 struct ConversionSettings {
   std::array<int, 3> hkl{};  // primary reflection, indices on the file's cell
   RadiationChoice radiation;
+  SampleChoice sample;
   double psia = -180, psie = 180;  // psi range (degrees), a full turn by default
   double steps = 20;               // psi steps per degree
   double drumin = 1;               // intensity threshold (cps) of the listed events

@@ -25,6 +25,7 @@ void check_settings(const ConversionSettings& s) {
     throw CifError("the number of psi steps per degree must be a number other than 0");
   if (!(std::isfinite(s.drumin) && s.drumin >= 0))
     throw CifError("the intensity threshold of the listed events must be a number of 0 or more");
+  check_sample(s.sample);
   if (!psi_range_allowed(s))
     throw CifError(s.radiation.kind == RadiationChoice::Kind::tube ? "psi must lie within -180:180"
                                                                    : "psi must lie within -180:180 or 0:360");

@@ -102,9 +102,27 @@ std::string radiation_line(const RadiationChoice& radiation) {
   return radiation.tube;
 }
 
-std::string sample_line(const RadiationChoice& radiation) {
-  return radiation.kind == RadiationChoice::Kind::synchrotron ? "0.0024 0.0024 150. 150. 0.0"
-                                                              : "0.14 0.14 150. 150. 0.0";
+void check_sample(const SampleChoice& sample) {
+  if (sample.divergence && !(*sample.divergence >= 0 && *sample.divergence <= 180))
+    throw CifError(printed("the divergence must be 0 to 180 degrees, not %g", *sample.divergence));
+  // A run takes radii above 0 up to one metre.
+  for (const double radius : {sample.crystal_radius, sample.block_radius})
+    if (!(radius > 0 && radius <= 1e6))
+      throw CifError(printed("the crystal and block radii must be above 0 and at most 1e6 micrometres, not %g", radius));
+  if (!(sample.mosaic >= 0 && sample.mosaic <= 180))
+    throw CifError(printed("the mosaic spread must be 0 to 180 degrees, not %g", sample.mosaic));
+}
+
+std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample) {
+  const SampleChoice standard;
+  if (!sample.divergence && sample.crystal_radius == standard.crystal_radius &&
+      sample.block_radius == standard.block_radius && sample.mosaic == standard.mosaic)
+    return radiation.kind == RadiationChoice::Kind::synchrotron ? "0.0024 0.0024 150. 150. 0.0"
+                                                                : "0.14 0.14 150. 150. 0.0";
+  const double divergence =
+      sample.divergence.value_or(radiation.kind == RadiationChoice::Kind::synchrotron ? 0.0024 : 0.14);
+  return printed("%.8g %.8g %.8g %.8g %.8g", divergence, divergence, sample.crystal_radius, sample.block_radius,
+                 sample.mosaic);
 }
 
 double dispersion_energy_ev(const RadiationChoice& radiation) {

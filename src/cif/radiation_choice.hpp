@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,9 +56,20 @@ double energy_wavelength(double kev);
 // monochromator cannot reflect the wavelength.
 std::string radiation_line(const RadiationChoice& radiation);
 
-// Line 5: divergences (degrees: 0.14 for tubes and neutrons, 0.0024 for a
-// synchrotron beam), crystal and mosaic-block radius 150 micrometres, no mosaic spread.
-std::string sample_line(const RadiationChoice& radiation);
+// The sample of line 5: both divergences (degrees; none: 0.14 for tubes and
+// neutrons, 0.0024 for a synchrotron beam), the crystal's and the mosaic
+// blocks' radii (micrometres) and the mosaic spread eta (degrees).
+struct SampleChoice {
+  std::optional<double> divergence;
+  double crystal_radius = 150, block_radius = 150;
+  double mosaic = 0;
+};
+
+// Throws CifError naming a value of `sample` that no run accepts.
+void check_sample(const SampleChoice& sample);
+
+// Line 5 for the radiation and the sample.
+std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample);
 
 // Energy (eV) at which f' and f'' are calculated; 0 for tubes (the program's
 // table has them) and neutrons.
