@@ -1,6 +1,8 @@
 // The fit command: arguments, files, and the fit of the run library.
 #include "fit_command.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "crystal/run_stop.hpp"
+#include "page_images.hpp"
 #include "crystal/units.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "fit/fit_calculation.hpp"
@@ -32,6 +35,7 @@ struct FitArguments {
   fs::path input, measured, report;
   std::string free, start, range;
   bool peaks = false;
+  std::vector<PageImage> images;  // of the page: --png, --pdf
 };
 
 bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
@@ -49,6 +53,8 @@ bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
       a.report = args[++i];
     } else if (args[i] == "--peaks") {
       a.peaks = true;
+    } else if (args[i] == "--png" || args[i] == "--pdf") {
+      a.images.push_back(args[i] == "--png" ? PageImage::png : PageImage::pdf);
     } else if (!args[i].empty() && args[i][0] != '-' && a.input.empty()) {
       a.input = args[i];
     } else {
@@ -115,12 +121,32 @@ MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
   return measured;
 }
 
-// The result page of the fit: the measured scan, the fitted one and the normalised residuals.
-void write_fitted_page(std::ostream& out, const Calculation& c, const MeasuredScan& measured, const FitRun& run,
-                       const std::string& title) {
+// The page's title: the scan and the fitted offset, scale and background.
+std::string fitted_title(const fs::path& measured, const ModelValues& v) {
+  char text[160];
+  std::snprintf(text, sizeof text, "Fit to %s: offset %.4f deg, scale %.5g, background %.5g cps",
+                measured.filename().string().c_str(), v.offset, v.scale, v.background);
+  std::string title = text;
+  title.resize(80, ' ');
+  return title;
+}
+
+// The result page of the fit: the measured scan, the fitted one and the
+// normalised residuals, with the parameter block of the fitted calculation
+// (its wavelength, cell, mosaic spread and divergences).
+void write_fitted_page(std::ostream& out, const Calculation& input, const MeasuredScan& measured, const FitRun& run,
+                       const FitRequest& request, const std::string& title) {
   std::ostringstream ignored;
-  const ResidualBand residuals{residuals_on_grid(c.grid, run)};
-  uplot({title, 0, c.radiation, c.sample, c.primary, c.grid, c.options, measured, run.page_scan, &residuals}, out,
+  const ModelValues& v = run.report.outcome.values;
+  const Calculation c = retuned_calculation(input, v.energy, v.cell);
+  Sample sample = c.sample;
+  const auto is_free = [&request](FitParameter p) {
+    return std::find(request.free.begin(), request.free.end(), p) != request.free.end();
+  };
+  if (is_free(FitParameter::eta)) sample.eta = static_cast<float>(std::fabs(v.eta));
+  if (is_free(FitParameter::divergence)) sample.diverp = sample.divers = static_cast<float>(std::fabs(v.divergence));
+  const ResidualBand residuals{residuals_on_grid(input.grid, run)};
+  uplot({title, 0, c.radiation, sample, c.primary, input.grid, c.options, measured, run.page_scan, &residuals}, out,
         ignored);
 }
 
@@ -199,14 +225,14 @@ int fit(const FitArguments& a, const FitRequest& request) {
     const MeasuredScan measured = measured_on_grid(calculation, run);
     CalculatedScan fitted;
     fitted.scan_calc = run.fitted_scan;
-    std::string title = "Fit to " + a.measured.filename().string();
-    title.resize(80, ' ');
+    const std::string title = fitted_title(a.measured, run.report.outcome.values);
     outputs.push_back({beside_report(a.report, "_fit.cal"), [&calculation, measured, fitted](std::ostream& out) {
                          write_calculated_scan(out, calculation.grid, measured, fitted);
                        }});
     outputs.push_back({beside_report(a.report, "_fit.res"), [&](std::ostream& out) { write_residuals(out, run); }});
-    outputs.push_back({beside_report(a.report, "_fit.ps"), [&calculation, measured, &run, title](std::ostream& out) {
-                         write_fitted_page(out, calculation, measured, run, title);
+    outputs.push_back({beside_report(a.report, "_fit.ps"),
+                       [&calculation, measured, &run, &request, title](std::ostream& out) {
+                         write_fitted_page(out, calculation, measured, run, request, title);
                        }});
   }
   if (!write_results(outputs)) return kExitFitFailed;
@@ -214,6 +240,7 @@ int fit(const FitArguments& a, const FitRequest& request) {
   if (!a.peaks)
     std::cout << "Fitted scan:     " << outputs[1].path.string() << "\nResiduals:       " << outputs[2].path.string()
               << "\nPostScript page: " << outputs[3].path.string() << "\n";
+  if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFitFailed;
   return 0;
 }
 
@@ -247,7 +274,9 @@ int fit_command(const std::vector<std::string_view>& args) {
   if (!a.peaks) {
     files.emplace_back("fitted scan", beside_report(a.report, "_fit.cal"));
     files.emplace_back("residuals", beside_report(a.report, "_fit.res"));
-    files.emplace_back("page", beside_report(a.report, "_fit.ps"));
+    const fs::path page = beside_report(a.report, "_fit.ps");
+    files.emplace_back("page", page);
+    for (const PageImage kind : a.images) files.emplace_back("image of the page", image_path(page, kind));
   }
   if (names_collide(files)) return kExitUsage;
   return fit(a, request);

@@ -19,7 +19,8 @@ namespace kavro::app {
 
 inline constexpr const char* kFitUsage =
     "       kavro99 fit INPUT --measured SCAN [--free offset,energy,scale,background,eta,divergence,cell]\n"
-    "                   [--start name=value,...] [--range offset=A:B,energy=A:B] [--peaks] [-o REPORT]\n";
+    "                   [--start name=value,...] [--range offset=A:B,energy=A:B] [--peaks] [-o REPORT]\n"
+    "                   [--png] [--pdf]\n";
 
 // The arguments after "fit". Returns 0, 1 when the fit fails (the message
 // says why, no result file is written) or 2 for bad arguments or files.

@@ -38,6 +38,7 @@
 #include "engine/multiple_diffraction.hpp"
 #include "format/input_reader.hpp"
 #include "map_command.hpp"
+#include "page_images.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "run/input_preparation.hpp"
@@ -150,28 +151,6 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
 fs::path result_path(const fs::path& base_dir, std::string_view name) {
   const fs::path path{std::string(kavro::ff::trim(name))};
   return path.is_absolute() ? path : base_dir / path;
-}
-
-// Converts the page; returns false when a conversion was asked for and failed.
-bool convert_page_images(const fs::path& page, const std::vector<kavro::PageImage>& images) {
-  bool all_converted = true;
-  for (const kavro::PageImage kind : images) {
-    fs::path image = page;
-    image.replace_extension(kind == kavro::PageImage::png ? ".png" : ".pdf");
-    const kavro::GhostscriptResult result = kavro::convert_page(page, image, kind);
-    if (result.status == kavro::GhostscriptResult::Status::converted) {
-      std::cout << (kind == kavro::PageImage::png ? "PNG image:       " : "PDF file:        ") << image.string()
-                << "\n";
-      continue;
-    }
-    all_converted = false;
-    if (result.status == kavro::GhostscriptResult::Status::not_installed)
-      std::cerr << "kavro99: Ghostscript (gs) is not installed; the page stays PostScript only\n";
-    else
-      std::cerr << "kavro99: Ghostscript could not convert " << page.string() << ": " << result.reason << "\n"
-                << result.messages;
-  }
-  return all_converted;
 }
 
 // A run whose event search goes through more reflections than this says so
@@ -351,7 +330,7 @@ int run_command(RunRequest& request) {
     return 0;
   }
   std::cout << "PostScript page: " << page.string() << "\n";
-  return convert_page_images(page, request.images) ? 0 : kExitRunFailed;
+  return kavro::app::convert_page_images(page, request.images) ? 0 : kExitRunFailed;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "command_arguments.hpp"
+#include "page_images.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
 #include "energy/energy_calculation.hpp"
@@ -228,27 +229,6 @@ bool write_result(ResultFile& file, const fs::path& path, Writer&& write) {
   return false;
 }
 
-bool convert_images(const fs::path& page, const std::vector<PageImage>& images) {
-  bool all = true;
-  for (const PageImage kind : images) {
-    fs::path image = page;
-    image.replace_extension(kind == PageImage::png ? ".png" : ".pdf");
-    const GhostscriptResult r = convert_page(page, image, kind);
-    if (r.status == GhostscriptResult::Status::converted) {
-      std::cout << (kind == PageImage::png ? "PNG image:       " : "PDF file:        ") << image.string() << "\n";
-      continue;
-    }
-    all = false;
-    std::cerr << "kavro99: "
-              << (r.status == GhostscriptResult::Status::not_installed
-                      ? std::string("Ghostscript (gs) is not installed")
-                      : "Ghostscript could not convert the page: " + r.reason)
-              << "\n"
-              << r.messages;
-  }
-  return all;
-}
-
 int make_map(const MapArguments& a) {
   if (path_kind(a.input) != PathKind::regular) {
     std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
@@ -320,7 +300,7 @@ int make_map(const MapArguments& a) {
   std::cout << "PostScript page: " << a.page.string() << "\n";
   if (!a.csv.empty()) std::cout << "Curve samples:   " << a.csv.string() << "\n";
   if (!a.html.empty()) std::cout << "HTML page:       " << a.html.string() << "\n";
-  return convert_images(a.page, a.images) ? 0 : kExitFailed;
+  return convert_page_images(a.page, a.images) ? 0 : kExitFailed;
 }
 
 }  // namespace

@@ -70,11 +70,15 @@ TEST(FitCommand, WritesTheReportTheFittedScanAndItsResiduals) {
   const std::string page = read_file(folder.path() / "si_fit.ps");
   EXPECT_EQ(page.substr(0, 2), "%!");
   EXPECT_NE(page.find("obs-fit"), std::string::npos);
+  EXPECT_NE(page.find("(Fit to scan.txt: offset "), std::string::npos);  // the fitted values in its title
   if (!find_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
   const GhostscriptResult shown =
       convert_page(folder.path() / "si_fit.ps", folder.path() / "page.png", PageImage::png);
   EXPECT_EQ(shown.status, GhostscriptResult::Status::converted) << shown.reason;
   EXPECT_EQ(shown.messages, "");
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o again.fit --png --pdf"), 0);
+  EXPECT_EQ(read_file(folder.path() / "again_fit.png").substr(1, 3), "PNG");
+  EXPECT_EQ(read_file(folder.path() / "again_fit.pdf").substr(0, 4), "%PDF");
 }
 
 TEST(FitCommand, BadArgumentsAndScansEndWithStatus2AndNoResult) {
