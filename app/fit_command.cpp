@@ -88,18 +88,11 @@ fs::path beside_report(const fs::path& report, const char* suffix) {
   return name;
 }
 
-// The name with its links and "..", as far as the file or its folder exists.
-fs::path resolved(const fs::path& path) {
-  std::error_code error;
-  fs::path name = fs::weakly_canonical(fs::absolute(path, error), error);
-  return error ? fs::absolute(path, error).lexically_normal() : name;
-}
-
 // Two of the fit's files under one name: the later would replace the earlier.
 bool names_collide(const std::vector<std::pair<const char*, fs::path>>& files) {
   for (std::size_t i = 0; i < files.size(); ++i)
     for (std::size_t j = i + 1; j < files.size(); ++j)
-      if (resolved(files[i].second) == resolved(files[j].second) || same_file(files[i].second, files[j].second)) {
+      if (resolved_path(files[i].second) == resolved_path(files[j].second) || same_file(files[i].second, files[j].second)) {
         std::cerr << "kavro99: the " << files[j].first << " " << files[j].second << " and the " << files[i].first
                   << " " << files[i].second << " are one file; choose another report name with -o\n";
         return true;

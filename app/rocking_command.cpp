@@ -273,28 +273,30 @@ bool asks_dynamical_run(const std::vector<std::string_view>& args) {
   return std::find(args.begin(), args.end(), "--dynamical") != args.end();
 }
 
-int dynamical_run_command(const std::vector<std::string_view>& args) {
+namespace {
+
+// A dynamical command's arguments and run; `name` heads its messages.
+template <typename Make>
+int dynamical_command(const char* name, const std::vector<std::string_view>& args, bool scan, Make make) {
   try {
-    return make_scan(parse(args, true));
+    return make(parse(args, scan));
   } catch (const UsageError& e) {
-    std::cerr << "kavro99 run --dynamical: " << e.what() << "\nusage:\n" << kRockingUsage;
+    std::cerr << name << ": " << e.what() << "\nusage:\n" << kRockingUsage;
     return kExitUsage;
   } catch (const Error& e) {
-    std::cerr << "kavro99 run --dynamical: " << e.what() << "\n";
+    std::cerr << name << ": " << e.what() << "\n";
     return kExitFailed;
   }
 }
 
+}  // namespace
+
+int dynamical_run_command(const std::vector<std::string_view>& args) {
+  return dynamical_command("kavro99 run --dynamical", args, true, make_scan);
+}
+
 int rocking_command(const std::vector<std::string_view>& args) {
-  try {
-    return make_curve(parse(args, false));
-  } catch (const UsageError& e) {
-    std::cerr << "kavro99 rocking: " << e.what() << "\nusage:\n" << kRockingUsage;
-    return kExitUsage;
-  } catch (const Error& e) {
-    std::cerr << "kavro99 rocking: " << e.what() << "\n";
-    return kExitFailed;
-  }
+  return dynamical_command("kavro99 rocking", args, false, make_curve);
 }
 
 }  // namespace kavro::app
