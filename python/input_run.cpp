@@ -11,17 +11,6 @@
 namespace kavro::python {
 namespace {
 
-void check_input(const std::filesystem::path& input) {
-  switch (path_kind(input)) {
-    case PathKind::regular:
-      return;
-    case PathKind::absent:
-      throw InputFileError("cannot open the input file " + input.string(), true);
-    case PathKind::other:
-      throw InputFileError("the input is no regular file: " + input.string(), false);
-  }
-}
-
 std::string_view trimmed(std::string_view line) {
   const auto first = line.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
@@ -73,8 +62,19 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
 
 }  // namespace
 
+void check_input_file(const std::filesystem::path& input) {
+  switch (path_kind(input)) {
+    case PathKind::regular:
+      return;
+    case PathKind::absent:
+      throw InputFileError("cannot open the input file " + input.string(), true);
+    case PathKind::other:
+      throw InputFileError("the input is no regular file: " + input.string(), false);
+  }
+}
+
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted) {
-  check_input(input);
+  check_input_file(input);
   std::ifstream in(input);
   if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
   RunArguments names;

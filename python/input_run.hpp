@@ -37,6 +37,9 @@ struct InputRun {
   std::vector<float> scan_obs;   // on the psi grid, kGapMarker where nothing was measured
 };
 
+// Throws InputFileError when the input is missing or no regular file.
+void check_input_file(const std::filesystem::path& input);
+
 // Runs the input file; the ".cal" file and the page go where the command line
 // puts them (beside the input unless it names other folders).
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {});

@@ -4,7 +4,6 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -16,6 +15,8 @@
 #include "crystal_input.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
+#include "map_module.hpp"
+#include "module_errors.hpp"
 #include "structure_values.hpp"
 
 namespace py = pybind11;
@@ -31,18 +32,6 @@ struct Result {
   bool store_overflowed = false;
   py::list passes;
 };
-
-// The listing echoes the input's lines, and a crystal file's title is its own bytes, which may be
-// in any encoding: UTF-8 where the text is UTF-8, else Latin-1, which keeps every byte.
-py::str listing_text(const std::string& text) {
-  PyObject* decoded = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
-  if (decoded == nullptr) {
-    PyErr_Clear();
-    decoded = PyUnicode_DecodeLatin1(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
-  }
-  if (decoded == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::str>(decoded);
-}
 
 py::list pass_summaries(const InputRun& run) {
   py::list passes;
@@ -62,13 +51,6 @@ py::list pass_summaries(const InputRun& run) {
   error.attr("listing") = listing_text(run.listing);
   error.attr("status") = run.status;
   PyErr_SetObject(type.ptr(), error.ptr());
-  throw py::error_already_set();
-}
-
-[[noreturn]] void raise_input_error(const InputFileError& e, const std::filesystem::path& input) {
-  PyErr_SetObject(
-      e.missing ? PyExc_FileNotFoundError : PyExc_OSError,
-      py::make_tuple(e.missing ? ENOENT : EINVAL, listing_text(e.what()), listing_text(input.string())).ptr());
   throw py::error_already_set();
 }
 
@@ -98,11 +80,6 @@ Result run(const py::handle& run_error, const std::filesystem::path& input) {
 }
 
 // --- Crystals and radiations ---------------------------------------------------
-
-[[noreturn]] void raise_with_message(const py::handle& type, const std::exception& e) {
-  PyErr_SetObject(type.ptr(), listing_text(e.what()).ptr());
-  throw py::error_already_set();
-}
 
 CrystalFile from_cif(const py::handle& cif_error, const std::filesystem::path& path,
                      const std::optional<std::string>& block) {
@@ -181,20 +158,8 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
               std::optional<double> steps, double drumin,
               const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
               const cif::SampleChoice& sample = {}) {
-  cif::ConversionSettings settings;
-  settings.azimuth_reference = azimuth_ref;
-  settings.sample = sample;
-  settings.hkl = hkl;
-  settings.radiation = radiation;
-  settings.psia = psi.first;
-  settings.psie = psi.second;
-  settings.steps = steps.value_or(20);
-  settings.drumin = drumin;
-  try {
-    cif::check_settings(settings);
-  } catch (const cif::CifError& e) {
-    raise_with_message(PyExc_ValueError, e);
-  }
+  const cif::ConversionSettings settings =
+      conversion_settings(radiation, hkl, psi, steps.value_or(20), drumin, azimuth_ref, sample);
   InputRun done;
   try {
     py::gil_scoped_release unlocked;
@@ -216,17 +181,9 @@ PYBIND11_MODULE(kavro, m) {
   namespace cif = kavro::cif;
   m.doc() = "kavro-99: multiple-diffraction psi-scans (Renninger scans) of a single crystal";
 
-  const py::handle run_error = PyErr_NewExceptionWithDoc(
-      "kavro.RunError",
-      "A run that stopped early. `message` is the listing's last message, `listing` the whole listing, "
-      "`status` the status of the last read or open.",
-      PyExc_RuntimeError, nullptr);
-  m.attr("RunError") = run_error;
-  const py::handle cif_error = PyErr_NewExceptionWithDoc(
-      "kavro.CifError",
-      "A crystal file that describes no crystal the program can calculate, with the reader's message.",
-      PyExc_ValueError, nullptr);
-  m.attr("CifError") = cif_error;
+  const ModuleErrors errors = add_module_errors(m);
+  const py::handle run_error = errors.run;
+  const py::handle cif_error = errors.cif;
 
   py::class_<Scan>(m, "Scan", "The simulated and the measured scan on the psi grid.")
       .def_readonly("psi", &Scan::psi, "psi of each step (deg), float32")
@@ -392,6 +349,7 @@ PYBIND11_MODULE(kavro, m) {
       "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
       "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
       "(a kavro.Sample; None: the converter's default sample).");
+  bind_map(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }
