@@ -15,6 +15,7 @@
 #include "crystal_input.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
+#include "fit_module.hpp"
 #include "map_module.hpp"
 #include "module_errors.hpp"
 #include "structure_values.hpp"
@@ -350,6 +351,7 @@ PYBIND11_MODULE(kavro, m) {
       "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
       "(a kavro.Sample; None: the converter's default sample).");
   bind_map(m, errors);
+  bind_fit(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }
