@@ -16,6 +16,7 @@
 #include "crystal_input.hpp"
 #include "fit/fit_calculation.hpp"
 #include "fit/fit_run.hpp"
+#include "report/html_report.hpp"
 #include "scans/plain_scan.hpp"
 
 namespace py = pybind11;
@@ -260,6 +261,9 @@ void bind_fit(py::module_& m, const ModuleErrors& errors) {
       .def_property_readonly("residuals", &point_arrays,
                              "the points in the window as kavro99 fit's .res file gives them: psi, measured, sigma, "
                              "fitted and residual ((measured - fitted) / sigma)")
+      .def(
+          "_repr_html_", [](const FitResult& r) { return "<pre>" + html_text(r.report) + "</pre>"; },
+          "the report in Jupyter")
       .def_property_readonly("scan", &fitted_scan,
                              "(psi, fitted) on the input's psi grid, float32 (empty for peaks=True)");
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "input_run.hpp"
 #include "fit_module.hpp"
 #include "map_module.hpp"
+#include "notebook_page.hpp"
 #include "module_errors.hpp"
 #include "structure_values.hpp"
 
@@ -32,6 +34,8 @@ struct Result {
   Scan scan;
   bool store_overflowed = false;
   py::list passes;
+  std::shared_ptr<const InputRun> run;  // for the report page
+  std::string page_name;                // names the tables the page offers for download
 };
 
 py::list pass_summaries(const InputRun& run) {
@@ -61,10 +65,12 @@ bool python_signal_raised() {
   return PyErr_CheckSignals() != 0;
 }
 
-Result result_of(const py::handle& run_error, const InputRun& done) {
+Result result_of(const py::handle& run_error, InputRun& done, std::string page_name) {
   if (!done.completed) raise_run_error(run_error, done);
-  return {listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
-          pass_summaries(done)};
+  Result r{listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
+           pass_summaries(done), nullptr, std::move(page_name)};
+  r.run = std::make_shared<const InputRun>(std::move(done));
+  return r;
 }
 
 Result run(const py::handle& run_error, const std::filesystem::path& input) {
@@ -77,7 +83,7 @@ Result run(const py::handle& run_error, const std::filesystem::path& input) {
   } catch (const RunInterrupted&) {
     throw py::error_already_set();  // the handler's exception
   }
-  return result_of(run_error, done);
+  return result_of(run_error, done, input.stem().string());
 }
 
 // --- Crystals and radiations ---------------------------------------------------
@@ -171,7 +177,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
   } catch (const RunInterrupted&) {
     throw py::error_already_set();
   }
-  return result_of(run_error, done);
+  return result_of(run_error, done, crystal.path.stem().string());
 }
 
 }  // namespace
@@ -198,7 +204,13 @@ PYBIND11_MODULE(kavro, m) {
       .def_readonly("scan", &Result::scan)
       .def_readonly("passes", &Result::passes, "per pass the counts of the JSON event table's summary")
       .def_readonly("store_overflowed", &Result::store_overflowed,
-                    "a pass had more events than the listing holds; the event table has all of them");
+                    "a pass had more events than the listing holds; the event table has all of them")
+      .def(
+          "html", [](const Result& r) { return listing_text(run_report_page(*r.run, r.page_name)); },
+          "the run's interactive page, as `kavro99 run --html` writes it (one self-contained HTML document)")
+      .def(
+          "_repr_html_", [](const Result& r) { return listing_text(notebook_frame(run_report_page(*r.run, r.page_name))); },
+          "the run's page inline in Jupyter, in a frame of its own");
 
   m.def(
       "run", [run_error](const std::filesystem::path& input) { return run(run_error, input); }, "input"_a,

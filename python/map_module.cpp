@@ -15,8 +15,10 @@
 #include "crystal/run_stop.hpp"
 #include "input_run.hpp"
 #include "map/map_csv.hpp"
+#include "map/map_html.hpp"
 #include "map_result.hpp"
 #include "module_errors.hpp"
+#include "notebook_page.hpp"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -84,6 +86,12 @@ py::dict window_arrays(const MapResult& r) {
     right.append(bounding_event(w.right));
   }
   return py::dict("from_deg"_a = from, "to_deg"_a = to, "width_deg"_a = width, "left"_a = left, "right"_a = right);
+}
+
+std::string map_page(const MapResult& r) {
+  std::ostringstream page;
+  map::write_map_html(page, {r.title, r.calculation, r.map, r.domain, r.windows, r.min_width});
+  return std::move(page).str();
 }
 
 py::array double_array(const std::vector<double>& values) {
@@ -183,7 +191,13 @@ void bind_map(py::module_& m, const ModuleErrors& errors) {
           "threshold", [](const MapResult& r) { return static_cast<double>(r.map.threshold); },
           "the least strength of a drawn event (cps)")
       .def_readonly("title", &MapResult::title, "line 1 of the input")
-      .def_property_readonly("window_table", &window_table, "the table of windows `kavro99 map` prints");
+      .def_property_readonly("window_table", &window_table, "the table of windows `kavro99 map` prints")
+      .def(
+          "html", [](const MapResult& r) { return listing_text(map_page(r)); },
+          "the map's interactive page, as `kavro99 map --html` writes it (one self-contained HTML document)")
+      .def(
+          "_repr_html_", [](const MapResult& r) { return listing_text(notebook_frame(map_page(r))); },
+          "the map's page inline in Jupyter, in a frame of its own");
 
   m.def(
       "psi_energy_map",

@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import kavro
-from conftest import EXAMPLES, KAVRO99
+from conftest import EXAMPLES, KAVRO99, assert_inline_page
 from test_run import read_csv
 
 INTEGER_COLUMNS = ("h", "k", "l", "line", "crossing")
@@ -84,3 +84,12 @@ def test_an_unusable_input_raises_the_map_error_with_the_reading_s_message(tmp_p
     assert "check the third line" in stopped.value.listing
     with pytest.raises(FileNotFoundError):
         kavro.psi_energy_map(tmp_path / "missing.inp", energy=(8, 9))
+
+
+def test_the_map_s_page_is_the_command_line_s_and_shows_inline(tmp_path):
+    subprocess.run([KAVRO99, "map", str(EXAMPLES / "si222_no_scan.inp"), "-o", str(tmp_path / "map.ps"), "--energy",
+                    "21.7:22.5", "--threshold", "20", "--html", str(tmp_path / "map.html")], capture_output=True,
+                   check=True)
+    m = kavro.psi_energy_map(EXAMPLES / "si222_no_scan.inp", energy=(21.7, 22.5), threshold=20)
+    assert m.html() == (tmp_path / "map.html").read_text()
+    assert_inline_page(m._repr_html_(), m.html())
