@@ -100,6 +100,19 @@ CrystalFile from_cif(const py::handle& cif_error, const std::filesystem::path& p
   }
 }
 
+// A change of a structure's values: a value that cannot be used is a ValueError naming it, a structure
+// the reader refuses a kavro.CifError; either leaves the structure as it was.
+template <typename Change>
+void change_structure(const py::handle& cif_error, Change change) {
+  try {
+    change();
+  } catch (const std::invalid_argument& e) {
+    throw py::value_error(e.what());
+  } catch (const cif::CifError& e) {
+    raise_with_message(cif_error, e);
+  }
+}
+
 py::tuple cell_tuple(const cif::UnitCell& c) { return py::make_tuple(c.a, c.b, c.c, c.alpha, c.beta, c.gamma); }
 
 std::string number_text(double value) {
@@ -183,7 +196,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
 }  // namespace
 }  // namespace kavro::python
 
-PYBIND11_MODULE(kavro, m) {
+PYBIND11_MODULE(_kavro, m) {
   using namespace kavro::python;
   namespace cif = kavro::cif;
   m.doc() = "kavro-99: multiple-diffraction psi-scans (Renninger scans) of a single crystal";
@@ -255,8 +268,12 @@ PYBIND11_MODULE(kavro, m) {
            "`space_group` a Hermann-Mauguin symbol (with ':1' or ':2' for a group with two origins, 'H' or 'R' "
            "for rhombohedral axes), `sites` the kavro.Site list of the asymmetric unit. Raises ValueError for a "
            "value that cannot be used, kavro.CifError for a structure the reader refuses.")
-      .def_property_readonly(
-          "sites", [](const CrystalFile& f) { return sites_of(f); }, "the sites of the asymmetric unit")
+      .def_property(
+          "sites", [](const CrystalFile& f) { return sites_of(f); },
+          [cif_error](CrystalFile& f, const std::vector<Site>& sites) {
+            change_structure(cif_error, [&] { f = with_values(f, cell_of(f), f.space_group, sites); });
+          },
+          "the sites of the asymmetric unit, as values (a list of kavro.Site: assign a new list to change them)")
       .def_static(
           "from_cif",
           [cif_error](const std::filesystem::path& path, const std::optional<std::string>& block) {
@@ -272,13 +289,26 @@ PYBIND11_MODULE(kavro, m) {
           "the chemical name or formula, else the block's name")
       .def_property_readonly(
           "source", [](const CrystalFile& f) { return f.path; }, "the file")
-      .def_property_readonly(
+      .def_property(
           "cell", [](const CrystalFile& f) { return cell_tuple(f.crystal.cell); },
+          [cif_error](CrystalFile& f, const std::array<double, 6>& cell) {
+            change_structure(cif_error, [&] {
+              check_cell(cell);
+              if (f.space_group.empty())  // operators only: fractional, they hold for any cell
+                f.crystal.cell = {cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]};
+              else
+                f = with_values(f, cell, f.space_group, sites_of(f));
+            });
+          },
           "(a, b, c, alpha, beta, gamma) in Angstrom and degrees")
-      .def_property_readonly(
+      .def_property(
           "space_group",
           [](const CrystalFile& f) { return f.space_group.empty() ? std::optional<std::string>() : f.space_group; },
-          "the space group's name in the file's setting (None when it has no name)")
+          [cif_error](CrystalFile& f, const std::string& space_group) {
+            change_structure(cif_error, [&] { f = with_values(f, cell_of(f), space_group, sites_of(f)); });
+          },
+          "the space group's name in the file's setting (None when it has no name); a Hermann-Mauguin symbol "
+          "sets another")
       .def_property_readonly(
           "symmetry", [](const CrystalFile& f) { return f.crystal.symmetry; }, "what the file gave of the symmetry")
       .def_property_readonly(
