@@ -131,14 +131,6 @@ std::unique_ptr<FitResult> fit_text(const ModuleErrors& errors, const std::strin
   return result;
 }
 
-std::string file_text(const std::filesystem::path& input) {
-  check_input_file(input);
-  std::ifstream in(input, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return std::move(text).str();
-}
-
 py::dict parameter_values(const FitResult& r) {
   py::dict values;
   for (const FitParameter p : kFitParameters)
@@ -278,7 +270,7 @@ void bind_fit(py::module_& m, const ModuleErrors& errors) {
         const auto path = input.cast<std::filesystem::path>();
         std::string text;
         try {
-          text = file_text(path);
+          text = input_file_text(path);
         } catch (const InputFileError& e) {
           raise_input_error(e, path);
         }

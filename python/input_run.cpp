@@ -80,6 +80,15 @@ void check_input_file(const std::filesystem::path& input) {
   }
 }
 
+std::string input_file_text(const std::filesystem::path& input) {
+  check_input_file(input);
+  std::ifstream in(input, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (!in) throw InputFileError("cannot read the input file " + input.string(), false);
+  return std::move(text).str();
+}
+
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted) {
   check_input_file(input);
   std::ifstream in(input);

@@ -49,6 +49,9 @@ struct InputRun {
 // Throws InputFileError when the input is missing or no regular file.
 void check_input_file(const std::filesystem::path& input);
 
+// The whole text of an input file. Throws InputFileError as check_input_file.
+std::string input_file_text(const std::filesystem::path& input);
+
 // Runs the input file; the ".cal" file and the page go where the command line
 // puts them (beside the input unless it names other folders).
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {});

@@ -5,7 +5,6 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -105,15 +104,6 @@ std::string input_title(const std::string& text) {
   return title.substr(0, 80);
 }
 
-std::string file_text(const std::filesystem::path& input) {
-  check_input_file(input);
-  std::ifstream in(input, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in) throw InputFileError("cannot read the input file " + input.string(), false);
-  return std::move(text).str();
-}
-
 std::shared_ptr<MapResult> map_of_text(const ModuleErrors& errors, const std::string& text, const std::string& preface,
                                        const MapOptions& options) {
   std::ostringstream messages;
@@ -139,7 +129,7 @@ std::shared_ptr<MapResult> psi_energy_map(const ModuleErrors& errors, const py::
       throw py::value_error("an input file gives its own radiation, reflection and sample: pass only the file");
     const auto input = source.cast<std::filesystem::path>();
     try {
-      return map_of_text(errors, file_text(input), {}, options);
+      return map_of_text(errors, input_file_text(input), {}, options);
     } catch (const InputFileError& e) {
       raise_input_error(e, input);
     }

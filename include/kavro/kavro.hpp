@@ -8,7 +8,9 @@
 //   r.scan.scan_calc                 // the simulated scan on the psi grid
 //
 // kavro::read_calculation(input_file_stream, listing) gives the prepared
-// calculation of an input file instead. A value the calculation cannot use
+// calculation of an input file instead; kavro::read_structure(crystal_file)
+// and kavro::simulate_scan(structure, settings, listing) the scan of a
+// structure from a CIF, mmCIF or PDB file. A value the calculation cannot use
 // writes its message to the notes and throws kavro::RunStop, a kavro::Error
 // whose what() names the value. Link the target kavro::kavro (in the build
 // tree, or as find_package(kavro) gives it from an installed prefix). The
@@ -22,3 +24,5 @@
 #include "kavro/radiation.hpp"
 #include "kavro/scan.hpp"
 #include "kavro/structure.hpp"
+#include "kavro/structure_file.hpp"
+#include "kavro/structure_scan.hpp"

@@ -11,3 +11,4 @@ cmake --install "$build" --prefix "$prefix/usr" >/dev/null
 cmake -S "$root/examples/library" -B "$prefix/consumer" -DCMAKE_PREFIX_PATH="$prefix/usr" >/dev/null
 cmake --build "$prefix/consumer" >/dev/null
 "$prefix/consumer/si222_events"
+"$prefix/consumer/si_cif_scan" "$root/examples/si.cif"
