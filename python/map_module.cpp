@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <cmath>
 #include <memory>
 #include <sstream>
 
@@ -24,6 +25,22 @@ using namespace pybind11::literals;
 
 namespace kavro::python {
 namespace {
+
+// h_file, k_file, l_file: h2 of the rows on the crystal file's cell, when the input is on other axes.
+void add_file_indices(py::dict& rows, const MapResult& r) {
+  if (!r.file_indices) return;
+  const auto h = rows["h"].cast<py::array_t<std::int64_t>>(), k = rows["k"].cast<py::array_t<std::int64_t>>(),
+             l = rows["l"].cast<py::array_t<std::int64_t>>();
+  const char* const names[] = {"h_file", "k_file", "l_file"};
+  for (int i = 0; i < 3; ++i) {
+    const std::array<double, 3>& row = (*r.file_indices)[static_cast<std::size_t>(i)];
+    py::array_t<std::int64_t> file(h.size());
+    for (py::ssize_t j = 0; j < h.size(); ++j)
+      file.mutable_at(j) = std::lround(row[0] * static_cast<double>(h.at(j)) + row[1] * static_cast<double>(k.at(j)) +
+                                       row[2] * static_cast<double>(l.at(j)));
+    rows[names[i]] = file;
+  }
+}
 
 // The rows of the curve-sample file of `kavro99 map --csv`: one per point and crossing.
 py::dict curve_arrays(const MapResult& r) {
@@ -46,8 +63,10 @@ py::dict curve_arrays(const MapResult& r) {
         strength.mutable_at(i) = p.strength;
         ++i;
       }
-  return py::dict("h"_a = h, "k"_a = k, "l"_a = l, "line"_a = line, "crossing"_a = crossing, "energy_keV"_a = energy,
-                  "psi_deg"_a = psi, "strength"_a = strength);
+  py::dict samples("h"_a = h, "k"_a = k, "l"_a = l, "line"_a = line, "crossing"_a = crossing,
+                   "energy_keV"_a = energy, "psi_deg"_a = psi, "strength"_a = strength);
+  add_file_indices(samples, r);
+  return samples;
 }
 
 // One row per curve: its reflection, line, largest strength and largest FWHM over the range.
@@ -64,7 +83,9 @@ py::dict event_summary(const MapResult& r) {
     peak.mutable_at(i) = c.peak;
     fwhm.mutable_at(i) = c.fwhm;
   }
-  return py::dict("h"_a = h, "k"_a = k, "l"_a = l, "line"_a = line, "peak"_a = peak, "fwhm_deg"_a = fwhm);
+  py::dict rows("h"_a = h, "k"_a = k, "l"_a = l, "line"_a = line, "peak"_a = peak, "fwhm_deg"_a = fwhm);
+  add_file_indices(rows, r);
+  return rows;
 }
 
 py::object bounding_event(const std::optional<Hkl>& h2) {
@@ -145,7 +166,9 @@ std::shared_ptr<MapResult> psi_energy_map(const ModuleErrors& errors, const py::
   } catch (const cif::CifError& e) {
     raise_with_message(errors.cif, e);
   }
-  return map_of_text(errors, input.text, input.preface, options);
+  std::shared_ptr<MapResult> map = map_of_text(errors, input.text, input.preface, options);
+  map->file_indices = input.file_indices;
+  return map;
 }
 
 }  // namespace
@@ -158,10 +181,11 @@ void bind_map(py::module_& m, const ModuleErrors& errors) {
       .def_property_readonly(
           "curves", &curve_arrays,
           "the curve samples, one row per point and crossing as `kavro99 map --csv` writes them: h, k, l "
-          "(int64, the secondary reflection h2), line (1, or 2 for a tube's second line), crossing (1 the event "
+          "(int64, the secondary reflection h2 on the input's cell; with h_file, k_file, l_file on the crystal "
+          "file's cell when the structure's input is on other axes), line (1, or 2 for a tube's second line), crossing (1 the event "
           "table's in-out, 2 its out-in), energy_keV, psi_deg and strength (|I / FWHM| s^2, cps; float64)")
       .def_property_readonly("events", &event_summary,
-                             "one row per curve: h, k, l, line, peak (the largest strength) and fwhm_deg (the "
+                             "one row per curve: h, k, l (and h_file, k_file, l_file as in curves), line, peak (the largest strength) and fwhm_deg (the "
                              "largest FWHM) over the range")
       .def_property_readonly(
           "windows", &window_arrays,

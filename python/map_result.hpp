@@ -12,6 +12,7 @@
 #include "kavro/error.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
+#include "tables/pass_table.hpp"
 
 namespace kavro::python {
 
@@ -33,6 +34,8 @@ struct MapResult {
   std::vector<map::SafeWindow> windows;  // at least min_width wide, widest first
   double min_width = 0;
   double widest = 0;  // the widest free interval of any width (0: none)
+  // The crystal file's indices beside the input's, when the converter wrote the input on other axes.
+  std::optional<FileIndexMatrix> file_indices;
 };
 
 // A value the command line would refuse as an argument, with the value named.

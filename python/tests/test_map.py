@@ -93,3 +93,14 @@ def test_the_map_s_page_is_the_command_line_s_and_shows_inline(tmp_path):
     m = kavro.psi_energy_map(EXAMPLES / "si222_no_scan.inp", energy=(21.7, 22.5), threshold=20)
     assert m.html() == (tmp_path / "map.html").read_text()
     assert_inline_page(m._repr_html_(), m.html())
+
+
+def test_a_structure_moved_onto_other_axes_gives_h2_on_the_file_s_cell_too():
+    corundum = kavro.Structure.from_cif(EXAMPLES.parent / "tests" / "data" / "cif" / "corundum_hexagonal.cif")
+    m = kavro.psi_energy_map(corundum, kavro.Radiation.energy(10), (0, 0, 6), energy=(9.8, 10.2), levels=3,
+                             threshold=5)
+    for rows in (m.curves, m.events):
+        h, k, l = rows["h_file"], rows["k_file"], rows["l_file"]
+        assert len(h) > 0 and np.all((-h + k + l) % 3 == 0)  # the obverse hexagonal cell's reflections
+        assert not np.array_equal(h, rows["h"])
+    assert "h_file" not in kavro.psi_energy_map(EXAMPLES / "si222_no_scan.inp", energy=(21.7, 22.5), threshold=20).curves
