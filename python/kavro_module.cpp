@@ -19,6 +19,7 @@
 #include "fit_module.hpp"
 #include "map_module.hpp"
 #include "notebook_page.hpp"
+#include "rocking_module.hpp"
 #include "module_errors.hpp"
 #include "structure_values.hpp"
 
@@ -394,6 +395,7 @@ PYBIND11_MODULE(_kavro, m) {
       "(a kavro.Sample; None: the converter's default sample).");
   bind_map(m, errors);
   bind_fit(m, errors);
+  bind_rocking(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   m.attr("__version__") = "1.2";
 }

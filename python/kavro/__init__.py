@@ -14,6 +14,7 @@ from ._kavro import (
     PsiEnergyMap,
     Radiation,
     Result,
+    RockingCurve,
     RunError,
     Sample,
     Scan,
@@ -24,6 +25,7 @@ from ._kavro import (
     find_events,
     fit,
     psi_energy_map,
+    rocking_curve,
     run,
 )
 
@@ -38,6 +40,7 @@ __all__ = [
     "PsiEnergyMap",
     "Radiation",
     "Result",
+    "RockingCurve",
     "RunError",
     "Sample",
     "Scan",
@@ -48,6 +51,7 @@ __all__ = [
     "find_events",
     "fit",
     "psi_energy_map",
+    "rocking_curve",
     "run",
 ]
 
