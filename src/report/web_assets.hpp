@@ -1,4 +1,4 @@
-// The web files of the HTML report, embedded at build time from web/: the
+// The web files of the HTML pages, embedded at build time from web/: the
 // vendored uPlot (web/vendor/uplot, see tools/vendor-web.sh), the page's own
 // script and style, and the page template.
 #pragma once
@@ -19,5 +19,10 @@ std::string_view report_template();
 std::string_view map_js();
 std::string_view map_css();
 std::string_view map_template();
+// The fit's page: its script, its style and the page with the markers
+// @TITLE@, @UPLOT_CSS@, @FIT_CSS@, @DATA@, @UPLOT_JS@ and @FIT_JS@.
+std::string_view fit_js();
+std::string_view fit_css();
+std::string_view fit_template();
 
 }  // namespace kavro::web
