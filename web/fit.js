@@ -247,31 +247,43 @@
       ctx.stroke();
     });
   }
-  // A dashed line at the calculated psi of every matched peak (green) or dip
-  // (purple), labelled with h2 where the labels leave each other room.
-  function drawPeakMarks(u) {
-    const ratio = window.devicePixelRatio || 1;
-    clipped(u, (ctx) => {
-      ctx.font = Math.round(11 * ratio) + "px system-ui, sans-serif";
-      ctx.textAlign = "center";
-      ctx.textBaseline = "top";
-      let lastLabel = -Infinity;
-      for (const p of peaks) {
-        if (!visiblePsi(u, p.psi_calculated)) continue;
-        const x = u.valToPos(p.psi_calculated, "x", true);
-        ctx.strokeStyle = ctx.fillStyle = p.dip ? "#7d3c98" : "#1e8449";
-        ctx.setLineDash([4 * ratio, 3 * ratio]);
-        ctx.beginPath();
-        ctx.moveTo(x, u.bbox.top + 14 * ratio);
-        ctx.lineTo(x, u.bbox.top + u.bbox.height);
-        ctx.stroke();
-        ctx.setLineDash([]);
-        if (x - lastLabel > 56 * ratio) {
-          ctx.fillText(hkl(p.h2), x, u.bbox.top + 2 * ratio);
-          lastLabel = x;
+  // A mark at the calculated psi of every matched peak (green) or dip
+  // (purple): a tick under the plot's top and a faint dashed line down,
+  // labelled with h2 where the labels leave each other room.
+  function peakMarks(labelled) {
+    return (u) => {
+      const ratio = window.devicePixelRatio || 1;
+      clipped(u, (ctx) => {
+        ctx.font = Math.round(11 * ratio) + "px system-ui, sans-serif";
+        ctx.textAlign = "center";
+        ctx.textBaseline = "top";
+        const top = u.bbox.top + (labelled ? 14 : 0) * ratio;
+        let lastLabel = -Infinity;
+        for (const p of peaks) {
+          if (!visiblePsi(u, p.psi_calculated)) continue;
+          const x = u.valToPos(p.psi_calculated, "x", true);
+          const colour = p.dip ? "125, 60, 152" : "30, 132, 73";
+          ctx.strokeStyle = "rgba(" + colour + ", 0.35)";
+          ctx.lineWidth = ratio;
+          ctx.setLineDash([4 * ratio, 4 * ratio]);
+          ctx.beginPath();
+          ctx.moveTo(x, top);
+          ctx.lineTo(x, u.bbox.top + u.bbox.height);
+          ctx.stroke();
+          ctx.setLineDash([]);
+          ctx.strokeStyle = ctx.fillStyle = "rgb(" + colour + ")";
+          ctx.lineWidth = 2 * ratio;
+          ctx.beginPath();
+          ctx.moveTo(x, top);
+          ctx.lineTo(x, top + 8 * ratio);
+          ctx.stroke();
+          if (labelled && x - lastLabel > 56 * ratio) {
+            ctx.fillText(hkl(p.h2), x, u.bbox.top + ratio);
+            lastLabel = x;
+          }
         }
-      }
-    });
+      });
+    };
   }
 
   // The measured points and the fitted scan on one ascending psi axis.
@@ -313,7 +325,7 @@
                                 "intensity (cps)");
     options.series = series;
     options.scales.y = { range: () => [low - pad, high + 2.5 * pad] };
-    options.hooks.draw = [drawErrorBars, drawPeakMarks];
+    options.hooks.draw = [drawErrorBars, peakMarks(true)];
     addPlot(options, values, "scan-plot");
   }
 
@@ -335,7 +347,7 @@
       ctx.moveTo(u.bbox.left, y);
       ctx.lineTo(u.bbox.left + u.bbox.width, y);
       ctx.stroke();
-    }), drawPeakMarks];
+    }), peakMarks(false)];
     addPlot(options, [points.map((p) => p.psi), residuals], "residual-plot");
   }
 
