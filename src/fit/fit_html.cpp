@@ -146,6 +146,10 @@ void write_fit_html(std::ostream& out, const FitRun& run) {
       text << web::uplot_js();
     else if (name == "UPLOT_CSS")
       text << web::uplot_css();
+    else if (name == "PAGE_CSS")
+      text << web::page_css();
+    else if (name == "PSI_AXIS_JS")
+      text << web::psi_axis_js();
     else if (name == "FIT_JS")
       text << web::fit_js();
     else if (name == "FIT_CSS")

@@ -76,6 +76,8 @@ bool marker_text(std::string_view name, const std::string& title, const json& do
     out << script_safe_json(document);
   else if (name == "MAP_JS")
     out << web::map_js();
+  else if (name == "PAGE_CSS")
+    out << web::page_css();
   else if (name == "MAP_CSS")
     out << web::map_css();
   else

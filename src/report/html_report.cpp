@@ -22,6 +22,10 @@ bool marker_text(std::string_view name, const nlohmann::ordered_json& document, 
     out << web::uplot_js();
   } else if (name == "UPLOT_CSS") {
     out << web::uplot_css();
+  } else if (name == "PAGE_CSS") {
+    out << web::page_css();
+  } else if (name == "PSI_AXIS_JS") {
+    out << web::psi_axis_js();
   } else if (name == "REPORT_JS") {
     out << web::report_js();
   } else if (name == "REPORT_CSS") {
