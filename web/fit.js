@@ -278,7 +278,7 @@
     const s = data.summary;
     const w = data.wavelength;
     const rows = [["fitted to", data.peak_positions ? "the positions of the measured peaks" : "the measured points"],
-                  ["points", String(s.points)], ["chi-square", sig(s.chi2, 6)],
+                  [data.peak_positions ? "peaks fitted" : "points", String(s.points)], ["chi-square", sig(s.chi2, 6)],
                   ["reduced chi-square", sig(s.reduced_chi2, 6)], ["weights", s.weights],
                   ["iterations", String(s.iterations)]];
     if (s.inflated) rows.push(["uncertainties", "times sqrt(reduced chi-square)"]);
@@ -297,7 +297,9 @@
     const uncertainty = {};
     for (const p of data.parameters) uncertainty[p.name] = p.uncertainty;
     const t = table(["parameter", "value", "uncertainty", "unit"], [], 1);
+    // The values a fit of the points holds are the input's; a fit of the peak positions uses none of them.
     for (const v of data.values) {
+      if (data.peak_positions && !v.free) continue;
       const row = t.insertRow();
       if (!v.free) row.className = "held";
       [v.name, sig(v.value, 7), v.free ? "\u00b1 " + sig(uncertainty[v.name], 3) : "held", v.unit].forEach(
