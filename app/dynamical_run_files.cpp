@@ -156,19 +156,6 @@ json html_document(const DynamicalRunResult& r, const PageScan& page, const Meas
   return document;
 }
 
-template <typename Writer>
-bool write_file(ResultFile& file, const fs::path& path, Writer&& write) {
-  if (!file.open(path)) {
-    std::cerr << "kavro99: cannot write " << path << "\n";
-    return false;
-  }
-  write(file.stream());
-  file.stream().flush();
-  if (file.stream()) return true;
-  std::cerr << "kavro99: " << path << " could not be written completely\n";
-  return false;
-}
-
 }  // namespace
 
 std::string scan_quantity_words(ScanQuantity quantity) {

@@ -250,15 +250,6 @@ std::optional<DynamicalRunFiles> run_files(const RockingArguments& a) {
   return std::nullopt;
 }
 
-// Line 1 of the input file, the title of the run (80 characters).
-std::string input_title(const fs::path& input) {
-  std::ifstream in(input);
-  std::string title;
-  std::getline(in, title);
-  if (!title.empty() && title.back() == '\r') title.pop_back();
-  return title.substr(0, 80);
-}
-
 int make_scan(const RockingArguments& a) {
   int status = 0;
   const std::optional<Calculation> c = read_input(a, status);
@@ -290,7 +281,7 @@ int make_scan(const RockingArguments& a) {
 
 }  // namespace
 
-bool asks_dynamical_run(const std::vector<std::string_view>& args) {
+bool asks_dynamical(const std::vector<std::string_view>& args) {
   return std::any_of(args.begin(), args.end(),
                      [](std::string_view a) { return a == "--dynamical" || a.substr(0, 12) == "--dynamical="; });
 }

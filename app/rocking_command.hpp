@@ -31,7 +31,7 @@ extern const char* const kRockingUsage;
 // INPUT's name with "_dynamical.csv"). Exit status as rocking_command.
 int dynamical_run_command(const std::vector<std::string_view>& args);
 
-// Whether the run arguments ask for the dynamical scan.
-bool asks_dynamical_run(const std::vector<std::string_view>& args);
+// Whether the arguments of run or map ask for the perfect crystal (--dynamical[=...]).
+bool asks_dynamical(const std::vector<std::string_view>& args);
 
 }  // namespace kavro::app
