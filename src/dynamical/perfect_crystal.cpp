@@ -192,12 +192,13 @@ TwoBeamWidth PerfectCrystal::two_beam_width(double psi) const {
   const double gammah = dot(normal_, kh) / k;
   const cd chi0 = chi({0, 0, 0});
   const double sin2 = std::sin(2 * theta_b_);
-  if (!(gamma0 > 0) || std::fabs(gammah) < 1e-9) return {0, 2 * std::abs(chi0) / sin2};
+  const double plate = std::isfinite(options_.thickness) ? lambda_ * std::fabs(gammah) / (options_.thickness * sin2) : 0;
+  if (!(gamma0 > 0) || std::fabs(gammah) < 1e-9) return {0, 2 * std::abs(chi0) / sin2, plate};
   const double b = gamma0 / gammah;
   // alpha_h = -2 sin(2 theta) dtheta; the curve is centred at alpha = chi_0 (1 - 1/b).
   const double centre = -(chi0 * (1 - 1 / b)).real() / (2 * sin2);
   const double half = 2 * std::sqrt(std::abs(chi(frame_.h1) * chi(negated(frame_.h1)))) / std::sqrt(std::fabs(b));
-  return {centre, half / (2 * sin2)};
+  return {centre, half / (2 * sin2), plate};
 }
 
 RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo, double hi, int points) {
@@ -269,7 +270,9 @@ ScanStep scan_step(const PerfectCrystal& crystal, double psi, ScanQuantity quant
   const double ws = crystal.sigma_weight();
   ScanStep out;
   const TwoBeamWidth w = crystal.two_beam_width(psi);
-  const double half_range = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle());
+  // A thin plate's curve reaches 16 of its side maxima out (its tails hold 1 % of the area beyond).
+  const double half_range = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle()) +
+                            16 * w.plate_zero;
   const double lo = w.centre - half_range, hi = w.centre + half_range;
   const std::vector<Hkl> beams = crystal.beams_near(psi, lo, hi);
   out.beams = static_cast<int>(beams.size());
@@ -306,9 +309,14 @@ ScanStep scan_step(const PerfectCrystal& crystal, double psi, ScanQuantity quant
   out.r_pi = top.pi;
   out.dtheta = best;
   if (integrated) {
-    // Between the samples, each refined to a thousandth of the two-beam
-    // curve's area spread over the range.
-    const double tolerance = 1e-3 * 2 * w.half_width / static_cast<double>(d.size() - 1);
+    // Between the samples, each refined until the sum changes by less than a
+    // thousandth of the samples' trapezoid sum (or of the peak's over the
+    // two-beam width), shared out among the intervals.
+    double trapezoid = 0;
+    for (std::size_t j = 0; j + 1 < d.size(); ++j)
+      trapezoid += (d[j + 1] - d[j]) * (r[j].sigma + r[j].pi + r[j + 1].sigma + r[j + 1].pi) / 2;
+    const double scale = std::max(trapezoid, 2 * (top.sigma + top.pi) * w.half_width);
+    const double tolerance = 1e-3 * scale / static_cast<double>(d.size() - 1);
     Reflectivities sum;
     for (std::size_t j = 0; j + 1 < d.size(); ++j) {
       const Reflectivities part =

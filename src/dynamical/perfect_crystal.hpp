@@ -45,9 +45,11 @@ struct CrystalPoint {
 };
 
 // The two-beam estimate of the primary: its centre (refraction shift) and
-// the half width of the sigma curve, in dtheta (radians).
+// the half width of the sigma curve, in dtheta (radians); for a plate also
+// the first zero of its thin-crystal curve from the centre,
+// lambda |gamma_h| / (t sin 2 theta_B) (0 for a half-space).
 struct TwoBeamWidth {
-  double centre = 0, half_width = 0;
+  double centre = 0, half_width = 0, plate_zero = 0;
 };
 
 class PerfectCrystal {
@@ -106,8 +108,8 @@ RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo,
 // (sigma_weight R_sigma + (1 - sigma_weight) R_pi):
 // peak: the maximum over the glancing angle (0..1);
 // integrated: besides, the integral over the glancing angle (microradians)
-//   over the step's range (the two-beam curve's centre -+ 4 half widths and
-//   2 |chi_0| / sin(2 theta_B)).
+//   over the step's range (the two-beam curve's centre -+ 4 half widths,
+//   2 |chi_0| / sin(2 theta_B) and, for a plate, 16 of its plate_zero).
 enum class ScanQuantity { peak, integrated };
 
 // One step at azimuth psi: the peak (the maximum over the glancing angle),
