@@ -7,6 +7,7 @@
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
+//   kavro99 map INPUT --dynamical --psi P ...        the perfect crystal's energy scan (glitch_scan.hpp)
 //   kavro99 rocking INPUT --psi P ...                the perfect crystal's rocking curve (rocking_command.hpp)
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
@@ -37,6 +38,7 @@
 #include "engine/event_search.hpp"
 #include "engine/multiple_diffraction.hpp"
 #include "format/input_reader.hpp"
+#include "glitch_scan.hpp"
 #include "map_command.hpp"
 #include "page_images.hpp"
 #include "plot/ghostscript.hpp"
@@ -65,7 +67,7 @@ void print_usage(std::ostream& out) {
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
          "                   [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kRockingUsage
+      << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kGlitchUsage << kavro::app::kRockingUsage
 #ifdef KAVRO_HAVE_FIT
       << kavro::app::kFitUsage
 #endif
