@@ -72,15 +72,16 @@ MeasuredScan no_measurement(const PsiGrid& grid) {
 
 // The kinematic events of the input and the dynamical scan as the page and
 // the HTML page take a calculated scan: the values, their extremes and the
-// first pass's stored events for the psi-lambda band.
+// first pass's stored events for the psi-lambda band; the event tables of
+// the passes only for the HTML page (`tables`).
 struct PageScan {
   CalculatedScan scan;
   std::vector<PassTable> passes;
 };
 
-PageScan page_scan(const DynamicalRunResult& r) {
+PageScan page_scan(const DynamicalRunResult& r, bool tables) {
   Calculation c = r.calculation;
-  c.options.keep_event_table = true;
+  c.options.keep_event_table = tables;
   std::ostringstream messages;
   CalculationResult kinematic = calculate(c, messages);
   PageScan out;
@@ -97,8 +98,9 @@ PageScan page_scan(const DynamicalRunResult& r) {
   s.imax_calc = *hi;
   s.psi_min_calc = static_cast<float>(r.scan.psi[static_cast<std::size_t>(lo - s.scan_calc.begin())]);
   s.psi_max_calc = static_cast<float>(r.scan.psi[static_cast<std::size_t>(hi - s.scan_calc.begin())]);
-  for (std::size_t p = 0; p < kinematic.passes.size(); ++p)
-    out.passes.push_back(take_pass_table(static_cast<int>(p) + 1, kinematic.passes[p]));
+  if (tables)
+    for (std::size_t p = 0; p < kinematic.passes.size(); ++p)
+      out.passes.push_back(take_pass_table(static_cast<int>(p) + 1, kinematic.passes[p]));
   return out;
 }
 
@@ -108,7 +110,7 @@ PageQuantity page_quantity(const DynamicalRunResult& r) {
   q.axis = integral ? "R-int (microrad)" : "R-peak";
   q.maximum = integral ? "Rmax (urad):" : "Rmax-calc:";
   q.minimum = integral ? "Rmin (urad):" : "Rmin-calc:";
-  q.digits = integral ? 3 : 4;
+  q.digits = 4;
   std::ostringstream ws;
   ws.imbue(std::locale::classic());
   ws << "R = " << r.crystal.sigma_weight() << " R-sigma + " << 1 - r.crystal.sigma_weight() << " R-pi";
@@ -171,7 +173,7 @@ double scan_value(const DynamicalScan& scan, std::size_t i) {
 bool write_dynamical_run_files(const DynamicalRunResult& r, const DynamicalRunFiles& files) {
   const Calculation& c = r.calculation;
   const MeasuredScan none = no_measurement(c.grid);
-  const PageScan page = page_scan(r);
+  const PageScan page = page_scan(r, !files.html.empty());
   const PageQuantity quantity = page_quantity(r);
   const PageContent content{r.title, 0.0f, c.radiation, c.sample, c.primary, c.grid, c.options, none, page.scan,
                             nullptr, &quantity};

@@ -23,7 +23,7 @@ struct DynamicalRunFiles {
 };
 
 struct DynamicalRunResult {
-  const Calculation& calculation;  // prepared with its event table kept
+  const Calculation& calculation;
   const std::string& title;        // line 1 of the input
   const std::string& crystal_form; // "plate of 0.5 mm, surface ..."
   const dynamical::PerfectCrystal& crystal;

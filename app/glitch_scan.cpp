@@ -259,7 +259,7 @@ int make_glitch_scan(const GlitchArguments& a) {
   std::ostringstream share;
   share.imbue(std::locale::classic());
   share << "R = " << scan.sigma_weight << " R-sigma + " << 1 - scan.sigma_weight << " R-pi";
-  GlitchPage page{title, base.primary, *a.psi, scan.energy, {}, {}, integral ? 3 : 4};
+  GlitchPage page{title, base.primary, *a.psi, scan.energy, {}, {}, 4};
   for (const dynamical::ScanStep& s : scan.steps) page.value.push_back(step_value(s, a.quantity));
   page.lines = {"Perfect crystal, N-beam dynamical",
                 integral ? "integrated reflectivity (microrad)" : "peak reflectivity of the primary",
