@@ -124,6 +124,25 @@ TEST_F(DynamicalCommands, EnergyScanAtOneAzimuthWritesItsCurveAndPage) {
   const std::string page = text(dir_ / "si_glitches.ps");
   EXPECT_NE(page.find("(peak reflectivity of the primary)"), std::string::npos);
   EXPECT_NE(page.find("showpage"), std::string::npos);
+
+  // At the input's own wavelength the energy scan gives the psi-scan's step
+  // (here beside the -1 -1 1 event, far from the two-beam value).
+  ASSERT_EQ(kavro99({"map", (dir_ / "si.inp").string(), "--dynamical", "--psi", "178.39", "--wavelength",
+                     "0.5612:0.5613", "--points", "2", "--csv", csv.string()}),
+            0)
+      << output_;
+  ASSERT_EQ(kavro99({"run", (dir_ / "si.inp").string(), "--dynamical"}), 0) << output_;
+  const std::vector<std::string> energy = lines(csv), psi = lines(dir_ / "si_dynamical.csv");
+  ASSERT_EQ(energy.size(), 3u);
+  const auto column = [](const std::string& row, int n) {
+    std::size_t at = 0;
+    for (int i = 0; i < n; ++i) at = row.find(',', at) + 1;
+    return std::stod(row.substr(at));
+  };
+  EXPECT_NEAR(column(energy[2], 1), 0.5612, 1e-9);
+  ASSERT_EQ(psi[10].substr(0, 7), "178.39,");
+  EXPECT_NEAR(column(energy[2], 2), column(psi[10], 1), 1e-6);
+  EXPECT_LT(column(psi[10], 1), 0.5);
 }
 
 TEST_F(DynamicalCommands, BadArgumentsEndWithAMessageAndNoFile) {
