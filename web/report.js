@@ -139,7 +139,9 @@
                     value: (u, v) => sig(v) });
       values.push(scan.measured);
     }
-    addPlot(Object.assign(baseOptions("psi-scan", 340, "intensity (cps)"), { series }), values, "scan-plot");
+    // A perfect crystal's scan names its quantity (a reflectivity) in place of the intensity.
+    addPlot(Object.assign(baseOptions("psi-scan", 340, scan.quantity || "intensity (cps)"), { series }), values,
+            "scan-plot");
   }
 
   function eventPlot() {
@@ -241,6 +243,12 @@
     "calculated.minimum": ["Minimum calculated intensity", "cps"],
     "calculated.theta_primary": ["theta of the primary reflection", "deg"],
     "calculated.events_in_scan": ["Number of multiple diffraction events in the psi-scan (intensity above drucut)"],
+    "dynamical.quantity": ["calculated scan (perfect crystal, N-beam dynamical theory)"],
+    "dynamical.crystal": ["perfect crystal"],
+    "dynamical.sigma_share": ["share of sigma polarisation in the incident beam"],
+    "dynamical.maximum": ["highest calculated value"],
+    "dynamical.minimum": ["lowest calculated value"],
+    "dynamical.steps_outside": ["steps where the incident beam misses the surface (0 there)"],
     "measured.deviation": ["Deviation between calculated and measured psi", "deg"],
     "measured.shift_steps": ["the same deviation in steps of the psi grid"],
     "measured.iprim": ["Measured I-prim", "cps"],
