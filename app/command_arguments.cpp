@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -33,6 +34,14 @@ std::string stop_message(const std::string& listing) {
   std::string message;
   for (std::size_t i = lines.size() > 6 ? lines.size() - 6 : 0; i < lines.size(); ++i) message += lines[i] + "\n";
   return message;
+}
+
+std::string input_title(const std::filesystem::path& input) {
+  std::ifstream in(input);
+  std::string title;
+  std::getline(in, title);
+  if (!title.empty() && title.back() == '\r') title.pop_back();
+  return title.substr(0, 80);
 }
 
 }  // namespace kavro::app

@@ -1,6 +1,7 @@
 // What the subcommands share in reading their arguments.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,8 @@ double real_value(std::string_view token, const std::string& option);
 // The message that ends a listing of a run that stopped: its lines after the
 // last empty line, at most six.
 std::string stop_message(const std::string& listing);
+
+// Line 1 of an input file, the title of the run (80 characters; empty when it cannot be read).
+std::string input_title(const std::filesystem::path& input);
 
 }  // namespace kavro::app

@@ -7,6 +7,7 @@
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
 //   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
+//   kavro99 map INPUT --dynamical --psi P ...        the perfect crystal's energy scan (glitch_scan.hpp)
 //   kavro99 rocking INPUT --psi P ...                the perfect crystal's rocking curve (rocking_command.hpp)
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
@@ -37,6 +38,7 @@
 #include "engine/event_search.hpp"
 #include "engine/multiple_diffraction.hpp"
 #include "format/input_reader.hpp"
+#include "glitch_scan.hpp"
 #include "map_command.hpp"
 #include "page_images.hpp"
 #include "plot/ghostscript.hpp"
@@ -65,7 +67,7 @@ void print_usage(std::ostream& out) {
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
          "                   [--max-listed N]\n"
          "       kavro99 help                (the input description)\n"
-      << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kRockingUsage
+      << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kGlitchUsage << kavro::app::kRockingUsage
 #ifdef KAVRO_HAVE_FIT
       << kavro::app::kFitUsage
 #endif
@@ -371,7 +373,7 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> run_args(args.begin() + 1, args.end());
     kavro::app::CrystalRun crystal;
     if (const int status = kavro::app::prepare_crystal_run(run_args, crystal)) return status;
-    if (kavro::app::asks_dynamical_run(run_args)) return kavro::app::dynamical_run_command(run_args);
+    if (kavro::app::asks_dynamical(run_args)) return kavro::app::dynamical_run_command(run_args);
     if (!parse_run_arguments(run_args, request)) {
       print_usage(std::cerr);
       return kExitUsage;

@@ -16,7 +16,9 @@
 #include <string>
 
 #include "command_arguments.hpp"
+#include "glitch_scan.hpp"
 #include "page_images.hpp"
+#include "rocking_command.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
 #include "energy/energy_calculation.hpp"
@@ -282,6 +284,7 @@ int make_map(const MapArguments& a) {
 }  // namespace
 
 int map_command(const std::vector<std::string_view>& args) {
+  if (asks_dynamical(args)) return glitch_scan_command(args);
   try {
     return make_map(parse(args));
   } catch (const UsageError& e) {

@@ -16,6 +16,8 @@
 #include <string>
 
 #include "command_arguments.hpp"
+#include "dynamical_run_files.hpp"
+#include "page_images.hpp"
 #include "crystal/run_stop.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "run/input_preparation.hpp"
@@ -28,7 +30,8 @@ namespace kavro::app {
 const char* const kRockingUsage =
     "       kavro99 rocking INPUT --psi P [--range A:B] [--points N] [--csv FILE]\n"
     "                   [--surface H K L] [--thickness MM]\n"
-    "       kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L] [--scan-table FILE.csv]\n";
+    "       kavro99 run INPUT --dynamical[=peak|=integrated] [--thickness MM] [--surface H K L]\n"
+    "                   [--scan-table FILE.csv] [--html REPORT.html] [--png] [--pdf]\n";
 
 namespace {
 
@@ -41,7 +44,9 @@ constexpr double kArcsec = 3.14159265358979323846 / 648000;
 constexpr double kAngstromPerMillimetre = 1e7;
 
 struct RockingArguments {
-  fs::path input, csv;
+  fs::path input, csv, html;
+  dynamical::ScanQuantity quantity = dynamical::ScanQuantity::peak;
+  std::vector<PageImage> images;
   std::optional<double> psi;
   std::optional<std::pair<double, double>> range;
   int points = 801;
@@ -64,8 +69,18 @@ RockingArguments parse(const std::vector<std::string_view>& args, bool scan) {
       if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
       return args[++i];
     };
-    if (scan && option == "--dynamical") {
+    if (scan && (option == "--dynamical" || option == "--dynamical=peak")) {
       continue;
+    } else if (scan && option == "--dynamical=integrated") {
+      a.quantity = dynamical::ScanQuantity::integrated;
+    } else if (scan && option.rfind("--dynamical=", 0) == 0) {
+      throw UsageError("--dynamical takes =peak or =integrated, not '" + option + "'");
+    } else if (scan && option == "--html") {
+      a.html = std::string(value());
+      const std::string ext = lowercase_extension(a.html);
+      if (ext != ".html" && ext != ".htm") throw UsageError("--html takes REPORT.html, not '" + a.html.string() + "'");
+    } else if (scan && (option == "--png" || option == "--pdf")) {
+      a.images.push_back(option == "--png" ? PageImage::png : PageImage::pdf);
     } else if (scan && option == "--scan-table") {
       a.csv = std::string(value());
       if (lowercase_extension(a.csv) != ".csv") throw UsageError("--scan-table takes FILE.csv, not '" + a.csv.string() + "'");
@@ -218,23 +233,21 @@ int make_curve(const RockingArguments& a) {
   return 0;
 }
 
-void write_scan_table(std::ostream& out, const dynamical::DynamicalScan& scan, const std::string& form, double ws) {
-  out.imbue(std::locale::classic());
-  out << "# kavro-99 scan table of the perfect crystal (" << form << "), N-beam dynamical theory\n"
-         "# psi [deg]: psia + i / steps per degree\n"
-         "# calculated [1]: peak reflectivity of the primary, the maximum over the glancing angle of\n"
-         "#   "
-      << ws << " R_sigma + " << 1 - ws
-      << " R_pi (the incident beam's polarisation)\n"
-         "# measured, difference: empty (the dynamical scan is not compared with a measurement)\n"
-         "# R_sigma, R_pi [1]: the reflectivities for incident sigma and pi at the glancing angle of the peak\n"
-         "# dtheta_arcsec [arcsec]: that glancing angle, from the kinematic Bragg angle\n"
-         "# beams: the beams taken at this step, the incident beam and the primary included\n"
-         "psi,calculated,measured,difference,R_sigma,R_pi,dtheta_arcsec,beams\n"
-      << std::setprecision(9);
-  for (std::size_t i = 0; i < scan.psi.size(); ++i)
-    out << scan.psi[i] << ',' << scan.peak[i] << ",,," << scan.r_sigma[i] << ',' << scan.r_pi[i] << ','
-        << scan.dtheta[i] / kArcsec << ',' << scan.beams[i] << "\n";
+// The files of a dynamical run beside the input, named after it, unless the
+// scan table is named on the command line; none may be the input or another.
+std::optional<DynamicalRunFiles> run_files(const RockingArguments& a) {
+  const fs::path stem = a.input.parent_path() / (a.input.stem().string() + "_dynamical");
+  DynamicalRunFiles f{a.csv, fs::path(stem).concat(".cal"), fs::path(stem).concat(".ps"), a.html, a.images};
+  std::vector<CommandFile> files = {{a.input, "input file", false},
+                                    {f.table, "scan table", true},
+                                    {f.cal, "calculated-scan file", true},
+                                    {f.page, "page", true},
+                                    {f.html, "HTML page", true}};
+  for (const PageImage kind : a.images) files.push_back({image_path(f.page, kind), "image of the page", true});
+  const std::string clash = command_file_clash(files);
+  if (clash.empty()) return f;
+  std::cerr << "kavro99: " << clash << "\n";
+  return std::nullopt;
 }
 
 int make_scan(const RockingArguments& a) {
@@ -242,35 +255,35 @@ int make_scan(const RockingArguments& a) {
   const std::optional<Calculation> c = read_input(a, status);
   if (!c) return status;
   if (!(c->grid.zsw1 > 0)) throw UsageError("the input asks for no scan (steps per degree not above 0)");
+  const std::optional<DynamicalRunFiles> files = run_files(a);
+  if (!files) return kExitUsage;
   const auto start = std::chrono::steady_clock::now();
   const PerfectCrystal crystal(*c, a.options);
-  const dynamical::DynamicalScan scan = dynamical::dynamical_scan(crystal, c->grid);
+  const dynamical::DynamicalScan scan = dynamical::dynamical_scan(crystal, c->grid, a.quantity);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const std::string form = crystal_form(a.options);
-  if (!write_result(a.csv, [&](std::ostream& out) { write_scan_table(out, scan, form, crystal.sigma_weight()); }))
-    return kExitFailed;
+  const std::string form = crystal_form(a.options), title = input_title(a.input);
   std::size_t top = 0, bottom = 0;
   for (std::size_t i = 0; i < scan.psi.size(); ++i) {
-    if (scan.peak[i] > scan.peak[top]) top = i;
-    if (scan.peak[i] < scan.peak[bottom]) bottom = i;
+    if (scan_value(scan, i) > scan_value(scan, top)) top = i;
+    if (scan_value(scan, i) < scan_value(scan, bottom)) bottom = i;
   }
   std::cout.imbue(std::locale::classic());
   std::cout << "Perfect crystal (" << form << "), dynamical psi-scan of " << indices(crystal.primary(), ' ') << ": "
             << scan.psi.size() << " steps in " << std::setprecision(3) << seconds << " s\n"
-            << "  calculated = peak reflectivity of the primary over the glancing angle (sigma share "
-            << crystal.sigma_weight() << ")\n"
-            << "  highest " << std::setprecision(6) << scan.peak[top] << " at psi " << scan.psi[top] << ", lowest "
-            << scan.peak[bottom] << " at psi " << scan.psi[bottom] << "\n";
+            << "  calculated = " << scan_quantity_words(a.quantity) << ", sigma share " << crystal.sigma_weight()
+            << "\n  highest " << std::setprecision(6) << scan_value(scan, top) << " at psi " << scan.psi[top]
+            << ", lowest " << scan_value(scan, bottom) << " at psi " << scan.psi[bottom] << "\n";
   if (scan.steps_outside > 0)
     std::cout << "  " << scan.steps_outside << " steps where the incident beam misses the surface are 0\n";
-  std::cout << "Scan table:      " << a.csv.string() << "\n";
-  return 0;
+  const DynamicalRunResult result{*c, title, form, crystal, scan};
+  return write_dynamical_run_files(result, *files) ? 0 : kExitFailed;
 }
 
 }  // namespace
 
-bool asks_dynamical_run(const std::vector<std::string_view>& args) {
-  return std::find(args.begin(), args.end(), "--dynamical") != args.end();
+bool asks_dynamical(const std::vector<std::string_view>& args) {
+  return std::any_of(args.begin(), args.end(),
+                     [](std::string_view a) { return a == "--dynamical" || a.substr(0, 12) == "--dynamical="; });
 }
 
 namespace {

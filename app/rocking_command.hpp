@@ -7,9 +7,10 @@
 // A:B in arcsec from the kinematic Bragg angle; the table has the columns
 // dtheta_arcsec, R_sigma, R_pi and the power of every other beam.
 //
-//   kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L] [--scan-table FILE.csv]
+//   kavro99 run INPUT --dynamical[=peak|=integrated] [--thickness MM] [--surface H K L]
+//               [--scan-table FILE.csv] [--html REPORT.html] [--png] [--pdf]
 //
-// the psi-scan of the perfect crystal.
+// the psi-scan of the perfect crystal (dynamical_run_files.hpp writes its files).
 #pragma once
 
 #include <string_view>
@@ -24,14 +25,14 @@ int rocking_command(const std::vector<std::string_view>& args);
 
 extern const char* const kRockingUsage;
 
-// `kavro99 run INPUT --dynamical [--thickness MM] [--surface H K L]
-// [--scan-table FILE.csv]` (the arguments after "run"): the psi-scan of the
-// perfect crystal on the input's grid, the primary's peak reflectivity at
-// every step in the scan table's `calculated` column (default file:
-// INPUT's name with "_dynamical.csv"). Exit status as rocking_command.
+// `kavro99 run INPUT --dynamical ...` (the arguments after "run"): the
+// psi-scan of the perfect crystal on the input's grid, the primary's peak
+// (or integrated) reflectivity at every step as the calculated scan of the
+// scan table (default file: INPUT's name with "_dynamical.csv"), the ".cal"
+// file, the page and on request the HTML page. Exit status as rocking_command.
 int dynamical_run_command(const std::vector<std::string_view>& args);
 
-// Whether the run arguments ask for the dynamical scan.
-bool asks_dynamical_run(const std::vector<std::string_view>& args);
+// Whether the arguments of run or map ask for the perfect crystal (--dynamical[=...]).
+bool asks_dynamical(const std::vector<std::string_view>& args);
 
 }  // namespace kavro::app

@@ -2,7 +2,8 @@
 // one glancing angle) against the number of beams N, and the silicon 2 2 2
 // psi-scan of 20 degrees at 200 steps per degree on 1 and 2 threads, per psi
 // step. A psi step takes some 40 to 55 solutions at the step's N (the samples
-// of the glancing angle and the golden section of the peak).
+// of the glancing angle and the golden section of the peak), more for the
+// integral; the time of one step against N, peak and integral, on one thread.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -59,16 +60,21 @@ void BM_NBeamSolution(benchmark::State& state) {
 }
 BENCHMARK(BM_NBeamSolution)->DenseRange(2, 12, 1)->Unit(benchmark::kMicrosecond);
 
-void BM_Si222DynamicalScan(benchmark::State& state) {
+// The silicon example with the psi grid `grid`.
+kavro::Calculation silicon_window(const std::string& grid) {
   std::ifstream file(std::string(KAVRO_EXAMPLES_DIR) + "/si222_no_scan.inp");
   std::stringstream text;
   text << file.rdbuf();
   std::string input = text.str();
-  const std::string grid = "176. 179. 1000. 8  1. 0.";
-  input.replace(input.find(grid), grid.size(), "170. 190. 200. 8  1. 0.");
+  const std::string given = "176. 179. 1000. 8  1. 0.";
+  input.replace(input.find(given), given.size(), grid);
   std::istringstream in(input);
   std::ostringstream listing;
-  const kavro::Calculation c = kavro::read_calculation(in, listing);
+  return kavro::read_calculation(in, listing);
+}
+
+void BM_Si222DynamicalScan(benchmark::State& state) {
+  const kavro::Calculation c = silicon_window("170. 190. 200. 8  1. 0.");
   kavro::dynamical::DynamicalOptions options;
   options.threads = static_cast<int>(state.range(0));
   const kavro::dynamical::PerfectCrystal crystal(c, options);
@@ -78,5 +84,28 @@ void BM_Si222DynamicalScan(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Si222DynamicalScan)->Arg(1)->Arg(2)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// One psi step of the silicon 2 2 2 scan, on one thread, with N beams at
+// every step (the window opened wide enough that the nearest N - 2 points
+// are always taken): per_step against N, for the peak and for the integral.
+void BM_Si222PsiStep(benchmark::State& state) {
+  const kavro::Calculation c = silicon_window("178.3 178.5 100. 8  1. 0.");
+  kavro::dynamical::DynamicalOptions options;
+  options.threads = 1;
+  options.max_beams = static_cast<int>(state.range(0));
+  options.window = 1e6;
+  const kavro::dynamical::PerfectCrystal crystal(c, options);
+  const auto quantity = state.range(1) ? kavro::dynamical::ScanQuantity::integrated : kavro::dynamical::ScanQuantity::peak;
+  std::size_t steps = 0;
+  for (auto _ : state) steps += kavro::dynamical::dynamical_scan(crystal, c.grid, quantity).psi.size();
+  state.counters["per_step"] =
+      benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(std::to_string(state.range(0)) + " beams, " + (state.range(1) ? "integrated" : "peak"));
+}
+BENCHMARK(BM_Si222PsiStep)
+    ->ArgsProduct({{2, 4, 6, 8, 12}, {0, 1}})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace

@@ -16,7 +16,8 @@
 #include "crystal_input.hpp"
 #include "fit/fit_calculation.hpp"
 #include "fit/fit_run.hpp"
-#include "report/html_report.hpp"
+#include "fit/fit_html.hpp"
+#include "notebook_page.hpp"
 #include "scans/plain_scan.hpp"
 
 namespace py = pybind11;
@@ -129,6 +130,12 @@ std::unique_ptr<FitResult> fit_text(const ModuleErrors& errors, const std::strin
   write_fit_report(report, result->run.report);
   result->report = std::move(report).str();
   return result;
+}
+
+std::string fit_page(const FitResult& r) {
+  std::ostringstream page;
+  write_fit_html(page, r.run);
+  return std::move(page).str();
 }
 
 py::dict parameter_values(const FitResult& r) {
@@ -254,8 +261,11 @@ void bind_fit(py::module_& m, const ModuleErrors& errors) {
                              "the points in the window as kavro99 fit's .res file gives them: psi, measured, sigma, "
                              "fitted and residual ((measured - fitted) / sigma)")
       .def(
-          "_repr_html_", [](const FitResult& r) { return "<pre>" + html_text(r.report) + "</pre>"; },
-          "the report in Jupyter")
+          "html", [](const FitResult& r) { return listing_text(fit_page(r)); },
+          "the fit's interactive page, as `kavro99 fit --html` writes it (one self-contained HTML document)")
+      .def(
+          "_repr_html_", [](const FitResult& r) { return listing_text(notebook_frame(fit_page(r))); },
+          "the fit's page inline in Jupyter, in a frame of its own")
       .def_property_readonly("scan", &fitted_scan,
                              "(psi, fitted) on the input's psi grid, float32 (empty for peaks=True)");
 

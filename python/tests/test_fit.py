@@ -4,7 +4,7 @@ import numpy as np
 import pytest
 
 import kavro
-from conftest import EXAMPLES, KAVRO99
+from conftest import EXAMPLES, KAVRO99, assert_inline_page
 
 
 @pytest.fixture(scope="module")
@@ -33,10 +33,12 @@ def without_time(report):
 def test_fit_equals_the_command_lines_report(silicon, monkeypatch, options, settings):
     folder, _ = silicon
     monkeypatch.chdir(folder)
-    done = subprocess.run([KAVRO99, "fit", "si.inp", "--measured", "scan.txt", "-o", "cli.fit", *options],
-                          capture_output=True, text=True, check=True)
+    done = subprocess.run([KAVRO99, "fit", "si.inp", "--measured", "scan.txt", "-o", "cli.fit", "--html", "cli.html",
+                           *options], capture_output=True, text=True, check=True)
     f = kavro.fit("si.inp", "scan.txt", **settings)
     assert without_time(f.report) == without_time((folder / "cli.fit").read_text())
+    assert without_time(f.html()) == without_time((folder / "cli.html").read_text())
+    assert_inline_page(f._repr_html_(), f.html())
     assert done.stdout.startswith(f.report.split("   time:")[0])
     assert f.status == "converged" and f.free == settings.get("free", ["offset", "scale", "background"])
     assert f.values["offset"] == pytest.approx(0.01, abs=4 * f.uncertainties["offset"])

@@ -192,12 +192,13 @@ TwoBeamWidth PerfectCrystal::two_beam_width(double psi) const {
   const double gammah = dot(normal_, kh) / k;
   const cd chi0 = chi({0, 0, 0});
   const double sin2 = std::sin(2 * theta_b_);
-  if (!(gamma0 > 0) || std::fabs(gammah) < 1e-9) return {0, 2 * std::abs(chi0) / sin2};
+  const double plate = std::isfinite(options_.thickness) ? lambda_ * std::fabs(gammah) / (options_.thickness * sin2) : 0;
+  if (!(gamma0 > 0) || std::fabs(gammah) < 1e-9) return {0, 2 * std::abs(chi0) / sin2, plate};
   const double b = gamma0 / gammah;
   // alpha_h = -2 sin(2 theta) dtheta; the curve is centred at alpha = chi_0 (1 - 1/b).
   const double centre = -(chi0 * (1 - 1 / b)).real() / (2 * sin2);
   const double half = 2 * std::sqrt(std::abs(chi(frame_.h1) * chi(negated(frame_.h1)))) / std::sqrt(std::fabs(b));
-  return {centre, half / (2 * sin2)};
+  return {centre, half / (2 * sin2), plate};
 }
 
 RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo, double hi, int points) {
@@ -234,59 +235,133 @@ double refine_maximum(F&& f, const std::vector<double>& x, const std::vector<dou
   return f1 > f2 ? x1 : x2;
 }
 
+// R_sigma and R_pi of a glancing angle.
+struct Reflectivities {
+  double sigma = 0, pi = 0;
+};
+
+// The integral of r over [a, b] by adaptive Simpson, given r at a, the
+// middle and b: each half refined until its two halves change the sum of
+// the polarisations by less than `tolerance` (radians), at most `depth` times.
+template <typename F>
+Reflectivities simpson(F&& r, double a, double b, Reflectivities ra, Reflectivities rm, Reflectivities rb,
+                       double tolerance, int depth) {
+  const double h = b - a, m = (a + b) / 2;
+  const Reflectivities rl = r((a + m) / 2), rr = r((m + b) / 2);
+  const auto rule = [](double width, Reflectivities x, Reflectivities y, Reflectivities z, double Reflectivities::*p) {
+    return width / 6 * (x.*p + 4 * (y.*p) + z.*p);
+  };
+  Reflectivities whole{rule(h, ra, rm, rb, &Reflectivities::sigma), rule(h, ra, rm, rb, &Reflectivities::pi)};
+  Reflectivities halves{rule(h / 2, ra, rl, rm, &Reflectivities::sigma) + rule(h / 2, rm, rr, rb, &Reflectivities::sigma),
+                        rule(h / 2, ra, rl, rm, &Reflectivities::pi) + rule(h / 2, rm, rr, rb, &Reflectivities::pi)};
+  const double change = std::fabs(halves.sigma - whole.sigma) + std::fabs(halves.pi - whole.pi);
+  if (depth <= 0 || change <= 15 * tolerance) return halves;
+  const Reflectivities left = simpson(r, a, m, ra, rl, rm, tolerance / 2, depth - 1);
+  const Reflectivities right = simpson(r, m, b, rm, rr, rb, tolerance / 2, depth - 1);
+  return {left.sigma + right.sigma, left.pi + right.pi};
+}
+
+constexpr double kMicroradians = 1e6;
+
 }  // namespace
 
-DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid) {
+ScanStep scan_step(const PerfectCrystal& crystal, double psi, ScanQuantity quantity) {
+  constexpr int kOnCurve = 9, kOverRange = 12;
+  const double ws = crystal.sigma_weight();
+  ScanStep out;
+  const TwoBeamWidth w = crystal.two_beam_width(psi);
+  // A thin plate's curve reaches 16 of its side maxima out (its tails hold 1 % of the area beyond).
+  const double half_range = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle()) +
+                            16 * w.plate_zero;
+  const double lo = w.centre - half_range, hi = w.centre + half_range;
+  const std::vector<Hkl> beams = crystal.beams_near(psi, lo, hi);
+  out.beams = static_cast<int>(beams.size());
+  if (!crystal.enters(psi, lo) || !crystal.enters(psi, hi)) {
+    out.outside = true;  // the incident beam misses the surface at this azimuth
+    return out;
+  }
+  // Samples over the two-beam curve (narrower than a sample of the range
+  // for a weak primary) and, where other beams may move the peak or for the
+  // integral, over the whole range; then the peak between the neighbours of
+  // the best sample.
+  const bool integrated = quantity == ScanQuantity::integrated;
+  std::vector<double> d;
+  for (int j = 0; j < kOnCurve; ++j) d.push_back(w.centre + 3 * w.half_width * (2.0 * j / (kOnCurve - 1) - 1));
+  if (beams.size() > 2 || !(w.half_width > 0) || integrated)
+    for (int j = 0; j < kOverRange; ++j) d.push_back(lo + (hi - lo) * j / (kOverRange - 1));
+  std::sort(d.begin(), d.end());
+  d.erase(std::unique(d.begin(), d.end()), d.end());
+  const auto reflectivities = [&](double x) {
+    const CrystalPoint p = crystal.point(beams, psi, x);
+    return Reflectivities{p.r_sigma, p.r_pi};
+  };
+  const auto weighted = [&](Reflectivities r) { return ws * r.sigma + (1 - ws) * r.pi; };
+  std::vector<Reflectivities> r;
+  std::vector<double> y;
+  for (const double x : d) {
+    r.push_back(reflectivities(x));
+    y.push_back(weighted(r.back()));
+  }
+  const double best = refine_maximum([&](double x) { return weighted(reflectivities(x)); }, d, y);
+  const Reflectivities top = reflectivities(best);
+  out.peak = weighted(top);
+  out.r_sigma = top.sigma;
+  out.r_pi = top.pi;
+  out.dtheta = best;
+  if (integrated) {
+    // Between the samples, each refined until the sum changes by less than a
+    // thousandth of the samples' trapezoid sum (or of the peak's over the
+    // two-beam width), shared out among the intervals.
+    double trapezoid = 0;
+    for (std::size_t j = 0; j + 1 < d.size(); ++j)
+      trapezoid += (d[j + 1] - d[j]) * (r[j].sigma + r[j].pi + r[j + 1].sigma + r[j + 1].pi) / 2;
+    const double scale = std::max(trapezoid, 2 * (top.sigma + top.pi) * w.half_width);
+    const double tolerance = 1e-3 * scale / static_cast<double>(d.size() - 1);
+    Reflectivities sum;
+    for (std::size_t j = 0; j + 1 < d.size(); ++j) {
+      const Reflectivities part =
+          simpson(reflectivities, d[j], d[j + 1], r[j], reflectivities((d[j] + d[j + 1]) / 2), r[j + 1], tolerance, 6);
+      sum.sigma += part.sigma;
+      sum.pi += part.pi;
+    }
+    out.integrated_sigma = sum.sigma * kMicroradians;
+    out.integrated_pi = sum.pi * kMicroradians;
+    out.integrated = weighted(sum) * kMicroradians;
+  }
+  return out;
+}
+
+DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid, ScanQuantity quantity) {
   const int steps = grid.nstep + 1;
   if (!(grid.zsw > 0) || grid.nstep < 0) throw Error("the dynamical scan needs a psi grid (steps per degree above 0)");
   const std::size_t n = static_cast<std::size_t>(steps);
   DynamicalScan scan;
-  scan.psi.resize(n);
-  scan.peak.assign(n, 0);
-  scan.r_sigma.assign(n, 0);
-  scan.r_pi.assign(n, 0);
-  scan.dtheta.assign(n, 0);
+  scan.quantity = quantity;
+  for (std::vector<double>* v : {&scan.psi, &scan.peak, &scan.r_sigma, &scan.r_pi, &scan.dtheta})
+    v->assign(n, 0);
+  if (quantity == ScanQuantity::integrated)
+    for (std::vector<double>* v : {&scan.integrated, &scan.integrated_sigma, &scan.integrated_pi}) v->assign(n, 0);
   scan.beams.assign(n, 0);
-  const double ws = crystal.sigma_weight();
   std::vector<char> outside(n, 0);
-  constexpr int kOnCurve = 9, kOverRange = 12;
 
   const auto step = [&](std::size_t i) {
     // The step's azimuth as the kinematic scan table has it, taken as the decimal it prints.
     const double psi = as_read(grid.psia + static_cast<float>(i) * (1.0f / grid.zsw));
     scan.psi[i] = psi;
-    const TwoBeamWidth w = crystal.two_beam_width(psi);
-    const double half_range = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle());
-    const double lo = w.centre - half_range, hi = w.centre + half_range;
-    const std::vector<Hkl> beams = crystal.beams_near(psi, lo, hi);
-    scan.beams[i] = static_cast<int>(beams.size());
-    if (!crystal.enters(psi, lo) || !crystal.enters(psi, hi)) {
-      outside[i] = 1;  // the incident beam misses the surface at this azimuth
-      return;
-    }
-    // Samples over the two-beam curve (narrower than a sample of the range
-    // for a weak primary) and, where other beams may move the peak, over the
-    // whole range; then the peak between the neighbours of the best sample.
-    std::vector<double> d, r;
-    for (int j = 0; j < kOnCurve; ++j) d.push_back(w.centre + 3 * w.half_width * (2.0 * j / (kOnCurve - 1) - 1));
-    if (beams.size() > 2 || !(w.half_width > 0))
-      for (int j = 0; j < kOverRange; ++j) d.push_back(lo + (hi - lo) * j / (kOverRange - 1));
-    std::sort(d.begin(), d.end());
-    d.erase(std::unique(d.begin(), d.end()), d.end());
-    const auto reflectivity = [&](double x) {
-      const CrystalPoint p = crystal.point(beams, psi, x);
-      return ws * p.r_sigma + (1 - ws) * p.r_pi;
-    };
-    for (const double x : d) r.push_back(reflectivity(x));
-    const double best = refine_maximum(reflectivity, d, r);
-    const CrystalPoint p = crystal.point(beams, psi, best);
-    scan.peak[i] = ws * p.r_sigma + (1 - ws) * p.r_pi;
-    scan.r_sigma[i] = p.r_sigma;
-    scan.r_pi[i] = p.r_pi;
-    scan.dtheta[i] = best;
+    const ScanStep s = scan_step(crystal, psi, quantity);
+    scan.beams[i] = s.beams;
+    outside[i] = s.outside ? 1 : 0;
+    scan.peak[i] = s.peak;
+    scan.r_sigma[i] = s.r_sigma;
+    scan.r_pi[i] = s.r_pi;
+    scan.dtheta[i] = s.dtheta;
+    if (quantity != ScanQuantity::integrated) return;
+    scan.integrated[i] = s.integrated;
+    scan.integrated_sigma[i] = s.integrated_sigma;
+    scan.integrated_pi[i] = s.integrated_pi;
   };
 
-  // Contiguous blocks of steps per thread: each step is computed alone, so
+  // Steps dealt out to the threads in turn: each step is computed alone, so
   // the scan does not depend on the number of threads.
   const int workers = std::max(1, std::min(crystal.options().threads, steps));
   std::vector<std::thread> pool;

@@ -45,9 +45,11 @@ struct CrystalPoint {
 };
 
 // The two-beam estimate of the primary: its centre (refraction shift) and
-// the half width of the sigma curve, in dtheta (radians).
+// the half width of the sigma curve, in dtheta (radians); for a plate also
+// the first zero of its thin-crystal curve from the centre,
+// lambda |gamma_h| / (t sin 2 theta_B) (0 for a half-space).
 struct TwoBeamWidth {
-  double centre = 0, half_width = 0;
+  double centre = 0, half_width = 0, plate_zero = 0;
 };
 
 class PerfectCrystal {
@@ -102,15 +104,35 @@ struct RockingCurve {
 // The primary's reflectivity at `points` glancing angles from lo to hi (radians from theta_B).
 RockingCurve rocking_curve(const PerfectCrystal& crystal, double psi, double lo, double hi, int points);
 
-// Peak reflectivity of the primary at every step of the grid: the maximum
-// over the glancing angle of sigma_weight R_sigma + (1 - sigma_weight) R_pi
-// (the incident beam's polarisation), R_sigma and R_pi at that glancing
-// angle, the angle (radians from theta_B) and the number of beams.
+// What a psi-scan step gives, for the incident beam's polarisation
+// (sigma_weight R_sigma + (1 - sigma_weight) R_pi):
+// peak: the maximum over the glancing angle (0..1);
+// integrated: besides, the integral over the glancing angle (microradians)
+//   over the step's range (the two-beam curve's centre -+ 4 half widths,
+//   2 |chi_0| / sin(2 theta_B) and, for a plate, 16 of its plate_zero).
+enum class ScanQuantity { peak, integrated };
+
+// One step at azimuth psi: the peak (the maximum over the glancing angle),
+// R_sigma and R_pi at its glancing angle dtheta (radians from theta_B), the
+// number of beams; with ScanQuantity::integrated the integrals as well.
+struct ScanStep {
+  double peak = 0, r_sigma = 0, r_pi = 0, dtheta = 0;
+  double integrated = 0, integrated_sigma = 0, integrated_pi = 0;  // microradians
+  int beams = 0;
+  bool outside = false;  // the incident beam misses the surface (all 0 then)
+};
+ScanStep scan_step(const PerfectCrystal& crystal, double psi, ScanQuantity quantity = ScanQuantity::peak);
+
+// The steps of the psi-scan on the grid, member by member; the integrals
+// are filled with ScanQuantity::integrated only.
 struct DynamicalScan {
+  ScanQuantity quantity = ScanQuantity::peak;
   std::vector<double> psi, peak, r_sigma, r_pi, dtheta;
+  std::vector<double> integrated, integrated_sigma, integrated_pi;  // microradians
   std::vector<int> beams;
   std::int64_t steps_outside = 0;  // steps where the incident beam missed the surface (0 there)
 };
-DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid);
+DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid,
+                             ScanQuantity quantity = ScanQuantity::peak);
 
 }  // namespace kavro::dynamical

@@ -22,6 +22,18 @@ struct ResidualBand {
   std::vector<float> normalised;
 };
 
+// A page whose calculated scan is another quantity than an intensity (the
+// perfect crystal's reflectivity): its name up the scan's side, the lines of
+// the parameter block in place of the simulation parameters, and the labels
+// of its extremes, written with `digits` decimals. The page then has no
+// I-prim mark.
+struct PageQuantity {
+  std::string axis;                 // "R-peak (1)"
+  std::vector<std::string> lines;   // the first in bold
+  std::string maximum, minimum;     // "Rmax-calc:", "Rmin-calc:"
+  int digits = 4;
+};
+
 struct PageContent {
   const std::string& title;
   float zeimax;  // graphics maximum (0 = automatic)
@@ -33,6 +45,7 @@ struct PageContent {
   const MeasuredScan& measured;
   const CalculatedScan& calculated;
   const ResidualBand* residuals = nullptr;  // a band under the scans on the page of a fit
+  const PageQuantity* quantity = nullptr;   // the calculated scan is no intensity
 };
 
 }  // namespace kavro

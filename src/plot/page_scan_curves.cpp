@@ -87,12 +87,19 @@ float calculated_bottom(const PageContent& st) {
 float display_maximum(const PageContent& st, float imax) { return st.zeimax > 0.0f ? st.zeimax : imax; }
 
 // Marks Iprim, Imax, Imin; "Iprim-calc(cps):" with F9.2; the curve by `line`.
+// A scan of another quantity has the marks max and min only.
 void draw_calculated(Plotter& p, const PageContent& st, const PsiScale& scale) {
   const Band band{calculated_bottom(st), curve_height(st), st.calculated.imin_calc,
                   display_maximum(st, st.calculated.imax_calc)};
   std::vector<float> y = first_values(st.calculated.scan_calc, scale.points, band.imin);
   for (float& v : y) v = band.height_of(v).value_or(band.bottom);
   p.newpen(0);
+  if (st.quantity) {
+    draw_mark(p, band.top(), "max");
+    draw_mark(p, band.bottom, "min");
+    p.line(scale.step_cm, y);
+    return;
+  }
   if (const auto prim = band.height_of(st.calculated.iprim_calc)) draw_mark(p, *prim, "Iprim");
   draw_mark(p, band.top(), "Imax");
   draw_mark(p, band.bottom, "Imin");

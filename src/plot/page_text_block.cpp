@@ -95,6 +95,17 @@ void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid&
   p.number(25.0f, 7.2f, options.drucut, 74);
 }
 
+// The quantity's lines where the simulation parameters stand: the first
+// in Times-Bold, the others in Times-Roman 11 pt, 0.5 cm apart.
+void draw_quantity_lines(Plotter& p, const PageQuantity& quantity) {
+  float y = 11.8f;
+  for (std::size_t i = 0; i < quantity.lines.size(); ++i) {
+    p.fonts(i == 0 ? 0.5f : 0.4f, i == 0 ? "Times-Bold" : "Times-Roman");
+    p.symbol(kLabelX, y, quantity.lines[i]);
+    y -= i == 0 ? 0.7f : 0.5f;
+  }
+}
+
 // Imax-obs (cps):  F9.2     at y 14.6  \  only with a measured scan
 // Imin-obs (cps):  F9.2     at y 14.0  /
 // Imax-calc(cps):  F9.2     at y  6.2
@@ -115,6 +126,17 @@ void draw_extremes(Plotter& p, const MeasuredScan& measured, const CalculatedSca
   p.number(kValueX, 5.6f, calculated.imin_calc, 92);
 }
 
+// Rmax-calc:  F9.4   at y 6.2 (the quantity's labels and decimals)
+// Rmin-calc:  F9.4   at y 5.6
+void draw_quantity_extremes(Plotter& p, const PageQuantity& quantity, const CalculatedScan& calculated) {
+  constexpr float kValueX = 25.3f;
+  p.fonts(0.5f, "Times-Roman");
+  p.symbol(kLabelX, 6.2f, quantity.maximum);
+  p.number(kValueX, 6.2f, calculated.imax_calc, 90 + quantity.digits);
+  p.symbol(kLabelX, 5.6f, quantity.minimum);
+  p.number(kValueX, 5.6f, calculated.imin_calc, 90 + quantity.digits);
+}
+
 }  // namespace
 
 void draw_text_block(Plotter& p, const PageContent& st, const TimeSample& now) {
@@ -127,8 +149,13 @@ void draw_text_block(Plotter& p, const PageContent& st, const TimeSample& now) {
   p.transl(-0.5f, 0.0f);
   draw_date(p, now);
   draw_primary_reflection(p, st.radiation, st.primary, st.calculated);
-  draw_simulation_parameters(p, st.sample, st.grid, st.options);
-  draw_extremes(p, st.measured, st.calculated);
+  if (st.quantity) {
+    draw_quantity_lines(p, *st.quantity);
+    draw_quantity_extremes(p, *st.quantity, st.calculated);
+  } else {
+    draw_simulation_parameters(p, st.sample, st.grid, st.options);
+    draw_extremes(p, st.measured, st.calculated);
+  }
   p.transl(0.5f, 0.0f);
 }
 

@@ -47,7 +47,7 @@ void draw_scan_frame(Plotter& p, const PageContent& st) {
     p.symbol(0.7f, 15.5f, "I-obs (cps)", 90.0f);
     p.symbol(0.7f, 7.5f, "I-calc (cps)", 90.0f);
   } else {
-    p.symbol(0.7f, 15.5f, "I-calc (cps)", 90.0f);
+    p.symbol(0.7f, 15.5f, st.quantity ? st.quantity->axis : "I-calc (cps)", 90.0f);
   }
 }
 

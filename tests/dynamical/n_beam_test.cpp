@@ -150,6 +150,34 @@ TEST(NBeam, SymmetricLauePendelloesungPeriodIsTheExtinctionLength) {
               1e-9);
 }
 
+TEST(NBeam, ADetunedThirdBeamCorrectsTheTwoBeamCurveAsOneOverItsDetuning) {
+  // A Bragg pair on the flank of its curve (alpha 3 |chi_h| beyond the
+  // centre 2 chi_0), and a third beam g whose alpha is Delta: the change of
+  // the primary's reflectivity goes as 1/Delta once Delta is many chi.
+  const double theta = 0.3;
+  const cd chi0(-1.5e-5, -2e-7), chih(-6e-6, -1.5e-7), chig(-4e-6, -1e-7), chihg(-5e-6, -1.2e-7);
+  const double alpha = 2 * chi0.real() + 3 * std::abs(chih);
+  const double dtheta = std::asin(std::sin(theta) - alpha / (4 * std::sin(theta))) - theta;
+  const BeamSet pair = bragg_pair(theta, dtheta, chi0, chih, chih);
+  const double two_beam = solve_n_beam(pair).power[0][1].front;
+  ASSERT_GT(two_beam, 0.02);
+  ASSERT_LT(two_beam, 0.5);
+  const auto correction = [&](double delta) {
+    BeamSet s = pair;
+    const Vec3d d{0.55, 0.6, 0.58};  // leaves through the back surface
+    const double r = s.k * std::sqrt(1 + delta) / std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    s.g.push_back({r * d[0] - s.k0[0], r * d[1] - s.k0[1], r * d[2] - s.k0[2]});
+    // chi[i n + j] = chi of g_i - g_j for the beams 0, h, g.
+    s.chi = {chi0, chih, chig, chih, chi0, chihg, chig, chihg, chi0};
+    return solve_n_beam(s).power[0][1].front - two_beam;
+  };
+  for (const double delta : {2e-3, 4e-3, 8e-3}) {
+    const double c1 = correction(delta), c2 = correction(2 * delta);
+    EXPECT_GT(std::fabs(c1), 1e-6) << delta;
+    EXPECT_NEAR(c1 / c2, 2.0, 0.03) << "Delta " << delta << ": " << c1 << ", " << c2;
+  }
+}
+
 TEST(NBeam, RefusesAnIncidentBeamThatMissesTheSurface) {
   BeamSet s = bragg_pair(0.3, 0, -1.5e-5, 1e-6, 1e-6);
   s.normal = {0, 0, 1};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <regex>
@@ -117,6 +118,72 @@ TEST(PerfectCrystal, ScanPeaksAtTheKinematicEventsAndIsTwoBeamBetween) {
     EXPECT_GT(largest, 0.1) << "no peak at the event of " << e.h2[0] << " " << e.h2[1] << " " << e.h2[2];
   }
   EXPECT_EQ(strong, 2);
+}
+
+// The closed-form sigma curve of `crystal` integrated from lo to hi (radians), by Simpson's rule.
+double two_beam_integral(const PerfectCrystal& crystal, double lo, double hi) {
+  constexpr int kIntervals = 20000;
+  const double h = (hi - lo) / kIntervals;
+  double sum = two_beam(crystal, lo, true) + two_beam(crystal, hi, true);
+  for (int i = 1; i < kIntervals; ++i) sum += (i % 2 ? 4 : 2) * two_beam(crystal, lo + i * h, true);
+  return sum * h / 3;
+}
+
+TEST(PerfectCrystal, IntegratedReflectivityOfTwoBeamsAndOfAThinPlate) {
+  const Calculation c = silicon("4  0  0   0.     0. 176.0   176.1");
+  const double psi = two_beam_azimuth(PerfectCrystal(c, {}), -8 * kArcsec, 8 * kArcsec);
+  {
+    // A half-space: the Darwin-Prins curve over the step's range, as documented.
+    const PerfectCrystal crystal(c, {});
+    const TwoBeamWidth w = crystal.two_beam_width(psi);
+    const double half = 4 * w.half_width + 2 * std::abs(crystal.chi({0, 0, 0})) / std::sin(2 * crystal.bragg_angle());
+    const ScanStep s = scan_step(crystal, psi, ScanQuantity::integrated);
+    ASSERT_EQ(s.beams, 2);
+    const double expected = two_beam_integral(crystal, w.centre - half, w.centre + half) * 1e6;
+    EXPECT_NEAR(s.integrated_sigma / expected, 1.0, 2e-3) << s.integrated_sigma << " urad";
+    EXPECT_EQ(s.integrated, s.integrated_sigma);  // synchrotron radiation, sigma polarised
+    EXPECT_GT(s.peak, 0.8);
+  }
+  {
+    // A plate of 0.1 micrometre, a twentieth of the extinction length: the
+    // kinematic pi^2 |chi_h|^2 t / (lambda gamma_0 sin 2 theta), less the
+    // tails beyond 16 side maxima (1 / (16 pi^2)) and a little absorption.
+    DynamicalOptions o;
+    o.thickness = 1000;
+    const PerfectCrystal crystal(c, o);
+    const ScanStep s = scan_step(crystal, psi, ScanQuantity::integrated);
+    const double theta = crystal.bragg_angle(), lambda = c.radiation.alam1;
+    const double kinematic = kPi * kPi * std::norm(crystal.chi(crystal.primary())) * o.thickness /
+                             (lambda * std::sin(theta) * std::sin(2 * theta)) * 1e6;
+    EXPECT_NEAR(s.integrated_sigma / kinematic, 1 - 1 / (16 * kPi * kPi), 2e-3) << s.integrated_sigma << " urad";
+    EXPECT_LT(s.peak, 0.02);
+  }
+}
+
+TEST(PerfectCrystal, ScanIsMirrorSymmetricAboutAMirrorPlaneThroughThePrimary) {
+  // Silicon's mirror x <-> y contains 1 1 1 and 2 2 2; -1 -1 1 lies in it,
+  // so its two crossings lie symmetric about the mirror's azimuth.
+  const Calculation c = silicon("", "176. 179. 100. 8  1. 0.");
+  std::ostringstream messages;
+  std::vector<KeptPass> kept;
+  calculate(c, messages, &kept);
+  const auto in_plane = std::find_if(kept.front().events.begin(), kept.front().events.end(),
+                                     [](const KeptEvent& e) { return e.geometry.h2 == Hkl{-1, -1, 1}; });
+  ASSERT_NE(in_plane, kept.front().events.end());
+  const double psi_a = in_plane->geometry.psi_a, psi_b = in_plane->geometry.psi_b;
+  const double mirror = (psi_a + psi_b) / 2;
+  const PerfectCrystal crystal(c, {});
+  const double two_beam_peak = scan_step(crystal, mirror + 45.37).peak;
+  int off_two_beam = 0;
+  // At the crossings and near them, and between them.
+  for (const double offset : {0.0, 0.002, -0.004, 0.011, 0.3, 7.1}) {
+    const double x = std::fabs(psi_a - mirror) + offset;
+    const ScanStep plus = scan_step(crystal, mirror + x), minus = scan_step(crystal, mirror - x);
+    EXPECT_NEAR(plus.peak, minus.peak, 1e-6) << "psi " << mirror << " -+ " << x;
+    EXPECT_EQ(plus.beams, minus.beams) << "psi " << mirror << " -+ " << x;
+    off_two_beam += std::fabs(plus.peak - two_beam_peak) > 0.05;
+  }
+  EXPECT_GE(off_two_beam, 2);  // the crossings were really met
 }
 
 TEST(PerfectCrystal, RefusesWhatItCannotCompute) {
