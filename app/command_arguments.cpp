@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "energy/energy_calculation.hpp"
+
 namespace kavro::app {
 
 double real_value(std::string_view token, const std::string& option) {
@@ -20,6 +22,28 @@ double real_value(std::string_view token, const std::string& option) {
   if (s.empty() || used != s.size() || !std::isfinite(value))
     throw UsageError(option + " needs a number, not '" + s + "'");
   return value;
+}
+
+std::pair<double, double> range(std::string_view text, const std::string& option) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) throw UsageError(option + " needs A:B, not '" + std::string(text) + "'");
+  return {real_value(text.substr(0, colon), option), real_value(text.substr(colon + 1), option)};
+}
+
+std::pair<double, double> energy_range(const OptionalRange& energies, const OptionalRange& wavelengths) {
+  constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
+  std::pair<double, double> e;
+  if (wavelengths) {
+    if (!(wavelengths->first > 0 && wavelengths->second > 0))
+      throw UsageError("--wavelength needs positive wavelengths");
+    e = {energy_of(wavelengths->second), energy_of(wavelengths->first)};
+  } else {
+    e = *energies;
+  }
+  if (e.first > e.second) std::swap(e.first, e.second);
+  if (!(e.first >= kLowestEnergy && e.second <= kHighestEnergy))
+    throw UsageError("the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)");
+  return e;
 }
 
 std::string stop_message(const std::string& listing) {

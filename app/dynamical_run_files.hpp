@@ -13,6 +13,7 @@
 #include "dynamical/perfect_crystal.hpp"
 #include "engine/calculation.hpp"
 #include "plot/ghostscript.hpp"
+#include "result_writing.hpp"
 #include "run/result_file.hpp"
 
 namespace kavro::app {
@@ -29,21 +30,6 @@ struct DynamicalRunResult {
   const dynamical::PerfectCrystal& crystal;
   const dynamical::DynamicalScan& scan;
 };
-
-// Opens `file` for `path` and writes it; false, with the reason on stderr,
-// when it cannot be opened or written. The caller commits it.
-template <typename Writer>
-bool write_file(ResultFile& file, const std::filesystem::path& path, Writer&& write) {
-  if (!file.open(path)) {
-    std::cerr << "kavro99: cannot write " << path << "\n";
-    return false;
-  }
-  write(file.stream());
-  file.stream().flush();
-  if (file.stream()) return true;
-  std::cerr << "kavro99: " << path << " could not be written completely\n";
-  return false;
-}
 
 // The quantity of a scan in words with its unit, for a listing line:
 // "peak reflectivity of the primary (1)".

@@ -38,7 +38,6 @@ using dynamical::ScanQuantity;
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV, the range of Cromer-Liberman's f' and f''
 constexpr double kAngstromPerMillimetre = 1e7;
 constexpr double kArcsec = 3.14159265358979323846 / 648000;
 
@@ -52,11 +51,6 @@ struct GlitchArguments {
   std::vector<PageImage> images;
 };
 
-std::pair<double, double> range(std::string_view text, const std::string& option) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) throw UsageError(option + " needs A:B, not '" + std::string(text) + "'");
-  return {real_value(text.substr(0, colon), option), real_value(text.substr(colon + 1), option)};
-}
 
 int whole_value(std::string_view token, const std::string& option, int lo, int hi) {
   const double v = real_value(token, option);
@@ -119,19 +113,9 @@ GlitchArguments parse(const std::vector<std::string_view>& args) {
   return a;
 }
 
-// The energy range in keV, lowest first.
-std::pair<double, double> energy_range(const GlitchArguments& a) {
-  std::pair<double, double> e;
-  if (a.wavelengths) {
-    if (!(a.wavelengths->first > 0 && a.wavelengths->second > 0))
-      throw UsageError("--wavelength needs positive wavelengths");
-    e = {energy_of(a.wavelengths->second), energy_of(a.wavelengths->first)};
-  } else {
-    e = *a.energies;
-  }
-  if (e.first > e.second) std::swap(e.first, e.second);
-  if (!(e.first >= kLowestEnergy && e.second <= kHighestEnergy))
-    throw UsageError("the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)");
+// The energy range in keV, lowest first, of two different energies.
+std::pair<double, double> scan_energies(const GlitchArguments& a) {
+  const std::pair<double, double> e = energy_range(a.energies, a.wavelengths);
   if (!(e.second > e.first)) throw UsageError("the energy scan needs two different energies");
   return e;
 }
@@ -251,7 +235,7 @@ int make_glitch_scan(const GlitchArguments& a) {
     return kExitUsage;
   }
   if (base.radiation.idesy == kNeutrons) throw UsageError("the energy scan is made for X-rays; the input describes neutrons");
-  const std::pair<double, double> e = energy_range(a);
+  const std::pair<double, double> e = scan_energies(a);
   const EnergyScan scan = energy_scan(base, a, e);
 
   const bool integral = a.quantity == ScanQuantity::integrated;

@@ -18,6 +18,7 @@
 #include "command_arguments.hpp"
 #include "glitch_scan.hpp"
 #include "page_images.hpp"
+#include "result_writing.hpp"
 #include "rocking_command.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
@@ -48,7 +49,6 @@ namespace fs = std::filesystem;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 // Cromer-Liberman's f' and f'' are tabulated for these photon energies.
-constexpr double kLowestEnergy = 1.0, kHighestEnergy = 100.0;  // keV
 
 struct MapArguments {
   fs::path input, page, csv, html;
@@ -59,11 +59,6 @@ struct MapArguments {
   std::vector<PageImage> images;
 };
 
-std::pair<double, double> range(std::string_view text, const std::string& option) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) throw UsageError(option + " needs A:B, not '" + std::string(text) + "'");
-  return {real_value(text.substr(0, colon), option), real_value(text.substr(colon + 1), option)};
-}
 
 MapArguments parse(const std::vector<std::string_view>& args) {
   MapArguments a;
@@ -116,21 +111,6 @@ MapArguments parse(const std::vector<std::string_view>& args) {
   return a;
 }
 
-// The energy range in keV, lowest first.
-std::pair<double, double> energy_range(const MapArguments& a) {
-  std::pair<double, double> e;
-  if (a.wavelengths) {
-    if (!(a.wavelengths->first > 0 && a.wavelengths->second > 0))
-      throw UsageError("--wavelength needs positive wavelengths");
-    e = {energy_of(a.wavelengths->second), energy_of(a.wavelengths->first)};
-  } else {
-    e = *a.energies;
-  }
-  if (e.first > e.second) std::swap(e.first, e.second);
-  if (!(e.first >= kLowestEnergy && e.second <= kHighestEnergy))
-    throw UsageError("the energies must lie within 1 to 100 keV (0.124 to 12.4 Angstrom)");
-  return e;
-}
 
 map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
   if (!a.psi) {
@@ -185,28 +165,6 @@ bool within_memory_budget(const Calculation& c, const std::pair<double, double>&
   return false;
 }
 
-// Line 1 of the input file, the title of the run (80 characters).
-std::string input_title(const fs::path& input) {
-  std::ifstream in(input);
-  std::string title;
-  std::getline(in, title);
-  if (!title.empty() && title.back() == '\r') title.pop_back();
-  return title.substr(0, 80);
-}
-
-template <typename Writer>
-bool write_result(ResultFile& file, const fs::path& path, Writer&& write) {
-  if (!file.open(path)) {
-    std::cerr << "kavro99: cannot write " << path << "\n";
-    return false;
-  }
-  write(file.stream());
-  file.stream().flush();
-  if (file.stream()) return true;
-  std::cerr << "kavro99: " << path << " could not be written completely\n";
-  return false;
-}
-
 int make_map(const MapArguments& a) {
   if (path_kind(a.input) != PathKind::regular) {
     std::cerr << "kavro99: cannot open the input file " << a.input << "\n";
@@ -228,7 +186,7 @@ int make_map(const MapArguments& a) {
     std::cerr << "kavro99: the map is made for X-rays; " << a.input << " describes neutrons\n";
     return kExitUsage;
   }
-  const std::pair<double, double> e = energy_range(a);
+  const std::pair<double, double> e = energy_range(a.energies, a.wavelengths);
   if (!map::reflects_over(c, e.first))
     throw UsageError("the primary reflection does not reach the Ewald sphere at the lowest energy");
   const map::PsiDomain domain = psi_domain(a, c);
@@ -263,12 +221,12 @@ int make_map(const MapArguments& a) {
   std::ostringstream page_messages;
   // The page, the curve samples and the HTML page take their names together, or none does.
   ResultFile page_file, csv_file, html_file;
-  if (!write_result(page_file, a.page,
+  if (!write_file(page_file, a.page,
                     [&](std::ostream& ps) { map::write_map_page(ps, page_messages, page, current_time()); }))
     return kExitFailed;
-  if (!a.csv.empty() && !write_result(csv_file, a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); }))
+  if (!a.csv.empty() && !write_file(csv_file, a.csv, [&](std::ostream& out) { map::write_map_csv(out, m, domain); }))
     return kExitFailed;
-  if (!a.html.empty() && !write_result(html_file, a.html, [&](std::ostream& out) { map::write_map_html(out, page); }))
+  if (!a.html.empty() && !write_file(html_file, a.html, [&](std::ostream& out) { map::write_map_html(out, page); }))
     return kExitFailed;
   if (!page_file.commit() || (!a.csv.empty() && !csv_file.commit()) || (!a.html.empty() && !html_file.commit())) {
     std::cerr << "kavro99: the map's files could not be written completely\n";

@@ -14,10 +14,12 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "command_arguments.hpp"
 #include "dynamical_run_files.hpp"
 #include "page_images.hpp"
+#include "result_writing.hpp"
 #include "crystal/run_stop.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "run/input_preparation.hpp"
@@ -173,14 +175,11 @@ std::optional<Calculation> read_input(const RockingArguments& a, int& status) {
   }
 }
 
+// One result file, written and committed.
 template <typename Writer>
 bool write_result(const fs::path& path, Writer&& write) {
   ResultFile file;
-  if (!file.open(path)) {
-    std::cerr << "kavro99: cannot write " << path << "\n";
-    return false;
-  }
-  write(file.stream());
+  if (!write_file(file, path, std::forward<Writer>(write))) return false;
   if (file.commit()) return true;
   std::cerr << "kavro99: " << path << " could not be written completely\n";
   return false;
