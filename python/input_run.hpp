@@ -11,6 +11,7 @@
 
 #include "crystal/psi_grid.hpp"
 #include "kavro/error.hpp"
+#include "run/run_requests.hpp"
 #include "tables/pass_table.hpp"
 
 namespace kavro::python {
@@ -44,8 +45,10 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 // Runs an input given as text, with `preface` at the head of the listing.
 // Nothing is written: the ".cal" file and the page are left out. File names
 // in the text are taken relative to the current folder.
+// `more` asks for more of the run (a share of a split run, the join of its shares).
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
-                        const std::optional<FileIndexMatrix>& file_indices = std::nullopt);
+                        const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
+                        const std::function<void(RunRequests&)>& more = {});
 
 // The message a run that stopped early left last in its listing, on one line.
 std::string last_message(const std::string& listing);
