@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
-#include <tuple>
+#include <utility>
 
 #include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
@@ -341,7 +341,8 @@ PassResult MultipleDiffraction::open_pass(const PassInput& input, std::ostream& 
 }
 
 void MultipleDiffraction::search_range(const PassInput& input, std::ostream& out, PassResult& pass,
-                                       const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers) {
+                                       const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers,
+                                       std::int64_t done, std::int64_t total) {
   // The range is gone through a part at a time, in enumeration order, so
   // that the events are taken in the order of a single sweep.
   // Parts of at most a fiftieth of the box let the progress be told; the
@@ -351,7 +352,7 @@ void MultipleDiffraction::search_range(const PassInput& input, std::ostream& out
   for (std::int64_t begin = first; begin < last; begin += part) {
     const std::int64_t end = std::min(last, begin + part);
     take_part(input, out, pass, frame, begin, end, workers);
-    if (progress_) progress_(static_cast<double>(end - first) / static_cast<double>(last - first));
+    if (progress_) progress_(static_cast<double>(done + end - first) / static_cast<double>(total));
   }
 }
 
@@ -367,44 +368,55 @@ PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& o
   PassResult pass = open_pass(input, out, line);
   const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
   prepare_bound(input, pass, frame);
-  search_range(input, out, pass, frame, 0, static_cast<std::int64_t>(pass.bounds.reflections()),
-               worker_count(input.options.threads));
+  const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+  search_range(input, out, pass, frame, 0, box, worker_count(input.options.threads), 0, box);
   finish_pass(input, pass);
   return pass;
 }
 
-PassPart MultipleDiffraction::search_share(const PassInput& input, std::ostream& out, const WavelengthLine& line,
-                                           const SearchShare& share) {
+std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, std::ostream& out,
+                                                        const WavelengthLine& line, const SearchShare& share) {
   // Every crossing the store may take becomes a row; the join applies the store's limit.
   CalculationOptions options = input.options;
   options.keep_event_table = true;
   options.max_stored_events = INT64_MAX;
   const PassInput shared{input.crystal, input.radiation, input.sample, input.primary, input.grid, options};
-  PassPart part;
+  std::vector<PassPart> parts;
   std::ostringstream messages;
-  kept_crossings_ = &part.crossings;
   try {
     PassResult pass = open_pass(shared, messages, line);
     const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
     prepare_bound(shared, pass, frame);
-    part.box = static_cast<std::int64_t>(pass.bounds.reflections());
-    std::tie(part.first, part.last) = share.range(part.box);
-    search_range(shared, messages, pass, frame, part.first, part.last, worker_count(options.threads));
-    part.reaching = pass.store.nevt;
-    part.near_window = pass.store.nlist;
-    part.scan_crossings = pass.scan_crossings;
-    part.rows = std::move(pass.table);
+    const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+    const auto ranges = share.ranges(box);
+    std::int64_t total = 0, done = 0;
+    for (const auto& [first, last] : ranges) total += last - first;
+    for (const auto& [first, last] : ranges) {
+      PassPart& part = parts.emplace_back();
+      part.box = box;
+      part.first = first;
+      part.last = last;
+      kept_crossings_ = &part.crossings;
+      search_range(shared, messages, pass, frame, first, last, worker_count(options.threads), done, total);
+      done += last - first;
+      part.reaching = std::exchange(pass.store.nevt, 0);
+      part.near_window = std::exchange(pass.store.nlist, 0);
+      part.scan_crossings = std::exchange(pass.scan_crossings, 0);
+      part.rows = std::exchange(pass.table, {});
+      pass.store.records.clear();
+      part.messages = std::exchange(messages, std::ostringstream()).str();
+    }
   } catch (...) {
     kept_crossings_ = nullptr;
+    for (const PassPart& part : parts) out << part.messages;
     out << messages.str();
     throw;
   }
   kept_crossings_ = nullptr;
-  part.messages = std::move(messages).str();
-  return part;
+  return parts;
 }
 
-void MultipleDiffraction::join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart part) {
+void MultipleDiffraction::join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part) {
   out << part.messages;
   pass.store.nevt += part.reaching;
   pass.store.nlist += part.near_window;
@@ -415,33 +427,20 @@ void MultipleDiffraction::join_part(const PassInput& input, std::ostream& out, P
     if (input.options.keep_event_table) pass.table.push_back(row);
   }
   scan_events_.insert(scan_events_.end(), part.crossings.begin(), part.crossings.end());
+  std::vector<TableEvent>().swap(part.rows);
+  std::vector<ScanEvent>().swap(part.crossings);
   if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
 }
 
-void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {
-  work_ += terms;
-  if (work_ <= options.limits.work) return;
-  write_work_limit(out, options.limits.work);
-  stop_run();
-}
-
-void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,
-                                                std::ostream& out) {
-  spend_work(options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
-  const auto start = std::chrono::steady_clock::now();
-  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn};
-  add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
-  std::vector<ScanEvent>().swap(scan_events_);
-  work_done_.profile_seconds += seconds_since(start);
-  work_done_.profile_evaluations = profile_sums_.evaluations;
-}
-
-void MultipleDiffraction::add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options,
-                                               std::vector<float>& scan_calc, std::ostream& out) {
-  add_waiting_crossings(grid, options, out);
-  const std::vector<double>& sums = profile_sums_.sums;
-  for (std::size_t i = 0; i < sums.size() && i < scan_calc.size(); ++i)
-    scan_calc[i] = static_cast<float>(scan_calc[i] + sums[i]);
+void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+                                      std::vector<std::vector<PassPart>>& shares) {
+  // Block b of the box is block b / n of share b % n.
+  const std::size_t n = shares.size();
+  std::size_t most = 0;
+  for (const auto& parts : shares) most = std::max(most, parts.size());
+  for (std::size_t j = 0; j < most; ++j)
+    for (std::size_t k = 0; k < n; ++k)
+      if (j < shares[k].size()) join_part(input, out, pass, shares[k][j]);
 }
 
 }  // namespace kavro

@@ -84,19 +84,22 @@ class MultipleDiffraction {
   // that is no finite number writes its message and ends the run.
   PassResult run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
 
-  // The share of a pass's search that one run of a split search makes: the
-  // events of the share's reflections, taken as run_pass takes them but with
-  // no limit on the listing's store, their crossings kept in the part
-  // instead of added to the scan. The part's messages are what run_pass
-  // would write for these reflections; a run that stops writes them to `out`.
-  PassPart search_share(const PassInput& input, std::ostream& out, const WavelengthLine& line,
-                        const SearchShare& share);
+  // The share of a pass's search that one run of a split search makes, one
+  // part per block of the share: the events of the block's reflections,
+  // taken as run_pass takes them but with no limit on the listing's store,
+  // their crossings kept in the part instead of added to the scan. A part's
+  // messages are what run_pass would write for its reflections; a run that
+  // stops writes them to `out`.
+  std::vector<PassPart> search_share(const PassInput& input, std::ostream& out, const WavelengthLine& line,
+                                     const SearchShare& share);
 
-  // The pass joined from its shares: open_pass, join_part with each share in
-  // order, then finish_pass give what run_pass gives, its crossings waiting
-  // for add_profiles_to_scan as run_pass leaves them.
+  // The pass joined from the parts of all its shares (shares[k] from
+  // search_share with share k): open_pass, join_shares, then finish_pass
+  // give what run_pass gives, its crossings waiting for add_profiles_to_scan
+  // as run_pass leaves them.
   PassResult open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
-  void join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart part);
+  void join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+                   std::vector<std::vector<PassPart>>& shares);
   void finish_pass(const PassInput& input, PassResult& pass) const;
 
   // Adds the profiles of all collected crossings to the scan on the grid.
@@ -113,9 +116,12 @@ class MultipleDiffraction {
   const EngineWork& work_done() const { return work_done_; }
 
  private:
-  // Goes through reflections first..last-1 of the box a part at a time, telling the progress.
+  // Goes through reflections first..last-1 of the box a part at a time,
+  // telling the progress as `done` of `total` reflections gone through before.
   void search_range(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
-                    std::int64_t first, std::int64_t last, int workers);
+                    std::int64_t first, std::int64_t last, int workers, std::int64_t done, std::int64_t total);
+  // Takes one block's part into the pass, in enumeration order.
+  void join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part);
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
   void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                  std::int64_t first, std::int64_t last, int workers);

@@ -258,17 +258,22 @@ void write_chunk_header(std::ostream& out, const ChunkHeader& header) {
   out << kFirstLine << "\nrun " << fingerprint_text(header.fingerprint) << "\n" << chunk_name(header.share) << "\n";
 }
 
-void write_chunk_pass(std::ostream& out, int pass_number, const PassPart& part) {
-  TokenWriter w(out);
-  w.word("pass").put(pass_number);
-  for (const std::int64_t n : {part.box, part.first, part.last, part.reaching, part.near_window, part.scan_crossings,
-                               static_cast<std::int64_t>(part.rows.size()),
-                               static_cast<std::int64_t>(part.crossings.size()),
-                               static_cast<std::int64_t>(part.messages.size())})
-    w.put(n);
-  out << '\n' << part.messages << '\n';
-  for (const TableEvent& row : part.rows) write_row(out, row);
-  for (const ScanEvent& c : part.crossings) write_crossing(out, c);
+void write_chunk_pass(std::ostream& out, int pass_number, const std::vector<PassPart>& parts) {
+  TokenWriter pass(out);
+  pass.word("pass").put(pass_number).put(parts.empty() ? std::int64_t{0} : parts.front().box).put(std::ssize(parts));
+  out << '\n';
+  for (const PassPart& part : parts) {
+    TokenWriter w(out);
+    w.word("block");
+    for (const std::int64_t n : {part.first, part.last, part.reaching, part.near_window, part.scan_crossings,
+                                 static_cast<std::int64_t>(part.rows.size()),
+                                 static_cast<std::int64_t>(part.crossings.size()),
+                                 static_cast<std::int64_t>(part.messages.size())})
+      w.put(n);
+    out << '\n' << part.messages << '\n';
+    for (const TableEvent& row : part.rows) write_row(out, row);
+    for (const ScanEvent& c : part.crossings) write_crossing(out, c);
+  }
 }
 
 void write_chunk_end(std::ostream& out) { out << kLastLine << '\n'; }
@@ -310,20 +315,37 @@ ChunkTableReader::ChunkTableReader(fs::path file) : file_(std::move(file)) {
   size_ = std::filesystem::file_size(file_, ignored);
 }
 
-PassPart ChunkTableReader::read_pass(int pass_number, std::int64_t box) {
+std::vector<PassPart> ChunkTableReader::read_pass(int pass_number, std::int64_t box) {
   std::ifstream in(file_, std::ios::binary);
   in.seekg(position_);
   std::string line;
   std::getline(in, line);
   TokenReader head(line, file_);
   head.expect("pass");
-  PassPart part;
   const int number = head.number<int>();
-  part.box = head.count();
-  if (number != pass_number || part.box != box) head.damaged();
+  const std::int64_t pass_box = head.count();
+  const std::int64_t blocks = head.count();
+  head.finish();
+  const auto ranges = share_.ranges(box);
+  // A share without blocks (more shares than blocks) writes no box.
+  if (number != pass_number || blocks != std::ssize(ranges) || (blocks > 0 && pass_box != box)) head.damaged();
+  std::vector<PassPart> parts(ranges.size());
+  for (std::size_t b = 0; b < ranges.size(); ++b) parts[b] = read_block(in, box, ranges[b]);
+  position_ = in.tellg();
+  return parts;
+}
+
+PassPart ChunkTableReader::read_block(std::istream& in, std::int64_t box,
+                                      const std::pair<std::int64_t, std::int64_t>& range) const {
+  std::string line;
+  std::getline(in, line);
+  TokenReader head(line, file_);
+  head.expect("block");
+  PassPart part;
+  part.box = box;
   part.first = head.count();
   part.last = head.count();
-  if (std::pair(part.first, part.last) != share_.range(box)) head.damaged();
+  if (std::pair(part.first, part.last) != range) head.damaged();
   part.reaching = head.count();
   part.near_window = head.count();
   part.scan_crossings = head.count();
@@ -345,7 +367,6 @@ PassPart ChunkTableReader::read_pass(int pass_number, std::int64_t box) {
     part.crossings.push_back(read_crossing(r));
   }
   if (!in || std::ssize(part.rows) != rows || std::ssize(part.crossings) != crossings) head.damaged();
-  position_ = in.tellg();
   return part;
 }
 

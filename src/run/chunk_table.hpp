@@ -1,15 +1,16 @@
 // The chunk table: what one share of a split run (kavro99 run INPUT --chunk
 // I/N) found, to be joined with the other shares by kavro99 merge into the
 // whole run. A text file: a header naming the run and the share, then for
-// each pass its counts, its listing messages, its rows of the event table
-// and its crossings of the scan, every number exact (floating point in
-// hexadecimal), then "end".
+// each pass and each of the share's blocks its counts, its listing messages,
+// its rows of the event table and its crossings of the scan, every number
+// exact (floating point in hexadecimal), then "end".
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <istream>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "engine/pass_part.hpp"
@@ -29,7 +30,8 @@ struct ChunkHeader {
 };
 
 void write_chunk_header(std::ostream& out, const ChunkHeader& header);
-void write_chunk_pass(std::ostream& out, int pass_number, const PassPart& part);
+// One pass of the share: the parts of its blocks in their order.
+void write_chunk_pass(std::ostream& out, int pass_number, const std::vector<PassPart>& parts);
 void write_chunk_end(std::ostream& out);
 
 // The chunk tables of one run in the order of their shares: every file a
@@ -43,11 +45,14 @@ std::vector<std::filesystem::path> ordered_chunk_tables(const std::vector<std::f
 class ChunkTableReader {
  public:
   explicit ChunkTableReader(std::filesystem::path file);
-  // The share of the next pass, checked against the pass's number and its
-  // box of `box` reflections; throws kavro::Error when the file does not hold it.
-  PassPart read_pass(int pass_number, std::int64_t box);
+  // The parts of the share's blocks of the next pass, checked against the
+  // pass's number and its box of `box` reflections; throws kavro::Error when
+  // the file does not hold them.
+  std::vector<PassPart> read_pass(int pass_number, std::int64_t box);
 
  private:
+  PassPart read_block(std::istream& in, std::int64_t box, const std::pair<std::int64_t, std::int64_t>& range) const;
+
   std::filesystem::path file_;
   SearchShare share_;
   std::streamoff position_ = 0;  // where the next pass begins

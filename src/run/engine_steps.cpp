@@ -95,13 +95,19 @@ void search_chunk(RunState& st, std::ostream& out, MultipleDiffraction& engine, 
     ++pass_number;
     if (progress) engine.report_progress([&](double done) { progress(pass_number, passes, done); });
     out << "\n\n";
-    const PassPart part =
+    const std::vector<PassPart> parts =
         engine.search_share({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line, share);
     reduce_primary_phase(st.primary);
-    write_chunk_pass(table, pass_number, part);
-    out << " Chunk " << share.part + 1 << " of " << share.parts << ", pass " << pass_number << ": reflections "
-        << part.first + 1 << " to " << part.last << " of the " << part.box << " of the index box, "
-        << part.reaching << " reaching the sphere, " << part.scan_crossings << " crossings in the scan\n";
+    write_chunk_pass(table, pass_number, parts);
+    std::int64_t reflections = 0, reaching = 0, crossings = 0;
+    for (const PassPart& part : parts) {
+      reflections += part.last - part.first;
+      reaching += part.reaching;
+      crossings += part.scan_crossings;
+    }
+    out << " Chunk " << share.part + 1 << " of " << share.parts << ", pass " << pass_number << ": " << reflections
+        << " reflections of the index box in " << parts.size() << " blocks, " << reaching << " reaching the sphere, "
+        << crossings << " crossings in the scan\n";
     zeit(st, out);
   }
   engine.report_progress({});

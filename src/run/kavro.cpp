@@ -129,15 +129,13 @@ PassSource joined_passes(MultipleDiffraction& engine, std::vector<ChunkTableRead
   return [&engine, &readers](const PassInput& input, std::ostream& out, const WavelengthLine& line, int pass_number) {
     PassResult pass = engine.open_pass(input, out, line);
     const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
-    for (ChunkTableReader& reader : readers) {
-      PassPart part;
-      try {
-        part = reader.read_pass(pass_number, box);
-      } catch (const Error& e) {
-        stop_with_lines(out, {" The chunk tables cannot be merged:", e.what()});
-      }
-      engine.join_part(input, out, pass, std::move(part));
+    std::vector<std::vector<PassPart>> shares;
+    try {
+      for (ChunkTableReader& reader : readers) shares.push_back(reader.read_pass(pass_number, box));
+    } catch (const Error& e) {
+      stop_with_lines(out, {" The chunk tables cannot be merged:", e.what()});
     }
+    engine.join_shares(input, out, pass, shares);
     engine.finish_pass(input, pass);
     return pass;
   };

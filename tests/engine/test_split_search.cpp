@@ -37,7 +37,7 @@ struct Whole {
 Whole joined(const Calculation& c, std::int64_t parts, int threads) {
   std::ostringstream messages;
   const std::vector<WavelengthLine> lines = wavelength_lines(c.radiation);
-  std::vector<std::vector<PassPart>> found(lines.size());
+  std::vector<std::vector<std::vector<PassPart>>> found(lines.size());
   CalculationOptions options = c.options;
   options.threads = threads;
   for (std::int64_t part = 0; part < parts; ++part) {
@@ -57,7 +57,7 @@ Whole joined(const Calculation& c, std::int64_t parts, int threads) {
   for (std::size_t p = 0; p < lines.size(); ++p) {
     const PassInput input{c.crystal, c.radiation, c.sample, primary, c.grid, options};
     PassResult pass = engine.open_pass(input, messages, lines[p]);
-    for (PassPart& part : found[p]) engine.join_part(input, messages, pass, std::move(part));
+    engine.join_shares(input, messages, pass, found[p]);
     engine.finish_pass(input, pass);
     take_pass(pass, scan, primary);
     whole.passes.push_back(std::move(pass));
