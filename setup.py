@@ -1,4 +1,4 @@
-# The extension module `kavro`, built by the project's CMake build: a fresh
+# The extension module `kavro._kavro` of the package `kavro`, built by the project's CMake build: a fresh
 # Release build under build-pip/ (no tests, no desktop window), or the target
 # of an existing build folder named by KAVRO_CMAKE_BUILD_DIR.
 import os
@@ -28,13 +28,13 @@ class CMakeBuild(build_ext):
                             f"-DPython3_EXECUTABLE={sys.executable}"], check=True)
         subprocess.run(["cmake", "--build", str(build), "--target", "kavro_python", "-j", str(os.cpu_count() or 1)],
                        check=True)
-        built = sorted((build / "python").glob("kavro*.so"))
+        built = sorted((build / "python" / "kavro").glob("_kavro*.so"))
         if not built:
-            raise RuntimeError(f"the CMake build in {build} made no module kavro")
+            raise RuntimeError(f"the CMake build in {build} made no module kavro._kavro")
         target = pathlib.Path(self.get_ext_fullpath(ext.name))
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(built[0], target)
 
 
 (SOURCE / "build-pip").mkdir(exist_ok=True)  # setuptools' build and metadata stay out of the sources
-setup(ext_modules=[CMakeExtension("kavro")], cmdclass={"build_ext": CMakeBuild})
+setup(ext_modules=[CMakeExtension("kavro._kavro")], cmdclass={"build_ext": CMakeBuild})

@@ -17,6 +17,7 @@
 #include "crystal/units.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "fit/fit_calculation.hpp"
+#include "fit/fit_html.hpp"
 #include "fit/fit_run.hpp"
 #include "plot/uplot.hpp"
 #include "run/result_file.hpp"
@@ -32,7 +33,7 @@ constexpr int kExitFitFailed = 1;
 constexpr int kExitUsage = 2;
 
 struct FitArguments {
-  fs::path input, measured, report;
+  fs::path input, measured, report, html;
   std::string free, start, range;
   bool peaks = false;
   std::vector<PageImage> images;  // of the page: --png, --pdf
@@ -51,6 +52,8 @@ bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
       a.range = args[++i];
     } else if (args[i] == "-o" && has_value) {
       a.report = args[++i];
+    } else if (args[i] == "--html" && has_value && a.html.empty()) {
+      a.html = args[++i];
     } else if (args[i] == "--peaks") {
       a.peaks = true;
     } else if (args[i] == "--png" || args[i] == "--pdf") {
@@ -62,6 +65,10 @@ bool parse(const std::vector<std::string_view>& args, FitArguments& a) {
     }
   }
   if (a.input.empty() || a.measured.empty()) return false;
+  if (!a.html.empty() && a.html.extension() != ".html" && a.html.extension() != ".htm") {
+    std::cerr << "kavro99: --html takes FIT.html, not " << a.html << "\n";
+    return false;
+  }
   if (a.report.empty()) a.report = fs::path(a.input).replace_extension(".fit");
   if (a.free.empty()) a.free = a.peaks ? "offset,energy" : "offset,scale,background";
   return true;
@@ -228,11 +235,13 @@ int fit(const FitArguments& a, const FitRequest& request) {
                          write_fitted_page(out, calculation, measured, run, request, title);
                        }});
   }
+  if (!a.html.empty()) outputs.push_back({a.html, [&run](std::ostream& out) { write_fit_html(out, run); }});
   if (!write_results(outputs)) return kExitFitFailed;
   std::cout << "\nReport:          " << a.report.string() << "\n";
   if (!a.peaks)
     std::cout << "Fitted scan:     " << outputs[1].path.string() << "\nResiduals:       " << outputs[2].path.string()
               << "\nPostScript page: " << outputs[3].path.string() << "\n";
+  if (!a.html.empty()) std::cout << "HTML page:       " << a.html.string() << "\n";
   if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFitFailed;
   return 0;
 }
@@ -271,6 +280,7 @@ int fit_command(const std::vector<std::string_view>& args) {
     files.emplace_back("page", page);
     for (const PageImage kind : a.images) files.emplace_back("image of the page", image_path(page, kind));
   }
+  if (!a.html.empty()) files.emplace_back("HTML page", a.html);
   if (names_collide(files)) return kExitUsage;
   return fit(a, request);
 }

@@ -229,6 +229,7 @@ constexpr double kReflectionsWorthANote = 2e7;
 struct RunPlan {
   std::vector<kavro::CommandFile> files;
   fs::path measured_scan;  // the scan the run reads (empty: none)
+  bool read = false;       // the input was read; else the run itself says what is wrong with it
   double reflections = 0;
   std::size_t passes = 0;
   int atoms = 0;
@@ -254,6 +255,7 @@ RunPlan plan_of(const RunRequest& request) {
       plan.measured_scan = result_path(base_dir, names.dname2);
       plan.files.push_back({plan.measured_scan, "measured scan of line 12", false});
     }
+    plan.read = true;
     if (request.tables.chunk) return plan;  // a share writes neither its page nor its ".cal" file
     const fs::path page = result_path(base_dir, names.dname1);
     plan.files.push_back({page, "PostScript page", true});
@@ -299,9 +301,10 @@ std::vector<kavro::CommandFile> command_files(const RunRequest& request) {
 }
 
 // The chunk tables of a merge: all of the run of this input and measured
-// scan, every share once. They are read again as the run merges them.
+// scan, every share once. They are read again as the run merges them, which
+// also checks them when the input cannot be read here.
 bool usable_chunks(const RunRequest& request, const RunPlan& plan) {
-  if (!request.merge) return true;
+  if (!request.merge || !plan.read) return true;
   try {
     std::ifstream input(request.input, std::ios::binary);
     const std::uint64_t print = kavro::run_fingerprint(kavro::input_fingerprint(input), plan.measured_scan);

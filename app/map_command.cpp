@@ -23,6 +23,7 @@
 #include "format/input_reader.hpp"
 #include "map/map_csv.hpp"
 #include "map/map_html.hpp"
+#include "map/map_limits.hpp"
 #include "map/map_page.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
@@ -139,15 +140,6 @@ map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
   return {a.psi->first, a.psi->second};
 }
 
-// Whether the primary reflection can be in reflecting position at the
-// energy (on every wavelength line): lambda sin(theta)/lambda below 1.
-bool reflects_over(const Calculation& c, double energy) {
-  const double longest =
-      c.radiation.idesy == kTube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
-  const double lambda = wavelength_of(energy) * longest / c.radiation.alam1;
-  return lambda * c.primary.stol < 1;
-}
-
 // The files of the map: the input and the measured scan it names are read,
 // the page, its images and the curve samples written; none may be another.
 bool usable_files(const MapArguments& a, const fs::path& scan) {
@@ -170,40 +162,24 @@ fs::path result_path(const fs::path& base_dir, std::string_view name) {
   return path.is_absolute() || path.empty() ? path : base_dir / path;
 }
 
-// What the map holds for each secondary reflection that can reach the
-// sphere: its orbit, h2 and h3 with their index entries, and per scattering
-// type a complex sum and a form factor (measured: YIG from 10 to 30 keV, 1.8
-// million such reflections on two tube lines, takes 200 MB; a 100 A cell at
-// 8 keV, 10 million, 1.3 GB while its sums are made).
-constexpr double kMapBytesPerReflection = 120;
-constexpr double kMapBytesPerTypeSum = 16;
-// Sums of reflections over atoms worth a word at the start (about a minute).
-constexpr double kAtomSumsWorthANote = 1e10;
-
-// The reflections within 2/lambda of the origin at the shortest wavelength
-// of the range are those that can meet the sphere; a map that could not hold
-// them within the run's memory budget is refused with its estimate.
+// The reflections that can meet the sphere at the shortest wavelength of
+// the range must fit the run's memory budget; a larger map is refused with
+// its estimate.
 bool within_memory_budget(const Calculation& c, const std::pair<double, double>& e) {
-  const double shortest_line =
-      c.radiation.idesy == kTube ? std::min(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
-  const double lambda = wavelength_of(e.second) * shortest_line / c.radiation.alam1;
-  const double lines = c.radiation.idesy == kTube ? 2 : 1;
-  const double radius = 2 / lambda;
-  const double reflections = lines * 4.0 / 3.0 * M_PI * radius * radius * radius * static_cast<double>(c.crystal.vol);
-  const double bytes = reflections * (kMapBytesPerReflection + kMapBytesPerTypeSum * c.crystal.nf);
+  const map::MapSize size = map::map_size(c, e);
   const double budget = static_cast<double>(c.options.limits.memory_bytes);
-  const double sums = reflections * 2 * c.crystal.na;  // h2 and h3 over the asymmetric unit
-  if (bytes <= budget) {
-    if (sums > kAtomSumsWorthANote)
+  if (size.bytes <= budget) {
+    if (size.atom_sums > map::kAtomSumsWorthANote)
       std::fprintf(stderr,
                    "kavro99: the map sums about %.3g reflections over %d atoms (about %.0f MB); this can take hours\n",
-                   reflections, c.crystal.na, bytes / (1 << 20));
+                   size.reflections, c.crystal.na, size.bytes / (1 << 20));
     return true;
   }
   std::fprintf(stderr,
                "kavro99: the map would hold about %.3g reflections that can reach the sphere at %.3f keV, about %.0f MB,"
                " more than the memory budget of %lld MB; lower the highest energy\n",
-               reflections, e.second, bytes / (1 << 20), static_cast<long long>(c.options.limits.memory_megabytes()));
+               size.reflections, e.second, size.bytes / (1 << 20),
+               static_cast<long long>(c.options.limits.memory_megabytes()));
   return false;
 }
 
@@ -251,7 +227,7 @@ int make_map(const MapArguments& a) {
     return kExitUsage;
   }
   const std::pair<double, double> e = energy_range(a);
-  if (!reflects_over(c, e.first))
+  if (!map::reflects_over(c, e.first))
     throw UsageError("the primary reflection does not reach the Ewald sphere at the lowest energy");
   const map::PsiDomain domain = psi_domain(a, c);
   map::MapRequest request;

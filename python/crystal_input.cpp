@@ -1,5 +1,7 @@
 #include "crystal_input.hpp"
 
+#include <pybind11/pybind11.h>
+
 #include "cif_sampling.hpp"
 #include "cif/cif_error.hpp"
 #include "cif/crystal_file.hpp"
@@ -38,6 +40,27 @@ CrystalFile read_crystal(const std::filesystem::path& path, const std::string& b
   CrystalFile file{path, cif::read_crystal_file(path, block), {}};
   file.space_group = space_group_name(file.crystal);
   return file;
+}
+
+cif::ConversionSettings conversion_settings(const cif::RadiationChoice& radiation, std::array<int, 3> hkl,
+                                            std::pair<double, double> psi, double steps, double drumin,
+                                            const std::optional<std::array<double, 3>>& azimuth_ref,
+                                            const cif::SampleChoice& sample) {
+  cif::ConversionSettings settings;
+  settings.azimuth_reference = azimuth_ref;
+  settings.sample = sample;
+  settings.hkl = hkl;
+  settings.radiation = radiation;
+  settings.psia = psi.first;
+  settings.psie = psi.second;
+  settings.steps = steps;
+  settings.drumin = drumin;
+  try {
+    cif::check_settings(settings);
+  } catch (const cif::CifError& e) {
+    throw pybind11::value_error(e.what());
+  }
+  return settings;
 }
 
 CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings settings, bool choose_steps) {

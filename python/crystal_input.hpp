@@ -2,9 +2,11 @@
 // `kavro99 cif` makes of it for a primary reflection and a radiation.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "cif/conversion.hpp"
 #include "cif/crystal.hpp"
@@ -27,6 +29,14 @@ struct CrystalInput {
   std::string preface;  // the conversion's report, as the head of the listing
   std::optional<FileIndexMatrix> file_indices;  // the file's indices beside the input's, when they differ
 };
+
+// The settings of a conversion for a primary reflection `hkl` (indices on the file's cell), the psi range
+// (degrees), psi steps per degree and the threshold `drumin` (cps) of the listed events. Raises ValueError
+// for settings no run accepts.
+cif::ConversionSettings conversion_settings(const cif::RadiationChoice& radiation, std::array<int, 3> hkl,
+                                            std::pair<double, double> psi, double steps, double drumin,
+                                            const std::optional<std::array<double, 3>>& azimuth_ref,
+                                            const cif::SampleChoice& sample);
 
 // The input of `kavro99 run CRYSTAL.cif` for these settings. Throws cif::CifError for settings no run
 // accepts and for crystals the input cannot express.

@@ -53,10 +53,15 @@ std::string file_text(const fs::path& path) {
 // What the workers call: module-level Python, so that Dask sends it by name.
 constexpr const char* kWorkerCall = R"(
 def _share_of_search(text, part, parts):
-    """kavro._search_share on a worker: the chunk table (bytes), or (status, listing) of a share that stops."""
-    import kavro
-    return kavro._search_share(text, part, parts)
+    """_search_share on a worker: the chunk table (bytes), or (status, listing) of a share that stops."""
+    return _search_share(text, part, parts)
 )";
+
+// The name of the extension module, which the workers import to find _share_of_search.
+std::string& extension_name() {
+  static std::string name;
+  return name;
+}
 
 // One share per thread of the client's workers, at least one.
 std::int64_t share_count(const py::object& client) {
@@ -101,7 +106,7 @@ InputRun spread_run(const py::object& client, const CrystalInput& input, const I
     numbers.append(part);
     counts.append(parts);
   }
-  const py::object worker_call = py::module_::import("kavro").attr("_share_of_search");
+  const py::object worker_call = py::module_::import(extension_name().c_str()).attr("_share_of_search");
   const py::object futures = client.attr("map")(worker_call, texts, numbers, counts, py::arg("pure") = false);
   std::vector<std::string> tables;
   for (const py::handle table : client.attr("gather")(futures)) {
@@ -134,6 +139,7 @@ void add_distributed_calls(py::module_& m) {
       "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text, or (status, listing) "
       "of the share's run when it stops.");
   py::exec(kWorkerCall, m.attr("__dict__"));
+  extension_name() = m.attr("__name__").cast<std::string>();
 }
 
 }  // namespace kavro::python

@@ -31,7 +31,7 @@ InputRun merge_shares(const CrystalInput& input, const std::vector<std::string>&
 // share per worker thread; a share that stops gives its run. Called with the GIL held.
 InputRun spread_run(const pybind11::object& client, const CrystalInput& input, const InterruptCheck& interrupted);
 
-// kavro._search_share and the function the workers call, kavro._share_of_search.
+// _search_share and the function the workers call, _share_of_search, in the extension module.
 void add_distributed_calls(pybind11::module_& m);
 
 }  // namespace kavro::python

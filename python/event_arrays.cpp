@@ -82,14 +82,14 @@ py::list event_column_descriptions() {
 }
 
 Scan scan_arrays(const InputRun& run) {
-  const std::size_t n = run.scan_calc.size();
+  const std::size_t n = run.calculated.scan_calc.size();
   std::vector<float> psi(n), obs(n, std::numeric_limits<float>::quiet_NaN());
   const float step = n > 0 ? 1.0f / run.grid.zsw : 0.f;
   for (std::size_t i = 0; i < n; ++i) {
     psi[i] = run.grid.psia + static_cast<float>(i) * step;
-    if (i < run.scan_obs.size() && run.scan_obs[i] < kGapMarker) obs[i] = run.scan_obs[i];
+    if (i < run.measured.scan_obs.size() && run.measured.scan_obs[i] < kGapMarker) obs[i] = run.measured.scan_obs[i];
   }
-  return {float_array(psi, n), float_array(run.scan_calc, n), float_array(obs, n)};
+  return {float_array(psi, n), float_array(run.calculated.scan_calc, n), float_array(obs, n)};
 }
 
 }  // namespace kavro::python

@@ -5,22 +5,13 @@
 #include <sstream>
 #include <string_view>
 
+#include "report/html_report.hpp"
 #include "run/kavro.hpp"
+#include "tables/results_document.hpp"
 #include "run/run_files.hpp"
 
 namespace kavro::python {
 namespace {
-
-void check_input(const std::filesystem::path& input) {
-  switch (path_kind(input)) {
-    case PathKind::regular:
-      return;
-    case PathKind::absent:
-      throw InputFileError("cannot open the input file " + input.string(), true);
-    case PathKind::other:
-      throw InputFileError("the input is no regular file: " + input.string(), false);
-  }
-}
 
 std::string_view trimmed(std::string_view line) {
   const auto first = line.find_first_not_of(" \t\r");
@@ -31,9 +22,14 @@ std::string_view trimmed(std::string_view line) {
 // Keeps what the caller reads of a completed run before the run gives its arrays back.
 void take_results(RunState& st, InputRun& run) {
   run.passes = std::move(st.pass_tables);
+  run.title = st.title;
+  run.crystal = st.crystal;
+  run.radiation = st.radiation;
+  run.primary = st.primary;
   run.grid = st.grid;
-  run.scan_calc = std::move(st.calculated.scan_calc);
-  run.scan_obs = std::move(st.measured.scan_obs);
+  run.options = st.options;
+  run.measured = std::move(st.measured);
+  run.calculated = std::move(st.calculated);
 }
 
 // The run of `in`; `names.input_file` is the input's file, if it has one.
@@ -75,8 +71,19 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
 
 }  // namespace
 
+void check_input_file(const std::filesystem::path& input) {
+  switch (path_kind(input)) {
+    case PathKind::regular:
+      return;
+    case PathKind::absent:
+      throw InputFileError("cannot open the input file " + input.string(), true);
+    case PathKind::other:
+      throw InputFileError("the input is no regular file: " + input.string(), false);
+  }
+}
+
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted) {
-  check_input(input);
+  check_input_file(input);
   std::ifstream in(input);
   if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
   RunArguments names;
@@ -90,6 +97,14 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
   std::istringstream in(text);
   RunArguments names;
   return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+}
+
+std::string run_report_page(const InputRun& run, const std::string& name) {
+  const RunResults results{run.title,   run.crystal,  run.radiation,  run.primary, run.grid,
+                           run.options, run.measured, run.calculated, run.passes};
+  std::ostringstream page;
+  write_html_report(page, results, name);
+  return std::move(page).str();
 }
 
 std::string last_message(const std::string& listing) {

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "crystal/psi_grid.hpp"
+#include "engine/calculated_scan.hpp"
+#include "engine/calculation.hpp"
+#include "scans/measured_scan.hpp"
 #include "kavro/error.hpp"
 #include "run/run_requests.hpp"
 #include "tables/pass_table.hpp"
@@ -33,10 +36,19 @@ struct InputRun {
   std::string failure;  // what ended a run early, one line
   bool store_overflowed = false;
   std::vector<PassTable> passes;
+  // What the run's HTML report is made of.
+  std::string title;
+  Crystal crystal;
+  Radiation radiation;
+  Primary primary;
   PsiGrid grid;
-  std::vector<float> scan_calc;  // on the psi grid
-  std::vector<float> scan_obs;   // on the psi grid, kGapMarker where nothing was measured
+  CalculationOptions options;
+  MeasuredScan measured;      // scan_obs on the psi grid, kGapMarker where nothing was measured
+  CalculatedScan calculated;  // scan_calc on the psi grid
 };
+
+// Throws InputFileError when the input is missing or no regular file.
+void check_input_file(const std::filesystem::path& input);
 
 // Runs the input file; the ".cal" file and the page go where the command line
 // puts them (beside the input unless it names other folders).
@@ -49,6 +61,9 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
                         const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
                         const std::function<void(RunRequests&)>& more = {});
+
+// The run's interactive HTML report, as `kavro99 run --html NAME.html` writes it.
+std::string run_report_page(const InputRun& run, const std::string& name);
 
 // The message a run that stopped early left last in its listing, on one line.
 std::string last_message(const std::string& listing);

@@ -4,9 +4,9 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,6 +17,10 @@
 #include "distributed_search.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
+#include "fit_module.hpp"
+#include "map_module.hpp"
+#include "notebook_page.hpp"
+#include "module_errors.hpp"
 #include "structure_values.hpp"
 
 namespace py = pybind11;
@@ -31,19 +35,9 @@ struct Result {
   Scan scan;
   bool store_overflowed = false;
   py::list passes;
+  std::shared_ptr<const InputRun> run;  // for the report page
+  std::string page_name;                // names the tables the page offers for download
 };
-
-// The listing echoes the input's lines, and a crystal file's title is its own bytes, which may be
-// in any encoding: UTF-8 where the text is UTF-8, else Latin-1, which keeps every byte.
-py::str listing_text(const std::string& text) {
-  PyObject* decoded = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
-  if (decoded == nullptr) {
-    PyErr_Clear();
-    decoded = PyUnicode_DecodeLatin1(text.data(), static_cast<py::ssize_t>(text.size()), nullptr);
-  }
-  if (decoded == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::str>(decoded);
-}
 
 py::list pass_summaries(const InputRun& run) {
   py::list passes;
@@ -66,23 +60,18 @@ py::list pass_summaries(const InputRun& run) {
   throw py::error_already_set();
 }
 
-[[noreturn]] void raise_input_error(const InputFileError& e, const std::filesystem::path& input) {
-  PyErr_SetObject(
-      e.missing ? PyExc_FileNotFoundError : PyExc_OSError,
-      py::make_tuple(e.missing ? ENOENT : EINVAL, listing_text(e.what()), listing_text(input.string())).ptr());
-  throw py::error_already_set();
-}
-
 // Ctrl-C while a run goes on: the signal's handler runs (KeyboardInterrupt by default) and the run stops.
 bool python_signal_raised() {
   py::gil_scoped_acquire locked;
   return PyErr_CheckSignals() != 0;
 }
 
-Result result_of(const py::handle& run_error, const InputRun& done) {
+Result result_of(const py::handle& run_error, InputRun& done, std::string page_name) {
   if (!done.completed) raise_run_error(run_error, done);
-  return {listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
-          pass_summaries(done)};
+  Result r{listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
+           pass_summaries(done), nullptr, std::move(page_name)};
+  r.run = std::make_shared<const InputRun>(std::move(done));
+  return r;
 }
 
 Result run(const py::handle& run_error, const std::filesystem::path& input) {
@@ -95,15 +84,10 @@ Result run(const py::handle& run_error, const std::filesystem::path& input) {
   } catch (const RunInterrupted&) {
     throw py::error_already_set();  // the handler's exception
   }
-  return result_of(run_error, done);
+  return result_of(run_error, done, input.stem().string());
 }
 
 // --- Crystals and radiations ---------------------------------------------------
-
-[[noreturn]] void raise_with_message(const py::handle& type, const std::exception& e) {
-  PyErr_SetObject(type.ptr(), listing_text(e.what()).ptr());
-  throw py::error_already_set();
-}
 
 CrystalFile from_cif(const py::handle& cif_error, const std::filesystem::path& path,
                      const std::optional<std::string>& block) {
@@ -112,6 +96,19 @@ CrystalFile from_cif(const py::handle& cif_error, const std::filesystem::path& p
     return read_crystal(path, block.value_or(""));
   } catch (const InputFileError& e) {
     raise_input_error(e, path);
+  } catch (const cif::CifError& e) {
+    raise_with_message(cif_error, e);
+  }
+}
+
+// A change of a structure's values: a value that cannot be used is a ValueError naming it, a structure
+// the reader refuses a kavro.CifError; either leaves the structure as it was.
+template <typename Change>
+void change_structure(const py::handle& cif_error, Change change) {
+  try {
+    change();
+  } catch (const std::invalid_argument& e) {
+    throw py::value_error(e.what());
   } catch (const cif::CifError& e) {
     raise_with_message(cif_error, e);
   }
@@ -182,20 +179,8 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
               std::optional<double> steps, double drumin,
               const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
               const cif::SampleChoice& sample = {}, const py::object& client = py::none()) {
-  cif::ConversionSettings settings;
-  settings.azimuth_reference = azimuth_ref;
-  settings.sample = sample;
-  settings.hkl = hkl;
-  settings.radiation = radiation;
-  settings.psia = psi.first;
-  settings.psie = psi.second;
-  settings.steps = steps.value_or(20);
-  settings.drumin = drumin;
-  try {
-    cif::check_settings(settings);
-  } catch (const cif::CifError& e) {
-    raise_with_message(PyExc_ValueError, e);
-  }
+  const cif::ConversionSettings settings =
+      conversion_settings(radiation, hkl, psi, steps.value_or(20), drumin, azimuth_ref, sample);
   InputRun done;
   try {
     CrystalInput input;
@@ -210,28 +195,20 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
   } catch (const RunInterrupted&) {
     throw py::error_already_set();
   }
-  return result_of(run_error, done);
+  return result_of(run_error, done, crystal.path.stem().string());
 }
 
 }  // namespace
 }  // namespace kavro::python
 
-PYBIND11_MODULE(kavro, m) {
+PYBIND11_MODULE(_kavro, m) {
   using namespace kavro::python;
   namespace cif = kavro::cif;
   m.doc() = "kavro-99: multiple-diffraction psi-scans (Renninger scans) of a single crystal";
 
-  const py::handle run_error = PyErr_NewExceptionWithDoc(
-      "kavro.RunError",
-      "A run that stopped early. `message` is the listing's last message, `listing` the whole listing, "
-      "`status` the status of the last read or open.",
-      PyExc_RuntimeError, nullptr);
-  m.attr("RunError") = run_error;
-  const py::handle cif_error = PyErr_NewExceptionWithDoc(
-      "kavro.CifError",
-      "A crystal file that describes no crystal the program can calculate, with the reader's message.",
-      PyExc_ValueError, nullptr);
-  m.attr("CifError") = cif_error;
+  const ModuleErrors errors = add_module_errors(m);
+  const py::handle run_error = errors.run;
+  const py::handle cif_error = errors.cif;
 
   py::class_<Scan>(m, "Scan", "The simulated and the measured scan on the psi grid.")
       .def_readonly("psi", &Scan::psi, "psi of each step (deg), float32")
@@ -245,7 +222,13 @@ PYBIND11_MODULE(kavro, m) {
       .def_readonly("scan", &Result::scan)
       .def_readonly("passes", &Result::passes, "per pass the counts of the JSON event table's summary")
       .def_readonly("store_overflowed", &Result::store_overflowed,
-                    "a pass had more events than the listing holds; the event table has all of them");
+                    "a pass had more events than the listing holds; the event table has all of them")
+      .def(
+          "html", [](const Result& r) { return listing_text(run_report_page(*r.run, r.page_name)); },
+          "the run's interactive page, as `kavro99 run --html` writes it (one self-contained HTML document)")
+      .def(
+          "_repr_html_", [](const Result& r) { return listing_text(notebook_frame(run_report_page(*r.run, r.page_name))); },
+          "the run's page inline in Jupyter, in a frame of its own");
 
   m.def(
       "run", [run_error](const std::filesystem::path& input) { return run(run_error, input); }, "input"_a,
@@ -290,8 +273,12 @@ PYBIND11_MODULE(kavro, m) {
            "`space_group` a Hermann-Mauguin symbol (with ':1' or ':2' for a group with two origins, 'H' or 'R' "
            "for rhombohedral axes), `sites` the kavro.Site list of the asymmetric unit. Raises ValueError for a "
            "value that cannot be used, kavro.CifError for a structure the reader refuses.")
-      .def_property_readonly(
-          "sites", [](const CrystalFile& f) { return sites_of(f); }, "the sites of the asymmetric unit")
+      .def_property(
+          "sites", [](const CrystalFile& f) { return sites_of(f); },
+          [cif_error](CrystalFile& f, const std::vector<Site>& sites) {
+            change_structure(cif_error, [&] { f = with_values(f, cell_of(f), f.space_group, sites); });
+          },
+          "the sites of the asymmetric unit, as values (a list of kavro.Site: assign a new list to change them)")
       .def_static(
           "from_cif",
           [cif_error](const std::filesystem::path& path, const std::optional<std::string>& block) {
@@ -307,13 +294,26 @@ PYBIND11_MODULE(kavro, m) {
           "the chemical name or formula, else the block's name")
       .def_property_readonly(
           "source", [](const CrystalFile& f) { return f.path; }, "the file")
-      .def_property_readonly(
+      .def_property(
           "cell", [](const CrystalFile& f) { return cell_tuple(f.crystal.cell); },
+          [cif_error](CrystalFile& f, const std::array<double, 6>& cell) {
+            change_structure(cif_error, [&] {
+              check_cell(cell);
+              if (f.space_group.empty())  // operators only: fractional, they hold for any cell
+                f.crystal.cell = {cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]};
+              else
+                f = with_values(f, cell, f.space_group, sites_of(f));
+            });
+          },
           "(a, b, c, alpha, beta, gamma) in Angstrom and degrees")
-      .def_property_readonly(
+      .def_property(
           "space_group",
           [](const CrystalFile& f) { return f.space_group.empty() ? std::optional<std::string>() : f.space_group; },
-          "the space group's name in the file's setting (None when it has no name)")
+          [cif_error](CrystalFile& f, const std::string& space_group) {
+            change_structure(cif_error, [&] { f = with_values(f, cell_of(f), space_group, sites_of(f)); });
+          },
+          "the space group's name in the file's setting (None when it has no name); a Hermann-Mauguin symbol "
+          "sets another")
       .def_property_readonly(
           "symmetry", [](const CrystalFile& f) { return f.crystal.symmetry; }, "what the file gave of the symmetry")
       .def_property_readonly(
@@ -400,6 +400,8 @@ PYBIND11_MODULE(kavro, m) {
       "split into one share per worker thread, each run on a worker as `kavro99 run --chunk` runs it, and the "
       "shares joined here as `kavro99 merge` joins them: the result is the local call's, bit for bit (the "
       "choice of the psi step when `steps` is None searches here first).");
+  bind_map(m, errors);
+  bind_fit(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   add_distributed_calls(m);
   m.attr("__version__") = "1.2";

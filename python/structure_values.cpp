@@ -24,12 +24,21 @@ std::string number(double v) {
 
 void refuse(const std::string& message) { throw std::invalid_argument(message); }
 
+}  // namespace
+
 void check_cell(const std::array<double, 6>& cell) {
+  const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
   for (int i = 0; i < 3; ++i)
-    if (!(cell[i] > 0) || !std::isfinite(cell[i])) refuse("the cell edges a, b, c must be positive numbers (Angstrom)");
+    if (!(cell[i] > 0) || !std::isfinite(cell[i]))
+      refuse(std::string("the cell edge ") + names[i] + " must be a positive number (Angstrom), not " +
+             number(cell[i]));
   for (int i = 3; i < 6; ++i)
-    if (!(cell[i] > 0 && cell[i] < 180)) refuse("the cell angles alpha, beta, gamma must lie between 0 and 180 degrees");
+    if (!(cell[i] > 0 && cell[i] < 180))
+      refuse(std::string("the cell angle ") + names[i] + " must lie between 0 and 180 degrees, not " +
+             number(cell[i]));
 }
+
+namespace {
 
 // One token of the CIF: no blanks, quotes or characters the reader would take otherwise.
 void check_token(const std::string& value, const std::regex& pattern, const std::string& what) {
@@ -41,12 +50,15 @@ void check_site(const Site& s, std::size_t i) {
   check_token(s.type, std::regex("[A-Z][a-z]?[0-9]?[+-]?"), which + ": the type");
   if (!s.label.empty()) check_token(s.label, std::regex("[A-Za-z0-9_()'.+-]{1,32}"), which + ": the label");
   for (double x : s.xyz)
-    if (!std::isfinite(x)) refuse(which + ": the coordinates xyz must be finite numbers");
-  if (!(s.occupancy > 0 && s.occupancy <= 1)) refuse(which + ": the occupancy must lie in (0, 1]");
-  if (!(s.b_iso >= 0) || !std::isfinite(s.b_iso)) refuse(which + ": b_iso must be a number at least 0");
+    if (!std::isfinite(x))
+      refuse(which + ": the coordinates xyz must be finite numbers, not (" + number(s.xyz[0]) + ", " +
+             number(s.xyz[1]) + ", " + number(s.xyz[2]) + ")");
+  if (!(s.occupancy > 0 && s.occupancy <= 1))
+    refuse(which + ": the occupancy must lie in (0, 1], not " + number(s.occupancy));
+  if (!(s.b_iso >= 0) || !std::isfinite(s.b_iso)) refuse(which + ": b_iso must be a number at least 0, not " + number(s.b_iso));
   if (s.u_aniso)
     for (double u : *s.u_aniso)
-      if (!std::isfinite(u)) refuse(which + ": u_aniso must hold finite numbers");
+      if (!std::isfinite(u)) refuse(which + ": u_aniso must hold finite numbers, not " + number(u));
 }
 
 std::string label_of(const Site& s, std::size_t i) {
@@ -121,6 +133,25 @@ CrystalFile structure_of_values(const std::array<double, 6>& cell, const std::st
   } catch (const cif::CifError&) {
   }
   return file;
+}
+
+CrystalFile with_values(const CrystalFile& structure, const std::array<double, 6>& cell, const std::string& space_group,
+                        const std::vector<Site>& sites) {
+  if (space_group.empty())
+    refuse("the structure's symmetry (" + structure.crystal.symmetry +
+           ") has no space-group name to write it with: set space_group first");
+  CrystalFile changed = structure_of_values(cell, space_group, sites, structure.crystal.title);
+  changed.path = structure.path;
+  changed.crystal.source = structure.crystal.source;
+  changed.crystal.block = structure.crystal.block;
+  changed.crystal.formula = structure.crystal.formula;
+  changed.crystal.formula_units = structure.crystal.formula_units;
+  return changed;
+}
+
+std::array<double, 6> cell_of(const CrystalFile& structure) {
+  const cif::UnitCell& c = structure.crystal.cell;
+  return {c.a, c.b, c.c, c.alpha, c.beta, c.gamma};
 }
 
 std::vector<Site> sites_of(const CrystalFile& structure) {

@@ -26,6 +26,18 @@ struct Site {
 CrystalFile structure_of_values(const std::array<double, 6>& cell, const std::string& space_group,
                                 const std::vector<Site>& sites, const std::string& title);
 
+// Throws std::invalid_argument naming an edge or angle that no cell has.
+void check_cell(const std::array<double, 6>& cell);
+
+// `structure` with another cell, space group or sites, read again as a
+// structure from values is read; its file, block, title and formula kept.
+// A structure whose symmetry has no space-group name (operators only) cannot
+// be written so: std::invalid_argument.
+CrystalFile with_values(const CrystalFile& structure, const std::array<double, 6>& cell, const std::string& space_group,
+                        const std::vector<Site>& sites);
+
+std::array<double, 6> cell_of(const CrystalFile& structure);
+
 // The sites of a structure, as values.
 std::vector<Site> sites_of(const CrystalFile& structure);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Short libFuzzer run of the scan readers (CAD4, HUBER-HASYLAB, ".obs"), of
-# the whole input file (seeded with fuzz/corpus) and of the CIF converter
+# Short libFuzzer run of the scan readers (CAD4, HUBER-HASYLAB, ".obs", plain scans), of
+# the whole input file (seeded with fuzz/corpus), of the command line and of the CIF converter
 # (seeded with the test CIFs in tests/data/cif). Needs clang with libFuzzer.
 #   tools/fuzz-smoke.sh [seconds per target, default 20; the input file gets three times as long]
 set -euo pipefail
@@ -12,10 +12,10 @@ if ! command -v clang++ >/dev/null; then
 fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVRO_FUZZ=ON -DKAVRO_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_cad4 fuzz_huber fuzz_obs fuzz_input fuzz_cif
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_cad4 fuzz_huber fuzz_obs fuzz_plain fuzz_input fuzz_options fuzz_cif
 work="$(mktemp -d)"
 trap 'rm -rf "$work" /tmp/kavro_fuzz_*' EXIT
-for kind in cad4 huber obs input cif; do
+for kind in cad4 huber obs plain input options cif; do
   mkdir -p "$work/$kind"
   duration="$seconds"
   [[ "$kind" == input ]] && duration=$((3 * seconds))

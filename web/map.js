@@ -2,7 +2,7 @@
 // psi(E) on a canvas, psi across and energy up, coloured by the event
 // strength on a logarithmic scale from the threshold to the strongest, the
 // safe windows shaded; zoom, pan and the reflection of the curve under the
-// pointer.
+// pointer; under the map the simulated scan at the energy last clicked.
 (function () {
   "use strict";
 
@@ -225,6 +225,126 @@
     context.fillText("strength (cps)", b.x1 + 8, b.y0 + 12);
   }
 
+
+  // ---- The simulated scan at a level: the sum of the events' profiles, the
+  // scan less the primary's own level, in bins holding their lowest and
+  // highest value; drawn on the map's psi axis.
+  const scans = data.scans;
+  const scanCanvas = document.getElementById("scan");
+  const scanContext = scanCanvas.getContext("2d");
+  let chosen = null;  // index of the level drawn
+  function nearestLevel(energy) {
+    let best = 0;
+    scans.energies.forEach((e, i) => { if (Math.abs(e - energy) < Math.abs(scans.energies[best] - energy)) best = i; });
+    return best;
+  }
+  function chooseEnergyAt(x, y) {
+    const b = plotBox();
+    if (x < b.x0 || x > b.x1 || y < b.y0 || y > b.y1 || scans.energies.length === 0) return;
+    chosen = nearestLevel(flat ? data.energy_from : energyOf(y));
+    document.getElementById("scan-box").hidden = false;
+    document.getElementById("scan-note").textContent = "Simulated scan at E = " + fixed(scans.energies[chosen], 4) +
+      " keV (the nearest of the " + scans.energies.length + " levels the page holds), less the primary's own " +
+      "level; the dashed lines are the threshold either way.";
+    draw();
+    document.body.setAttribute("data-scan-energy", fixed(scans.energies[chosen], 4));
+  }
+  function drawChosenEnergy(b) {
+    if (chosen === null || flat) return;
+    const y = yOf(scans.energies[chosen]);
+    if (y < b.y0 || y > b.y1) return;
+    context.strokeStyle = "#c0392b";
+    context.setLineDash([6, 4]);
+    context.beginPath();
+    context.moveTo(b.x0, y);
+    context.lineTo(b.x1, y);
+    context.stroke();
+    context.setLineDash([]);
+  }
+  // The bins within the map's psi view, with the psi of each bin's middle.
+  function visibleBins() {
+    const bins = [];
+    const low = scans.lowest[chosen], high = scans.highest[chosen];
+    for (let i = 0; i < low.length; ++i) {
+      const psi = scans.psi_from + (i + 0.5) * scans.bin_width;
+      if (psi >= view.psiMin - scans.bin_width && psi <= view.psiMax + scans.bin_width)
+        bins.push({ psi, low: low[i], high: high[i] });
+    }
+    return bins;
+  }
+  function drawScan() {
+    if (chosen === null) return;
+    const ratio = window.devicePixelRatio || 1;
+    const box = scanCanvas.getBoundingClientRect();
+    const h = box.height || 240;
+    scanCanvas.width = Math.round(width * ratio);
+    scanCanvas.height = Math.round(h * ratio);
+    const c = scanContext;
+    c.setTransform(ratio, 0, 0, ratio, 0, 0);
+    c.clearRect(0, 0, width, h);
+    const b = { x0: margin.left, x1: width - margin.right, y0: 10, y1: h - 40 };
+    const bins = visibleBins();
+    let lo = -data.threshold, hi = data.threshold;
+    for (const bin of bins) { lo = Math.min(lo, bin.low); hi = Math.max(hi, bin.high); }
+    const pad = 0.05 * (hi - lo);
+    lo -= pad;
+    hi += pad;
+    const yAt = (v) => b.y1 - (v - lo) / (hi - lo) * (b.y1 - b.y0);
+    c.fillStyle = "rgba(46, 160, 67, 0.16)";
+    for (const w of data.windows) {
+      const parts = w.to > data.psi_from + 360 ? [[w.from, data.psi_from + 360], [data.psi_from, w.to - 360]]
+                                                 : [[w.from, w.to]];
+      for (const [from, to] of parts) {
+        const x0 = Math.max(b.x0, xOf(from)), x1 = Math.min(b.x1, xOf(to));
+        if (x1 > x0) c.fillRect(x0, b.y0, x1 - x0, b.y1 - b.y0);
+      }
+    }
+    c.save();
+    c.beginPath();
+    c.rect(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    c.clip();
+    c.strokeStyle = "#888";
+    c.lineWidth = 1;
+    for (const v of [-data.threshold, data.threshold]) {
+      c.setLineDash([4, 3]);
+      c.beginPath();
+      c.moveTo(b.x0, yAt(v));
+      c.lineTo(b.x1, yAt(v));
+      c.stroke();
+    }
+    c.setLineDash([]);
+    c.strokeStyle = "#1f5fbf";
+    c.lineWidth = 1.2;
+    c.beginPath();
+    bins.forEach((bin, i) => {
+      const x = xOf(bin.psi);
+      if (i === 0) c.moveTo(x, yAt(bin.high));
+      else c.lineTo(x, yAt(bin.high));
+      if (bin.low !== bin.high) c.lineTo(x, yAt(bin.low));
+    });
+    c.stroke();
+    c.restore();
+    c.strokeStyle = "#333";
+    c.strokeRect(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    c.fillStyle = "#222";
+    c.font = "12px system-ui, sans-serif";
+    c.textAlign = "center";
+    c.textBaseline = "top";
+    const px = ticks(view.psiMin, view.psiMax, Math.max(3, Math.floor((b.x1 - b.x0) / 80)));
+    for (const v of px.values) c.fillText(v.toFixed(px.digits), xOf(v), b.y1 + 5);
+    c.fillText("psi (degrees)", (b.x0 + b.x1) / 2, b.y1 + 22);
+    c.textAlign = "right";
+    c.textBaseline = "middle";
+    const ty = ticks(lo, hi, 4);
+    for (const v of ty.values) c.fillText(sig(v), b.x0 - 6, yAt(v));
+    c.save();
+    c.translate(14, (b.y0 + b.y1) / 2);
+    c.rotate(-Math.PI / 2);
+    c.textAlign = "center";
+    c.fillText("I - I-prim (cps)", 0, 0);
+    c.restore();
+  }
+
   let zoomBox = null;
   function draw() {
     const b = plotBox();
@@ -234,6 +354,8 @@
     drawCurves(b, shown);
     drawAxes(b);
     drawKey(b);
+    drawChosenEnergy(b);
+    drawScan();
     if (zoomBox) {
       context.strokeStyle = "#1f5fbf";
       context.setLineDash([4, 3]);
@@ -305,7 +427,10 @@
     const up = () => {
       window.removeEventListener("mousemove", move);
       window.removeEventListener("mouseup", up);
-      if (!zoomBox) return;
+      if (!zoomBox) {
+        if (!e.shiftKey) chooseEnergyAt(start.x, start.y);
+        return;
+      }
       const z = zoomBox;
       zoomBox = null;
       if (z.x1 - z.x0 < 5) {
@@ -452,7 +577,9 @@
       head.appendChild(element("th", {}, name));
     for (const w of data.windows) {
       const row = table.insertRow();
-      [fixed(w.from, 3), fixed(w.to, 3), fixed(w.to - w.from, 3), hkl(w.before), hkl(w.after)].forEach((text, i) =>
+      // A window through the end of a full turn ends at its azimuth in the turn's start.
+      const to = fixed(w.wraps ? w.to - 360 : w.to, 3) + (w.wraps ? " (through " + fixed(data.psi_to, 0) + ")" : "");
+      [fixed(w.from, 3), to, fixed(w.to - w.from, 3), hkl(w.before), hkl(w.after)].forEach((text, i) =>
         row.appendChild(element("td", i < 3 ? { class: "num" } : {}, text)));
     }
     host.appendChild(table);
@@ -463,6 +590,10 @@
     pointOf(psi, energy) {
       const box = canvas.getBoundingClientRect();
       return { x: box.left + xOf(psi), y: box.top + yOf(energy) };
+    },
+    // The drawn scan's bins in view: [{psi, low, high}], or null before a click.
+    scanBins() {
+      return chosen === null ? null : visibleBins();
     },
   };
 

@@ -11,7 +11,6 @@
   const whole = { min: grid.psia, max: grid.psie };
   const events = results.events.slice().sort((a, b) => a.psi - b.psi);
   const eventPsi = events.map((e) => e.psi);
-  const plots = [];
   let activePlot = null;
   let bandCurves = 0;  // stored events whose curve crosses the psi window
 
@@ -34,90 +33,13 @@
     return e["h" + n] + " " + e["k" + n] + " " + e["l" + n];
   }
 
-  // ---- The shared psi axis: zoom, pan and the whole scan.
-  let syncing = false;
-  function showRange(min, max) {
-    const span = Math.max(max - min, 1e-6);
-    if (span >= whole.max - whole.min) {
-      min = whole.min;
-      max = whole.max;
-    } else if (min < whole.min) {
-      min = whole.min;
-      max = min + span;
-    } else if (max > whole.max) {
-      max = whole.max;
-      min = max - span;
-    }
-    syncing = true;
-    for (const u of plots) u.setScale("x", { min, max });
-    syncing = false;
-  }
-  function followZoom(u, key) {
-    if (key !== "x" || syncing) return;
-    showRange(u.scales.x.min, u.scales.x.max);
-  }
-  function currentRange() {
-    const x = plots[0].scales.x;
-    return { min: x.min, max: x.max };
-  }
-  function zoomAbout(center, factor) {
-    const r = currentRange();
-    showRange(center - (center - r.min) * factor, center + (r.max - center) * factor);
-  }
-  function pan(fraction) {
-    const r = currentRange();
-    const shift = (r.max - r.min) * fraction;
-    showRange(r.min + shift, r.max + shift);
-  }
-  function overWidth(u) {
-    return u.over.getBoundingClientRect().width || 1;
-  }
-
-  function bindNavigation(u) {
-    u.over.addEventListener("wheel", (e) => {
-      e.preventDefault();
-      zoomAbout(u.posToVal(e.offsetX, "x"), e.deltaY < 0 ? 0.8 : 1.25);
-    }, { passive: false });
-    u.over.addEventListener("dblclick", () => showRange(whole.min, whole.max));
-    u.over.addEventListener("mouseenter", () => { activePlot = u; });
-    u.over.addEventListener("mouseleave", () => { activePlot = null; hideTooltip(); });
-    // Shift and drag pans; the capture on the root keeps uPlot from starting a zoom box.
-    u.root.addEventListener("mousedown", (e) => {
-      if (!e.shiftKey || e.button !== 0) return;
-      e.stopPropagation();
-      e.preventDefault();
-      const start = currentRange();
-      const x0 = e.clientX;
-      const perPixel = (start.max - start.min) / overWidth(u);
-      const move = (m) => {
-        const shift = (x0 - m.clientX) * perPixel;
-        showRange(start.min + shift, start.max + shift);
-      };
-      const up = () => {
-        window.removeEventListener("mousemove", move);
-        window.removeEventListener("mouseup", up);
-      };
-      window.addEventListener("mousemove", move);
-      window.addEventListener("mouseup", up);
-    }, true);
-  }
-
-  function bindToolbar() {
-    const centre = () => { const r = currentRange(); return (r.min + r.max) / 2; };
-    document.getElementById("pan-left").addEventListener("click", () => pan(-0.25));
-    document.getElementById("pan-right").addEventListener("click", () => pan(0.25));
-    document.getElementById("zoom-in").addEventListener("click", () => zoomAbout(centre(), 0.5));
-    document.getElementById("zoom-out").addEventListener("click", () => zoomAbout(centre(), 2));
-    document.getElementById("zoom-reset").addEventListener("click", () => showRange(whole.min, whole.max));
-    document.addEventListener("keydown", (e) => {
-      if (e.key === "ArrowLeft") pan(-0.1);
-      else if (e.key === "ArrowRight") pan(0.1);
-      else if (e.key === "+" || e.key === "=") zoomAbout(centre(), 0.8);
-      else if (e.key === "-") zoomAbout(centre(), 1.25);
-      else return;
-      e.preventDefault();
-    });
-  }
+  // ---- The shared psi axis (psi_axis.js).
+  const axis = kavroPsiAxis(whole, {
+    enter: (u) => { activePlot = u; },
+    leave: () => { activePlot = null; hideTooltip(); },
+  });
+  const plots = axis.plots;
+  const overWidth = axis.overWidth;
 
   // ---- Hover labels: the events within a few pixels of the pointer, strongest first.
   const tooltip = document.getElementById("tooltip");
@@ -201,13 +123,11 @@
       scales: { x: { time: false, range: (u, min, max) => [min, max] } },
       axes: [{ label: "psi (deg)" }, { label: yLabel, size: 70 }],
       cursor: { sync: { key: "kavro-psi" }, bind: { dblclick: () => null } },
-      hooks: { setScale: [followZoom], setCursor: [showTooltip] },
+      hooks: { setScale: [axis.followZoom], setCursor: [showTooltip] },
     };
   }
   function addPlot(options, values, id) {
-    const u = new uPlot(options, values, document.getElementById(id));
-    bindNavigation(u);
-    plots.push(u);
+    axis.add(new uPlot(options, values, document.getElementById(id)));
   }
 
   function scanPlot() {
@@ -418,8 +338,8 @@
   scanPlot();
   eventPlot();
   bandPlot();
-  showRange(whole.min, whole.max);
-  bindToolbar();
+  axis.showRange(whole.min, whole.max);
+  axis.bindToolbar();
   window.addEventListener("resize", resize);
   document.body.setAttribute("data-band-curves", String(bandCurves));
   document.body.setAttribute("data-report", "drawn");

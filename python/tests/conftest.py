@@ -1,5 +1,7 @@
+import html
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 
@@ -26,3 +28,11 @@ def examples(tmp_path):
 
 def run_command_line(input_file, *options):
     return subprocess.run([KAVRO99, "run", str(input_file), *options], capture_output=True, text=True, check=True)
+
+
+def assert_inline_page(frame, page):
+    """A notebook's inline page: the whole self-contained page in a sandboxed frame that runs its script."""
+    shown = re.fullmatch(r'<iframe sandbox="allow-scripts[^"]*" style="[^"]*" srcdoc="([^"]*)"></iframe>', frame)
+    assert shown and html.unescape(shown.group(1)) == page
+    assert page.startswith("<!DOCTYPE html>") and "<script>" in page
+    assert not re.search(r'<(script|link|img)[^>]*(src|href)="', page)  # nothing fetched when shown

@@ -170,21 +170,47 @@ def test_a_structure_from_values_gives_the_events_of_the_same_crystal_from_a_cif
 @pytest.mark.parametrize(
     "change, words",
     [
-        ({"cell": (5.4, -1, 5.4, 90, 90, 90)}, "cell edges"),
-        ({"cell": (5.4, 5.4, 5.4, 90, 190, 90)}, "cell angles"),
-        ({"space_group": "F d -3 m'\n_x"}, "space group"),
+        ({"cell": (5.4, -1, 5.4, 90, 90, 90)}, "cell edge b .* not -1"),
+        ({"cell": (5.4, 5.4, 5.4, 90, 190, 90)}, "cell angle beta .* not 190"),
+        ({"space_group": "F d -3 m'\n_x"}, "space group 'F d -3 m'"),
         ({"sites": []}, "at least one site"),
-        ({"sites": [kavro.Site("Si 1", (0, 0, 0))]}, "type"),
-        ({"sites": [kavro.Site("Si", (0, 0, float("nan")))]}, "coordinates"),
-        ({"sites": [kavro.Site("Si", (0, 0, 0), occupancy=1.5)]}, "occupancy"),
-        ({"sites": [kavro.Site("Si", (0, 0, 0), b_iso=-1)]}, "b_iso"),
+        ({"sites": [kavro.Site("Si 1", (0, 0, 0))]}, "type 'Si 1'"),
+        ({"sites": [kavro.Site("Si", (0, 0, float("nan")))]}, r"coordinates .* not \(0, 0, nan\)"),
+        ({"sites": [kavro.Site("Si", (0, 0, 0), occupancy=1.5)]}, "occupancy .* not 1.5"),
+        ({"sites": [kavro.Site("Si", (0, 0, 0), b_iso=-1)]}, "b_iso .* not -1"),
     ],
 )
 def test_bad_values_raise_value_error_naming_the_value(change, words):
     given = {"cell": (5.4, 5.4, 5.4, 90, 90, 90), "space_group": "F d -3 m :2", "sites": [kavro.Site("Si", (0, 0, 0))]}
-    given.update(change)
     with pytest.raises(ValueError, match=words):
-        kavro.Structure(**given)
+        kavro.Structure(**{**given, **change})
+    # The same value given to a structure's attribute: refused, and the structure left as it was.
+    for structure in (kavro.Structure(**given), kavro.Structure.from_cif(SI)):
+        before = (structure.cell, structure.space_group, repr(structure.sites))
+        (name, value), = change.items()
+        with pytest.raises(ValueError, match=words):
+            setattr(structure, name, value)
+        assert (structure.cell, structure.space_group, repr(structure.sites)) == before
+
+
+def test_a_structure_s_cell_space_group_and_sites_can_be_changed(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    si = kavro.Structure.from_cif(SI)
+    si.cell = (5.5, 5.5, 5.5, 90, 90, 90)
+    assert si.cell == (5.5, 5.5, 5.5, 90, 90, 90) and si.title == "silicon" and si.name == "si"
+    cif = tmp_path / "si55.cif"
+    cif.write_text(SI.read_text().replace("5.431020", "5.5").replace("5.43102", "5.5"))
+    assert kavro.Structure.from_cif(cif).cell == si.cell
+    radiation = kavro.Radiation.energy(8.5)
+    a = kavro.find_events(si, radiation, hkl=(2, 2, 2), psi=(-30, 30), steps=50)
+    b = kavro.find_events(kavro.Structure.from_cif(cif), radiation, hkl=(2, 2, 2), psi=(-30, 30), steps=50)
+    np.testing.assert_array_equal(a.events["psi"], b.events["psi"])
+    si.space_group = "P 1"
+    assert si.space_group == "P 1" and si.atoms == 1
+    si.sites = si.sites + [kavro.Site("O", (0.5, 0.5, 0.5), b_iso=1)]
+    assert [s.type for s in si.sites] == ["Si", "O"]
+    with pytest.raises(kavro.CifError, match="'Q 9'"):
+        si.space_group = "Q 9"
 
 
 def test_the_sample_reaches_line_5_and_bad_values_raise_value_error(tmp_path, monkeypatch):

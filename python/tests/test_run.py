@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import kavro
-from conftest import EXAMPLE_INPUTS, copy_examples, run_command_line
+from conftest import EXAMPLE_INPUTS, assert_inline_page, copy_examples, run_command_line
 
 
 def read_csv(path):
@@ -34,7 +34,9 @@ def without_clock(listing):
 def test_run_equals_command_line(examples, tmp_path, name):
     # The command line runs in a second copy so that the two runs' .cal files and pages stay apart.
     cli = copy_examples(tmp_path / "cli")
-    run_command_line(cli / name, "--events", str(tmp_path / "ev.csv"), "--scan-table", str(tmp_path / "scan.csv"))
+    page = tmp_path / name.replace(".inp", ".html")  # the page's tables are named after it
+    run_command_line(cli / name, "--events", str(tmp_path / "ev.csv"), "--scan-table", str(tmp_path / "scan.csv"),
+                     "--html", str(page))
     r = kavro.run(examples / name)
 
     header, rows = read_csv(tmp_path / "ev.csv")
@@ -52,6 +54,8 @@ def test_run_equals_command_line(examples, tmp_path, name):
     assert cal == sorted(p.name for p in examples.glob("*.cal"))
     for file in cal:
         assert (examples / file).read_bytes() == (cli / file).read_bytes()
+    assert r.html() == page.read_text()
+    assert_inline_page(r._repr_html_(), r.html())
 
 
 def test_measured_scan_is_nan_where_nothing_was_measured(examples):

@@ -1,7 +1,6 @@
 // The checks of an experiment's values, in the order the input file gives them.
 #include "engine/experiment_checks.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -11,19 +10,13 @@
 #include "crystal/run_stop.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/event_search.hpp"
+#include "engine/usable_values.hpp"
 
 namespace kavro {
 namespace {
 
-constexpr float kLargestRadiusMicrometres = 1e6f;
-constexpr float kLargestRotationElement = 9;
-constexpr float kLargestTranslation = 10;
-constexpr std::int64_t kBytesPerScanStep = 24;  // as the input file's psi grid counts them
-
-bool usable_line(float lambda, float dlam, float weight) { return lambda > 0 && dlam >= 0 && dlam < 2 && weight >= 0; }
-
 void check_cell(const Crystal& c, std::ostream& notes) {
-  if (!(c.a > 0 && c.b > 0 && c.c > 0) || !(cell_volume_radicand(c) > 0))
+  if (!describes_cell(c))
     stop_with_lines(notes, {" The cell constants a, b, c, alpha, beta, gamma describe no cell:",
                             " its volume is zero or imaginary"});
 }
@@ -35,14 +28,9 @@ void check_symmetry(const Crystal& c, std::ostream& notes) {
   if (c.ns < 1 || c.ns > kMaxOperators || (c.ic != 1 && c.ic != 2))
     stop_with_lines(notes, {" With operators given, ic must be 1 or 2 and ns 1 to 24"});
   for (int n = 0; n < c.ns; ++n)
-    for (int j = 0; j < 3; ++j) {
-      const bool whole = std::all_of(c.symr[n][j].begin(), c.symr[n][j].end(), [](float e) {
-        return std::fabs(e) <= kLargestRotationElement && e == std::trunc(e);
-      });
-      if (!whole || !(std::fabs(c.symt[n][j]) <= kLargestTranslation))
-        stop_with_lines(notes, {" The rotation parts of the operators must hold whole numbers from -9 to 9 and the",
-                                " translations lie between -10 and 10"});
-    }
+    if (!usable_operator(c.symt[n], c.symr[n]))
+      stop_with_lines(notes, {" The rotation parts of the operators must hold whole numbers from -9 to 9 and the",
+                              " translations lie between -10 and 10"});
 }
 
 void check_atoms(const Crystal& c, std::ostream& notes) {
@@ -65,9 +53,7 @@ void check_radiation(const Experiment& e, std::ostream& notes) {
   if (r.idesy != kTube && r.idesy != kSynchrotronSigma && r.idesy != kSynchrotronPi && r.idesy != kNeutrons)
     stop_with_lines(notes, {" The kind of radiation idesy must be a tube, synchrotron radiation or neutrons"});
   const bool synchrotron = r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi;
-  const bool lines_usable = usable_line(r.alam1, synchrotron ? 0 : r.dlam1, r.flam1) &&
-                            (r.idesy != kTube || usable_line(r.alam2, r.dlam2, r.flam2));
-  if (!lines_usable)
+  if (!usable_wavelengths(r, !synchrotron))
     stop_with_lines(notes, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
                             " and their weights not negative"});
   Radiation with_band = r;
@@ -88,28 +74,24 @@ void check_radiation(const Experiment& e, std::ostream& notes) {
 }
 
 void check_sample(const Sample& s, std::ostream& notes) {
-  const auto usable = [](float r) { return r > 0 && r <= kLargestRadiusMicrometres; };
-  if (!usable(s.rkugel * 1e4f) || !usable(s.radius))
+  if (!usable_radius_micrometres(s.rkugel * 1e4f) || !usable_radius_micrometres(s.radius))
     stop_with_lines(notes, {" The crystal and mosaic-block radii (rkugel, radius) must be larger than 0 and at most",
                             " 1000000 micrometres"});
-  if (!(s.diverp >= 0) || !(s.divers >= 0) || !(s.eta >= 0))
+  if (!usable_divergences(s))
     stop_with_lines(notes, {" The divergences (diverp, divers) and the mosaic spread eta must not be negative"});
 }
 
 void check_grid(const Experiment& e, std::ostream& notes) {
   const PsiGrid& g = e.grid;
-  const bool tube = e.radiation.idesy == kTube;
-  const bool in_range = tube ? g.psia >= -180 && g.psie <= 180
-                             : (g.psia >= -180 && g.psie <= 180) || (g.psia >= 0 && g.psie <= 360);
-  if (!in_range)
-    stop_with_lines(notes, {tube ? " The psi-range psia..psie is out of -180. to 180."
+  if (!psi_range_within_bounds(g, e.radiation.idesy))
+    stop_with_lines(notes, {e.radiation.idesy == kTube ? " The psi-range psia..psie is out of -180. to 180."
                                  : " The psi-range psia..psie is out of 0. to 360. or -180. to 180."});
   if (!(g.psie > g.psia))
     stop_with_lines(notes, {" The end of the psi-range must be larger than its beginning (psie > psia)"});
   if (!(std::fabs(g.zsw1) > 0) || !std::isfinite(g.zsw1))
     stop_with_lines(notes, {" The number of steps per degree (zsw1) must be a number other than 0"});
   const double steps = std::round(static_cast<double>((g.psie - g.psia) * std::fabs(g.zsw1)));
-  if (!(steps < static_cast<double>(e.options.limits.memory_bytes / 2 / kBytesPerScanStep)))
+  if (!(steps < static_cast<double>(most_scan_steps(e.options.limits))))
     stop_with_lines(notes, {" The number of steps (psie - psia) * zsw1 is to large for the memory budget"});
   if (!std::isfinite(e.options.drumin))
     stop_with_lines(notes, {" The threshold drumin must be a finite number"});

@@ -8,6 +8,7 @@
 #include "crystal/radiation_kind.hpp"
 #include "engine/event_intensity.hpp"
 #include "format/input_reader.hpp"
+#include "map/level_scans.hpp"
 #include "report/html_report.hpp"
 #include "report/web_assets.hpp"
 
@@ -40,6 +41,28 @@ json curve_data(const MapCurve& c, const Hkl& h1) {
           {"psi_2", b}, {"strength", s}};
 }
 
+// The page's scans at the levels: at most 41 energies of 800 bins, each
+// bin's lowest and highest value, four significant digits: at most 65600
+// numbers, about half a megabyte.
+constexpr std::size_t kPageScanLevels = 41, kPageScanBins = 800;
+
+json level_scan_data(const PsiEnergyMap& m, const PsiDomain& domain) {
+  const LevelScans scans = level_scans(m, domain, kPageScanLevels, kPageScanBins);
+  json energies = json::array(), lowest = json::array(), highest = json::array();
+  for (const LevelScan& level : scans.levels) {
+    energies.push_back(rounded(level.energy, 1e-5));
+    json low = json::array(), high = json::array();
+    for (std::size_t i = 0; i < level.lowest.size(); ++i) {
+      low.push_back(significant(level.lowest[i]));
+      high.push_back(significant(level.highest[i]));
+    }
+    lowest.push_back(std::move(low));
+    highest.push_back(std::move(high));
+  }
+  return {{"psi_from", scans.psi_from}, {"bin_width", scans.bin_width}, {"energies", energies},
+          {"lowest", lowest}, {"highest", highest}};
+}
+
 const char* radiation_name(int idesy) {
   if (idesy == kTube) return "tube, both lines";
   if (idesy == kSynchrotronPi) return "synchrotron, pi polarization";
@@ -53,6 +76,8 @@ bool marker_text(std::string_view name, const std::string& title, const json& do
     out << script_safe_json(document);
   else if (name == "MAP_JS")
     out << web::map_js();
+  else if (name == "PAGE_CSS")
+    out << web::page_css();
   else if (name == "MAP_CSS")
     out << web::map_css();
   else
@@ -76,7 +101,7 @@ json map_document(const MapPage& page) {
   for (const SafeWindow& w : page.windows)
     windows.push_back({{"from", rounded(w.from, 1e-3)}, {"to", rounded(w.to, 1e-3)},
                        {"before", w.left ? indices(*w.left) : json(nullptr)},
-                       {"after", w.right ? indices(*w.right) : json(nullptr)}});
+                       {"after", w.right ? indices(*w.right) : json(nullptr)}, {"wraps", w.wraps}});
   const double to = page.domain.full_turn() ? page.domain.from + 360 : page.domain.to;
   return {{"title", std::string(ff::trim(page.title))},
           {"primary", indices(h1)},
@@ -91,27 +116,17 @@ json map_document(const MapPage& page) {
           {"full_turn", page.domain.full_turn()},
           {"reflections_met", m.orbits},
           {"windows", windows},
-          {"curves", curves}};
+          {"curves", curves},
+          {"scans", level_scan_data(m, page.domain)}};
 }
 
 void write_map_html(std::ostream& out, const MapPage& page) {
   const json document = map_document(page);
   const std::string trimmed(ff::trim(page.title));
   const std::string title = trimmed.empty() ? "kavro-99 psi-energy map" : "kavro-99 map: " + trimmed;
-  const std::string_view text = web::map_template();
-  std::size_t done = 0;
-  for (std::size_t at = text.find('@'); at != std::string_view::npos; at = text.find('@', at + 1)) {
-    const std::size_t end = text.find('@', at + 1);
-    if (end == std::string_view::npos) break;
-    out << text.substr(done, at - done);
-    if (marker_text(text.substr(at + 1, end - at - 1), title, document, out)) {
-      done = end + 1;
-      at = end;
-    } else {
-      done = at;
-    }
-  }
-  out << text.substr(done);
+  write_template(out, web::map_template(), [&](std::string_view name, std::ostream& text) {
+    return marker_text(name, title, document, text);
+  });
 }
 
 }  // namespace kavro::map

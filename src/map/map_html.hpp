@@ -14,7 +14,8 @@ namespace kavro::map {
 
 // The data of the page: the parameters, the windows and per curve its
 // reflections and samples (energy, psi of both crossings, strength) rounded
-// to what the page can show, strongest first.
+// to what the page can show, strongest first; and the simulated scan at up
+// to 41 of the levels (see level_scans), in 800 bins each.
 nlohmann::ordered_json map_document(const MapPage& page);
 
 // The page with the document and the page's script and style embedded.

@@ -237,7 +237,7 @@ void draw_parameters(Plotter& p, const MapPage& page, const TimeSample& now) {
   p.fonts(0.4f, "Times-Roman");
   for (std::size_t i = 0; i < std::min(kListedWindows, page.windows.size()); ++i) {
     const SafeWindow& w = page.windows[i];
-    p.symbol(kLabelX, 12.2f - 0.45f * static_cast<float>(i), field("(F8.2,' to',F8.2)", {w.from, w.to}));
+    p.symbol(kLabelX, 12.2f - 0.45f * static_cast<float>(i), field("(F8.2,' to',F8.2)", {w.from, w.end_in_domain()}));
   }
   if (page.windows.empty()) p.symbol(kLabelX, 12.2f, "none that wide");
   float strongest = 0;

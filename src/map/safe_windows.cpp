@@ -12,7 +12,7 @@
 
 #include "engine/scan_profile.hpp"
 #include "format/fixed_format.hpp"
-#include "map/map_csv.hpp"
+#include "map/level_profiles.hpp"
 
 namespace kavro::map {
 namespace {
@@ -93,52 +93,16 @@ std::vector<Blocked> free_intervals(const std::vector<Blocked>& blocked, double 
   return gaps;
 }
 
-constexpr double kWrapMargin = 30;  // degrees: events this near the turn's ends count one turn away too
-
-// The profiles of the map's events at one level, crossings in the turn from
-// `start`, with the reflection of each.
-struct LevelProfiles {
-  std::vector<ScanEvent> events;
-  std::vector<Hkl> h2;
-};
-
-std::vector<LevelProfiles> level_profiles(const PsiEnergyMap& map, double start) {
-  std::vector<LevelProfiles> levels;
-  for (const double energy : map.level_energies) {
-    LevelProfiles level;
-    for (const auto* curves : {&map.curves, &map.faint})
-      for (const MapCurve& c : *curves)
-        for (const LevelReach& r : c.reach) {
-          if (r.energy != energy || r.profile.scale == 0) continue;
-          for (const bool first : {true, false}) {
-            const double psi = psi_in_turn(first ? r.psi_a : r.psi_b, start);
-            for (const double shift : {0.0, -360.0, 360.0}) {
-              if (shift != 0 && (psi + shift < start - kWrapMargin || psi + shift > start + 360 + kWrapMargin))
-                continue;
-              ScanEvent e = r.profile;
-              e.psi = static_cast<float>(psi + shift);
-              e.first_crossing = first;
-              level.events.push_back(e);
-              level.h2.push_back(c.h2);
-            }
-          }
-        }
-    if (!level.events.empty()) levels.push_back(std::move(level));
-  }
-  return levels;
-}
-
 // The steps of [from, to] where at one of the levels the profiles of all
 // the map's events, added as the run adds them, reach the threshold; each
-// named by the crossing nearest to it. The steps are a quarter of the
-// narrowest event's FWHM apart (0.001 to 0.02 degree), so that two narrow
-// events that overlap are not passed over.
+// named by the crossing nearest to it (steps of profile_step).
 std::vector<Blocked> summed_blocks(const PsiEnergyMap& map, const std::vector<LevelProfiles>& levels, double from,
                                    double to, double step) {
   const ScanGrid grid{static_cast<float>(from), static_cast<float>(1 / step),
                       static_cast<int>(std::ceil((to - from) / step)), map.nnn};
   std::vector<Blocked> blocks;
   for (const LevelProfiles& level : levels) {
+    if (level.events.empty()) continue;
     const ScanSums sums = accumulate_profiles(level.events, grid, map.workers);
     const auto nearest = [&](double psi) {
       std::size_t best = 0;
@@ -177,11 +141,7 @@ std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& d
   // gaps left by the events one at a time.
   std::vector<Blocked> summed;
   const std::vector<LevelProfiles> levels = level_profiles(map, domain.from);
-  float narrowest = map.largest_fwhm;
-  for (const auto* curves : {&map.curves, &map.faint})
-    for (const MapCurve& c : *curves)
-      if (c.fwhm > 0) narrowest = std::min(narrowest, c.fwhm);
-  const double step = std::clamp(static_cast<double>(narrowest) / 4, 0.001, 0.02);
+  const double step = profile_step(map);
   for (const Blocked& gap : free_intervals(blocked, domain.from))
     for (const Blocked& b : summed_blocks(map, levels, gap.from, gap.to, step))
       add_in_turn(summed, b.from, b.to, domain.from, b.h2);
@@ -202,7 +162,7 @@ std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& d
   if (free_from < end) gaps.push_back({free_from, end, left, std::nullopt});
   // A full turn closes on itself: the last gap runs on into the first.
   if (domain.full_turn() && gaps.size() > 1 && gaps.front().from <= domain.from && gaps.back().to >= end) {
-    gaps.front() = {gaps.back().from, gaps.front().to + 360, gaps.back().left, gaps.front().right};
+    gaps.front() = {gaps.back().from, gaps.front().to + 360, gaps.back().left, gaps.front().right, true};
     gaps.pop_back();
   }
   std::vector<SafeWindow> windows;
@@ -238,13 +198,17 @@ void write_window_table(std::ostream& out, const PsiEnergyMap& map, const std::v
     return;
   }
   out << "    psi from      psi to       width    event before    event after\n";
+  bool any_wraps = false;
   for (const SafeWindow& w : windows) {
-    std::string line = ff::format("(3F12.3)", {w.from, w.to, w.width()});
+    std::string line = ff::format("(3F12.3)", {w.from, w.end_in_domain(), w.width()});
     line.pop_back();
     line += "  " + (w.left ? indices(*w.left) : std::string(12, ' '));
     line += "    " + (w.right ? indices(*w.right) : std::string(12, ' '));
+    if (w.wraps) line += "  *";
+    any_wraps = any_wraps || w.wraps;
     out << line << "\n";
   }
+  if (any_wraps) out << " * runs through the end of the full turn into its start\n";
 }
 
 }  // namespace kavro::map

@@ -21,7 +21,10 @@ struct PsiDomain {
 struct SafeWindow {
   double from = 0, to = 0;         // degrees inside the domain (to beyond the domain's end when it wraps)
   std::optional<Hkl> left, right;  // the events that bound it, when an event does
+  bool wraps = false;              // runs through the end of a full turn into its start: `to` lies one turn on
   double width() const { return to - from; }
+  // Where it ends as an azimuth of the domain: `to`, one turn back where it wraps.
+  double end_in_domain() const { return wraps ? to - 360 : to; }
 };
 
 // The windows at least `min_width` degrees wide, widest first. A curve
@@ -30,7 +33,8 @@ struct SafeWindow {
 // and the faint ones).
 std::vector<SafeWindow> safe_windows(const PsiEnergyMap& map, const PsiDomain& domain, double min_width);
 
-// The table of the windows with the bounding events, for the terminal. With
+// The table of the windows with the bounding events, for the terminal; a
+// window that wraps ends at its azimuth in the domain and is marked so. With
 // no window it says why: `widest` is the width of the widest free interval
 // (0: none).
 void write_window_table(std::ostream& out, const PsiEnergyMap& map, const std::vector<SafeWindow>& windows,

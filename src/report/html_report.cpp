@@ -22,6 +22,10 @@ bool marker_text(std::string_view name, const nlohmann::ordered_json& document, 
     out << web::uplot_js();
   } else if (name == "UPLOT_CSS") {
     out << web::uplot_css();
+  } else if (name == "PAGE_CSS") {
+    out << web::page_css();
+  } else if (name == "PSI_AXIS_JS") {
+    out << web::psi_axis_js();
   } else if (name == "REPORT_JS") {
     out << web::report_js();
   } else if (name == "REPORT_CSS") {
@@ -39,13 +43,17 @@ void write_html_report(std::ostream& out, const RunResults& results, std::string
 }
 
 void write_html_page(std::ostream& out, const nlohmann::ordered_json& document) {
-  const std::string_view page = web::report_template();
+  write_template(out, web::report_template(),
+                 [&](std::string_view name, std::ostream& text) { return marker_text(name, document, text); });
+}
+
+void write_template(std::ostream& out, std::string_view page, const MarkerWriter& marker) {
   std::size_t done = 0;
   for (std::size_t at = page.find('@'); at != std::string_view::npos; at = page.find('@', at + 1)) {
     const std::size_t end = page.find('@', at + 1);
     if (end == std::string_view::npos) break;
     out << page.substr(done, at - done);
-    if (marker_text(page.substr(at + 1, end - at - 1), document, out)) {
+    if (marker(page.substr(at + 1, end - at - 1), out)) {
       done = end + 1;
       at = end;
     } else {

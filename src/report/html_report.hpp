@@ -4,6 +4,7 @@
 // data tables.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -24,6 +25,12 @@ void write_html_page(std::ostream& out, const nlohmann::ordered_json& document);
 // as \u003c, so that no "</script" or "<!--" in a title or a name ends or
 // changes the element.
 std::string script_safe_json(const nlohmann::ordered_json& document);
+
+// Writes a page template with every marker @NAME@ replaced by what `marker`
+// writes for NAME; `marker` returns false for a name that is no marker, and
+// the text stays as it is.
+using MarkerWriter = std::function<bool(std::string_view name, std::ostream& out)>;
+void write_template(std::ostream& out, std::string_view page, const MarkerWriter& marker);
 
 // Text with &, <, >, " and ' written as character references.
 std::string html_text(std::string_view text);

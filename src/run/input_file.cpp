@@ -15,6 +15,7 @@
 #include "engine/engine_listing.hpp"
 #include "engine/event_search.hpp"
 #include "engine/multiple_diffraction.hpp"
+#include "engine/usable_values.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
 #include "run/file_names.hpp"
@@ -35,45 +36,11 @@ constexpr long long kMaxScatteringTypes = 1'000'000;
 constexpr std::int64_t kBytesPerAtomSlot = 112;
 constexpr std::int64_t kBytesPerScatteringType = 640;
 
-// Each psi step holds the calculated and the measured intensity (4 + 4
-// bytes), the double sum of the event profiles (8), the height of the page's
-// curve (4) and an index of the comparison with the measurement (4). The psi
-// grid may fill half of the run's memory budget, the atoms and types a
-// quarter and the event search the last quarter.
-constexpr std::int64_t kBytesPerScanStep = 24;
-
-// A symmetry operator maps the lattice onto itself: its rotation part holds
-// whole numbers (small ones in any sensible cell), its translations are
-// fractions of the cell.
-constexpr float kLargestRotationElement = 9;
-constexpr float kLargestTranslation = 10;
-
-// Crystal and mosaic-block radii (micrometres): larger than 0, at most 1 m.
-constexpr float kLargestRadius = 1e6f;
-
 const std::string kBlankName(72, ' ');
 
 [[noreturn]] void stop_atom_allocation(std::ostream& out) {
   stop_with_lines(out, {" Dynamical array allocation failed", " Number of atoms is to large",
                           " Please contact the author of KAVRO-xx!"});
-}
-
-// Wavelengths larger than 0, relative band widths that keep the band above
-// zero wavelength, weights that are not negative.
-bool usable_line(float lambda, float dlam, float weight) { return lambda > 0 && dlam >= 0 && dlam < 2 && weight >= 0; }
-
-bool usable_wavelengths(const RunState& st) {
-  if (!usable_line(st.radiation.alam1, st.radiation.dlam1, st.radiation.flam1)) return false;
-  return st.radiation.idesy != kTube || usable_line(st.radiation.alam2, st.radiation.dlam2, st.radiation.flam2);
-}
-
-bool usable_operator(const Vec3& t, const Mat3& r) {
-  for (int j = 0; j < 3; ++j) {
-    if (!(std::fabs(t[j]) <= kLargestTranslation)) return false;
-    for (float element : r[j])
-      if (!(std::fabs(element) <= kLargestRotationElement) || element != std::trunc(element)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -100,8 +67,7 @@ void read_cell(RunState& st, std::istream& in, std::ostream& out) {
              ff::read_list(in, {&st.crystal.a, &st.crystal.b, &st.crystal.c, &st.crystal.alpha, &st.crystal.beta,
                                 &st.crystal.gamma}),
              "third line");
-  const bool lengths_positive = st.crystal.a > 0 && st.crystal.b > 0 && st.crystal.c > 0;
-  if (!lengths_positive || !(cell_volume_radicand(st.crystal) > 0))
+  if (!describes_cell(st.crystal))
     stop_with_lines(out, {" The cell constants describe no cell: its volume is zero or imaginary,",
                             " check the third line of the input-file!"});
 }
@@ -110,7 +76,7 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
   std::string line4;
   check_read(st, out, ff::read_record(in, 72, line4), "fourth line");
   check_read(st, out, select_radiation(st, line4), "fourth line");
-  if (!usable_wavelengths(st))
+  if (!usable_wavelengths(st.radiation, true))
     stop_with_lines(out, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
                             " and their weights not negative, check the fourth line of the input-file!"});
   if (!monochromator_reflects(st.radiation))
@@ -130,12 +96,11 @@ void read_sample(RunState& st, std::istream& in, std::ostream& out) {
       st, out,
       ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.rkugel, &st.sample.radius, &st.sample.eta}),
       "fifth line");
-  const auto radius_usable = [](float r) { return r > 0 && r <= kLargestRadius; };
-  if (!radius_usable(st.sample.rkugel) || !radius_usable(st.sample.radius))
+  if (!usable_radius_micrometres(st.sample.rkugel) || !usable_radius_micrometres(st.sample.radius))
     stop_with_lines(out,
                       {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
                        " check the fifth line of the input-file!"});
-  if (st.sample.diverp < 0 || st.sample.divers < 0 || st.sample.eta < 0)
+  if (!usable_divergences(st.sample))
     stop_with_lines(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
   st.sample.rkugel *= 1e-4f;  // micrometres to cm
@@ -153,13 +118,11 @@ void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
       "sixth line");
   st.options.drucut = 0.01f * st.options.drumin;
   st.grid.zsw = std::fabs(st.grid.zsw1);
-  if (st.radiation.idesy == kTube) {
-    if (st.grid.psia < -180 || st.grid.psie > 180) {
+  if (!psi_range_within_bounds(st.grid, st.radiation.idesy)) {
+    if (st.radiation.idesy == kTube)
       out << "\n Psi-range is out of -180. to 180.\n";
-      stop_run();
-    }
-  } else if (!((st.grid.psia >= -180 && st.grid.psie <= 180) || (st.grid.psia >= 0 && st.grid.psie <= 360))) {
-    out << "\n Psi-range is out of 0. to 360.\n\n                        or\n\n                  -180. to 180.\n";
+    else
+      out << "\n Psi-range is out of 0. to 360.\n\n                        or\n\n                  -180. to 180.\n";
     stop_run();
   }
   if (!(st.grid.psie > st.grid.psia))
@@ -294,7 +257,7 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
 
 void allocate_scan(RunState& st, std::ostream& out) {
   const double steps = std::round(static_cast<double>((st.grid.psie - st.grid.psia) * st.grid.zsw));
-  const std::int64_t max_steps = st.options.limits.memory_bytes / 2 / kBytesPerScanStep;
+  const std::int64_t max_steps = most_scan_steps(st.options.limits);
   const auto fail = [&] {
     const std::string budget = " (at most " + std::to_string(max_steps) + " steps fit into the memory budget of " +
                                std::to_string(st.options.limits.memory_megabytes()) + " MB)";

@@ -1,4 +1,5 @@
-// kavro99 fit and kavro99 run --measured on plain scan files.
+// kavro99 fit and kavro99 run --measured on plain scan files; the fit's HTML
+// page in headless Chromium.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,15 +7,19 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "fit/fit_fixture.hpp"
 #include "plot/ghostscript.hpp"
 #include "shell/temp_folder.hpp"
+#include "system/process.hpp"
 
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
 using Folder = shell::testing::TempFolder;
+using json = nlohmann::ordered_json;
 
 std::string read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -136,6 +141,101 @@ TEST(RunMeasured, APlainScanReplacesLine12AndABadOneStopsTheRun) {
   folder.write("bad.txt", "177 10 -1\n");
   EXPECT_EQ(kavro99(folder, "run si.inp --measured bad.txt -o bad.lis"), 1);
   EXPECT_NE(read_file(folder.path() / "bad.lis").find("gives an uncertainty at or below zero"), std::string::npos);
+}
+
+json embedded_data(const std::string& page) {
+  const std::string open = "<script type=\"application/json\" id=\"kavro-data\">";
+  const std::size_t from = page.find(open) + open.size();
+  return json::parse(page.substr(from, page.find("</script>", from) - from));
+}
+
+std::string hkl(const json& h) {
+  return std::to_string(h[0].get<int>()) + " " + std::to_string(h[1].get<int>()) + " " +
+         std::to_string(h[2].get<int>());
+}
+
+// Points at `psi` on the scan plot once the page is drawn and writes the hover label into <body data-probe>.
+std::string hover_probe(double psi) {
+  return "<script>\nsetTimeout(() => {\n  const over = document.querySelector(\"#scan-plot .u-over\");\n"
+         "  const p = window.kavroFit.pointOf(" + std::to_string(psi) + ");\n"
+         "  over.dispatchEvent(new MouseEvent(\"mouseenter\"));\n"
+         "  over.dispatchEvent(new MouseEvent(\"mousemove\", { clientX: p.x, clientY: p.y, bubbles: true }));\n"
+         "  setTimeout(() => {\n    const label = document.getElementById(\"tooltip\");\n"
+         "    document.body.setAttribute(\"data-probe\", (label.hidden ? \"hidden \" : \"shown \") + "
+         "label.textContent);\n  }, 200);\n}, 100);\n</script>\n</body>";
+}
+
+TEST(FitHtml, ThePageHoldsTheFitAndNamesThePeakUnderThePointer) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --html fit.html"), 0)
+      << read_file(folder.path() / "stderr.txt");
+  EXPECT_NE(read_file(folder.path() / "stdout.txt").find("HTML page:       fit.html"), std::string::npos);
+  const std::string page = read_file(folder.path() / "fit.html");
+  for (const char* fetch : {"<script src", "<link", "@import", "fetch(", "XMLHttpRequest"})
+    EXPECT_EQ(page.find(fetch), std::string::npos) << fetch;
+  const json data = embedded_data(page);
+  const std::string report = read_file(folder.path() / "si.fit");
+  // The page's numbers are the report's: every free parameter's value and uncertainty as it prints them.
+  for (const json& p : data["parameters"]) {
+    char printed[64];
+    std::snprintf(printed, sizeof printed, " %14.7g %14.7g ", p["value"].get<double>(), p["uncertainty"].get<double>());
+    EXPECT_NE(report.find(printed), std::string::npos) << printed << "\n" << report;
+  }
+  EXPECT_EQ(data["parameters"].size(), 3u);
+  EXPECT_EQ(data["correlation"].size(), 3u);
+  EXPECT_EQ(data["points"]["psi"].size(), data["summary"]["points"].get<std::size_t>());
+  EXPECT_EQ(data["fitted"]["psi"].size(), 3001u);
+  ASSERT_FALSE(data["peaks"].empty());
+  EXPECT_NEAR(data["wavelength"]["fitted"][0].get<double>(), data["wavelength"]["input"].get<double>(), 1e-12);
+
+  const char* path = std::getenv("PATH");
+  const auto browser = process::find_on_path("chromium", path ? path : "");
+  if (!browser) GTEST_SKIP() << "chromium is not installed (apt-get install chromium)";
+  const json& peak = data["peaks"][data["peaks"].size() / 2];
+  std::string probed = page;
+  probed.replace(probed.rfind("</body>"), 7, hover_probe(peak["psi_calculated"].get<double>()));
+  std::ofstream(folder.path() / "probe.html", std::ios::binary) << probed;
+  const auto end = process::run_collecting_output(
+      {browser->string(), "--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+       "--user-data-dir=" + (folder.path() / "profile").string(), "--window-size=1000,900",
+       "--enable-logging=stderr", "--v=0", "--virtual-time-budget=5000", "--dump-dom",
+       "file://" + (folder.path() / "probe.html").string()});
+  ASSERT_TRUE(WIFEXITED(end.wait_status) && WEXITSTATUS(end.wait_status) == 0) << end.output;
+  EXPECT_NE(end.output.find("data-fit=\"drawn\""), std::string::npos) << end.output.substr(0, 3000);
+  const std::size_t at = end.output.find("data-probe=\"shown ");
+  ASSERT_NE(at, std::string::npos) << end.output.substr(0, 3000);
+  const std::string label = end.output.substr(at, end.output.find('"', at + 12) - at);
+  EXPECT_NE(label.find("h2" + hkl(peak["h2"]) + "h3" + hkl(peak["h3"])), std::string::npos) << label;
+  std::istringstream lines(end.output);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.find("CONSOLE"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Uncaught"), std::string::npos) << line;
+  }
+}
+
+// The page is one of the fit's results: for the peak positions without a
+// fitted scan, refused under a name that is no page or is another file of
+// the fit, and never left alone when the others cannot be written.
+TEST(FitHtml, IsWrittenWithTheOtherResultsOrNotAtAll) {
+  Folder folder;
+  write_silicon_and_scan(folder);
+  ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks -o p.fit --html p.html"), 0)
+      << read_file(folder.path() / "stderr.txt");
+  const json peaks = embedded_data(read_file(folder.path() / "p.html"));
+  EXPECT_TRUE(peaks["fitted"].is_null());
+  EXPECT_TRUE(peaks["peak_positions"].get<bool>());
+  EXPECT_FALSE(peaks["peaks"].empty());
+
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --html fit.txt"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("--html takes FIT.html"), std::string::npos);
+  fs::copy_file(folder.path() / "scan.txt", folder.path() / "scan.html");
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.html --html ./scan.html"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("are one file"), std::string::npos);
+
+  fs::create_directory(folder.path() / "taken.html");
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o w.fit --html taken.html"), 1);
+  EXPECT_FALSE(fs::exists(folder.path() / "w.fit") || fs::exists(folder.path() / "w_fit.cal"));
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <string>
 
 #include "plot/ghostscript.hpp"
 #include "system/process.hpp"
@@ -37,6 +40,34 @@ class MapCommand : public ::testing::Test {
   fs::path dir_;
   std::string output_;
 };
+
+// Every window printed lies inside the psi range; on a full turn (0 to 360
+// for this synchrotron input) the one through its end ends at its azimuth in
+// the turn's start and is marked, and a range that is no full turn cuts its
+// windows at the range's ends.
+TEST_F(MapCommand, WindowsLieInsideThePsiRange) {
+  const auto marked_rows = [this](double low, double high) {
+    std::istringstream table(output_);
+    int marked = 0, rows = 0;
+    for (std::string line; std::getline(table, line);) {
+      double from = 0, to = 0, width = 0;
+      if (std::sscanf(line.c_str(), "%lf %lf %lf", &from, &to, &width) != 3) continue;
+      ++rows;
+      EXPECT_TRUE(low <= from && from <= high && low <= to && to <= high) << line;
+      const bool wraps = line.ends_with("*");
+      marked += wraps;
+      EXPECT_NEAR(width, wraps ? to + 360 - from : to - from, 0.0015) << line;
+    }
+    EXPECT_GT(rows, 3);
+    return marked;
+  };
+  const std::string input = (dir_ / "si.inp").string();
+  ASSERT_EQ(map({input, "--energy", "8:9", "--threshold", "50"}), 0) << output_;
+  EXPECT_EQ(marked_rows(0, 360), 1) << output_;
+  EXPECT_NE(output_.find(" * runs through the end of the full turn"), std::string::npos) << output_;
+  ASSERT_EQ(map({input, "--energy", "8:9", "--threshold", "50", "--psi", "100:180"}), 0) << output_;
+  EXPECT_EQ(marked_rows(100, 180), 0) << output_;
+}
 
 TEST_F(MapCommand, WritesTheTableThePageAndTheSamples) {
   const fs::path page = dir_ / "si_map.ps";

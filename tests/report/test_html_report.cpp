@@ -61,7 +61,8 @@ TEST(HtmlReport, TitleCannotBreakOutOfThePage) {
             std::string::npos);
   EXPECT_EQ(embedded_data(html), document);
   // The template's markers are all replaced.
-  for (const char* marker : {"@TITLE@", "@DATA@", "@UPLOT_JS@", "@UPLOT_CSS@", "@REPORT_JS@", "@REPORT_CSS@"})
+  for (const char* marker :
+       {"@TITLE@", "@DATA@", "@UPLOT_JS@", "@UPLOT_CSS@", "@PAGE_CSS@", "@PSI_AXIS_JS@", "@REPORT_JS@", "@REPORT_CSS@"})
     EXPECT_EQ(html.find(marker), std::string::npos) << marker;
 }
 

@@ -1,0 +1,49 @@
+#include "engine/usable_values.hpp"
+
+#include <cmath>
+
+#include "crystal/lattice.hpp"
+#include "crystal/radiation_kind.hpp"
+
+namespace kavro {
+namespace {
+
+constexpr float kLargestRotationElement = 9;
+constexpr float kLargestTranslation = 10;
+constexpr float kLargestRadiusMicrometres = 1e6f;
+constexpr std::int64_t kBytesPerScanStep = 24;
+
+}  // namespace
+
+bool describes_cell(const Crystal& c) { return c.a > 0 && c.b > 0 && c.c > 0 && cell_volume_radicand(c) > 0; }
+
+bool usable_line(float lambda, float relative_band, float weight) {
+  return lambda > 0 && relative_band >= 0 && relative_band < 2 && weight >= 0;
+}
+
+bool usable_wavelengths(const Radiation& r, bool band_given) {
+  if (!usable_line(r.alam1, band_given ? r.dlam1 : 0, r.flam1)) return false;
+  return r.idesy != kTube || usable_line(r.alam2, r.dlam2, r.flam2);
+}
+
+bool usable_radius_micrometres(float radius) { return radius > 0 && radius <= kLargestRadiusMicrometres; }
+
+bool usable_divergences(const Sample& s) { return s.diverp >= 0 && s.divers >= 0 && s.eta >= 0; }
+
+bool usable_operator(const Vec3& t, const Mat3& r) {
+  for (int j = 0; j < 3; ++j) {
+    if (!(std::fabs(t[j]) <= kLargestTranslation)) return false;
+    for (float element : r[j])
+      if (!(std::fabs(element) <= kLargestRotationElement) || element != std::trunc(element)) return false;
+  }
+  return true;
+}
+
+bool psi_range_within_bounds(const PsiGrid& g, int idesy) {
+  const bool half_turns = g.psia >= -180 && g.psie <= 180;
+  return idesy == kTube ? half_turns : half_turns || (g.psia >= 0 && g.psie <= 360);
+}
+
+std::int64_t most_scan_steps(const RunLimits& limits) { return limits.memory_bytes / 2 / kBytesPerScanStep; }
+
+}  // namespace kavro
