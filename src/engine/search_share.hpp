@@ -36,7 +36,8 @@ struct SearchShare {
   std::vector<std::pair<std::int64_t, std::int64_t>> ranges(std::int64_t box) const {
     std::vector<std::pair<std::int64_t, std::int64_t>> taken;
     const std::int64_t size = block_size(box);
-    for (std::int64_t b = part; b < blocks(box); b += parts) taken.emplace_back(b * size, std::min(box, (b + 1) * size));
+    for (std::int64_t b = part; b < blocks(box); b += parts)
+      taken.emplace_back(b * size, std::min(box, (b + 1) * size));
     return taken;
   }
 };

@@ -105,7 +105,8 @@ TEST(SplitSearch, SharesJoinedGiveTheWholeRun) {
   ASSERT_GT(whole.passes.front().table.size(), 100u);
   for (const std::int64_t parts : {1, 3})
     for (const int threads : {1, 2})
-      expect_same(joined(c, parts, threads), whole, std::to_string(parts) + " shares, threads " + std::to_string(threads));
+      expect_same(joined(c, parts, threads), whole,
+                  std::to_string(parts) + " shares, threads " + std::to_string(threads));
 }
 
 // More shares than reflections in the box: most are empty, and the store's

@@ -34,11 +34,11 @@ std::string timeless(const std::string& listing) {
 std::vector<std::string> run_shares(const fs::path& input, int parts) {
   std::vector<std::string> tables;
   for (int i = 1; i <= parts; ++i) {
-    const process::ProcessEnd end = kavro99({"run", input.string(), "--chunk", std::to_string(i) + "/" + std::to_string(parts)});
+    const std::string n = std::to_string(parts), number = std::to_string(i);
+    const process::ProcessEnd end = kavro99({"run", input.string(), "--chunk", number + "/" + n});
     EXPECT_EQ(exit_status(end), 0) << end.output;
-    const std::string number = std::string(std::to_string(parts).size() - std::to_string(i).size(), '0') + std::to_string(i);
-    tables.push_back((input.parent_path() / (input.stem().string() + "_chunk" + number + "of" + std::to_string(parts) +
-                                             ".kchunk")).string());
+    const std::string padded = std::string(n.size() - number.size(), '0') + number;
+    tables.push_back((input.parent_path() / (input.stem().string() + "_chunk" + padded + "of" + n + ".kchunk")).string());
   }
   return tables;
 }
