@@ -443,4 +443,30 @@ void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out,
       if (j < shares[k].size()) join_part(input, out, pass, shares[k][j]);
 }
 
+void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {
+  work_ += terms;
+  if (work_ <= options.limits.work) return;
+  write_work_limit(out, options.limits.work);
+  stop_run();
+}
+
+void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,
+                                                std::ostream& out) {
+  spend_work(options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
+  const auto start = std::chrono::steady_clock::now();
+  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn};
+  add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
+  std::vector<ScanEvent>().swap(scan_events_);
+  work_done_.profile_seconds += seconds_since(start);
+  work_done_.profile_evaluations = profile_sums_.evaluations;
+}
+
+void MultipleDiffraction::add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options,
+                                               std::vector<float>& scan_calc, std::ostream& out) {
+  add_waiting_crossings(grid, options, out);
+  const std::vector<double>& sums = profile_sums_.sums;
+  for (std::size_t i = 0; i < sums.size() && i < scan_calc.size(); ++i)
+    scan_calc[i] = static_cast<float>(scan_calc[i] + sums[i]);
+}
+
 }  // namespace kavro
