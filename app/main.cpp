@@ -9,6 +9,8 @@
 //   kavro99 map INPUT --energy E1:E2 ...             the psi-energy map (map_command.hpp)
 //   kavro99 map INPUT --dynamical --psi P ...        the perfect crystal's energy scan (glitch_scan.hpp)
 //   kavro99 rocking INPUT --psi P ...                the perfect crystal's rocking curve (rocking_command.hpp)
+//   kavro99 run INPUT --chunk I/N                    share I of N of the run's event search: a chunk table
+//   kavro99 merge INPUT CHUNK.kchunk... [options]    the whole run from the chunk tables of all shares
 //
 // --png and --pdf convert the PostScript page with Ghostscript, when it is
 // installed, into an image beside it.
@@ -43,6 +45,7 @@
 #include "page_images.hpp"
 #include "plot/ghostscript.hpp"
 #include "run/calculated_scan_name.hpp"
+#include "run/chunk_table.hpp"
 #include "run/input_preparation.hpp"
 #include "run/kavro.hpp"
 #include "run/result_file.hpp"
@@ -66,6 +69,8 @@ void print_usage(std::ostream& out) {
          "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
          "                   [--max-listed N]\n"
+         "       kavro99 run INPUT --chunk I/N [-o LISTING] [--measured SCAN]   (share I of N of the run)\n"
+         "       kavro99 merge INPUT CHUNK.kchunk... [run options]   (the whole run from its N shares)\n"
          "       kavro99 help                (the input description)\n"
       << kavro::app::kCifUsage << kavro::app::kMapUsage << kavro::app::kGlitchUsage << kavro::app::kRockingUsage
 #ifdef KAVRO_HAVE_FIT
@@ -82,7 +87,49 @@ struct RunRequest {
   std::string preface;  // lines for the head of the listing
   kavro::RunRequests tables;
   kavro::app::CrystalRun* crystal = nullptr;  // the crystal file the input is converted from (run CRYSTAL.cif)
+  bool merge = false;                         // kavro99 merge: the chunk tables follow the input
 };
+
+// "I/N" with 1 <= I <= N <= SearchShare::kMostParts, as the share I-1 of N.
+bool parse_chunk(std::string_view text, kavro::SearchShare& share) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  const auto whole = [](std::string_view t, std::int64_t& v) {
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
+    return !t.empty() && error == std::errc() && end == t.data() + t.size();
+  };
+  std::int64_t i = 0;
+  if (!whole(text.substr(0, slash), i) || !whole(text.substr(slash + 1), share.parts)) return false;
+  share.part = i - 1;
+  return share.valid();
+}
+
+// The chunk table of a share and the listing of its run are named after the
+// input and the share (yig_chunk03of16.lis) unless -o names the listing.
+void name_chunk_files(RunRequest& request) {
+  const kavro::SearchShare& share = *request.tables.chunk;
+  if (request.listing.empty()) {
+    const std::string parts = std::to_string(share.parts);
+    std::string part = std::to_string(share.part + 1);
+    part.insert(0, parts.size() - part.size(), '0');
+    request.listing = request.input.parent_path() /
+                      (request.input.stem().string() + "_chunk" + part + "of" + parts + ".lis");
+  }
+  request.tables.chunk_table = fs::path(request.listing).replace_extension(".kchunk");
+  request.tables.result_files = false;
+}
+
+// A share of a split run writes its chunk table only: the files of the whole
+// run are asked of kavro99 merge.
+bool chunk_run_usable(const RunRequest& request) {
+  const kavro::RunRequests& t = request.tables;
+  if (t.events_file.empty() && t.scan_table_file.empty() && t.html_file.empty() && request.images.empty() &&
+      t.max_listed == kavro::kMaxStoredEvents)
+    return true;
+  std::cerr << "kavro99: --chunk writes the share's chunk table only; give --events, --scan-table, --html,"
+               " --png, --pdf and --max-listed to kavro99 merge\n";
+  return false;
+}
 
 // The listing's store limit: a whole number from 1 to 100 million.
 bool parse_max_listed(std::string_view text, std::int64_t& limit) {
@@ -138,13 +185,31 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
       request.tables.page_images.push_back(".pdf");
     } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--html" || args[i] == "--max-listed") {
       if (!parse_table_option(args, i, request)) return false;
+    } else if (args[i] == "--chunk" && !request.merge && i + 1 < args.size()) {
+      kavro::SearchShare share;
+      if (!parse_chunk(args[++i], share)) {
+        std::cerr << "kavro99: --chunk takes I/N, share I of N (1 <= I <= N <= " << kavro::SearchShare::kMostParts
+                  << "), not '" << args[i] << "'\n";
+        return false;
+      }
+      request.tables.chunk = share;
     } else if (!args[i].empty() && args[i][0] != '-' && request.input.empty()) {
       request.input = args[i];
+    } else if (!args[i].empty() && args[i][0] != '-' && request.merge) {
+      request.tables.merged_chunks.emplace_back(std::string(args[i]));
     } else {
       return false;
     }
   }
   if (request.input.empty()) return false;
+  if (request.merge && request.tables.merged_chunks.empty()) {
+    std::cerr << "kavro99: merge needs the chunk tables of the run after the input file\n";
+    return false;
+  }
+  if (request.tables.chunk) {
+    if (!chunk_run_usable(request)) return false;
+    name_chunk_files(request);
+  }
   if (request.listing.empty()) request.listing = fs::path(request.input).replace_extension(".lis");
   return true;
 }
@@ -165,6 +230,8 @@ constexpr double kReflectionsWorthANote = 2e7;
 // nothing here; the run's listing tells why.
 struct RunPlan {
   std::vector<kavro::CommandFile> files;
+  fs::path measured_scan;  // the scan the run reads (empty: none)
+  bool read = false;       // the input was read; else the run itself says what is wrong with it
   double reflections = 0;
   std::size_t passes = 0;
   int atoms = 0;
@@ -185,9 +252,13 @@ RunPlan plan_of(const RunRequest& request) {
     const fs::path base_dir = request.input.parent_path();
     if (!request.measured.empty()) {
       names.dname2 = request.measured.string();
+      plan.measured_scan = request.measured;
     } else if (!kavro::ff::trim(names.dname2).empty()) {
-      plan.files.push_back({result_path(base_dir, names.dname2), "measured scan of line 12", false});
+      plan.measured_scan = result_path(base_dir, names.dname2);
+      plan.files.push_back({plan.measured_scan, "measured scan of line 12", false});
     }
+    plan.read = true;
+    if (request.tables.chunk) return plan;  // a share writes neither its page nor its ".cal" file
     const fs::path page = result_path(base_dir, names.dname1);
     plan.files.push_back({page, "PostScript page", true});
     for (const std::string& extension : request.tables.page_images)
@@ -226,7 +297,25 @@ std::vector<kavro::CommandFile> command_files(const RunRequest& request) {
   files.push_back({request.tables.events_file, "event table", true});
   files.push_back({request.tables.scan_table_file, "scan table", true});
   files.push_back({request.tables.html_file, "HTML report", true});
+  files.push_back({request.tables.chunk_table, "chunk table", true});
+  for (const fs::path& chunk : request.tables.merged_chunks) files.push_back({chunk, "chunk table", false});
   return files;
+}
+
+// The chunk tables of a merge: all of the run of this input and measured
+// scan, every share once. They are read again as the run merges them, which
+// also checks them when the input cannot be read here.
+bool usable_chunks(const RunRequest& request, const RunPlan& plan) {
+  if (!request.merge || !plan.read) return true;
+  try {
+    std::ifstream input(request.input, std::ios::binary);
+    const std::uint64_t print = kavro::run_fingerprint(kavro::input_fingerprint(input), plan.measured_scan);
+    kavro::ordered_chunk_tables(request.tables.merged_chunks, print);
+    return true;
+  } catch (const kavro::Error& e) {
+    std::cerr << "kavro99: " << e.what() << "; nothing is written\n";
+    return false;
+  }
 }
 
 // The input must be a regular file (a pipe or a device could block the run
@@ -264,7 +353,7 @@ bool keep_listing(kavro::ResultFile& listing, const fs::path& scan) {
 int run_command(RunRequest& request) {
   // A converted input is not written yet: its page and ".cal" file are known from the conversion.
   const RunPlan plan = request.crystal ? RunPlan{} : plan_of(request);
-  if (!usable_files(request, plan)) return kExitUsage;
+  if (!usable_files(request, plan) || !usable_chunks(request, plan)) return kExitUsage;
   if (request.crystal != nullptr) {
     if (const int status = kavro::app::save_crystal_input(*request.crystal)) return status;
     request.preface = request.crystal->listing_preface;
@@ -305,6 +394,10 @@ int run_command(RunRequest& request) {
     if (outcome.ios != 0) std::cerr << " (status " << outcome.ios << ")";
     std::cerr << "; the listing says why: " << request.listing.string() << "\n";
     return kExitRunFailed;
+  }
+  if (request.tables.chunk) {
+    std::cout << "Chunk table:     " << request.tables.chunk_table.string() << "\n";
+    return 0;
   }
   const fs::path cal = result_path(base_dir, names.cal_name);
   if (fs::exists(cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
@@ -368,6 +461,15 @@ int main(int argc, char** argv) {
   if (args[0] == "cif") return kavro::app::cif_command({args.begin() + 1, args.end()});
   if (args[0] == "map") return kavro::app::map_command({args.begin() + 1, args.end()});
   if (args[0] == "rocking") return kavro::app::rocking_command({args.begin() + 1, args.end()});
+  if (args[0] == "merge") {
+    RunRequest request;
+    request.merge = true;
+    if (!parse_run_arguments({args.begin() + 1, args.end()}, request)) {
+      print_usage(std::cerr);
+      return kExitUsage;
+    }
+    return run_command(request);
+  }
   if (args[0] == "run") {
     RunRequest request;
     std::vector<std::string_view> run_args(args.begin() + 1, args.end());
@@ -379,6 +481,11 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     request.tables.file_indices = crystal.file_indices;
+    if (!crystal.crystal.empty() && request.tables.chunk) {
+      std::cerr << "kavro99: --chunk runs an input file; convert the crystal first (kavro99 cif) and split the"
+                   " run of its input\n";
+      return kExitUsage;
+    }
     if (!crystal.crystal.empty()) {
       request.crystal = &crystal;
       request.tables.other_inputs.push_back({crystal.crystal, "crystal file"});

@@ -35,7 +35,8 @@ void take_results(RunState& st, InputRun& run) {
 // The run of `in`; `names.input_file` is the input's file, if it has one.
 InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem::path& base_dir, bool result_files,
                     const std::string& preface, const InterruptCheck& interrupted,
-                    const std::optional<FileIndexMatrix>& file_indices = std::nullopt) {
+                    const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
+                    const std::function<void(RunRequests&)>& more = {}) {
   InputRun run;
   RunState state;
   state.banner = version_banner();
@@ -44,6 +45,7 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   requests.result_files = result_files;
   requests.file_indices = file_indices;
   requests.completed = [&run](RunState& st) { take_results(st, run); };
+  if (more) more(requests);
   if (interrupted)
     requests.progress = [&interrupted](int, int, double) {
       if (interrupted()) throw RunInterrupted();
@@ -99,10 +101,11 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 }
 
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted,
-                        const std::optional<FileIndexMatrix>& file_indices) {
+                        const std::optional<FileIndexMatrix>& file_indices,
+                        const std::function<void(RunRequests&)>& more) {
   std::istringstream in(text);
   RunArguments names;
-  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices);
+  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
 }
 
 std::string run_report_page(const InputRun& run, const std::string& name) {

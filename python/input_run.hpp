@@ -14,6 +14,7 @@
 #include "engine/calculation.hpp"
 #include "scans/measured_scan.hpp"
 #include "kavro/error.hpp"
+#include "run/run_requests.hpp"
 #include "tables/pass_table.hpp"
 
 namespace kavro::python {
@@ -59,8 +60,10 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 // Runs an input given as text, with `preface` at the head of the listing.
 // Nothing is written: the ".cal" file and the page are left out. File names
 // in the text are taken relative to the current folder.
+// `more` asks for more of the run (a share of a split run, the join of its shares).
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
-                        const std::optional<FileIndexMatrix>& file_indices = std::nullopt);
+                        const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
+                        const std::function<void(RunRequests&)>& more = {});
 
 // The run's interactive HTML report, as `kavro99 run --html NAME.html` writes it.
 std::string run_report_page(const InputRun& run, const std::string& name);

@@ -14,6 +14,7 @@
 #include "cif/crystal_run.hpp"
 #include "cif/radiation_choice.hpp"
 #include "crystal_input.hpp"
+#include "distributed_search.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
 #include "fit_module.hpp"
@@ -178,14 +179,18 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
               const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
               std::optional<double> steps, double drumin,
               const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
-              const cif::SampleChoice& sample = {}) {
+              const cif::SampleChoice& sample = {}, const py::object& client = py::none()) {
   const cif::ConversionSettings settings =
       conversion_settings(radiation, hkl, psi, steps.value_or(20), drumin, azimuth_ref, sample);
   InputRun done;
   try {
-    py::gil_scoped_release unlocked;
-    const CrystalInput input = crystal_input(crystal, settings, !steps);
-    done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices);
+    CrystalInput input;
+    {
+      py::gil_scoped_release unlocked;
+      input = crystal_input(crystal, settings, !steps);
+      if (client.is_none()) done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices);
+    }
+    if (!client.is_none()) done = spread_run(client, input, python_signal_raised);
   } catch (const cif::CifError& e) {
     raise_with_message(cif_error, e);
   } catch (const RunInterrupted&) {
@@ -383,19 +388,23 @@ PYBIND11_MODULE(_kavro, m) {
       [run_error, cif_error](const CrystalFile& structure, const cif::RadiationChoice& radiation,
                              std::array<int, 3> hkl, std::pair<double, double> psi, std::optional<double> steps,
                              double drumin, std::optional<std::array<double, 3>> azimuth_ref,
-                             const std::optional<cif::SampleChoice>& sample) {
+                             const std::optional<cif::SampleChoice>& sample, const py::object& client) {
         return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref,
-                      sample.value_or(cif::SampleChoice{}));
+                      sample.value_or(cif::SampleChoice{}), client);
       },
       "structure"_a, "radiation"_a, "hkl"_a, "psi"_a = std::pair<double, double>(-180, 180), "steps"_a = py::none(),
-      "drumin"_a = 1.0, "azimuth_ref"_a = py::none(), "sample"_a = py::none(),
+      "drumin"_a = 1.0, "azimuth_ref"_a = py::none(), "sample"_a = py::none(), "client"_a = py::none(),
       "The events of `structure` for the primary reflection `hkl`, as kavro.events (which it extends), and "
       "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
       "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
-      "(a kavro.Sample; None: the converter's default sample).");
+      "(a kavro.Sample; None: the converter's default sample). With a Dask distributed `client`, the search is "
+      "split into one share per worker thread, each run on a worker as `kavro99 run --chunk` runs it, and the "
+      "shares joined here as `kavro99 merge` joins them: the result is the local call's, bit for bit (the "
+      "choice of the psi step when `steps` is None searches here first).");
   bind_map(m, errors);
   bind_fit(m, errors);
   bind_rocking(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
+  add_distributed_calls(m);
   m.attr("__version__") = "1.2";
 }

@@ -32,6 +32,7 @@ packages=(
   python3-dev         # the Python module's headers, for Debian's /usr/bin/python3
   python3-numpy       # the module's arrays
   python3-pytest      # the module's tests
+  python3-distributed # find_events(client=...): the shares of a search on Dask workers (its test skips without it)
   python3-setuptools  # pip install . (pyproject.toml, setup.py)
   python3-pip
   python3-venv        # the test of pip install . into a virtual environment

@@ -118,6 +118,10 @@ void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary) {
   scan.nscan += pass.scan_crossings;
   scan.theta_prim += static_cast<float>(pass.constants.theta1) * kLegacyRadToDeg;
   scan.iprim_calc += pass.primary.intensity;
+  reduce_primary_phase(primary);
+}
+
+void reduce_primary_phase(Primary& primary) {
   if (primary.phase > kPi) primary.phase -= kTwoPi;
 }
 

@@ -56,6 +56,8 @@ void prepare_calculation(Calculation& calculation, std::ostream& notes);
 // angle and intensity. The primary phase then lies in (-pi, pi], as the
 // listing shows it.
 void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary);
+// The primary phase into (-pi, pi] after a pass.
+void reduce_primary_phase(Primary& primary);
 
 // All passes (two for the tube) and the scan of a prepared calculation. With
 // `kept`, every event the passes found is kept there as well.

@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cmath>
 #include <initializer_list>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
@@ -105,25 +107,32 @@ bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
                      ev.ik,   ev.ia,     ev.p12,    ev.absorption, ev.c_int, ev.trphi, ev.strength});
 }
 
+// Stores a crossing strong enough for the store. A full store ends the run,
+// or, when the pass keeps its event table, takes no more crossings. Returns
+// whether the crossing was stored.
+bool store_record(const CalculationOptions& options, std::ostream& out, EventStore& store, const EventRecord& record) {
+  if (store.full(options.max_stored_events)) {
+    if (options.keep_event_table) {
+      store.overflowed = true;
+      return false;
+    }
+    write_store_overflow(out);
+    stop_run();
+  }
+  store.records.push_back(record);
+  return true;
+}
+
 // Counts a crossing near the window and stores it when it is strong enough.
-// A full store ends the run, or, when the pass keeps its event table, takes
-// no more crossings. Returns whether the crossing is strong enough for the store.
+// Returns whether the crossing is strong enough for the store.
 bool store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store,
                     EventRecord record, int crossing, double psi, float strength) {
   if (!near_window(psi, grid.psia, grid.psie)) return false;
   ++store.nlist;
   if (!(options.drumin > 0 && strength >= options.drumin)) return false;
-  if (store.full(options.max_stored_events)) {
-    if (options.keep_event_table) {
-      store.overflowed = true;
-      return true;
-    }
-    write_store_overflow(out);
-    stop_run();
-  }
   record.crossing = crossing;
   record.psi = psi;
-  store.records.push_back(record);
+  store_record(options, out, store, record);
   return true;
 }
 
@@ -166,14 +175,19 @@ std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation) {
   return lines;
 }
 
-void MultipleDiffraction::fill_structure_factors(const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
+void MultipleDiffraction::fill_structure_factors(const ReciprocalMetric& metric,
+                                                 const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                                  const std::vector<double>& h3_sq, const std::vector<char>& needed,
                                                  int workers) {
+  // sin(theta)/lambda of a reflection from its |h|^2 in double precision
+  // alone, whether it is asked for as h2 or as h3: the table keeps the F of
+  // the first request, which then does not depend on which events came
+  // first (a share of a split search, a table cleared when full).
   std::vector<ReflectionRequest> requests;
   requests.reserve(2 * events.size());
   for (std::size_t j = 0; j < events.size(); ++j) {
     if (!needed[j]) continue;
-    requests.push_back({events[j].h2, static_cast<float>(0.5 * std::sqrt(events[j].h2_sq))});
+    requests.push_back({events[j].h2, static_cast<float>(0.5 * std::sqrt(squared_length(metric, events[j].h2)))});
     requests.push_back({h3[j], static_cast<float>(0.5 * std::sqrt(h3_sq[j]))});
   }
   structure_factors_.fill(requests, workers);
@@ -265,10 +279,11 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   }
   if (!enters_scan) return;
   const float primary_term = pass.primary.intensity / pc.scale;
+  std::vector<ScanEvent>& crossings = kept_crossings_ != nullptr ? *kept_crossings_ : scan_events_;
   for (const bool first : {true, false}) {
     ++pass.scan_crossings;
     const auto psi = static_cast<float>(first ? e.psi_a : e.psi_b);  // the profile needs no more digits
-    scan_events_.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
+    crossings.push_back(scan_event(psi, first, ev.ik, ev.ia, ev.shape, ev.w_in, ev.w_out, ev.beta, ev.trphi,
                                       ev.c_int, primary_term, pc.scale, options.nnn));
   }
 }
@@ -287,7 +302,7 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
   }
   const auto sf_start = std::chrono::steady_clock::now();
   const std::vector<char> needed = screen_events(input, pass, events, h3, h3_sq, workers);
-  fill_structure_factors(events, h3, h3_sq, needed, workers);
+  fill_structure_factors(frame.metric, events, h3, h3_sq, needed, workers);
   work_done_.sf_seconds += seconds_since(sf_start);
   work_done_.sf_evaluations = static_cast<long long>(structure_factors_.evaluations());
 
@@ -304,11 +319,11 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
     for (std::size_t j = 0; j < events.size(); ++j)
       kept_->back().events.push_back(
           {events[j], h3_sq[j], structure_factors_.at(events[j].h2).value, structure_factors_.at(h3[j]).value});
-  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
+  if (kept_crossings_ == nullptr && scan_events_.size() >= memory_.waiting_crossings)
+    add_waiting_crossings(input.grid, input.options, out);
 }
 
-PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
-  const int workers = worker_count(input.options.threads);
+PassResult MultipleDiffraction::open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
   PassResult pass;
   pass.constants = pass_constants(input.crystal, input.radiation, input.sample, input.primary, line);
   pass.primary = primary_reflection(input.sample, pass.constants);
@@ -322,26 +337,110 @@ PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& o
     write_search_too_large(out, pass.bounds, input.options.limits.search_reflections);
     stop_run();
   }
-  const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
-  prepare_bound(input, pass, frame);
-  // The box is gone through a part at a time, in enumeration order, so that
-  // the events are taken in the order of a single sweep.
+  return pass;
+}
+
+void MultipleDiffraction::search_range(const PassInput& input, std::ostream& out, PassResult& pass,
+                                       const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers,
+                                       std::int64_t done, std::int64_t total) {
+  // The range is gone through a part at a time, in enumeration order, so
+  // that the events are taken in the order of a single sweep.
   // Parts of at most a fiftieth of the box let the progress be told; the
   // outcome does not depend on the size of the parts.
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
   const std::int64_t part = std::min(memory_.search_part, std::max(kSmallestSearchPart, box / 50 + 1));
-  for (std::int64_t first = 0; first < box; first += part) {
-    take_part(input, out, pass, frame, first, std::min(box, first + part), workers);
-    if (progress_) progress_(static_cast<double>(std::min(box, first + part)) / static_cast<double>(box));
+  for (std::int64_t begin = first; begin < last; begin += part) {
+    const std::int64_t end = std::min(last, begin + part);
+    take_part(input, out, pass, frame, begin, end, workers);
+    if (progress_) progress_(static_cast<double>(done + end - first) / static_cast<double>(total));
   }
+}
 
-  // End of the pass.
+void MultipleDiffraction::finish_pass(const PassInput& input, PassResult& pass) const {
   pass.store.nevt *= 2;
   const auto theta1 = static_cast<float>(pass.constants.theta1);
-  pass.prager = prager_count(input.crystal.vol, theta1, line.lambda);
+  pass.prager = prager_count(input.crystal.vol, theta1, pass.constants.line.lambda);
   if (input.options.drumin > 0) pass.store.sort_by_psi();
   sort_by_psi(pass.table);
+}
+
+PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
+  PassResult pass = open_pass(input, out, line);
+  const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
+  prepare_bound(input, pass, frame);
+  const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+  search_range(input, out, pass, frame, 0, box, worker_count(input.options.threads), 0, box);
+  finish_pass(input, pass);
   return pass;
+}
+
+std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, std::ostream& out,
+                                                        const WavelengthLine& line, const SearchShare& share) {
+  // Every crossing the store may take becomes a row; the join applies the store's limit.
+  CalculationOptions options = input.options;
+  options.keep_event_table = true;
+  options.max_stored_events = INT64_MAX;
+  const PassInput shared{input.crystal, input.radiation, input.sample, input.primary, input.grid, options};
+  std::vector<PassPart> parts;
+  std::ostringstream messages;
+  try {
+    PassResult pass = open_pass(shared, messages, line);
+    const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
+    prepare_bound(shared, pass, frame);
+    const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+    const auto ranges = share.ranges(box);
+    std::int64_t total = 0, done = 0;
+    for (const auto& [first, last] : ranges) total += last - first;
+    for (const auto& [first, last] : ranges) {
+      PassPart& part = parts.emplace_back();
+      part.box = box;
+      part.first = first;
+      part.last = last;
+      kept_crossings_ = &part.crossings;
+      search_range(shared, messages, pass, frame, first, last, worker_count(options.threads), done, total);
+      done += last - first;
+      part.reaching = std::exchange(pass.store.nevt, 0);
+      part.near_window = std::exchange(pass.store.nlist, 0);
+      part.scan_crossings = std::exchange(pass.scan_crossings, 0);
+      part.rows = std::exchange(pass.table, {});
+      pass.store.records.clear();
+      part.messages = std::exchange(messages, std::ostringstream()).str();
+    }
+  } catch (...) {
+    kept_crossings_ = nullptr;
+    for (const PassPart& part : parts) out << part.messages;
+    out << messages.str();
+    throw;
+  }
+  kept_crossings_ = nullptr;
+  return parts;
+}
+
+void MultipleDiffraction::join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part) {
+  out << part.messages;
+  pass.store.nevt += part.reaching;
+  pass.store.nlist += part.near_window;
+  pass.scan_crossings += part.scan_crossings;
+  // The rows come in enumeration order: the store takes them as the search would have.
+  for (TableEvent& row : part.rows) {
+    if (row.stored) row.stored = store_record(input.options, out, pass.store, row.record);
+    if (input.options.keep_event_table) pass.table.push_back(row);
+  }
+  scan_events_.insert(scan_events_.end(), part.crossings.begin(), part.crossings.end());
+  std::vector<TableEvent>().swap(part.rows);
+  std::vector<ScanEvent>().swap(part.crossings);
+  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
+}
+
+void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+                                      std::vector<std::vector<PassPart>>& shares) {
+  // Block b of the box is block b / n of share b % n.
+  const std::size_t n = shares.size();
+  std::size_t most = 0;
+  for (const auto& parts : shares) most = std::max(most, parts.size());
+  for (std::size_t j = 0; j < most; ++j)
+    for (std::size_t k = 0; k < n; ++k)
+      if (j < shares[k].size()) join_part(input, out, pass, shares[k][j]);
 }
 
 void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {

@@ -18,7 +18,9 @@
 #include "engine/event_store.hpp"
 #include "engine/pass_constants.hpp"
 #include "engine/pass_input.hpp"
+#include "engine/pass_part.hpp"
 #include "engine/scan_profile.hpp"
+#include "engine/search_share.hpp"
 #include "engine/structure_factor_cache.hpp"
 
 namespace kavro {
@@ -82,6 +84,24 @@ class MultipleDiffraction {
   // that is no finite number writes its message and ends the run.
   PassResult run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
 
+  // The share of a pass's search that one run of a split search makes, one
+  // part per block of the share: the events of the block's reflections,
+  // taken as run_pass takes them but with no limit on the listing's store,
+  // their crossings kept in the part instead of added to the scan. A part's
+  // messages are what run_pass would write for its reflections; a run that
+  // stops writes them to `out`.
+  std::vector<PassPart> search_share(const PassInput& input, std::ostream& out, const WavelengthLine& line,
+                                     const SearchShare& share);
+
+  // The pass joined from the parts of all its shares (shares[k] from
+  // search_share with share k): open_pass, join_shares, then finish_pass
+  // give what run_pass gives, its crossings waiting for add_profiles_to_scan
+  // as run_pass leaves them.
+  PassResult open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
+  void join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+                   std::vector<std::vector<PassPart>>& shares);
+  void finish_pass(const PassInput& input, PassResult& pass) const;
+
   // Adds the profiles of all collected crossings to the scan on the grid.
   void add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options, std::vector<float>& scan_calc,
                             std::ostream& out);
@@ -96,6 +116,12 @@ class MultipleDiffraction {
   const EngineWork& work_done() const { return work_done_; }
 
  private:
+  // Goes through reflections first..last-1 of the box a part at a time,
+  // telling the progress as `done` of `total` reflections gone through before.
+  void search_range(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+                    std::int64_t first, std::int64_t last, int workers, std::int64_t done, std::int64_t total);
+  // Takes one block's part into the pass, in enumeration order.
+  void join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part);
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
   void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
                  std::int64_t first, std::int64_t last, int workers);
@@ -110,8 +136,9 @@ class MultipleDiffraction {
   // Counts, stores and collects one event in enumeration order.
   void take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, PassResult& pass,
                   const EventGeometry& e, const Hkl& h3, const EventIntensity& ev);
-  void fill_structure_factors(const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
-                              const std::vector<double>& h3_sq, const std::vector<char>& needed, int workers);
+  void fill_structure_factors(const ReciprocalMetric& metric, const std::vector<EventGeometry>& events,
+                              const std::vector<Hkl>& h3, const std::vector<double>& h3_sq,
+                              const std::vector<char>& needed, int workers);
   // Builds the |F| bounds of the pass's box once, when the options ask for them and the crystal allows them.
   void prepare_bound(const PassInput& input, const PassResult& pass, const SearchFrame& frame);
   // Which events may reach drucut or drumin and so need their exact structure factors.
@@ -122,6 +149,7 @@ class MultipleDiffraction {
   EngineMemory memory_;
   StructureFactorCache structure_factors_;
   std::vector<KeptPass>* kept_ = nullptr;
+  std::vector<ScanEvent>* kept_crossings_ = nullptr;  // a share's crossings, kept instead of added
   std::optional<StructureFactorBound> bound_;
   bool bound_prepared_ = false;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums

@@ -9,6 +9,7 @@
 #include "engine/calculation.hpp"
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
+#include "run/chunk_table.hpp"
 #include "run/zeit.hpp"
 #include "tables/pass_table.hpp"
 
@@ -42,13 +43,17 @@ void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
   for (const EventRecord& r : pass.store.records) calculated.psilam.push_back(r.psi_lambda);
 }
 
-}  // namespace
-
-void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
-                                    const RunProgress& progress) {
+void orient_primary(RunState& st) {
   st.primary.refdir = reference_direction(st.crystal, st.primary);
   if (st.primary.ub_given)
     upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
+}
+
+}  // namespace
+
+void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
+                                    const RunProgress& progress, const PassSource& pass_source) {
+  orient_primary(st);
   const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
   const auto passes = static_cast<int>(lines.size());
   bool first_pass = true;
@@ -57,8 +62,8 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     ++pass_number;
     if (progress) engine.report_progress([&](double done) { progress(pass_number, passes, done); });
     out << "\n\n";
-    PassResult pass =
-        engine.run_pass({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line);
+    const PassInput input{st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options};
+    PassResult pass = pass_source ? pass_source(input, out, line, pass_number) : engine.run_pass(input, out, line);
     take_pass(pass, st.calculated, st.primary);
     st.work = engine.work_done();
     share_measured_primary(st.radiation, st.measured, first_pass);
@@ -78,6 +83,34 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
     st.work = engine.work_done();
   }
   finish_calculated_scan(st.grid, st.calculated);
+}
+
+void search_chunk(RunState& st, std::ostream& out, MultipleDiffraction& engine, const SearchShare& share,
+                  std::ostream& table, const RunProgress& progress) {
+  orient_primary(st);
+  const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
+  const auto passes = static_cast<int>(lines.size());
+  int pass_number = 0;
+  for (const WavelengthLine& line : lines) {
+    ++pass_number;
+    if (progress) engine.report_progress([&](double done) { progress(pass_number, passes, done); });
+    out << "\n\n";
+    const std::vector<PassPart> parts =
+        engine.search_share({st.crystal, st.radiation, st.sample, st.primary, st.grid, st.options}, out, line, share);
+    reduce_primary_phase(st.primary);
+    write_chunk_pass(table, pass_number, parts);
+    std::int64_t reflections = 0, reaching = 0, crossings = 0;
+    for (const PassPart& part : parts) {
+      reflections += part.last - part.first;
+      reaching += part.reaching;
+      crossings += part.scan_crossings;
+    }
+    out << " Chunk " << share.part + 1 << " of " << share.parts << ", pass " << pass_number << ": " << reflections
+        << " reflections of the index box in " << parts.size() << " blocks, " << reaching << " reaching the sphere, "
+        << crossings << " crossings in the scan\n";
+    zeit(st, out);
+  }
+  engine.report_progress({});
 }
 
 void compare_and_finish(RunState& st) {

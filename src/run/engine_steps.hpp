@@ -1,6 +1,7 @@
 // The steps of a run that belong to the multiple-diffraction calculation.
 #pragma once
 
+#include <functional>
 #include <ostream>
 
 #include "engine/multiple_diffraction.hpp"
@@ -13,8 +14,17 @@ namespace kavro {
 // the tube), then the simulated scan with I-prim and its extremes. Writes the
 // elapsed time after each pass. Keeps each pass's event table when the
 // options ask for it, and tells `progress` (when set) how far a pass is.
+// With `pass_source`, each pass is taken from it instead of the engine's search
+// (the join of a split run's chunk tables).
+using PassSource = std::function<PassResult(const PassInput& input, std::ostream& out, const WavelengthLine& line,
+                                            int pass_number)>;
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
-                                    const RunProgress& progress = {});
+                                    const RunProgress& progress = {}, const PassSource& pass_source = {});
+
+// The share's event search of every wavelength line, each pass written to
+// the chunk table `table` with one line about it in the listing.
+void search_chunk(RunState& st, std::ostream& out, MultipleDiffraction& engine, const SearchShare& share,
+                  std::ostream& table, const RunProgress& progress = {});
 
 // The comparison with the measured scan (when there is one) and the Bragg
 // angle of the tube's primary as the mean of its two lines.

@@ -15,7 +15,9 @@
 #include "engine/scan_comparison.hpp"
 #include "format/fixed_format.hpp"
 #include "format/input_reader.hpp"
+#include "kavro/error.hpp"
 #include "run/calculated_scan_name.hpp"
+#include "run/chunk_table.hpp"
 #include "run/engine_steps.hpp"
 #include "run/file_names.hpp"
 #include "run/input_preparation.hpp"
@@ -104,8 +106,59 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
   }
 }
 
+// The share of a split run: its search written to the chunk table, which
+// takes its name only when complete.
+void write_chunk_table(RunState& st, std::ostream& out, MultipleDiffraction& engine, const RunRequests& requests,
+                       std::uint64_t fingerprint) {
+  ResultFile table;
+  bool written = table.open(requests.chunk_table);
+  if (written) {
+    write_chunk_header(table.stream(), {fingerprint, *requests.chunk});
+    search_chunk(st, out, engine, *requests.chunk, table.stream(), requests.progress);
+    write_chunk_end(table.stream());
+    written = table.commit();
+  }
+  if (!written) {
+    st.ios = 1;
+    stop_with_lines(out, {" The chunk table cannot be written:", requests.chunk_table.string()});
+  }
+}
+
+// The passes of a split run joined from the chunk tables of all its shares.
+PassSource joined_passes(MultipleDiffraction& engine, std::vector<ChunkTableReader>& readers) {
+  return [&engine, &readers](const PassInput& input, std::ostream& out, const WavelengthLine& line, int pass_number) {
+    PassResult pass = engine.open_pass(input, out, line);
+    const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
+    std::vector<std::vector<PassPart>> shares;
+    try {
+      for (ChunkTableReader& reader : readers) shares.push_back(reader.read_pass(pass_number, box));
+    } catch (const Error& e) {
+      stop_with_lines(out, {" The chunk tables cannot be merged:", e.what()});
+    }
+    engine.join_shares(input, out, pass, shares);
+    engine.finish_pass(input, pass);
+    return pass;
+  };
+}
+
+// The readers of the chunk tables of a split run, in the order of their shares.
+std::vector<ChunkTableReader> chunk_readers(RunState& st, std::ostream& out, const RunRequests& requests,
+                                            std::uint64_t fingerprint) {
+  std::vector<ChunkTableReader> readers;
+  try {
+    for (const std::filesystem::path& file : ordered_chunk_tables(requests.merged_chunks, fingerprint))
+      readers.emplace_back(file);
+  } catch (const Error& e) {
+    st.ios = 1;
+    stop_with_lines(out, {" The chunk tables cannot be merged:", e.what()});
+  }
+  return readers;
+}
+
 void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
                  const RunRequests& requests) {
+  const bool split = requests.chunk || !requests.merged_chunks.empty();
+  const std::uint64_t input_print = split ? input_fingerprint(in) : 0;
   // Header: version, date and time; the input file up to the absorption step.
   ff::write(out, "(A)", {st.banner});
   zeit(st, out);
@@ -128,7 +181,16 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   zeit(st, out);
 
   MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);
-  calculate_multiple_diffraction(st, out, engine, requests.progress);
+  const std::uint64_t fingerprint =
+      split ? run_fingerprint(input_print, scan_file_read ? files.scan_path : std::filesystem::path()) : 0;
+  if (requests.chunk) {
+    write_chunk_table(st, out, engine, requests, fingerprint);
+    return;
+  }
+  std::vector<ChunkTableReader> readers;
+  if (!requests.merged_chunks.empty()) readers = chunk_readers(st, out, requests, fingerprint);
+  calculate_multiple_diffraction(st, out, engine, requests.progress,
+                                 readers.empty() ? PassSource() : joined_passes(engine, readers));
   check_calculated_scan(st, out);
   compare_and_finish(st);
   write_scan_summary(st, out);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/event_store.hpp"
+#include "engine/search_share.hpp"
 #include "run/run_files.hpp"
 #include "tables/pass_table.hpp"
 
@@ -37,6 +38,14 @@ struct RunRequests {
   // of the images the caller makes of the page (".png", ".pdf").
   std::vector<NamedFile> other_inputs;
   std::vector<std::string> page_images;
+  // A share of a split run: the run searches the share's reflections only
+  // and writes what it found to the chunk table `chunk_table`, no ".cal"
+  // file, page or data file (see run/chunk_table.hpp).
+  std::optional<SearchShare> chunk;
+  std::filesystem::path chunk_table;
+  // The chunk tables of every share of a split run: the run takes its events
+  // from them instead of searching, and writes what the whole run writes.
+  std::vector<std::filesystem::path> merged_chunks;
   // Called with the state of a completed run before the run gives its arrays back (empty: none).
   std::function<void(RunState&)> completed;
 

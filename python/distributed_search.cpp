@@ -1,0 +1,145 @@
+#include "distributed_search.hpp"
+
+#include <pybind11/eval.h>
+#include <pybind11/stl.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <tuple>
+#include <utility>
+
+#include "kavro/error.hpp"
+#include "run/run_requests.hpp"
+
+namespace kavro::python {
+namespace {
+
+namespace py = pybind11;
+namespace fs = std::filesystem;
+using namespace pybind11::literals;
+
+// A new folder of its own under the temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string name = (fs::temp_directory_path() / "kavro-share-XXXXXX").string();
+    if (::mkdtemp(name.data()) == nullptr) throw Error("cannot make a temporary folder for the chunk tables");
+    path_ = name;
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string file_text(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return std::move(text).str();
+}
+
+// What the workers call: module-level Python, so that Dask sends it by name.
+constexpr const char* kWorkerCall = R"(
+def _share_of_search(text, part, parts):
+    """_search_share on a worker: the chunk table (bytes), or (status, listing) of a share that stops."""
+    return _search_share(text, part, parts)
+)";
+
+// The name of the extension module, which the workers import to find _share_of_search.
+std::string& extension_name() {
+  static std::string name;
+  return name;
+}
+
+// One share per thread of the client's workers, at least one.
+std::int64_t share_count(const py::object& client) {
+  std::int64_t threads = 0;
+  for (const auto& [worker, count] : client.attr("nthreads")().cast<py::dict>()) threads += count.cast<std::int64_t>();
+  return std::max<std::int64_t>(1, threads);
+}
+
+}  // namespace
+
+ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts) {
+  const SearchShare share{part, parts};
+  if (!share.valid()) throw py::value_error("no share " + std::to_string(part) + " of " + std::to_string(parts));
+  ScratchFolder folder;
+  const fs::path table = folder.path() / "share.kchunk";
+  ShareRun share_run;
+  share_run.stopped = run_input_text(text, "", {}, std::nullopt, [&](RunRequests& r) {
+    r.chunk = share;
+    r.chunk_table = table;
+  });
+  if (share_run.stopped.completed) share_run.table = file_text(table);
+  return share_run;
+}
+
+InputRun merge_shares(const CrystalInput& input, const std::vector<std::string>& tables,
+                      const InterruptCheck& interrupted) {
+  ScratchFolder folder;
+  std::vector<fs::path> files;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    files.push_back(folder.path() / ("share" + std::to_string(i) + ".kchunk"));
+    std::ofstream(files.back(), std::ios::binary) << tables[i];
+  }
+  return run_input_text(input.text, input.preface, interrupted, input.file_indices,
+                        [&](RunRequests& r) { r.merged_chunks = files; });
+}
+
+InputRun spread_run(const py::object& client, const CrystalInput& input, const InterruptCheck& interrupted) {
+  const std::int64_t parts = share_count(client);
+  py::list texts, numbers, counts;
+  for (std::int64_t part = 0; part < parts; ++part) {
+    texts.append(input.text);
+    numbers.append(part);
+    counts.append(parts);
+  }
+  const py::object worker_call = py::module_::import(extension_name().c_str()).attr("_share_of_search");
+  const py::object futures = client.attr("map")(worker_call, texts, numbers, counts, py::arg("pure") = false);
+  std::vector<std::string> tables;
+  for (const py::handle table : client.attr("gather")(futures)) {
+    if (py::isinstance<py::bytes>(table)) {
+      tables.push_back(table.cast<std::string>());
+      continue;
+    }
+    InputRun stopped;
+    std::tie(stopped.status, stopped.listing) = table.cast<std::pair<int, std::string>>();
+    stopped.failure = last_message(stopped.listing);
+    return stopped;
+  }
+  py::gil_scoped_release unlocked;
+  return merge_shares(input, tables, interrupted);
+}
+
+void add_distributed_calls(py::module_& m) {
+  m.def(
+      "_search_share",
+      [](const std::string& text, std::int64_t part, std::int64_t parts) -> py::object {
+        ShareRun run;
+        {
+          py::gil_scoped_release unlocked;
+          run = search_share(text, part, parts);
+        }
+        if (!run.stopped.completed) return py::make_tuple(run.stopped.status, run.stopped.listing);
+        return py::bytes(run.table);
+      },
+      "text"_a, "part"_a, "parts"_a,
+      "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text, or (status, listing) "
+      "of the share's run when it stops.");
+  py::exec(kWorkerCall, m.attr("__dict__"));
+  extension_name() = m.attr("__name__").cast<std::string>();
+}
+
+}  // namespace kavro::python
