@@ -206,14 +206,18 @@ struct FoundCurves {
   std::vector<MapCurve> curves, faint;
 };
 
-FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits, std::size_t line, int workers) {
+// The curves of the share's orbits, orbits[i] being candidate part + i * parts of the line.
+FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits, std::size_t line, int workers,
+                      const MapRequest& share) {
   const std::size_t chunks = std::max<std::size_t>(1, std::min<std::size_t>(orbits.size(), 256));
   std::vector<FoundCurves> found(chunks);
   for_each_chunk(orbits.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t chunk) {
     for (std::size_t i = begin; i < end; ++i) {
       bool faint = false;
-      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line, faint))
+      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line, faint)) {
+        curve->orbit = share.part + static_cast<std::int64_t>(i) * share.parts;
         (faint ? found[chunk].faint : found[chunk].curves).push_back(std::move(*curve));
+      }
     }
   });
   FoundCurves all;
@@ -224,16 +228,29 @@ FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits,
   return all;
 }
 
-// h2 and h3 of every orbit, with sin(theta)/lambda as the engine takes it.
+// Every parts-th candidate from the part-th.
+std::vector<Orbit> share_of(std::vector<Orbit> candidates, const MapRequest& share) {
+  if (share.parts == 1) return candidates;
+  std::vector<Orbit> taken;
+  for (auto i = static_cast<std::size_t>(share.part); i < candidates.size(); i += static_cast<std::size_t>(share.parts))
+    taken.push_back(candidates[i]);
+  return taken;
+}
+
+// h2 and h3 of every orbit, with sin(theta)/lambda as the engine takes it:
+// from |h|^2 in double precision whether the reflection is an h2 or an h3, so
+// that the table's values do not depend on which orbit asked first (nor on
+// which orbits a share of the map holds).
 std::vector<WantedReflection> wanted_reflections(const std::vector<std::vector<Orbit>>& orbits,
                                                  const SearchFrame& frame) {
+  const auto wanted_at = [&frame](const Hkl& h) {
+    return WantedReflection{h, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h)))};
+  };
   std::vector<WantedReflection> wanted;
   for (const auto& line : orbits)
     for (const Orbit& o : line) {
-      const Hkl h3 = coupling_reflection(frame.h1, o.h2);
-      const auto h2_sq = static_cast<float>(squared_length(frame.metric, o.h2));  // single, as the event holds it
-      wanted.push_back({o.h2, static_cast<float>(0.5 * std::sqrt(h2_sq))});
-      wanted.push_back({h3, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h3)))});
+      wanted.push_back(wanted_at(o.h2));
+      wanted.push_back(wanted_at(coupling_reflection(frame.h1, o.h2)));
     }
   return wanted;
 }
@@ -262,15 +279,16 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
 
   std::vector<std::vector<Orbit>> orbits;
   for (std::size_t j = 0; j < lines.size(); ++j) {
-    orbits.push_back(candidate_orbits(levels.back(), j, workers, listing));
-    map.orbits += static_cast<std::int64_t>(orbits.back().size());
+    std::vector<Orbit> candidates = candidate_orbits(levels.back(), j, workers, listing);
+    map.orbits += static_cast<std::int64_t>(candidates.size());
+    orbits.push_back(share_of(std::move(candidates), request));
   }
   TypeSumTable table;
   if (!table.fill(base.crystal, wanted_reflections(orbits, levels.back().lines[0].frame), workers, listing)) stop_run();
 
   for (std::size_t j = 0; j < lines.size(); ++j) {
     const CurveMaker maker(levels, table, request, lines[0].lambda / lines[j].lambda);
-    FoundCurves found = curves_of(maker, orbits[j], j, workers);
+    FoundCurves found = curves_of(maker, orbits[j], j, workers, request);
     std::move(found.curves.begin(), found.curves.end(), std::back_inserter(map.curves));
     std::move(found.faint.begin(), found.faint.end(), std::back_inserter(map.faint));
   }
