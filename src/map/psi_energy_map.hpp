@@ -18,9 +18,10 @@ struct MapRequest {
   float threshold = 0;        // events of lower strength are left out
   int levels = 0;             // energies at which intensities are computed (0: from the range)
   double tolerance = 0.0005;  // largest psi distance of a drawn curve from the exact one (degrees)
-  // The share of each line's candidate orbits that this map follows: every
-  // `parts`-th from the `part`-th (0-based). The maps of all shares joined
-  // (map_shares.hpp) are the whole map.
+  // The share of each line's candidate orbits that this map follows, the
+  // `part`-th (0-based) of `parts`: an orbit and the one whose h2 is its
+  // coupling reflection go to one share, such pairs dealt out in turn. The
+  // maps of all shares joined (map_shares.hpp) are the whole map.
   std::int64_t part = 0, parts = 1;
 };
 
