@@ -63,14 +63,15 @@ std::string& extension_name() {
   return name;
 }
 
-// One share per thread of the client's workers, at least one.
+}  // namespace
+
 std::int64_t share_count(const py::object& client) {
   std::int64_t threads = 0;
   for (const auto& [worker, count] : client.attr("nthreads")().cast<py::dict>()) threads += count.cast<std::int64_t>();
   return std::max<std::int64_t>(1, threads);
 }
 
-}  // namespace
+py::object worker_function(const char* name) { return py::module_::import(extension_name().c_str()).attr(name); }
 
 ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts) {
   const SearchShare share{part, parts};
@@ -106,7 +107,7 @@ InputRun spread_run(const py::object& client, const CrystalInput& input, const I
     numbers.append(part);
     counts.append(parts);
   }
-  const py::object worker_call = py::module_::import(extension_name().c_str()).attr("_share_of_search");
+  const py::object worker_call = worker_function("_share_of_search");
   const py::object futures = client.attr("map")(worker_call, texts, numbers, counts, py::arg("pure") = false);
   std::vector<std::string> tables;
   for (const py::handle table : client.attr("gather")(futures)) {

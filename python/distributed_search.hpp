@@ -34,4 +34,11 @@ InputRun spread_run(const pybind11::object& client, const CrystalInput& input, c
 // _search_share and the function the workers call, _share_of_search, in the extension module.
 void add_distributed_calls(pybind11::module_& m);
 
+// One share per thread of the client's workers, at least one.
+std::int64_t share_count(const pybind11::object& client);
+
+// The module-level function `name` of the extension module, which the workers
+// import to find it (Dask sends a function by name). Called with the GIL held.
+pybind11::object worker_function(const char* name);
+
 }  // namespace kavro::python

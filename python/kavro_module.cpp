@@ -14,6 +14,7 @@
 #include "cif/crystal_run.hpp"
 #include "cif/radiation_choice.hpp"
 #include "crystal_input.hpp"
+#include "distributed_map.hpp"
 #include "distributed_search.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
@@ -406,5 +407,6 @@ PYBIND11_MODULE(_kavro, m) {
   bind_rocking(m, errors);
   m.def("event_columns", &event_column_descriptions, "The event table's columns: a list of (name, unit, meaning).");
   add_distributed_calls(m);
+  add_distributed_map_calls(m);
   m.attr("__version__") = "1.2";
 }

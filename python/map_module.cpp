@@ -13,6 +13,7 @@
 #include "cif/radiation_choice.hpp"
 #include "crystal_input.hpp"
 #include "crystal/run_stop.hpp"
+#include "distributed_map.hpp"
 #include "input_run.hpp"
 #include "map/map_csv.hpp"
 #include "map/map_html.hpp"
@@ -125,14 +126,23 @@ std::string input_title(const std::string& text) {
   return title.substr(0, 80);
 }
 
+// The map here, or with a Dask client (not None) on its workers.
+MapMaker map_maker(const py::object& client, const std::string& text) {
+  if (client.is_none()) return map::psi_energy_map;
+  return [&client, &text](const Calculation& c, const map::MapRequest& request, std::ostream& messages) {
+    return spread_map(client, text, c, request, messages);
+  };
+}
+
 std::shared_ptr<MapResult> map_of_text(const ModuleErrors& errors, const std::string& text, const std::string& preface,
-                                       const MapOptions& options) {
+                                       const MapOptions& options, const py::object& client) {
   std::ostringstream messages;
   messages << preface;
+  const MapMaker maker = map_maker(client, text);
   try {
     py::gil_scoped_release unlocked;
     Calculation c = map_calculation(text, messages);
-    return std::make_shared<MapResult>(make_map(std::move(c), input_title(text), options, messages));
+    return std::make_shared<MapResult>(make_map(std::move(c), input_title(text), options, messages, maker));
   } catch (const MapValueError& e) {
     throw py::value_error(e.what());
   } catch (const RunStop&) {
@@ -144,13 +154,13 @@ std::shared_ptr<MapResult> psi_energy_map(const ModuleErrors& errors, const py::
                                           const std::optional<cif::RadiationChoice>& radiation,
                                           const std::optional<std::array<int, 3>>& hkl, const MapOptions& options,
                                           const std::optional<std::array<double, 3>>& azimuth_ref,
-                                          const std::optional<cif::SampleChoice>& sample) {
+                                          const std::optional<cif::SampleChoice>& sample, const py::object& client) {
   if (!py::isinstance<CrystalFile>(source)) {
     if (radiation || hkl || azimuth_ref || sample)
       throw py::value_error("an input file gives its own radiation, reflection and sample: pass only the file");
     const auto input = source.cast<std::filesystem::path>();
     try {
-      return map_of_text(errors, input_file_text(input), {}, options);
+      return map_of_text(errors, input_file_text(input), {}, options, client);
     } catch (const InputFileError& e) {
       raise_input_error(e, input);
     }
@@ -166,7 +176,7 @@ std::shared_ptr<MapResult> psi_energy_map(const ModuleErrors& errors, const py::
   } catch (const cif::CifError& e) {
     raise_with_message(errors.cif, e);
   }
-  std::shared_ptr<MapResult> map = map_of_text(errors, input.text, input.preface, options);
+  std::shared_ptr<MapResult> map = map_of_text(errors, input.text, input.preface, options, client);
   map->file_indices = input.file_indices;
   return map;
 }
@@ -219,20 +229,23 @@ void bind_map(py::module_& m, const ModuleErrors& errors) {
                const std::optional<std::array<int, 3>>& hkl, std::optional<std::pair<double, double>> energy,
                std::optional<std::pair<double, double>> wavelength, std::optional<std::pair<double, double>> psi,
                std::optional<double> threshold, std::optional<double> min_width, std::optional<int> levels,
-               const std::optional<std::array<double, 3>>& azimuth_ref, const std::optional<cif::SampleChoice>& sample) {
+               const std::optional<std::array<double, 3>>& azimuth_ref, const std::optional<cif::SampleChoice>& sample,
+               const py::object& client) {
         const MapOptions options{energy, wavelength, psi, threshold, min_width, levels};
-        return psi_energy_map(errors, source, radiation, hkl, options, azimuth_ref, sample);
+        return psi_energy_map(errors, source, radiation, hkl, options, azimuth_ref, sample, client);
       },
       "source"_a, "radiation"_a = py::none(), "hkl"_a = py::none(), py::kw_only(), "energy"_a = py::none(),
       "wavelength"_a = py::none(), "psi"_a = py::none(), "threshold"_a = py::none(), "min_width"_a = py::none(),
-      "levels"_a = py::none(), "azimuth_ref"_a = py::none(), "sample"_a = py::none(),
+      "levels"_a = py::none(), "azimuth_ref"_a = py::none(), "sample"_a = py::none(), "client"_a = py::none(),
       "The psi-energy map as `kavro99 map INPUT --energy E1:E2 ...` makes it, of an input file (`source` a "
       "path) or of a kavro.Structure with its `radiation` (whose kind and sample the map takes) and primary "
       "reflection `hkl`, converted as kavro.find_events converts it (with `azimuth_ref` and `sample`). "
       "`energy` (E1, E2) in keV or `wavelength` (L1, L2) in Angstrom, `psi` (A, B) the domain of the windows "
       "(None: a full turn), `threshold` the least strength of a drawn event (cps; None: the input's drumin), "
       "`min_width` the least width of a listed window (None: five times the largest FWHM), `levels` the "
-      "energies at which intensities are computed (None: one per 0.25 keV, at least 11). Returns a "
+      "energies at which intensities are computed (None: one per 0.25 keV, at least 11). With a Dask distributed "
+      "`client`, the candidate orbits are shared out over its workers, one share per worker thread, and the map "
+      "is that of the call without it. Returns a "
       "kavro.PsiEnergyMap. Raises ValueError for a value the command refuses (named in the message), "
       "kavro.MapError when the map cannot be made.");
 }

@@ -85,7 +85,8 @@ void check_size(const Calculation& c, const std::pair<double, double>& e, std::o
 
 }  // namespace
 
-MapResult make_map(Calculation calculation, std::string title, const MapOptions& options, std::ostream& messages) {
+MapResult make_map(Calculation calculation, std::string title, const MapOptions& options, std::ostream& messages,
+                   const MapMaker& maker) {
   if (calculation.radiation.idesy == kNeutrons) throw MapValueError("the map is made for X-rays, not for neutrons");
   const std::pair<double, double> e = energy_range(options);
   if (!map::reflects_over(calculation, e.first))
@@ -95,7 +96,7 @@ MapResult make_map(Calculation calculation, std::string title, const MapOptions&
   r.domain = psi_domain(options, calculation);
   const map::MapRequest request = map_request(options, calculation, e);
   check_size(calculation, e, messages);
-  r.map = map::psi_energy_map(calculation, request, messages);
+  r.map = maker(calculation, request, messages);
   r.min_width = options.min_width.value_or(5.0 * r.map.largest_fwhm);
   const std::vector<map::SafeWindow> gaps = map::safe_windows(r.map, r.domain, 0);
   std::copy_if(gaps.begin(), gaps.end(), std::back_inserter(r.windows),

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -43,9 +44,13 @@ struct MapValueError : Error {
   using Error::Error;
 };
 
+// What makes the map of a request: map::psi_energy_map, or its shares elsewhere.
+using MapMaker = std::function<map::PsiEnergyMap(const Calculation&, const map::MapRequest&, std::ostream& messages)>;
+
 // Throws MapValueError for options the command refuses and RunStop (after its
 // message on `messages`) when the map cannot be made.
-MapResult make_map(Calculation calculation, std::string title, const MapOptions& options, std::ostream& messages);
+MapResult make_map(Calculation calculation, std::string title, const MapOptions& options, std::ostream& messages,
+                   const MapMaker& maker = map::psi_energy_map);
 
 // The calculation of an input file or of an input's text, as `kavro99 map` reads it. Throws RunStop after
 // the reading's listing on `listing`.

@@ -180,7 +180,8 @@ def psi_energy_map(source: Union[_Path, Structure], radiation: Optional[Radiatio
                    hkl: Optional[Sequence[int]] = None, *, energy: Optional[_Range] = None,
                    wavelength: Optional[_Range] = None, psi: Optional[_Range] = None, threshold: Optional[float] = None,
                    min_width: Optional[float] = None, levels: Optional[int] = None,
-                   azimuth_ref: Optional[Sequence[float]] = None, sample: Optional[Sample] = None) -> PsiEnergyMap: ...
+                   azimuth_ref: Optional[Sequence[float]] = None, sample: Optional[Sample] = None,
+                   client: Any = None) -> PsiEnergyMap: ...
 def fit(input: _Path, measured: Union[_Path, Sequence[Sequence[float]], Tuple[npt.ArrayLike, ...]], *,
         free: Sequence[str] = ..., start: Dict[str, float] = ..., ranges: Dict[str, _Range] = ...,
         peaks: bool = False) -> FitResult: ...

@@ -2,6 +2,8 @@
 // by exactly one worker and the results do not depend on how many there are.
 #pragma once
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -11,11 +13,16 @@
 
 namespace kavro {
 
-// The number of workers a run uses: `requested` when positive, else all cores.
-inline int worker_count(int requested) {
-  if (requested > 0) return requested;
+// The cores this process may run on: those a batch system (Slurm) or taskset
+// allots it, else every core of the machine.
+inline int available_cores() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return std::max(1, CPU_COUNT(&allowed));
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
+
+// The number of workers a run uses: `requested` when positive, else every core it may run on.
+inline int worker_count(int requested) { return requested > 0 ? requested : available_cores(); }
 
 // Calls work(begin, end, chunk) for `chunks` contiguous slices of [0, n), in
 // parallel on up to `workers` threads. Slices are fixed by n and `chunks`

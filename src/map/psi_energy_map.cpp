@@ -11,6 +11,7 @@
 #include <cmath>
 #include <numeric>
 #include <optional>
+#include <unordered_map>
 
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
@@ -206,14 +207,18 @@ struct FoundCurves {
   std::vector<MapCurve> curves, faint;
 };
 
-FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits, std::size_t line, int workers) {
+// The curves of the share's orbits, orbits[i] being candidate places[i] of the line.
+FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits,
+                      const std::vector<std::int64_t>& places, std::size_t line, int workers) {
   const std::size_t chunks = std::max<std::size_t>(1, std::min<std::size_t>(orbits.size(), 256));
   std::vector<FoundCurves> found(chunks);
   for_each_chunk(orbits.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t chunk) {
     for (std::size_t i = begin; i < end; ++i) {
       bool faint = false;
-      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line, faint))
+      if (std::optional<MapCurve> curve = maker.curve(orbits[i], line, faint)) {
+        curve->orbit = places[i];
         (faint ? found[chunk].faint : found[chunk].curves).push_back(std::move(*curve));
+      }
     }
   });
   FoundCurves all;
@@ -224,16 +229,47 @@ FoundCurves curves_of(const CurveMaker& maker, const std::vector<Orbit>& orbits,
   return all;
 }
 
-// h2 and h3 of every orbit, with sin(theta)/lambda as the engine takes it.
+// The places among the line's candidates of the share's orbits. An orbit and
+// the one whose h2 is its coupling reflection h1 - h2 need the same two
+// structure factors: such pairs go to one share, dealt out in turn in the
+// order of the candidates.
+std::vector<std::int64_t> share_places(const std::vector<Orbit>& candidates, const Hkl& h1, const MapRequest& share) {
+  const auto key = [](const Hkl& h) {  // one number per h k l of the search's indices (below 2^20)
+    constexpr std::int64_t kSpan = std::int64_t{1} << 21;
+    return (std::int64_t{h[0]} * kSpan + h[1]) * kSpan + h[2];
+  };
+  std::vector<std::int64_t> places;
+  std::unordered_map<std::int64_t, std::int64_t> pair_share;
+  std::int64_t next = 0;
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    const Hkl& h2 = candidates[i].h2;
+    const auto [pair, first] = pair_share.try_emplace(std::min(key(h2), key(coupling_reflection(h1, h2))), next);
+    if (first) next = (next + 1) % share.parts;
+    if (pair->second == share.part) places.push_back(static_cast<std::int64_t>(i));
+  }
+  return places;
+}
+
+std::vector<Orbit> taken(const std::vector<Orbit>& candidates, const std::vector<std::int64_t>& places) {
+  std::vector<Orbit> orbits;
+  for (const std::int64_t i : places) orbits.push_back(candidates[static_cast<std::size_t>(i)]);
+  return orbits;
+}
+
+// h2 and h3 of every orbit, with sin(theta)/lambda as the engine takes it:
+// from |h|^2 in double precision whether the reflection is an h2 or an h3, so
+// that the table's values do not depend on which orbit asked first (nor on
+// which orbits a share of the map holds).
 std::vector<WantedReflection> wanted_reflections(const std::vector<std::vector<Orbit>>& orbits,
                                                  const SearchFrame& frame) {
+  const auto wanted_at = [&frame](const Hkl& h) {
+    return WantedReflection{h, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h)))};
+  };
   std::vector<WantedReflection> wanted;
   for (const auto& line : orbits)
     for (const Orbit& o : line) {
-      const Hkl h3 = coupling_reflection(frame.h1, o.h2);
-      const auto h2_sq = static_cast<float>(squared_length(frame.metric, o.h2));  // single, as the event holds it
-      wanted.push_back({o.h2, static_cast<float>(0.5 * std::sqrt(h2_sq))});
-      wanted.push_back({h3, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h3)))});
+      wanted.push_back(wanted_at(o.h2));
+      wanted.push_back(wanted_at(coupling_reflection(frame.h1, o.h2)));
     }
   return wanted;
 }
@@ -261,16 +297,19 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
   const std::vector<WavelengthLine> lines = wavelength_lines(base.radiation);
 
   std::vector<std::vector<Orbit>> orbits;
+  std::vector<std::vector<std::int64_t>> places;
   for (std::size_t j = 0; j < lines.size(); ++j) {
-    orbits.push_back(candidate_orbits(levels.back(), j, workers, listing));
-    map.orbits += static_cast<std::int64_t>(orbits.back().size());
+    const std::vector<Orbit> candidates = candidate_orbits(levels.back(), j, workers, listing);
+    map.orbits += static_cast<std::int64_t>(candidates.size());
+    places.push_back(share_places(candidates, levels.back().lines[j].frame.h1, request));
+    orbits.push_back(taken(candidates, places.back()));
   }
   TypeSumTable table;
   if (!table.fill(base.crystal, wanted_reflections(orbits, levels.back().lines[0].frame), workers, listing)) stop_run();
 
   for (std::size_t j = 0; j < lines.size(); ++j) {
     const CurveMaker maker(levels, table, request, lines[0].lambda / lines[j].lambda);
-    FoundCurves found = curves_of(maker, orbits[j], j, workers);
+    FoundCurves found = curves_of(maker, orbits[j], places[j], j, workers);
     std::move(found.curves.begin(), found.curves.end(), std::back_inserter(map.curves));
     std::move(found.faint.begin(), found.faint.end(), std::back_inserter(map.faint));
   }

@@ -18,6 +18,11 @@ struct MapRequest {
   float threshold = 0;        // events of lower strength are left out
   int levels = 0;             // energies at which intensities are computed (0: from the range)
   double tolerance = 0.0005;  // largest psi distance of a drawn curve from the exact one (degrees)
+  // The share of each line's candidate orbits that this map follows, the
+  // `part`-th (0-based) of `parts`: an orbit and the one whose h2 is its
+  // coupling reflection go to one share, such pairs dealt out in turn. The
+  // maps of all shares joined (map_shares.hpp) are the whole map.
+  std::int64_t part = 0, parts = 1;
 };
 
 // One point of a curve with the event strength there: |I / FWHM| s^2 of the
@@ -39,6 +44,7 @@ struct LevelReach {
 struct MapCurve {
   Hkl h2{};
   int line = 0;                  // wavelength line (0, or 1 for the tube's second line)
+  std::int64_t orbit = 0;        // the place of its orbit among the line's candidates
   float peak = 0;                // the largest strength over the range
   float fwhm = 0;                // the largest FWHM over the range (degrees)
   std::vector<MapPoint> points;  // energy increasing

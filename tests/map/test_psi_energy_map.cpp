@@ -6,8 +6,10 @@
 #include <sstream>
 
 #include "engine/input_at_energy.hpp"
+#include "kavro/error.hpp"
 #include "energy/energy_calculation.hpp"
 #include "map/map_fixture.hpp"
+#include "map/map_shares.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
 #include "map/scan_reach.hpp"
@@ -123,6 +125,37 @@ TEST(PsiEnergyMap, DoesNotDependOnTheThreads) {
     for (std::size_t j = 0; j < one.curves[i].points.size(); ++j)
       EXPECT_EQ(one.curves[i].points[j].strength, three.curves[i].points[j].strength);
   }
+}
+
+// The maps of 2 and 3 shares of the orbits, sent as bytes and joined, are the
+// map made at once (both lines of the tube, faint curves among them); bytes
+// cut short or of something else are refused.
+TEST(PsiEnergyMap, SharesOfTheOrbitsJoinIntoTheWholeMap) {
+  const Calculation c = calculation_of(kSiTube);
+  map::MapRequest request{8, 9, 0.1f};
+  std::ostringstream messages;
+  const map::PsiEnergyMap whole = map::psi_energy_map(c, request, messages);
+  ASSERT_GT(whole.curves.size(), 20u);
+  ASSERT_FALSE(whole.faint.empty());
+  ASSERT_EQ(whole.curves.back().line, 1);
+  const std::string whole_bytes = map::map_share_bytes(whole);
+  for (const std::int64_t parts : {2, 3}) {
+    std::vector<map::PsiEnergyMap> shares;
+    for (request.parts = parts, request.part = 0; request.part < parts; ++request.part) {
+      const map::PsiEnergyMap share = map::psi_energy_map(c, request, messages);
+      EXPECT_LT(share.curves.size(), whole.curves.size());
+      shares.push_back(map::map_share_of_bytes(map::map_share_bytes(share)));
+    }
+    const map::PsiEnergyMap joined = map::joined_map(std::move(shares), whole.workers);
+    EXPECT_EQ(map::map_share_bytes(joined), whole_bytes) << parts << " shares";
+    EXPECT_EQ(joined.workers, whole.workers);
+  }
+  EXPECT_THROW(map::map_share_of_bytes(whole_bytes.substr(0, whole_bytes.size() - 1)), Error);
+  EXPECT_THROW(map::map_share_of_bytes(whole_bytes + "x"), Error);
+  EXPECT_THROW(map::map_share_of_bytes("psi,strength\n"), Error);
+  std::string huge = whole_bytes;  // the count of levels after the mark, two energies and the threshold
+  huge.replace(std::string_view("kavro-99 map share 1\n").size() + 20, 8, 8, '\x7f');
+  EXPECT_THROW(map::map_share_of_bytes(huge), Error);
 }
 
 // The largest |scan - I-prim| of the run at `energy` over the steps of a

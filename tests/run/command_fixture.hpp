@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,6 +30,14 @@ inline int exit_status(const process::ProcessEnd& end) {
 inline process::ProcessEnd kavro99(std::vector<std::string> args) {
   args.insert(args.begin(), KAVRO_BINARY);
   return process::run_collecting_output(args);
+}
+
+// The names of the files in a folder, sorted: what a refused command must leave as it was.
+inline std::vector<std::string> names_in(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // A copy of examples/NAME in the folder.

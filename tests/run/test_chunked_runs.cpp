@@ -15,13 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The listing without its times, which differ from run to run.
 std::string timeless(const std::string& listing) {
   std::string kept;

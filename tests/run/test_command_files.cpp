@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "run/command_fixture.hpp"
@@ -17,13 +16,6 @@ namespace kavro::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 const std::string kSiliconCif = std::string(KAVRO_EXAMPLES_DIR) + "/si.cif";
 
