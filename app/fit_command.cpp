@@ -12,8 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "crystal/run_stop.hpp"
+#include "command_arguments.hpp"
 #include "page_images.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "fit/fit_calculation.hpp"
@@ -28,9 +29,6 @@ namespace kavro::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitFitFailed = 1;
-constexpr int kExitUsage = 2;
 
 struct FitArguments {
   fs::path input, measured, report, html;
@@ -213,10 +211,10 @@ int fit(const FitArguments& a, const FitRequest& request) {
     run = run_fit(calculation, scan.points, request);
   } catch (const FitError& e) {
     std::cerr << "kavro99: the fit failed: " << e.what() << "\n";
-    return kExitFitFailed;
+    return kExitFailed;
   } catch (const RunStop&) {
     std::cerr << "kavro99: the calculation stopped during the fit\n";
-    return kExitFitFailed;
+    return kExitFailed;
   }
   run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
   write_fit_report(std::cout, run.report);
@@ -236,13 +234,13 @@ int fit(const FitArguments& a, const FitRequest& request) {
                        }});
   }
   if (!a.html.empty()) outputs.push_back({a.html, [&run](std::ostream& out) { write_fit_html(out, run); }});
-  if (!write_results(outputs)) return kExitFitFailed;
+  if (!write_results(outputs)) return kExitFailed;
   std::cout << "\nReport:          " << a.report.string() << "\n";
   if (!a.peaks)
     std::cout << "Fitted scan:     " << outputs[1].path.string() << "\nResiduals:       " << outputs[2].path.string()
               << "\nPostScript page: " << outputs[3].path.string() << "\n";
   if (!a.html.empty()) std::cout << "HTML page:       " << a.html.string() << "\n";
-  if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFitFailed;
+  if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFailed;
   return 0;
 }
 
