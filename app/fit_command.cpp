@@ -93,18 +93,6 @@ fs::path beside_report(const fs::path& report, const char* suffix) {
   return name;
 }
 
-// Two of the fit's files under one name: the later would replace the earlier.
-bool names_collide(const std::vector<std::pair<const char*, fs::path>>& files) {
-  for (std::size_t i = 0; i < files.size(); ++i)
-    for (std::size_t j = i + 1; j < files.size(); ++j)
-      if (resolved_path(files[i].second) == resolved_path(files[j].second) || same_file(files[i].second, files[j].second)) {
-        std::cerr << "kavro99: the " << files[j].first << " " << files[j].second << " and the " << files[i].first
-                  << " " << files[i].second << " are one file; choose another report name with -o\n";
-        return true;
-      }
-  return false;
-}
-
 // The measured points on the psi grid, as the other readers place them.
 MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
   MeasuredScan measured;
@@ -269,17 +257,20 @@ int fit_command(const std::vector<std::string_view>& args) {
     return kExitUsage;
   }
   if (!regular_file(a.input, "input file") || !regular_file(a.measured, "measured scan")) return kExitUsage;
-  std::vector<std::pair<const char*, fs::path>> files{
-      {"input file", a.input}, {"measured scan", a.measured}, {"report", a.report}};
+  std::vector<CommandFile> files{{a.input, "input file", false}, {a.measured, "measured scan", false},
+                                 {a.report, "report"}};
   if (!a.peaks) {
-    files.emplace_back("fitted scan", beside_report(a.report, "_fit.cal"));
-    files.emplace_back("residuals", beside_report(a.report, "_fit.res"));
+    files.push_back({beside_report(a.report, "_fit.cal"), "fitted scan"});
+    files.push_back({beside_report(a.report, "_fit.res"), "residuals"});
     const fs::path page = beside_report(a.report, "_fit.ps");
-    files.emplace_back("page", page);
-    for (const PageImage kind : a.images) files.emplace_back("image of the page", image_path(page, kind));
+    files.push_back({page, "page"});
+    for (const PageImage kind : a.images) files.push_back({image_path(page, kind), "image of the page"});
   }
-  if (!a.html.empty()) files.emplace_back("HTML page", a.html);
-  if (names_collide(files)) return kExitUsage;
+  if (!a.html.empty()) files.push_back({a.html, "HTML page"});
+  if (const std::string clash = command_file_clash(files); !clash.empty()) {
+    std::cerr << "kavro99: " << clash << "\n";
+    return kExitUsage;
+  }
   return fit(a, request);
 }
 
