@@ -250,6 +250,10 @@ int fit_command(const std::vector<std::string_view>& args) {
     std::cerr << "kavro99: --peaks fits only offset, energy and cell\n";
     return kExitUsage;
   }
+  if (a.peaks && !a.images.empty()) {
+    std::cerr << "kavro99: --peaks draws no page to convert: leave out --png and --pdf\n";
+    return kExitUsage;
+  }
   FitRequest request(free, a.peaks);
   if ((!a.start.empty() && !parse_start_values(a.start, request.start, request.started, error)) ||
       (!a.range.empty() && !parse_ranges(a.range, request.ranges, error))) {

@@ -116,7 +116,10 @@ TEST(FitCommand, EachFitsFilesAreNamedAfterItsReportAndNoneReplacesAnInputOrAnot
         << args;
   }
   EXPECT_EQ(read_file(folder.path() / "m_fit.res"), read_file(folder.path() / "scan.txt"));
-  // The peak positions write their report alone.
+  // The peak positions write their report alone, and refuse to convert a page they do not draw.
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks --png -o peaks.fit"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("leave out --png and --pdf"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder.path() / "peaks.fit"));
   ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks -o peaks.fit"), 0)
       << read_file(folder.path() / "stderr.txt");
   EXPECT_FALSE(fs::exists(folder.path() / "peaks_fit.cal") || fs::exists(folder.path() / "peaks_fit.ps"));
