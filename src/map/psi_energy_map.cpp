@@ -231,9 +231,8 @@ std::vector<WantedReflection> wanted_reflections(const std::vector<std::vector<O
   for (const auto& line : orbits)
     for (const Orbit& o : line) {
       const Hkl h3 = coupling_reflection(frame.h1, o.h2);
-      const auto h2_sq = static_cast<float>(squared_length(frame.metric, o.h2));  // single, as the event holds it
-      wanted.push_back({o.h2, static_cast<float>(0.5 * std::sqrt(h2_sq))});
-      wanted.push_back({h3, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h3)))});
+      wanted.push_back({o.h2, sin_theta_over_lambda(squared_length(frame.metric, o.h2))});
+      wanted.push_back({h3, sin_theta_over_lambda(squared_length(frame.metric, h3))});
     }
   return wanted;
 }
