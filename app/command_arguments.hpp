@@ -11,6 +11,11 @@
 
 namespace kavro::app {
 
+// The exit statuses of the commands: a run or a result that failed, a misused
+// command (or a file it would clash with).
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
 // A misused command: the message says what is wrong (exit status 2).
 class UsageError : public Error {
  public:

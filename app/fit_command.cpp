@@ -12,8 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "crystal/run_stop.hpp"
+#include "command_arguments.hpp"
 #include "page_images.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
 #include "engine/calculated_scan_file.hpp"
 #include "fit/fit_calculation.hpp"
@@ -28,9 +29,6 @@ namespace kavro::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitFitFailed = 1;
-constexpr int kExitUsage = 2;
 
 struct FitArguments {
   fs::path input, measured, report, html;
@@ -93,18 +91,6 @@ fs::path beside_report(const fs::path& report, const char* suffix) {
   name.replace_extension();
   name += suffix;
   return name;
-}
-
-// Two of the fit's files under one name: the later would replace the earlier.
-bool names_collide(const std::vector<std::pair<const char*, fs::path>>& files) {
-  for (std::size_t i = 0; i < files.size(); ++i)
-    for (std::size_t j = i + 1; j < files.size(); ++j)
-      if (resolved_path(files[i].second) == resolved_path(files[j].second) || same_file(files[i].second, files[j].second)) {
-        std::cerr << "kavro99: the " << files[j].first << " " << files[j].second << " and the " << files[i].first
-                  << " " << files[i].second << " are one file; choose another report name with -o\n";
-        return true;
-      }
-  return false;
 }
 
 // The measured points on the psi grid, as the other readers place them.
@@ -213,10 +199,10 @@ int fit(const FitArguments& a, const FitRequest& request) {
     run = run_fit(calculation, scan.points, request);
   } catch (const FitError& e) {
     std::cerr << "kavro99: the fit failed: " << e.what() << "\n";
-    return kExitFitFailed;
+    return kExitFailed;
   } catch (const RunStop&) {
     std::cerr << "kavro99: the calculation stopped during the fit\n";
-    return kExitFitFailed;
+    return kExitFailed;
   }
   run.report.title = "kavro99 fit of " + a.input.string() + " to " + a.measured.string();
   write_fit_report(std::cout, run.report);
@@ -236,13 +222,13 @@ int fit(const FitArguments& a, const FitRequest& request) {
                        }});
   }
   if (!a.html.empty()) outputs.push_back({a.html, [&run](std::ostream& out) { write_fit_html(out, run); }});
-  if (!write_results(outputs)) return kExitFitFailed;
+  if (!write_results(outputs)) return kExitFailed;
   std::cout << "\nReport:          " << a.report.string() << "\n";
   if (!a.peaks)
     std::cout << "Fitted scan:     " << outputs[1].path.string() << "\nResiduals:       " << outputs[2].path.string()
               << "\nPostScript page: " << outputs[3].path.string() << "\n";
   if (!a.html.empty()) std::cout << "HTML page:       " << a.html.string() << "\n";
-  if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFitFailed;
+  if (!a.peaks && !convert_page_images(outputs[3].path, a.images)) return kExitFailed;
   return 0;
 }
 
@@ -264,6 +250,10 @@ int fit_command(const std::vector<std::string_view>& args) {
     std::cerr << "kavro99: --peaks fits only offset, energy and cell\n";
     return kExitUsage;
   }
+  if (a.peaks && !a.images.empty()) {
+    std::cerr << "kavro99: --peaks draws no page to convert: leave out --png and --pdf\n";
+    return kExitUsage;
+  }
   FitRequest request(free, a.peaks);
   if ((!a.start.empty() && !parse_start_values(a.start, request.start, request.started, error)) ||
       (!a.range.empty() && !parse_ranges(a.range, request.ranges, error))) {
@@ -271,17 +261,20 @@ int fit_command(const std::vector<std::string_view>& args) {
     return kExitUsage;
   }
   if (!regular_file(a.input, "input file") || !regular_file(a.measured, "measured scan")) return kExitUsage;
-  std::vector<std::pair<const char*, fs::path>> files{
-      {"input file", a.input}, {"measured scan", a.measured}, {"report", a.report}};
+  std::vector<CommandFile> files{{a.input, "input file", false}, {a.measured, "measured scan", false},
+                                 {a.report, "report"}};
   if (!a.peaks) {
-    files.emplace_back("fitted scan", beside_report(a.report, "_fit.cal"));
-    files.emplace_back("residuals", beside_report(a.report, "_fit.res"));
+    files.push_back({beside_report(a.report, "_fit.cal"), "fitted scan"});
+    files.push_back({beside_report(a.report, "_fit.res"), "residuals"});
     const fs::path page = beside_report(a.report, "_fit.ps");
-    files.emplace_back("page", page);
-    for (const PageImage kind : a.images) files.emplace_back("image of the page", image_path(page, kind));
+    files.push_back({page, "page"});
+    for (const PageImage kind : a.images) files.push_back({image_path(page, kind), "image of the page"});
   }
-  if (!a.html.empty()) files.emplace_back("HTML page", a.html);
-  if (names_collide(files)) return kExitUsage;
+  if (!a.html.empty()) files.push_back({a.html, "HTML page"});
+  if (const std::string clash = command_file_clash(files); !clash.empty()) {
+    std::cerr << "kavro99: " << clash << "\n";
+    return kExitUsage;
+  }
   return fit(a, request);
 }
 

@@ -18,6 +18,7 @@
 #include "page_images.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "energy/energy_calculation.hpp"
 #include "run/input_preparation.hpp"
@@ -35,11 +36,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using dynamical::ScanQuantity;
-
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr double kAngstromPerMillimetre = 1e7;
-constexpr double kArcsec = 3.14159265358979323846 / 648000;
 
 struct GlitchArguments {
   fs::path input, page, csv;

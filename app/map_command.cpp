@@ -46,10 +46,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-// Cromer-Liberman's f' and f'' are tabulated for these photon energies.
-
 struct MapArguments {
   fs::path input, page, csv, html;
   std::optional<std::pair<double, double>> energies, wavelengths, psi;
@@ -58,7 +54,6 @@ struct MapArguments {
   int levels = 0;
   std::vector<PageImage> images;
 };
-
 
 MapArguments parse(const std::vector<std::string_view>& args) {
   MapArguments a;
@@ -110,7 +105,6 @@ MapArguments parse(const std::vector<std::string_view>& args) {
   if (a.page.empty()) a.page = a.input.parent_path() / (a.input.stem().string() + "_map.ps");
   return a;
 }
-
 
 map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
   if (!a.psi) {

@@ -21,6 +21,7 @@
 #include "page_images.hpp"
 #include "result_writing.hpp"
 #include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "run/input_preparation.hpp"
 #include "run/result_file.hpp"
@@ -39,11 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using dynamical::PerfectCrystal;
-
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr double kArcsec = 3.14159265358979323846 / 648000;
-constexpr double kAngstromPerMillimetre = 1e7;
 
 struct RockingArguments {
   fs::path input, csv, html;

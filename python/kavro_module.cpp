@@ -126,7 +126,7 @@ std::string number_text(double value) {
 
 std::string crystal_repr(const CrystalFile& f) {
   const cif::UnitCell& c = f.crystal.cell;
-  std::string text = "<kavro.Crystal '" + f.crystal.title + "' from " + f.crystal.source + ": a=" + number_text(c.a) +
+  std::string text = "<kavro.Structure '" + f.crystal.title + "' from " + f.crystal.source + ": a=" + number_text(c.a) +
                      " b=" + number_text(c.b) + " c=" + number_text(c.c) + " alpha=" + number_text(c.alpha) +
                      " beta=" + number_text(c.beta) + " gamma=" + number_text(c.gamma) + ", ";
   text += f.space_group.empty() ? f.crystal.symmetry : f.space_group;

@@ -20,12 +20,7 @@
     const d = digits || 4;
     return v === 0 ? "0" : Math.abs(v) >= 1e-3 && Math.abs(v) < 1e6 ? String(+v.toPrecision(d)) : v.toExponential(d - 1);
   }
-  function element(tag, attributes, text) {
-    const e = document.createElement(tag);
-    for (const [k, v] of Object.entries(attributes || {})) e.setAttribute(k, v);
-    if (text != null) e.textContent = text;
-    return e;
-  }
+  const element = kavroElement;
   function hkl(h) {
     return h.join(" ");
   }
@@ -56,6 +51,7 @@
   const axis = kavroPsiAxis(whole, {
     enter: (u) => { activePlot = u; },
     leave: () => { activePlot = null; hideTooltip(); },
+    move: showTooltip,
   });
   const plots = axis.plots;
   const overWidth = axis.overWidth;
@@ -114,33 +110,12 @@
       const row = document.getElementById("peak-row-" + hit);
       if (row) row.classList.add("hit");
     }
-    tooltip.hidden = false;
-    const host = document.getElementById("plots").getBoundingClientRect();
-    const over = u.over.getBoundingClientRect();
-    let x = over.left - host.left + left + 14;
-    if (x + tooltip.offsetWidth > host.width) x = Math.max(0, x - tooltip.offsetWidth - 28);
-    tooltip.style.left = x + "px";
-    tooltip.style.top = (over.top - host.top + (u.cursor.top || 0) + 14) + "px";
+    axis.placeTooltip(u, tooltip);
   }
 
   // ---- The plots.
-  function plotWidth() {
-    return Math.max(400, document.getElementById("plots").clientWidth);
-  }
-  function baseOptions(title, height, yLabel) {
-    return {
-      title,
-      width: plotWidth(),
-      height,
-      scales: { x: { time: false, range: (u, min, max) => [min, max] } },
-      axes: [{ label: "psi (deg)" }, { label: yLabel, size: 70 }],
-      cursor: { sync: { key: "kavro-fit" }, bind: { dblclick: () => null } },
-      hooks: { setScale: [axis.followZoom], setCursor: [showTooltip] },
-    };
-  }
-  function addPlot(options, values, id) {
-    axis.add(new uPlot(options, values, document.getElementById(id)));
-  }
+  const baseOptions = axis.plotOptions;
+  const addPlot = axis.addPlot;
   function clipped(u, draw) {
     const ctx = u.ctx;
     ctx.save();
@@ -330,10 +305,6 @@
     host.appendChild(t);
   }
 
-  function resize() {
-    for (const u of plots) u.setSize({ width: plotWidth(), height: u.height });
-  }
-
   // For tests and for scripts: the page position of a psi on the scan plot.
   window.kavroFit = {
     pointOf(psi) {
@@ -351,6 +322,6 @@
   residualPlot();
   axis.showRange(whole.min, whole.max);
   axis.bindToolbar();
-  window.addEventListener("resize", resize);
+  window.addEventListener("resize", axis.resize);
   document.body.setAttribute("data-fit", "drawn");
 })();

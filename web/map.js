@@ -29,12 +29,7 @@
     const v = Number(value);
     return v === 0 ? "0" : Math.abs(v) >= 1e-3 && Math.abs(v) < 1e6 ? String(+v.toPrecision(4)) : v.toExponential(3);
   }
-  function element(tag, attributes, text) {
-    const e = document.createElement(tag);
-    for (const [k, v] of Object.entries(attributes || {})) e.setAttribute(k, v);
-    if (text != null) e.textContent = text;
-    return e;
-  }
+  const element = kavroElement;
   function hkl(h) {
     return h ? h.join(" ") : "";
   }

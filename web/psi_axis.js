@@ -1,8 +1,18 @@
-// The shared, zoomable psi axis of the pages drawn with uPlot (the run's and
-// the fit's): every plot added shows the same psi range, zoomed about a
-// point by the mouse wheel, panned by shift-drag, the whole range by a
-// double-click, and the toolbar's buttons and keys. `pointer.enter(u)` and
-// `pointer.leave(u)` are told when the pointer enters or leaves a plot.
+// What the pages share: an element made with its attributes and text (the
+// tables and labels of every page), and the zoomable psi axis of the pages
+// drawn with uPlot (the run's and the fit's).
+function kavroElement(tag, attributes, text) {
+  const e = document.createElement(tag);
+  for (const [k, v] of Object.entries(attributes || {})) e.setAttribute(k, v);
+  if (text != null) e.textContent = text;
+  return e;
+}
+
+// Every plot added shows the same psi range, zoomed about a point by the
+// mouse wheel, panned by shift-drag, the whole range by a double-click, and
+// the toolbar's buttons and keys. `pointer.enter(u)` and `pointer.leave(u)`
+// are told when the pointer enters or leaves a plot, `pointer.move(u)` when
+// it moves over one. The plots fill the width of the section #plots.
 function kavroPsiAxis(whole, pointer) {
   "use strict";
 
@@ -46,6 +56,35 @@ function kavroPsiAxis(whole, pointer) {
     return u.over.getBoundingClientRect().width || 1;
   }
 
+  function plotWidth() {
+    return Math.max(400, document.getElementById("plots").clientWidth);
+  }
+  // The options of a plot on the axis: psi across, the cursors of all plots in step.
+  function plotOptions(title, height, yLabel) {
+    return {
+      title,
+      width: plotWidth(),
+      height,
+      scales: { x: { time: false, range: (u, min, max) => [min, max] } },
+      axes: [{ label: "psi (deg)" }, { label: yLabel, size: 70 }],
+      cursor: { sync: { key: "kavro-psi" }, bind: { dblclick: () => null } },
+      hooks: { setScale: [followZoom], setCursor: [pointer.move] },
+    };
+  }
+  // Shows the tooltip beside the cursor of plot u, inside the section #plots.
+  function placeTooltip(u, tooltip) {
+    tooltip.hidden = false;
+    const host = document.getElementById("plots").getBoundingClientRect();
+    const over = u.over.getBoundingClientRect();
+    let x = over.left - host.left + u.cursor.left + 14;
+    if (x + tooltip.offsetWidth > host.width) x = Math.max(0, x - tooltip.offsetWidth - 28);
+    tooltip.style.left = x + "px";
+    tooltip.style.top = (over.top - host.top + (u.cursor.top || 0) + 14) + "px";
+  }
+  function resize() {
+    for (const u of plots) u.setSize({ width: plotWidth(), height: u.height });
+  }
+
   function add(u) {
     u.over.addEventListener("wheel", (e) => {
       e.preventDefault();
@@ -75,6 +114,9 @@ function kavroPsiAxis(whole, pointer) {
     }, true);
     plots.push(u);
   }
+  function addPlot(options, values, id) {
+    add(new uPlot(options, values, document.getElementById(id)));
+  }
 
   function bindToolbar() {
     const centre = () => { const r = currentRange(); return (r.min + r.max) / 2; };
@@ -93,5 +135,5 @@ function kavroPsiAxis(whole, pointer) {
     });
   }
 
-  return { plots, add, showRange, followZoom, overWidth, bindToolbar };
+  return { plots, addPlot, plotOptions, placeTooltip, resize, showRange, overWidth, bindToolbar };
 }

@@ -23,12 +23,7 @@
     const v = Number(value);
     return v === 0 ? "0" : Math.abs(v) >= 1e-3 && Math.abs(v) < 1e6 ? String(+v.toPrecision(4)) : v.toExponential(3);
   }
-  function element(tag, attributes, text) {
-    const e = document.createElement(tag);
-    for (const [k, v] of Object.entries(attributes || {})) e.setAttribute(k, v);
-    if (text != null) e.textContent = text;
-    return e;
-  }
+  const element = kavroElement;
   function hkl(e, n) {
     return e["h" + n] + " " + e["k" + n] + " " + e["l" + n];
   }
@@ -37,8 +32,8 @@
   const axis = kavroPsiAxis(whole, {
     enter: (u) => { activePlot = u; },
     leave: () => { activePlot = null; hideTooltip(); },
+    move: showTooltip,
   });
-  const plots = axis.plots;
   const overWidth = axis.overWidth;
 
   // ---- Hover labels: the events within a few pixels of the pointer, strongest first.
@@ -102,33 +97,12 @@
                                     (near.length === 1 ? " event" : " events") +
                                     (near.length > maxLabelled ? ", the " + maxLabelled + " strongest" : "")),
                             tooltipTable(near));
-    tooltip.hidden = false;
-    const host = document.getElementById("plots").getBoundingClientRect();
-    const over = u.over.getBoundingClientRect();
-    let x = over.left - host.left + left + 14;
-    if (x + tooltip.offsetWidth > host.width) x = Math.max(0, x - tooltip.offsetWidth - 28);
-    tooltip.style.left = x + "px";
-    tooltip.style.top = (over.top - host.top + (u.cursor.top || 0) + 14) + "px";
+    axis.placeTooltip(u, tooltip);
   }
 
   // ---- The plots.
-  function plotWidth() {
-    return Math.max(400, document.getElementById("plots").clientWidth);
-  }
-  function baseOptions(title, height, yLabel) {
-    return {
-      title,
-      width: plotWidth(),
-      height,
-      scales: { x: { time: false, range: (u, min, max) => [min, max] } },
-      axes: [{ label: "psi (deg)" }, { label: yLabel, size: 70 }],
-      cursor: { sync: { key: "kavro-psi" }, bind: { dblclick: () => null } },
-      hooks: { setScale: [axis.followZoom], setCursor: [showTooltip] },
-    };
-  }
-  function addPlot(options, values, id) {
-    axis.add(new uPlot(options, values, document.getElementById(id)));
-  }
+  const baseOptions = axis.plotOptions;
+  const addPlot = axis.addPlot;
 
   function scanPlot() {
     const scan = data.scan;
@@ -336,10 +310,6 @@
     }
   }
 
-  function resize() {
-    for (const u of plots) u.setSize({ width: plotWidth(), height: u.height });
-  }
-
   figures("summary", results.summary);
   figures("parameters", results.parameters);
   downloads();
@@ -348,7 +318,7 @@
   bandPlot();
   axis.showRange(whole.min, whole.max);
   axis.bindToolbar();
-  window.addEventListener("resize", resize);
+  window.addEventListener("resize", axis.resize);
   document.body.setAttribute("data-band-curves", String(bandCurves));
   document.body.setAttribute("data-report", "drawn");
 })();

@@ -60,6 +60,7 @@ def test_crystal_tells_what_the_file_gives(tmp_path):
     assert (c.name, c.title, c.atoms, c.space_group) == ("si", "silicon", 1, "F d -3 m:2")
     assert c.cell == pytest.approx((5.43102, 5.43102, 5.43102, 90, 90, 90))
     assert "silicon" in repr(c) and "F d -3 m:2" in repr(c) and "1 atom site" in repr(c)
+    assert repr(c).startswith("<kavro.Structure '")
 
     two = tmp_path / "two.cif"
     two.write_text(SI.read_text() + "\n" + SI.read_text().replace("data_si", "data_si_hot").replace("0.005866", "0.02"))

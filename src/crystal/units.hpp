@@ -7,12 +7,18 @@
 // its own.
 #pragma once
 
+#include <numbers>
+
 namespace kavro {
 
 inline constexpr float kPi = 3.1415927f;
 inline constexpr float kTwoPi = 6.2831855f;
 inline constexpr float kLegacyDegToRad = 0.0174533f;  // degrees to radians as the listing has them
 inline constexpr float kLegacyRadToDeg = 57.29578f;   // radians to degrees as the listing has them
+
+// The perfect crystal's plate thickness and rocking angles, in double precision.
+inline constexpr double kAngstromPerMillimetre = 1e7;
+inline constexpr double kArcsec = std::numbers::pi / 648000;  // one second of arc in radians
 
 // A psi step without a measurement in a scan array, and a point the page leaves out.
 inline constexpr float kGapMarker = 1.0e20f;

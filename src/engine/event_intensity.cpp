@@ -93,6 +93,8 @@ double squared_length(const ReciprocalMetric& metric, const Hkl& h) {
   return metric.product(v, v);
 }
 
+float sin_theta_over_lambda(double h_sq) { return static_cast<float>(0.5 * std::sqrt(h_sq)); }
+
 float bragg_angle(double k, double h_sq) {
   return static_cast<float>(std::asin(std::min(1.0, std::sqrt(h_sq) / (2 * k))));
 }

@@ -29,6 +29,11 @@ Hkl coupling_reflection(const Hkl& h1, const Hkl& h2);
 // |h3|^2 from the metric.
 double squared_length(const ReciprocalMetric& metric, const Hkl& h);
 
+// sin(theta)/lambda of a reflection with |h|^2 = h_sq, as the structure
+// factors are asked for: from |h|^2 in double precision alone, so that a
+// reflection has one F whether it comes as h2 or as h3.
+float sin_theta_over_lambda(double h_sq);
+
 // Bragg angle of a reflection with |h|^2 = h_sq for the sphere radius k = 1/lambda (radians).
 float bragg_angle(double k, double h_sq);
 

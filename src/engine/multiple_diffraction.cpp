@@ -179,16 +179,16 @@ void MultipleDiffraction::fill_structure_factors(const ReciprocalMetric& metric,
                                                  const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                                  const std::vector<double>& h3_sq, const std::vector<char>& needed,
                                                  int workers) {
-  // sin(theta)/lambda of a reflection from its |h|^2 in double precision
-  // alone, whether it is asked for as h2 or as h3: the table keeps the F of
-  // the first request, which then does not depend on which events came
-  // first (a share of a split search, a table cleared when full).
+  // One sin(theta)/lambda a reflection, whether it is asked for as h2 or as
+  // h3: the table keeps the F of the first request, which then does not
+  // depend on which events came first (a share of a split search, a table
+  // cleared when full).
   std::vector<ReflectionRequest> requests;
   requests.reserve(2 * events.size());
   for (std::size_t j = 0; j < events.size(); ++j) {
     if (!needed[j]) continue;
-    requests.push_back({events[j].h2, static_cast<float>(0.5 * std::sqrt(squared_length(metric, events[j].h2)))});
-    requests.push_back({h3[j], static_cast<float>(0.5 * std::sqrt(h3_sq[j]))});
+    requests.push_back({events[j].h2, sin_theta_over_lambda(squared_length(metric, events[j].h2))});
+    requests.push_back({h3[j], sin_theta_over_lambda(h3_sq[j])});
   }
   structure_factors_.fill(requests, workers);
 }

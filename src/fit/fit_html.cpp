@@ -137,19 +137,13 @@ json fit_document(const FitRun& run) {
 
 void write_fit_html(std::ostream& out, const FitRun& run) {
   const json document = fit_document(run);
-  write_template(out, web::fit_template(), [&](std::string_view name, std::ostream& text) {
+  write_page(out, web::fit_template(), [&](std::string_view name, std::ostream& text) {
     if (name == "TITLE")
       text << html_text(run.report.title);
+    else if (name == "WHOLE")
+      text << "scan";
     else if (name == "DATA")
       text << script_safe_json(document);
-    else if (name == "UPLOT_JS")
-      text << web::uplot_js();
-    else if (name == "UPLOT_CSS")
-      text << web::uplot_css();
-    else if (name == "PAGE_CSS")
-      text << web::page_css();
-    else if (name == "PSI_AXIS_JS")
-      text << web::psi_axis_js();
     else if (name == "FIT_JS")
       text << web::fit_js();
     else if (name == "FIT_CSS")

@@ -74,10 +74,10 @@ bool marker_text(std::string_view name, const std::string& title, const json& do
     out << html_text(title);
   else if (name == "DATA")
     out << script_safe_json(document);
+  else if (name == "WHOLE")
+    out << "map";
   else if (name == "MAP_JS")
     out << web::map_js();
-  else if (name == "PAGE_CSS")
-    out << web::page_css();
   else if (name == "MAP_CSS")
     out << web::map_css();
   else
@@ -124,7 +124,7 @@ void write_map_html(std::ostream& out, const MapPage& page) {
   const json document = map_document(page);
   const std::string trimmed(ff::trim(page.title));
   const std::string title = trimmed.empty() ? "kavro-99 psi-energy map" : "kavro-99 map: " + trimmed;
-  write_template(out, web::map_template(), [&](std::string_view name, std::ostream& text) {
+  write_page(out, web::map_template(), [&](std::string_view name, std::ostream& text) {
     return marker_text(name, title, document, text);
   });
 }

@@ -263,7 +263,7 @@ std::vector<Orbit> taken(const std::vector<Orbit>& candidates, const std::vector
 std::vector<WantedReflection> wanted_reflections(const std::vector<std::vector<Orbit>>& orbits,
                                                  const SearchFrame& frame) {
   const auto wanted_at = [&frame](const Hkl& h) {
-    return WantedReflection{h, static_cast<float>(0.5 * std::sqrt(squared_length(frame.metric, h)))};
+    return WantedReflection{h, sin_theta_over_lambda(squared_length(frame.metric, h))};
   };
   std::vector<WantedReflection> wanted;
   for (const auto& line : orbits)

@@ -11,21 +11,15 @@
 namespace kavro {
 namespace {
 
-// The text of a template marker @NAME@, or false for an unknown name.
+// The text of a marker of the run's page, or false for another name.
 bool marker_text(std::string_view name, const nlohmann::ordered_json& document, std::ostream& out) {
   if (name == "TITLE") {
     const std::string title(ff::trim(document["results"]["title"].get<std::string>()));
     out << html_text(title.empty() ? "kavro-99 run" : "kavro-99: " + title);
+  } else if (name == "WHOLE") {
+    out << "scan";
   } else if (name == "DATA") {
     out << script_safe_json(document);
-  } else if (name == "UPLOT_JS") {
-    out << web::uplot_js();
-  } else if (name == "UPLOT_CSS") {
-    out << web::uplot_css();
-  } else if (name == "PAGE_CSS") {
-    out << web::page_css();
-  } else if (name == "PSI_AXIS_JS") {
-    out << web::psi_axis_js();
   } else if (name == "REPORT_JS") {
     out << web::report_js();
   } else if (name == "REPORT_CSS") {
@@ -36,6 +30,26 @@ bool marker_text(std::string_view name, const nlohmann::ordered_json& document, 
   return true;
 }
 
+// The text of a marker every page may hold, or false for another name; the
+// fragments' own markers are the page's.
+bool shared_marker_text(std::string_view name, std::ostream& out, const MarkerWriter& page_marker) {
+  if (name == "PAGE_HEAD")
+    write_template(out, web::page_head_template(), page_marker);
+  else if (name == "PSI_TOOLBAR")
+    write_template(out, web::psi_toolbar_template(), page_marker);
+  else if (name == "PAGE_CSS")
+    out << web::page_css();
+  else if (name == "PSI_AXIS_JS")
+    out << web::psi_axis_js();
+  else if (name == "UPLOT_CSS")
+    out << web::uplot_css();
+  else if (name == "UPLOT_JS")
+    out << web::uplot_js();
+  else
+    return false;
+  return true;
+}
+
 }  // namespace
 
 void write_html_report(std::ostream& out, const RunResults& results, std::string_view name) {
@@ -43,8 +57,14 @@ void write_html_report(std::ostream& out, const RunResults& results, std::string
 }
 
 void write_html_page(std::ostream& out, const nlohmann::ordered_json& document) {
-  write_template(out, web::report_template(),
-                 [&](std::string_view name, std::ostream& text) { return marker_text(name, document, text); });
+  write_page(out, web::report_template(),
+             [&](std::string_view name, std::ostream& text) { return marker_text(name, document, text); });
+}
+
+void write_page(std::ostream& out, std::string_view page, const MarkerWriter& marker) {
+  write_template(out, page, [&](std::string_view name, std::ostream& text) {
+    return marker(name, text) || shared_marker_text(name, text, marker);
+  });
 }
 
 void write_template(std::ostream& out, std::string_view page, const MarkerWriter& marker) {

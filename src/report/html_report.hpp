@@ -32,6 +32,12 @@ std::string script_safe_json(const nlohmann::ordered_json& document);
 using MarkerWriter = std::function<bool(std::string_view name, std::ostream& out)>;
 void write_template(std::ostream& out, std::string_view page, const MarkerWriter& marker);
 
+// Writes one of the program's pages: the page's own markers by `marker`,
+// then the markers every page may hold: @PAGE_HEAD@ and @PSI_TOOLBAR@ (whose
+// own markers, @TITLE@ and @WHOLE@, `marker` writes), @PAGE_CSS@,
+// @PSI_AXIS_JS@, @UPLOT_CSS@ and @UPLOT_JS@.
+void write_page(std::ostream& out, std::string_view page, const MarkerWriter& marker);
+
 // Text with &, <, >, " and ' written as character references.
 std::string html_text(std::string_view text);
 

@@ -112,18 +112,28 @@ TEST(FitCommand, EachFitsFilesAreNamedAfterItsReportAndNoneReplacesAnInputOrAnot
   fs::create_symlink("m_fit.res", folder.path() / "link.txt");
   for (const char* args : {"fit si.inp --measured m_fit.res -o m.fit", "fit si.inp --measured link.txt -o m.fit"}) {
     EXPECT_EQ(kavro99(folder, args), 2) << args;
-    EXPECT_NE(read_file(folder.path() / "stderr.txt").find("are one file"), std::string::npos) << args;
+    EXPECT_NE(read_file(folder.path() / "stderr.txt").find("would overwrite the measured scan"), std::string::npos)
+        << args;
   }
   EXPECT_EQ(read_file(folder.path() / "m_fit.res"), read_file(folder.path() / "scan.txt"));
-  // The peak positions write their report alone.
+  // The peak positions write their report alone, and refuse to convert a page they do not draw.
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks --png -o peaks.fit"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("leave out --png and --pdf"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder.path() / "peaks.fit"));
   ASSERT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --peaks -o peaks.fit"), 0)
       << read_file(folder.path() / "stderr.txt");
   EXPECT_FALSE(fs::exists(folder.path() / "peaks_fit.cal") || fs::exists(folder.path() / "peaks_fit.ps"));
-  // A fit that cannot write one of its files leaves every earlier result as it was.
+  // A fit one of whose files would land on a folder is refused before it
+  // writes anything: every earlier result stays as it was.
   const std::string earlier = read_file(folder.path() / "m_fit.cal");
   fs::remove(folder.path() / "m_fit_fit.ps");
   fs::create_directory(folder.path() / "m_fit_fit.ps");
-  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --free offset,scale -o m_fit.cal"), 1);
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --free offset,scale -o m_fit.cal"), 2);
+  EXPECT_EQ(read_file(folder.path() / "m_fit.cal"), earlier);
+  // One that fails to write one of its files (in a place no file can be made) keeps them too.
+  fs::remove(folder.path() / "m_fit_fit.ps");
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --free offset,scale -o m_fit.cal --html "
+                            "/proc/kavro_fit.html"), 1);
   EXPECT_EQ(read_file(folder.path() / "m_fit.cal"), earlier);
   // Start values and ranges are checked like the free list.
   EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt --start offset=x"), 2);
@@ -231,10 +241,13 @@ TEST(FitHtml, IsWrittenWithTheOtherResultsOrNotAtAll) {
   EXPECT_NE(read_file(folder.path() / "stderr.txt").find("--html takes FIT.html"), std::string::npos);
   fs::copy_file(folder.path() / "scan.txt", folder.path() / "scan.html");
   EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.html --html ./scan.html"), 2);
-  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("are one file"), std::string::npos);
-
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("would overwrite the measured scan"), std::string::npos);
+  // Two results under one name, and a folder in place of a result, are refused before the fit.
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o w.html --html w.html"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("are the same file"), std::string::npos);
   fs::create_directory(folder.path() / "taken.html");
-  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o w.fit --html taken.html"), 1);
+  EXPECT_EQ(kavro99(folder, "fit si.inp --measured scan.txt -o w.fit --html taken.html"), 2);
+  EXPECT_NE(read_file(folder.path() / "stderr.txt").find("is a folder"), std::string::npos);
   EXPECT_FALSE(fs::exists(folder.path() / "w.fit") || fs::exists(folder.path() / "w_fit.cal"));
 }
 

@@ -75,6 +75,10 @@ TEST_F(MapHtml, ChromiumDrawsThePageAndNamesTheCurveUnderThePointer) {
   const std::string page = read_all(html);
   for (const char* fetch : {"src=", "href=", "http:", "https:", "fetch(", "XMLHttpRequest"})
     EXPECT_EQ(page.find(fetch), std::string::npos) << fetch;
+  // The head and the toolbar the pages share, filled for the map.
+  EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"en\">", 0), 0u);
+  EXPECT_NE(page.find("<title>kavro-99 map: "), std::string::npos);
+  EXPECT_NE(page.find("the whole map (double-click)\">whole map</button>"), std::string::npos);
   const json data = embedded_data(page);
   ASSERT_GT(data["curves"].size(), 10u);
   ASSERT_GT(data["windows"].size(), 10u);

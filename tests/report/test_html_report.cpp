@@ -60,9 +60,9 @@ TEST(HtmlReport, TitleCannotBreakOutOfThePage) {
   EXPECT_NE(html.find("<title>kavro-99: &lt;/script&gt;&lt;!-- &lt;b&gt;&quot;Fe &amp; &#39;O&#39;&quot;"),
             std::string::npos);
   EXPECT_EQ(embedded_data(html), document);
-  // The template's markers are all replaced.
-  for (const char* marker :
-       {"@TITLE@", "@DATA@", "@UPLOT_JS@", "@UPLOT_CSS@", "@PAGE_CSS@", "@PSI_AXIS_JS@", "@REPORT_JS@", "@REPORT_CSS@"})
+  // The template's markers are all replaced, also those of the shared fragments.
+  for (const char* marker : {"@TITLE@", "@DATA@", "@UPLOT_JS@", "@UPLOT_CSS@", "@PAGE_CSS@", "@PSI_AXIS_JS@",
+                             "@REPORT_JS@", "@REPORT_CSS@", "@PAGE_HEAD@", "@PSI_TOOLBAR@", "@WHOLE@"})
     EXPECT_EQ(html.find(marker), std::string::npos) << marker;
 }
 
