@@ -160,6 +160,28 @@ json html_document(const DynamicalRunResult& r, const PageScan& page, const Meas
 
 }  // namespace
 
+std::string crystal_form(const dynamical::DynamicalOptions& o) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  if (std::isfinite(o.thickness))
+    text << "plate of " << o.thickness / 1e7 << " mm";  // Angstrom to mm
+  else
+    text << "half-space";
+  text << ", surface ";
+  if (o.surface)
+    text << (*o.surface)[0] << " " << (*o.surface)[1] << " " << (*o.surface)[2];
+  else
+    text << "that of the primary (symmetric Bragg)";
+  return text.str();
+}
+
+std::string dynamical_html_page(const DynamicalRunResult& r, std::string_view name) {
+  const PageScan page = page_scan(r, true);
+  std::ostringstream out;
+  write_html_page(out, html_document(r, page, no_measurement(r.calculation.grid), name));
+  return std::move(out).str();
+}
+
 std::string scan_quantity_words(ScanQuantity quantity) {
   return quantity == ScanQuantity::integrated
              ? "integrated reflectivity of the primary over the glancing angle (microradians)"

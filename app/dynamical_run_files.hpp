@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dynamical/perfect_crystal.hpp"
@@ -31,12 +32,20 @@ struct DynamicalRunResult {
   const dynamical::DynamicalScan& scan;
 };
 
+// The crystal's form in words: "plate of 0.5 mm, surface 1 1 0" or
+// "half-space, surface that of the primary (symmetric Bragg)".
+std::string crystal_form(const dynamical::DynamicalOptions& options);
+
 // The quantity of a scan in words with its unit, for a listing line:
 // "peak reflectivity of the primary (1)".
 std::string scan_quantity_words(dynamical::ScanQuantity quantity);
 
 // The calculated value of step i: the peak or the integrated reflectivity.
 double scan_value(const dynamical::DynamicalScan& scan, std::size_t i);
+
+// The HTML page of the run, as the files' HTML page named `name` (its tables
+// are offered for download under that name).
+std::string dynamical_html_page(const DynamicalRunResult& result, std::string_view name);
 
 // Writes every file; each appears complete or not at all. Returns false with
 // the reason on stderr when one could not be written or converted.

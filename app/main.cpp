@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> run_args(args.begin() + 1, args.end());
     kavro::app::CrystalRun crystal;
     if (const int status = kavro::app::prepare_crystal_run(run_args, crystal)) return status;
-    if (kavro::app::asks_dynamical(run_args)) return kavro::app::dynamical_run_command(run_args);
+    if (kavro::app::asks_dynamical(run_args)) return kavro::app::dynamical_run_command(run_args, &crystal);
     if (!kavro::app::parse_run_arguments(run_args, request)) {
       kavro::app::print_usage(std::cerr);
       return kExitUsage;

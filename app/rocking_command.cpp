@@ -16,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "cif_command.hpp"
 #include "command_arguments.hpp"
 #include "dynamical_run_files.hpp"
 #include "page_images.hpp"
@@ -181,17 +182,6 @@ bool write_result(const fs::path& path, Writer&& write) {
   return false;
 }
 
-std::string crystal_form(const dynamical::DynamicalOptions& o) {
-  std::ostringstream text;
-  text.imbue(std::locale::classic());
-  if (std::isfinite(o.thickness))
-    text << "plate of " << o.thickness / kAngstromPerMillimetre << " mm";
-  else
-    text << "half-space";
-  text << ", surface " << (o.surface ? indices(*o.surface, ' ') : std::string("that of the primary (symmetric Bragg)"));
-  return text.str();
-}
-
 int make_curve(const RockingArguments& a) {
   int status = 0;
   const std::optional<Calculation> c = read_input(a, status);
@@ -229,28 +219,33 @@ int make_curve(const RockingArguments& a) {
 }
 
 // The files of a dynamical run beside the input, named after it, unless the
-// scan table is named on the command line; none may be the input or another.
-std::optional<DynamicalRunFiles> run_files(const RockingArguments& a) {
+// scan table is named on the command line; none may be the input, the crystal
+// file it is converted from, or another.
+std::optional<DynamicalRunFiles> run_files(const RockingArguments& a, const CrystalRun* crystal) {
   const fs::path stem = a.input.parent_path() / (a.input.stem().string() + "_dynamical");
   DynamicalRunFiles f{a.csv, fs::path(stem).concat(".cal"), fs::path(stem).concat(".ps"), a.html, a.images};
-  std::vector<CommandFile> files = {{a.input, "input file", false},
+  std::vector<CommandFile> files = {{a.input, crystal ? "converted input file" : "input file", crystal != nullptr},
                                     {f.table, "scan table", true},
                                     {f.cal, "calculated-scan file", true},
                                     {f.page, "page", true},
                                     {f.html, "HTML page", true}};
   for (const PageImage kind : a.images) files.push_back({image_path(f.page, kind), "image of the page", true});
+  if (crystal) files.push_back({crystal->crystal, "crystal file", false});
   const std::string clash = command_file_clash(files);
   if (clash.empty()) return f;
   std::cerr << "kavro99: " << clash << "\n";
   return std::nullopt;
 }
 
-int make_scan(const RockingArguments& a) {
+// `converted`: the run's input converted from a crystal file, saved here; null for an input file.
+int make_scan(const RockingArguments& a, CrystalRun* converted) {
+  // The converted input is saved once the names are checked (save_crystal_input returns 2 or 0).
+  if (converted && (!run_files(a, converted) || save_crystal_input(*converted) != 0)) return kExitUsage;
   int status = 0;
   const std::optional<Calculation> c = read_input(a, status);
   if (!c) return status;
   if (!(c->grid.zsw1 > 0)) throw UsageError("the input asks for no scan (steps per degree not above 0)");
-  const std::optional<DynamicalRunFiles> files = run_files(a);
+  const std::optional<DynamicalRunFiles> files = run_files(a, converted);
   if (!files) return kExitUsage;
   const auto start = std::chrono::steady_clock::now();
   const PerfectCrystal crystal(*c, a.options);
@@ -299,8 +294,10 @@ int dynamical_command(const char* name, const std::vector<std::string_view>& arg
 
 }  // namespace
 
-int dynamical_run_command(const std::vector<std::string_view>& args) {
-  return dynamical_command("kavro99 run --dynamical", args, true, make_scan);
+int dynamical_run_command(const std::vector<std::string_view>& args, CrystalRun* crystal) {
+  CrystalRun* converted = crystal && !crystal->crystal.empty() ? crystal : nullptr;
+  return dynamical_command("kavro99 run --dynamical", args, true,
+                           [converted](const RockingArguments& a) { return make_scan(a, converted); });
 }
 
 int rocking_command(const std::vector<std::string_view>& args) {

@@ -18,6 +18,8 @@
 
 namespace kavro::app {
 
+struct CrystalRun;
+
 // `kavro99 rocking ...` (the arguments after "rocking"). Returns the exit
 // status: 0, 1 when the curve could not be computed or the file not written,
 // 2 for bad arguments or an unusable input file.
@@ -30,7 +32,10 @@ extern const char* const kRockingUsage;
 // (or integrated) reflectivity at every step as the calculated scan of the
 // scan table (default file: INPUT's name with "_dynamical.csv"), the ".cal"
 // file, the page and on request the HTML page. Exit status as rocking_command.
-int dynamical_run_command(const std::vector<std::string_view>& args);
+// With `crystal` converted from a crystal file (run CRYSTAL.cif --hkl ...),
+// its input is saved beside the crystal file once the names are checked, as
+// the kinematic run saves it, and run.
+int dynamical_run_command(const std::vector<std::string_view>& args, CrystalRun* crystal = nullptr);
 
 // Whether the arguments of run or map ask for the perfect crystal (--dynamical[=...]).
 bool asks_dynamical(const std::vector<std::string_view>& args);

@@ -4,6 +4,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <string>
+
 #include "input_run.hpp"
 
 namespace kavro::python {
@@ -19,6 +21,7 @@ struct Scan {
   pybind11::array psi;   // psia + i / steps per degree (deg)
   pybind11::array calc;  // simulated intensity (cps)
   pybind11::array obs;   // measured intensity (cps), NaN where nothing was measured
+  std::string quantity = "intensity";  // of calc: "intensity", or the perfect crystal's "peak" or "integrated" reflectivity
 };
 
 Scan scan_arrays(const InputRun& run);

@@ -91,13 +91,13 @@ std::string input_file_text(const std::filesystem::path& input) {
   return std::move(text).str();
 }
 
-InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted) {
+InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted, bool result_files) {
   check_input_file(input);
   std::ifstream in(input);
   if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
   RunArguments names;
   names.input_file = input;
-  return run_stream(in, names, input.parent_path(), true, {}, interrupted);
+  return run_stream(in, names, input.parent_path(), result_files, {}, interrupted);
 }
 
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted,

@@ -54,8 +54,10 @@ void check_input_file(const std::filesystem::path& input);
 std::string input_file_text(const std::filesystem::path& input);
 
 // Runs the input file; the ".cal" file and the page go where the command line
-// puts them (beside the input unless it names other folders).
-InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {});
+// puts them (beside the input unless it names other folders), unless
+// `result_files` is false: then nothing is written.
+InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {},
+                        bool result_files = true);
 
 // Runs an input given as text, with `preface` at the head of the listing.
 // Nothing is written: the ".cal" file and the page are left out. File names

@@ -4,7 +4,10 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <sstream>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -13,9 +16,11 @@
 #include "cif/cif_error.hpp"
 #include "cif/crystal_run.hpp"
 #include "cif/radiation_choice.hpp"
+#include "crystal/run_stop.hpp"
 #include "crystal_input.hpp"
 #include "distributed_map.hpp"
 #include "distributed_search.hpp"
+#include "dynamical_result.hpp"
 #include "event_arrays.hpp"
 #include "input_run.hpp"
 #include "fit_module.hpp"
@@ -39,7 +44,12 @@ struct Result {
   py::list passes;
   std::shared_ptr<const InputRun> run;  // for the report page
   std::string page_name;                // names the tables the page offers for download
+  std::shared_ptr<const DynamicalRun> dynamical;  // with dynamical=: the perfect crystal's scan
 };
+
+std::string result_page(const Result& r) {
+  return r.dynamical ? dynamical_page(*r.dynamical, r.page_name) : run_report_page(*r.run, r.page_name);
+}
 
 py::list pass_summaries(const InputRun& run) {
   py::list passes;
@@ -71,22 +81,51 @@ bool python_signal_raised() {
 Result result_of(const py::handle& run_error, InputRun& done, std::string page_name) {
   if (!done.completed) raise_run_error(run_error, done);
   Result r{listing_text(done.listing), event_arrays(done), scan_arrays(done), done.store_overflowed,
-           pass_summaries(done), nullptr, std::move(page_name)};
+           pass_summaries(done), nullptr, std::move(page_name), nullptr};
   r.run = std::make_shared<const InputRun>(std::move(done));
   return r;
 }
 
-Result run(const py::handle& run_error, const std::filesystem::path& input) {
+// The perfect crystal's scan of the input `text` in the place of the kinematic one, as
+// `kavro99 run --dynamical` computes it; the measurement is not compared with it.
+void take_dynamical_scan(const py::handle& run_error, Result& r, const std::string& text,
+                         const DynamicalChoice& choice) {
+  std::ostringstream listing;
+  std::string failure;
+  {
+    py::gil_scoped_release unlocked;
+    try {
+      r.dynamical = dynamical_run(text, choice, listing);
+    } catch (const RunStop&) {
+      failure = "the input file cannot be used: " + last_message(listing.str());
+    } catch (const Error& e) {
+      failure = e.what();
+    }
+  }
+  if (!failure.empty()) raise_stop(run_error, failure);
+  r.scan.quantity = quantity_name(choice.quantity);
+  r.scan.calc = dynamical_calc(*r.dynamical);
+  py::array_t<float> none(r.scan.calc.size());
+  std::fill_n(none.mutable_data(), none.size(), std::numeric_limits<float>::quiet_NaN());
+  r.scan.obs = none;
+}
+
+Result run(const py::handle& run_error, const std::filesystem::path& input,
+           const std::optional<DynamicalChoice>& dynamical) {
   InputRun done;
+  std::string text;
   try {
     py::gil_scoped_release unlocked;
-    done = run_input_file(input, python_signal_raised);
+    if (dynamical) text = input_file_text(input);
+    done = run_input_file(input, python_signal_raised, !dynamical);
   } catch (const InputFileError& e) {
     raise_input_error(e, input);
   } catch (const RunInterrupted&) {
     throw py::error_already_set();  // the handler's exception
   }
-  return result_of(run_error, done, input.stem().string());
+  Result r = result_of(run_error, done, input.stem().string());
+  if (dynamical) take_dynamical_scan(run_error, r, text, *dynamical);
+  return r;
 }
 
 // --- Crystals and radiations ---------------------------------------------------
@@ -180,12 +219,13 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
               const cif::RadiationChoice& radiation, std::array<int, 3> hkl, std::pair<double, double> psi,
               std::optional<double> steps, double drumin,
               const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
-              const cif::SampleChoice& sample = {}, const py::object& client = py::none()) {
+              const cif::SampleChoice& sample = {}, const py::object& client = py::none(),
+              const std::optional<DynamicalChoice>& dynamical = std::nullopt) {
   const cif::ConversionSettings settings =
       conversion_settings(radiation, hkl, psi, steps.value_or(20), drumin, azimuth_ref, sample);
   InputRun done;
+  CrystalInput input;
   try {
-    CrystalInput input;
     {
       py::gil_scoped_release unlocked;
       input = crystal_input(crystal, settings, !steps);
@@ -197,7 +237,9 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
   } catch (const RunInterrupted&) {
     throw py::error_already_set();
   }
-  return result_of(run_error, done, crystal.path.stem().string());
+  Result r = result_of(run_error, done, crystal.path.stem().string());
+  if (dynamical) take_dynamical_scan(run_error, r, input.text, *dynamical);
+  return r;
 }
 
 }  // namespace
@@ -214,8 +256,16 @@ PYBIND11_MODULE(_kavro, m) {
 
   py::class_<Scan>(m, "Scan", "The simulated and the measured scan on the psi grid.")
       .def_readonly("psi", &Scan::psi, "psi of each step (deg), float32")
-      .def_readonly("calc", &Scan::calc, "simulated intensity (cps), float32")
-      .def_readonly("obs", &Scan::obs, "measured intensity (cps), float32, NaN where nothing was measured");
+      .def_readonly("calc", &Scan::calc,
+                    "simulated intensity (cps), float32; with dynamical= the perfect crystal's reflectivity of the "
+                    "primary (see quantity)")
+      .def_readonly("obs", &Scan::obs,
+                    "measured intensity (cps), float32, NaN where nothing was measured (everywhere with "
+                    "dynamical=: the perfect crystal's scan is not compared with a measurement)")
+      .def_readonly("quantity", &Scan::quantity,
+                    "what calc holds: 'intensity' (the kinematic scan, cps), 'peak' (the peak reflectivity of the "
+                    "primary, the maximum over the glancing angle, 0..1) or 'integrated' (its integral over the "
+                    "glancing angle, microradians)");
 
   py::class_<Result>(m, "Result", "A completed run of an input file.")
       .def_readonly("listing", &Result::listing, "the print listing, as kavro99 run writes it")
@@ -225,18 +275,37 @@ PYBIND11_MODULE(_kavro, m) {
       .def_readonly("passes", &Result::passes, "per pass the counts of the JSON event table's summary")
       .def_readonly("store_overflowed", &Result::store_overflowed,
                     "a pass had more events than the listing holds; the event table has all of them")
+      .def_property_readonly(
+          "dynamical",
+          [](const Result& r) -> py::object {
+            if (!r.dynamical) return py::none();
+            return dynamical_columns(*r.dynamical);
+          },
+          "with dynamical=: the columns of `kavro99 run --dynamical`'s scan table as numpy arrays, float64 in "
+          "full precision (psi, calculated, R_sigma, R_pi, dtheta_arcsec, beams; for 'integrated' psi, "
+          "calculated, R_sigma_int, R_pi_int, beams); None for a kinematic run")
       .def(
-          "html", [](const Result& r) { return listing_text(run_report_page(*r.run, r.page_name)); },
+          "html", [](const Result& r) { return listing_text(result_page(r)); },
           "the run's interactive page, as `kavro99 run --html` writes it (one self-contained HTML document)")
       .def(
-          "_repr_html_", [](const Result& r) { return listing_text(notebook_frame(run_report_page(*r.run, r.page_name))); },
+          "_repr_html_", [](const Result& r) { return listing_text(notebook_frame(result_page(r))); },
           "the run's page inline in Jupyter, in a frame of its own");
 
   m.def(
-      "run", [run_error](const std::filesystem::path& input) { return run(run_error, input); }, "input"_a,
+      "run",
+      [run_error](const std::filesystem::path& input, const py::object& dynamical, std::optional<double> thickness,
+                  std::optional<kavro::Hkl> surface) {
+        return run(run_error, input, dynamical_choice(dynamical, thickness, surface));
+      },
+      "input"_a, py::kw_only(), "dynamical"_a = py::none(), "thickness"_a = py::none(), "surface"_a = py::none(),
       "Runs an input file as `kavro99 run` does. The listing is kept in memory (Result.listing); the .cal file "
-      "and the PostScript page are written where the command line writes them. Raises kavro.RunError when the "
-      "run stops early, FileNotFoundError or OSError when the input cannot be read.");
+      "and the PostScript page are written where the command line writes them. With `dynamical` True, 'peak' or "
+      "'integrated' (`kavro99 run INPUT --dynamical[=peak|=integrated]`) the scan is the perfect crystal's N-beam "
+      "psi-scan of the primary's peak or integrated reflectivity (Result.scan.quantity, Result.dynamical), of a "
+      "plate of `thickness` (mm; None: a half-space) with the entrance `surface` H K L (None: the primary's "
+      "plane); the events are the kinematic ones and nothing is written. Raises kavro.RunError when the run "
+      "stops early or the crystal cannot be taken as perfect (neutrons), ValueError for a value the command "
+      "line refuses, FileNotFoundError or OSError when the input cannot be read.");
   py::class_<Site>(m, "Site", "An atom site of the asymmetric unit.")
       .def(py::init([](std::string type, std::array<double, 3> xyz, double b_iso, double occupancy,
                        std::optional<std::array<double, 6>> u_aniso, std::string label) {
@@ -389,19 +458,26 @@ PYBIND11_MODULE(_kavro, m) {
       [run_error, cif_error](const CrystalFile& structure, const cif::RadiationChoice& radiation,
                              std::array<int, 3> hkl, std::pair<double, double> psi, std::optional<double> steps,
                              double drumin, std::optional<std::array<double, 3>> azimuth_ref,
-                             const std::optional<cif::SampleChoice>& sample, const py::object& client) {
+                             const std::optional<cif::SampleChoice>& sample, const py::object& client,
+                             const py::object& dynamical, std::optional<double> thickness,
+                             std::optional<kavro::Hkl> surface) {
+        const std::optional<DynamicalChoice> choice = dynamical_choice(dynamical, thickness, surface);
         return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref,
-                      sample.value_or(cif::SampleChoice{}), client);
+                      sample.value_or(cif::SampleChoice{}), client, choice);
       },
       "structure"_a, "radiation"_a, "hkl"_a, "psi"_a = std::pair<double, double>(-180, 180), "steps"_a = py::none(),
       "drumin"_a = 1.0, "azimuth_ref"_a = py::none(), "sample"_a = py::none(), "client"_a = py::none(),
+      "dynamical"_a = py::none(), "thickness"_a = py::none(), "surface"_a = py::none(),
       "The events of `structure` for the primary reflection `hkl`, as kavro.events (which it extends), and "
       "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
       "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
       "(a kavro.Sample; None: the converter's default sample). With a Dask distributed `client`, the search is "
       "split into one share per worker thread, each run on a worker as `kavro99 run --chunk` runs it, and the "
       "shares joined here as `kavro99 merge` joins them: the result is the local call's, bit for bit (the "
-      "choice of the psi step when `steps` is None searches here first).");
+      "choice of the psi step when `steps` is None searches here first). With `dynamical` True, 'peak' or "
+      "'integrated', `thickness` and `surface` as for kavro.run, the scan is the perfect crystal's N-beam psi-scan "
+      "that `kavro99 run CRYSTAL.cif --hkl H K L ... --dynamical` gives, computed here (Result.scan.quantity, "
+      "Result.dynamical).");
   bind_map(m, errors);
   bind_fit(m, errors);
   bind_rocking(m, errors);

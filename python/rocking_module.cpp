@@ -57,17 +57,6 @@ py::dict curve_columns(const RockingResult& r) {
   return columns;
 }
 
-dynamical::DynamicalOptions crystal_options(std::optional<double> thickness, std::optional<Hkl> surface) {
-  dynamical::DynamicalOptions o;
-  if (thickness) {
-    if (!(*thickness > 0)) throw py::value_error("the thickness must be positive (mm), not " + std::to_string(*thickness));
-    o.thickness = *thickness * kAngstromPerMillimetre;
-  }
-  if (surface && *surface == Hkl{0, 0, 0}) throw py::value_error("the surface needs a lattice plane H K L, not 0 0 0");
-  o.surface = surface;
-  return o;
-}
-
 // The glancing angles of the curve (radians from theta_B): the given range, or about the two-beam
 // estimate six half widths and twice the refraction shift either way, as the command chooses them.
 std::pair<double, double> curve_range(const dynamical::PerfectCrystal& crystal, double psi,
@@ -114,6 +103,17 @@ RockingResult rocking(const ModuleErrors& errors, const std::filesystem::path& i
 }
 
 }  // namespace
+
+dynamical::DynamicalOptions crystal_options(std::optional<double> thickness, std::optional<Hkl> surface) {
+  dynamical::DynamicalOptions o;
+  if (thickness) {
+    if (!(*thickness > 0)) throw py::value_error("the thickness must be positive (mm), not " + std::to_string(*thickness));
+    o.thickness = *thickness * kAngstromPerMillimetre;
+  }
+  if (surface && *surface == Hkl{0, 0, 0}) throw py::value_error("the surface needs a lattice plane H K L, not 0 0 0");
+  o.surface = surface;
+  return o;
+}
 
 void bind_rocking(py::module_& m, const ModuleErrors& errors) {
   py::class_<RockingResult>(m, "RockingCurve", "The perfect crystal's dynamical rocking curve of the primary.")
