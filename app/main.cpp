@@ -2,7 +2,7 @@
 //
 //   kavro99                                          the desktop window
 //   kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf] [--events FILE.csv|FILE.json]
-//               [--scan-table FILE.csv] [--html REPORT.html] [--max-listed N]   one calculation run
+//               [--scan-table FILE.csv] [--html REPORT.html] [--max-listed N] [--exact]   one calculation run
 //   kavro99 fit INPUT --measured SCAN [options]      fit of the scan to the measurement (fit_command.hpp)
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)
@@ -68,7 +68,7 @@ void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
          "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
-         "                   [--max-listed N]\n"
+         "                   [--max-listed N] [--exact]\n"
          "       kavro99 run INPUT --chunk I/N [-o LISTING] [--measured SCAN]   (share I of N of the run)\n"
          "       kavro99 merge INPUT CHUNK.kchunk... [run options]   (the whole run from its N shares)\n"
          "       kavro99 help                (the input description)\n"
@@ -180,6 +180,8 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
     } else if (args[i] == "--png") {
       request.images.push_back(kavro::PageImage::png);
       request.tables.page_images.push_back(".png");
+    } else if (args[i] == "--exact") {
+      request.tables.exact = true;
     } else if (args[i] == "--pdf") {
       request.images.push_back(kavro::PageImage::pdf);
       request.tables.page_images.push_back(".pdf");
