@@ -2,7 +2,7 @@
 //
 //   kavro99                                          the desktop window
 //   kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf] [--events FILE.csv|FILE.json]
-//               [--scan-table FILE.csv] [--html REPORT.html] [--max-listed N]   one calculation run
+//               [--scan-table FILE.csv] [--html REPORT.html] [--max-listed N] [--exact]   one calculation run
 //   kavro99 fit INPUT --measured SCAN [options]      fit of the scan to the measurement (fit_command.hpp)
 //   kavro99 help                                     the input description
 //   kavro99 cif CRYSTAL.cif --hkl H K L ...          an input file from a CIF (cif_command.hpp)

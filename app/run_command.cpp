@@ -203,6 +203,8 @@ bool parse_run_arguments(const std::vector<std::string_view>& args, RunRequest& 
     } else if (args[i] == "--pdf") {
       request.images.push_back(PageImage::pdf);
       request.tables.page_images.push_back(".pdf");
+    } else if (args[i] == "--exact") {
+      request.tables.exact = true;
     } else if (args[i] == "--events" || args[i] == "--scan-table" || args[i] == "--html" || args[i] == "--max-listed") {
       if (!parse_table_option(args, i, request)) return false;
     } else if (args[i] == "--chunk" && !request.merge && i + 1 < args.size()) {

@@ -14,7 +14,7 @@ void print_usage(std::ostream& out) {
   out << "usage: kavro99                     (the desktop window)\n"
          "       kavro99 run INPUT [-o LISTING] [--measured SCAN] [--png] [--pdf]\n"
          "                   [--events FILE.csv|FILE.json] [--scan-table FILE.csv] [--html REPORT.html]\n"
-         "                   [--max-listed N]\n"
+         "                   [--max-listed N] [--exact]\n"
          "       kavro99 run INPUT --chunk I/N [-o LISTING] [--measured SCAN]   (share I of N of the run)\n"
          "       kavro99 merge INPUT CHUNK.kchunk... [run options]   (the whole run from its N shares)\n"
          "       kavro99 help                (the input description)\n"

@@ -7,18 +7,27 @@
 // width (degrees, centred on 0), threads. The store limit of the listing is
 // lifted, as a full turn stores more than 600 events.
 //
+// BM_ProteinCellFastPath compares, in the same way, the exact path (--exact)
+// with the fast path, both with the screen: times, memory, their ratios,
+// whether the stored events are the same, and the scan's largest deviation
+// against the fast path's bound.
+//
 //   bench_protein_cell --benchmark_filter='/100/'     the 100-atom cell only
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
+#include "engine/fast_path.hpp"
 #include "kavro/kavro.hpp"
 #include "protein_like_input.hpp"
 #include "run/input_preparation.hpp"
@@ -32,10 +41,60 @@ struct ChildReport {
   bool completed = false;
 };
 
+// What the fast path is compared by: the stored events and the scan.
+struct ListedEvent {
+  double psi = 0;
+  kavro::Hkl h2{}, h3{};
+  float f2 = 0, f3 = 0, ik_s2 = 0;
+};
+
 struct PathRun {
   ChildReport report;
   double peak_megabytes = 0;
+  std::vector<ListedEvent> events;
+  std::vector<float> scan;
 };
+
+// How a child computes: with or without the screen, and by the direct sum
+// (exact) or by the fast path where the cell is large enough.
+struct PathChoice {
+  bool screen = true;
+  bool exact = true;
+};
+
+bool write_all(int fd, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = write(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n, size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool read_all(int fd, void* data, std::size_t size) {
+  auto* bytes = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t n = read(fd, bytes, size);
+    if (n <= 0) return false;
+    bytes += n, size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+template <typename T>
+bool write_vector(int fd, const std::vector<T>& values) {
+  const std::uint64_t count = values.size();
+  return write_all(fd, &count, sizeof count) && write_all(fd, values.data(), count * sizeof(T));
+}
+
+template <typename T>
+bool read_vector(int fd, std::vector<T>& values) {
+  std::uint64_t count = 0;
+  if (!read_all(fd, &count, sizeof count)) return false;
+  values.resize(count);
+  return read_all(fd, values.data(), count * sizeof(T));
+}
 
 void mix(std::uint64_t& digest, const void* data, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
@@ -62,39 +121,45 @@ std::uint64_t result_digest(const kavro::CalculationResult& result) {
   return digest;
 }
 
-ChildReport calculate_in_this_process(const std::string& input, bool screen, int threads) {
-  ChildReport report;
+PathRun calculate_in_this_process(const std::string& input, PathChoice path, int threads) {
+  PathRun run;
   try {
     std::istringstream in(input);
     std::ostringstream listing, messages;
     kavro::Calculation c = kavro::read_calculation(in, listing);
     c.options.threads = threads;
-    c.options.screen_structure_factors = screen;
+    c.options.screen_structure_factors = path.screen;
+    c.options.exact = path.exact;
     c.options.max_stored_events = INT64_MAX;
     const auto start = std::chrono::steady_clock::now();
     const kavro::CalculationResult result = kavro::calculate(c, messages);
-    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    report.digest = result_digest(result);
-    report.completed = true;
+    run.report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.report.digest = result_digest(result);
+    run.report.completed = true;
+    for (const kavro::PassResult& pass : result.passes)
+      for (const kavro::EventRecord& r : pass.store.records) run.events.push_back({r.psi, r.h2, r.h3, r.f2, r.f3, r.ik_s2});
+    run.scan = result.scan.scan_calc;
   } catch (const kavro::RunStop&) {
   }
-  return report;
+  return run;
 }
 
-PathRun run_in_child(const std::string& input, bool screen, int threads) {
+PathRun run_in_child(const std::string& input, PathChoice path, int threads) {
   int channel[2];
   PathRun run;
   if (pipe(channel) != 0) return run;
   const pid_t child = fork();
   if (child == 0) {
     close(channel[0]);
-    const ChildReport report = calculate_in_this_process(input, screen, threads);
-    const ssize_t written = write(channel[1], &report, sizeof report);
-    _exit(written == static_cast<ssize_t>(sizeof report) ? 0 : 1);
+    const PathRun result = calculate_in_this_process(input, path, threads);
+    const bool written = write_all(channel[1], &result.report, sizeof result.report) &&
+                         write_vector(channel[1], result.events) && write_vector(channel[1], result.scan);
+    _exit(written ? 0 : 1);
   }
   close(channel[1]);
-  if (read(channel[0], &run.report, sizeof run.report) != static_cast<ssize_t>(sizeof run.report))
-    run.report = ChildReport{};
+  if (!read_all(channel[0], &run.report, sizeof run.report) || !read_vector(channel[0], run.events) ||
+      !read_vector(channel[0], run.scan))
+    run = PathRun{};
   close(channel[0]);
   int status = 0;
   rusage usage{};
@@ -112,8 +177,8 @@ void BM_ProteinCell(benchmark::State& state) {
   const std::string input = kavro_bench::protein_like_input(cell);
   PathRun direct, screened;
   for (auto _ : state) {
-    direct = run_in_child(input, false, threads);
-    screened = run_in_child(input, true, threads);
+    direct = run_in_child(input, {false, true}, threads);
+    screened = run_in_child(input, {true, true}, threads);
   }
   if (!direct.report.completed || !screened.report.completed) state.SkipWithError("a run stopped early");
   state.counters["direct_s"] = direct.report.seconds;
@@ -129,6 +194,63 @@ void BM_ProteinCell(benchmark::State& state) {
 
 BENCHMARK(BM_ProteinCell)
     ->Args({100, 360, 2})
+    ->Args({1000, 360, 2})
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+// The scan's largest deviation of the fast path from the exact one over the
+// bound (above 1: outside it), and whether both stored the same events with
+// the same values in the same order.
+struct FastPathDeviations {
+  double scan = 0;
+  bool same_events = false;
+};
+
+FastPathDeviations deviations(const PathRun& exact, const PathRun& fast) {
+  FastPathDeviations d;
+  d.same_events = exact.events.size() == fast.events.size();
+  for (std::size_t i = 0; d.same_events && i < exact.events.size(); ++i) {
+    const ListedEvent &e = exact.events[i], &f = fast.events[i];
+    d.same_events = e.psi == f.psi && e.h2 == f.h2 && e.h3 == f.h3 && e.f2 == f.f2 && e.f3 == f.f3 &&
+                    e.ik_s2 == f.ik_s2;
+  }
+  double largest = 0, scan = 0;
+  for (std::size_t i = 0; i < exact.scan.size() && exact.scan.size() == fast.scan.size(); ++i) {
+    largest = std::max(largest, std::fabs(double{exact.scan[i]}));
+    scan = std::max(scan, std::fabs(double{fast.scan[i]} - exact.scan[i]));
+  }
+  d.scan = scan / largest / kavro::kFastPathScanBound;
+  return d;
+}
+
+void BM_ProteinCellFastPath(benchmark::State& state) {
+  kavro_bench::ProteinLikeCell cell;
+  cell.atoms = static_cast<int>(state.range(0));
+  cell.psi_from = -static_cast<double>(state.range(1)) / 2;
+  cell.psi_to = static_cast<double>(state.range(1)) / 2;
+  const int threads = static_cast<int>(state.range(2));
+  const std::string input = kavro_bench::protein_like_input(cell);
+  PathRun exact, fast;
+  for (auto _ : state) {
+    exact = run_in_child(input, {true, true}, threads);
+    fast = run_in_child(input, {true, false}, threads);
+  }
+  if (!exact.report.completed || !fast.report.completed) state.SkipWithError("a run stopped early");
+  const FastPathDeviations d = deviations(exact, fast);
+  state.counters["exact_s"] = exact.report.seconds;
+  state.counters["fast_s"] = fast.report.seconds;
+  state.counters["time_ratio"] = exact.report.seconds / fast.report.seconds;
+  state.counters["exact_MB"] = exact.peak_megabytes;
+  state.counters["fast_MB"] = fast.peak_megabytes;
+  state.counters["memory_ratio"] = exact.peak_megabytes / fast.peak_megabytes;
+  state.counters["events"] = static_cast<double>(exact.events.size());
+  state.counters["same_events"] = d.same_events ? 1 : 0;
+  state.counters["scan_dev_of_bound"] = d.scan;
+}
+
+BENCHMARK(BM_ProteinCellFastPath)
+    ->Args({1000, 20, 2})
     ->Args({1000, 360, 2})
     ->Unit(benchmark::kSecond)
     ->UseRealTime()

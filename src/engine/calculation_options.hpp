@@ -28,6 +28,12 @@ struct CalculationOptions {
   // Bound every |F| of the box by one FFT first and skip the exact sums of the
   // events that cannot reach drucut or drumin; the results are the same.
   bool screen_structure_factors = true;
+  // A cell with at least `fast_path_terms` terms a reflection (atoms times
+  // operators) takes the fast path, its far profile tails interpolated within
+  // kFastPathScanBound (fast_path.hpp); smaller cells, and every cell with
+  // `exact`, the direct path's bits.
+  bool exact = false;
+  std::int64_t fast_path_terms = 2000;
   // Stored events of a pass; more end the run with the listing's message,
   // unless the pass keeps its event table: the store then stops taking events
   // and the listing says so.

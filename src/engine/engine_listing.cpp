@@ -219,6 +219,11 @@ void write_store_overflow(std::ostream& out) {
 //   (empty)
 //    the number of output lines is to large / please increase drumin ...
 //    Warning: the listing holds the first I7 events found; the event table holds all of them
+void write_fast_path_line(std::ostream& out) {
+  out << "\n Fast path of a large cell: far profile tails interpolated, the scan within 1e-5 of its maximum"
+         " (--exact: every value summed)\n";
+}
+
 void write_store_overflow_warning(std::ostream& out, std::int64_t limit) {
   out << "\n";
   write_store_overflow(out);

@@ -41,6 +41,10 @@ void write_scan_settings(std::ostream& out, const PsiGrid& grid, const Calculati
 // Number of crossings that entered the scan.
 void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated,
                             const CalculationOptions& options);
+// The line of a run that takes the fast path, with its bound (none for the
+// direct path, whose listing stays as it was).
+void write_fast_path_line(std::ostream& out);
+
 // No crossing entered the scan, or the scan is flat: no page.
 void write_no_events(std::ostream& out);
 

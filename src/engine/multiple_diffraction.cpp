@@ -17,6 +17,7 @@
 #include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
 #include "engine/engine_listing.hpp"
+#include "engine/fast_path.hpp"
 #include "engine/parallel.hpp"
 #include "format/fixed_format.hpp"
 
@@ -325,6 +326,7 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
 
 PassResult MultipleDiffraction::open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
   PassResult pass;
+  interpolate_far_tails_ = takes_fast_path(input.crystal, input.options);
   pass.constants = pass_constants(input.crystal, input.radiation, input.sample, input.primary, line);
   pass.primary = primary_reflection(input.sample, pass.constants);
   if (!primary_is_finite(pass)) {
@@ -454,7 +456,7 @@ void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const C
                                                 std::ostream& out) {
   spend_work(options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
-  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn};
+  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn, interpolate_far_tails_};
   add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
   std::vector<ScanEvent>().swap(scan_events_);
   work_done_.profile_seconds += seconds_since(start);
@@ -464,7 +466,7 @@ void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const C
 void MultipleDiffraction::add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options,
                                                std::vector<float>& scan_calc, std::ostream& out) {
   add_waiting_crossings(grid, options, out);
-  const std::vector<double>& sums = profile_sums_.sums;
+  const std::vector<double> sums = scan_values(profile_sums_);
   for (std::size_t i = 0; i < sums.size() && i < scan_calc.size(); ++i)
     scan_calc[i] = static_cast<float>(scan_calc[i] + sums[i]);
 }

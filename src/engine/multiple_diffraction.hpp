@@ -154,6 +154,7 @@ class MultipleDiffraction {
   bool bound_prepared_ = false;
   std::vector<ScanEvent> scan_events_;  // crossings waiting to be added to the sums
   ScanSums profile_sums_;
+  bool interpolate_far_tails_ = false;  // the fast path of a large cell (fast_path.hpp)
   std::int64_t work_ = 0;
   EngineWork work_done_;
   PassProgress progress_;

@@ -14,6 +14,11 @@ struct ScanGrid {
   float zsw = 1;   // steps per degree
   int nstep = 0;
   int nnn = 0;     // phase-shift interval factor; 0: no interference term
+  // Far tails by interpolation (the fast path of large cells): within a tile
+  // of 128 steps that lies wholly in an event's far tail, one and a half tile
+  // widths or more from it, the event is evaluated at 10 Chebyshev points
+  // only, and the tile's node sums are interpolated to its steps.
+  bool interpolate_far_tails = false;
 };
 
 // One crossing of an event as it enters the scan.
@@ -41,8 +46,15 @@ float profile_contribution(const ScanEvent& e, float x, bool inner_side, int nnn
 
 struct ScanSums {
   std::vector<double> sums;       // per step, the contributions of all events in their order
+  // Per tile and Chebyshev node, the far tails to interpolate (empty without
+  // interpolate_far_tails).
+  std::vector<double> tile_nodes;
   std::int64_t evaluations = 0;   // profile evaluations made
 };
+
+// The scan's value at every step: the sums, with the interpolated far tails
+// added (tile_nodes), in the same order for any split of the work.
+std::vector<double> scan_values(const ScanSums& sums);
 
 // Sums the events' contributions at every step. Each step adds the events in
 // the order given, whatever the number of workers.

@@ -10,6 +10,7 @@
 #include "engine/engine_listing.hpp"
 #include "engine/scan_comparison.hpp"
 #include "run/chunk_table.hpp"
+#include "engine/fast_path.hpp"
 #include "run/zeit.hpp"
 #include "tables/pass_table.hpp"
 
@@ -54,6 +55,7 @@ void orient_primary(RunState& st) {
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
                                     const RunProgress& progress, const PassSource& pass_source) {
   orient_primary(st);
+  if (takes_fast_path(st.crystal, st.options)) write_fast_path_line(out);
   const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
   const auto passes = static_cast<int>(lines.size());
   bool first_pass = true;

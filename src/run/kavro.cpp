@@ -47,6 +47,7 @@ void reset_run(RunState& st) {
   fresh.options.threads = st.options.threads;
   fresh.options.limits = st.options.limits;
   fresh.options.screen_structure_factors = st.options.screen_structure_factors;
+  fresh.options.fast_path_terms = st.options.fast_path_terms;
   st = std::move(fresh);
 }
 
@@ -164,6 +165,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   zeit(st, out);
   read_and_prepare(st, in, out, args, &files);
   st.options.max_stored_events = requests.max_listed;
+  st.options.exact = requests.exact;
   st.options.keep_event_table = requests.wants_event_table();
 
   // Measured scan and the scale factor (incident intensity) of the calculation.

@@ -30,6 +30,7 @@ struct RunRequests {
   RunProgress progress;                        // empty: no report
   bool keep_event_table = false;               // keep the event table for `completed` without a file
   bool result_files = true;                    // false: neither the ".cal" file nor the page is written
+  bool exact = false;                          // the direct path for any cell (--exact)
   // The crystal file's indices beside the input's in the event table (a
   // converted crystal moved into another setting).
   std::optional<FileIndexMatrix> file_indices;
