@@ -168,11 +168,29 @@ PathRun run_in_child(const std::string& input, PathChoice path, int threads) {
   return run;
 }
 
-void BM_ProteinCell(benchmark::State& state) {
+// The cell of a benchmark's first two arguments: atoms, psi window width
+// (degrees, centred on 0).
+kavro_bench::ProteinLikeCell cell_of(const benchmark::State& state) {
   kavro_bench::ProteinLikeCell cell;
   cell.atoms = static_cast<int>(state.range(0));
   cell.psi_from = -static_cast<double>(state.range(1)) / 2;
   cell.psi_to = static_cast<double>(state.range(1)) / 2;
+  return cell;
+}
+
+// Time and peak memory of two runs, and the first's over the second's.
+void count_two_paths(benchmark::State& state, const std::string& first_name, const PathRun& first,
+                     const std::string& second_name, const PathRun& second) {
+  state.counters[first_name + "_s"] = first.report.seconds;
+  state.counters[second_name + "_s"] = second.report.seconds;
+  state.counters["time_ratio"] = first.report.seconds / second.report.seconds;
+  state.counters[first_name + "_MB"] = first.peak_megabytes;
+  state.counters[second_name + "_MB"] = second.peak_megabytes;
+  state.counters["memory_ratio"] = first.peak_megabytes / second.peak_megabytes;
+}
+
+void BM_ProteinCell(benchmark::State& state) {
+  const kavro_bench::ProteinLikeCell cell = cell_of(state);
   const int threads = static_cast<int>(state.range(2));
   const std::string input = kavro_bench::protein_like_input(cell);
   PathRun direct, screened;
@@ -181,12 +199,7 @@ void BM_ProteinCell(benchmark::State& state) {
     screened = run_in_child(input, {true, true}, threads);
   }
   if (!direct.report.completed || !screened.report.completed) state.SkipWithError("a run stopped early");
-  state.counters["direct_s"] = direct.report.seconds;
-  state.counters["screened_s"] = screened.report.seconds;
-  state.counters["time_ratio"] = direct.report.seconds / screened.report.seconds;
-  state.counters["direct_MB"] = direct.peak_megabytes;
-  state.counters["screened_MB"] = screened.peak_megabytes;
-  state.counters["memory_ratio"] = direct.peak_megabytes / screened.peak_megabytes;
+  count_two_paths(state, "direct", direct, "screened", screened);
   state.counters["same_results"] = direct.report.digest == screened.report.digest ? 1 : 0;
   // The top 53 bits of the digest, to compare builds (--benchmark_format=json prints every digit).
   state.counters["digest"] = static_cast<double>(screened.report.digest >> 11);
@@ -225,10 +238,7 @@ FastPathDeviations deviations(const PathRun& exact, const PathRun& fast) {
 }
 
 void BM_ProteinCellFastPath(benchmark::State& state) {
-  kavro_bench::ProteinLikeCell cell;
-  cell.atoms = static_cast<int>(state.range(0));
-  cell.psi_from = -static_cast<double>(state.range(1)) / 2;
-  cell.psi_to = static_cast<double>(state.range(1)) / 2;
+  const kavro_bench::ProteinLikeCell cell = cell_of(state);
   const int threads = static_cast<int>(state.range(2));
   const std::string input = kavro_bench::protein_like_input(cell);
   PathRun exact, fast;
@@ -238,12 +248,7 @@ void BM_ProteinCellFastPath(benchmark::State& state) {
   }
   if (!exact.report.completed || !fast.report.completed) state.SkipWithError("a run stopped early");
   const FastPathDeviations d = deviations(exact, fast);
-  state.counters["exact_s"] = exact.report.seconds;
-  state.counters["fast_s"] = fast.report.seconds;
-  state.counters["time_ratio"] = exact.report.seconds / fast.report.seconds;
-  state.counters["exact_MB"] = exact.peak_megabytes;
-  state.counters["fast_MB"] = fast.peak_megabytes;
-  state.counters["memory_ratio"] = exact.peak_megabytes / fast.peak_megabytes;
+  count_two_paths(state, "exact", exact, "fast", fast);
   state.counters["events"] = static_cast<double>(exact.events.size());
   state.counters["same_events"] = d.same_events ? 1 : 0;
   state.counters["scan_dev_of_bound"] = d.scan;
@@ -264,10 +269,7 @@ BENCHMARK(BM_ProteinCellFastPath)
 // curves of a million events). Arguments: atoms, psi window width (degrees,
 // centred on 0), threads.
 void BM_ProteinCellTimeSplit(benchmark::State& state) {
-  kavro_bench::ProteinLikeCell cell;
-  cell.atoms = static_cast<int>(state.range(0));
-  cell.psi_from = -static_cast<double>(state.range(1)) / 2;
-  cell.psi_to = static_cast<double>(state.range(1)) / 2;
+  const kavro_bench::ProteinLikeCell cell = cell_of(state);
   const std::string input = kavro_bench::protein_like_input(cell);
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kavro_bench_protein_split";
   std::filesystem::create_directories(folder);
