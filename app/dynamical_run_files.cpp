@@ -28,8 +28,6 @@ using dynamical::DynamicalScan;
 using dynamical::ScanQuantity;
 using json = nlohmann::ordered_json;
 
-constexpr double kArcsec = 3.14159265358979323846 / 648000;
-
 bool integrated(const DynamicalScan& scan) { return scan.quantity == ScanQuantity::integrated; }
 
 void write_scan_table(std::ostream& out, const DynamicalRunResult& r) {

@@ -2,9 +2,9 @@
 
 #include <pybind11/numpy.h>
 
-#include <numbers>
 #include <sstream>
 
+#include "crystal/units.hpp"
 #include "dynamical_run_files.hpp"
 #include "rocking_module.hpp"
 #include "run/input_preparation.hpp"
@@ -13,8 +13,6 @@ namespace py = pybind11;
 
 namespace kavro::python {
 namespace {
-
-constexpr double kArcsec = std::numbers::pi / 648000;
 
 std::string first_line(const std::string& text) {
   std::string line = text.substr(0, text.find('\n'));

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "crystal/run_stop.hpp"
+#include "crystal/units.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "input_run.hpp"
 #include "map_result.hpp"
@@ -19,9 +20,6 @@ using namespace pybind11::literals;
 
 namespace kavro::python {
 namespace {
-
-constexpr double kArcsec = std::numbers::pi / 648000;
-constexpr double kAngstromPerMillimetre = 1e7;
 
 struct RockingResult {
   dynamical::RockingCurve curve;
