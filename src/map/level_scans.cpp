@@ -27,18 +27,20 @@ LevelScans level_scans(const PsiEnergyMap& map, const PsiDomain& domain, std::si
   const double span = domain.full_turn() ? 360 : domain.to - domain.from;
   const double step = std::max(profile_step(map), span / kMostFineSteps);
   const int steps = static_cast<int>(std::ceil(span / step));
-  const ScanGrid grid{static_cast<float>(domain.from), static_cast<float>(1 / step), steps, map.nnn};
+  // A drawing needs no more than 1e-5 of the scan's maximum: the far tails are
+  // interpolated as on the fast path of a large cell.
+  const ScanGrid grid{static_cast<float>(domain.from), static_cast<float>(1 / step), steps, map.nnn, true};
   LevelScans scans{domain.from, span / static_cast<double>(bins), {}};
   const std::vector<LevelProfiles> profiles = level_profiles(map, domain.from);
   for (const std::size_t i : chosen_levels(profiles.size(), most_levels)) {
     const LevelProfiles& level = profiles[i];
     LevelScan scan{level.energy, std::vector<float>(bins, 0.0f), std::vector<float>(bins, 0.0f)};
     if (!level.events.empty()) {
-      const ScanSums sums = accumulate_profiles(level.events, grid, map.workers);
+      const std::vector<double> sums = scan_values(accumulate_profiles(level.events, grid, map.workers));
       std::vector<bool> seen(bins, false);
-      for (std::size_t s = 0; s < sums.sums.size(); ++s) {
+      for (std::size_t s = 0; s < sums.size(); ++s) {
         const auto bin = std::min(bins - 1, static_cast<std::size_t>(static_cast<double>(s) * step / scans.bin_width));
-        const auto value = static_cast<float>(sums.sums[s]);
+        const auto value = static_cast<float>(sums[s]);
         scan.lowest[bin] = seen[bin] ? std::min(scan.lowest[bin], value) : value;
         scan.highest[bin] = seen[bin] ? std::max(scan.highest[bin], value) : value;
         seen[bin] = true;

@@ -27,7 +27,8 @@ struct LevelScans {
 
 // The scans of at most `most_levels` (at least 2) levels, the first, the last and the
 // others spread evenly among the map's, each in `bins` bins. The fine steps
-// are those of the safe windows' sums, at most 400000 over the domain.
+// are those of the safe windows' sums, at most 400000 over the domain; the far
+// tails are interpolated (within 1e-5 of the scan's maximum, see fast_path.hpp).
 LevelScans level_scans(const PsiEnergyMap& map, const PsiDomain& domain, std::size_t most_levels, std::size_t bins);
 
 }  // namespace kavro::map

@@ -9,6 +9,8 @@
 #include "kavro/error.hpp"
 #include "energy/energy_calculation.hpp"
 #include "map/map_fixture.hpp"
+#include "map/level_profiles.hpp"
+#include "map/level_scans.hpp"
 #include "map/map_shares.hpp"
 #include "map/psi_energy_map.hpp"
 #include "map/safe_windows.hpp"
@@ -283,6 +285,35 @@ TEST(ScanReach, BoundsTheProfileOnBothSides) {
         reached = reached || std::fabs(profile_contribution(e, x, inner, k.nnn)) >= threshold;
       EXPECT_TRUE(reached || reach >= k.beta) << k.w_in << " inner " << inner << " reach " << reach;
     }
+  }
+}
+
+// The page's scans at the levels (far tails interpolated) keep, bin by bin,
+// the lowest and highest value of the summed profiles within 1e-5 of the
+// level's largest value.
+TEST(LevelScans, HoldTheSummedProfilesOfEachBin) {
+  const map::PsiEnergyMap m = map_of(calculation_of_text(kDiamond), 9.8, 10.2, 5);
+  const map::PsiDomain domain{-180, 180};
+  const std::size_t bins = 800;
+  const map::LevelScans scans = map::level_scans(m, domain, 3, bins);
+  const std::vector<map::LevelProfiles> profiles = map::level_profiles(m, domain.from);
+  ASSERT_EQ(scans.levels.size(), 3u);
+  ASSERT_EQ(scans.levels.back().energy, profiles.back().energy);
+  const double step = std::max(map::profile_step(m), 360 / 400000.0);
+  const ScanGrid exact{-180.0f, static_cast<float>(1 / step), static_cast<int>(std::ceil(360 / step)), m.nnn};
+  const std::vector<double> sums = accumulate_profiles(profiles.back().events, exact, 1).sums;
+  std::vector<double> lowest(bins, 1e300), highest(bins, -1e300);
+  double largest = 0;
+  for (std::size_t s = 0; s < sums.size(); ++s) {
+    const auto bin = std::min(bins - 1, static_cast<std::size_t>(static_cast<double>(s) * step / scans.bin_width));
+    lowest[bin] = std::min(lowest[bin], sums[s]);
+    highest[bin] = std::max(highest[bin], sums[s]);
+    largest = std::max(largest, std::fabs(sums[s]));
+  }
+  ASSERT_GT(largest, 5);
+  for (std::size_t b = 0; b < bins; ++b) {
+    EXPECT_NEAR(scans.levels.back().lowest[b], lowest[b], 1e-5 * largest) << "bin " << b;
+    EXPECT_NEAR(scans.levels.back().highest[b], highest[b], 1e-5 * largest) << "bin " << b;
   }
 }
 
