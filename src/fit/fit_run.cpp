@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include <gsl/gsl_cdf.h>
 
@@ -75,6 +76,37 @@ PsiGrid grid_over(double low, double high, double steps_per_degree) {
   g.zsw = g.zsw1 = static_cast<float>(steps_per_degree);
   g.nstep = static_cast<int>(std::round(static_cast<double>((g.psie - g.psia) * g.zsw)));
   return g;
+}
+
+// Whether an input may scan psi from `low` to `high`: within -180..180 or 0..360.
+bool psi_window_allowed(double low, double high) {
+  return (-180 <= low && high <= 180) || (0 <= low && high <= 360);
+}
+
+// The model's window: psi from `low` to `high`, moved by a turn where only
+// that is a window an input may scan; where no turn gives one (the measured
+// range and the offset span nearly a whole turn) the whole turn, which the
+// model reads across its end.
+PsiGrid model_grid(double low, double high, double steps_per_degree) {
+  for (const double turn : {0.0, 360.0, -360.0})
+    if (psi_window_allowed(low + turn, high + turn)) return grid_over(low + turn, high + turn, steps_per_degree);
+  return grid_over(-180, 180, steps_per_degree);
+}
+
+// The turn (0, 360 or -360 degrees) that brings `psi` nearest to the range
+// from `low` to `high`: where the model's crossings lie for the measured scan
+// when the model was taken a turn away.
+double turn_towards(double psi, double low, double high) {
+  double best = 0, nearest = std::numeric_limits<double>::infinity();
+  for (const double turn : {0.0, 360.0, -360.0}) {
+    const double x = psi + turn;
+    const double distance = x < low ? low - x : std::max(0.0, x - high);
+    if (distance < nearest) {
+      nearest = distance;
+      best = turn;
+    }
+  }
+  return best;
 }
 
 std::string peaks_note(const FitReport& r) {
@@ -253,7 +285,7 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   double steps = calculation.grid.zsw;
   if (narrowest > 0) steps = std::max(steps, std::min(kStepsPerWidth / narrowest, kMostModelSteps / (high - low)));
   Calculation model_calculation = calculation;
-  model_calculation.grid = grid_over(low, high, steps);
+  model_calculation.grid = model_grid(low, high, steps);
   report.model_steps = steps;
   report.narrowest_fwhm = narrowest;
   ScanModel model(model_calculation, points, divergence_free);
@@ -273,7 +305,8 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
   }
   const ModelValues values = report.outcome.values;
   std::vector<int> lines;
-  const std::vector<EventRecord> crossings = model.scan_crossings(values, &lines);
+  std::vector<EventRecord> crossings = model.scan_crossings(values, &lines);
+  for (EventRecord& e : crossings) e.psi += turn_towards(e.psi, low + margin, high - margin);
   report.peaks = assign_peaks(peaks, crossings, lines, values.offset, sr, lowest->psi, highest->psi);
   count_strong(peaks, report);
   report.searches = model.searches();

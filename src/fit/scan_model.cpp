@@ -89,6 +89,11 @@ std::vector<double> ScanModel::values(const ModelValues& v, std::vector<double>*
 double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double psi, double* slope) {
   *slope = 0;
   if (scan.empty()) return 0;
+  const auto on_grid = [&](double x) { return grid.psia <= x && x <= grid.psie; };
+  if (!on_grid(psi)) {
+    if (on_grid(psi + 360)) psi += 360;
+    else if (on_grid(psi - 360)) psi -= 360;
+  }
   const double t = (psi - grid.psia) * grid.zsw;
   const auto last = static_cast<double>(scan.size() - 1);
   if (!(t > 0)) return scan.front();

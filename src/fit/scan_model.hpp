@@ -67,7 +67,8 @@ class ScanModel {
 
 // The scan on the grid at psi by cubic (Catmull-Rom) interpolation between
 // the nearest steps (linear next to the first and last step, the end values
-// beyond the grid), and its slope per degree.
+// beyond the grid), and its slope per degree. A psi outside the grid that lies
+// on it one turn away is read there.
 double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double psi, double* slope);
 
 }  // namespace kavro

@@ -70,6 +70,24 @@ TEST(FitStart, RecoversOffsetEnergyScaleAndBackgroundFromAnywhereInTheirRanges) 
   }
 }
 
+// Measured from 340 to 360 degrees with an offset of -1.5, the model must
+// cover 341 to 362 degrees, a window no input may scan: it is taken one turn
+// back and read there.
+TEST(FitStart, AModelPastTheEndOfTheTurnIsTakenOneTurnAway) {
+  const Calculation near_zero = testing::silicon_10kev(-20, 0);
+  ModelValues truth;
+  truth.offset = -1.5;
+  truth.scale = testing::scale_for(near_zero, 3000);
+  truth.background = 10;
+  truth.eta = near_zero.sample.eta;
+  auto points = testing::counted(testing::exact_counts(near_zero, truth, 0.01), 5);
+  for (ScanPoint& p : points) p.psi += 360;
+  const FitRun run = run_fit(testing::silicon_10kev(340, 360), points, {{P::offset, P::scale, P::background}, false});
+  const FitOutcome& o = run.report.outcome;
+  for (std::size_t j = 0; j < o.free.size(); ++j)
+    EXPECT_NEAR(o.values[o.free[j]], truth[o.free[j]], 3 * o.uncertainty[j]) << parameter_name(o.free[j]);
+}
+
 TEST(FitStart, PullsOfManyRealisationsHaveUnitWidth) {
   const Calculation c = testing::silicon_10kev(168, 180);
   ModelValues truth;
