@@ -1,13 +1,11 @@
 // A structure from a crystal file and its simulated scan: the crystal is
-// converted to the input `kavro99 cif` writes, and that input is read and
-// calculated as a run without a measured scan.
-#include <sstream>
-
+// converted as `kavro99 cif` converts it, and the experiment of that input,
+// its numbers as the written file gives them back, is prepared and calculated
+// as a run without a measured scan.
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
 #include "cif/crystal_run.hpp"
 #include "kavro/events.hpp"
-#include "kavro/input.hpp"
 #include "kavro/structure_file.hpp"
 #include "kavro/structure_scan.hpp"
 
@@ -23,9 +21,7 @@ Calculation structure_calculation(const Structure& structure, const ScanSettings
   ScanSettings named = settings;
   if (named.page_name.empty())
     named.page_name = cif::page_file_name(structure.source.empty() ? "structure" : structure.source);
-  const cif::Conversion conversion = cif::convert_crystal(structure, named);
-  std::istringstream input(conversion.input);
-  return read_calculation(input, listing);
+  return prepare(cif::convert_crystal(structure, named).experiment, listing);
 }
 
 CalculationResult simulate_scan(const Structure& structure, const ScanSettings& settings, std::ostream& listing) {
