@@ -17,11 +17,8 @@ Structure read_structure(const std::filesystem::path& file, const std::string& b
 
 Calculation structure_calculation(const Structure& structure, const ScanSettings& settings, std::ostream& listing) {
   cif::check_settings(settings);
-  // The input names a page (line 2), which the calculation never opens.
-  ScanSettings named = settings;
-  if (named.page_name.empty())
-    named.page_name = cif::page_file_name(structure.source.empty() ? "structure" : structure.source);
-  return prepare(cif::convert_crystal(structure, named).experiment, listing);
+  // No page is drawn, so the length of the structure's file name does not matter.
+  return prepare(cif::convert_crystal(structure, settings).experiment, listing);
 }
 
 CalculationResult simulate_scan(const Structure& structure, const ScanSettings& settings, std::ostream& listing) {

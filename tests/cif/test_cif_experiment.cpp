@@ -184,5 +184,17 @@ TEST(ConvertedExperiment, TheLibrarysCalculationIsTheRunOfTheWrittenFile) {
   }
 }
 
+// The calculation draws no page: a file name too long for the input's page
+// name (72 characters) is no reason to refuse the structure.
+TEST(ConvertedExperiment, TheLibraryTakesAStructureOfAnyFileName) {
+  Structure structure = read_structure(cif_file("nacl.cif"));
+  structure.source = std::string(90, 'n') + ".cif";
+  ScanSettings settings = with(cif::tube_radiation("Cu"), -10, 10);
+  settings.hkl = {2, 0, 0};
+  settings.page_name.clear();
+  std::ostringstream listing;
+  EXPECT_EQ(structure_calculation(structure, settings, listing).primary.h, 2);
+}
+
 }  // namespace
 }  // namespace kavro::testing
