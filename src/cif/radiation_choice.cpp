@@ -40,10 +40,14 @@ constexpr const char* kMonochromatorFFormat = "%.3f";
 constexpr const char* kNeutronBandFormat = "%.4f";
 constexpr const char* kSampleFormat = "%.8g";
 
+// |h| (1/Angstrom) of the monochromator reflection.
+double monochromator_q(const Monochromator& m) {
+  return std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
+}
+
 void check_monochromator_reflects(const RadiationChoice& radiation) {
   const Monochromator& m = radiation.monochromator;
-  const double q = std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
-  if (!(radiation.wavelength * q * 0.5 < 1))
+  if (!(radiation.wavelength * monochromator_q(m) * 0.5 < 1))
     throw CifError(printed("the monochromator reflection %d %d %d cannot reflect %.5f Angstrom", m.hkl[0], m.hkl[1],
                            m.hkl[2], radiation.wavelength));
 }
@@ -51,9 +55,7 @@ void check_monochromator_reflects(const RadiationChoice& radiation) {
 // The monochromator's F: as chosen, or silicon's at the wavelength.
 double monochromator_f(const RadiationChoice& radiation) {
   const Monochromator& m = radiation.monochromator;
-  if (m.f > 0) return m.f;
-  const double q = std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
-  return silicon_111_structure_factor(radiation.wavelength, 0.5 * q);
+  return m.f > 0 ? m.f : silicon_111_structure_factor(radiation.wavelength, 0.5 * monochromator_q(m));
 }
 
 std::string synchrotron_line(const RadiationChoice& radiation) {
@@ -166,7 +168,7 @@ namespace {
 // The numbers of line 5: divergences, crystal and block radii (micrometres), mosaic spread.
 struct SampleNumbers {
   double diverp, divers, crystal_radius, block_radius, eta;
-  const char* format;
+  bool standard;  // the line every converted input had before the sample could be chosen
 };
 
 SampleNumbers sample_numbers(const RadiationChoice& radiation, const SampleChoice& sample) {
@@ -175,22 +177,22 @@ SampleNumbers sample_numbers(const RadiationChoice& radiation, const SampleChoic
   if (!sample.divergence && sample.crystal_radius == standard.crystal_radius &&
       sample.block_radius == standard.block_radius && sample.mosaic == standard.mosaic) {
     const double divergence = synchrotron ? 0.0024 : 0.14;
-    return {divergence, divergence, 150, 150, 0, nullptr};
+    return {divergence, divergence, 150, 150, 0, true};
   }
   const double divergence = sample.divergence.value_or(synchrotron ? 0.0024 : 0.14);
-  return {divergence, divergence, sample.crystal_radius, sample.block_radius, sample.mosaic, kSampleFormat};
+  return {divergence, divergence, sample.crystal_radius, sample.block_radius, sample.mosaic, false};
 }
 
 }  // namespace
 
 std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample) {
   const SampleNumbers n = sample_numbers(radiation, sample);
-  if (n.format == nullptr)
+  if (n.standard)
     return radiation.kind == RadiationChoice::Kind::synchrotron ? "0.0024 0.0024 150. 150. 0.0"
                                                                 : "0.14 0.14 150. 150. 0.0";
   std::string line;
   for (const double value : {n.diverp, n.divers, n.crystal_radius, n.block_radius, n.eta})
-    line.append(line.empty() ? "" : " ").append(printed(n.format, value));
+    line.append(line.empty() ? "" : " ").append(printed(kSampleFormat, value));
   return line;
 }
 
@@ -198,7 +200,8 @@ Radiation written_radiation(const RadiationChoice& radiation) {
   Radiation r;
   switch (radiation.kind) {
     case RadiationChoice::Kind::tube:
-      set_tube_radiation(r, *find_tube(radiation.tube));
+      if (const TubeLines* tube = find_tube(radiation.tube)) set_tube_radiation(r, *tube);
+      else throw CifError("the tube is Cu, Mo or Ag, not '" + radiation.tube + "'");
       break;
     case RadiationChoice::Kind::wavelength:
       // One line of weight 1 and its copy of weight 0.

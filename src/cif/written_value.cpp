@@ -2,6 +2,7 @@
 #include "cif/written_value.hpp"
 
 #include <cstdio>
+#include <limits>
 
 #include "format/input_reader.hpp"
 
@@ -11,7 +12,8 @@ float written_value(const char* format, double value) {
   char text[64];
   std::snprintf(text, sizeof text, format, value);
   float read = 0;
-  ff::read_list(text, {&read});
+  // A value no run can read ("nan", "inf") stays no number rather than a 0.
+  if (ff::read_list(text, {&read}) != 0) return std::numeric_limits<float>::quiet_NaN();
   return read;
 }
 

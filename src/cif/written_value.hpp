@@ -4,7 +4,8 @@
 
 namespace kavro::cif {
 
-// `format` is a printf format of one double ("%.6f").
+// `format` is a printf format of one double ("%.6f"). A value whose text no
+// run reads (not finite) gives NaN.
 float written_value(const char* format, double value);
 
 }  // namespace kavro::cif

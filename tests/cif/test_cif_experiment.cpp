@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "cif/cif_error.hpp"
 #include "cif/cif_fixture.hpp"
 #include "cif/radiation_choice.hpp"
 #include "engine/calculation.hpp"
@@ -185,8 +186,9 @@ TEST(ConvertedExperiment, TheLibrarysCalculationIsTheRunOfTheWrittenFile) {
 }
 
 // The calculation draws no page: a file name too long for the input's page
-// name (72 characters) is no reason to refuse the structure.
-TEST(ConvertedExperiment, TheLibraryTakesAStructureOfAnyFileName) {
+// name (72 characters) is no reason to refuse the structure. Settings built
+// field by field may name a tube the program lacks: refused, never taken.
+TEST(ConvertedExperiment, TheLibraryTakesAnyFileNameAndRefusesAnUnknownTube) {
   Structure structure = read_structure(cif_file("nacl.cif"));
   structure.source = std::string(90, 'n') + ".cif";
   ScanSettings settings = with(cif::tube_radiation("Cu"), -10, 10);
@@ -194,6 +196,8 @@ TEST(ConvertedExperiment, TheLibraryTakesAStructureOfAnyFileName) {
   settings.page_name.clear();
   std::ostringstream listing;
   EXPECT_EQ(structure_calculation(structure, settings, listing).primary.h, 2);
+  settings.radiation.tube = "Fe";
+  EXPECT_THROW(structure_calculation(structure, settings, listing), cif::CifError);
 }
 
 }  // namespace
