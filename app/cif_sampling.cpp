@@ -7,18 +7,17 @@
 #include "crystal/run_stop.hpp"
 #include "engine/calculation.hpp"
 #include "engine/psi_sampling.hpp"
-#include "run/input_preparation.hpp"
 
 namespace kavro::app {
 
 StepChoice steps_for_events(const cif::CifCrystal& crystal, const cif::ConversionSettings& settings) {
   cif::ConversionSettings probe = settings;
   probe.steps = -1;  // negative: the events only, no scan
-  std::istringstream input(cif::convert_crystal(crystal, probe).input);
+  const Experiment experiment = cif::convert_crystal(crystal, probe).experiment;
   std::ostringstream listing;
   PsiSampling sampling;
   try {
-    Calculation calculation = read_calculation(input, listing);
+    Calculation calculation = prepare(experiment, listing);
     calculation.options.max_stored_events = kMaxStoredEvents * 1000;
     const CalculationResult result = calculate(calculation, listing);
     for (const PassResult& pass : result.passes) sampling.add(psi_sampling(pass.store.records, calculation.grid));

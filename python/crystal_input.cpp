@@ -73,7 +73,7 @@ CrystalInput crystal_input(const CrystalFile& file, cif::ConversionSettings sett
   }
   cif::Conversion conversion = cif::convert_crystal(file.crystal, settings);
   if (step.narrowest > 0) conversion.summary.push_back(app::step_summary(step));
-  return {conversion.input, cif::conversion_report(file.crystal, conversion) + "\n",
+  return {conversion.input, conversion.experiment, cif::conversion_report(file.crystal, conversion) + "\n",
           cif::file_indices(conversion.space_group)};
 }
 

@@ -1,5 +1,5 @@
 // A crystal read from a CIF (or mmCIF, PDB) file and the input text that
-// `kavro99 cif` makes of it for a primary reflection and a radiation.
+// `kavro99 cif` makes of it for a primary reflection and a radiation, with the experiment a run of it reads.
 #pragma once
 
 #include <array>
@@ -26,6 +26,7 @@ CrystalFile read_crystal(const std::filesystem::path& path, const std::string& b
 
 struct CrystalInput {
   std::string text;     // the input file's text
+  Experiment experiment;  // what a run of the text reads
   std::string preface;  // the conversion's report, as the head of the listing
   std::optional<FileIndexMatrix> file_indices;  // the file's indices beside the input's, when they differ
 };

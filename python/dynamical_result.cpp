@@ -20,6 +20,18 @@ std::string first_line(const std::string& text) {
   return line.substr(0, 80);
 }
 
+std::shared_ptr<const DynamicalRun> perfect_crystal_run(Calculation calculation, const std::string& title,
+                                                        const DynamicalChoice& choice) {
+  auto run = std::make_shared<DynamicalRun>();
+  run->calculation = std::move(calculation);
+  if (!(run->calculation.grid.zsw1 > 0)) throw Error("the input asks for no scan (steps per degree not above 0)");
+  run->title = title;
+  run->crystal_form = app::crystal_form(choice.options);
+  run->crystal = std::make_unique<dynamical::PerfectCrystal>(run->calculation, choice.options);
+  run->scan = dynamical::dynamical_scan(*run->crystal, run->calculation.grid, choice.quantity);
+  return run;
+}
+
 template <typename T, typename Value>
 py::array_t<T> column(std::size_t n, Value value) {
   py::array_t<T> values(static_cast<py::ssize_t>(n));
@@ -56,15 +68,13 @@ std::optional<DynamicalChoice> dynamical_choice(const py::object& dynamical, std
 
 std::shared_ptr<const DynamicalRun> dynamical_run(const std::string& input_text, const DynamicalChoice& choice,
                                                   std::ostream& listing) {
-  auto run = std::make_shared<DynamicalRun>();
   std::istringstream in(input_text);
-  run->calculation = read_calculation(in, listing, nullptr);
-  if (!(run->calculation.grid.zsw1 > 0)) throw Error("the input asks for no scan (steps per degree not above 0)");
-  run->title = first_line(input_text);
-  run->crystal_form = app::crystal_form(choice.options);
-  run->crystal = std::make_unique<dynamical::PerfectCrystal>(run->calculation, choice.options);
-  run->scan = dynamical::dynamical_scan(*run->crystal, run->calculation.grid, choice.quantity);
-  return run;
+  return perfect_crystal_run(read_calculation(in, listing, nullptr), first_line(input_text), choice);
+}
+
+std::shared_ptr<const DynamicalRun> dynamical_run(const CrystalInput& input, const DynamicalChoice& choice,
+                                                  std::ostream& listing) {
+  return perfect_crystal_run(prepare(input.experiment, listing), first_line(input.text), choice);
 }
 
 const char* quantity_name(dynamical::ScanQuantity quantity) {

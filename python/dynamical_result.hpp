@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "crystal_input.hpp"
 #include "dynamical/perfect_crystal.hpp"
 #include "engine/calculation.hpp"
 
@@ -38,6 +39,10 @@ struct DynamicalRun {
 // cannot be taken as perfect, RunStop (with the reason at the end of
 // `listing`) when the input cannot be used.
 std::shared_ptr<const DynamicalRun> dynamical_run(const std::string& input_text, const DynamicalChoice& choice,
+                                                  std::ostream& listing);
+// The same of a structure's input: its experiment prepared as a run of the
+// text prepares it, without reading the text.
+std::shared_ptr<const DynamicalRun> dynamical_run(const CrystalInput& input, const DynamicalChoice& choice,
                                                   std::ostream& listing);
 
 // "peak" or "integrated".

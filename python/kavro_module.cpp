@@ -86,16 +86,16 @@ Result result_of(const py::handle& run_error, InputRun& done, std::string page_n
   return r;
 }
 
-// The perfect crystal's scan of the input `text` in the place of the kinematic one, as
-// `kavro99 run --dynamical` computes it; the measurement is not compared with it.
-void take_dynamical_scan(const py::handle& run_error, Result& r, const std::string& text,
-                         const DynamicalChoice& choice) {
+// The perfect crystal's scan of an input (its text or a structure's input) in the place of the
+// kinematic one, as `kavro99 run --dynamical` computes it; the measurement is not compared with it.
+template <typename Input>
+void take_dynamical_scan(const py::handle& run_error, Result& r, const Input& input, const DynamicalChoice& choice) {
   std::ostringstream listing;
   std::string failure;
   {
     py::gil_scoped_release unlocked;
     try {
-      r.dynamical = dynamical_run(text, choice, listing);
+      r.dynamical = dynamical_run(input, choice, listing);
     } catch (const RunStop&) {
       failure = "the input file cannot be used: " + last_message(listing.str());
     } catch (const Error& e) {
@@ -238,7 +238,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
     throw py::error_already_set();
   }
   Result r = result_of(run_error, done, crystal.path.stem().string());
-  if (dynamical) take_dynamical_scan(run_error, r, input.text, *dynamical);
+  if (dynamical) take_dynamical_scan(run_error, r, input, *dynamical);
   return r;
 }
 

@@ -15,9 +15,9 @@ namespace kavro {
 // reference, as `kavro99 run CRYSTAL.cif` takes them.
 using ScanSettings = cif::ConversionSettings;
 
-// The prepared calculation of the structure's scan: the input `kavro99 cif`
-// writes for these settings, read as read_calculation reads it (its listing to
-// `listing`). Settings no run accepts and a crystal the input cannot express
+// The prepared calculation of the structure's scan: the experiment of the
+// input `kavro99 cif` writes for these settings, prepared as a run of that
+// file prepares it, bit for bit (the notes of the preparation to `listing`). Settings no run accepts and a crystal the input cannot express
 // throw cif::CifError, a value the calculation cannot use kavro::RunStop;
 // both are kavro::Errors.
 Calculation structure_calculation(const Structure& structure, const ScanSettings& settings, std::ostream& listing);

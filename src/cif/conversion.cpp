@@ -202,6 +202,8 @@ Conversion convert_crystal(const CifCrystal& crystal, const ConversionSettings& 
   }
   result.summary.push_back("psi grows as the crystal turns right-handed about the scattering vector " + primary);
   result.input = input_text(lines);
+  result.experiment =
+      written_experiment(lines, written_radiation(settings.radiation), written_sample(settings.radiation, settings.sample));
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include "cif/crystal.hpp"
 #include "cif/radiation_choice.hpp"
 #include "cif/space_group_expression.hpp"
+#include "engine/experiment.hpp"
 
 namespace kavro::cif {
 
@@ -29,6 +30,7 @@ struct ConversionSettings {
 
 struct Conversion {
   std::string input;                // the input file's text
+  Experiment experiment;            // what a run reads from it
   SpaceGroupExpression space_group;
   std::array<int, 3> hkl{};         // the primary reflection as written
   std::vector<std::string> summary; // how the symmetry is written, and the reflection if it moved

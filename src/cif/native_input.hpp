@@ -9,6 +9,7 @@
 #include "cif/basis.hpp"
 #include "cif/crystal.hpp"
 #include "cif/dispersion.hpp"
+#include "engine/experiment.hpp"
 
 namespace kavro::cif {
 
@@ -44,5 +45,11 @@ struct InputLines {
 };
 
 std::string input_text(const InputLines& lines);
+
+// The experiment a run of input_text(lines) reads, with the radiation and
+// the sample of lines 4 and 5 as written_radiation and written_sample give
+// them: every number as its printed digits give it back, so that preparing it
+// gives the run's calculation bit for bit.
+Experiment written_experiment(const InputLines& lines, const Radiation& radiation, const Sample& sample);
 
 }  // namespace kavro::cif

@@ -7,8 +7,12 @@
 
 #include "cif/cif_error.hpp"
 #include "cif/dispersion.hpp"
+#include "cif/written_value.hpp"
 #include "crystal/form_factor.hpp"
+#include "crystal/monochromator.hpp"
+#include "crystal/radiation_kind.hpp"
 #include "crystal/scattering_tables.hpp"
+#include "crystal/tube_lines.hpp"
 
 namespace kavro::cif {
 
@@ -28,15 +32,60 @@ std::string printed(const char* format, auto... values) {
   return buffer;
 }
 
-std::string synchrotron_line(const RadiationChoice& radiation) {
+// Formats of the numbers of lines 4 and 5.
+constexpr const char* kWavelengthFormat = "%.6f";
+constexpr const char* kLineWidthFormat = "%.5f";
+constexpr const char* kMonochromatorCellFormat = "%.6f";
+constexpr const char* kMonochromatorFFormat = "%.3f";
+constexpr const char* kNeutronBandFormat = "%.4f";
+constexpr const char* kSampleFormat = "%.8g";
+
+// |h| (1/Angstrom) of the monochromator reflection.
+double monochromator_q(const Monochromator& m) {
+  return std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
+}
+
+void check_monochromator_reflects(const RadiationChoice& radiation) {
   const Monochromator& m = radiation.monochromator;
-  const double q = std::sqrt(m.hkl[0] * m.hkl[0] + m.hkl[1] * m.hkl[1] + m.hkl[2] * m.hkl[2]) / m.cell;
-  if (!(radiation.wavelength * q * 0.5 < 1))
+  if (!(radiation.wavelength * monochromator_q(m) * 0.5 < 1))
     throw CifError(printed("the monochromator reflection %d %d %d cannot reflect %.5f Angstrom", m.hkl[0], m.hkl[1],
                            m.hkl[2], radiation.wavelength));
-  const double f = m.f > 0 ? m.f : silicon_111_structure_factor(radiation.wavelength, 0.5 * q);
-  return printed("%c %.6f %.6f %d %d %d %.3f", radiation.pi_polarization ? '2' : '1', radiation.wavelength, m.cell,
-                 m.hkl[0], m.hkl[1], m.hkl[2], f);
+}
+
+// The monochromator's F: as chosen, or silicon's at the wavelength.
+double monochromator_f(const RadiationChoice& radiation) {
+  const Monochromator& m = radiation.monochromator;
+  return m.f > 0 ? m.f : silicon_111_structure_factor(radiation.wavelength, 0.5 * monochromator_q(m));
+}
+
+std::string synchrotron_line(const RadiationChoice& radiation) {
+  check_monochromator_reflects(radiation);
+  const Monochromator& m = radiation.monochromator;
+  return std::string(radiation.pi_polarization ? "2 " : "1 ") + printed(kWavelengthFormat, radiation.wavelength) +
+         " " + printed(kMonochromatorCellFormat, m.cell) + printed(" %d %d %d ", m.hkl[0], m.hkl[1], m.hkl[2]) +
+         printed(kMonochromatorFFormat, monochromator_f(radiation));
+}
+
+// The constants every kind but the tube shares, as the reader sets them.
+void set_single_line(Radiation& r) {
+  r.flam1 = 1;
+  r.pmono = 1;
+  r.wavind = "dl";
+}
+
+void set_written_synchrotron(Radiation& r, const RadiationChoice& radiation) {
+  check_monochromator_reflects(radiation);
+  const Monochromator& m = radiation.monochromator;
+  set_single_line(r);
+  r.idesy = radiation.pi_polarization ? kSynchrotronPi : kSynchrotronSigma;
+  r.polsig = radiation.pi_polarization ? -1.f : 1.f;
+  r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
+  r.amono = written_value(kMonochromatorCellFormat, m.cell);
+  r.hmono = m.hkl[0];
+  r.kmono = m.hkl[1];
+  r.lmono = m.hkl[2];
+  r.fmono = written_value(kMonochromatorFFormat, monochromator_f(radiation));
+  set_monochromator(r);
 }
 
 RadiationChoice radiation_of(RadiationChoice::Kind kind, double wavelength) {
@@ -92,12 +141,13 @@ std::string radiation_line(const RadiationChoice& radiation) {
     case RadiationChoice::Kind::tube:
       return radiation.tube;
     case RadiationChoice::Kind::wavelength:
-      return printed("%.6f %.5f 1.0 %.6f %.5f 0.0", radiation.wavelength, kLineWidth, radiation.wavelength,
-                     kLineWidth);
+      return printed(kWavelengthFormat, radiation.wavelength) + " " + printed(kLineWidthFormat, kLineWidth) + " 1.0 " +
+             printed(kWavelengthFormat, radiation.wavelength) + " " + printed(kLineWidthFormat, kLineWidth) + " 0.0";
     case RadiationChoice::Kind::synchrotron:
       return synchrotron_line(radiation);
     case RadiationChoice::Kind::neutrons:
-      return printed("3 %.6f %.4f", radiation.wavelength, kNeutronBandWidth);
+      return "3 " + printed(kWavelengthFormat, radiation.wavelength) + " " +
+             printed(kNeutronBandFormat, kNeutronBandWidth);
   }
   return radiation.tube;
 }
@@ -113,16 +163,84 @@ void check_sample(const SampleChoice& sample) {
     throw CifError(printed("the mosaic spread must be 0 to 180 degrees, not %g", sample.mosaic));
 }
 
-std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample) {
+namespace {
+
+// The numbers of line 5: divergences, crystal and block radii (micrometres), mosaic spread.
+struct SampleNumbers {
+  double diverp, divers, crystal_radius, block_radius, eta;
+  bool standard;  // the line every converted input had before the sample could be chosen
+};
+
+SampleNumbers sample_numbers(const RadiationChoice& radiation, const SampleChoice& sample) {
   const SampleChoice standard;
+  const bool synchrotron = radiation.kind == RadiationChoice::Kind::synchrotron;
   if (!sample.divergence && sample.crystal_radius == standard.crystal_radius &&
-      sample.block_radius == standard.block_radius && sample.mosaic == standard.mosaic)
+      sample.block_radius == standard.block_radius && sample.mosaic == standard.mosaic) {
+    const double divergence = synchrotron ? 0.0024 : 0.14;
+    return {divergence, divergence, 150, 150, 0, true};
+  }
+  const double divergence = sample.divergence.value_or(synchrotron ? 0.0024 : 0.14);
+  return {divergence, divergence, sample.crystal_radius, sample.block_radius, sample.mosaic, false};
+}
+
+}  // namespace
+
+std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample) {
+  const SampleNumbers n = sample_numbers(radiation, sample);
+  if (n.standard)
     return radiation.kind == RadiationChoice::Kind::synchrotron ? "0.0024 0.0024 150. 150. 0.0"
                                                                 : "0.14 0.14 150. 150. 0.0";
-  const double divergence =
-      sample.divergence.value_or(radiation.kind == RadiationChoice::Kind::synchrotron ? 0.0024 : 0.14);
-  return printed("%.8g %.8g %.8g %.8g %.8g", divergence, divergence, sample.crystal_radius, sample.block_radius,
-                 sample.mosaic);
+  std::string line;
+  for (const double value : {n.diverp, n.divers, n.crystal_radius, n.block_radius, n.eta})
+    line.append(line.empty() ? "" : " ").append(printed(kSampleFormat, value));
+  return line;
+}
+
+Radiation written_radiation(const RadiationChoice& radiation) {
+  Radiation r;
+  switch (radiation.kind) {
+    case RadiationChoice::Kind::tube:
+      if (const TubeLines* tube = find_tube(radiation.tube)) set_tube_radiation(r, *tube);
+      else throw CifError("the tube is Cu, Mo or Ag, not '" + radiation.tube + "'");
+      break;
+    case RadiationChoice::Kind::wavelength:
+      // One line of weight 1 and its copy of weight 0.
+      set_single_line(r);
+      r.idesy = kTube;
+      r.dimono = 2e9f;
+      r.polsig = 0;
+      r.alam1 = r.alam2 = written_value(kWavelengthFormat, radiation.wavelength);
+      r.dlam1 = r.dlam2 = written_value(kLineWidthFormat, kLineWidth);
+      r.flam1 = 1;
+      r.flam2 = 0;
+      break;
+    case RadiationChoice::Kind::synchrotron:
+      set_written_synchrotron(r, radiation);
+      break;
+    case RadiationChoice::Kind::neutrons:
+      set_single_line(r);
+      r.idesy = kNeutrons;
+      r.polsig = 1;
+      r.dimono = 1e12f;
+      r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
+      r.dlam1 = written_value(kNeutronBandFormat, kNeutronBandWidth);
+      break;
+  }
+  return r;
+}
+
+Sample written_sample(const RadiationChoice& radiation, const SampleChoice& sample) {
+  const SampleNumbers n = sample_numbers(radiation, sample);
+  // The standard line's numbers ("0.14", "150.") read as their shortest digits do.
+  const auto value = [](double v) { return written_value(kSampleFormat, v); };
+  Sample s;
+  s.diverp = value(n.diverp);
+  s.divers = value(n.divers);
+  s.rkugel = value(n.crystal_radius) * 1e-4f;  // micrometres to cm
+  s.radius = value(n.block_radius);
+  s.eta = value(n.eta);
+  s.Tm = s.radius * 1.3333334f * 1e-4f;
+  return s;
 }
 
 double dispersion_energy_ev(const RadiationChoice& radiation) {

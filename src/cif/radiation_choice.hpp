@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "crystal/radiation.hpp"
+#include "crystal/sample.hpp"
+
 namespace kavro::cif {
 
 // Crystal monochromator of a synchrotron beam: cubic cell constant
@@ -70,6 +73,12 @@ void check_sample(const SampleChoice& sample);
 
 // Line 5 for the radiation and the sample.
 std::string sample_line(const RadiationChoice& radiation, const SampleChoice& sample);
+
+// The radiation and the sample as a run reads them from lines 4 and 5: the
+// numbers rounded to their written digits, the monochromator's angle and
+// width derived (its band follows from the sample's divergence).
+Radiation written_radiation(const RadiationChoice& radiation);
+Sample written_sample(const RadiationChoice& radiation, const SampleChoice& sample);
 
 // Energy (eV) at which f' and f'' are calculated; 0 for tubes (the program's
 // table has them) and neutrons.

@@ -1,13 +1,11 @@
 // A structure from a crystal file and its simulated scan: the crystal is
-// converted to the input `kavro99 cif` writes, and that input is read and
-// calculated as a run without a measured scan.
-#include <sstream>
-
+// converted as `kavro99 cif` converts it, and the experiment of that input,
+// its numbers as the written file gives them back, is prepared and calculated
+// as a run without a measured scan.
 #include "cif/conversion.hpp"
 #include "cif/crystal_file.hpp"
 #include "cif/crystal_run.hpp"
 #include "kavro/events.hpp"
-#include "kavro/input.hpp"
 #include "kavro/structure_file.hpp"
 #include "kavro/structure_scan.hpp"
 
@@ -19,13 +17,8 @@ Structure read_structure(const std::filesystem::path& file, const std::string& b
 
 Calculation structure_calculation(const Structure& structure, const ScanSettings& settings, std::ostream& listing) {
   cif::check_settings(settings);
-  // The input names a page (line 2), which the calculation never opens.
-  ScanSettings named = settings;
-  if (named.page_name.empty())
-    named.page_name = cif::page_file_name(structure.source.empty() ? "structure" : structure.source);
-  const cif::Conversion conversion = cif::convert_crystal(structure, named);
-  std::istringstream input(conversion.input);
-  return read_calculation(input, listing);
+  // No page is drawn, so the length of the structure's file name does not matter.
+  return prepare(cif::convert_crystal(structure, settings).experiment, listing);
 }
 
 CalculationResult simulate_scan(const Structure& structure, const ScanSettings& settings, std::ostream& listing) {

@@ -8,35 +8,16 @@
 #include <utility>
 
 #include "crystal/monochromator.hpp"
+#include "crystal/tube_lines.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "format/input_reader.hpp"
 
 namespace kavro {
 namespace {
 
-struct TubeLines {
-  const char* symbol;
-  float alam1, dlam1, alam2, dlam2, fatt, pmono;
-};
-
-constexpr TubeLines kTubes[] = {
-    {"Cu", 1.540598f, 0.000306f, 1.544426f, 0.000413f, 12.179f, 0.89423f},
-    {"Mo", 0.7093f, 0.00041f, 0.71359f, 0.00045f, 16.68f, 0.97749f},
-    {"Ag", 0.55942f, 0.00048f, 0.563811f, 0.00052f, 13.95f, 0.986f},
-};
-
 void set_tube(RunState& st, const TubeLines& tube) {
-  st.radiation.idesy = kTube;
-  st.radiation.alam1 = tube.alam1;
-  st.radiation.dlam1 = tube.dlam1;
-  st.radiation.flam1 = 1;
-  st.radiation.alam2 = tube.alam2;
-  st.radiation.dlam2 = tube.dlam2;
-  st.radiation.flam2 = 0.5f;
+  set_tube_radiation(st.radiation, tube);
   st.measured.fatt = tube.fatt;
-  st.radiation.pmono = tube.pmono;
-  st.radiation.dimono = 2e9f;
-  st.radiation.polsig = 0;
 }
 
 // The constants every non-tube kind shares.
@@ -87,11 +68,10 @@ int read_explicit_lines(RunState& st, std::string_view line4) {
 int select_radiation(RunState& st, std::string_view line4) {
   const std::string_view keyword = line4.substr(0, 2);
   st.radiation.wavind = std::string(keyword);
-  for (const TubeLines& tube : kTubes)
-    if (keyword == tube.symbol) {
-      set_tube(st, tube);
-      return 0;
-    }
+  if (const TubeLines* tube = find_tube(keyword)) {
+    set_tube(st, *tube);
+    return 0;
+  }
   if (keyword == "1 " || keyword == "2 ") return read_synchrotron(st, line4, keyword);
   if (keyword == "3 ") return read_neutrons(st, line4);
   return read_explicit_lines(st, line4);
