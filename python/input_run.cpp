@@ -13,12 +13,6 @@
 namespace kavro::python {
 namespace {
 
-std::string_view trimmed(std::string_view line) {
-  const auto first = line.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
-}
-
 // Keeps what the caller reads of a completed run before the run gives its arrays back.
 void take_results(RunState& st, InputRun& run) {
   run.passes = std::move(st.pass_tables);
@@ -65,7 +59,6 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
     run.failure = e.what();
   }
   run.listing = std::move(listing).str();
-  if (!run.completed && run.failure.empty()) run.failure = last_message(run.listing);
   return run;
 }
 
@@ -114,22 +107,6 @@ std::string run_report_page(const InputRun& run, const std::string& name) {
   std::ostringstream page;
   write_html_report(page, results, name);
   return std::move(page).str();
-}
-
-std::string last_message(const std::string& listing) {
-  std::vector<std::string_view> lines;
-  std::string_view rest = listing;
-  while (!rest.empty()) {
-    const auto end = rest.find('\n');
-    lines.push_back(trimmed(rest.substr(0, end)));
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  auto first = lines.end();
-  while (first != lines.begin() && !(first - 1)->empty()) --first;
-  std::string message;
-  for (auto line = first; line != lines.end(); ++line) message.append(message.empty() ? "" : " ").append(*line);
-  return message.empty() ? "the run stopped early" : message;
 }
 
 }  // namespace kavro::python

@@ -70,7 +70,4 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
 // The run's interactive HTML report, as `kavro99 run --html NAME.html` writes it.
 std::string run_report_page(const InputRun& run, const std::string& name);
 
-// The message a run that stopped early left last in its listing, on one line.
-std::string last_message(const std::string& listing);
-
 }  // namespace kavro::python

@@ -117,8 +117,7 @@ bool store_record(const CalculationOptions& options, std::ostream& out, EventSto
       store.overflowed = true;
       return false;
     }
-    write_store_overflow(out);
-    stop_run();
+    stop_store_overflow(out);
   }
   store.records.push_back(record);
   return true;
@@ -141,7 +140,7 @@ bool store_crossing(const PsiGrid& grid, const CalculationOptions& options, std:
 // used; a reflection whose kernel failed ends the run.
 void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream& out) {
   out << entry.messages;
-  if (!entry.value.ok) stop_run();
+  if (!entry.value.ok) throw RunStop(one_line(entry.last_warning));
 }
 
 // The values of an event's geometry that the listing, the scan and the page take.
@@ -257,14 +256,12 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   use_structure_factor(sf2, out);
   use_structure_factor(sf3, out);
   if (!structure_factors_finite(sf2.value, sf3.value)) {
-    write_not_finite(out, "The structure factor of the reflection" + indices(e.h2),
-                     "chemical symbol lines and the atom parameter lines");
-    stop_run();
+    stop_not_finite(out, "The structure factor of the reflection" + indices(e.h2),
+                    "chemical symbol lines and the atom parameter lines");
   }
   if (!event_is_finite(e, ev)) {
-    write_not_finite(out, "The multiple diffraction event of the reflection" + indices(e.h2),
-                     "fifth line and the atom parameter lines");
-    stop_run();
+    stop_not_finite(out, "The multiple diffraction event of the reflection" + indices(e.h2),
+                    "fifth line and the atom parameter lines");
   }
 
   EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
@@ -330,14 +327,12 @@ PassResult MultipleDiffraction::open_pass(const PassInput& input, std::ostream& 
   pass.constants = pass_constants(input.crystal, input.radiation, input.sample, input.primary, line);
   pass.primary = primary_reflection(input.sample, pass.constants);
   if (!primary_is_finite(pass)) {
-    write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
-    stop_run();
+    stop_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
   }
   if (kept_ != nullptr) kept_->push_back({line, input.primary, {}});
   pass.bounds = index_bounds(input.crystal, line.lambda);
   if (!pass.bounds.searchable(input.options.limits.search_reflections)) {
-    write_search_too_large(out, pass.bounds, input.options.limits.search_reflections);
-    stop_run();
+    stop_search_too_large(out, pass.bounds, input.options.limits.search_reflections);
   }
   return pass;
 }
@@ -448,8 +443,7 @@ void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out,
 void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {
   work_ += terms;
   if (work_ <= options.limits.work) return;
-  write_work_limit(out, options.limits.work);
-  stop_run();
+  stop_work_limit(out, options.limits.work);
 }
 
 void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,

@@ -102,8 +102,7 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
                       std::all_of(st.calculated.scan_calc.begin(), st.calculated.scan_calc.end(),
                                   [](float v) { return std::isfinite(v); });
   if (!usable) {
-    write_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
-    stop_run();
+    stop_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
   }
 }
 
@@ -199,7 +198,8 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   args.cal_name = calculated_scan_name(args);
   clip_negative_intensities(st.grid, st.calculated);
   write_calculated_scan_file(st, out, args, files);
-  if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out)) stop_run();
+  if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out))
+    throw RunStop("the graphics file could not be written: " + files.page.target().string());
   write_result_tables(st, out, requests, files);
   zeit(st, out);
 }
@@ -266,12 +266,13 @@ RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, 
     if (requests.completed) requests.completed(st);
   } catch (const RunStop& stop) {
     outcome.completed = false;
-    if (stop.has_message()) outcome.message = stop.what();
+    outcome.message = stop.what();
   } catch (const ff::NonFiniteNumber&) {
     // The last guard: a value that became NaN or infinite where no check of its own caught it.
     out << "\n\n A calculated value is no finite number and cannot be written,\n"
            " check the input-file!\n";
     outcome.completed = false;
+    outcome.message = "a calculated value is no finite number and cannot be written";
   }
   outcome.store_overflowed =
       std::any_of(st.pass_tables.begin(), st.pass_tables.end(), [](const PassTable& t) { return t.store_overflowed; });

@@ -28,7 +28,7 @@ struct RunOutcome {
   bool completed = false;  // false for every run that stopped early
   int ios = 0;             // status of the last tested read or open
   bool store_overflowed = false;  // a pass had more events than the listing's store holds (event-table runs)
-  std::string message;            // why a run stopped, where the step that stopped it says so
+  std::string message;            // why a run stopped, on one line (the stop's own message)
 };
 
 // Performs one run. `in` is the input file, `out` the print listing. File names read from the input that are not absolute are taken

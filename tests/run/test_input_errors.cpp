@@ -78,6 +78,8 @@ TEST(InputErrors, PageThatCannotBeCreated) {
   EXPECT_EQ(last[2], "     no/such/dir/si.ps" + std::string(55, ' '));
   EXPECT_EQ(last[3], " there is no such file or directory, or the file is empty,");
   EXPECT_EQ(last[4], " check your input!");
+  EXPECT_EQ(r.outcome.message,
+            "no/such/dir/si.ps there is no such file or directory, or the file is empty, check your input!");
 }
 
 TEST(InputErrors, MissingOrDirectoryScanFile) {
@@ -98,6 +100,7 @@ TEST(InputErrors, PsiRangeLimitsDependOnTheRadiation) {
   EXPECT_FALSE(tube.outcome.completed);
   EXPECT_EQ(tube.outcome.ios, 0);
   EXPECT_EQ(tail(tube.listing, 2), (std::vector<std::string>{"", " Psi-range is out of -180. to 180."}));
+  EXPECT_EQ(tube.outcome.message, "Psi-range is out of -180. to 180.");
 
   const std::string synchrotron = "1 0.5612  5.43 1 1 1 58.19";
   EXPECT_TRUE(run_input(silicon_input(synchrotron, "0 360 1 0 1 0"), folder.path()).outcome.completed);
@@ -106,6 +109,7 @@ TEST(InputErrors, PsiRangeLimitsDependOnTheRadiation) {
   EXPECT_EQ(tail(p2.listing, 6),
             (std::vector<std::string>{"", " Psi-range is out of 0. to 360.", "", "                        or", "",
                                       "                  -180. to 180."}));
+  EXPECT_EQ(p2.outcome.message, "Psi-range is out of 0. to 360. or -180. to 180.");
 }
 
 TEST(InputErrors, ValuesThatWouldBreakTheCalculation) {
@@ -130,6 +134,8 @@ TEST(InputErrors, ValuesThatWouldBreakTheCalculation) {
     const RunResult r = run_input(input, folder.path());
     EXPECT_FALSE(r.outcome.completed) << c.to;
     EXPECT_EQ(tail(r.listing, 2)[0], c.message) << c.to;
+    // The stop's own message, which begins as the listing's does.
+    EXPECT_EQ(r.outcome.message.rfind(c.message.substr(1), 0), 0u) << r.outcome.message;
   }
 }
 
