@@ -13,17 +13,15 @@
 namespace kavro::python {
 namespace {
 
-// Keeps what the caller reads of a completed run before the run gives its arrays back.
-void take_results(RunState& st, InputRun& run) {
-  run.passes = std::move(st.pass_tables);
+// Keeps the values of a completed run that its HTML report shows beside its
+// passes and scans.
+void take_values(const RunState& st, InputRun& run) {
   run.title = st.title;
   run.crystal = st.crystal;
   run.radiation = st.radiation;
   run.primary = st.primary;
   run.grid = st.grid;
   run.options = st.options;
-  run.measured = std::move(st.measured);
-  run.calculated = std::move(st.calculated);
 }
 
 // The run of `in`; `names.input_file` is the input's file, if it has one.
@@ -38,7 +36,7 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   requests.keep_event_table = true;
   requests.result_files = result_files;
   requests.file_indices = file_indices;
-  requests.completed = [&run](RunState& st) { take_results(st, run); };
+  requests.completed = [&run](RunState& st) { take_values(st, run); };
   if (more) more(requests);
   if (interrupted)
     requests.progress = [&interrupted](int, int, double) {
@@ -47,11 +45,14 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   std::ostringstream listing;
   listing << preface;
   try {
-    const RunOutcome outcome = run_with_requests(state, in, listing, names, base_dir, requests);
-    run.completed = outcome.completed;
-    run.status = outcome.ios;
-    run.store_overflowed = outcome.store_overflowed;
-    run.failure = outcome.message;
+    RunResult result = run_with_requests(state, in, listing, names, base_dir, requests);
+    run.completed = result.completed;
+    run.status = result.ios;
+    run.store_overflowed = result.store_overflowed;
+    run.failure = std::move(result.message);
+    run.passes = std::move(result.passes);
+    run.measured = std::move(result.measured);
+    run.calculated = std::move(result.scan);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {
