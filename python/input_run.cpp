@@ -7,6 +7,7 @@
 
 #include "report/html_report.hpp"
 #include "run/kavro.hpp"
+#include "run/run_messages.hpp"
 #include "tables/results_document.hpp"
 #include "run/run_files.hpp"
 
@@ -99,7 +100,9 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
                         const std::function<void(RunRequests&)>& more) {
   std::istringstream in(text);
   RunArguments names;
-  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+  InputRun run = run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+  run.failure = without_input_lines(run.failure);
+  return run;
 }
 
 std::string run_report_page(const InputRun& run, const std::string& name) {

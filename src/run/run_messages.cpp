@@ -31,4 +31,13 @@ void stop_file_refused(RunState& st, std::ostream& out, std::string_view name, s
                           std::string(line) + " of the input-file!\n");
 }
 
+std::string without_input_lines(std::string_view message) {
+  constexpr std::string_view kEnd = "of the input-file!";
+  const std::size_t check = message.rfind("check the ");
+  if (check == 0 || check == std::string_view::npos || !message.ends_with(kEnd)) return std::string(message);
+  std::string_view value = message.substr(0, check);
+  while (!value.empty() && (value.back() == ' ' || value.back() == ',')) value.remove_suffix(1);
+  return std::string(value);
+}
+
 }  // namespace kavro

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "run/run_fixture.hpp"
+#include "run/run_messages.hpp"
 
 namespace kavro::testing {
 namespace {
@@ -200,6 +201,21 @@ TEST(InputErrors, PrimaryReflectionOutsideTheEwaldSphere) {
   EXPECT_EQ(tail(r.listing, 5),
             (std::vector<std::string>{"", "", "", " The wavelength is to large",
                                       " the primary reflection is outside of the Ewald-sphere !!"}));
+}
+
+// An input made from a crystal file has no lines its user wrote: its stops
+// name the value alone, and a message about the input itself stays whole.
+TEST(InputErrors, MessagesWithoutTheInputLines) {
+  EXPECT_EQ(without_input_lines("The end of the psi-range must be larger than its beginning (psie > psia), check the "
+                                "sixth line of the input-file!"),
+            "The end of the psi-range must be larger than its beginning (psie > psia)");
+  EXPECT_EQ(without_input_lines("The cell is to large (Maximum possible h, k, l: 1 2 3) where 9 can be searched, check "
+                                "the third and the fourth line of the input-file!"),
+            "The cell is to large (Maximum possible h, k, l: 1 2 3) where 9 can be searched");
+  for (const char* whole : {"read-error in the sixth line of the input-file", "Psi-range is out of -180. to 180.",
+                            "check the sixth line of the input-file!",
+                            "x.ps there is no such file or directory, or the file is empty, check your input!"})
+    EXPECT_EQ(without_input_lines(whole), whole);
 }
 
 }  // namespace
