@@ -125,18 +125,18 @@ void reduce_primary_phase(Primary& primary) {
   if (primary.phase > kPi) primary.phase -= kTwoPi;
 }
 
-CalculationResult calculate(const Calculation& c, std::ostream& messages, std::vector<KeptPass>* kept) {
+CalculationResult calculate(const Calculation& c, const Notes& notes, std::vector<KeptPass>* kept) {
   CalculationResult result;
   result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
   Primary primary = c.primary;  // its phase is reduced into (-pi, pi] after the first pass
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
   engine.keep_events(kept);
   for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
-    PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
+    PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, notes, line);
     take_pass(pass, result.scan, primary);
     result.passes.push_back(std::move(pass));
   }
-  if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, messages);
+  if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, notes);
   finish_calculated_scan(c.grid, result.scan);
   if (c.radiation.idesy == kTube) result.scan.theta_prim /= 2;
   return result;

@@ -2,10 +2,10 @@
 // from it, then every pass and the simulated scan.
 #pragma once
 
-#include <ostream>
 #include <vector>
 
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 #include "crystal/primary.hpp"
 #include "crystal/psi_grid.hpp"
 #include "crystal/radiation.hpp"
@@ -60,9 +60,10 @@ void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary);
 // The primary phase into (-pi, pi] after a pass.
 void reduce_primary_phase(Primary& primary);
 
-// All passes (two for the tube) and the scan of a prepared calculation. With
-// `kept`, every event the passes found is kept there as well.
-CalculationResult calculate(const Calculation& calculation, std::ostream& messages,
+// All passes (two for the tube) and the scan of a prepared calculation, the
+// structure factors' warnings told to `notes`. With `kept`, every event the
+// passes found is kept there as well.
+CalculationResult calculate(const Calculation& calculation, const Notes& notes,
                             std::vector<KeptPass>* kept = nullptr);
 
 }  // namespace kavro
