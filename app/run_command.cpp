@@ -266,7 +266,7 @@ int run_command(RunRequest& request) {
   RunRequests tables = request.tables;
   ProgressLine progress;
   tables.progress = [&progress](int pass, int passes, double done) { progress.show(pass, passes, done); };
-  const RunOutcome outcome = run_with_requests(state, in, listing.stream(), names, base_dir, tables);
+  const RunResult outcome = run_with_requests(state, in, listing.stream(), names, base_dir, tables);
   progress.finish();
   const bool scan_named = !ff::trim(names.dname2).empty();
   if (!keep_listing(listing, scan_named ? result_path(base_dir, names.dname2) : fs::path())) return kExitRunFailed;
@@ -277,6 +277,7 @@ int run_command(RunRequest& request) {
     std::cerr << "kavro99: the run stopped early";
     if (outcome.ios != 0) std::cerr << " (status " << outcome.ios << ")";
     std::cerr << "; the listing says why: " << request.listing.string() << "\n";
+    if (!outcome.message.empty()) std::cerr << "kavro99: " << outcome.message << "\n";
     return kExitRunFailed;
   }
   if (request.tables.chunk) {

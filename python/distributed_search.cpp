@@ -53,7 +53,7 @@ std::string file_text(const fs::path& path) {
 // What the workers call: module-level Python, so that Dask sends it by name.
 constexpr const char* kWorkerCall = R"(
 def _share_of_search(text, part, parts):
-    """_search_share on a worker: the chunk table (bytes), or (status, listing) of a share that stops."""
+    """_search_share on a worker: the chunk table (bytes), or (status, listing, message) of a share that stops."""
     return _search_share(text, part, parts)
 )";
 
@@ -61,6 +61,16 @@ def _share_of_search(text, part, parts):
 std::string& extension_name() {
   static std::string name;
   return name;
+}
+
+// The run of a share that stopped, from what its worker gave back: (status,
+// listing, message); a worker of an earlier version gives (status, listing).
+InputRun stopped_share(const py::tuple& stop) {
+  InputRun stopped;
+  stopped.status = stop[0].cast<int>();
+  stopped.listing = stop[1].cast<std::string>();
+  stopped.failure = stop.size() > 2 ? stop[2].cast<std::string>() : "a share of the search stopped early";
+  return stopped;
 }
 
 }  // namespace
@@ -115,10 +125,7 @@ InputRun spread_run(const py::object& client, const CrystalInput& input, const I
       tables.push_back(table.cast<std::string>());
       continue;
     }
-    InputRun stopped;
-    std::tie(stopped.status, stopped.listing) = table.cast<std::pair<int, std::string>>();
-    stopped.failure = last_message(stopped.listing);
-    return stopped;
+    return stopped_share(table.cast<py::tuple>());
   }
   py::gil_scoped_release unlocked;
   return merge_shares(input, tables, interrupted);
@@ -133,12 +140,13 @@ void add_distributed_calls(py::module_& m) {
           py::gil_scoped_release unlocked;
           run = search_share(text, part, parts);
         }
-        if (!run.stopped.completed) return py::make_tuple(run.stopped.status, run.stopped.listing);
+        if (!run.stopped.completed)
+          return py::make_tuple(run.stopped.status, run.stopped.listing, run.stopped.failure);
         return py::bytes(run.table);
       },
       "text"_a, "part"_a, "parts"_a,
-      "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text, or (status, listing) "
-      "of the share's run when it stops.");
+      "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text, or (status, listing, "
+      "message) of the share's run when it stops.");
   py::exec(kWorkerCall, m.attr("__dict__"));
   extension_name() = m.attr("__name__").cast<std::string>();
 }

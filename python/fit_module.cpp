@@ -118,9 +118,8 @@ std::unique_ptr<FitResult> fit_text(const ModuleErrors& errors, const std::strin
       result->run = run_fit(result->calculation, points, request);
     } catch (const FitError& e) {
       failure = std::string("the fit failed: ") + e.what();
-    } catch (const RunStop&) {
-      failure = listing.str().empty() ? "the calculation stopped during the fit"
-                                      : "the input cannot be calculated: " + last_message(listing.str());
+    } catch (const RunStop& stop) {
+      failure = std::string("the input cannot be calculated: ") + stop.what();
     }
   }
   if (!failure.empty()) raise_fit_error(errors, failure, listing.str());

@@ -7,29 +7,22 @@
 
 #include "report/html_report.hpp"
 #include "run/kavro.hpp"
+#include "run/run_messages.hpp"
 #include "tables/results_document.hpp"
 #include "run/run_files.hpp"
 
 namespace kavro::python {
 namespace {
 
-std::string_view trimmed(std::string_view line) {
-  const auto first = line.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
-}
-
-// Keeps what the caller reads of a completed run before the run gives its arrays back.
-void take_results(RunState& st, InputRun& run) {
-  run.passes = std::move(st.pass_tables);
+// Keeps the values of a completed run that its HTML report shows beside its
+// passes and scans.
+void take_values(const RunState& st, InputRun& run) {
   run.title = st.title;
   run.crystal = st.crystal;
   run.radiation = st.radiation;
   run.primary = st.primary;
   run.grid = st.grid;
   run.options = st.options;
-  run.measured = std::move(st.measured);
-  run.calculated = std::move(st.calculated);
 }
 
 // The run of `in`; `names.input_file` is the input's file, if it has one.
@@ -44,7 +37,7 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   requests.keep_event_table = true;
   requests.result_files = result_files;
   requests.file_indices = file_indices;
-  requests.completed = [&run](RunState& st) { take_results(st, run); };
+  requests.completed = [&run](RunState& st) { take_values(st, run); };
   if (more) more(requests);
   if (interrupted)
     requests.progress = [&interrupted](int, int, double) {
@@ -53,11 +46,14 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   std::ostringstream listing;
   listing << preface;
   try {
-    const RunOutcome outcome = run_with_requests(state, in, listing, names, base_dir, requests);
-    run.completed = outcome.completed;
-    run.status = outcome.ios;
-    run.store_overflowed = outcome.store_overflowed;
-    run.failure = outcome.message;
+    RunResult result = run_with_requests(state, in, listing, names, base_dir, requests);
+    run.completed = result.completed;
+    run.status = result.ios;
+    run.store_overflowed = result.store_overflowed;
+    run.failure = std::move(result.message);
+    run.passes = std::move(result.passes);
+    run.measured = std::move(result.measured);
+    run.calculated = std::move(result.scan);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& e) {
@@ -65,7 +61,6 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
     run.failure = e.what();
   }
   run.listing = std::move(listing).str();
-  if (!run.completed && run.failure.empty()) run.failure = last_message(run.listing);
   return run;
 }
 
@@ -105,7 +100,9 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
                         const std::function<void(RunRequests&)>& more) {
   std::istringstream in(text);
   RunArguments names;
-  return run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+  InputRun run = run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+  run.failure = without_input_lines(run.failure);
+  return run;
 }
 
 std::string run_report_page(const InputRun& run, const std::string& name) {
@@ -114,22 +111,6 @@ std::string run_report_page(const InputRun& run, const std::string& name) {
   std::ostringstream page;
   write_html_report(page, results, name);
   return std::move(page).str();
-}
-
-std::string last_message(const std::string& listing) {
-  std::vector<std::string_view> lines;
-  std::string_view rest = listing;
-  while (!rest.empty()) {
-    const auto end = rest.find('\n');
-    lines.push_back(trimmed(rest.substr(0, end)));
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  auto first = lines.end();
-  while (first != lines.begin() && !(first - 1)->empty()) --first;
-  std::string message;
-  for (auto line = first; line != lines.end(); ++line) message.append(message.empty() ? "" : " ").append(*line);
-  return message.empty() ? "the run stopped early" : message;
 }
 
 }  // namespace kavro::python

@@ -59,9 +59,10 @@ std::string input_file_text(const std::filesystem::path& input);
 InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck& interrupted = {},
                         bool result_files = true);
 
-// Runs an input given as text, with `preface` at the head of the listing.
-// Nothing is written: the ".cal" file and the page are left out. File names
-// in the text are taken relative to the current folder.
+// Runs an input given as text (made from a crystal file), with `preface` at
+// the head of the listing. Nothing is written: the ".cal" file and the page
+// are left out. File names in the text are taken relative to the current
+// folder. A stop's message names the value, not the line of the text.
 // `more` asks for more of the run (a share of a split run, the join of its shares).
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
                         const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
@@ -69,8 +70,5 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
 
 // The run's interactive HTML report, as `kavro99 run --html NAME.html` writes it.
 std::string run_report_page(const InputRun& run, const std::string& name);
-
-// The message a run that stopped early left last in its listing, on one line.
-std::string last_message(const std::string& listing);
 
 }  // namespace kavro::python

@@ -96,13 +96,13 @@ void take_dynamical_scan(const py::handle& run_error, Result& r, const Input& in
     py::gil_scoped_release unlocked;
     try {
       r.dynamical = dynamical_run(input, choice, listing);
-    } catch (const RunStop&) {
-      failure = "the input file cannot be used: " + last_message(listing.str());
+    } catch (const RunStop& stop) {
+      failure = std::string("the input file cannot be used: ") + stop.what();
     } catch (const Error& e) {
       failure = e.what();
     }
   }
-  if (!failure.empty()) raise_stop(run_error, failure);
+  if (!failure.empty()) raise_stop(run_error, failure, listing.str());
   r.scan.quantity = quantity_name(choice.quantity);
   r.scan.calc = dynamical_calc(*r.dynamical);
   py::array_t<float> none(r.scan.calc.size());

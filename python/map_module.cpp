@@ -145,8 +145,8 @@ std::shared_ptr<MapResult> map_of_text(const ModuleErrors& errors, const std::st
     return std::make_shared<MapResult>(make_map(std::move(c), input_title(text), options, messages, maker));
   } catch (const MapValueError& e) {
     throw py::value_error(e.what());
-  } catch (const RunStop&) {
-    raise_stop(errors.map, messages.str());
+  } catch (const RunStop& stop) {
+    raise_stop(errors.map, stop.what(), messages.str());
   }
 }
 

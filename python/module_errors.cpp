@@ -27,7 +27,7 @@ ModuleErrors add_module_errors(py::module_& m) {
   if (!e.base) throw py::error_already_set();
   m.attr("Error") = e.base;
   e.run = error_type(m, "RunError",
-                     "A run that stopped early. `message` is the listing's last message, `listing` the whole "
+                     "A run that stopped early. `message` is why it stopped, `listing` the whole "
                      "listing, `status` the status of the last read or open.",
                      e.base, PyExc_RuntimeError);
   e.cif = error_type(m, "CifError",
@@ -66,8 +66,8 @@ void raise_input_error(const InputFileError& e, const std::filesystem::path& inp
   throw py::error_already_set();
 }
 
-void raise_stop(const py::handle& type, const std::string& listing) {
-  const py::str message = listing_text(last_message(listing));
+void raise_stop(const py::handle& type, const std::string& message_text, const std::string& listing) {
+  const py::str message = listing_text(message_text);
   py::object error = type(message);
   error.attr("message") = message;
   error.attr("listing") = listing_text(listing);

@@ -30,7 +30,7 @@ pybind11::str listing_text(const std::string& text);
 [[noreturn]] void raise_with_message(const pybind11::handle& type, const std::exception& e);
 [[noreturn]] void raise_input_error(const InputFileError& e, const std::filesystem::path& input);
 
-// An error whose `message` is the stop message that ends `listing` and whose `listing` is all of it.
-[[noreturn]] void raise_stop(const pybind11::handle& type, const std::string& listing);
+// An error with its `message` and the `listing` of the calculation up to the stop.
+[[noreturn]] void raise_stop(const pybind11::handle& type, const std::string& message, const std::string& listing);
 
 }  // namespace kavro::python

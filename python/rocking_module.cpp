@@ -90,13 +90,13 @@ RockingResult rocking(const ModuleErrors& errors, const std::filesystem::path& i
         throw Error("the incident beam does not enter the crystal surface at psi " + std::to_string(psi));
       result.curve = dynamical::rocking_curve(crystal, psi, angles.first, angles.second, points);
       result.bragg_angle = crystal.bragg_angle();
-    } catch (const RunStop&) {
-      failure = "the input file cannot be used: " + last_message(listing.str());
+    } catch (const RunStop& stop) {
+      failure = std::string("the input file cannot be used: ") + stop.what();
     } catch (const Error& e) {
       failure = e.what();
     }
   }
-  if (!failure.empty()) raise_stop(errors.run, failure);
+  if (!failure.empty()) raise_stop(errors.run, failure, listing.str());
   return result;
 }
 

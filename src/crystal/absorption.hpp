@@ -3,9 +3,9 @@
 // spherical crystal.
 #pragma once
 
-#include <iosfwd>
 
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 #include "crystal/radiation.hpp"
 #include "crystal/sample.hpp"
 
@@ -30,12 +30,12 @@ float mass_attenuation(int z, float lambda, float sigma);
 
 // X-rays: mu and density of the cell (volume vol in A^3) from the types
 // 0..nf-1 of the run (`atnum`, `nat_cell`) at wavelength lambda. An atomic
-// number outside 1..83 is reported on `listing` and makes mu = 1.
-LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, std::ostream& listing);
+// number outside 1..83 is told as a warning and makes mu = 1.
+LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, const Notes& notes);
 
-// Neutrons: density of the cell. An atomic number outside 1..92 is reported on
-// `listing` and gives density 0.
-float mue_n(const Crystal& crystal, float vol, std::ostream& listing);
+// Neutrons: density of the cell. An atomic number outside 1..92 is told as a
+// warning and gives density 0.
+float mue_n(const Crystal& crystal, float vol, const Notes& notes);
 
 // A* of a sphere with mu R = mur at Bragg angle theta (degrees), interpolated
 // in the table. Returns 1 where the table has no value (mur >= 31.5).

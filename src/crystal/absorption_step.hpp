@@ -3,10 +3,10 @@
 #pragma once
 
 #include <functional>
-#include <iosfwd>
 
 #include "crystal/absorption.hpp"
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 #include "crystal/radiation.hpp"
 #include "crystal/sample.hpp"
 
@@ -16,17 +16,12 @@ namespace kavro {
 // = 0); a structure factor that cannot be computed ends the run.
 using ForwardScattering = std::function<float()>;
 
-// Listing blocks of the step.
-void write_density_and_mu(std::ostream& listing, float rho, float mu);
-void write_mur_too_large(std::ostream& listing);
-void write_dispersion_mu(std::ostream& listing, float mu);
-void write_neutron_density(std::ostream& listing, float rho);
-
 // X-rays: mu from the cell contents (`mue`), mur, the 31.5 warning, and when
 // every type has f'' the dispersion-corrected mu = 2 relv Im F(000) from
 // `forward`. Neutrons: density only, mu = mur = 0. Sets `mur`; returns the
-// final mu and the density.
+// final mu and the density. The density and mu lines are told as notes, the
+// 31.5 warning as a warning.
 LinearAbsorption absorption_step(const Crystal& crystal, const Radiation& radiation, Sample& sample,
-                                 std::ostream& listing, const ForwardScattering& forward);
+                                 const Notes& notes, const ForwardScattering& forward);
 
 }  // namespace kavro

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <ostream>
 #include <string>
 
 #include "crystal/absorption.hpp"
@@ -32,8 +31,8 @@ const tables::VictoreenSegment* segment_of(const tables::VictoreenRow& row, floa
   return nullptr;
 }
 
-void report_unknown_element(std::ostream& listing, const char* text, int z) {
-  ff::write(listing, std::string("('") + text + "',I3)", {z});
+void report_unknown_element(const Notes& notes, const char* text, int z) {
+  notes.warning(ff::format(std::string("('") + text + "',I3)", {z}));
 }
 
 // Scattering types the run holds data for (nf, guarded against short arrays).
@@ -63,7 +62,7 @@ float mass_attenuation(int z, float lambda, float sigma) {
   return photo + sigma * static_cast<float>(z) / row.weight;
 }
 
-LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, std::ostream& listing) {
+LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, const Notes& notes) {
   const float sigma = klein_nishina(lambda);
   double attenuation = 0;  // sum n A mu/rho
   double mass = 0;         // sum n A
@@ -73,7 +72,7 @@ LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, std::ostre
     const float count = crystal.nat_cell[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kVictoreenRows) {
       report_unknown_element(
-          listing, " The linear absorption coefficient cannot be calculated for the atomic number ", z);
+          notes, " The linear absorption coefficient cannot be calculated for the atomic number ", z);
       failed = true;
       // The element still has its mass: take the weight of the neutron table.
       if (z >= 1 && z <= tables::kNeutronWeightRows)
@@ -90,12 +89,12 @@ LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, std::ostre
   return result;
 }
 
-float mue_n(const Crystal& crystal, float vol, std::ostream& listing) {
+float mue_n(const Crystal& crystal, float vol, const Notes& notes) {
   double mass = 0;
   for (int k = 0, n = type_count(crystal); k < n; ++k) {
     const int z = crystal.atnum[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kNeutronWeightRows) {
-      report_unknown_element(listing, " The atomic weight is not known for the atomic number ", z);
+      report_unknown_element(notes, " The atomic weight is not known for the atomic number ", z);
       return 0;
     }
     mass += double{tables::kNeutronAtomicWeight[static_cast<std::size_t>(z - 1)]} *

@@ -4,32 +4,35 @@
 // multiple-diffraction peaks stand out; for a strong primary the intensity
 // formulas are only a first approximation, and the results are marked so.
 #include "crystal/primary_structure_factor.hpp"
-#include "crystal/units.hpp"
+
+#include <string>
 
 #include "crystal/structure_factor.hpp"
+#include "crystal/units.hpp"
 
 namespace kavro {
 namespace {
 
-void write_provisional_box(std::ostream& out) {
+std::string provisional_box() {
   const char* const stars = "****************************************************************************\n";
   const char* const empty = "**                                                                        **\n";
-  out << "\n\n" << stars << stars << empty
-      << "**    The structure factor of the primary reflection is larger than 2!    **\n"
-      << "**    This part of KAVRO-xx is in work!                                   **\n"
-      << "**    Only provisional results are obtained!                              **\n"
-      << "**    Calculation without interference term, (nnn = 0) is recommended!    **\n"
-      << empty << empty << stars << stars << "\n\n";
+  return std::string("\n\n") + stars + stars + empty +
+         "**    The structure factor of the primary reflection is larger than 2!    **\n"
+         "**    This part of KAVRO-xx is in work!                                   **\n"
+         "**    Only provisional results are obtained!                              **\n"
+         "**    Calculation without interference term, (nnn = 0) is recommended!    **\n" +
+         empty + empty + stars + stars + "\n\n";
 }
 
 }  // namespace
 
-bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary, std::ostream& out) {
+bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
+                              const Notes& notes) {
   if (primary.f == 0) {
     if (radiation.idesy == kNeutrons)
-      fcalc1_n(crystal, out, primary.h, primary.k, primary.l, primary.f, primary.phase);
+      fcalc1_n(crystal, notes, primary.h, primary.k, primary.l, primary.f, primary.phase);
     else
-      fcalc1(crystal, out, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
+      fcalc1(crystal, notes, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
   }
   if (primary.f >= 0.001f) {
     primary.phi = primary.phase * kLegacyRadToDeg;
@@ -38,7 +41,7 @@ bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation
     primary.phi = 0;
   }
   if (!(primary.f > 2)) return false;
-  write_provisional_box(out);
+  notes.warning(provisional_box());
   return true;
 }
 

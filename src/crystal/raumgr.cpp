@@ -3,6 +3,7 @@
 #include "crystal/raumgr.hpp"
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,15 +49,15 @@ void write_operator_list(Crystal& crystal, std::ostream& out) {
 
 }  // namespace
 
-void raumgr(Crystal& crystal, int nr, std::ostream& out) {
+void raumgr(Crystal& crystal, int nr, const Notes& notes) {
   const SpaceGroupEntry* entry = space_group(nr);
-  if (entry == nullptr) {
-    ff::write(out, "(' Space-group-Nr.',I6,' is not in the space-group table (1 to 230)')", {nr});
-    stop_run();
-  }
+  if (entry == nullptr)
+    stop_with_text(notes, ff::format("(' Space-group-Nr.',I6,' is not in the space-group table (1 to 230)')", {nr}));
   copy_entry(crystal, *entry);
-  write_space_group_line(crystal, nr, out);
-  write_operator_list(crystal, out);
+  std::ostringstream block;
+  write_space_group_line(crystal, nr, block);
+  write_operator_list(crystal, block);
+  notes.note(block.str());
 }
 
 // "  24 symmetry lines:"                                         (I4,' symmetry lines:')

@@ -6,17 +6,18 @@
 
 #include "crystal/centring.hpp"
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 
 namespace kavro {
 
 // Unpacks space group nr (1..230) into the crystal: `ns`, `ic` (1 centrosymmetric,
 // 2 acentric), `symt`, `symr` (operators 1..ns) and `sgsym` (padded to 30
-// characters), and lists the group on `out`: the space-group line and the
-// operators three per line. Listing snaps the translations to exact fractions.
-// For nr outside 1..230 it writes
+// characters), and tells the group's listing block as a note: the space-group
+// line and the operators three per line. Listing snaps the translations to
+// exact fractions. For nr outside 1..230 it tells
 //   " Space-group-Nr.<nr, I6> is not in the space-group table (1 to 230)"
 // and ends the run, the symmetry fields left alone.
-void raumgr(Crystal& crystal, int nr, std::ostream& out);
+void raumgr(Crystal& crystal, int nr, const Notes& notes);
 
 // Lists operators 1..ns as given in the input (nr > 230): a line with ns
 // ("  24 symmetry lines:"), then per operator its three rows, each as the

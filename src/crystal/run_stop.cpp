@@ -1,20 +1,17 @@
 // The listing's stop message and the exception that carries it.
 #include "crystal/run_stop.hpp"
 
-#include <ostream>
-
 namespace kavro {
 
-void stop_with_lines(std::ostream& listing, std::initializer_list<std::string_view> lines) {
-  listing << "\n\n";
-  std::string message;
-  for (std::string_view line : lines) {
-    listing << line << '\n';
-    if (!message.empty()) message += ' ';
-    message += line.substr(line.find_first_not_of(' ') == std::string_view::npos ? line.size()
-                                                                                 : line.find_first_not_of(' '));
-  }
-  throw RunStop(message);
+void stop_with_lines(const Notes& notes, std::initializer_list<std::string_view> lines) {
+  std::string text = "\n\n";
+  for (std::string_view line : lines) text.append(line).append("\n");
+  stop_with_text(notes, text);
+}
+
+void stop_with_text(const Notes& notes, std::string_view text) {
+  notes.warning(text);
+  throw RunStop(one_line(text));
 }
 
 }  // namespace kavro

@@ -1,29 +1,29 @@
-// The way a run ends early: the step that meets the problem writes its
-// message to the listing, then throws RunStop with the same message; the
-// driver catches it.
+// The way a run ends early: the step that meets the problem tells its
+// message as a warning of the notes (the listing prints it), then throws
+// RunStop with the same message on one line; the driver catches it.
 #pragma once
 
 #include <initializer_list>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
+#include "crystal/notes.hpp"
 #include "kavro/error.hpp"
 
 namespace kavro {
 
-inline constexpr const char* kStopInListing = "the run stopped, the listing says why";
-
+// `what()` is the stop message on one line, as a caller without the listing
+// shows it.
 struct RunStop : Error {
-  explicit RunStop(const std::string& message = kStopInListing) : Error(message) {}
-  // Whether the message is the step's own (else only the listing has it).
-  bool has_message() const { return what() != std::string_view(kStopInListing); }
+  explicit RunStop(const std::string& message) : Error(message) {}
 };
 
-[[noreturn]] inline void stop_run() { throw RunStop{}; }
+// Tells `lines` as the listing's stop message (after two empty lines) and
+// throws RunStop with them as its message.
+[[noreturn]] void stop_with_lines(const Notes& notes, std::initializer_list<std::string_view> lines);
 
-// Writes `lines` to `listing` as the listing's stop message (after two empty
-// lines) and throws RunStop with them as its message.
-[[noreturn]] void stop_with_lines(std::ostream& listing, std::initializer_list<std::string_view> lines);
+// Tells `text` (lines as the listing prints them) as a warning and throws
+// RunStop with its lines on one line.
+[[noreturn]] void stop_with_text(const Notes& notes, std::string_view text);
 
 }  // namespace kavro

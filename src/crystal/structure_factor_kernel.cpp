@@ -27,23 +27,22 @@ constexpr double kPhaseTwoPi = 6.283185;  // 2 pi of the phase sums, to the seve
 //
 // please check the corresponding temperature parameters:
 // b1 .. b6 (6F10.5)
-void write_quadratic_form_message(std::ostream& out, const std::array<int, 3>& hp, float q, int atom,
-                                  const std::array<float, 6>& b) {
-  ff::write(out, "(//'The quadratic form for hkl = ',3I5)", {hp[0], hp[1], hp[2]});
-  ff::write(out, "(//'   b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l =',F10.2)", {q});
-  ff::write(out, "(//' of the atom',I4,' is not positive definite')", {atom});
-  ff::write(out, "(//'please check the corresponding temperature parameters:'/6F10.5)",
-            {b[0], b[1], b[2], b[3], b[4], b[5]});
+std::string quadratic_form_message(const std::array<int, 3>& hp, float q, int atom, const std::array<float, 6>& b) {
+  return ff::format("(//'The quadratic form for hkl = ',3I5)", {hp[0], hp[1], hp[2]}) +
+         ff::format("(//'   b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l =',F10.2)", {q}) +
+         ff::format("(//' of the atom',I4,' is not positive definite')", {atom}) +
+         ff::format("(//'please check the corresponding temperature parameters:'/6F10.5)",
+                    {b[0], b[1], b[2], b[3], b[4], b[5]});
 }
 
 // Same layout with "Temperature factor for hkl =", T (F10.3) and "is greater than 1!".
-void write_temperature_factor_message(std::ostream& out, const std::array<int, 3>& hp, float t, int atom,
-                                      const std::array<float, 6>& b) {
-  ff::write(out, "(//'Temperature factor for hkl = ',3I5)", {hp[0], hp[1], hp[2]});
-  ff::write(out, "(//' T=exp(-(b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l) =',F10.3)", {t});
-  ff::write(out, "(//' of the atom',I4,' is greater than 1!')", {atom});
-  ff::write(out, "(//'please check the corresponding temperature parameters:'/6F10.5)",
-            {b[0], b[1], b[2], b[3], b[4], b[5]});
+std::string temperature_factor_message(const std::array<int, 3>& hp, float t, int atom,
+                                       const std::array<float, 6>& b) {
+  return ff::format("(//'Temperature factor for hkl = ',3I5)", {hp[0], hp[1], hp[2]}) +
+         ff::format("(//' T=exp(-(b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l) =',F10.3)", {t}) +
+         ff::format("(//' of the atom',I4,' is greater than 1!')", {atom}) +
+         ff::format("(//'please check the corresponding temperature parameters:'/6F10.5)",
+                    {b[0], b[1], b[2], b[3], b[4], b[5]});
 }
 
 // b1 h h + b2 k k + b3 l l + 2 b4 h k + 2 b5 h l + 2 b6 k l of the rotated indices.
@@ -124,10 +123,10 @@ std::vector<float> StructureFactorKernel::shared_temperature_factors(int h, int 
   return t;
 }
 
-StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int l, std::ostream& out) const {
-  if (temperature_factors_ == TemperatureFactors::kPerAtom) return per_atom_sums(h, k, l, out);
+StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int l, const Notes& notes) const {
+  if (temperature_factors_ == TemperatureFactors::kPerAtom) return per_atom_sums(h, k, l, notes);
   const std::vector<float> t = shared_temperature_factors(h, k, l);
-  if (t.empty()) return per_atom_sums(h, k, l, out);
+  if (t.empty()) return per_atom_sums(h, k, l, notes);
   Sums sums;
   sums.a.assign(atoms_.size(), 0.0);
   sums.b.assign(atoms_.size(), 0.0);
@@ -155,7 +154,7 @@ StructureFactorKernel::Sums StructureFactorKernel::phase_sums(int h, int k, int 
   return sums;
 }
 
-StructureFactorKernel::Sums StructureFactorKernel::per_atom_sums(int h, int k, int l, std::ostream& out) const {
+StructureFactorKernel::Sums StructureFactorKernel::per_atom_sums(int h, int k, int l, const Notes& notes) const {
   Sums sums;
   sums.a.assign(atoms_.size(), 0.0);
   sums.b.assign(atoms_.size(), 0.0);
@@ -168,10 +167,10 @@ StructureFactorKernel::Sums StructureFactorKernel::per_atom_sums(int h, int k, i
       const float p = atom_phase(h1, h2, h3, ht, atom.x);
       const float q = quadratic_form(h1, h2, h3, atom.beta);
       const int atom_number = static_cast<int>(i) + 1;
-      if (q < 0) write_quadratic_form_message(out, hp, q, atom_number, atom.beta);
+      if (q < 0) notes.warning(quadratic_form_message(hp, q, atom_number, atom.beta));
       const float t = std::exp(-q);
       if (t > 1) {
-        write_temperature_factor_message(out, hp, t, atom_number, atom.beta);
+        notes.warning(temperature_factor_message(hp, t, atom_number, atom.beta));
         sums.ok = false;
         return sums;
       }
@@ -212,10 +211,10 @@ StructureFactorKernel::Sums StructureFactorKernel::mirror(const Sums& sums) {
   return m;
 }
 
-StructureFactorPair StructureFactorKernel::xray_pair(int h, int k, int l, float s, std::ostream& out,
+StructureFactorPair StructureFactorKernel::xray_pair(int h, int k, int l, float s, const Notes& notes,
                                                      bool with_mate) const {
   if (s > 6.0f) return {StructureFactor{}, StructureFactor{}};
-  const Sums sums = phase_sums(h, k, l, out);
+  const Sums sums = phase_sums(h, k, l, notes);
   if (!sums.ok) return {StructureFactor{0, 0, 0, false}, std::nullopt};
   std::vector<float> f(fcoef_.size());
   for (std::size_t j = 0; j < fcoef_.size(); ++j) {
@@ -227,18 +226,18 @@ StructureFactorPair StructureFactorKernel::xray_pair(int h, int k, int l, float 
   return pair;
 }
 
-StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, std::ostream& out) const {
-  return xray_pair(h, k, l, s, out, false).value;
+StructureFactor StructureFactorKernel::xray(int h, int k, int l, float s, const Notes& notes) const {
+  return xray_pair(h, k, l, s, notes, false).value;
 }
 
-StructureFactorPair StructureFactorKernel::xray_with_mate(int h, int k, int l, float s, std::ostream& out) const {
-  return xray_pair(h, k, l, s, out, true);
+StructureFactorPair StructureFactorKernel::xray_with_mate(int h, int k, int l, float s, const Notes& notes) const {
+  return xray_pair(h, k, l, s, notes, true);
 }
 
-bool StructureFactorKernel::type_sums(int h, int k, int l, std::ostream& out,
+bool StructureFactorKernel::type_sums(int h, int k, int l, const Notes& notes,
                                       std::vector<std::complex<double>>& sums) const {
   sums.assign(fp_.size(), {});
-  const Sums atoms = phase_sums(h, k, l, out);
+  const Sums atoms = phase_sums(h, k, l, notes);
   if (!atoms.ok) return false;
   for (std::size_t i = 0; i < atoms_.size(); ++i) {
     const double b = centrosymmetric_ ? 0.0 : atoms.b[i];
@@ -247,8 +246,8 @@ bool StructureFactorKernel::type_sums(int h, int k, int l, std::ostream& out,
   return true;
 }
 
-StructureFactorPair StructureFactorKernel::neutron_pair(int h, int k, int l, std::ostream& out, bool with_mate) const {
-  const Sums sums = phase_sums(h, k, l, out);
+StructureFactorPair StructureFactorKernel::neutron_pair(int h, int k, int l, const Notes& notes, bool with_mate) const {
+  const Sums sums = phase_sums(h, k, l, notes);
   if (!sums.ok) return {StructureFactor{0, 0, 0, false}, std::nullopt};
   const std::vector<float> no_absorption(fp_.size(), 0.f);
   StructureFactorPair pair{combine(sums, fp_, no_absorption), std::nullopt};
@@ -256,12 +255,12 @@ StructureFactorPair StructureFactorKernel::neutron_pair(int h, int k, int l, std
   return pair;
 }
 
-StructureFactor StructureFactorKernel::neutron(int h, int k, int l, std::ostream& out) const {
-  return neutron_pair(h, k, l, out, false).value;
+StructureFactor StructureFactorKernel::neutron(int h, int k, int l, const Notes& notes) const {
+  return neutron_pair(h, k, l, notes, false).value;
 }
 
-StructureFactorPair StructureFactorKernel::neutron_with_mate(int h, int k, int l, std::ostream& out) const {
-  return neutron_pair(h, k, l, out, true);
+StructureFactorPair StructureFactorKernel::neutron_with_mate(int h, int k, int l, const Notes& notes) const {
+  return neutron_pair(h, k, l, notes, true);
 }
 
 }  // namespace kavro

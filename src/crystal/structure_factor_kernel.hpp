@@ -4,10 +4,10 @@
 #include <array>
 #include <complex>
 #include <optional>
-#include <ostream>
 #include <vector>
 
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 
 namespace kavro {
 
@@ -32,7 +32,7 @@ struct StructureFactorPair {
 // Atoms with the same beta share T_j for each operator: the kernel evaluates
 // the exponential once per operator and distinct beta, which gives the same
 // bits as one exponential per atom. A quadratic form below zero for any beta
-// takes the per-atom sum, which writes the atom's messages in their order.
+// takes the per-atom sum, which tells the atom's warnings in their order.
 // The phases of one operator go through sine and cosine together
 // (sincosf_batch), with the bits of the library's functions.
 class StructureFactorKernel {
@@ -43,9 +43,9 @@ class StructureFactorKernel {
                                  TemperatureFactors temperature_factors = TemperatureFactors::kShared);
 
   // X-rays at s = sin(theta)/lambda (1/Angstrom), with f' and f''.
-  StructureFactor xray(int h, int k, int l, float s, std::ostream& out) const;
+  StructureFactor xray(int h, int k, int l, float s, const Notes& notes) const;
   // Neutrons with the coherent scattering lengths.
-  StructureFactor neutron(int h, int k, int l, std::ostream& out) const;
+  StructureFactor neutron(int h, int k, int l, const Notes& notes) const;
 
   // The same with F(-h) where it has the bits that xray(-h, -k, -l) or
   // neutron(-h, -k, -l) would give: the phases of -h are those of h negated
@@ -53,15 +53,15 @@ class StructureFactorKernel {
   // temperature factors are the same, and where the library's sine is odd
   // and its cosine even at every phase (sincosf_batch) the cosine sums are
   // the same and the sine sums change sign. No mate otherwise (and none when
-  // a message was written).
-  StructureFactorPair xray_with_mate(int h, int k, int l, float s, std::ostream& out) const;
-  StructureFactorPair neutron_with_mate(int h, int k, int l, std::ostream& out) const;
+  // a warning was told).
+  StructureFactorPair xray_with_mate(int h, int k, int l, float s, const Notes& notes) const;
+  StructureFactorPair neutron_with_mate(int h, int k, int l, const Notes& notes) const;
 
   // The sum of one scattering type's atoms with unit scattering factor, one
   // value per type: F = sum over types j of (f_j + i f''_j) G_j for any f and
   // f'' of the types, so that F at many wavelengths costs one phase sum.
-  // False when a temperature factor above 1 was met (message written).
-  bool type_sums(int h, int k, int l, std::ostream& out, std::vector<std::complex<double>>& sums) const;
+  // False when a temperature factor above 1 was met (warning told).
+  bool type_sums(int h, int k, int l, const Notes& notes, std::vector<std::complex<double>>& sums) const;
 
  private:
   struct Operator {
@@ -81,12 +81,12 @@ class StructureFactorKernel {
     bool mirrored = false;  // those of -h follow exactly
   };
 
-  Sums phase_sums(int h, int k, int l, std::ostream& out) const;
+  Sums phase_sums(int h, int k, int l, const Notes& notes) const;
   // The sums of -h from mirrored sums of h: a sum of terms starting at +0 is never -0, so a zero stays +0.
   static Sums mirror(const Sums& sums);
-  StructureFactorPair xray_pair(int h, int k, int l, float s, std::ostream& out, bool with_mate) const;
-  StructureFactorPair neutron_pair(int h, int k, int l, std::ostream& out, bool with_mate) const;
-  Sums per_atom_sums(int h, int k, int l, std::ostream& out) const;
+  StructureFactorPair xray_pair(int h, int k, int l, float s, const Notes& notes, bool with_mate) const;
+  StructureFactorPair neutron_pair(int h, int k, int l, const Notes& notes, bool with_mate) const;
+  Sums per_atom_sums(int h, int k, int l, const Notes& notes) const;
   // T of every operator (rows) and distinct beta (columns); empty when a quadratic form is below zero.
   std::vector<float> shared_temperature_factors(int h, int k, int l) const;
   std::array<int, 3> rotated(const Operator& op, int h, int k, int l) const;

@@ -28,35 +28,31 @@ std::optional<std::size_t> tube_column(std::string_view wavind) {
 // ' The chemical symbol: ',A4,' does not correspond to an atom/ion name'
 // ' given in the Table 6.1.1.4 of the International Tables for Crystallography,'
 // ' Vol. C, p. 500 - 502'
-void write_unknown_atom_or_ion(std::ostream& out, const std::string& symbol) {
-  ff::write(out,
-            "(' The chemical symbol: ',A4,' does not correspond to an atom/ion name'/"
-            "' given in the Table 6.1.1.4 of the International Tables for Crystallography,'/"
-            "' Vol. C, p. 500 - 502')",
-            {symbol});
+std::string unknown_atom_or_ion(const std::string& symbol) {
+  return ff::format(
+      "(' The chemical symbol: ',A4,' does not correspond to an atom/ion name'/"
+      "' given in the Table 6.1.1.4 of the International Tables for Crystallography,'/"
+      "' Vol. C, p. 500 - 502')",
+      {symbol});
 }
 
 // ' The chemical symbol: ',A4,' does not correspond to an atom name'
-void write_unknown_atom(std::ostream& out, const std::string& symbol) {
-  ff::write(out, "(' The chemical symbol: ',A4,' does not correspond to an atom name')",
-            {symbol});
+std::string unknown_atom(const std::string& symbol) {
+  return ff::format("(' The chemical symbol: ',A4,' does not correspond to an atom name')", {symbol});
 }
 
 // ' The scattering length is not known for the atomic number ',I3
-void write_unknown_length(std::ostream& out, int z) {
-  ff::write(out, "(' The scattering length is not known for the atomic number ',I3)", {z});
+std::string unknown_length(int z) {
+  return ff::format("(' The scattering length is not known for the atomic number ',I3)", {z});
 }
 
 }  // namespace
 
-void upform(Crystal& crystal, const Radiation& radiation, int j, std::ostream& out) {
+void upform(Crystal& crystal, const Radiation& radiation, int j, const Notes& notes) {
   const auto t = static_cast<std::size_t>(j);
   const std::string symbol = table_symbol(crystal.atn[t]);
   const XrayEntry* entry = find_xray_entry(symbol);
-  if (entry == nullptr) {
-    write_unknown_atom_or_ion(out, symbol);
-    stop_run();
-  }
+  if (entry == nullptr) stop_with_text(notes, unknown_atom_or_ion(symbol));
   crystal.atnum[t] = entry->z;
   std::copy(entry->coefficients.begin(), entry->coefficients.end(), crystal.fcoef[t].begin());
   crystal.fcoef[t][kCoefficientCount] = entry->s_lim;
@@ -66,19 +62,16 @@ void upform(Crystal& crystal, const Radiation& radiation, int j, std::ostream& o
   }
 }
 
-void upform_n(Crystal& crystal, int j, std::ostream& out) {
+void upform_n(Crystal& crystal, int j, const Notes& notes) {
   const auto t = static_cast<std::size_t>(j);
   const std::string symbol = table_symbol(crystal.atn[t]);
   const int z = find_neutron_z(symbol);
-  if (z == 0) {
-    write_unknown_atom(out, symbol);
-    stop_run();
-  }
+  if (z == 0) stop_with_text(notes, unknown_atom(symbol));
   crystal.atnum[t] = z;
   if (crystal.fp[t] != 0.0f) return;
   const float b = kNeutronTable[static_cast<std::size_t>(z - 1)].b;
   if (b == 0.0f) {
-    write_unknown_length(out, z);
+    notes.note(unknown_length(z));
     return;
   }
   crystal.fp[t] = b;

@@ -27,7 +27,7 @@
 namespace kavro {
 namespace {
 
-void prepare_crystal(Crystal& crystal, const Radiation& radiation, std::ostream& notes) {
+void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& notes) {
   make_room(crystal);
   if (crystal.nr <= 230) {
     raumgr(crystal, crystal.nr, notes);
@@ -63,7 +63,7 @@ void prepare_radiation(Radiation& radiation, const Sample& sample) {
   set_wavelength_band(radiation);
 }
 
-void prepare_primary(Calculation& c, std::ostream& notes) {
+void prepare_primary(Calculation& c, const Notes& notes) {
   if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary) ||
       (c.radiation.idesy == kTube && !(c.primary.stol * c.radiation.alam2 <= 1)))
     stop_with_lines(notes, {" The wavelength is to large", " the primary reflection is outside of the Ewald-sphere !!"});
@@ -73,7 +73,7 @@ void prepare_primary(Calculation& c, std::ostream& notes) {
     stop_with_lines(notes, {" The structure factor of the primary reflection is no finite number"});
 }
 
-void prepare_absorption(Calculation& c, std::ostream& notes) {
+void prepare_absorption(Calculation& c, const Notes& notes) {
   const auto forward = [&c, &notes] {
     float F = 0, phase = 0;
     return fcalc1(c.crystal, notes, 0, 0, 0, 0.0f, F, phase).imaginary;
@@ -85,7 +85,7 @@ void prepare_absorption(Calculation& c, std::ostream& notes) {
 
 }  // namespace
 
-Calculation prepare(const Experiment& e, std::ostream& notes) {
+Calculation prepare(const Experiment& e, const Notes& notes) {
   check_experiment(e, notes);
   Calculation c{e.crystal, e.radiation, e.sample, e.primary, e.grid, e.options, e};
   prepare_crystal(c.crystal, c.radiation, notes);
@@ -110,7 +110,7 @@ Experiment current_experiment(const Calculation& c) {
   return e;
 }
 
-void prepare_calculation(Calculation& c, std::ostream& notes) {
+void prepare_calculation(Calculation& c, const Notes& notes) {
   c = prepare(Experiment{c.crystal, c.radiation, c.sample, c.primary, c.grid, c.options}, notes);
 }
 
@@ -125,18 +125,18 @@ void reduce_primary_phase(Primary& primary) {
   if (primary.phase > kPi) primary.phase -= kTwoPi;
 }
 
-CalculationResult calculate(const Calculation& c, std::ostream& messages, std::vector<KeptPass>* kept) {
+CalculationResult calculate(const Calculation& c, const Notes& notes, std::vector<KeptPass>* kept) {
   CalculationResult result;
   result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
   Primary primary = c.primary;  // its phase is reduced into (-pi, pi] after the first pass
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
   engine.keep_events(kept);
   for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
-    PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, messages, line);
+    PassResult pass = engine.run_pass({c.crystal, c.radiation, c.sample, primary, c.grid, c.options}, notes, line);
     take_pass(pass, result.scan, primary);
     result.passes.push_back(std::move(pass));
   }
-  if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, messages);
+  if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, notes);
   finish_calculated_scan(c.grid, result.scan);
   if (c.radiation.idesy == kTube) result.scan.theta_prim /= 2;
   return result;

@@ -2,10 +2,10 @@
 // from it, then every pass and the simulated scan.
 #pragma once
 
-#include <ostream>
 #include <vector>
 
 #include "crystal/crystal.hpp"
+#include "crystal/notes.hpp"
 #include "crystal/primary.hpp"
 #include "crystal/psi_grid.hpp"
 #include "crystal/radiation.hpp"
@@ -40,9 +40,10 @@ struct CalculationResult {
 // geometry and F (given, or computed where primary.f is 0), the scattering
 // length per unit F, mu and the reference direction with the diffractometer's
 // psi offset. Refuses what the input file refuses: the message names the value
-// and goes to `notes` as well, and the exception is a RunStop. Notes of the
-// steps (an ion taken as the atom, a provisional F-prim) go to `notes`.
-Calculation prepare(const Experiment& experiment, std::ostream& notes);
+// and is told to `notes` as a warning as well, and the exception is a RunStop
+// carrying it. The steps' notes and warnings (the space-group block, density and
+// mu, a provisional F-prim) go to `notes` in the listing's layout.
+Calculation prepare(const Experiment& experiment, const Notes& notes);
 
 // The experiment of `calculation` with the sample, psi grid and options it
 // holds now: a caller may change those after preparing (threads, a window, a
@@ -50,7 +51,7 @@ Calculation prepare(const Experiment& experiment, std::ostream& notes);
 Experiment current_experiment(const Calculation& calculation);
 
 // `calculation` prepared from its own values, taken as the experiment.
-void prepare_calculation(Calculation& calculation, std::ostream& notes);
+void prepare_calculation(Calculation& calculation, const Notes& notes);
 
 // What a finished pass adds to the scan: its crossings, the primary's Bragg
 // angle and intensity. The primary phase then lies in (-pi, pi], as the
@@ -59,9 +60,10 @@ void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary);
 // The primary phase into (-pi, pi] after a pass.
 void reduce_primary_phase(Primary& primary);
 
-// All passes (two for the tube) and the scan of a prepared calculation. With
-// `kept`, every event the passes found is kept there as well.
-CalculationResult calculate(const Calculation& calculation, std::ostream& messages,
+// All passes (two for the tube) and the scan of a prepared calculation, the
+// structure factors' warnings told to `notes`. With `kept`, every event the
+// passes found is kept there as well.
+CalculationResult calculate(const Calculation& calculation, const Notes& notes,
                             std::vector<KeptPass>* kept = nullptr);
 
 }  // namespace kavro

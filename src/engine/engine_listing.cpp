@@ -3,7 +3,9 @@
 #include "engine/engine_listing.hpp"
 
 #include <cmath>
+#include <string>
 
+#include "crystal/run_stop.hpp"
 #include "crystal/units.hpp"
 #include "format/fixed_format.hpp"
 
@@ -190,31 +192,40 @@ void write_no_events(std::ostream& out) {
             "' No graphical output is produced.'/' Please decrease drumin on the seventh input line')");
 }
 
-void write_not_finite(std::ostream& out, std::string_view what, std::string_view lines) {
-  out << "\n\n " << what << " gives no finite number,\n check the " << lines << " of the input-file!\n";
+void stop_not_finite(const Notes& notes, std::string_view what, std::string_view lines) {
+  notes.warning("\n\n " + std::string(what) + " gives no finite number,\n check the " + std::string(lines) +
+                " of the input-file!\n");
+  throw RunStop(std::string(what) + " gives no finite number");
 }
 
 //   (empty)(empty)
 //    The cell is to large for the wavelength: the search for events would test E10.3 reflections
 //    (Maximum possible h, k, l: 3I12) where I12 reflections and indices up to I7 can be searched,
 //    check the third and the fourth line of the input-file!
-void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::int64_t max_reflections) {
-  ff::write(out,
-            "(//' The cell is to large for the wavelength: the search for events would test',E10.3,' reflections'/"
-            "' (Maximum possible h, k, l:',3I12,') where',I12,' reflections and indices up to',I7,' can be searched,'/"
-            "' check the third and the fourth line of the input-file!')",
-            {bounds.reflections(), bounds.hmax, bounds.kmax, bounds.lmax, max_reflections, kLargestSearchIndex});
+void stop_search_too_large(const Notes& notes, const IndexBounds& bounds, std::int64_t max_reflections) {
+  notes.warning(ff::format(
+      "(//' The cell is to large for the wavelength: the search for events would test',E10.3,' reflections'/"
+      "' (Maximum possible h, k, l:',3I12,') where',I12,' reflections and indices up to',I7,' can be searched,'/"
+      "' check the third and the fourth line of the input-file!')",
+      {bounds.reflections(), bounds.hmax, bounds.kmax, bounds.lmax, max_reflections, kLargestSearchIndex}));
+  throw RunStop("the reciprocal-lattice box of the wavelength holds too many reflections to search");
 }
 
-void write_work_limit(std::ostream& out, std::int64_t limit) {
-  out << "\n\n The calculation needs more than the " << limit
-      << " terms this run may compute,\n"
-         " check the input-file!\n";
+void stop_work_limit(const Notes& notes, std::int64_t limit) {
+  const std::string terms = "The calculation needs more than the " + std::to_string(limit) + " terms this run may compute";
+  notes.warning("\n\n " + terms + ",\n check the input-file!\n");
+  throw RunStop(terms);
 }
 
-void write_store_overflow(std::ostream& out) {
-  ff::write(out, "(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
+namespace {
+
+std::string store_overflow_text() {
+  return ff::format("(' the number of output lines is to large'/' please increase drumin on the seventh input line')");
 }
+
+}  // namespace
+
+void stop_store_overflow(const Notes& notes) { stop_with_text(notes, store_overflow_text()); }
 
 //   (empty)
 //    the number of output lines is to large / please increase drumin ...
@@ -225,8 +236,7 @@ void write_fast_path_line(std::ostream& out) {
 }
 
 void write_store_overflow_warning(std::ostream& out, std::int64_t limit) {
-  out << "\n";
-  write_store_overflow(out);
+  out << "\n" << store_overflow_text();
   ff::write(out, "(' Warning: the listing holds the first',I7,' events found; the event table holds all of them')",
             {limit});
 }

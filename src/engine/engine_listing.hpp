@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "crystal/notes.hpp"
 #include "crystal/primary.hpp"
 #include "crystal/psi_grid.hpp"
 #include "crystal/radiation.hpp"
@@ -48,22 +49,24 @@ void write_fast_path_line(std::ostream& out);
 // No crossing entered the scan, or the scan is flat: no page.
 void write_no_events(std::ostream& out);
 
-// More events than the store holds.
-void write_store_overflow(std::ostream& out);
+// More events than the store holds: the message, and the run stops with it.
+[[noreturn]] void stop_store_overflow(const Notes& notes);
 // The same message as a warning, after the events of a pass that keeps its event table.
 void write_store_overflow_warning(std::ostream& out, std::int64_t limit);
 
 // After two empty lines " <what> gives no finite number," and " check the
 // <lines> of the input-file!": a value of the calculation became NaN or
-// infinite, and the run cannot show it.
-void write_not_finite(std::ostream& out, std::string_view what, std::string_view lines);
+// infinite, and the run cannot show it. The run stops with "<what> gives no
+// finite number" (the value, whatever the input was).
+[[noreturn]] void stop_not_finite(const Notes& notes, std::string_view what, std::string_view lines);
 
 // The index box of the search holds more reflections than one search may
 // test, or an index beyond the largest one: the message naming the cell and
-// wavelength lines.
-void write_search_too_large(std::ostream& out, const IndexBounds& bounds, std::int64_t max_reflections);
+// wavelength lines, and the run stops with the box's message.
+[[noreturn]] void stop_search_too_large(const Notes& notes, const IndexBounds& bounds, std::int64_t max_reflections);
 
-// The calculation needs more terms than the work limit of the run.
-void write_work_limit(std::ostream& out, std::int64_t limit);
+// The calculation needs more terms than the work limit of the run: the
+// message, and the run stops with it.
+[[noreturn]] void stop_work_limit(const Notes& notes, std::int64_t limit);
 
 }  // namespace kavro

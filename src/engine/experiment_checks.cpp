@@ -15,13 +15,13 @@
 namespace kavro {
 namespace {
 
-void check_cell(const Crystal& c, std::ostream& notes) {
+void check_cell(const Crystal& c, const Notes& notes) {
   if (!describes_cell(c))
     stop_with_lines(notes, {" The cell constants a, b, c, alpha, beta, gamma describe no cell:",
                             " its volume is zero or imaginary"});
 }
 
-void check_symmetry(const Crystal& c, std::ostream& notes) {
+void check_symmetry(const Crystal& c, const Notes& notes) {
   if (c.nr < 1)
     stop_with_lines(notes, {" The space-group number nr must be 1 to 230, or above 230 with operators given"});
   if (c.nr <= 230) return;
@@ -33,7 +33,7 @@ void check_symmetry(const Crystal& c, std::ostream& notes) {
                               " translations lie between -10 and 10"});
 }
 
-void check_atoms(const Crystal& c, std::ostream& notes) {
+void check_atoms(const Crystal& c, const Notes& notes) {
   if (c.na < 1 || c.nf < 1)
     stop_with_lines(notes, {" The numbers of atoms na and of scattering types nf must be at least 1"});
   const auto na = static_cast<std::size_t>(c.na), nf = static_cast<std::size_t>(c.nf);
@@ -48,7 +48,7 @@ void check_atoms(const Crystal& c, std::ostream& notes) {
   }
 }
 
-void check_radiation(const Experiment& e, std::ostream& notes) {
+void check_radiation(const Experiment& e, const Notes& notes) {
   const Radiation& r = e.radiation;
   if (r.idesy != kTube && r.idesy != kSynchrotronSigma && r.idesy != kSynchrotronPi && r.idesy != kNeutrons)
     stop_with_lines(notes, {" The kind of radiation idesy must be a tube, synchrotron radiation or neutrons"});
@@ -65,15 +65,14 @@ void check_radiation(const Experiment& e, std::ostream& notes) {
   for (const WavelengthLine& line : wavelength_lines(r)) {
     const IndexBounds bounds = index_bounds(e.crystal, line.lambda);
     if (bounds.searchable(e.options.limits.search_reflections)) continue;
-    write_search_too_large(notes, bounds, e.options.limits.search_reflections);
-    throw RunStop("the reciprocal-lattice box of the wavelength holds too many reflections to search");
+    stop_search_too_large(notes, bounds, e.options.limits.search_reflections);
   }
   set_monochromator_band(with_band, e.sample);
   if (synchrotron && !(with_band.dlam1 < 2))
     stop_with_lines(notes, {" The divergence diverp makes the band width of the monochromator to large"});
 }
 
-void check_sample(const Sample& s, std::ostream& notes) {
+void check_sample(const Sample& s, const Notes& notes) {
   if (!usable_radius_micrometres(s.rkugel * 1e4f) || !usable_radius_micrometres(s.radius))
     stop_with_lines(notes, {" The crystal and mosaic-block radii (rkugel, radius) must be larger than 0 and at most",
                             " 1000000 micrometres"});
@@ -81,7 +80,7 @@ void check_sample(const Sample& s, std::ostream& notes) {
     stop_with_lines(notes, {" The divergences (diverp, divers) and the mosaic spread eta must not be negative"});
 }
 
-void check_grid(const Experiment& e, std::ostream& notes) {
+void check_grid(const Experiment& e, const Notes& notes) {
   const PsiGrid& g = e.grid;
   if (!psi_range_within_bounds(g, e.radiation.idesy))
     stop_with_lines(notes, {e.radiation.idesy == kTube ? " The psi-range psia..psie is out of -180. to 180."
@@ -97,7 +96,7 @@ void check_grid(const Experiment& e, std::ostream& notes) {
     stop_with_lines(notes, {" The threshold drumin must be a finite number"});
 }
 
-void check_primary(const Primary& p, std::ostream& notes) {
+void check_primary(const Primary& p, const Notes& notes) {
   if (p.h == 0 && p.k == 0 && p.l == 0) stop_with_lines(notes, {" The primary reflection must not be 0 0 0"});
   if (!std::isfinite(p.f) || !std::isfinite(p.phi))
     stop_with_lines(notes, {" The primary reflection's F and phase must be finite numbers"});
@@ -107,7 +106,7 @@ void check_primary(const Primary& p, std::ostream& notes) {
 
 }  // namespace
 
-void check_experiment(const Experiment& e, std::ostream& notes) {
+void check_experiment(const Experiment& e, const Notes& notes) {
   check_cell(e.crystal, notes);
   check_radiation(e, notes);
   check_sample(e.sample, notes);

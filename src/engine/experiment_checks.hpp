@@ -2,14 +2,13 @@
 // input file, worded by the values.
 #pragma once
 
-#include <ostream>
-
+#include "crystal/notes.hpp"
 #include "engine/experiment.hpp"
 
 namespace kavro {
 
-// Writes the first problem of `experiment` to `notes` as the listing's stop
-// message and throws RunStop with it; returns for a usable experiment.
-void check_experiment(const Experiment& experiment, std::ostream& notes);
+// Tells the first problem of `experiment` as the listing's stop message and
+// throws RunStop with it; returns for a usable experiment.
+void check_experiment(const Experiment& experiment, const Notes& notes);
 
 }  // namespace kavro

@@ -111,14 +111,13 @@ bool event_is_finite(const EventGeometry& e, const EventIntensity& ev) {
 // Stores a crossing strong enough for the store. A full store ends the run,
 // or, when the pass keeps its event table, takes no more crossings. Returns
 // whether the crossing was stored.
-bool store_record(const CalculationOptions& options, std::ostream& out, EventStore& store, const EventRecord& record) {
+bool store_record(const CalculationOptions& options, const Notes& notes, EventStore& store, const EventRecord& record) {
   if (store.full(options.max_stored_events)) {
     if (options.keep_event_table) {
       store.overflowed = true;
       return false;
     }
-    write_store_overflow(out);
-    stop_run();
+    stop_store_overflow(notes);
   }
   store.records.push_back(record);
   return true;
@@ -126,22 +125,22 @@ bool store_record(const CalculationOptions& options, std::ostream& out, EventSto
 
 // Counts a crossing near the window and stores it when it is strong enough.
 // Returns whether the crossing is strong enough for the store.
-bool store_crossing(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, EventStore& store,
+bool store_crossing(const PsiGrid& grid, const CalculationOptions& options, const Notes& notes, EventStore& store,
                     EventRecord record, int crossing, double psi, float strength) {
   if (!near_window(psi, grid.psia, grid.psie)) return false;
   ++store.nlist;
   if (!(options.drumin > 0 && strength >= options.drumin)) return false;
   record.crossing = crossing;
   record.psi = psi;
-  store_record(options, out, store, record);
+  store_record(options, notes, store, record);
   return true;
 }
 
 // The structure-factor kernel's messages for a reflection, each time it is
 // used; a reflection whose kernel failed ends the run.
-void use_structure_factor(const StructureFactorCache::Entry& entry, std::ostream& out) {
-  out << entry.messages;
-  if (!entry.value.ok) stop_run();
+void use_structure_factor(const StructureFactorCache::Entry& entry, const Notes& notes) {
+  notes.warning(entry.messages);
+  if (!entry.value.ok) throw RunStop(one_line(entry.last_warning));
 }
 
 // The values of an event's geometry that the listing, the scan and the page take.
@@ -247,24 +246,22 @@ std::vector<EventIntensity> MultipleDiffraction::evaluate_events(
   return intensities;
 }
 
-void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out,
+void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptions& options, const Notes& notes,
                                      PassResult& pass, const EventGeometry& e, const Hkl& h3,
                                      const EventIntensity& ev) {
   const PassConstants& pc = pass.constants;
   ++pass.store.nevt;
   const auto& sf2 = structure_factors_.at(e.h2);
   const auto& sf3 = structure_factors_.at(h3);
-  use_structure_factor(sf2, out);
-  use_structure_factor(sf3, out);
+  use_structure_factor(sf2, notes);
+  use_structure_factor(sf3, notes);
   if (!structure_factors_finite(sf2.value, sf3.value)) {
-    write_not_finite(out, "The structure factor of the reflection" + indices(e.h2),
-                     "chemical symbol lines and the atom parameter lines");
-    stop_run();
+    stop_not_finite(notes, "The structure factor of the reflection" + indices(e.h2),
+                    "chemical symbol lines and the atom parameter lines");
   }
   if (!event_is_finite(e, ev)) {
-    write_not_finite(out, "The multiple diffraction event of the reflection" + indices(e.h2),
-                     "fifth line and the atom parameter lines");
-    stop_run();
+    stop_not_finite(notes, "The multiple diffraction event of the reflection" + indices(e.h2),
+                    "fifth line and the atom parameter lines");
   }
 
   EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
@@ -272,7 +269,7 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   for (const int crossing : {1, 2}) {
     const double psi = crossing == 1 ? e.psi_a : e.psi_b;
     const std::size_t stored_before = pass.store.records.size();
-    const bool listable = store_crossing(grid, options, out, pass.store, record, crossing, psi, ev.strength);
+    const bool listable = store_crossing(grid, options, notes, pass.store, record, crossing, psi, ev.strength);
     if (!options.keep_event_table || !(listable || enters_scan)) continue;
     record.crossing = crossing;
     record.psi = psi;
@@ -289,11 +286,11 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   }
 }
 
-void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, PassResult& pass,
+void MultipleDiffraction::take_part(const PassInput& input, const Notes& notes, PassResult& pass,
                                     const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers) {
   const std::vector<EventGeometry> events = find_events(frame, pass.bounds, first, last, workers);
   spend_work(
-      input.options, out,
+      input.options, notes,
       static_cast<std::int64_t>(2 * events.size()) * std::max(1, input.crystal.na) * std::max(1, input.crystal.ns));
   std::vector<Hkl> h3(events.size());
   std::vector<double> h3_sq(events.size());
@@ -311,7 +308,7 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
       evaluate_events(input.radiation, input.sample, pass, events, h3, h3_sq, needed, workers);
   for (std::size_t j = 0; j < events.size(); ++j) {
     if (needed[j])
-      take_event(input.grid, input.options, out, pass, events[j], h3[j], intensities[j]);
+      take_event(input.grid, input.options, notes, pass, events[j], h3[j], intensities[j]);
     else
       count_screened_event(input.grid, pass.store, events[j]);
   }
@@ -321,28 +318,26 @@ void MultipleDiffraction::take_part(const PassInput& input, std::ostream& out, P
       kept_->back().events.push_back(
           {events[j], h3_sq[j], structure_factors_.at(events[j].h2).value, structure_factors_.at(h3[j]).value});
   if (kept_crossings_ == nullptr && scan_events_.size() >= memory_.waiting_crossings)
-    add_waiting_crossings(input.grid, input.options, out);
+    add_waiting_crossings(input.grid, input.options, notes);
 }
 
-PassResult MultipleDiffraction::open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
+PassResult MultipleDiffraction::open_pass(const PassInput& input, const Notes& notes, const WavelengthLine& line) {
   PassResult pass;
   interpolate_far_tails_ = takes_fast_path(input.crystal, input.options);
   pass.constants = pass_constants(input.crystal, input.radiation, input.sample, input.primary, line);
   pass.primary = primary_reflection(input.sample, pass.constants);
   if (!primary_is_finite(pass)) {
-    write_not_finite(out, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
-    stop_run();
+    stop_not_finite(notes, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
   }
   if (kept_ != nullptr) kept_->push_back({line, input.primary, {}});
   pass.bounds = index_bounds(input.crystal, line.lambda);
   if (!pass.bounds.searchable(input.options.limits.search_reflections)) {
-    write_search_too_large(out, pass.bounds, input.options.limits.search_reflections);
-    stop_run();
+    stop_search_too_large(notes, pass.bounds, input.options.limits.search_reflections);
   }
   return pass;
 }
 
-void MultipleDiffraction::search_range(const PassInput& input, std::ostream& out, PassResult& pass,
+void MultipleDiffraction::search_range(const PassInput& input, const Notes& notes, PassResult& pass,
                                        const SearchFrame& frame, std::int64_t first, std::int64_t last, int workers,
                                        std::int64_t done, std::int64_t total) {
   // The range is gone through a part at a time, in enumeration order, so
@@ -353,7 +348,7 @@ void MultipleDiffraction::search_range(const PassInput& input, std::ostream& out
   const std::int64_t part = std::min(memory_.search_part, std::max(kSmallestSearchPart, box / 50 + 1));
   for (std::int64_t begin = first; begin < last; begin += part) {
     const std::int64_t end = std::min(last, begin + part);
-    take_part(input, out, pass, frame, begin, end, workers);
+    take_part(input, notes, pass, frame, begin, end, workers);
     if (progress_) progress_(static_cast<double>(done + end - first) / static_cast<double>(total));
   }
 }
@@ -366,17 +361,17 @@ void MultipleDiffraction::finish_pass(const PassInput& input, PassResult& pass) 
   sort_by_psi(pass.table);
 }
 
-PassResult MultipleDiffraction::run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line) {
-  PassResult pass = open_pass(input, out, line);
+PassResult MultipleDiffraction::run_pass(const PassInput& input, const Notes& notes, const WavelengthLine& line) {
+  PassResult pass = open_pass(input, notes, line);
   const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
   prepare_bound(input, pass, frame);
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
-  search_range(input, out, pass, frame, 0, box, worker_count(input.options.threads), 0, box);
+  search_range(input, notes, pass, frame, 0, box, worker_count(input.options.threads), 0, box);
   finish_pass(input, pass);
   return pass;
 }
 
-std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, std::ostream& out,
+std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, const Notes& notes,
                                                         const WavelengthLine& line, const SearchShare& share) {
   // Every crossing the store may take becomes a row; the join applies the store's limit.
   CalculationOptions options = input.options;
@@ -410,31 +405,31 @@ std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, 
     }
   } catch (...) {
     kept_crossings_ = nullptr;
-    for (const PassPart& part : parts) out << part.messages;
-    out << messages.str();
+    for (const PassPart& part : parts) notes.warning(part.messages);
+    notes.warning(messages.str());
     throw;
   }
   kept_crossings_ = nullptr;
   return parts;
 }
 
-void MultipleDiffraction::join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part) {
-  out << part.messages;
+void MultipleDiffraction::join_part(const PassInput& input, const Notes& notes, PassResult& pass, PassPart& part) {
+  notes.warning(part.messages);
   pass.store.nevt += part.reaching;
   pass.store.nlist += part.near_window;
   pass.scan_crossings += part.scan_crossings;
   // The rows come in enumeration order: the store takes them as the search would have.
   for (TableEvent& row : part.rows) {
-    if (row.stored) row.stored = store_record(input.options, out, pass.store, row.record);
+    if (row.stored) row.stored = store_record(input.options, notes, pass.store, row.record);
     if (input.options.keep_event_table) pass.table.push_back(row);
   }
   scan_events_.insert(scan_events_.end(), part.crossings.begin(), part.crossings.end());
   std::vector<TableEvent>().swap(part.rows);
   std::vector<ScanEvent>().swap(part.crossings);
-  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, out);
+  if (scan_events_.size() >= memory_.waiting_crossings) add_waiting_crossings(input.grid, input.options, notes);
 }
 
-void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+void MultipleDiffraction::join_shares(const PassInput& input, const Notes& notes, PassResult& pass,
                                       std::vector<std::vector<PassPart>>& shares) {
   // Block b of the box is block b / n of share b % n.
   const std::size_t n = shares.size();
@@ -442,19 +437,18 @@ void MultipleDiffraction::join_shares(const PassInput& input, std::ostream& out,
   for (const auto& parts : shares) most = std::max(most, parts.size());
   for (std::size_t j = 0; j < most; ++j)
     for (std::size_t k = 0; k < n; ++k)
-      if (j < shares[k].size()) join_part(input, out, pass, shares[k][j]);
+      if (j < shares[k].size()) join_part(input, notes, pass, shares[k][j]);
 }
 
-void MultipleDiffraction::spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms) {
+void MultipleDiffraction::spend_work(const CalculationOptions& options, const Notes& notes, std::int64_t terms) {
   work_ += terms;
   if (work_ <= options.limits.work) return;
-  write_work_limit(out, options.limits.work);
-  stop_run();
+  stop_work_limit(notes, options.limits.work);
 }
 
 void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,
-                                                std::ostream& out) {
-  spend_work(options, out, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
+                                                const Notes& notes) {
+  spend_work(options, notes, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
   const auto start = std::chrono::steady_clock::now();
   const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn, interpolate_far_tails_};
   add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
@@ -464,8 +458,8 @@ void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const C
 }
 
 void MultipleDiffraction::add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options,
-                                               std::vector<float>& scan_calc, std::ostream& out) {
-  add_waiting_crossings(grid, options, out);
+                                               std::vector<float>& scan_calc, const Notes& notes) {
+  add_waiting_crossings(grid, options, notes);
   const std::vector<double> sums = scan_values(profile_sums_);
   for (std::size_t i = 0; i < sums.size() && i < scan_calc.size(); ++i)
     scan_calc[i] = static_cast<float>(scan_calc[i] + sums[i]);

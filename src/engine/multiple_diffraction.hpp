@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <utility>
 #include <vector>
 
+#include "crystal/notes.hpp"
 #include "crystal/structure_factor_bound.hpp"
 
 #include "engine/event_intensity.hpp"
@@ -80,31 +80,31 @@ class MultipleDiffraction {
   // Searches and evaluates the events of one wavelength line, keeps those
   // near the window with intensity at or above drumin (at most 600) and
   // collects the crossings above drucut for the scan. Structure-factor
-  // messages go to `out`; a failing structure factor, a full store or a value
-  // that is no finite number writes its message and ends the run.
-  PassResult run_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
+  // warnings go to `notes`; a failing structure factor, a full store or a value
+  // that is no finite number tells its message and ends the run.
+  PassResult run_pass(const PassInput& input, const Notes& notes, const WavelengthLine& line);
 
   // The share of a pass's search that one run of a split search makes, one
   // part per block of the share: the events of the block's reflections,
   // taken as run_pass takes them but with no limit on the listing's store,
   // their crossings kept in the part instead of added to the scan. A part's
-  // messages are what run_pass would write for its reflections; a run that
-  // stops writes them to `out`.
-  std::vector<PassPart> search_share(const PassInput& input, std::ostream& out, const WavelengthLine& line,
+  // messages are what run_pass would tell for its reflections; a run that
+  // stops tells them to `notes`.
+  std::vector<PassPart> search_share(const PassInput& input, const Notes& notes, const WavelengthLine& line,
                                      const SearchShare& share);
 
   // The pass joined from the parts of all its shares (shares[k] from
   // search_share with share k): open_pass, join_shares, then finish_pass
   // give what run_pass gives, its crossings waiting for add_profiles_to_scan
   // as run_pass leaves them.
-  PassResult open_pass(const PassInput& input, std::ostream& out, const WavelengthLine& line);
-  void join_shares(const PassInput& input, std::ostream& out, PassResult& pass,
+  PassResult open_pass(const PassInput& input, const Notes& notes, const WavelengthLine& line);
+  void join_shares(const PassInput& input, const Notes& notes, PassResult& pass,
                    std::vector<std::vector<PassPart>>& shares);
   void finish_pass(const PassInput& input, PassResult& pass) const;
 
   // Adds the profiles of all collected crossings to the scan on the grid.
   void add_profiles_to_scan(const PsiGrid& grid, const CalculationOptions& options, std::vector<float>& scan_calc,
-                            std::ostream& out);
+                            const Notes& notes);
 
   // Called after each part of the index box of a pass.
   void report_progress(PassProgress progress) { progress_ = std::move(progress); }
@@ -118,23 +118,23 @@ class MultipleDiffraction {
  private:
   // Goes through reflections first..last-1 of the box a part at a time,
   // telling the progress as `done` of `total` reflections gone through before.
-  void search_range(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+  void search_range(const PassInput& input, const Notes& notes, PassResult& pass, const SearchFrame& frame,
                     std::int64_t first, std::int64_t last, int workers, std::int64_t done, std::int64_t total);
   // Takes one block's part into the pass, in enumeration order.
-  void join_part(const PassInput& input, std::ostream& out, PassResult& pass, PassPart& part);
+  void join_part(const PassInput& input, const Notes& notes, PassResult& pass, PassPart& part);
   // Searches, evaluates and takes the events of reflections first..last-1 of the box.
-  void take_part(const PassInput& input, std::ostream& out, PassResult& pass, const SearchFrame& frame,
+  void take_part(const PassInput& input, const Notes& notes, PassResult& pass, const SearchFrame& frame,
                  std::int64_t first, std::int64_t last, int workers);
   // Adds the waiting crossings to the profile sums.
-  void add_waiting_crossings(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out);
+  void add_waiting_crossings(const PsiGrid& grid, const CalculationOptions& options, const Notes& notes);
   // Counts work about to be done; beyond the run's limit the run ends with a message.
-  void spend_work(const CalculationOptions& options, std::ostream& out, std::int64_t terms);
+  void spend_work(const CalculationOptions& options, const Notes& notes, std::int64_t terms);
   std::vector<EventIntensity> evaluate_events(const Radiation& radiation, const Sample& sample, const PassResult& pass,
                                               const std::vector<EventGeometry>& events, const std::vector<Hkl>& h3,
                                               const std::vector<double>& h3_sq, const std::vector<char>& needed,
                                               int workers) const;
   // Counts, stores and collects one event in enumeration order.
-  void take_event(const PsiGrid& grid, const CalculationOptions& options, std::ostream& out, PassResult& pass,
+  void take_event(const PsiGrid& grid, const CalculationOptions& options, const Notes& notes, PassResult& pass,
                   const EventGeometry& e, const Hkl& h3, const EventIntensity& ev);
   void fill_structure_factors(const ReciprocalMetric& metric, const std::vector<EventGeometry>& events,
                               const std::vector<Hkl>& h3, const std::vector<double>& h3_sq,

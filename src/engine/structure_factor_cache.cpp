@@ -3,7 +3,6 @@
 #include "engine/structure_factor_cache.hpp"
 
 #include <memory>
-#include <sstream>
 
 #include "engine/parallel.hpp"
 
@@ -12,11 +11,11 @@ namespace kavro {
 StructureFactorSource crystal_structure_factor(const Crystal& crystal, const Radiation& radiation) {
   auto kernel = std::make_shared<const StructureFactorKernel>(crystal);
   if (radiation.idesy == kNeutrons)
-    return [kernel](const Hkl& h, float, std::ostream& listing) {
-      return kernel->neutron_with_mate(h[0], h[1], h[2], listing);
+    return [kernel](const Hkl& h, float, const Notes& notes) {
+      return kernel->neutron_with_mate(h[0], h[1], h[2], notes);
     };
-  return [kernel](const Hkl& h, float stol, std::ostream& listing) {
-    return kernel->xray_with_mate(h[0], h[1], h[2], stol, listing);
+  return [kernel](const Hkl& h, float stol, const Notes& notes) {
+    return kernel->xray_with_mate(h[0], h[1], h[2], stol, notes);
   };
 }
 
@@ -63,19 +62,16 @@ void StructureFactorCache::compute(const Plan& plan, std::vector<std::optional<S
   evaluations_ += plan.missing.size();
   const std::size_t chunks = static_cast<std::size_t>(workers) * 8;
   for_each_chunk(plan.missing.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t) {
-    std::ostringstream listing;
-    for (std::size_t i = begin; i < end; ++i)
-      entries_[plan.missing_entry[i]] = evaluate(plan.missing[i], listing, &mates[i]);
+    for (std::size_t i = begin; i < end; ++i) entries_[plan.missing_entry[i]] = evaluate(plan.missing[i], &mates[i]);
   });
 }
 
 void StructureFactorCache::take_mates(const Plan& plan, const std::vector<std::optional<StructureFactor>>& mates) {
-  std::ostringstream listing;
   for (const Plan::FromMate& m : plan.from_mate) {
     if (mates[m.mate]) {
       entries_[m.entry].value = *mates[m.mate];
     } else {
-      entries_[m.entry] = evaluate(m.request, listing);
+      entries_[m.entry] = evaluate(m.request);
       ++evaluations_;
     }
   }
@@ -86,14 +82,15 @@ void StructureFactorCache::take_mates(const Plan& plan, const std::vector<std::o
 }
 
 StructureFactorCache::Entry StructureFactorCache::evaluate(const ReflectionRequest& request,
-                                                           std::ostringstream& listing,
                                                            std::optional<StructureFactor>* mate) {
   Entry entry;
-  const auto written = listing.tellp();
-  const StructureFactorPair pair = source_(request.h, request.stol, listing);
+  const Notes kept([&entry](NoteKind kind, std::string_view text) {
+    entry.messages += text;
+    if (kind == NoteKind::warning) entry.last_warning = text;
+  });
+  const StructureFactorPair pair = source_(request.h, request.stol, kept);
   entry.value = pair.value;
   if (mate != nullptr) *mate = pair.mate;
-  if (listing.tellp() != written) entry.messages = listing.str().substr(static_cast<std::size_t>(written));
   return entry;
 }
 

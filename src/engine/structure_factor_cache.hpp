@@ -7,8 +7,6 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
-#include <ostream>
-#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,9 +18,9 @@
 namespace kavro {
 
 // F of one reflection at sin(theta)/lambda = stol, and F(-h) where it comes
-// with the same bits for free; writes the kernel's messages to `listing`.
+// with the same bits for free; tells the kernel's warnings to `notes`.
 // Called from several threads at once.
-using StructureFactorSource = std::function<StructureFactorPair(const Hkl& h, float stol, std::ostream& listing)>;
+using StructureFactorSource = std::function<StructureFactorPair(const Hkl& h, float stol, const Notes& notes)>;
 
 // The run's crystal: X-ray or neutron structure factors from a kernel
 // prepared once.
@@ -38,7 +36,8 @@ class StructureFactorCache {
  public:
   struct Entry {
     StructureFactor value;
-    std::string messages;  // what the kernel wrote to the listing for this reflection
+    std::string messages;      // what the kernel told for this reflection
+    std::string last_warning;  // the last of its warnings: why a failed reflection ends the run
   };
 
   // A table of at most `capacity` reflections: when the next requests might
@@ -81,8 +80,7 @@ class StructureFactorCache {
   void compute(const Plan& plan, std::vector<std::optional<StructureFactor>>& mates, int workers);
   void take_mates(const Plan& plan, const std::vector<std::optional<StructureFactor>>& mates);
   // One reflection by the source, with its messages.
-  Entry evaluate(const ReflectionRequest& request, std::ostringstream& listing,
-                 std::optional<StructureFactor>* mate = nullptr);
+  Entry evaluate(const ReflectionRequest& request, std::optional<StructureFactor>* mate = nullptr);
 
   static Hkl negated(const Hkl& h) { return {-h[0], -h[1], -h[2]}; }
   static std::int64_t key(const Hkl& h) {

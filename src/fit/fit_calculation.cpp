@@ -1,8 +1,6 @@
 // Preparing and retuning the calculation of a fit.
 #include "fit/fit_calculation.hpp"
 
-#include <sstream>
-
 #include "crystal/run_stop.hpp"
 #include "energy/energy_calculation.hpp"
 #include "run/input_preparation.hpp"
@@ -22,9 +20,8 @@ Calculation retuned_calculation(const Calculation& base, double energy, double c
   e.crystal.a *= edge_factor;
   e.crystal.b *= edge_factor;
   e.crystal.c *= edge_factor;
-  std::ostringstream ignored;
   try {
-    return prepare(e, ignored);
+    return prepare(e, Notes{});
   } catch (const RunStop& stop) {
     throw FitError(std::string("the calculation cannot be made at this energy and cell: ") + stop.what());
   }

@@ -65,8 +65,7 @@ std::vector<Orbit> candidate_orbits(const Level& top, std::size_t line, int work
   const SearchFrame& frame = top.lines[line].frame;
   const IndexBounds bounds = index_bounds(c.crystal, top.lines[line].constants.line.lambda);
   if (!bounds.searchable(c.options.limits.search_reflections)) {
-    write_search_too_large(listing, bounds, c.options.limits.search_reflections);
-    stop_run();
+    stop_search_too_large(listing, bounds, c.options.limits.search_reflections);
   }
   std::vector<Orbit> orbits;
   for (const EventGeometry& e : find_events(frame, bounds, workers))
@@ -305,7 +304,7 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
     orbits.push_back(taken(candidates, places.back()));
   }
   TypeSumTable table;
-  if (!table.fill(base.crystal, wanted_reflections(orbits, levels.back().lines[0].frame), workers, listing)) stop_run();
+  table.fill(base.crystal, wanted_reflections(orbits, levels.back().lines[0].frame), workers, listing);
 
   for (std::size_t j = 0; j < lines.size(); ++j) {
     const CurveMaker maker(levels, table, request, lines[0].lambda / lines[j].lambda);

@@ -2,16 +2,17 @@
 #include "map/type_sum_table.hpp"
 
 #include <cmath>
-#include <sstream>
 #include <string>
+#include <utility>
 
 #include "crystal/form_factor.hpp"
+#include "crystal/run_stop.hpp"
 #include "engine/parallel.hpp"
 
 namespace kavro::map {
 
-bool TypeSumTable::fill(const Crystal& crystal, const std::vector<WantedReflection>& reflections, int workers,
-                        std::ostream& listing) {
+void TypeSumTable::fill(const Crystal& crystal, const std::vector<WantedReflection>& reflections, int workers,
+                        const Notes& notes) {
   types_ = static_cast<std::size_t>(crystal.nf);
   std::vector<WantedReflection> distinct;
   for (const WantedReflection& r : reflections)
@@ -21,27 +22,30 @@ bool TypeSumTable::fill(const Crystal& crystal, const std::vector<WantedReflecti
   beyond_table_.assign(distinct.size(), 0);
   const StructureFactorKernel kernel(crystal);
   const std::size_t chunks = static_cast<std::size_t>(std::max(1, workers)) * 8;
-  std::vector<std::string> messages(chunks);
+  std::vector<std::vector<std::pair<NoteKind, std::string>>> told(chunks);
   std::vector<char> ok(chunks, 1);
   for_each_chunk(distinct.size(), chunks, workers, [&](std::size_t begin, std::size_t end, std::size_t chunk) {
-    std::ostringstream out;
+    const Notes kept([&told, chunk](NoteKind kind, std::string_view text) { told[chunk].emplace_back(kind, text); });
     std::vector<std::complex<double>> one;
     for (std::size_t i = begin; i < end && ok[chunk]; ++i) {
       const Hkl& h = distinct[i].h;
-      ok[chunk] = kernel.type_sums(h[0], h[1], h[2], out, one);
+      ok[chunk] = kernel.type_sums(h[0], h[1], h[2], kept, one);
       std::copy(one.begin(), one.end(), sums_.begin() + static_cast<std::ptrdiff_t>(i * types_));
       beyond_table_[i] = distinct[i].stol > 6.0f;
       for (std::size_t j = 0; j < types_ && !crystal.fcoef.empty(); ++j)
         form_factors_[i * types_ + j] = form_factor(crystal.fcoef[j], distinct[i].stol);
     }
-    messages[chunk] = out.str();
   });
+  std::string last_warning;
   bool all_ok = true;
   for (std::size_t c = 0; c < chunks; ++c) {
-    listing << messages[c];
+    for (const auto& [kind, text] : told[c]) {
+      notes.tell(kind, text);
+      if (kind == NoteKind::warning) last_warning = text;
+    }
     all_ok = all_ok && ok[c];
   }
-  return all_ok;
+  if (!all_ok) throw RunStop(one_line(last_warning));
 }
 
 StructureFactor TypeSumTable::structure_factor(const Hkl& h, const TypeFactors& factors) const {

@@ -30,10 +30,11 @@ struct WantedReflection {
 class TypeSumTable {
  public:
   // The sums and form factors of every reflection in `reflections`
-  // (duplicates allowed) on `workers` threads; the kernel's messages go to
-  // `listing`. False when a temperature factor above 1 was met.
-  bool fill(const Crystal& crystal, const std::vector<WantedReflection>& reflections, int workers,
-            std::ostream& listing);
+  // (duplicates allowed) on `workers` threads; the kernel's notes and warnings
+  // go to `notes` in the order of the reflections. A temperature factor above
+  // 1 ends the map (RunStop with the kernel's warning).
+  void fill(const Crystal& crystal, const std::vector<WantedReflection>& reflections, int workers,
+            const Notes& notes);
 
   // F of a filled reflection with f' and f'' of `factors` (a crystal of the
   // same atoms at another energy), as the kernel gives it.

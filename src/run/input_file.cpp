@@ -86,8 +86,7 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
     const IndexBounds bounds = index_bounds(st.crystal, line.lambda);
     if (bounds.searchable(st.options.limits.search_reflections)) continue;
-    write_search_too_large(out, bounds, st.options.limits.search_reflections);
-    stop_run();
+    stop_search_too_large(out, bounds, st.options.limits.search_reflections);
   }
 }
 
@@ -119,11 +118,9 @@ void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
   st.options.drucut = 0.01f * st.options.drumin;
   st.grid.zsw = std::fabs(st.grid.zsw1);
   if (!psi_range_within_bounds(st.grid, st.radiation.idesy)) {
-    if (st.radiation.idesy == kTube)
-      out << "\n Psi-range is out of -180. to 180.\n";
-    else
-      out << "\n Psi-range is out of 0. to 360.\n\n                        or\n\n                  -180. to 180.\n";
-    stop_run();
+    stop_with_text(out, st.radiation.idesy == kTube ? "\n Psi-range is out of -180. to 180.\n"
+                                                     : "\n Psi-range is out of 0. to 360.\n\n                        or\n\n"
+                                                       "                  -180. to 180.\n");
   }
   if (!(st.grid.psie > st.grid.psia))
     stop_with_lines(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
@@ -160,8 +157,7 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
   ff::ListStatement statement(in);
   check_read(st, out, statement.read({&st.crystal.ic, &st.crystal.ns}), kWhat);
   if (st.crystal.ns > kMaxOperators) {
-    out << " The number of symmetry lines is to large\n ( ns <= 24)\n";
-    stop_run();
+    stop_with_text(out, " The number of symmetry lines is to large\n ( ns <= 24)\n");
   }
   if (st.crystal.ns < 1 || (st.crystal.ic != 1 && st.crystal.ic != 2))
     stop_with_lines(out, {" ic must be 1 or 2 and ns at least 1,",
@@ -213,9 +209,9 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
                               " check the atom parameter lines of the input-file!"});
   }
   if (!type_found) {
-    ff::write(out, "(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
-              {i + 1, st.crystal.fnr[ii], " check the atom parameter lines of the input-file!"});
-    stop_run();
+    stop_with_text(out,
+                   ff::format("(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
+                              {i + 1, st.crystal.fnr[ii], " check the atom parameter lines of the input-file!"}));
   }
 }
 

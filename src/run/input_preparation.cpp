@@ -74,8 +74,7 @@ void check_ewald_sphere(RunState& st, std::ostream& out) {
   for (const WavelengthLine& line : wavelength_lines(st.radiation))
     inside = inside && st.primary.stol * line.lambda <= 1;
   if (inside) return;
-  out << "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n";
-  stop_run();
+  stop_with_text(out, "\n\n\n The wavelength is to large\n the primary reflection is outside of the Ewald-sphere !!\n");
 }
 
 // The measured scan and the ".cal" name, checked once line 12 is read and
@@ -140,9 +139,8 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   // Structure factor of the primary reflection.
   if (primary_structure_factor(st.crystal, st.radiation, st.primary, out)) st.title = kProvisionalTitle;
   if (!std::isfinite(st.primary.f) || !std::isfinite(st.primary.phase)) {
-    write_not_finite(out, "The structure factor of the primary reflection",
-                     "chemical symbol lines and the atom parameter lines");
-    stop_run();
+    stop_not_finite(out, "The structure factor of the primary reflection",
+                    "chemical symbol lines and the atom parameter lines");
   }
 
   // Cell, scattering factors, F(000) and atoms in the listing.
@@ -159,8 +157,7 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   };
   st.sample.mu = absorption_step(st.crystal, st.radiation, st.sample, out, forward_scattering).mu;
   if (!std::isfinite(st.sample.mu)) {
-    write_not_finite(out, "The linear absorption coefficient", "chemical symbol lines and the atom parameter lines");
-    stop_run();
+    stop_not_finite(out, "The linear absorption coefficient", "chemical symbol lines and the atom parameter lines");
   }
 }
 

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "crystal/run_stop.hpp"
 #include "engine/calculated_scan_file.hpp"
@@ -80,7 +81,7 @@ void read_plain_scan_file(RunState& st, std::ostream& out, RunFiles& files) {
 // The calculated scan goes to the ".cal" file named after the measured scan
 // or the PostScript page.
 // A file that cannot be written completely (a full disk) is removed.
-void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, const RunFiles& files) {
+void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArguments& args, RunFiles& files) {
   if (!files.result_files) return;
   ResultFile cal;
   bool written = cal.open(files.resolve(args.cal_name));
@@ -88,6 +89,7 @@ void write_calculated_scan_file(RunState& st, std::ostream& out, const RunArgume
     write_calculated_scan(cal.stream(), st.grid, st.measured, st.calculated);
     written = cal.commit();
   }
+  if (written) files.written.push_back(cal.target());
   if (!written) {
     st.ios = 1;
     stop_with_lines(out, {" The calculated-scan file cannot be written:", ff::trim(args.cal_name)});
@@ -102,15 +104,14 @@ void check_calculated_scan(const RunState& st, std::ostream& out) {
                       std::all_of(st.calculated.scan_calc.begin(), st.calculated.scan_calc.end(),
                                   [](float v) { return std::isfinite(v); });
   if (!usable) {
-    write_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
-    stop_run();
+    stop_not_finite(out, "The calculated psi-scan", "fifth and the sixth line");
   }
 }
 
 // The share of a split run: its search written to the chunk table, which
 // takes its name only when complete.
 void write_chunk_table(RunState& st, std::ostream& out, MultipleDiffraction& engine, const RunRequests& requests,
-                       std::uint64_t fingerprint) {
+                       std::uint64_t fingerprint, RunFiles& files) {
   ResultFile table;
   bool written = table.open(requests.chunk_table);
   if (written) {
@@ -119,6 +120,7 @@ void write_chunk_table(RunState& st, std::ostream& out, MultipleDiffraction& eng
     write_chunk_end(table.stream());
     written = table.commit();
   }
+  if (written) files.written.push_back(requests.chunk_table);
   if (!written) {
     st.ios = 1;
     stop_with_lines(out, {" The chunk table cannot be written:", requests.chunk_table.string()});
@@ -186,7 +188,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   const std::uint64_t fingerprint =
       split ? run_fingerprint(input_print, scan_file_read ? files.scan_path : std::filesystem::path()) : 0;
   if (requests.chunk) {
-    write_chunk_table(st, out, engine, requests, fingerprint);
+    write_chunk_table(st, out, engine, requests, fingerprint, files);
     return;
   }
   std::vector<ChunkTableReader> readers;
@@ -199,9 +201,23 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   args.cal_name = calculated_scan_name(args);
   clip_negative_intensities(st.grid, st.calculated);
   write_calculated_scan_file(st, out, args, files);
-  if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out)) stop_run();
+  if (write_page_prelude(st.radiation, st.calculated, st.options, out) && !draw_result_page(st, files, out))
+    throw RunStop("the graphics file could not be written: " + files.page.target().string());
+  if (files.page_written) files.written.push_back(files.page.target());
   write_result_tables(st, out, requests, files);
   zeit(st, out);
+}
+
+// The passes and scans of a completed run go to its caller: the arrays that
+// the run gives back move, the rest is copied and stays in the state too.
+void take_results(RunState& st, RunResult& result) {
+  result.passes = std::move(st.pass_tables);
+  std::vector<float> calculated = std::move(st.calculated.scan_calc);
+  result.scan = st.calculated;
+  result.scan.scan_calc = std::move(calculated);
+  std::vector<float> measured = std::move(st.measured.scan_obs);
+  result.measured = st.measured;
+  result.measured.scan_obs = std::move(measured);
 }
 
 // Arrays sized by the input are given back at the end of every run.
@@ -239,13 +255,13 @@ void finish_page(RunFiles& files, bool completed) {
 
 }  // namespace
 
-RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                 const std::filesystem::path& base_dir) {
+RunResult kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                const std::filesystem::path& base_dir) {
   return run_with_requests(st, in, out, args, base_dir, RunRequests{});
 }
 
-RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                             const std::filesystem::path& base_dir, const RunRequests& requests) {
+RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                            const std::filesystem::path& base_dir, const RunRequests& requests) {
   reset_run(st);
   st.file_indices = requests.file_indices;
   RunFiles files;
@@ -258,29 +274,33 @@ RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, 
   if (!requests.scan_table_file.empty()) files.caller_files.push_back({requests.scan_table_file, "scan table"});
   if (!requests.html_file.empty()) files.caller_files.push_back({requests.html_file, "HTML report"});
   files.page_images = requests.page_images;
-  RunOutcome outcome;
+  RunResult result;
   try {
     const ff::RefuseNonFinite finite_outputs_only;
     perform_run(st, in, out, args, files, requests);
-    outcome.completed = true;
+    result.completed = true;
     if (requests.completed) requests.completed(st);
+    take_results(st, result);
   } catch (const RunStop& stop) {
-    outcome.completed = false;
-    if (stop.has_message()) outcome.message = stop.what();
+    result.completed = false;
+    result.message = stop.what();
   } catch (const ff::NonFiniteNumber&) {
     // The last guard: a value that became NaN or infinite where no check of its own caught it.
     out << "\n\n A calculated value is no finite number and cannot be written,\n"
            " check the input-file!\n";
-    outcome.completed = false;
+    result.completed = false;
+    result.message = "a calculated value is no finite number and cannot be written";
   }
-  outcome.store_overflowed =
-      std::any_of(st.pass_tables.begin(), st.pass_tables.end(), [](const PassTable& t) { return t.store_overflowed; });
+  const std::vector<PassTable>& passes = result.completed ? result.passes : st.pass_tables;
+  result.store_overflowed =
+      std::any_of(passes.begin(), passes.end(), [](const PassTable& t) { return t.store_overflowed; });
   release_run_arrays(st);
   st.primary.PsiD = 0;
-  finish_page(files, outcome.completed);
+  finish_page(files, result.completed);
   out.flush();
-  outcome.ios = st.ios;
-  return outcome;
+  result.ios = st.ios;
+  result.files_written = std::move(files.written);
+  return result;
 }
 
 }  // namespace kavro

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "run/run_requests.hpp"
+#include "run/run_result.hpp"
 #include "run/run_state.hpp"
 
 namespace kavro {
@@ -24,21 +25,14 @@ struct RunArguments {
   std::filesystem::path measured_file;  // a plain scan file that replaces line 12's (empty: none)
 };
 
-struct RunOutcome {
-  bool completed = false;  // false for every run that stopped early
-  int ios = 0;             // status of the last tested read or open
-  bool store_overflowed = false;  // a pass had more events than the listing's store holds (event-table runs)
-  std::string message;            // why a run stopped, where the step that stopped it says so
-};
-
 // Performs one run. `in` is the input file, `out` the print listing. File names read from the input that are not absolute are taken
 // relative to `base_dir` (the folder of the input file).
-RunOutcome kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                 const std::filesystem::path& base_dir);
+RunResult kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                const std::filesystem::path& base_dir);
 // The same run with data files, another store limit of the listing or a
 // progress report.
-RunOutcome run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                             const std::filesystem::path& base_dir, const RunRequests& requests);
+RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                            const std::filesystem::path& base_dir, const RunRequests& requests);
 
 // The version line written first in every listing, padded to 45 characters.
 std::string version_banner();

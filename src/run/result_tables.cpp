@@ -13,7 +13,7 @@
 namespace kavro {
 namespace {
 
-void write_table(RunState& st, std::ostream& out, const RunFiles& files, const std::filesystem::path& path,
+void write_table(RunState& st, std::ostream& out, RunFiles& files, const std::filesystem::path& path,
                  const std::function<void(std::ostream&)>& write) {
   const std::string name = path.string();
   for (const auto& own : {files.input_file, files.listing_file, files.scan_path})
@@ -27,6 +27,7 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
     write(table.stream());
     written = table.commit();
   }
+  if (written) files.written.push_back(path);
   if (!written) {
     st.ios = 1;
     stop_with_lines(out, {" The data file cannot be written:", name});
@@ -35,7 +36,7 @@ void write_table(RunState& st, std::ostream& out, const RunFiles& files, const s
 
 }  // namespace
 
-void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, const RunFiles& files) {
+void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, RunFiles& files) {
   const RunResults results{st.title,   st.crystal,  st.radiation,  st.primary,    st.grid,
                            st.options, st.measured, st.calculated, st.pass_tables};
   if (!requests.events_file.empty()) {

@@ -13,6 +13,6 @@ namespace kavro {
 // Writes the tables the caller asked for, each complete or not at all; a
 // table that cannot be written, or would replace the input, the listing or
 // the measured scan, ends the run with a message.
-void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, const RunFiles& files);
+void write_result_tables(RunState& st, std::ostream& out, const RunRequests& requests, RunFiles& files);
 
 }  // namespace kavro

@@ -30,6 +30,7 @@ struct RunFiles {
   // files), which neither the page nor the ".cal" file may replace.
   std::vector<NamedFile> caller_files;
   std::vector<std::string> page_images;  // extensions of the images made of the page (".png")
+  std::vector<std::filesystem::path> written;  // the files the run wrote and kept, in their order
 
   // A name from the input file (blank-padded) as a path: trimmed, and taken
   // relative to the input file's folder unless absolute.

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "crystal/run_stop.hpp"
@@ -22,5 +23,10 @@ void check_read(RunState& st, std::ostream& out, int status, std::string_view wh
 // the input-file!"; ends the run.
 [[noreturn]] void stop_file_refused(RunState& st, std::ostream& out, std::string_view name, std::string_view reason,
                                     std::string_view line);
+
+// A stop message without its pointer into the input file (", check the sixth
+// line of the input-file!"), for a caller whose user wrote no input file (an
+// input made from a crystal file): what remains names the value.
+std::string without_input_lines(std::string_view message);
 
 }  // namespace kavro

@@ -130,7 +130,7 @@ void MainWindow::command_start() {
 
   set_running_menu();
   layer_.windowoutstatusbar(kStatusField, "kavro-99 running");
-  const RunOutcome outcome = run_calculation(in, out);
+  const RunResult outcome = run_calculation(in, out);
   layer_.windowbell(" ");
   in.close();
   out.close();
@@ -149,13 +149,14 @@ bool MainWindow::choose_file(std::string_view filter, std::string_view title, st
   return layer_.winfodialog(kDialogExitStatus) == 1;
 }
 
-RunOutcome MainWindow::run_calculation(std::istream& in, std::ostream& out) {
+RunResult MainWindow::run_calculation(std::istream& in, std::ostream& out) {
   RunArguments args{obsfile_, calfile_, psfile_, inpfile_, outfile_, {}};
-  RunOutcome outcome;
+  RunResult outcome;
   try {
     outcome = setup_.run(state_, in, out, args, input_folder(inpfile_));
   } catch (const std::exception& e) {
-    outcome = RunOutcome{false, 1, false, {}};
+    outcome = RunResult{};
+    outcome.ios = 1;
     show_failure(std::string("The calculation stopped unexpectedly:\n") + e.what());
   }
   obsfile_ = args.dname2;

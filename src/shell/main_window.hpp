@@ -19,7 +19,7 @@
 namespace kavro::shell {
 
 // One calculation run (normally kavro::kavro).
-using RunFunction = std::function<RunOutcome(RunState&, std::istream&, std::ostream&,
+using RunFunction = std::function<RunResult(RunState&, std::istream&, std::ostream&,
                                              RunArguments&, const std::filesystem::path&)>;
 
 struct ShellSetup {
@@ -63,7 +63,7 @@ class MainWindow {
 
   // Parts of Start.
   bool choose_file(std::string_view filter, std::string_view title, std::string& file);
-  RunOutcome run_calculation(std::istream& in, std::ostream& out);
+  RunResult run_calculation(std::istream& in, std::ostream& out);
   void report_failed_run();
   void report_finished_run();
   void set_running_menu();

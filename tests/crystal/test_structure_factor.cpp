@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
 
 #include "crystal/bravai.hpp"
 #include "crystal/form_factor.hpp"
@@ -170,11 +171,22 @@ TEST(StructureFactor, CentrosymmetricDoubling) {
   EXPECT_NEAR(result.imaginary, a * 0.3, 1e-5);
 }
 
-TEST(StructureFactor, NegativeQuadraticFormWritesBothMessagesAndFails) {
+TEST(StructureFactor, NegativeQuadraticFormWritesBothMessagesAndStops) {
   RunState st = crystal({5, 5, 5, 90, 90, 90}, 1, {{"C", 0, 0}}, {{1, 1, {0, 0, 0}, {-0.01f, 0, 0, 0, 0, 0}}});
   std::ostringstream listing;
   float F = 0, phi = 0;
-  EXPECT_THROW(fcalc1(st.crystal, listing, 1, 0, 0, 0.1f, F, phi), RunStop);
+  std::string stop;
+  try {
+    fcalc1(st.crystal, listing, 1, 0, 0, 0.1f, F, phi);
+  } catch (const RunStop& e) {
+    stop = e.what();
+  }
+  // The run stops with the message of the temperature factor, on one line.
+  EXPECT_EQ(stop,
+            "Temperature factor for hkl =     1    0    0 "
+            "T=exp(-(b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l) =     1.010 of the atom   1 is greater than 1! "
+            "please check the corresponding temperature parameters: "
+            "-0.01000   0.00000   0.00000   0.00000   0.00000   0.00000");
   EXPECT_EQ(listing.str(),
             "\n\nThe quadratic form for hkl =     1    0    0\n"
             "\n\n   b1*h*h+b2*k*k+b3*l*l+2*b4*h*k+2*b5*h*l+2*b6*k*l =     -0.01\n"

@@ -15,7 +15,7 @@
 namespace kavro::testing {
 
 struct RunResult {
-  RunOutcome outcome;
+  kavro::RunResult outcome;
   std::string listing;
   RunArguments names;
   RunState state;

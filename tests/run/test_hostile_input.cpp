@@ -213,7 +213,7 @@ TEST(HostileInput, FileNamesAreKeptWholeOrRefused) {
     RunArguments names;
     names.input_file = folder.path() / "input.inp";
     names.listing_file = folder.path() / "listing.lis";
-    const RunOutcome outcome = kavro(st, in, out, names, folder.path());
+    const kavro::RunResult outcome = kavro(st, in, out, names, folder.path());
     EXPECT_FALSE(outcome.completed) << c.input;
     EXPECT_EQ(outcome.ios, 1) << c.input;
     EXPECT_EQ(tail(out.str(), 1)[0], c.last) << out.str();

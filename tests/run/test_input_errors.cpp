@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "run/run_fixture.hpp"
+#include "run/run_messages.hpp"
 
 namespace kavro::testing {
 namespace {
@@ -78,6 +79,8 @@ TEST(InputErrors, PageThatCannotBeCreated) {
   EXPECT_EQ(last[2], "     no/such/dir/si.ps" + std::string(55, ' '));
   EXPECT_EQ(last[3], " there is no such file or directory, or the file is empty,");
   EXPECT_EQ(last[4], " check your input!");
+  EXPECT_EQ(r.outcome.message,
+            "no/such/dir/si.ps there is no such file or directory, or the file is empty, check your input!");
 }
 
 TEST(InputErrors, MissingOrDirectoryScanFile) {
@@ -98,6 +101,7 @@ TEST(InputErrors, PsiRangeLimitsDependOnTheRadiation) {
   EXPECT_FALSE(tube.outcome.completed);
   EXPECT_EQ(tube.outcome.ios, 0);
   EXPECT_EQ(tail(tube.listing, 2), (std::vector<std::string>{"", " Psi-range is out of -180. to 180."}));
+  EXPECT_EQ(tube.outcome.message, "Psi-range is out of -180. to 180.");
 
   const std::string synchrotron = "1 0.5612  5.43 1 1 1 58.19";
   EXPECT_TRUE(run_input(silicon_input(synchrotron, "0 360 1 0 1 0"), folder.path()).outcome.completed);
@@ -106,6 +110,7 @@ TEST(InputErrors, PsiRangeLimitsDependOnTheRadiation) {
   EXPECT_EQ(tail(p2.listing, 6),
             (std::vector<std::string>{"", " Psi-range is out of 0. to 360.", "", "                        or", "",
                                       "                  -180. to 180."}));
+  EXPECT_EQ(p2.outcome.message, "Psi-range is out of 0. to 360. or -180. to 180.");
 }
 
 TEST(InputErrors, ValuesThatWouldBreakTheCalculation) {
@@ -130,6 +135,8 @@ TEST(InputErrors, ValuesThatWouldBreakTheCalculation) {
     const RunResult r = run_input(input, folder.path());
     EXPECT_FALSE(r.outcome.completed) << c.to;
     EXPECT_EQ(tail(r.listing, 2)[0], c.message) << c.to;
+    // The stop's own message, which begins as the listing's does.
+    EXPECT_EQ(r.outcome.message.rfind(c.message.substr(1), 0), 0u) << r.outcome.message;
   }
 }
 
@@ -194,6 +201,21 @@ TEST(InputErrors, PrimaryReflectionOutsideTheEwaldSphere) {
   EXPECT_EQ(tail(r.listing, 5),
             (std::vector<std::string>{"", "", "", " The wavelength is to large",
                                       " the primary reflection is outside of the Ewald-sphere !!"}));
+}
+
+// An input made from a crystal file has no lines its user wrote: its stops
+// name the value alone, and a message about the input itself stays whole.
+TEST(InputErrors, MessagesWithoutTheInputLines) {
+  EXPECT_EQ(without_input_lines("The end of the psi-range must be larger than its beginning (psie > psia), check the "
+                                "sixth line of the input-file!"),
+            "The end of the psi-range must be larger than its beginning (psie > psia)");
+  EXPECT_EQ(without_input_lines("The cell is to large (Maximum possible h, k, l: 1 2 3) where 9 can be searched, check "
+                                "the third and the fourth line of the input-file!"),
+            "The cell is to large (Maximum possible h, k, l: 1 2 3) where 9 can be searched");
+  for (const char* whole : {"read-error in the sixth line of the input-file", "Psi-range is out of -180. to 180.",
+                            "check the sixth line of the input-file!",
+                            "x.ps there is no such file or directory, or the file is empty, check your input!"})
+    EXPECT_EQ(without_input_lines(whole), whole);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ namespace {
 
 using namespace kavro::shell;
 using kavro::RunArguments;
-using kavro::RunOutcome;
+using kavro::RunResult;
 using kavro::shell::testing::read_file;
 using kavro::shell::testing::TempFolder;
 
@@ -45,6 +45,18 @@ bool called_with_prefix(const ScriptedWinLayer& layer, const std::string& prefix
 
 const std::string kBanner = "KAVRO-99, Version 01.2 (4. 4. 2001)          ";
 
+RunResult completed_run() {
+  RunResult r;
+  r.completed = true;
+  return r;
+}
+
+RunResult stopped_run(int ios) {
+  RunResult r;
+  r.ios = ios;
+  return r;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   TempFolder work;  // input and output files
@@ -55,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
   std::string viewer, editor;
 
   // What the stand-in calculation returns and what it saw.
-  RunOutcome outcome{true, 0, false, {}};
+  RunResult outcome = completed_run();
   RunArguments results{"", "x.cal", "x.ps", {}, {}, {}};
   std::function<void()> during_run;
   int runs = 0;
@@ -192,7 +204,7 @@ TEST_F(MainWindowTest, FinishedRunNamesTheScanFilesItWasGiven) {
 
 TEST_F(MainWindowTest, FailedRunShowsTheErrorAndTheListing) {
   open();
-  outcome = {false, 1, false, {}};
+  outcome = stopped_run(1);
   const auto [input, output] = queue_start();
   std::vector<std::string> text_at_editor;
   launcher.on_call = [&](const auto&) {
@@ -212,7 +224,7 @@ TEST_F(MainWindowTest, FailedRunShowsTheErrorAndTheListing) {
 
 TEST_F(MainWindowTest, RunThatStoppedEarlyIsNotReportedAsFinished) {
   open();
-  outcome = {false, 0, false, {}};  // e.g. a limit exceeded: the read status stays 0
+  outcome = stopped_run(0);  // e.g. a limit exceeded: the read status stays 0
   queue_start();
   window->run();
   EXPECT_EQ(layer.status(1), "kavro-99 finished with an error");
