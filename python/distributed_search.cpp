@@ -52,9 +52,9 @@ std::string file_text(const fs::path& path) {
 
 // What the workers call: module-level Python, so that Dask sends it by name.
 constexpr const char* kWorkerCall = R"(
-def _share_of_search(text, part, parts):
+def _share_of_search(text, part, parts, exact=False):
     """_search_share on a worker: the chunk table (bytes), or (status, listing, message) of a share that stops."""
-    return _search_share(text, part, parts)
+    return _search_share(text, part, parts, exact)
 )";
 
 // The name of the extension module, which the workers import to find _share_of_search.
@@ -83,7 +83,7 @@ std::int64_t share_count(const py::object& client) {
 
 py::object worker_function(const char* name) { return py::module_::import(extension_name().c_str()).attr(name); }
 
-ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts) {
+ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts, bool exact) {
   const SearchShare share{part, parts};
   if (!share.valid()) throw py::value_error("no share " + std::to_string(part) + " of " + std::to_string(parts));
   ScratchFolder folder;
@@ -92,13 +92,14 @@ ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t p
   share_run.stopped = run_input_text(text, "", {}, std::nullopt, [&](RunRequests& r) {
     r.chunk = share;
     r.chunk_table = table;
+    r.exact = exact;
   });
   if (share_run.stopped.completed) share_run.table = file_text(table);
   return share_run;
 }
 
 InputRun merge_shares(const CrystalInput& input, const std::vector<std::string>& tables,
-                      const InterruptCheck& interrupted) {
+                      const InterruptCheck& interrupted, bool exact) {
   ScratchFolder folder;
   std::vector<fs::path> files;
   for (std::size_t i = 0; i < tables.size(); ++i) {
@@ -106,19 +107,24 @@ InputRun merge_shares(const CrystalInput& input, const std::vector<std::string>&
     std::ofstream(files.back(), std::ios::binary) << tables[i];
   }
   return run_input_text(input.text, input.preface, interrupted, input.file_indices,
-                        [&](RunRequests& r) { r.merged_chunks = files; });
+                        [&](RunRequests& r) {
+                          r.merged_chunks = files;
+                          r.exact = exact;
+                        });
 }
 
-InputRun spread_run(const py::object& client, const CrystalInput& input, const InterruptCheck& interrupted) {
+InputRun spread_run(const py::object& client, const CrystalInput& input, const InterruptCheck& interrupted,
+                    bool exact) {
   const std::int64_t parts = share_count(client);
-  py::list texts, numbers, counts;
+  py::list texts, numbers, counts, exacts;
   for (std::int64_t part = 0; part < parts; ++part) {
     texts.append(input.text);
     numbers.append(part);
     counts.append(parts);
+    exacts.append(exact);
   }
   const py::object worker_call = worker_function("_share_of_search");
-  const py::object futures = client.attr("map")(worker_call, texts, numbers, counts, py::arg("pure") = false);
+  const py::object futures = client.attr("map")(worker_call, texts, numbers, counts, exacts, py::arg("pure") = false);
   std::vector<std::string> tables;
   for (const py::handle table : client.attr("gather")(futures)) {
     if (py::isinstance<py::bytes>(table)) {
@@ -128,24 +134,25 @@ InputRun spread_run(const py::object& client, const CrystalInput& input, const I
     return stopped_share(table.cast<py::tuple>());
   }
   py::gil_scoped_release unlocked;
-  return merge_shares(input, tables, interrupted);
+  return merge_shares(input, tables, interrupted, exact);
 }
 
 void add_distributed_calls(py::module_& m) {
   m.def(
       "_search_share",
-      [](const std::string& text, std::int64_t part, std::int64_t parts) -> py::object {
+      [](const std::string& text, std::int64_t part, std::int64_t parts, bool exact) -> py::object {
         ShareRun run;
         {
           py::gil_scoped_release unlocked;
-          run = search_share(text, part, parts);
+          run = search_share(text, part, parts, exact);
         }
         if (!run.stopped.completed)
           return py::make_tuple(run.stopped.status, run.stopped.listing, run.stopped.failure);
         return py::bytes(run.table);
       },
-      "text"_a, "part"_a, "parts"_a,
-      "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text, or (status, listing, "
+      "text"_a, "part"_a, "parts"_a, "exact"_a = false,
+      "The chunk table (bytes) of share `part` (0 .. parts-1) of the run of the input text (`exact`: the direct "
+      "path for any cell), or (status, listing, "
       "message) of the share's run when it stops.");
   py::exec(kWorkerCall, m.attr("__dict__"));
   extension_name() = m.attr("__name__").cast<std::string>();

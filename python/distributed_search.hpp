@@ -16,20 +16,22 @@
 namespace kavro::python {
 
 // The chunk table of share `part` (0 .. parts-1) of the run of the input
-// text, or, when the share stops, its run (completed false, with its listing).
+// text (`exact`: the direct path for any cell), or, when the share stops, its
+// run (completed false, with its listing).
 struct ShareRun {
   std::string table;
   InputRun stopped;
 };
-ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts);
+ShareRun search_share(const std::string& text, std::int64_t part, std::int64_t parts, bool exact);
 
 // The run of the input from the chunk tables of all its shares, in their order.
 InputRun merge_shares(const CrystalInput& input, const std::vector<std::string>& tables,
-                      const InterruptCheck& interrupted);
+                      const InterruptCheck& interrupted, bool exact);
 
 // The run of the input with its shares searched on the client's workers, one
 // share per worker thread; a share that stops gives its run. Called with the GIL held.
-InputRun spread_run(const pybind11::object& client, const CrystalInput& input, const InterruptCheck& interrupted);
+InputRun spread_run(const pybind11::object& client, const CrystalInput& input, const InterruptCheck& interrupted,
+                    bool exact);
 
 // _search_share and the function the workers call, _share_of_search, in the extension module.
 void add_distributed_calls(pybind11::module_& m);

@@ -17,6 +17,7 @@
 #include "cif/crystal_run.hpp"
 #include "cif/radiation_choice.hpp"
 #include "crystal/run_stop.hpp"
+#include "engine/fast_path.hpp"
 #include "crystal_input.hpp"
 #include "distributed_map.hpp"
 #include "distributed_search.hpp"
@@ -220,7 +221,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
               std::optional<double> steps, double drumin,
               const std::optional<std::array<double, 3>>& azimuth_ref = std::nullopt,
               const cif::SampleChoice& sample = {}, const py::object& client = py::none(),
-              const std::optional<DynamicalChoice>& dynamical = std::nullopt) {
+              const std::optional<DynamicalChoice>& dynamical = std::nullopt, bool exact = false) {
   const cif::ConversionSettings settings =
       conversion_settings(radiation, hkl, psi, steps.value_or(20), drumin, azimuth_ref, sample);
   InputRun done;
@@ -229,9 +230,11 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
     {
       py::gil_scoped_release unlocked;
       input = crystal_input(crystal, settings, !steps);
-      if (client.is_none()) done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices);
+      if (client.is_none())
+        done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices,
+                              [exact](RunRequests& r) { r.exact = exact; });
     }
-    if (!client.is_none()) done = spread_run(client, input, python_signal_raised);
+    if (!client.is_none()) done = spread_run(client, input, python_signal_raised, exact);
   } catch (const cif::CifError& e) {
     raise_with_message(cif_error, e);
   } catch (const RunInterrupted&) {
@@ -275,6 +278,10 @@ PYBIND11_MODULE(_kavro, m) {
       .def_readonly("passes", &Result::passes, "per pass the counts of the JSON event table's summary")
       .def_readonly("store_overflowed", &Result::store_overflowed,
                     "a pass had more events than the listing holds; the event table has all of them")
+      .def_property_readonly(
+          "fast_path", [](const Result& r) { return kavro::takes_fast_path(r.run->crystal, r.run->options); },
+          "the run took the fast path of a large cell: the scan's far profile tails interpolated, every scan "
+          "value within 1e-5 of the scan's maximum, the events exactly the direct path's (see exact=)")
       .def_property_readonly(
           "dynamical",
           [](const Result& r) -> py::object {
@@ -460,14 +467,14 @@ PYBIND11_MODULE(_kavro, m) {
                              double drumin, std::optional<std::array<double, 3>> azimuth_ref,
                              const std::optional<cif::SampleChoice>& sample, const py::object& client,
                              const py::object& dynamical, std::optional<double> thickness,
-                             std::optional<kavro::Hkl> surface) {
+                             std::optional<kavro::Hkl> surface, bool exact) {
         const std::optional<DynamicalChoice> choice = dynamical_choice(dynamical, thickness, surface);
         return events(run_error, cif_error, structure, radiation, hkl, psi, steps, drumin, azimuth_ref,
-                      sample.value_or(cif::SampleChoice{}), client, choice);
+                      sample.value_or(cif::SampleChoice{}), client, choice, exact);
       },
       "structure"_a, "radiation"_a, "hkl"_a, "psi"_a = std::pair<double, double>(-180, 180), "steps"_a = py::none(),
       "drumin"_a = 1.0, "azimuth_ref"_a = py::none(), "sample"_a = py::none(), "client"_a = py::none(),
-      "dynamical"_a = py::none(), "thickness"_a = py::none(), "surface"_a = py::none(),
+      "dynamical"_a = py::none(), "thickness"_a = py::none(), "surface"_a = py::none(), "exact"_a = false,
       "The events of `structure` for the primary reflection `hkl`, as kavro.events (which it extends), and "
       "`azimuth_ref` (H, K, L on the structure's cell): the reciprocal-lattice vector whose part perpendicular "
       "to the primary points to psi = 0 (None: the program's own reference direction), and the `sample` "
@@ -477,7 +484,8 @@ PYBIND11_MODULE(_kavro, m) {
       "choice of the psi step when `steps` is None searches here first). With `dynamical` True, 'peak' or "
       "'integrated', `thickness` and `surface` as for kavro.run, the scan is the perfect crystal's N-beam psi-scan "
       "that `kavro99 run CRYSTAL.cif --hkl H K L ... --dynamical` gives, computed here (Result.scan.quantity, "
-      "Result.dynamical).");
+      "Result.dynamical). A large cell takes the fast path of `kavro99 run` (Result.fast_path); `exact` True "
+      "sums every profile value, as `kavro99 run --exact`.");
   bind_map(m, errors);
   bind_fit(m, errors);
   bind_rocking(m, errors);

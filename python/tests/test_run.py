@@ -105,7 +105,7 @@ def test_ctrl_c_stops_a_run(examples):
     results = [examples / name for name in ("yig.cal", "yig.ps")]
     for path in results:  # left in the examples by an earlier run of the command line
         path.unlink(missing_ok=True)
-    timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT))
+    timer = threading.Timer(0.1, os.kill, (os.getpid(), signal.SIGINT))  # the run takes about 0.5 s
     timer.start()
     done = None
     with pytest.raises(KeyboardInterrupt):
