@@ -9,6 +9,7 @@
 #include "cif/dispersion.hpp"
 #include "cif/written_value.hpp"
 #include "crystal/form_factor.hpp"
+#include "crystal/line_constants.hpp"
 #include "crystal/monochromator.hpp"
 #include "crystal/radiation_kind.hpp"
 #include "crystal/scattering_tables.hpp"
@@ -66,19 +67,11 @@ std::string synchrotron_line(const RadiationChoice& radiation) {
          printed(kMonochromatorFFormat, monochromator_f(radiation));
 }
 
-// The constants every kind but the tube shares, as the reader sets them.
-void set_single_line(Radiation& r) {
-  r.flam1 = 1;
-  r.pmono = 1;
-  r.wavind = "dl";
-}
-
 void set_written_synchrotron(Radiation& r, const RadiationChoice& radiation) {
   check_monochromator_reflects(radiation);
   const Monochromator& m = radiation.monochromator;
-  set_single_line(r);
+  set_synchrotron_constants(r, radiation.pi_polarization);
   r.idesy = radiation.pi_polarization ? kSynchrotronPi : kSynchrotronSigma;
-  r.polsig = radiation.pi_polarization ? -1.f : 1.f;
   r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
   r.amono = written_value(kMonochromatorCellFormat, m.cell);
   r.hmono = m.hkl[0];
@@ -205,10 +198,7 @@ Radiation written_radiation(const RadiationChoice& radiation) {
       break;
     case RadiationChoice::Kind::wavelength:
       // One line of weight 1 and its copy of weight 0.
-      set_single_line(r);
-      r.idesy = kTube;
-      r.dimono = 2e9f;
-      r.polsig = 0;
+      set_explicit_line_constants(r);
       r.alam1 = r.alam2 = written_value(kWavelengthFormat, radiation.wavelength);
       r.dlam1 = r.dlam2 = written_value(kLineWidthFormat, kLineWidth);
       r.flam1 = 1;
@@ -218,10 +208,8 @@ Radiation written_radiation(const RadiationChoice& radiation) {
       set_written_synchrotron(r, radiation);
       break;
     case RadiationChoice::Kind::neutrons:
-      set_single_line(r);
+      set_neutron_constants(r);
       r.idesy = kNeutrons;
-      r.polsig = 1;
-      r.dimono = 1e12f;
       r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
       r.dlam1 = written_value(kNeutronBandFormat, kNeutronBandWidth);
       break;

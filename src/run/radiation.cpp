@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "crystal/line_constants.hpp"
 #include "crystal/monochromator.hpp"
 #include "crystal/tube_lines.hpp"
 #include "crystal/wavelength_band.hpp"
@@ -20,17 +21,9 @@ void set_tube(RunState& st, const TubeLines& tube) {
   st.measured.fatt = tube.fatt;
 }
 
-// The constants every non-tube kind shares.
-void set_single_line(RunState& st) {
-  st.radiation.flam1 = 1;
-  st.measured.fatt = 1;
-  st.radiation.pmono = 1;
-  st.radiation.wavind = "dl";
-}
-
 int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyword) {
-  set_single_line(st);
-  st.radiation.polsig = keyword == "1 " ? 1.f : -1.f;
+  set_synchrotron_constants(st.radiation, keyword == "2 ");
+  st.measured.fatt = 1;
   const int status =
       ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono,
                             &st.radiation.kmono, &st.radiation.lmono, &st.radiation.fmono});
@@ -40,17 +33,14 @@ int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyw
 }
 
 int read_neutrons(RunState& st, std::string_view line4) {
-  set_single_line(st);
-  st.radiation.polsig = 1;
-  st.radiation.dimono = 1e12f;
+  set_neutron_constants(st.radiation);
+  st.measured.fatt = 1;
   return ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.dlam1});
 }
 
 int read_explicit_lines(RunState& st, std::string_view line4) {
-  set_single_line(st);
-  st.radiation.idesy = kTube;
-  st.radiation.dimono = 2e9f;
-  st.radiation.polsig = 0;
+  set_explicit_line_constants(st.radiation);
+  st.measured.fatt = 1;
   const int status = ff::read_list(line4, {&st.radiation.alam1, &st.radiation.dlam1, &st.radiation.flam1,
                                            &st.radiation.alam2, &st.radiation.dlam2, &st.radiation.flam2});
   if (status != 0) return status;
