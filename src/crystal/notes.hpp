@@ -28,6 +28,9 @@ class Notes {
   // writes into a listing can be given the listing itself).
   Notes(std::ostream& listing);  // NOLINT(google-explicit-constructor)
 
+  // Whether the texts go anywhere: a caller may skip making a long text nobody reads.
+  bool listening() const { return static_cast<bool>(sink_); }
+
   void note(std::string_view text) const { tell(NoteKind::note, text); }
   void warning(std::string_view text) const { tell(NoteKind::warning, text); }
   void tell(NoteKind kind, std::string_view text) const {

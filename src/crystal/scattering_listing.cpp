@@ -95,8 +95,7 @@ void write_f000(float value, std::ostream& out) {
   ff::write(out, "(/' F000:',F8.2)", {value});
 }
 
-void list_scattering_factors(Crystal& crystal, const Radiation& radiation, std::ostream& out) {
-  build_ftab(crystal, radiation);
+void write_scattering_factors(const Crystal& crystal, const Radiation& radiation, std::ostream& out) {
   if (radiation.idesy == kNeutrons) {
     for (int j = 0; j < crystal.nf; ++j) write_neutron_type_line(crystal, j, out);
   } else {

@@ -26,8 +26,8 @@ void write_xray_type_block(const Crystal& crystal, int j, std::ostream& out);
 void write_neutron_type_line(const Crystal& crystal, int j, std::ostream& out);
 void write_f000(float value, std::ostream& out);
 
-// The run's scattering-factor step: builds `ftab`, lists every type (X-rays
-// after the header) and writes F(000).
-void list_scattering_factors(Crystal& crystal, const Radiation& radiation, std::ostream& out);
+// The listing's scattering-factor block from the built `ftab`: every type
+// (X-rays after the header), then F(000).
+void write_scattering_factors(const Crystal& crystal, const Radiation& radiation, std::ostream& out);
 
 }  // namespace kavro

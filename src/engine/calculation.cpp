@@ -2,6 +2,7 @@
 #include "engine/calculation.hpp"
 
 #include <cmath>
+#include <sstream>
 
 #include "crystal/absorption_step.hpp"
 #include "crystal/bravai.hpp"
@@ -21,17 +22,32 @@
 #include "crystal/upform.hpp"
 #include "crystal/wavelength_band.hpp"
 #include "engine/experiment_checks.hpp"
+#include "engine/preparation_stops.hpp"
 #include "engine/scan_comparison.hpp"
 #include "engine/structure_factor_cache.hpp"
+#include "engine/usable_values.hpp"
 
 namespace kavro {
 namespace {
 
-void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& notes) {
+// A block of the listing told as a note, formatted only when someone listens.
+template <class Write>
+void tell_block(const Notes& notes, Write write) {
+  if (!notes.listening()) return;
+  std::ostringstream block;
+  write(block);
+  notes.note(block.str());
+}
+
+// The operators (from the table, or as given), the scattering tables, the
+// atoms of the cell and the metric.
+void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& notes, StopWording wording) {
   make_room(crystal);
   if (crystal.nr <= 230) {
     raumgr(crystal, crystal.nr, notes);
     crystal.ncent = centring_multiplicity(crystal.sgsym);
+  } else {
+    tell_block(notes, [&crystal](std::ostream& out) { list_explicit_operators(crystal, out); });
   }
   for (int j = 0; j < crystal.nf; ++j) {
     if (radiation.idesy == kNeutrons)
@@ -41,10 +57,13 @@ void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& 
   }
   for (int i = 0; i < crystal.na; ++i) {
     const auto type = static_cast<std::size_t>(crystal.fnr[static_cast<std::size_t>(i)]);
-    crystal.nat_cell[type - 1] += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
+    float& atoms = crystal.nat_cell[type - 1];
+    atoms += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
+    if (!std::isfinite(atoms)) stop_cell_atoms_uncountable(notes, wording);
   }
   bravai(crystal);
   reciprocal_cell(crystal);
+  if (!usable_reciprocal_cell(crystal)) stop_no_reciprocal_cell(notes, wording);
   convert_temperature_parameters(crystal);
   build_ftab(crystal, radiation);
 }
@@ -63,39 +82,51 @@ void prepare_radiation(Radiation& radiation, const Sample& sample) {
   set_wavelength_band(radiation);
 }
 
-void prepare_primary(Calculation& c, const Notes& notes) {
+// Every wavelength must reach the primary reflection (a tube's second line is
+// the longer one); then its F, computed where it was given as 0.
+void prepare_primary(Calculation& c, const Notes& notes, StopWording wording) {
   if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary) ||
       (c.radiation.idesy == kTube && !(c.primary.stol * c.radiation.alam2 <= 1)))
-    stop_with_lines(notes, {" The wavelength is to large", " the primary reflection is outside of the Ewald-sphere !!"});
+    stop_outside_ewald_sphere(notes, wording);
   c.primary.phase = c.primary.phi * kLegacyDegToRad;
-  primary_structure_factor(c.crystal, c.radiation, c.primary, notes);
-  if (!std::isfinite(c.primary.f) || !std::isfinite(c.primary.phase))
-    stop_with_lines(notes, {" The structure factor of the primary reflection is no finite number"});
+  c.provisional = primary_structure_factor(c.crystal, c.radiation, c.primary, notes);
+  if (!std::isfinite(c.primary.f) || !std::isfinite(c.primary.phase)) stop_primary_not_finite(notes, wording);
 }
 
-void prepare_absorption(Calculation& c, const Notes& notes) {
+// The cell, the scattering factors with F(000) and the atoms, as the listing shows them.
+void tell_structure(const Calculation& c, const Notes& notes) {
+  tell_block(notes, [&c](std::ostream& out) {
+    write_cell_block(c.crystal, out);
+    write_scattering_factors(c.crystal, c.radiation, out);
+    write_atom_parameters(c.crystal, out);
+  });
+}
+
+void prepare_absorption(Calculation& c, const Notes& notes, StopWording wording) {
   const auto forward = [&c, &notes] {
     float F = 0, phase = 0;
     return fcalc1(c.crystal, notes, 0, 0, 0, 0.0f, F, phase).imaginary;
   };
   c.sample.mu = absorption_step(c.crystal, c.radiation, c.sample, notes, forward).mu;
-  if (!std::isfinite(c.sample.mu))
-    stop_with_lines(notes, {" The linear absorption coefficient mu is no finite number"});
+  if (!std::isfinite(c.sample.mu)) stop_mu_not_finite(notes, wording);
 }
 
 }  // namespace
 
-Calculation prepare(const Experiment& e, const Notes& notes) {
+Calculation prepare(const Experiment& e, const Notes& notes, StopWording wording) {
   check_experiment(e, notes);
   Calculation c{e.crystal, e.radiation, e.sample, e.primary, e.grid, e.options, e};
-  prepare_crystal(c.crystal, c.radiation, notes);
+  prepare_crystal(c.crystal, c.radiation, notes, wording);
+  if (c.primary.ub_given)
+    tell_block(notes, [&c](std::ostream& out) { write_orientation_matrix(c.primary, out); });
   prepare_grid(c.grid, c.options);
   c.sample.Tm = c.sample.radius * 1.3333334f * 1e-4f;
   prepare_radiation(c.radiation, c.sample);
-  prepare_primary(c, notes);
+  prepare_primary(c, notes, wording);
   c.radiation.relv = c.radiation.alam1 * 2.817938f * c.crystal.volst * 1000;
   c.sample.area = c.sample.rkugel * c.sample.rkugel * kPi;
-  prepare_absorption(c, notes);
+  tell_structure(c, notes);
+  prepare_absorption(c, notes, wording);
   c.primary.refdir = reference_direction(c.crystal, c.primary);
   if (c.primary.ub_given)
     upsi(c.primary, exact_reference_direction(c.crystal, c.primary, ReciprocalMetric::of(c.crystal)));

@@ -14,6 +14,7 @@
 #include "engine/calculation_options.hpp"
 #include "engine/experiment.hpp"
 #include "engine/multiple_diffraction.hpp"
+#include "engine/preparation_stops.hpp"
 
 namespace kavro {
 
@@ -25,6 +26,7 @@ struct Calculation {
   PsiGrid grid;
   CalculationOptions options;
   Experiment experiment;  // the values it was prepared from
+  bool provisional = false;  // F-prim was computed above 2: the listing calls its output provisional
 };
 
 // Every pass with all of its events, and the simulated scan.
@@ -33,17 +35,20 @@ struct CalculationResult {
   CalculatedScan scan;
 };
 
-// Derives what the passes need from `experiment`, as a run of the input file
-// derives it: the operators of space group crystal.nr (1..230; above, the
-// operators given), the scattering tables, the atoms of the cell, the metric,
-// the monochromator's band, the wavelength band, the primary reflection's
-// geometry and F (given, or computed where primary.f is 0), the scattering
-// length per unit F, mu and the reference direction with the diffractometer's
-// psi offset. Refuses what the input file refuses: the message names the value
-// and is told to `notes` as a warning as well, and the exception is a RunStop
-// carrying it. The steps' notes and warnings (the space-group block, density and
-// mu, a provisional F-prim) go to `notes` in the listing's layout.
-Calculation prepare(const Experiment& experiment, const Notes& notes);
+// Derives what the passes need from `experiment`: the operators of space
+// group crystal.nr (1..230; above, the operators given), the scattering
+// tables, the atoms of the cell, the metric, the monochromator's band, the
+// wavelength band, the primary reflection's geometry and F (given, or computed
+// where primary.f is 0), the scattering length per unit F, mu and the
+// reference direction with the diffractometer's psi offset. Refuses what the
+// input file refuses: the message (naming the value, or with `input_lines` the
+// line of the input file) is told to `notes` as a warning as well, and the
+// exception is a RunStop carrying it. What the listing shows of the
+// preparation goes to `notes` as notes, in the listing's layout and order: the
+// space-group block, the orientation matrix, a provisional F-prim, the cell,
+// the scattering factors, the atoms, density and mu.
+Calculation prepare(const Experiment& experiment, const Notes& notes,
+                    StopWording wording = StopWording::values);
 
 // The experiment of `calculation` with the sample, psi grid and options it
 // holds now: a caller may change those after preparing (threads, a window, a

@@ -73,7 +73,7 @@ void check_radiation(const Experiment& e, const Notes& notes) {
 }
 
 void check_sample(const Sample& s, const Notes& notes) {
-  if (!usable_radius_micrometres(s.rkugel * 1e4f) || !usable_radius_micrometres(s.radius))
+  if (!usable_radius_cm(s.rkugel) || !usable_radius_micrometres(s.radius))
     stop_with_lines(notes, {" The crystal and mosaic-block radii (rkugel, radius) must be larger than 0 and at most",
                             " 1000000 micrometres"});
   if (!usable_divergences(s))

@@ -1,6 +1,8 @@
 #include "engine/usable_values.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "crystal/lattice.hpp"
 #include "crystal/radiation_kind.hpp"
@@ -27,6 +29,14 @@ bool usable_wavelengths(const Radiation& r, bool band_given) {
 }
 
 bool usable_radius_micrometres(float radius) { return radius > 0 && radius <= kLargestRadiusMicrometres; }
+
+bool usable_radius_cm(float radius) { return radius > 0 && radius <= kLargestRadiusMicrometres * 1e-4f; }
+
+bool usable_reciprocal_cell(const Crystal& c) {
+  const float positive[] = {c.vol, c.volst, c.ast, c.bst, c.cst, c.g11, c.g22, c.g33};
+  return std::all_of(std::begin(positive), std::end(positive), [](float v) { return std::isfinite(v) && v > 0; }) &&
+         std::isfinite(c.g12) && std::isfinite(c.g13) && std::isfinite(c.g23);
+}
 
 bool usable_divergences(const Sample& s) { return s.diverp >= 0 && s.divers >= 0 && s.eta >= 0; }
 

@@ -17,6 +17,11 @@ namespace kavro {
 // Lengths above 0 and a volume that is real and not zero.
 bool describes_cell(const Crystal& crystal);
 
+// Once the reciprocal cell is computed: volumes, reciprocal edges and metric
+// that are finite, positive where they must be (edges of very different
+// magnitude can overflow them).
+bool usable_reciprocal_cell(const Crystal& crystal);
+
 // Wavelengths larger than 0, relative band widths that keep the band above
 // zero wavelength, weights that are not negative; a tube's two lines, one
 // line otherwise (a synchrotron's band is the monochromator's, not read).
@@ -25,6 +30,9 @@ bool usable_wavelengths(const Radiation& radiation, bool band_given);
 
 // Crystal and mosaic-block radii: larger than 0, at most 1 m.
 bool usable_radius_micrometres(float radius);
+// The same bound for a radius held in cm: a radius read in micrometres and
+// converted passes exactly when it passed in micrometres.
+bool usable_radius_cm(float radius);
 
 // Divergences and mosaic spread: not negative (and numbers).
 bool usable_divergences(const Sample& sample);

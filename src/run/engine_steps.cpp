@@ -44,17 +44,10 @@ void keep_for_page(CalculatedScan& calculated, const PassResult& pass) {
   for (const EventRecord& r : pass.store.records) calculated.psilam.push_back(r.psi_lambda);
 }
 
-void orient_primary(RunState& st) {
-  st.primary.refdir = reference_direction(st.crystal, st.primary);
-  if (st.primary.ub_given)
-    upsi(st.primary, exact_reference_direction(st.crystal, st.primary, ReciprocalMetric::of(st.crystal)));
-}
-
 }  // namespace
 
 void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDiffraction& engine,
                                     const RunProgress& progress, const PassSource& pass_source) {
-  orient_primary(st);
   if (takes_fast_path(st.crystal, st.options)) write_fast_path_line(out);
   const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
   const auto passes = static_cast<int>(lines.size());
@@ -89,7 +82,6 @@ void calculate_multiple_diffraction(RunState& st, std::ostream& out, MultipleDif
 
 void search_chunk(RunState& st, std::ostream& out, MultipleDiffraction& engine, const SearchShare& share,
                   std::ostream& table, const RunProgress& progress) {
-  orient_primary(st);
   const std::vector<WavelengthLine> lines = wavelength_lines(st.radiation);
   const auto passes = static_cast<int>(lines.size());
   int pass_number = 0;

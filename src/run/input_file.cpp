@@ -103,7 +103,6 @@ void read_sample(RunState& st, std::istream& in, std::ostream& out) {
     stop_with_lines(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
   st.sample.rkugel *= 1e-4f;  // micrometres to cm
-  st.sample.Tm = st.sample.radius * 1.3333334f * 1e-4f;
   set_monochromator_band(st.radiation, st.sample);
   if (!(st.radiation.dlam1 < 2))
     stop_with_lines(out, {" The divergence makes the band width of the monochromator to large,",
@@ -115,7 +114,6 @@ void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
       st, out,
       ff::read_list(in, {&st.grid.psia, &st.grid.psie, &st.grid.zsw1, &st.options.nnn, &st.options.drumin, &st.zeimax}),
       "sixth line");
-  st.options.drucut = 0.01f * st.options.drumin;
   st.grid.zsw = std::fabs(st.grid.zsw1);
   if (!psi_range_within_bounds(st.grid, st.radiation.idesy)) {
     stop_with_text(out, st.radiation.idesy == kTube ? "\n Psi-range is out of -180. to 180.\n"
@@ -187,7 +185,6 @@ void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int
   check_read(st, out, ff::field_f(record, 5, 10, 4, st.crystal.fp[jj]), kWhat);
   if (st.radiation.idesy != kNeutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.crystal.fpp[jj]), kWhat);
   check_read(st, out, ff::field_i(record, 25, 1, st.crystal.i_u_b), kWhat);
-  st.crystal.nat_cell[jj] = 0;
 }
 
 void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
@@ -198,17 +195,8 @@ void read_atom(RunState& st, std::istream& in, std::ostream& out, int i) {
              ff::read_list(in, {&st.crystal.fnr[ii], &st.crystal.afact[ii], &x[0], &x[1], &x[2], &b[0], &b[1], &b[2],
                                 &b[3], &b[4], &b[5]}),
              "atom parameter lines");
-  bool type_found = false;
-  for (int k = 1; k <= st.crystal.nf; ++k) {
-    if (st.crystal.fnr[ii] != static_cast<float>(k)) continue;
-    type_found = true;
-    float& atoms = st.crystal.nat_cell[static_cast<std::size_t>(k - 1)];
-    atoms += cell_atoms_of_site(st.crystal, st.crystal.afact[ii]);
-    if (!std::isfinite(atoms))
-      stop_with_lines(out, {" The site multipliers afact put more atoms into the cell than can be counted,",
-                              " check the atom parameter lines of the input-file!"});
-  }
-  if (!type_found) {
+  const float type = st.crystal.fnr[ii];
+  if (!(type >= 1 && type <= static_cast<float>(st.crystal.nf) && type == std::trunc(type))) {
     stop_with_text(out,
                    ff::format("(//' The atom',I4,' refers to the scattering factor table',F8.2,', which does not exist,'/A)",
                               {i + 1, st.crystal.fnr[ii], " check the atom parameter lines of the input-file!"}));
@@ -223,7 +211,6 @@ void read_primary(RunState& st, std::istream& in, std::ostream& out) {
   if (st.primary.h == 0 && st.primary.k == 0 && st.primary.l == 0)
     stop_with_lines(out, {" The primary reflection must not be 0 0 0,",
                             " check the primary reflection line of the input-file!"});
-  st.primary.phase = st.primary.phi * kLegacyDegToRad;
 }
 
 void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream& out, RunArguments& args) {
@@ -239,7 +226,6 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
     stop_with_lines(out, {" The orientation matrix cannot be inverted, its columns are no reciprocal axes,",
                             " check the ub-matrix lines of the input-file!"});
   st.primary.ub_given = true;
-  write_orientation_matrix(st.primary, out);
 
   // A missing line 12 is no error; a line too long to be a name is.
   std::string record;

@@ -32,7 +32,7 @@ void read_counts(RunState& st, std::istream& in, std::ostream& out);
 void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out);
 // Line 8 of scattering type j (0-based): symbol, f', f'', temperature form.
 void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int j);
-// Lines 9 of atom i (0-based), and its share of the cell contents.
+// Line 9 of atom i (0-based).
 void read_atom(RunState& st, std::istream& in, std::ostream& out, int i);
 // Line 10: the primary reflection.
 void read_primary(RunState& st, std::istream& in, std::ostream& out);

@@ -69,20 +69,19 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
   EXPECT_EQ(conversion.space_group.kind, c.kind) << conversion.input;
   EXPECT_EQ(conversion.space_group.number, c.nr);
 
-  ScratchFolder folder;
-  RunState st = crystal_state(conversion.input, folder);
+  const Crystal crystal_read = prepared_crystal(conversion.input);
   // The volume ratio takes a transformed cell back to the file's cell.
-  const double scale = volume(crystal.cell) / st.crystal.vol;
+  const double scale = volume(crystal.cell) / crystal_read.vol;
   std::ostringstream messages;
   for (const Reflection& r : reflections) {
     const auto hkl = cif::transformed_indices(conversion.space_group.change, r.hkl);
     ASSERT_TRUE(hkl);
     const auto [h, k, l] = *hkl;
     const float s =
-        0.5f * std::sqrt(st.crystal.g11 * h * h + st.crystal.g22 * k * k + st.crystal.g33 * l * l +
-                         2 * st.crystal.g12 * h * k + 2 * st.crystal.g13 * h * l + 2 * st.crystal.g23 * k * l);
+        0.5f * std::sqrt(crystal_read.g11 * h * h + crystal_read.g22 * k * k + crystal_read.g33 * l * l +
+                         2 * crystal_read.g12 * h * k + 2 * crystal_read.g13 * h * l + 2 * crystal_read.g23 * k * l);
     float f = 0, phase = 0;
-    fcalc1(st.crystal, messages, h, k, l, s, f, phase);
+    fcalc1(crystal_read, messages, h, k, l, s, f, phase);
     // F belongs to the written cell: a rhombohedral cell holds a third of the hexagonal one.
     const double expected = r.f / scale;
     EXPECT_NEAR(f, expected, 1e-3 * std::max(expected, 1.0)) << c.file << " " << h << " " << k << " " << l;
@@ -90,17 +89,17 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
 
   std::map<int, double> content;
   double f000 = 0, f000_formula = 0;
-  for (int j = 0; j < st.crystal.nf; ++j) {
+  for (int j = 0; j < crystal_read.nf; ++j) {
     const auto jj = static_cast<std::size_t>(j);
-    content[st.crystal.atnum[jj]] += st.crystal.nat_cell[jj] * scale;
-    f000 += st.crystal.nat_cell[jj] * form_factor(st.crystal.fcoef[jj], 0) * scale;
+    content[crystal_read.atnum[jj]] += crystal_read.nat_cell[jj] * scale;
+    f000 += crystal_read.nat_cell[jj] * form_factor(crystal_read.fcoef[jj], 0) * scale;
   }
   for (const cif::FormulaPart& part : crystal.formula) {
     EXPECT_NEAR(content[part.z], part.count * crystal.formula_units, 1e-3) << c.file << " " << part.element;
-    for (int j = 0; j < st.crystal.nf; ++j)
-      if (st.crystal.atnum[static_cast<std::size_t>(j)] == part.z)
+    for (int j = 0; j < crystal_read.nf; ++j)
+      if (crystal_read.atnum[static_cast<std::size_t>(j)] == part.z)
         f000_formula +=
-            part.count * crystal.formula_units * electrons(st.crystal.atn[static_cast<std::size_t>(j)], part.z);
+            part.count * crystal.formula_units * electrons(crystal_read.atn[static_cast<std::size_t>(j)], part.z);
   }
   EXPECT_NEAR(f000, f000_formula, 2e-3 * f000_formula) << c.file;
 }

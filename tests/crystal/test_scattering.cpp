@@ -321,7 +321,8 @@ TEST(ScatteringListing, NeutronLinesAndF000) {
   upform_n(st.crystal, 1, out);
   st.crystal.nat_cell = {4.0f, 0.5f};
   out.str("");
-  list_scattering_factors(st.crystal, st.radiation, out);
+  build_ftab(st.crystal, st.radiation);
+  write_scattering_factors(st.crystal, st.radiation, out);
   EXPECT_EQ(out.str(),
             "\n Fe  : 4.00 atoms with atomic number 26, coherent scattering length:  9.5400\n"
             "\n Ac  : 0.50 atoms with atomic number 89, coherent scattering length:  0.0000\n"
