@@ -177,6 +177,9 @@ TEST(Calculation, RefusesWhatTheInputFileRefuses) {
             std::string::npos);
   EXPECT_NE(refusal([](Calculation& c) { c.radiation.alam1 = c.radiation.alam2 = 20; }).find("Ewald"),
             std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.crystal.a = c.crystal.b = c.crystal.c = 1e-16f; }).find("describe no cell"),
+            std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.crystal.afact = {1e38f}; }).find("afact"), std::string::npos);
   EXPECT_EQ(refusal([](Calculation&) {}), "accepted");
 }
 

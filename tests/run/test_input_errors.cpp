@@ -128,6 +128,10 @@ TEST(InputErrors, ValuesThatWouldBreakTheCalculation) {
       {"   1  0.04167", "   2  0.04167",
        " The atom   1 refers to the scattering factor table    2.00, which does not exist,"},
       {" 2 2 2 0 0", " 0 0 0 0 0", " The primary reflection must not be 0 0 0,"},
+      // Found only once the values are derived, still named by the line.
+      {"5.431  5.431  5.431", "1e-16  1e-16  1e-16", " The cell constants describe no cell: its volume is zero or imaginary,"},
+      {"   1  0.04167", "   1  1e38",
+       " The site multipliers afact put more atoms into the cell than can be counted,"},
   };
   for (const Case& c : cases) {
     std::string input = silicon_input();
