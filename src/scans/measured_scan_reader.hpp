@@ -2,8 +2,8 @@
 #pragma once
 
 #include <istream>
-#include <ostream>
 
+#include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
@@ -11,6 +11,6 @@ namespace kavro {
 // Sets the start values of the measured extremes and calls the reader: cad4
 // for the X-ray tube, hasyl4 for synchrotron radiation (either polarization
 // case), neutron for neutrons. `in` is the input file, positioned after line 12.
-void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out);
+void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, const Notes& notes);
 
 }  // namespace kavro
