@@ -2,7 +2,7 @@
 // when the file name ends in "obs".
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 
 #include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"

@@ -2,7 +2,7 @@
 // output, or an ".obs" file with seven fields when the name ends in "obs".
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 
 #include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"

@@ -1,7 +1,7 @@
 // Reading the measured scan with the reader for the radiation kind.
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 
 #include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"

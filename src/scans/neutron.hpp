@@ -2,7 +2,7 @@
 // line, whatever the file's extension.
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 
 #include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"

@@ -5,7 +5,7 @@
 // over theta (cps), P the polarization ratio (synchrotron files only).
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 
 #include "crystal/notes.hpp"
 #include "scans/measured_points.hpp"

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <istream>
 #include <string_view>
 
 #include "scans/measured_points.hpp"

@@ -4,7 +4,7 @@
 // are comments. Any radiation.
 #pragma once
 
-#include <istream>
+#include <iosfwd>
 #include <string>
 #include <vector>
 

@@ -8,7 +8,7 @@
 #pragma once
 
 #include <array>
-#include <istream>
+#include <iosfwd>
 #include <vector>
 
 #include "crystal/notes.hpp"
