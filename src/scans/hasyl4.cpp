@@ -75,8 +75,8 @@ class HuberReader {
     for (const auto& hkl : list.reflections) reference_keys_.insert(record_key(hkl[0], hkl[1], hkl[2]));
   }
 
-  // Returns false when a structure factor failed.
-  bool read(const ScanLines& lines) {
+  // A structure factor that cannot be computed ends the run (RunStop).
+  void read(const ScanLines& lines) {
     for (std::size_t i = 0; i < lines.size();) {
       const std::string key = columns(lines[i], 1, 12);
       if (factors_.bcm == 0 && is_filter_header(lines[i])) {
@@ -84,14 +84,13 @@ class HuberReader {
       } else if (key == primary_key_) {
         if (!primary(lines, i)) break;
       } else if (reference_keys_.count(key) != 0) {
-        if (!reference(lines, i)) return false;
+        reference(lines, i);
       } else {
         ++i;
       }
     }
     warn_overlong_line(notes_, lines.overlong_line());
     set_background();
-    return true;
   }
 
  private:
@@ -129,22 +128,20 @@ class HuberReader {
     return true;
   }
 
-  // A reference reflection (its record lines only). Returns false when a
-  // structure factor failed.
-  bool reference(const ScanLines& lines, std::size_t& i) {
+  // A reference reflection (its record lines only).
+  void reference(const ScanLines& lines, std::size_t& i) {
     HuberRecord rec;
     const auto problem = read_huber_record(lines, i, 2, rec);
     const int line = line_number(i);
     if (!problem.empty()) {
       warn_line_skipped(notes_, line, problem);
       i = lines.holds(i, kHuberRecordLines) ? i + kHuberRecordLines : lines.size();
-      return true;
+      return;
     }
     i += kHuberRecordLines;
     const float two_theta = std::abs(rec.two_theta);
     add_reference_reflection(reading_, notes_, kDatRules,
                              {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
-    return true;
   }
 
   bool stopped(int line, std::string_view problem) {
@@ -183,14 +180,12 @@ void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, co
   MeasuredPoints points(reading);
   notes.note(reference_header(ReferenceLayout::huber));
   const ReferenceList list = read_reference_list(in, notes);
-  bool done = true;
   if (reading.measured.scan_ext == "obs") {
     read_obs_file(reading, scan, notes, kObsRules, true, points);
   } else {
     HuberReader reader(reading, notes, list, points);
-    done = reader.read(ScanLines(scan));
+    reader.read(ScanLines(scan));
   }
-  if (!done) return;
   points.finish(notes, MissingWording::other);
 }
 
