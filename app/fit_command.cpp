@@ -102,8 +102,7 @@ MeasuredScan measured_on_grid(const Calculation& c, const FitRun& run) {
   measured.imin_obs = 1.0e6f;
   PlainScan scan;
   scan.points = run.points;
-  std::ostringstream ignored;
-  plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, ignored);
+  plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, Notes());
   return measured;
 }
 

@@ -40,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   measured.scan_obs.assign(static_cast<std::size_t>(c.grid.nstep) + 1, kGapMarker);
   measured.imax_obs = 0;
   measured.imin_obs = 1.0e6f;
-  std::ostringstream notes;
-  plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, notes);
+  plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, Notes());
   return 0;
 }

@@ -26,6 +26,7 @@
 #include "run/result_tables.hpp"
 #include "run/run_files.hpp"
 #include "run/run_messages.hpp"
+#include "run/scale_factor_block.hpp"
 #include "run/zeit.hpp"
 #include "scans/measured_scan_reader.hpp"
 #include "scans/plain_scan.hpp"
@@ -181,7 +182,7 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   }
   finish_scale_factor(st.measured);
   st.radiation.dimono = incident_intensity(st.measured, st.radiation);
-  write_scale_factor_block(st.measured, st.radiation, st.sample, out, scan_file_read);
+  out << scale_factor_block(st.measured, st.radiation, st.sample, scan_file_read);
   zeit(st, out);
 
   MultipleDiffraction engine(crystal_structure_factor(st.crystal, st.radiation), st.options.limits);

@@ -35,12 +35,12 @@ struct ProfileEnds {
   int records = 0;
 };
 
-void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream& out, const Cad4Record& r, int line,
+void add_primary(const PsiGrid& grid, const MeasuredScan& measured, const Notes& notes, const Cad4Record& r, int line,
                  MeasuredPoints& points, ProfileEnds& ends) {
   if (!(grid.psia <= r.psi && r.psi <= grid.psie)) return;
-  if (r.divisor == 0) return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
+  if (r.divisor == 0) return warn_record_skipped(notes, line, r.h, r.k, r.l, r.psi, "the speed divisor is 0");
   if (std::any_of(r.profile.begin(), r.profile.end(), [](float c) { return c < 0; }))
-    return write_record_skipped(out, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
+    return warn_record_skipped(notes, line, r.h, r.k, r.l, r.psi, "the profile holds a negative count");
   const float sum = std::accumulate(r.profile.begin(), r.profile.end(), 0.0f);
   const float f = speed_factor(measured, r.divisor);
   const float p1 = r.profile.front();
@@ -54,15 +54,15 @@ void add_primary(const PsiGrid& grid, const MeasuredScan& measured, std::ostream
   points.add(r.psi, intensity, error);
 }
 
-void add_reference(const ScanReading& reading, std::ostream& out, const Cad4Record& r, int line) {
+void add_reference(const ScanReading& reading, const Notes& notes, const Cad4Record& r, int line) {
   if (r.divisor == 0) {
-    write_record_skipped(out, line, r.h, r.k, r.l, {}, "the speed divisor is 0");
+    warn_record_skipped(notes, line, r.h, r.k, r.l, {}, "the speed divisor is 0");
     return;
   }
   const float net = kPerMinute * r.peak - 2 * (kPerMinute * r.background1 + kPerMinute * r.background2);
   float integrated = net * kCountRate / static_cast<float>(std::abs(r.divisor));
   if (r.divisor < 1) integrated *= reading.measured.fatt;
-  add_reference_reflection(reading, out, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
+  add_reference_reflection(reading, notes, kTubeRules, {r.h, r.k, r.l, r.theta, integrated, 0});
 }
 
 // The background level of the profile ends, taken off every measured step.
@@ -74,7 +74,7 @@ void subtract_background(MeasuredScan& measured, const ProfileEnds& ends) {
   }
 }
 
-void read_cad4_file(const ScanReading& reading, std::istream& scan, std::ostream& out, MeasuredPoints& points) {
+void read_cad4_file(const ScanReading& reading, std::istream& scan, const Notes& notes, MeasuredPoints& points) {
   const ScanLines lines(scan);
   ProfileEnds ends;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -82,7 +82,7 @@ void read_cad4_file(const ScanReading& reading, std::istream& scan, std::ostream
     const int line = static_cast<int>(i + 1);
     Cad4Record r;
     if (!read_cad4_indices(lines[i], r)) {
-      write_line_skipped(out, line, "the indices of the record cannot be read");
+      warn_line_skipped(notes, line, "the indices of the record cannot be read");
       i += kCad4RecordLines - 1;
       continue;
     }
@@ -94,34 +94,34 @@ void read_cad4_file(const ScanReading& reading, std::istream& scan, std::ostream
     }
     const std::string_view problem = read_cad4_record(lines, i, primary, r);
     if (!lines.holds(i, kCad4RecordLines)) {
-      write_reading_stopped(out, line, problem);
+      warn_reading_stopped(notes, line, problem);
       break;
     }
     i += kCad4RecordLines - 1;
     if (!problem.empty()) {
-      write_record_skipped(out, line, r.h, r.k, r.l, {}, problem);
+      warn_record_skipped(notes, line, r.h, r.k, r.l, {}, problem);
     } else if (primary) {
-      add_primary(reading.grid, reading.measured, out, r, line, points, ends);
+      add_primary(reading.grid, reading.measured, notes, r, line, points, ends);
     } else {
-      add_reference(reading, out, r, line);
+      add_reference(reading, notes, r, line);
     }
   }
-  write_overlong_line_stop(out, lines.overlong_line());
+  warn_overlong_line(notes, lines.overlong_line());
   subtract_background(reading.measured, ends);
 }
 
 }  // namespace
 
-void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out) {
+void cad4(const ScanReading& reading, std::istream& scan, const Notes& notes) {
   reading.measured.scale_sum = 0;
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
-  write_reference_header(out, ReferenceLayout::cad4);
+  notes.note(reference_header(ReferenceLayout::cad4));
   if (reading.measured.scan_ext == "obs")
-    read_obs_file(reading, scan, out, kTubeRules, false, points);
+    read_obs_file(reading, scan, notes, kTubeRules, false, points);
   else
-    read_cad4_file(reading, scan, out, points);
-  points.finish(out, MissingWording::tube);
+    read_cad4_file(reading, scan, notes, points);
+  points.finish(notes, MissingWording::tube);
 }
 
 }  // namespace kavro

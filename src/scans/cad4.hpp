@@ -2,17 +2,17 @@
 // when the file name ends in "obs".
 #pragma once
 
-#include <istream>
-#include <ostream>
+#include <iosfwd>
 
+#include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
 
 // Fills scan_obs, the measured extremes and I-prim (less the background level
-// bg_obs of the profile ends), lists the reference reflections and sums the
-// estimates of I0 of those with F >= 2. A structure factor that cannot be
-// computed ends the run. Records that cannot be used are reported and skipped.
-void cad4(const ScanReading& reading, std::istream& scan, std::ostream& out);
+// bg_obs of the profile ends), tells the reference-reflection table and sums
+// the estimates of I0 of those with F >= 2. A structure factor that cannot be
+// computed ends the run. Records that cannot be used are skipped with a warning.
+void cad4(const ScanReading& reading, std::istream& scan, const Notes& notes);
 
 }  // namespace kavro

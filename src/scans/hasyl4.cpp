@@ -66,17 +66,17 @@ std::string_view add_profile_ends(const HuberFactors& f, const HuberRecord& rec,
 
 class HuberReader {
  public:
-  HuberReader(const ScanReading& reading, std::ostream& out, const ReferenceList& list, MeasuredPoints& points)
+  HuberReader(const ScanReading& reading, const Notes& notes, const ReferenceList& list, MeasuredPoints& points)
       : reading_(reading),
-        out_(out),
+        notes_(notes),
         factors_(list.factors),
         points_(points),
         primary_key_(record_key(reading.primary.h, reading.primary.k, reading.primary.l)) {
     for (const auto& hkl : list.reflections) reference_keys_.insert(record_key(hkl[0], hkl[1], hkl[2]));
   }
 
-  // Returns false when a structure factor failed.
-  bool read(const ScanLines& lines) {
+  // A structure factor that cannot be computed ends the run (RunStop).
+  void read(const ScanLines& lines) {
     for (std::size_t i = 0; i < lines.size();) {
       const std::string key = columns(lines[i], 1, 12);
       if (factors_.bcm == 0 && is_filter_header(lines[i])) {
@@ -84,19 +84,19 @@ class HuberReader {
       } else if (key == primary_key_) {
         if (!primary(lines, i)) break;
       } else if (reference_keys_.count(key) != 0) {
-        if (!reference(lines, i)) return false;
+        reference(lines, i);
       } else {
         ++i;
       }
     }
-    write_overlong_line_stop(out_, lines.overlong_line());
+    warn_overlong_line(notes_, lines.overlong_line());
     set_background();
-    return true;
   }
 
  private:
   std::size_t filter_header(const ScanLines& lines, std::size_t i) {
-    if (!read_filter_header(lines, i, factors_)) write_line_skipped(out_, line_number(i), "the filter-factor header cannot be read");
+    if (!read_filter_header(lines, i, factors_))
+      warn_line_skipped(notes_, line_number(i), "the filter-factor header cannot be read");
     return i + kFilterHeaderLines;
   }
 
@@ -128,30 +128,29 @@ class HuberReader {
     return true;
   }
 
-  // A reference reflection (its record lines only). Returns false when a
-  // structure factor failed.
-  bool reference(const ScanLines& lines, std::size_t& i) {
+  // A reference reflection (its record lines only).
+  void reference(const ScanLines& lines, std::size_t& i) {
     HuberRecord rec;
     const auto problem = read_huber_record(lines, i, 2, rec);
     const int line = line_number(i);
     if (!problem.empty()) {
-      write_line_skipped(out_, line, problem);
+      warn_line_skipped(notes_, line, problem);
       i = lines.holds(i, kHuberRecordLines) ? i + kHuberRecordLines : lines.size();
-      return true;
+      return;
     }
     i += kHuberRecordLines;
     const float two_theta = std::abs(rec.two_theta);
-    add_reference_reflection(reading_, out_, kDatRules, {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
-    return true;
+    add_reference_reflection(reading_, notes_, kDatRules,
+                             {rec.h, rec.k, rec.l, two_theta / 2, rec.intensity, rec.ratio});
   }
 
   bool stopped(int line, std::string_view problem) {
-    write_reading_stopped(out_, line, problem);
+    warn_reading_stopped(notes_, line, problem);
     return false;
   }
 
   bool skipped(int line, const HuberRecord& rec, std::string_view problem) {
-    write_record_skipped(out_, line, rec.h, rec.k, rec.l, rec.psi, problem);
+    warn_record_skipped(notes_, line, rec.h, rec.k, rec.l, rec.psi, problem);
     return true;
   }
 
@@ -165,7 +164,7 @@ class HuberReader {
   static int line_number(std::size_t i) { return static_cast<int>(i + 1); }
 
   ScanReading reading_;
-  std::ostream& out_;
+  const Notes& notes_;
   HuberFactors factors_;
   MeasuredPoints& points_;
   std::string primary_key_;
@@ -175,21 +174,19 @@ class HuberReader {
 
 }  // namespace
 
-void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out) {
+void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, const Notes& notes) {
   reading.measured.scale_sum = 0;
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
-  write_reference_header(out, ReferenceLayout::huber);
-  const ReferenceList list = read_reference_list(in, out);
-  bool done = true;
+  notes.note(reference_header(ReferenceLayout::huber));
+  const ReferenceList list = read_reference_list(in, notes);
   if (reading.measured.scan_ext == "obs") {
-    read_obs_file(reading, scan, out, kObsRules, true, points);
+    read_obs_file(reading, scan, notes, kObsRules, true, points);
   } else {
-    HuberReader reader(reading, out, list, points);
-    done = reader.read(ScanLines(scan));
+    HuberReader reader(reading, notes, list, points);
+    reader.read(ScanLines(scan));
   }
-  if (!done) return;
-  points.finish(out, MissingWording::other);
+  points.finish(notes, MissingWording::other);
 }
 
 }  // namespace kavro

@@ -2,9 +2,9 @@
 // output, or an ".obs" file with seven fields when the name ends in "obs".
 #pragma once
 
-#include <istream>
-#include <ostream>
+#include <iosfwd>
 
+#include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
@@ -12,9 +12,9 @@ namespace kavro {
 // Reads input lines 13a/13b from `in`, then the scan file. Fills scan_obs with
 // the records' integrated intensities, the measured extremes and I-prim (less
 // the background level bg_obs from the ends of the normalized profiles),
-// lists the reference reflections and sums the estimates of I0 of all of
-// them. A structure factor that cannot be computed ends the run. Records that
-// cannot be used are reported and skipped.
-void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out);
+// tells the reference-reflection table and sums the estimates of I0 of all
+// of them. A structure factor that cannot be computed ends the run. Records
+// that cannot be used are skipped with a warning.
+void hasyl4(const ScanReading& reading, std::istream& in, std::istream& scan, const Notes& notes);
 
 }  // namespace kavro

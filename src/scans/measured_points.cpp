@@ -41,12 +41,13 @@ bool MeasuredPoints::add(float psi, float intensity, float error) {
   return true;
 }
 
-void MeasuredPoints::finish(std::ostream& out, MissingWording wording) {
+void MeasuredPoints::finish(const Notes& notes, MissingWording wording) {
   if (in_window_ == 0) {
-    ff::write(out, "(//A/A/A/A)",
-              {wording == MissingWording::tube ? " The scan file is missing, or" : " The scan file is missing,or",
-               " the indices or the psi-range input by the user",
-               " do not correspond to the measured primary reflection", " of the scan file, please check your input"});
+    const char* first =
+        wording == MissingWording::tube ? " The scan file is missing, or" : " The scan file is missing,or";
+    notes.warning(ff::format("(//A/A/A/A)", {first, " the indices or the psi-range input by the user",
+                                            " do not correspond to the measured primary reflection",
+                                            " of the scan file, please check your input"}));
     reading_.measured.scan_given = 0;
   }
   if (in_prim_ > 0) {

@@ -2,8 +2,7 @@
 // the measured extremes and the measured primary intensity I-prim.
 #pragma once
 
-#include <ostream>
-
+#include "crystal/notes.hpp"
 #include "crystal/units.hpp"
 #include "scans/scan_reading.hpp"
 
@@ -34,9 +33,9 @@ class MeasuredPoints {
 
   int points_in_window() const { return in_window_; }
 
-  // After the last line: the "missing" message and scan_given = 0 when no
-  // point lay in the window; the I-prim mean and the extremes less bg_obs.
-  void finish(std::ostream& out, MissingWording wording);
+  // After the last line: the "missing" message (a warning) and scan_given = 0
+  // when no point lay in the window; the I-prim mean and the extremes less bg_obs.
+  void finish(const Notes& notes, MissingWording wording);
 
  private:
   ScanReading reading_;

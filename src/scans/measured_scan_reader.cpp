@@ -7,19 +7,19 @@
 
 namespace kavro {
 
-void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out) {
+void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, const Notes& notes) {
   reading.measured.imax_obs = 0;
   reading.measured.imin_obs = 1.0e6f;
   switch (reading.radiation.idesy) {
     case kTube:
-      cad4(reading, scan, out);
+      cad4(reading, scan, notes);
       break;
     case kSynchrotronSigma:
     case kSynchrotronPi:
-      hasyl4(reading, in, scan, out);
+      hasyl4(reading, in, scan, notes);
       break;
     case kNeutrons:
-      neutron(reading, scan, out);
+      neutron(reading, scan, notes);
       break;
     default:
       break;

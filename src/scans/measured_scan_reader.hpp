@@ -1,9 +1,9 @@
 // Reading the measured scan with the reader for the radiation kind.
 #pragma once
 
-#include <istream>
-#include <ostream>
+#include <iosfwd>
 
+#include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
@@ -11,6 +11,6 @@ namespace kavro {
 // Sets the start values of the measured extremes and calls the reader: cad4
 // for the X-ray tube, hasyl4 for synchrotron radiation (either polarization
 // case), neutron for neutrons. `in` is the input file, positioned after line 12.
-void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, std::ostream& out);
+void read_measured_scan(const ScanReading& reading, std::istream& in, std::istream& scan, const Notes& notes);
 
 }  // namespace kavro

@@ -8,14 +8,14 @@
 
 namespace kavro {
 
-void neutron(const ScanReading& reading, std::istream& scan, std::ostream& out) {
+void neutron(const ScanReading& reading, std::istream& scan, const Notes& notes) {
   reading.measured.scale_sum = 0;
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
-  write_reference_header(out, ReferenceLayout::neutron);
+  notes.note(reference_header(ReferenceLayout::neutron));
   const ReferenceRules rules{ReferenceBeam::neutrons, ReferenceLayout::neutron, 0};
-  read_obs_file(reading, scan, out, rules, false, points);
-  points.finish(out, MissingWording::other);
+  read_obs_file(reading, scan, notes, rules, false, points);
+  points.finish(notes, MissingWording::other);
 }
 
 }  // namespace kavro

@@ -24,7 +24,7 @@ int line_at(const std::string& text, std::istringstream& stream) {
 
 }  // namespace
 
-void read_obs_file(const ScanReading& reading, std::istream& scan, std::ostream& out, const ReferenceRules& rules,
+void read_obs_file(const ScanReading& reading, std::istream& scan, const Notes& notes, const ReferenceRules& rules,
                    bool with_ratio, MeasuredPoints& points) {
   const std::string text{std::istreambuf_iterator<char>(scan), std::istreambuf_iterator<char>()};
   std::istringstream lines(text);
@@ -37,15 +37,15 @@ void read_obs_file(const ScanReading& reading, std::istream& scan, std::ostream&
                            : ff::read_list(lines, {&m.h, &m.k, &m.l, &m.theta, &psi, &m.intensity});
     if (status < 0) return;
     if (status > 0) {
-      write_reading_stopped(out, line_at(text, lines),
-                            with_ratio ? "it does not hold h, k, l, theta, psi, I, P" : "it does not hold h, k, l, theta, psi, I");
+      warn_reading_stopped(notes, line_at(text, lines),
+                           with_ratio ? "it does not hold h, k, l, theta, psi, I, P" : "it does not hold h, k, l, theta, psi, I");
       return;
     }
     if (m.h == reading.primary.h && m.k == reading.primary.k && m.l == reading.primary.l) {
       if (usable_intensity(m.intensity)) points.add(psi, m.intensity, 0);
-      else write_record_skipped(out, line_at(text, lines), m.h, m.k, m.l, psi, "the intensity is out of range");
+      else warn_record_skipped(notes, line_at(text, lines), m.h, m.k, m.l, psi, "the intensity is out of range");
     } else {
-      add_reference_reflection(reading, out, rules, m);
+      add_reference_reflection(reading, notes, rules, m);
     }
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <istream>
 #include <string_view>
 
 #include "scans/measured_points.hpp"
@@ -77,13 +78,13 @@ PlainScan read_plain_scan(std::istream& in) {
   return scan;
 }
 
-void plain_scan(const ScanReading& reading, const PlainScan& scan, std::ostream& out) {
+void plain_scan(const ScanReading& reading, const PlainScan& scan, const Notes& notes) {
   reading.measured.scale_sum = 0;
   reading.measured.nref = 0;
   MeasuredPoints points(reading);
   for (const ScanPoint& p : scan.points)
     points.add(static_cast<float>(p.psi), static_cast<float>(p.intensity), static_cast<float>(p.sigma));
-  points.finish(out, MissingWording::other);
+  points.finish(notes, MissingWording::other);
 }
 
 }  // namespace kavro

@@ -4,11 +4,11 @@
 // are comments. Any radiation.
 #pragma once
 
-#include <istream>
-#include <ostream>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "crystal/notes.hpp"
 #include "scans/scan_reading.hpp"
 
 namespace kavro {
@@ -34,6 +34,6 @@ PlainScan read_plain_scan(std::istream& in);
 // Places the points on the psi grid as the other readers do (extremes, I-prim,
 // the "missing" message when none lies in the window). There are no reference
 // reflections, so the scale factor keeps its default.
-void plain_scan(const ScanReading& reading, const PlainScan& scan, std::ostream& out);
+void plain_scan(const ScanReading& reading, const PlainScan& scan, const Notes& notes);
 
 }  // namespace kavro

@@ -8,10 +8,10 @@
 #pragma once
 
 #include <array>
-#include <istream>
-#include <ostream>
+#include <iosfwd>
 #include <vector>
 
+#include "crystal/notes.hpp"
 #include "scans/huber_factors.hpp"
 
 namespace kavro {
@@ -24,7 +24,7 @@ struct ReferenceList {
 };
 
 // Reads lines 13a and 13b from the input file. A line that cannot be read
-// is reported and ends the input (the reflections before it are kept).
-ReferenceList read_reference_list(std::istream& in, std::ostream& out);
+// is told as a warning and ends the input (the reflections before it are kept).
+ReferenceList read_reference_list(std::istream& in, const Notes& notes);
 
 }  // namespace kavro

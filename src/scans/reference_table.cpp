@@ -31,30 +31,29 @@ int index(ReferenceLayout layout) { return static_cast<int>(layout); }
 
 }  // namespace
 
-void write_reference_header(std::ostream& out, ReferenceLayout layout) {
-  out << '\n' << kHeader[index(layout)] << "\n\n";
+std::string reference_header(ReferenceLayout layout) {
+  return std::string("\n") + kHeader[index(layout)] + "\n\n";
 }
 
-void write_reference_line(std::ostream& out, ReferenceLayout layout, const Sample& sample,
-                          const ReferenceMeasurement& m, float F, float absorption, const ReferenceEstimate& e) {
+std::string reference_line(ReferenceLayout layout, const Sample& sample, const ReferenceMeasurement& m, float F,
+                           float absorption, const ReferenceEstimate& e) {
   const float ext_um = e.ext_length * 1.0e4f;
   const float path_um = e.t * mean_block_path(sample) * e.y * 1.0e4f;
   const float estimate = e.q * sample.area;
   const float inverse_a = 1 / absorption;
   if (layout == ReferenceLayout::neutron) {
-    ff::write(out, kLineFormat[index(layout)],
-              {m.h, m.k, m.l, m.theta, m.intensity, F, inverse_a, e.lorentz, ext_um, e.y, path_um, estimate});
-    return;
+    return ff::format(kLineFormat[index(layout)],
+                      {m.h, m.k, m.l, m.theta, m.intensity, F, inverse_a, e.lorentz, ext_um, e.y, path_um, estimate});
   }
-  ff::write(out, kLineFormat[index(layout)],
-            {m.h, m.k, m.l, m.theta, m.intensity, F, inverse_a, e.lorentz, e.polarization, ext_um, e.y, path_um,
-             estimate});
+  return ff::format(kLineFormat[index(layout)], {m.h, m.k, m.l, m.theta, m.intensity, F, inverse_a, e.lorentz,
+                                                 e.polarization, ext_um, e.y, path_um, estimate});
 }
 
 // " Reference reflection  h  k  l gives no estimate of I0 (theta = ..., I = ..., F = ...)"
-void write_reference_skipped(std::ostream& out, const ReferenceMeasurement& m, float F) {
-  ff::write(out, "(' Reference reflection',3I4,' gives no estimate of I0 (theta =',F9.3,', I =',E11.3,', F =',F10.2,')')",
-            {m.h, m.k, m.l, m.theta, m.intensity, F});
+std::string reference_skipped(const ReferenceMeasurement& m, float F) {
+  return ff::format(
+      "(' Reference reflection',3I4,' gives no estimate of I0 (theta =',F9.3,', I =',E11.3,', F =',F10.2,')')",
+      {m.h, m.k, m.l, m.theta, m.intensity, F});
 }
 
 }  // namespace kavro

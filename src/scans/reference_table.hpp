@@ -1,8 +1,8 @@
 // The table of reference reflections in the listing: its header and one line
-// per reflection, in the column layout of each scan-file kind.
+// per reflection, in the column layout of each scan-file kind, as listing text.
 #pragma once
 
-#include <ostream>
+#include <string>
 
 #include "scans/incident_intensity.hpp"
 
@@ -16,15 +16,15 @@ enum class ReferenceLayout {
 };
 
 // An empty line, the column titles, an empty line.
-void write_reference_header(std::ostream& out, ReferenceLayout layout);
+std::string reference_header(ReferenceLayout layout);
 
 // One reflection: indices, theta, I*omega, F, A*, L, p, extinction length
 // (micrometres), y, the block path reduced by extinction t*Tm*y (micrometres)
 // and the estimate I0*q = q * area.
-void write_reference_line(std::ostream& out, ReferenceLayout layout, const Sample& sample,
-                          const ReferenceMeasurement& m, float F, float absorption, const ReferenceEstimate& e);
+std::string reference_line(ReferenceLayout layout, const Sample& sample, const ReferenceMeasurement& m, float F,
+                           float absorption, const ReferenceEstimate& e);
 
 // A reflection that gives no estimate, in place of its table line.
-void write_reference_skipped(std::ostream& out, const ReferenceMeasurement& m, float F);
+std::string reference_skipped(const ReferenceMeasurement& m, float F);
 
 }  // namespace kavro

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstddef>
-#include <istream>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "run/run_state.hpp"
+#include "run/scale_factor_block.hpp"
 #include "scans/measured_points.hpp"
 #include "scans/reader_fixture.hpp"
 #include "scans/scale_factor.hpp"
@@ -76,7 +77,7 @@ TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
 void scale_factor_step(RunState& st, std::ostream& out, bool scan_file_read) {
   finish_scale_factor(st.measured);
   st.radiation.dimono = incident_intensity(st.measured, st.radiation);
-  write_scale_factor_block(st.measured, st.radiation, st.sample, out, scan_file_read);
+  out << scale_factor_block(st.measured, st.radiation, st.sample, scan_file_read);
 }
 
 TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
