@@ -6,6 +6,7 @@
 
 #include "crystal/units.hpp"
 #include "dynamical_run_files.hpp"
+#include "input_run.hpp"
 #include "rocking_module.hpp"
 #include "run/input_preparation.hpp"
 
@@ -13,12 +14,6 @@ namespace py = pybind11;
 
 namespace kavro::python {
 namespace {
-
-std::string first_line(const std::string& text) {
-  std::string line = text.substr(0, text.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line.substr(0, 80);
-}
 
 std::shared_ptr<const DynamicalRun> perfect_crystal_run(Calculation calculation, const std::string& title,
                                                         const DynamicalChoice& choice) {
@@ -69,12 +64,12 @@ std::optional<DynamicalChoice> dynamical_choice(const py::object& dynamical, std
 std::shared_ptr<const DynamicalRun> dynamical_run(const std::string& input_text, const DynamicalChoice& choice,
                                                   std::ostream& listing) {
   std::istringstream in(input_text);
-  return perfect_crystal_run(read_calculation(in, listing, nullptr), first_line(input_text), choice);
+  return perfect_crystal_run(read_calculation(in, listing, nullptr), input_title(input_text), choice);
 }
 
 std::shared_ptr<const DynamicalRun> dynamical_run(const CrystalInput& input, const DynamicalChoice& choice,
                                                   std::ostream& listing) {
-  return perfect_crystal_run(prepare(input.experiment, listing), first_line(input.text), choice);
+  return perfect_crystal_run(prepare(input.experiment, listing), input_title(input.text), choice);
 }
 
 const char* quantity_name(dynamical::ScanQuantity quantity) {

@@ -25,11 +25,12 @@ void take_values(const RunState& st, InputRun& run) {
   run.options = st.options;
 }
 
-// The run of `in`; `names.input_file` is the input's file, if it has one.
-InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem::path& base_dir, bool result_files,
-                    const std::string& preface, const InterruptCheck& interrupted,
-                    const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
-                    const std::function<void(RunRequests&)>& more = {}) {
+using Driver = std::function<RunResult(RunState&, std::ostream&, const RunRequests&)>;
+
+// The run that `drive` makes with the listing in memory and the event table kept.
+InputRun run_kept(const Driver& drive, bool result_files, const std::string& preface,
+                  const InterruptCheck& interrupted, const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
+                  const std::function<void(RunRequests&)>& more = {}) {
   InputRun run;
   RunState state;
   state.banner = version_banner();
@@ -46,7 +47,7 @@ InputRun run_stream(std::istream& in, RunArguments& names, const std::filesystem
   std::ostringstream listing;
   listing << preface;
   try {
-    RunResult result = run_with_requests(state, in, listing, names, base_dir, requests);
+    RunResult result = drive(state, listing, requests);
     run.completed = result.completed;
     run.status = result.ios;
     run.store_overflowed = result.store_overflowed;
@@ -92,7 +93,10 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
   if (!in) throw InputFileError("cannot open the input file " + input.string(), true);
   RunArguments names;
   names.input_file = input;
-  return run_stream(in, names, input.parent_path(), result_files, {}, interrupted);
+  const Driver drive = [&](RunState& st, std::ostream& listing, const RunRequests& requests) {
+    return run_with_requests(st, in, listing, names, input.parent_path(), requests);
+  };
+  return run_kept(drive, result_files, {}, interrupted);
 }
 
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted,
@@ -100,9 +104,27 @@ InputRun run_input_text(const std::string& text, const std::string& preface, con
                         const std::function<void(RunRequests&)>& more) {
   std::istringstream in(text);
   RunArguments names;
-  InputRun run = run_stream(in, names, std::filesystem::current_path(), false, preface, interrupted, file_indices, more);
+  const Driver drive = [&](RunState& st, std::ostream& listing, const RunRequests& requests) {
+    return run_with_requests(st, in, listing, names, std::filesystem::current_path(), requests);
+  };
+  InputRun run = run_kept(drive, false, preface, interrupted, file_indices, more);
   run.failure = without_input_lines(run.failure);
   return run;
+}
+
+InputRun run_crystal_input(const CrystalInput& input, const InterruptCheck& interrupted,
+                           const std::function<void(RunRequests&)>& more) {
+  const std::string title = input_title(input.text);
+  const Driver drive = [&](RunState& st, std::ostream& listing, const RunRequests& requests) {
+    return run_experiment(st, input.experiment, title, listing, requests);
+  };
+  return run_kept(drive, false, input.preface, interrupted, input.file_indices, more);
+}
+
+std::string input_title(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line.substr(0, 80);
 }
 
 std::string run_report_page(const InputRun& run, const std::string& name) {

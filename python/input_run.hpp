@@ -13,6 +13,7 @@
 #include "engine/calculated_scan.hpp"
 #include "engine/calculation.hpp"
 #include "scans/measured_scan.hpp"
+#include "crystal_input.hpp"
 #include "kavro/error.hpp"
 #include "run/run_requests.hpp"
 #include "tables/pass_table.hpp"
@@ -67,6 +68,15 @@ InputRun run_input_file(const std::filesystem::path& input, const InterruptCheck
 InputRun run_input_text(const std::string& text, const std::string& preface, const InterruptCheck& interrupted = {},
                         const std::optional<FileIndexMatrix>& file_indices = std::nullopt,
                         const std::function<void(RunRequests&)>& more = {});
+
+// The run of a crystal's input from its Experiment, with the conversion's
+// report at the head of the listing: what run_input_text gives of its text,
+// with no text read. Nothing is written; a stop's message names the value.
+InputRun run_crystal_input(const CrystalInput& input, const InterruptCheck& interrupted = {},
+                           const std::function<void(RunRequests&)>& more = {});
+
+// The first line of an input text, the run's title (at most 80 characters).
+std::string input_title(const std::string& text);
 
 // The run's interactive HTML report, as `kavro99 run --html NAME.html` writes it.
 std::string run_report_page(const InputRun& run, const std::string& name);

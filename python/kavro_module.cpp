@@ -231,8 +231,7 @@ Result events(const py::handle& run_error, const py::handle& cif_error, const Cr
       py::gil_scoped_release unlocked;
       input = crystal_input(crystal, settings, !steps);
       if (client.is_none())
-        done = run_input_text(input.text, input.preface, python_signal_raised, input.file_indices,
-                              [exact](RunRequests& r) { r.exact = exact; });
+        done = run_crystal_input(input, python_signal_raised, [exact](RunRequests& r) { r.exact = exact; });
     }
     if (!client.is_none()) done = spread_run(client, input, python_signal_raised, exact);
   } catch (const cif::CifError& e) {

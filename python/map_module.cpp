@@ -14,6 +14,7 @@
 #include "crystal_input.hpp"
 #include "crystal/run_stop.hpp"
 #include "distributed_map.hpp"
+#include "engine/calculation.hpp"
 #include "input_run.hpp"
 #include "map/map_csv.hpp"
 #include "map/map_html.hpp"
@@ -134,14 +135,17 @@ MapMaker map_maker(const py::object& client, const std::string& text) {
   };
 }
 
+// The map of an input's text, or of a structure's experiment with the text
+// it was written as (which Dask's workers read).
 std::shared_ptr<MapResult> map_of_text(const ModuleErrors& errors, const std::string& text, const std::string& preface,
-                                       const MapOptions& options, const py::object& client) {
+                                       const MapOptions& options, const py::object& client,
+                                       const Experiment* experiment = nullptr) {
   std::ostringstream messages;
   messages << preface;
   const MapMaker maker = map_maker(client, text);
   try {
     py::gil_scoped_release unlocked;
-    Calculation c = map_calculation(text, messages);
+    Calculation c = experiment != nullptr ? prepare(*experiment, messages) : map_calculation(text, messages);
     return std::make_shared<MapResult>(make_map(std::move(c), input_title(text), options, messages, maker));
   } catch (const MapValueError& e) {
     throw py::value_error(e.what());
@@ -176,7 +180,7 @@ std::shared_ptr<MapResult> psi_energy_map(const ModuleErrors& errors, const py::
   } catch (const cif::CifError& e) {
     raise_with_message(errors.cif, e);
   }
-  std::shared_ptr<MapResult> map = map_of_text(errors, input.text, input.preface, options, client);
+  std::shared_ptr<MapResult> map = map_of_text(errors, input.text, input.preface, options, client, &input.experiment);
   map->file_indices = input.file_indices;
   return map;
 }

@@ -9,6 +9,7 @@
 #include "crystal/primary_structure_factor.hpp"
 #include "crystal/raumgr.hpp"
 #include "crystal/run_stop.hpp"
+#include "format/fixed_format.hpp"
 #include "run/calculated_scan_name.hpp"
 #include "run/file_names.hpp"
 #include "run/input_file.hpp"
@@ -105,6 +106,14 @@ void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArgu
   // shows the steps as they go (space group, orientation, cell, scattering
   // factors, atoms, density and mu).
   take_calculation(st, prepare(experiment_read(st), out, StopWording::input_lines));
+}
+
+void prepare_experiment(RunState& st, const Experiment& experiment, const std::string& title, std::ostream& out) {
+  st.title = title;
+  st.title.resize(80, ' ');
+  ff::write(out, "(//1X,A80/)", {st.title});
+  take_calculation(st, prepare(experiment, out));
+  allocate_scan(st, out);
 }
 
 Calculation read_calculation(std::istream& input, std::ostream& listing, RunArguments* names) {

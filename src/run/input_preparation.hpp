@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string>
 
 #include "engine/calculation.hpp"
 #include "kavro/input.hpp"
@@ -18,6 +19,11 @@ namespace kavro {
 // With `files`, the PostScript page is opened and the measured-scan and ".cal"
 // names are checked; without, no file is touched.
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
+
+// An experiment given whole in the place of the input file: `title` heads
+// the listing (80 characters), then the preparation lists its blocks; its
+// stops name the values. The scan arrays are allocated; nothing is measured.
+void prepare_experiment(RunState& st, const Experiment& experiment, const std::string& title, std::ostream& out);
 
 // read_calculation (kavro/input.hpp) with, in `names`, the names of line 2
 // and line 12 (blank when none) given back too, so that a caller can check

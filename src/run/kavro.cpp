@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -159,14 +161,11 @@ std::vector<ChunkTableReader> chunk_readers(RunState& st, std::ostream& out, con
   return readers;
 }
 
-void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
-                 const RunRequests& requests) {
+// Every step after the preparation: the measured scan (its lines 13a/13b
+// read from `in`), the passes, the comparison and the result files.
+void run_prepared(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
+                  const RunRequests& requests, std::uint64_t input_print) {
   const bool split = requests.chunk || !requests.merged_chunks.empty();
-  const std::uint64_t input_print = split ? input_fingerprint(in) : 0;
-  // Header: version, date and time; the input file up to the absorption step.
-  ff::write(out, "(A)", {st.banner});
-  zeit(st, out);
-  read_and_prepare(st, in, out, args, &files);
   st.options.max_stored_events = requests.max_listed;
   st.options.exact = requests.exact;
   st.options.keep_event_table = requests.wants_event_table();
@@ -207,6 +206,27 @@ void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments
   if (files.page_written) files.written.push_back(files.page.target());
   write_result_tables(st, out, requests, files);
   zeit(st, out);
+}
+
+void perform_run(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles& files,
+                 const RunRequests& requests) {
+  const bool split = requests.chunk || !requests.merged_chunks.empty();
+  const std::uint64_t input_print = split ? input_fingerprint(in) : 0;
+  // Header: version, date and time; the input file up to the absorption step.
+  ff::write(out, "(A)", {st.banner});
+  zeit(st, out);
+  read_and_prepare(st, in, out, args, &files);
+  run_prepared(st, in, out, args, files, requests, input_print);
+}
+
+void perform_experiment_run(RunState& st, const Experiment& experiment, const std::string& title, std::ostream& out,
+                            RunFiles& files, const RunRequests& requests) {
+  ff::write(out, "(A)", {st.banner});
+  zeit(st, out);
+  prepare_experiment(st, experiment, title, out);
+  std::istringstream no_reference_lines;
+  RunArguments args;
+  run_prepared(st, no_reference_lines, out, args, files, requests, 0);
 }
 
 // The passes and scans of a completed run go to its caller: the arrays that
@@ -254,31 +274,15 @@ void finish_page(RunFiles& files, bool completed) {
   std::filesystem::remove(files.page.target(), ignored);
 }
 
-}  // namespace
-
-RunResult kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                const std::filesystem::path& base_dir) {
-  return run_with_requests(st, in, out, args, base_dir, RunRequests{});
-}
-
-RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
-                            const std::filesystem::path& base_dir, const RunRequests& requests) {
-  reset_run(st);
+// Performs a run and ends it: how it ended, its results, the arrays given
+// back and the page and files it leaves.
+RunResult carry_out(RunState& st, std::ostream& out, RunFiles& files, const RunRequests& requests,
+                     const std::function<void()>& perform) {
   st.file_indices = requests.file_indices;
-  RunFiles files;
-  files.base_dir = base_dir;
-  files.input_file = args.input_file;
-  files.listing_file = args.listing_file;
-  files.result_files = requests.result_files;
-  files.caller_files = requests.other_inputs;
-  if (!requests.events_file.empty()) files.caller_files.push_back({requests.events_file, "event table"});
-  if (!requests.scan_table_file.empty()) files.caller_files.push_back({requests.scan_table_file, "scan table"});
-  if (!requests.html_file.empty()) files.caller_files.push_back({requests.html_file, "HTML report"});
-  files.page_images = requests.page_images;
   RunResult result;
   try {
     const ff::RefuseNonFinite finite_outputs_only;
-    perform_run(st, in, out, args, files, requests);
+    perform();
     result.completed = true;
     if (requests.completed) requests.completed(st);
     take_results(st, result);
@@ -302,6 +306,41 @@ RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, R
   result.ios = st.ios;
   result.files_written = std::move(files.written);
   return result;
+}
+
+
+}  // namespace
+
+RunResult kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                const std::filesystem::path& base_dir) {
+  return run_with_requests(st, in, out, args, base_dir, RunRequests{});
+}
+
+RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
+                            const std::filesystem::path& base_dir, const RunRequests& requests) {
+  reset_run(st);
+  RunFiles files;
+  files.base_dir = base_dir;
+  files.input_file = args.input_file;
+  files.listing_file = args.listing_file;
+  files.result_files = requests.result_files;
+  files.caller_files = requests.other_inputs;
+  if (!requests.events_file.empty()) files.caller_files.push_back({requests.events_file, "event table"});
+  if (!requests.scan_table_file.empty()) files.caller_files.push_back({requests.scan_table_file, "scan table"});
+  if (!requests.html_file.empty()) files.caller_files.push_back({requests.html_file, "HTML report"});
+  files.page_images = requests.page_images;
+  return carry_out(st, out, files, requests, [&] { perform_run(st, in, out, args, files, requests); });
+}
+
+RunResult run_experiment(RunState& st, const Experiment& experiment, const std::string& title, std::ostream& out,
+                         const RunRequests& requests) {
+  if (requests.chunk || !requests.merged_chunks.empty())
+    throw Error("a run of an experiment is not split; a split run starts from an input file");
+  reset_run(st);
+  RunFiles files;
+  files.result_files = false;
+  return carry_out(st, out, files, requests,
+                    [&] { perform_experiment_run(st, experiment, title, out, files, requests); });
 }
 
 }  // namespace kavro

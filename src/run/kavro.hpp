@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "engine/experiment.hpp"
 #include "run/run_requests.hpp"
 #include "run/run_result.hpp"
 #include "run/run_state.hpp"
@@ -33,6 +34,15 @@ RunResult kavro(RunState& st, std::istream& in, std::ostream& out, RunArguments&
 // progress report.
 RunResult run_with_requests(RunState& st, std::istream& in, std::ostream& out, RunArguments& args,
                             const std::filesystem::path& base_dir, const RunRequests& requests);
+
+// A run of an experiment given whole (a converted crystal, Python's
+// structures) instead of an input file: the same steps from the preparation
+// on, `title` heading the listing, the stops naming the values. It reads no
+// measured scan and writes neither the ".cal" file nor the page. It is not
+// split (a split run's shares start from an input file's text): it throws
+// Error for such requests.
+RunResult run_experiment(RunState& st, const Experiment& experiment, const std::string& title, std::ostream& out,
+                         const RunRequests& requests);
 
 // The version line written first in every listing, padded to 45 characters.
 std::string version_banner();
