@@ -64,7 +64,7 @@ void write_scan_table(std::ostream& out, const DynamicalRunResult& r) {
 // A measured scan with no point, as the page and the ".cal" file take it.
 MeasuredScan no_measurement(const PsiGrid& grid) {
   MeasuredScan m;
-  m.scan_obs.assign(static_cast<std::size_t>(grid.nstep) + 1, kGapMarker);
+  m.scan_obs.assign(static_cast<std::size_t>(grid.step_count) + 1, kGapMarker);
   return m;
 }
 

@@ -158,7 +158,7 @@ EnergyScan energy_scan(const Calculation& base, const GlitchArguments& a, std::p
   for (std::thread& t : pool) t.join();
   for (const std::exception_ptr& f : failures)
     if (f) std::rethrow_exception(f);
-  scan.sigma_weight = (1 + double(base.radiation.polsig)) / 2;
+  scan.sigma_weight = (1 + double(base.radiation.polarization_degree)) / 2;
   return scan;
 }
 
@@ -230,7 +230,7 @@ int make_glitch_scan(const GlitchArguments& a) {
     std::cerr << "kavro99: the input file cannot be used:\n" << stop_message(listing.str());
     return kExitUsage;
   }
-  if (base.radiation.idesy == kNeutrons) throw UsageError("the energy scan is made for X-rays; the input describes neutrons");
+  if (base.radiation.idesy == RadiationKind::neutrons) throw UsageError("the energy scan is made for X-rays; the input describes neutrons");
   const std::pair<double, double> e = scan_energies(a);
   const EnergyScan scan = energy_scan(base, a, e);
 

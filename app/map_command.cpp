@@ -108,7 +108,7 @@ MapArguments parse(const std::vector<std::string_view>& args) {
 
 map::PsiDomain psi_domain(const MapArguments& a, const Calculation& c) {
   if (!a.psi) {
-    const double start = c.radiation.idesy != kTube && c.grid.psia >= 0 ? 0.0 : -180.0;
+    const double start = c.radiation.idesy != RadiationKind::tube && c.grid.psia >= 0 ? 0.0 : -180.0;
     return {start, start + 360};
   }
   if (!(a.psi->first < a.psi->second && a.psi->second - a.psi->first <= 360))
@@ -176,7 +176,7 @@ int make_map(const MapArguments& a) {
   }
   const fs::path scan = result_path(a.input.parent_path(), names.dname2);
   if (!usable_files(a, scan)) return kExitUsage;
-  if (c.radiation.idesy == kNeutrons) {
+  if (c.radiation.idesy == RadiationKind::neutrons) {
     std::cerr << "kavro99: the map is made for X-rays; " << a.input << " describes neutrons\n";
     return kExitUsage;
   }

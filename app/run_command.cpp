@@ -100,7 +100,7 @@ RunPlan plan_of(const RunRequest& request) {
     RunArguments names;
     const Calculation c = read_calculation(in, ignored, &names);
     for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
-      plan.reflections += index_bounds(c.crystal, line.lambda).reflections();
+      plan.reflections += index_bounds(c.crystal, line.wavelength_A).reflections();
       ++plan.passes;
     }
     plan.atoms = c.crystal.na;
@@ -297,7 +297,7 @@ int run_command(RunRequest& request) {
     std::snprintf(text, sizeof text,
                   "kavro99: warning: the psi step %.3g degree is wider than half the FWHM of %lld event(s) above "
                   "drumin (the narrowest %.3g degree); %g steps per degree (a step of %.3g degree) resolve them\n",
-                  1 / static_cast<double>(state.grid.zsw), static_cast<long long>(state.sampling.unresolved),
+                  1 / static_cast<double>(state.grid.steps_per_degree), static_cast<long long>(state.sampling.unresolved),
                   static_cast<double>(state.sampling.narrowest), steps, 1 / steps);
     std::cerr << text;
   }

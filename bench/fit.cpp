@@ -32,7 +32,7 @@ kavro::Calculation yig(int threads) {
 // Points between the grid steps from the model with known values, sigma sqrt(I).
 std::vector<kavro::ScanPoint> measured_yig(const kavro::Calculation& c) {
   std::vector<kavro::ScanPoint> points;
-  for (int i = 1; i < c.grid.nstep; ++i) points.push_back({c.grid.psia + (i + 0.37) / c.grid.zsw, 0, 1});
+  for (int i = 1; i < c.grid.step_count; ++i) points.push_back({c.grid.psia + (i + 0.37) / c.grid.steps_per_degree, 0, 1});
   kavro::ScanModel model(c, points, true);
   kavro::ModelValues truth = model.start();
   truth.offset = 0.031;

@@ -25,8 +25,8 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
   kavro::raumgr(st.crystal, nr, listing);
   st.crystal.nf = static_cast<int>(types.size());
   st.crystal.atn = types;
-  st.crystal.fcoef.resize(types.size());
-  st.crystal.atnum.resize(types.size());
+  st.crystal.form_factor_coefficients.resize(types.size());
+  st.crystal.atomic_number.resize(types.size());
   st.crystal.fp.resize(types.size());
   st.crystal.fpp.resize(types.size());
   for (int j = 0; j < st.crystal.nf; ++j) kavro::upform(st.crystal, st.radiation, j, listing);
@@ -43,7 +43,7 @@ RunState make_crystal(float a, int nr, const std::vector<std::string>& types, in
       st.crystal.bt.push_back({0.0005f, 0.0005f, 0.0005f, 0, 0, 0});
     }
   st.crystal.na = static_cast<int>(st.crystal.xyz.size());
-  st.crystal.bt_u.resize(st.crystal.xyz.size());
+  st.crystal.u_aniso_A2.resize(st.crystal.xyz.size());
   kavro::bravai(st.crystal);
   kavro::reciprocal_cell(st.crystal);
   kavro::convert_temperature_parameters(st.crystal);

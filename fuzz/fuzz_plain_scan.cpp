@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!scan.error.empty()) return 0;
   MeasuredScan measured;
   measured.scan_given = 1;
-  measured.scan_obs.assign(static_cast<std::size_t>(c.grid.nstep) + 1, kGapMarker);
+  measured.scan_obs.assign(static_cast<std::size_t>(c.grid.step_count) + 1, kGapMarker);
   measured.imax_obs = 0;
   measured.imin_obs = 1.0e6f;
   plain_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, scan, Notes());

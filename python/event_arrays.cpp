@@ -84,7 +84,7 @@ py::list event_column_descriptions() {
 Scan scan_arrays(const InputRun& run) {
   const std::size_t n = run.calculated.scan_calc.size();
   std::vector<float> psi(n), obs(n, std::numeric_limits<float>::quiet_NaN());
-  const float step = n > 0 ? 1.0f / run.grid.zsw : 0.f;
+  const float step = n > 0 ? 1.0f / run.grid.steps_per_degree : 0.f;
   for (std::size_t i = 0; i < n; ++i) {
     psi[i] = run.grid.psia + static_cast<float>(i) * step;
     if (i < run.measured.scan_obs.size() && run.measured.scan_obs[i] < kGapMarker) obs[i] = run.measured.scan_obs[i];

@@ -216,7 +216,7 @@ py::tuple fitted_scan(const FitResult& r) {
   const std::vector<float>& scan = r.run.fitted_scan;
   py::array_t<float> psi(static_cast<py::ssize_t>(scan.size()));
   for (std::size_t i = 0; i < scan.size(); ++i)
-    psi.mutable_at(static_cast<py::ssize_t>(i)) = static_cast<float>(g.psia + static_cast<double>(i) / g.zsw);
+    psi.mutable_at(static_cast<py::ssize_t>(i)) = static_cast<float>(g.psia + static_cast<double>(i) / g.steps_per_degree);
   return py::make_tuple(psi, py::array_t<float>(static_cast<py::ssize_t>(scan.size()), scan.data()));
 }
 

@@ -55,7 +55,7 @@ std::string result_page(const Result& r) {
 py::list pass_summaries(const InputRun& run) {
   py::list passes;
   for (const PassTable& p : run.passes)
-    passes.append(py::dict("pass"_a = p.pass, "wavelength"_a = p.line.lambda, "events_full_turn"_a = p.events_full_turn,
+    passes.append(py::dict("pass"_a = p.pass, "wavelength"_a = p.line.wavelength_A, "events_full_turn"_a = p.events_full_turn,
                            "near_window"_a = p.near_window, "stored"_a = p.stored,
                            "store_overflowed"_a = p.store_overflowed,
                            "operative_reflections"_a = p.operative_reflections, "scan_crossings"_a = p.scan_crossings,

@@ -48,7 +48,7 @@ std::pair<double, double> energy_range(const MapOptions& o) {
 
 map::PsiDomain psi_domain(const MapOptions& o, const Calculation& c) {
   if (!o.psi) {
-    const double start = c.radiation.idesy != kTube && c.grid.psia >= 0 ? 0.0 : -180.0;
+    const double start = c.radiation.idesy != RadiationKind::tube && c.grid.psia >= 0 ? 0.0 : -180.0;
     return {start, start + 360};
   }
   if (!(o.psi->first < o.psi->second && o.psi->second - o.psi->first <= 360))
@@ -87,7 +87,7 @@ void check_size(const Calculation& c, const std::pair<double, double>& e, std::o
 
 MapResult make_map(Calculation calculation, std::string title, const MapOptions& options, std::ostream& messages,
                    const MapMaker& maker) {
-  if (calculation.radiation.idesy == kNeutrons) throw MapValueError("the map is made for X-rays, not for neutrons");
+  if (calculation.radiation.idesy == RadiationKind::neutrons) throw MapValueError("the map is made for X-rays, not for neutrons");
   const std::pair<double, double> e = energy_range(options);
   if (!map::reflects_over(calculation, e.first))
     throw MapValueError("the primary reflection does not reach the Ewald sphere at the lowest energy, " +

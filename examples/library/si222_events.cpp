@@ -28,15 +28,15 @@ kavro::Experiment silicon_222() {
   si.bt = {{0.0039f, 0.0039f, 0.0039f, 0, 0, 0}};
 
   kavro::Radiation& mo = c.radiation;  // two lines given explicitly, as a tube
-  mo.idesy = kavro::kTube;
+  mo.idesy = kavro::RadiationKind::tube;
   mo.wavind = "dl";
   mo.alam1 = 0.7093f, mo.dlam1 = 0.00041f, mo.flam1 = 1.0f;
   mo.alam2 = 0.71359f, mo.dlam2 = 0.00045f, mo.flam2 = 0.5f;
-  mo.dimono = 2e9f;
+  mo.incident_flux_per_cm2_s = 2e9f;
 
   c.sample.diverp = c.sample.divers = 0.14f;
-  c.sample.rkugel = 150e-4f;  // cm
-  c.sample.radius = 150;      // micrometres
+  c.sample.crystal_radius_cm = 150e-4f;  // 150 micrometres
+  c.sample.radius = 150;                 // mosaic blocks, micrometres
   c.primary.h = c.primary.k = c.primary.l = 2;
   c.primary.psi1 = -24.5f, c.primary.psi2 = -23.5f;
   c.grid.psia = -30, c.grid.psie = 30, c.grid.zsw1 = 50;

@@ -105,8 +105,8 @@ Crystal written_crystal(const InputLines& lines, bool neutrons) {
         c.symt[n][j] = written_value(kTranslationFormat, translation(lines.operators[n], j));
         for (std::size_t k = 0; k < 3; ++k) c.symr[n][j][k] = static_cast<float>(lines.operators[n].rot[j][k] / kOpDen);
       }
-    c.sgsym.assign(30, ' ');
-    c.sgsym[0] = 'P';
+    c.space_group_symbol.assign(30, ' ');
+    c.space_group_symbol[0] = 'P';
   }
   for (std::size_t j = 0; j < lines.types.size(); ++j) {
     const InputType& type = lines.types[j];
@@ -153,18 +153,18 @@ std::string input_text(const InputLines& lines) {
 
 Experiment written_experiment(const InputLines& lines, const Radiation& radiation, const Sample& sample) {
   Experiment e;
-  e.crystal = written_crystal(lines, radiation.idesy == kNeutrons);
+  e.crystal = written_crystal(lines, radiation.idesy == RadiationKind::neutrons);
   e.radiation = radiation;
   e.sample = sample;
   set_monochromator_band(e.radiation, e.sample);
   e.grid.psia = written_value(kPsiFormat, lines.psia);
   e.grid.psie = written_value(kPsiFormat, lines.psie);
   e.grid.zsw1 = written_value(kStepsFormat, lines.steps);
-  e.grid.zsw = std::fabs(e.grid.zsw1);
-  e.grid.nstep = static_cast<int>(std::round(static_cast<double>((e.grid.psie - e.grid.psia) * e.grid.zsw)));
+  e.grid.steps_per_degree = std::fabs(e.grid.zsw1);
+  e.grid.step_count = static_cast<int>(std::round(static_cast<double>((e.grid.psie - e.grid.psia) * e.grid.steps_per_degree)));
   e.options.max_stored_events = kMaxStoredEvents;  // the listing's store, as a run of the file has it
   e.options.drumin = written_value(kThresholdFormat, lines.drumin);
-  e.options.drucut = 0.01f * e.options.drumin;
+  e.options.scan_threshold_cps = 0.01f * e.options.drumin;
   e.primary.h = lines.hkl[0];
   e.primary.k = lines.hkl[1];
   e.primary.l = lines.hkl[2];

@@ -71,7 +71,7 @@ void set_written_synchrotron(Radiation& r, const RadiationChoice& radiation) {
   check_monochromator_reflects(radiation);
   const Monochromator& m = radiation.monochromator;
   set_synchrotron_constants(r, radiation.pi_polarization);
-  r.idesy = radiation.pi_polarization ? kSynchrotronPi : kSynchrotronSigma;
+  r.idesy = radiation.pi_polarization ? RadiationKind::synchrotron_pi : RadiationKind::synchrotron_sigma;
   r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
   r.amono = written_value(kMonochromatorCellFormat, m.cell);
   r.hmono = m.hkl[0];
@@ -94,7 +94,7 @@ RadiationChoice radiation_of(RadiationChoice::Kind kind, double wavelength) {
 
 double silicon_111_structure_factor(double wavelength, double s) {
   const XrayEntry& si = *find_xray_entry(table_symbol("Siv"));
-  std::array<float, kFcoefCount> fcoef{};
+  std::array<float, kFormFactorCoefficientCount> fcoef{};
   for (int i = 0; i < kCoefficientCount; ++i) fcoef[static_cast<std::size_t>(i)] = si.coefficients[static_cast<std::size_t>(i)];
   fcoef[kCoefficientCount] = si.s_lim;
   const Dispersion d = anomalous_scattering(si.z, photon_energy_ev(wavelength));
@@ -209,7 +209,7 @@ Radiation written_radiation(const RadiationChoice& radiation) {
       break;
     case RadiationChoice::Kind::neutrons:
       set_neutron_constants(r);
-      r.idesy = kNeutrons;
+      r.idesy = RadiationKind::neutrons;
       r.alam1 = written_value(kWavelengthFormat, radiation.wavelength);
       r.dlam1 = written_value(kNeutronBandFormat, kNeutronBandWidth);
       break;
@@ -224,10 +224,10 @@ Sample written_sample(const RadiationChoice& radiation, const SampleChoice& samp
   Sample s;
   s.diverp = value(n.diverp);
   s.divers = value(n.divers);
-  s.rkugel = value(n.crystal_radius) * 1e-4f;  // micrometres to cm
+  s.crystal_radius_cm = value(n.crystal_radius) * 1e-4f;  // micrometres to cm
   s.radius = value(n.block_radius);
   s.eta = value(n.eta);
-  s.Tm = s.radius * 1.3333334f * 1e-4f;
+  s.block_path_cm = s.radius * 1.3333334f * 1e-4f;
   return s;
 }
 

@@ -29,7 +29,7 @@ float klein_nishina(float lambda);
 float mass_attenuation(int z, float lambda, float sigma);
 
 // X-rays: mu and density of the cell (volume vol in A^3) from the types
-// 0..nf-1 of the run (`atnum`, `nat_cell`) at wavelength lambda. An atomic
+// 0..nf-1 of the run (`atomic_number`, `atoms_in_cell`) at wavelength lambda. An atomic
 // number outside 1..83 is told as a warning and makes mu = 1.
 LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, const Notes& notes);
 

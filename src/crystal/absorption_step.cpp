@@ -41,24 +41,24 @@ std::string neutron_density(float rho) {
 
 LinearAbsorption absorption_step(const Crystal& crystal, const Radiation& radiation, Sample& sample,
                                  const Notes& notes, const ForwardScattering& forward) {
-  if (radiation.idesy == kNeutrons) {
-    const LinearAbsorption neutrons{0.0f, mue_n(crystal, crystal.vol, notes)};
-    sample.mur = 0.0f;
+  if (radiation.idesy == RadiationKind::neutrons) {
+    const LinearAbsorption neutrons{0.0f, mue_n(crystal, crystal.cell_volume_A3, notes)};
+    sample.mu_times_radius = 0.0f;
     notes.note(neutron_density(neutrons.rho));
     return neutrons;
   }
-  LinearAbsorption result = mue(crystal, radiation.alam1, crystal.vol, notes);
-  sample.mur = sample.rkugel * result.mu;
+  LinearAbsorption result = mue(crystal, radiation.alam1, crystal.cell_volume_A3, notes);
+  sample.mu_times_radius = sample.crystal_radius_cm * result.mu;
   notes.note(density_and_mu(result.rho, result.mu));
-  const bool too_large = sample.mur > kMurLimit;
+  const bool too_large = sample.mu_times_radius > kMurLimit;
   if (too_large) notes.warning(mur_too_large());
   if (some_fpp_zero(crystal) || !forward) return result;
   // The absorptive part of the forward-scattering amplitude: mu = 2 lambda r_e Im F(000) / V.
-  result.mu = 2.0f * radiation.relv * forward();
-  sample.mur = sample.rkugel * result.mu;
+  result.mu = 2.0f * radiation.lambda_re_over_v_per_cm * forward();
+  sample.mu_times_radius = sample.crystal_radius_cm * result.mu;
   notes.note(dispersion_mu(result.mu));
   // The correction is switched off for this value as well; say so.
-  if (!too_large && sample.mur > kMurLimit) notes.warning(mur_too_large());
+  if (!too_large && sample.mu_times_radius > kMurLimit) notes.warning(mur_too_large());
   return result;
 }
 

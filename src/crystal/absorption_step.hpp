@@ -18,7 +18,7 @@ using ForwardScattering = std::function<float()>;
 
 // X-rays: mu from the cell contents (`mue`), mur, the 31.5 warning, and when
 // every type has f'' the dispersion-corrected mu = 2 relv Im F(000) from
-// `forward`. Neutrons: density only, mu = mur = 0. Sets `mur`; returns the
+// `forward`. Neutrons: density only, mu = mur = 0. Sets `mu_times_radius`; returns the
 // final mu and the density. The density and mu lines are told as notes, the
 // 31.5 warning as a warning.
 LinearAbsorption absorption_step(const Crystal& crystal, const Radiation& radiation, Sample& sample,

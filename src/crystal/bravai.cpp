@@ -20,14 +20,14 @@ void copy_atom(Crystal& crystal, std::size_t from, std::size_t to, const Vec3& s
   crystal.fnr[to] = crystal.fnr[from];
   crystal.afact[to] = crystal.afact[from];
   crystal.bt[to] = crystal.bt[from];
-  crystal.bt_u[to] = crystal.bt_u[from];
+  crystal.u_aniso_A2[to] = crystal.u_aniso_A2[from];
 }
 
 }  // namespace
 
 void bravai(Crystal& crystal) {
-  if (crystal.na <= 0 || crystal.sgsym.empty()) return;
-  const auto& shifts = centring_translations(crystal.sgsym.front());
+  if (crystal.na <= 0 || crystal.space_group_symbol.empty()) return;
+  const auto& shifts = centring_translations(crystal.space_group_symbol.front());
   if (shifts.empty()) return;
   const auto m = static_cast<std::size_t>(crystal.na);
   const std::size_t total = m * (shifts.size() + 1);
@@ -35,7 +35,7 @@ void bravai(Crystal& crystal) {
   ensure_size(crystal.fnr, total);
   ensure_size(crystal.afact, total);
   ensure_size(crystal.bt, total);
-  ensure_size(crystal.bt_u, total);
+  ensure_size(crystal.u_aniso_A2, total);
   for (std::size_t c = 0; c < shifts.size(); ++c)
     for (std::size_t i = 0; i < m; ++i) copy_atom(crystal, i, (c + 1) * m + i, shifts[c]);
   crystal.na = static_cast<int>(total);
@@ -46,16 +46,16 @@ void make_room(Crystal& crystal) {
   const auto types = static_cast<std::size_t>(crystal.nf);
   crystal.xyz.resize(atoms);
   crystal.bt.resize(atoms);
-  crystal.bt_u.resize(atoms);
+  crystal.u_aniso_A2.resize(atoms);
   crystal.afact.resize(atoms);
   crystal.fnr.resize(atoms);
-  crystal.nat_cell.assign(types, 0.f);
-  crystal.atnum.resize(types);
-  crystal.fcoef.resize(types);
+  crystal.atoms_in_cell.assign(types, 0.f);
+  crystal.atomic_number.resize(types);
+  crystal.form_factor_coefficients.resize(types);
   crystal.fp.resize(types);
   crystal.fpp.resize(types);
   crystal.atn.resize(types, std::string(4, ' '));
-  crystal.ftab.resize(types);
+  crystal.form_factor_table.resize(types);
 }
 
 }  // namespace kavro

@@ -14,7 +14,7 @@ namespace kavro {
 // axes) and every other letter have none.
 const std::vector<Vec3>& centring_translations(char lattice);
 
-// `ncent`: 2 for A, B, C, I; 4 for F; 1 otherwise (judged by the first character
+// `centring_multiplicity`: 2 for A, B, C, I; 4 for F; 1 otherwise (judged by the first character
 // of the space-group symbol; 1 for an empty symbol).
 int centring_multiplicity(const std::string& sgsym);
 

@@ -19,7 +19,7 @@ float clamp_to_table(float v, float upper) {
 
 }  // namespace
 
-float chuk(const ExtinctionTable& yext, float x, float theta) {
+float chuk(const ExtinctionTable& table, float x, float theta) {
   x = clamp_to_table(x, kXMax);
   theta = clamp_to_table(theta, kThetaMax);
   // Row i and column j (counted from 1) of the cell's lower corner. On the last
@@ -30,8 +30,8 @@ float chuk(const ExtinctionTable& yext, float x, float theta) {
   const float t = theta - 5.0f * static_cast<float>(j - 1);
   const float u = x - 0.1f * static_cast<float>(i - 1);
 
-  const auto& lower = yext[i - 1];
-  const auto& upper = yext[i];
+  const auto& lower = table[i - 1];
+  const auto& upper = table[i];
   const float e_lower = lower[j - 1] + (lower[j] - lower[j - 1]) * t / 5.0f;
   const float e_upper = upper[j - 1] + (upper[j] - upper[j - 1]) * t / 5.0f;
   return e_lower + (e_upper - e_lower) * 10.0f * u;

@@ -9,6 +9,6 @@ namespace kavro {
 // angle theta in degrees, by bilinear interpolation in the table. Arguments
 // outside 0 <= x <= 30 and 0 <= theta <= 90 (NaN counts as the lower end) are
 // clamped to the table.
-float chuk(const ExtinctionTable& yext, float x, float theta);
+float chuk(const ExtinctionTable& table, float x, float theta);
 
 }  // namespace kavro

@@ -18,7 +18,7 @@ constexpr int kConstantIndex = 8;
 constexpr int kLargeSIndex = 9;
 constexpr int kLimitIndex = 13;
 
-double gaussian_form(const std::array<float, kFcoefCount>& fcoef, double s2) {
+double gaussian_form(const std::array<float, kFormFactorCoefficientCount>& fcoef, double s2) {
   double f = fcoef[kConstantIndex];
   for (int i = 0; i < kGaussianTerms; ++i) {
     const auto a = static_cast<std::size_t>(2 * i);
@@ -27,7 +27,7 @@ double gaussian_form(const std::array<float, kFcoefCount>& fcoef, double s2) {
   return f;
 }
 
-double large_s_form(const std::array<float, kFcoefCount>& fcoef, double s) {
+double large_s_form(const std::array<float, kFormFactorCoefficientCount>& fcoef, double s) {
   const double a0 = fcoef[kLargeSIndex], a1 = fcoef[kLargeSIndex + 1];
   const double a2 = fcoef[kLargeSIndex + 2], a3 = fcoef[kLargeSIndex + 3];
   return std::exp(a0 + s * (a1 + s * (a2 / 10.0 + s * (a3 / 100.0))));
@@ -35,7 +35,7 @@ double large_s_form(const std::array<float, kFcoefCount>& fcoef, double s) {
 
 }  // namespace
 
-float form_factor(const std::array<float, kFcoefCount>& fcoef, float s) {
+float form_factor(const std::array<float, kFormFactorCoefficientCount>& fcoef, float s) {
   if (s <= fcoef[kLimitIndex]) {
     const double sd = s;
     return static_cast<float>(gaussian_form(fcoef, sd * sd));

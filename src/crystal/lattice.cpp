@@ -43,23 +43,23 @@ float cell_volume_radicand(const Crystal& crystal) {
 
 void reciprocal_cell(Crystal& crystal) {
   const CellCosines c = cosines(crystal);
-  crystal.vol = crystal.a * crystal.b * crystal.c * std::sqrt(cell_volume_radicand(crystal));
-  crystal.volst = 1 / crystal.vol;
-  crystal.ast = crystal.b * crystal.c * c.sa * crystal.volst;
-  crystal.bst = crystal.a * crystal.c * c.sb * crystal.volst;
-  crystal.cst = crystal.a * crystal.b * c.sg * crystal.volst;
+  crystal.cell_volume_A3 = crystal.a * crystal.b * crystal.c * std::sqrt(cell_volume_radicand(crystal));
+  crystal.reciprocal_volume_per_A3 = 1 / crystal.cell_volume_A3;
+  crystal.a_star_per_A = crystal.b * crystal.c * c.sa * crystal.reciprocal_volume_per_A3;
+  crystal.b_star_per_A = crystal.a * crystal.c * c.sb * crystal.reciprocal_volume_per_A3;
+  crystal.c_star_per_A = crystal.a * crystal.b * c.sg * crystal.reciprocal_volume_per_A3;
   const float cas = (c.cb * c.cg - c.ca) / (c.sb * c.sg);
   const float cbs = (c.ca * c.cg - c.cb) / (c.sa * c.sg);
   const float cgs = (c.ca * c.cb - c.cg) / (c.sa * c.sb);
-  crystal.alphast = std::acos(cas) * kLegacyRadToDeg;
-  crystal.betast = std::acos(cbs) * kLegacyRadToDeg;
-  crystal.gammast = std::acos(cgs) * kLegacyRadToDeg;
-  crystal.g11 = crystal.ast * crystal.ast;
-  crystal.g22 = crystal.bst * crystal.bst;
-  crystal.g33 = crystal.cst * crystal.cst;
-  crystal.g12 = crystal.ast * crystal.bst * cgs;
-  crystal.g13 = crystal.ast * crystal.cst * cbs;
-  crystal.g23 = crystal.bst * crystal.cst * cas;
+  crystal.alpha_star_deg = std::acos(cas) * kLegacyRadToDeg;
+  crystal.beta_star_deg = std::acos(cbs) * kLegacyRadToDeg;
+  crystal.gamma_star_deg = std::acos(cgs) * kLegacyRadToDeg;
+  crystal.g11 = crystal.a_star_per_A * crystal.a_star_per_A;
+  crystal.g22 = crystal.b_star_per_A * crystal.b_star_per_A;
+  crystal.g33 = crystal.c_star_per_A * crystal.c_star_per_A;
+  crystal.g12 = crystal.a_star_per_A * crystal.b_star_per_A * cgs;
+  crystal.g13 = crystal.a_star_per_A * crystal.c_star_per_A * cbs;
+  crystal.g23 = crystal.b_star_per_A * crystal.c_star_per_A * cas;
 }
 
 bool orientation_matrix_invertible(const std::array<float, 9>& ub) {
@@ -99,9 +99,9 @@ bool primary_reflection_geometry(const Crystal& crystal, const Radiation& radiat
   const Vec3 g = covariant_primary(crystal, primary);
   const float h2 = g[0] * static_cast<float>(primary.h) + g[1] * static_cast<float>(primary.k) +
                    g[2] * static_cast<float>(primary.l);
-  primary.stol = 0.5f * std::sqrt(h2);
-  primary.dspac = 1 / std::sqrt(h2);
-  return primary.stol * radiation.alam1 <= 1;
+  primary.sin_theta_over_lambda = 0.5f * std::sqrt(h2);
+  primary.d_spacing_A = 1 / std::sqrt(h2);
+  return primary.sin_theta_over_lambda * radiation.alam1 <= 1;
 }
 
 namespace {
@@ -145,10 +145,10 @@ Vec3d exact_reference_direction(const Crystal& crystal, const Primary& primary, 
 void write_cell_block(const Crystal& crystal, std::ostream& out) {
   ff::write(out, "(/' Lattice constants input by the user:'/3F10.4,2X,3F10.2)",
             {crystal.a, crystal.b, crystal.c, crystal.alpha, crystal.beta, crystal.gamma});
-  ff::write(out, "(' Volume:',F12.4)", {crystal.vol});
+  ff::write(out, "(' Volume:',F12.4)", {crystal.cell_volume_A3});
   ff::write(out, "(/' Reciprocal lattice constants:'/3F10.4,2X,3F10.2)",
-            {crystal.ast, crystal.bst, crystal.cst, crystal.alphast, crystal.betast, crystal.gammast});
-  ff::write(out, "(' Reciprocal volume:',F12.6)", {crystal.volst});
+            {crystal.a_star_per_A, crystal.b_star_per_A, crystal.c_star_per_A, crystal.alpha_star_deg, crystal.beta_star_deg, crystal.gamma_star_deg});
+  ff::write(out, "(' Reciprocal volume:',F12.6)", {crystal.reciprocal_volume_per_A3});
 }
 
 }  // namespace kavro

@@ -38,7 +38,7 @@ void report_unknown_element(const Notes& notes, const char* text, int z) {
 // Scattering types the run holds data for (nf, guarded against short arrays).
 int type_count(const Crystal& crystal) {
   return static_cast<int>(
-      std::min({static_cast<std::size_t>(std::max(crystal.nf, 0)), crystal.atnum.size(), crystal.nat_cell.size()}));
+      std::min({static_cast<std::size_t>(std::max(crystal.nf, 0)), crystal.atomic_number.size(), crystal.atoms_in_cell.size()}));
 }
 
 }  // namespace
@@ -68,8 +68,8 @@ LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, const Note
   double mass = 0;         // sum n A
   bool failed = false;
   for (int k = 0, n = type_count(crystal); k < n; ++k) {
-    const int z = crystal.atnum[static_cast<std::size_t>(k)];
-    const float count = crystal.nat_cell[static_cast<std::size_t>(k)];
+    const int z = crystal.atomic_number[static_cast<std::size_t>(k)];
+    const float count = crystal.atoms_in_cell[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kVictoreenRows) {
       report_unknown_element(
           notes, " The linear absorption coefficient cannot be calculated for the atomic number ", z);
@@ -92,13 +92,13 @@ LinearAbsorption mue(const Crystal& crystal, float lambda, float vol, const Note
 float mue_n(const Crystal& crystal, float vol, const Notes& notes) {
   double mass = 0;
   for (int k = 0, n = type_count(crystal); k < n; ++k) {
-    const int z = crystal.atnum[static_cast<std::size_t>(k)];
+    const int z = crystal.atomic_number[static_cast<std::size_t>(k)];
     if (z < 1 || z > tables::kNeutronWeightRows) {
       report_unknown_element(notes, " The atomic weight is not known for the atomic number ", z);
       return 0;
     }
     mass += double{tables::kNeutronAtomicWeight[static_cast<std::size_t>(z - 1)]} *
-            crystal.nat_cell[static_cast<std::size_t>(k)];
+            crystal.atoms_in_cell[static_cast<std::size_t>(k)];
   }
   return static_cast<float>(mass * kCellScale / (double{kAvogadro} * vol));
 }

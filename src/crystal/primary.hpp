@@ -13,13 +13,14 @@ struct Primary {
   int h = 0, k = 0, l = 0;
   float f = 0;                // structure factor
   float phi = 0;              // its phase as read (degrees)
-  float phase = 0;            // phase (radians)
+  float phase_rad = 0;        // phi in radians
   float psi1 = 0, psi2 = 0;   // psi interval of the measured primary intensity
-  float stol = 0, dspac = 0;  // sin(theta)/lambda and d
+  float sin_theta_over_lambda = 0;  // 1/A
+  float d_spacing_A = 0;
   bool ub_given = false;
   std::array<float, 9> ubm{};  // orientation matrix ub1..ub9, row by row
-  Vec3 refdir{};               // reference direction perpendicular to H
-  double PsiD = 0;             // psi offset between diffractometer and reference direction (degrees)
+  Vec3 reference_direction{};  // perpendicular to H, at psi = 0
+  double psi_offset_deg = 0;   // psi offset between diffractometer and reference direction
 };
 
 }  // namespace kavro

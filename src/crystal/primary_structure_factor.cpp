@@ -29,15 +29,15 @@ std::string provisional_box() {
 bool primary_structure_factor(const Crystal& crystal, const Radiation& radiation, Primary& primary,
                               const Notes& notes) {
   if (primary.f == 0) {
-    if (radiation.idesy == kNeutrons)
-      fcalc1_n(crystal, notes, primary.h, primary.k, primary.l, primary.f, primary.phase);
+    if (radiation.idesy == RadiationKind::neutrons)
+      fcalc1_n(crystal, notes, primary.h, primary.k, primary.l, primary.f, primary.phase_rad);
     else
-      fcalc1(crystal, notes, primary.h, primary.k, primary.l, primary.stol, primary.f, primary.phase);
+      fcalc1(crystal, notes, primary.h, primary.k, primary.l, primary.sin_theta_over_lambda, primary.f, primary.phase_rad);
   }
   if (primary.f >= 0.001f) {
-    primary.phi = primary.phase * kLegacyRadToDeg;
+    primary.phi = primary.phase_rad * kLegacyRadToDeg;
   } else {
-    primary.phase = 0;
+    primary.phase_rad = 0;
     primary.phi = 0;
   }
   if (!(primary.f > 2)) return false;

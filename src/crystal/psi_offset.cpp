@@ -59,7 +59,7 @@ double psi_offset(const std::array<float, 9>& ubm, int h, int k, int l, const Ve
 }
 
 void upsi(Primary& primary, const Vec3d& r) {
-  primary.PsiD = psi_offset(primary.ubm, primary.h, primary.k, primary.l, r);
+  primary.psi_offset_deg = psi_offset(primary.ubm, primary.h, primary.k, primary.l, r);
 }
 
 }  // namespace kavro

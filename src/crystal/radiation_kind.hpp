@@ -1,11 +1,12 @@
-// The kinds of radiation (`idesy`).
+// The kinds of radiation (`idesy`); line 4 of the input gives them as the
+// integers 0..3.
 #pragma once
 
 namespace kavro {
 
-inline constexpr int kTube = 0;
-inline constexpr int kSynchrotronSigma = 1;
-inline constexpr int kSynchrotronPi = 2;
-inline constexpr int kNeutrons = 3;
+enum class RadiationKind { tube = 0, synchrotron_sigma = 1, synchrotron_pi = 2, neutrons = 3 };
+
+inline constexpr int radiation_kind_number(RadiationKind kind) { return static_cast<int>(kind); }
+inline constexpr RadiationKind radiation_kind_of(int number) { return static_cast<RadiationKind>(number); }
 
 }  // namespace kavro

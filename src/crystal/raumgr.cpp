@@ -26,7 +26,7 @@ std::string padded_symbol(std::string_view symbol) {
 void copy_entry(Crystal& crystal, const SpaceGroupEntry& entry) {
   crystal.ns = entry.count;
   crystal.ic = entry.centric_flag == 2 ? 1 : 2;
-  crystal.sgsym = padded_symbol(entry.symbol);
+  crystal.space_group_symbol = padded_symbol(entry.symbol);
   for (int n = 0; n < entry.count; ++n) {
     crystal.symt[n] = entry.ops[n].t;
     crystal.symr[n] = entry.ops[n].r;
@@ -37,7 +37,7 @@ void copy_entry(Crystal& crystal, const SpaceGroupEntry& entry) {
 // (' Space-group-Nr.   : ',I3,5X,A,A30)
 void write_space_group_line(const Crystal& crystal, int nr, std::ostream& out) {
   const char* kind = crystal.ic == 1 ? " Centrosymmetric     Space-group: " : " Non-Centrosymmetric Space-group: ";
-  ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, crystal.sgsym});
+  ff::write(out, "(' Space-group-Nr.   : ',I3,5X,A,A30)", {nr, kind, crystal.space_group_symbol});
 }
 
 // " 24 symmetry operators:"                      (I3,' symmetry operators:')

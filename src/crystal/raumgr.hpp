@@ -11,7 +11,7 @@
 namespace kavro {
 
 // Unpacks space group nr (1..230) into the crystal: `ns`, `ic` (1 centrosymmetric,
-// 2 acentric), `symt`, `symr` (operators 1..ns) and `sgsym` (padded to 30
+// 2 acentric), `symt`, `symr` (operators 1..ns) and `space_group_symbol` (padded to 30
 // characters), and tells the group's listing block as a note: the space-group
 // line and the operators three per line. Listing snaps the translations to
 // exact fractions. For nr outside 1..230 it tells

@@ -19,7 +19,7 @@ constexpr int kListedValues = 60;  // f(0), f(0.1), .., f(5.9): every second slo
 
 // s grows as a single-precision running sum, so the slot near s_lim takes
 // the form its rounded s selects.
-void fill_xray_slots(const std::array<float, kFcoefCount>& fcoef,
+void fill_xray_slots(const std::array<float, kFormFactorCoefficientCount>& fcoef,
                      std::array<float, kFormFactorSlots>& slots) {
   float s = 0.0f;
   for (std::size_t k = 0; k < slots.size() && s <= kLastS; ++k) {
@@ -31,12 +31,12 @@ void fill_xray_slots(const std::array<float, kFcoefCount>& fcoef,
 }  // namespace
 
 void build_ftab(Crystal& crystal, const Radiation& radiation) {
-  crystal.ftab.assign(static_cast<std::size_t>(crystal.nf), {});
-  for (std::size_t j = 0; j < crystal.ftab.size(); ++j) {
-    if (radiation.idesy == kNeutrons) {
-      crystal.ftab[j][0] = crystal.fp[j];
+  crystal.form_factor_table.assign(static_cast<std::size_t>(crystal.nf), {});
+  for (std::size_t j = 0; j < crystal.form_factor_table.size(); ++j) {
+    if (radiation.idesy == RadiationKind::neutrons) {
+      crystal.form_factor_table[j][0] = crystal.fp[j];
     } else {
-      fill_xray_slots(crystal.fcoef[j], crystal.ftab[j]);
+      fill_xray_slots(crystal.form_factor_coefficients[j], crystal.form_factor_table[j]);
     }
   }
 }
@@ -52,7 +52,7 @@ float f000(const Crystal& crystal) {
   double sum = 0.0;
   for (int j = 0; j < crystal.nf; ++j) {
     const auto t = static_cast<std::size_t>(j);
-    sum += static_cast<double>(crystal.nat_cell[t]) * crystal.ftab[t][0];
+    sum += static_cast<double>(crystal.atoms_in_cell[t]) * crystal.form_factor_table[t][0];
   }
   return static_cast<float>(sum);
 }
@@ -70,14 +70,14 @@ void write_xray_scattering_header(std::ostream& out) {
 // /(10F7.3)        the 60 values f(0), f(0.1), .., f(5.9)
 void write_xray_type_block(const Crystal& crystal, int j, std::ostream& out) {
   const auto t = static_cast<std::size_t>(j);
-  const long atoms = std::lround(crystal.nat_cell[t]);
+  const long atoms = std::lround(crystal.atoms_in_cell[t]);
   ff::write(out, "(/1X,A4,':',I3,' atoms with atomic number',I3)",
-            {table_symbol(crystal.atn[t]), atoms, crystal.atnum[t]});
+            {table_symbol(crystal.atn[t]), atoms, crystal.atomic_number[t]});
   ff::write(out, "(/' f'':',F8.4,5X,'f'''':',F8.4)", {crystal.fp[t], crystal.fpp[t]});
   ff::write(out, "(/' f : (sin(theta)/lambda = 0., 0.1, 0.2, ... 5.9)')");
   std::vector<ff::Arg> values;
   values.reserve(kListedValues);
-  for (std::size_t k = 0; k < 2 * kListedValues; k += 2) values.emplace_back(crystal.ftab[t][k]);
+  for (std::size_t k = 0; k < 2 * kListedValues; k += 2) values.emplace_back(crystal.form_factor_table[t][k]);
   ff::write(out, "(/(10F7.3))", values);
 }
 
@@ -87,7 +87,7 @@ void write_neutron_type_line(const Crystal& crystal, int j, std::ostream& out) {
   ff::write(out,
             "(/1X,A4,':',F5.2,' atoms with atomic number',I3,"
             "', coherent scattering length:',F8.4)",
-            {table_symbol(crystal.atn[t]), crystal.nat_cell[t], crystal.atnum[t], crystal.fp[t]});
+            {table_symbol(crystal.atn[t]), crystal.atoms_in_cell[t], crystal.atomic_number[t], crystal.fp[t]});
 }
 
 // /' F000:',F8.2
@@ -96,7 +96,7 @@ void write_f000(float value, std::ostream& out) {
 }
 
 void write_scattering_factors(const Crystal& crystal, const Radiation& radiation, std::ostream& out) {
-  if (radiation.idesy == kNeutrons) {
+  if (radiation.idesy == RadiationKind::neutrons) {
     for (int j = 0; j < crystal.nf; ++j) write_neutron_type_line(crystal, j, out);
   } else {
     write_xray_scattering_header(out);

@@ -13,7 +13,7 @@ namespace kavro {
 
 inline constexpr int kXrayEntryCount = 212;     // entry 0 is empty, then H .. Cf
 inline constexpr int kNeutronEntryCount = 92;   // H .. U, entry k has Z = k + 1
-inline constexpr int kCoefficientCount = kFcoefCount - 1;  // 13, without s_lim
+inline constexpr int kCoefficientCount = kFormFactorCoefficientCount - 1;  // 13, without s_lim
 
 struct XrayEntry {
   // 4 characters, blank-padded, compared case-sensitively; entry 0 has an

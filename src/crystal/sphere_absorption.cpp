@@ -58,8 +58,8 @@ float absor1(float mur, float theta) {
 }
 
 float absorption_factor(const Radiation& radiation, const Sample& sample, float theta) {
-  if (radiation.idesy == kNeutrons || !(sample.mur < kMurLimit)) return 1.0f;
-  return absor1(sample.mur, theta * kLegacyRadToDeg);
+  if (radiation.idesy == RadiationKind::neutrons || !(sample.mu_times_radius < kMurLimit)) return 1.0f;
+  return absor1(sample.mu_times_radius, theta * kLegacyRadToDeg);
 }
 
 }  // namespace kavro

@@ -236,7 +236,7 @@ std::optional<StructureFactorBound> StructureFactorBound::of(const Crystal& crys
   StructureFactorBound bound;
   bound.extent_ = extent;
   bound.neutrons_ = neutrons;
-  bound.fcoef_ = crystal.fcoef;
+  bound.fcoef_ = crystal.form_factor_coefficients;
   bound.fp_ = crystal.fp;
   bound.fpp_ = crystal.fpp;
   std::array<Axis, 3> axes{};

@@ -63,7 +63,7 @@ class StructureFactorBound {
   std::array<std::int64_t, 3> extent_{};
   std::array<std::vector<double>, 3> alias_, tail_;  // a(k), e(k) per axis for k = 0..extent
   std::vector<Group> groups_;
-  std::vector<std::array<float, kFcoefCount>> fcoef_;
+  std::vector<std::array<float, kFormFactorCoefficientCount>> fcoef_;
   std::vector<float> fp_, fpp_;
   bool neutrons_ = false;
   double largest_coordinate_ = 0, largest_translation_ = 0;

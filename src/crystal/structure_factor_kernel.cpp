@@ -98,7 +98,7 @@ StructureFactorKernel::StructureFactorKernel(const Crystal& crystal, Temperature
     for (std::size_t c = 0; c < 3; ++c) coordinates_[c].push_back(crystal.xyz[ii][c]);
     groups_.push_back(group);
   }
-  fcoef_ = crystal.fcoef;
+  fcoef_ = crystal.form_factor_coefficients;
   fp_ = crystal.fp;
   fpp_ = crystal.fpp;
 }

@@ -98,7 +98,7 @@ class StructureFactorKernel {
   std::vector<std::size_t> groups_;                // their beta groups, likewise
   std::vector<std::array<float, 6>> betas_;  // the distinct betas of the atoms
   TemperatureFactors temperature_factors_;
-  std::vector<std::array<float, kFcoefCount>> fcoef_;
+  std::vector<std::array<float, kFormFactorCoefficientCount>> fcoef_;
   std::vector<float> fp_, fpp_;
   bool centrosymmetric_ = false;
 };

@@ -9,7 +9,7 @@ namespace kavro {
 
 // Converts the parameters read for every atom into both forms: beta (kept in
 // `bt`, T = exp(-(b1 h h + ... + 2 b6 k l))) and u (square Angstrom, kept in
-// `bt_u`, T = exp(-2 pi^2 (u1 a*^2 h h + ... + 2 u6 b* c* k l))). `i_u_b`
+// `u_aniso_A2`, T = exp(-2 pi^2 (u1 a*^2 h h + ... + 2 u6 b* c* k l))). `i_u_b`
 // tells which form was read. Needs the reciprocal axes.
 void convert_temperature_parameters(Crystal& crystal);
 

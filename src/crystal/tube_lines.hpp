@@ -31,7 +31,7 @@ inline const TubeLines* find_tube(std::string_view symbol) {
 
 // The radiation of a tube: both lines (weights 1 and 0.5), unpolarized, I0 2e9.
 inline void set_tube_radiation(Radiation& radiation, const TubeLines& tube) {
-  radiation.idesy = kTube;
+  radiation.idesy = RadiationKind::tube;
   radiation.wavind = std::string(tube.symbol);
   radiation.alam1 = tube.alam1;
   radiation.dlam1 = tube.dlam1;
@@ -39,9 +39,9 @@ inline void set_tube_radiation(Radiation& radiation, const TubeLines& tube) {
   radiation.alam2 = tube.alam2;
   radiation.dlam2 = tube.dlam2;
   radiation.flam2 = 0.5f;
-  radiation.pmono = tube.pmono;
-  radiation.dimono = 2e9f;
-  radiation.polsig = 0;
+  radiation.monochromator_polarization = tube.pmono;
+  radiation.incident_flux_per_cm2_s = 2e9f;
+  radiation.polarization_degree = 0;
 }
 
 }  // namespace kavro

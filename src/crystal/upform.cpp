@@ -53,9 +53,9 @@ void upform(Crystal& crystal, const Radiation& radiation, int j, const Notes& no
   const std::string symbol = table_symbol(crystal.atn[t]);
   const XrayEntry* entry = find_xray_entry(symbol);
   if (entry == nullptr) stop_with_text(notes, unknown_atom_or_ion(symbol));
-  crystal.atnum[t] = entry->z;
-  std::copy(entry->coefficients.begin(), entry->coefficients.end(), crystal.fcoef[t].begin());
-  crystal.fcoef[t][kCoefficientCount] = entry->s_lim;
+  crystal.atomic_number[t] = entry->z;
+  std::copy(entry->coefficients.begin(), entry->coefficients.end(), crystal.form_factor_coefficients[t].begin());
+  crystal.form_factor_coefficients[t][kCoefficientCount] = entry->s_lim;
   if (const auto column = tube_column(radiation.wavind)) {
     crystal.fp[t] = entry->fp[*column];
     crystal.fpp[t] = entry->fpp[*column];
@@ -67,7 +67,7 @@ void upform_n(Crystal& crystal, int j, const Notes& notes) {
   const std::string symbol = table_symbol(crystal.atn[t]);
   const int z = find_neutron_z(symbol);
   if (z == 0) stop_with_text(notes, unknown_atom(symbol));
-  crystal.atnum[t] = z;
+  crystal.atomic_number[t] = z;
   if (crystal.fp[t] != 0.0f) return;
   const float b = kNeutronTable[static_cast<std::size_t>(z - 1)].b;
   if (b == 0.0f) {

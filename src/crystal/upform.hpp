@@ -8,12 +8,12 @@
 namespace kavro {
 
 // X-rays: finds the symbol `atn[j]` (j 0-based) among the atoms and ions,
-// sets `atnum[j]` and `fcoef[j]` (13 coefficients and s_lim) and, for the tube
+// sets `atomic_number[j]` and `form_factor_coefficients[j]` (13 coefficients and s_lim) and, for the tube
 // radiations "Cu", "Mo", "Ag", replaces `fp[j]`, `fpp[j]` by the tabulated f'
 // and f''. An unknown symbol tells the atom/ion message and ends the run.
 void upform(Crystal& crystal, const Radiation& radiation, int j, const Notes& notes);
 
-// Neutrons: finds `atn[j]` among the elements H .. U, sets `atnum[j]` and,
+// Neutrons: finds `atn[j]` among the elements H .. U, sets `atomic_number[j]` and,
 // when the input left `fp[j]` (the scattering length b) at 0, takes the
 // tabulated b; for an element without tabulated b it tells a note and b stays
 // 0. An unknown symbol tells the atom message and ends the run.

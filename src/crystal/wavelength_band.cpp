@@ -4,15 +4,15 @@
 namespace kavro {
 
 void set_wavelength_band(Radiation& radiation) {
-  radiation.lam_half1 = 0.5f * radiation.alam1 * radiation.dlam1;
-  radiation.lam_min = radiation.alam1 - radiation.lam_half1;
-  if (radiation.idesy == kTube) {
-    radiation.lam_half2 = 0.5f * radiation.alam2 * radiation.dlam2;
-    radiation.lam_max = radiation.alam2 + radiation.lam_half2;
+  radiation.half_width1_A = 0.5f * radiation.alam1 * radiation.dlam1;
+  radiation.lambda_min_A = radiation.alam1 - radiation.half_width1_A;
+  if (radiation.idesy == RadiationKind::tube) {
+    radiation.half_width2_A = 0.5f * radiation.alam2 * radiation.dlam2;
+    radiation.lambda_max_A = radiation.alam2 + radiation.half_width2_A;
   } else {
-    radiation.lam_max = radiation.alam1 + radiation.lam_half1;
-    radiation.lam_half1 = 0;
-    radiation.lam_half2 = 0;
+    radiation.lambda_max_A = radiation.alam1 + radiation.half_width1_A;
+    radiation.half_width1_A = 0;
+    radiation.half_width2_A = 0;
   }
 }
 

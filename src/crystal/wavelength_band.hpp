@@ -5,7 +5,7 @@
 
 namespace kavro {
 
-// lam_min..lam_max from the lines and their relative widths; the tube keeps
+// lambda_min_A..lambda_max_A from the lines and their relative widths; the tube keeps
 // the half widths of both lines, the other kinds none.
 void set_wavelength_band(Radiation& radiation);
 

@@ -41,7 +41,7 @@ struct PerfectCrystal::ChiTable {
   ChiTable(const Calculation& c, double lambda)
       : kernel(c.crystal), metric(ReciprocalMetric::of(c.crystal)), h1{c.primary.h, c.primary.k, c.primary.l} {
     scale = -kElectronRadius * lambda * lambda * metric.volume() / kPi;  // 1/V = V*
-    if (c.experiment.primary.f != 0) given_primary = std::polar(double(c.primary.f), double(c.primary.phase));
+    if (c.experiment.primary.f != 0) given_primary = std::polar(double(c.primary.f), double(c.primary.phase_rad));
   }
 
   cd chi(const Hkl& h) {
@@ -77,13 +77,13 @@ struct PerfectCrystal::ChiTable {
 };
 
 PerfectCrystal::PerfectCrystal(const Calculation& c, const DynamicalOptions& options) : options_(options) {
-  if (c.radiation.idesy == kNeutrons) throw Error("the dynamical calculation is made for X-rays; the input describes neutrons");
+  if (c.radiation.idesy == RadiationKind::neutrons) throw Error("the dynamical calculation is made for X-rays; the input describes neutrons");
   if (!(options_.thickness > 0)) throw Error("the crystal thickness must be positive");
   if (!(options_.window > 0)) throw Error("the beam window must be positive");
   options_.max_beams = std::clamp(options_.max_beams, 2, 24);
   if (options_.threads <= 0) options_.threads = c.options.threads;
   if (options_.threads <= 0) options_.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  sigma_weight_ = (1 + double(c.radiation.polsig)) / 2;
+  sigma_weight_ = (1 + double(c.radiation.polarization_degree)) / 2;
   frame_ = search_frame(c.crystal, c.radiation, c.primary, c.grid, c.radiation.alam1);
   lambda_ = frame_.lambda;
   const double s = frame_.h1_length * lambda_ / 2;
@@ -332,8 +332,8 @@ ScanStep scan_step(const PerfectCrystal& crystal, double psi, ScanQuantity quant
 }
 
 DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid, ScanQuantity quantity) {
-  const int steps = grid.nstep + 1;
-  if (!(grid.zsw > 0) || grid.nstep < 0) throw Error("the dynamical scan needs a psi grid (steps per degree above 0)");
+  const int steps = grid.step_count + 1;
+  if (!(grid.steps_per_degree > 0) || grid.step_count < 0) throw Error("the dynamical scan needs a psi grid (steps per degree above 0)");
   const std::size_t n = static_cast<std::size_t>(steps);
   DynamicalScan scan;
   scan.quantity = quantity;
@@ -346,7 +346,7 @@ DynamicalScan dynamical_scan(const PerfectCrystal& crystal, const PsiGrid& grid,
 
   const auto step = [&](std::size_t i) {
     // The step's azimuth as the kinematic scan table has it, taken as the decimal it prints.
-    const double psi = as_read(grid.psia + static_cast<float>(i) * (1.0f / grid.zsw));
+    const double psi = as_read(grid.psia + static_cast<float>(i) * (1.0f / grid.steps_per_degree));
     scan.psi[i] = psi;
     const ScanStep s = scan_step(crystal, psi, quantity);
     scan.beams[i] = s.beams;

@@ -47,7 +47,7 @@ void follow_monochromator(Radiation& r, double input_wavelength) {
 }  // namespace
 
 cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double energy_kev) {
-  return cif::anomalous_scattering(crystal.atnum[type], energy_kev * 1000);
+  return cif::anomalous_scattering(crystal.atomic_number[type], energy_kev * 1000);
 }
 
 Experiment experiment_at_energy(const Calculation& base, double energy_kev) {
@@ -57,7 +57,7 @@ Experiment experiment_at_energy(const Calculation& base, double energy_kev) {
   const auto lambda = static_cast<float>(wavelength_of(energy_kev));
   if (r.alam1 > 0) r.alam2 = experiment.radiation.alam2 / experiment.radiation.alam1 * lambda;
   r.alam1 = lambda;
-  if ((r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi) && lambda != experiment.radiation.alam1) {
+  if ((r.idesy == RadiationKind::synchrotron_sigma || r.idesy == RadiationKind::synchrotron_pi) && lambda != experiment.radiation.alam1) {
     follow_dispersion(moved.crystal, base.crystal, energy_of(experiment.radiation.alam1), energy_kev);
     follow_monochromator(r, experiment.radiation.alam1);
   }

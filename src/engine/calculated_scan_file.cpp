@@ -11,8 +11,8 @@ namespace kavro {
 // (F10.3,F20.4[,F20.4]): psi_i = psia + i (1/zsw), calculated, measured.
 void write_calculated_scan(std::ostream& cal, const PsiGrid& grid, const MeasuredScan& measured,
                            const CalculatedScan& calculated) {
-  const float step = 1.0f / grid.zsw;
-  for (int i = 0; i <= grid.nstep; ++i) {
+  const float step = 1.0f / grid.steps_per_degree;
+  for (int i = 0; i <= grid.step_count; ++i) {
     const auto n = static_cast<std::size_t>(i);
     const float psi = grid.psia + static_cast<float>(i) * step;
     if (measured.scan_obs[n] < kGapMarker)

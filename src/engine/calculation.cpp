@@ -45,19 +45,19 @@ void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& 
   make_room(crystal);
   if (crystal.nr <= 230) {
     raumgr(crystal, crystal.nr, notes);
-    crystal.ncent = centring_multiplicity(crystal.sgsym);
+    crystal.centring_multiplicity = centring_multiplicity(crystal.space_group_symbol);
   } else {
     tell_block(notes, [&crystal](std::ostream& out) { list_explicit_operators(crystal, out); });
   }
   for (int j = 0; j < crystal.nf; ++j) {
-    if (radiation.idesy == kNeutrons)
+    if (radiation.idesy == RadiationKind::neutrons)
       upform_n(crystal, j, notes);
     else
       upform(crystal, radiation, j, notes);
   }
   for (int i = 0; i < crystal.na; ++i) {
     const auto type = static_cast<std::size_t>(crystal.fnr[static_cast<std::size_t>(i)]);
-    float& atoms = crystal.nat_cell[type - 1];
+    float& atoms = crystal.atoms_in_cell[type - 1];
     atoms += cell_atoms_of_site(crystal, crystal.afact[static_cast<std::size_t>(i)]);
     if (!std::isfinite(atoms)) stop_cell_atoms_uncountable(notes, wording);
   }
@@ -69,13 +69,13 @@ void prepare_crystal(Crystal& crystal, const Radiation& radiation, const Notes& 
 }
 
 void prepare_grid(PsiGrid& grid, CalculationOptions& options) {
-  options.drucut = 0.01f * options.drumin;
-  grid.zsw = std::fabs(grid.zsw1);
-  grid.nstep = static_cast<int>(std::round(static_cast<double>((grid.psie - grid.psia) * grid.zsw)));
+  options.scan_threshold_cps = 0.01f * options.drumin;
+  grid.steps_per_degree = std::fabs(grid.zsw1);
+  grid.step_count = static_cast<int>(std::round(static_cast<double>((grid.psie - grid.psia) * grid.steps_per_degree)));
 }
 
 void prepare_radiation(Radiation& radiation, const Sample& sample) {
-  if (radiation.idesy == kSynchrotronSigma || radiation.idesy == kSynchrotronPi) {
+  if (radiation.idesy == RadiationKind::synchrotron_sigma || radiation.idesy == RadiationKind::synchrotron_pi) {
     set_monochromator(radiation);
     set_monochromator_band(radiation, sample);
   }
@@ -86,11 +86,11 @@ void prepare_radiation(Radiation& radiation, const Sample& sample) {
 // the longer one); then its F, computed where it was given as 0.
 void prepare_primary(Calculation& c, const Notes& notes, StopWording wording) {
   if (!primary_reflection_geometry(c.crystal, c.radiation, c.primary) ||
-      (c.radiation.idesy == kTube && !(c.primary.stol * c.radiation.alam2 <= 1)))
+      (c.radiation.idesy == RadiationKind::tube && !(c.primary.sin_theta_over_lambda * c.radiation.alam2 <= 1)))
     stop_outside_ewald_sphere(notes, wording);
-  c.primary.phase = c.primary.phi * kLegacyDegToRad;
+  c.primary.phase_rad = c.primary.phi * kLegacyDegToRad;
   c.provisional = primary_structure_factor(c.crystal, c.radiation, c.primary, notes);
-  if (!std::isfinite(c.primary.f) || !std::isfinite(c.primary.phase)) stop_primary_not_finite(notes, wording);
+  if (!std::isfinite(c.primary.f) || !std::isfinite(c.primary.phase_rad)) stop_primary_not_finite(notes, wording);
 }
 
 // The cell, the scattering factors with F(000) and the atoms, as the listing shows them.
@@ -107,8 +107,8 @@ void prepare_absorption(Calculation& c, const Notes& notes, StopWording wording)
     float F = 0, phase = 0;
     return fcalc1(c.crystal, notes, 0, 0, 0, 0.0f, F, phase).imaginary;
   };
-  c.sample.mu = absorption_step(c.crystal, c.radiation, c.sample, notes, forward).mu;
-  if (!std::isfinite(c.sample.mu)) stop_mu_not_finite(notes, wording);
+  c.sample.mu_per_cm = absorption_step(c.crystal, c.radiation, c.sample, notes, forward).mu;
+  if (!std::isfinite(c.sample.mu_per_cm)) stop_mu_not_finite(notes, wording);
 }
 
 }  // namespace
@@ -120,14 +120,14 @@ Calculation prepare(const Experiment& e, const Notes& notes, StopWording wording
   if (c.primary.ub_given)
     tell_block(notes, [&c](std::ostream& out) { write_orientation_matrix(c.primary, out); });
   prepare_grid(c.grid, c.options);
-  c.sample.Tm = c.sample.radius * 1.3333334f * 1e-4f;
+  c.sample.block_path_cm = c.sample.radius * 1.3333334f * 1e-4f;
   prepare_radiation(c.radiation, c.sample);
   prepare_primary(c, notes, wording);
-  c.radiation.relv = c.radiation.alam1 * 2.817938f * c.crystal.volst * 1000;
-  c.sample.area = c.sample.rkugel * c.sample.rkugel * kPi;
+  c.radiation.lambda_re_over_v_per_cm = c.radiation.alam1 * 2.817938f * c.crystal.reciprocal_volume_per_A3 * 1000;
+  c.sample.cross_section_cm2 = c.sample.crystal_radius_cm * c.sample.crystal_radius_cm * kPi;
   tell_structure(c, notes);
   prepare_absorption(c, notes, wording);
-  c.primary.refdir = reference_direction(c.crystal, c.primary);
+  c.primary.reference_direction = reference_direction(c.crystal, c.primary);
   if (c.primary.ub_given)
     upsi(c.primary, exact_reference_direction(c.crystal, c.primary, ReciprocalMetric::of(c.crystal)));
   return c;
@@ -153,12 +153,12 @@ void take_pass(const PassResult& pass, CalculatedScan& scan, Primary& primary) {
 }
 
 void reduce_primary_phase(Primary& primary) {
-  if (primary.phase > kPi) primary.phase -= kTwoPi;
+  if (primary.phase_rad > kPi) primary.phase_rad -= kTwoPi;
 }
 
 CalculationResult calculate(const Calculation& c, const Notes& notes, std::vector<KeptPass>* kept) {
   CalculationResult result;
-  result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
+  result.scan.scan_calc.assign(static_cast<std::size_t>(c.grid.step_count) + 1, 0.f);
   Primary primary = c.primary;  // its phase is reduced into (-pi, pi] after the first pass
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), c.options.limits);
   engine.keep_events(kept);
@@ -169,7 +169,7 @@ CalculationResult calculate(const Calculation& c, const Notes& notes, std::vecto
   }
   if (c.grid.zsw1 > 0) engine.add_profiles_to_scan(c.grid, c.options, result.scan.scan_calc, notes);
   finish_calculated_scan(c.grid, result.scan);
-  if (c.radiation.idesy == kTube) result.scan.theta_prim /= 2;
+  if (c.radiation.idesy == RadiationKind::tube) result.scan.theta_prim /= 2;
   return result;
 }
 

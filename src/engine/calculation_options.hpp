@@ -22,11 +22,11 @@ struct RunLimits {
 
 struct CalculationOptions {
   float drumin = 0;  // print/plot threshold (cps)
-  float drucut = 0;  // 0.01 * drumin: the scan takes events above it
+  float scan_threshold_cps = 0;  // drucut = 0.01 * drumin: the scan takes events above it
   int nnn = 0;       // interference-term interval indicator
   int threads = 0;   // worker threads (0: all cores); results do not depend on it
   // Bound every |F| of the box by one FFT first and skip the exact sums of the
-  // events that cannot reach drucut or drumin; the results are the same.
+  // events that cannot reach scan_threshold_cps or drumin; the results are the same.
   bool screen_structure_factors = true;
   // A cell with at least `fast_path_terms` terms a reflection (atoms times
   // operators) takes the fast path, its far profile tails interpolated within

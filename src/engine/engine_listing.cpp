@@ -46,9 +46,9 @@ void write_pass_header(std::ostream& out, const Primary& primary, const Sample& 
             "' mosaic spread (degrees)  :',F7.3/' mosaic block radius (mue):',F7.2/"
             "' Maximum possible h, k, l  :',3I5/' Reference direction       :',3F5.1,3X/"
             "' Psi=0 difference between diffractometer and reference direction: PsiD =',F8.2)",
-            {primary.h, primary.k, primary.l, pass.constants.line.lambda, pass.constants.line.dlam, sample.diverp,
+            {primary.h, primary.k, primary.l, pass.constants.line.wavelength_A, pass.constants.line.dlambda_over_lambda, sample.diverp,
              sample.divers, sample.eta, sample.radius, pass.bounds.hmax, pass.bounds.kmax, pass.bounds.lmax,
-             primary.refdir[0], primary.refdir[1], primary.refdir[2], primary.PsiD});
+             primary.reference_direction[0], primary.reference_direction[1], primary.reference_direction[2], primary.psi_offset_deg});
 }
 
 //   (empty)(empty)
@@ -65,7 +65,7 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
                          const MeasuredScan& measured, const CalculationOptions& options, const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
-  const float darwin_width = kLegacyRadToDeg * radiation.wmono * std::tan(radiation.thmono);
+  const float darwin_width = kLegacyRadToDeg * radiation.monochromator_dlambda_over_lambda * std::tan(radiation.monochromator_theta_rad);
   ff::write(out,
             "(//' theta                of the primary reflection:',F7.2/"
             "' Interplanar spacing  of the primary reflection:',F7.4/"
@@ -80,9 +80,9 @@ void write_primary_block(std::ostream& out, const Radiation& radiation, const Pr
             "' Multiple diffraction-events with intensity greater than',F10.4//"
             "2(3X,'H',3X,'K',3X,'L',6X,'F',5X,'phi',2X,'THETA'),6X,'Ikavro',6X,'Iaufhe',3X,'p12',1X,' abs*',5X,"
             "3X,'TRPHI',5X,' PSI',2X,'FWHM',4X,'BETA'/)",
-            {pc.theta1 * kLegacyRadToDeg, primary.dspac, primary.f, pr.intensity, measured.iprim_obs,
-             measured.err_prim_obs, primary.psi1, primary.psi2, primary.phase * kLegacyRadToDeg, pr.lorentz, pc.a1,
-             (pr.chi_hi - pr.chi_lo) * kLegacyRadToDeg, darwin_width, options.drumin});
+            {pc.theta1 * kLegacyRadToDeg, primary.d_spacing_A, primary.f, pr.intensity, measured.iprim_obs,
+             measured.err_prim_obs, primary.psi1, primary.psi2, primary.phase_rad * kLegacyRadToDeg, pr.lorentz, pc.absorption1,
+             (pr.chi_hi_rad - pr.chi_lo_rad) * kLegacyRadToDeg, darwin_width, options.drumin});
 }
 
 // 2(3I4,F8.2,F7.1,F7.2), 2F12.2, 2F6.2, A5, F8.2, F9.3, F6.3, F8.2:
@@ -168,7 +168,7 @@ void write_scan_settings(std::ostream& out, const PsiGrid& grid, const Calculati
   ff::write(out,
             "(' Scan calculated for'/' psia                        :',F8.3/"
             "' psie                        :',F8.3/' number of steps per degree  :',F8.3)",
-            {grid.psia, grid.psie, grid.zsw});
+            {grid.psia, grid.psie, grid.steps_per_degree});
   ff::write(out, "(' phase shift interval factor :',I5)", {options.nnn});
 }
 
@@ -178,12 +178,12 @@ void write_scan_settings(std::ostream& out, const PsiGrid& grid, const Calculati
 //    with intensity > E10.2 : I10                            (other sources)
 void write_scan_event_count(std::ostream& out, const Radiation& radiation, const CalculatedScan& calculated,
                             const CalculationOptions& options) {
-  const char* format = radiation.idesy == kTube
+  const char* format = radiation.idesy == RadiationKind::tube
                            ? "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' (K-alpha1 + K-alpha2) with intensity > ',E10.2,' : ',I10)"
                            : "(//' Number of multiple diffraction events in the 360 degree psi-scan'/"
                              "' with intensity > ',E10.2,' : ',I10)";
-  ff::write(out, format, {options.drucut, calculated.nscan});
+  ff::write(out, format, {options.scan_threshold_cps, calculated.nscan});
 }
 
 void write_no_events(std::ostream& out) {

@@ -53,15 +53,15 @@ SearchFrame search_frame(const Crystal& crystal, const Radiation& radiation, con
   const double ref_length = std::sqrt(ReciprocalMetric::dot(frame.ref, g_ref));
   frame.g_ref = {g_ref[0] / ref_length, g_ref[1] / ref_length, g_ref[2] / ref_length};
   frame.normal_scale = frame.metric.volume() / (ref_length * frame.h1_length);
-  frame.psid = primary.PsiD;
+  frame.psid = primary.psi_offset_deg;
   frame.idesy = radiation.idesy;
   frame.psia = grid.psia;
   return frame;
 }
 
-double reduce_psi(double psi, int idesy, float psia) {
+double reduce_psi(double psi, RadiationKind idesy, float psia) {
   if (psi > 180 || psi < -180) psi = psi > 0 ? psi - 360 : psi + 360;
-  if (idesy > 0 && psia >= 0 && psi < 0) psi += 360;
+  if (idesy != RadiationKind::tube && psia >= 0 && psi < 0) psi += 360;
   return psi;
 }
 

@@ -28,7 +28,7 @@ struct SearchFrame {
   Vec3d g_ref{};             // G* r / |r|
   double normal_scale = 0;   // V* / (|r| |H1|): the index triple product (r x h1) . h2 in 1/A
   double psid = 0;           // diffractometer psi offset (degrees)
-  int idesy = 0;
+  RadiationKind idesy = RadiationKind::tube;
   float psia = 0;
 };
 
@@ -61,6 +61,6 @@ std::optional<EventGeometry> locate_event(const SearchFrame& frame, const Hkl& h
 
 // Brings psi into -180..180; for synchrotron and neutron radiation with a
 // window starting at psia >= 0, into 0..360.
-double reduce_psi(double psi, int idesy, float psia);
+double reduce_psi(double psi, RadiationKind idesy, float psia);
 
 }  // namespace kavro

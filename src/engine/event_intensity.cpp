@@ -31,31 +31,31 @@ struct Polarization {
 // beam; neutrons are not polarized by scattering.
 Polarization polarization(const PassConstants& pc, float theta2, float theta3) {
   Polarization p;
-  if (pc.idesy == kNeutrons) return p;
+  if (pc.idesy == RadiationKind::neutrons) return p;
   const auto theta1 = static_cast<float>(pc.theta1);
   const PolarizationFactors sigma = polfa(theta1, theta2, theta3, Vec3{0, 0, 1});
   const PolarizationFactors pi = polfa(theta1, theta2, theta3, Vec3{0, 1, 0});
-  const float ws = (1 + pc.polsig) / 2;
-  const float wp = (1 - pc.polsig) / 2;
+  const float ws = (1 + pc.polarization_degree) / 2;
+  const float wp = (1 - pc.polarization_degree) / 2;
   p.p1 = ws * sigma.p0 + wp * pi.p0;
   p.p2 = ws * sigma.p2 + wp * pi.p2;
   p.p21 = ws * sigma.p0 * sigma.p21 + wp * pi.p0 * pi.p21;
   p.p12 = ws * sigma.p2 * sigma.p12 + wp * pi.p2 * pi.p12;
-  p.c_int = pc.idesy == kTube ? 0.5f : (pc.idesy == kSynchrotronSigma ? sigma.cosint : pi.cosint);
+  p.c_int = pc.idesy == RadiationKind::tube ? 0.5f : (pc.idesy == RadiationKind::synchrotron_sigma ? sigma.cosint : pi.cosint);
   return p;
 }
 
 // Path through a mosaic block limited by an extinction length e (cm).
 float block_path(const PassConstants& pc, float e) {
-  const float ratio = pc.tm / e;
-  return 0.9f * pc.tm / std::sqrt(ratio * ratio + 1);
+  const float ratio = pc.block_path_cm / e;
+  return 0.9f * pc.block_path_cm / std::sqrt(ratio * ratio + 1);
 }
 
 // lambda (cm) L / ext^2 of a reflection with structure factor f, 0 when extinct.
 float reflectivity(const PassConstants& pc, float lorentz, float f) {
   if (f <= kExtinct) return 0;
-  const float strength = pc.relv * f;
-  return pc.line.lambda * 1e-8f * lorentz * strength * strength;
+  const float strength = pc.lambda_re_over_v_per_cm * f;
+  return pc.line.wavelength_A * 1e-8f * lorentz * strength * strength;
 }
 
 struct BlockPaths {
@@ -69,7 +69,7 @@ BlockPaths block_paths(const PassConstants& pc, const PrimaryReflection& primary
   if (pc.f1 <= kExtinct) {
     t2 = f2 <= kExtinct ? 0.0f : block_path(pc, extinction_length(pc, f2));
   } else if (f2 <= kExtinct) {
-    t2p = primary.y1;
+    t2p = primary.extinct_path_cm;
   } else {
     const float e1 = extinction_length(pc, pc.f1);
     const float e2 = extinction_length(pc, f2);
@@ -80,7 +80,7 @@ BlockPaths block_paths(const PassConstants& pc, const PrimaryReflection& primary
 
 // Lorentzian share of the profile.
 float mixing(const PassConstants& pc, const EventGeometry& e) {
-  if (pc.idesy == kSynchrotronSigma && e.q > pc.h1_length * pc.h1_length / 4) return static_cast<float>(std::fabs(e.c()));
+  if (pc.idesy == RadiationKind::synchrotron_sigma && e.q > pc.h1_length * pc.h1_length / 4) return static_cast<float>(std::fabs(e.c()));
   return static_cast<float>(e.rho() / (2 * pc.k));
 }
 
@@ -107,7 +107,7 @@ EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, 
   ev.theta3 = bragg_angle(pc.k, h3_sq);
   const double beta = e.omega * kDegreesPerRadian;
   ev.beta = static_cast<float>(beta);
-  ev.trphi = f2.phase + f3.phase - pc.phase1;
+  ev.trphi = f2.phase + f3.phase - pc.phase1_rad;
 
   const EventWidth width = event_width(pc, e, beta, f2.modulus, f3.modulus);
   ev.fwhm = static_cast<float>(width.fwhm);
@@ -128,8 +128,8 @@ EventIntensity evaluate_event(const Radiation& radiation, const Sample& sample, 
   const float q3 = reflectivity(pc, primary.lorentz, f3.modulus);
   const float q3p = reflectivity(pc, lorentz, f3.modulus);
   ev.ik = y.yk * y.yk * q3 * pol.p12 * q2 * pc.source / ev.absorption;
-  ev.ia = pc.source * (y.ya * y.ya * q3p * pol.p21 * primary.q1 / std::sqrt(a3 * pc.a1) +
-                       q2 * primary.q1 * pol.p1 * pol.p2 * y.y2 * y.y2 / pc.a1);
+  ev.ia = pc.source * (y.ya * y.ya * q3p * pol.p21 * primary.reflectivity / std::sqrt(a3 * pc.absorption1) +
+                       q2 * primary.reflectivity * pol.p1 * pol.p2 * y.y2 * y.y2 / pc.absorption1);
   const float representative = ev.ik >= ev.ia ? ev.ik : ev.ia;
   ev.strength = std::fabs(representative / ev.fwhm * pc.scale * pc.scale);
   return ev;
@@ -152,16 +152,16 @@ double strength_bound(const Radiation& radiation, const Sample& sample, const Pa
   const double a3 = absorption_factor(radiation, sample, theta3);
   const double absorption = std::sqrt(a2 * a3);
 
-  const double y = std::max(0.9 * std::fabs(pc.tm), std::fabs(double{primary.y1}));
+  const double y = std::max(0.9 * std::fabs(pc.block_path_cm), std::fabs(double{primary.extinct_path_cm}));
   const double y_sq = y * y;
-  const double lambda = pc.line.lambda * 1e-8;
-  const double r2 = lambda * std::pow(pc.relv * double{f2_max}, 2);  // q2 / L2 at most
-  const double r3 = lambda * std::pow(pc.relv * double{f3_max}, 2);  // q3 / L and q3' / L2 at most
-  const double source = std::fabs(double{pc.source}), q1 = std::fabs(double{primary.q1});
+  const double lambda = pc.line.wavelength_A * 1e-8;
+  const double r2 = lambda * std::pow(pc.lambda_re_over_v_per_cm * double{f2_max}, 2);  // q2 / L2 at most
+  const double r3 = lambda * std::pow(pc.lambda_re_over_v_per_cm * double{f3_max}, 2);  // q3 / L and q3' / L2 at most
+  const double source = std::fabs(double{pc.source}), q1 = std::fabs(double{primary.reflectivity});
   const double ik =
       y_sq * r3 * std::fabs(double{primary.lorentz}) * std::fabs(double{pol.p12}) * r2 * source / absorption;
-  const double ia = source * (y_sq * r3 * std::fabs(double{pol.p21}) * q1 / std::sqrt(a3 * pc.a1) +
-                              r2 * q1 * std::fabs(double{pol.p1} * pol.p2) * y_sq / pc.a1);
+  const double ia = source * (y_sq * r3 * std::fabs(double{pol.p21}) * q1 / std::sqrt(a3 * pc.absorption1) +
+                              r2 * q1 * std::fabs(double{pol.p1} * pol.p2) * y_sq / pc.absorption1);
   const double bound = std::max(ik, ia) * width.lorentz_per_fwhm_max * double{pc.scale} * pc.scale * kRoom;
   return std::isfinite(bound) ? bound : HUGE_VAL;
 }

@@ -78,12 +78,12 @@ double least_difference(const std::pair<double, double>& a, const std::pair<doub
 }  // namespace
 
 EventWidthBounds event_width_bounds(const PassConstants& pc, const EventGeometry& e, double beta, float f_max) {
-  const double r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.stol * pc.stol);
-  const double r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.stol * pc.stol);
-  const double tm_a = pc.tm * 1e8;
+  const double r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.sin_theta_over_lambda * pc.sin_theta_over_lambda);
+  const double r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.sin_theta_over_lambda * pc.sin_theta_over_lambda);
+  const double tm_a = pc.block_path_cm * 1e8;
   // m = (relv F + mu) 1e-8 for F = max(f2, f3) in 0..f_max; d grows with m^2.
-  const double m_a = static_cast<double>(pc.mu) * 1e-8;
-  const double m_b = (static_cast<double>(pc.relv) * f_max + pc.mu) * 1e-8;
+  const double m_a = static_cast<double>(pc.mu_per_cm) * 1e-8;
+  const double m_b = (static_cast<double>(pc.lambda_re_over_v_per_cm) * f_max + pc.mu_per_cm) * 1e-8;
   const double m_sq_lo = m_a * m_b <= 0 ? 0.0 : std::min(m_a * m_a, m_b * m_b);
   const double m_sq_hi = std::max(m_a * m_a, m_b * m_b);
   const double d_lo = 0.5 * std::sqrt(m_sq_lo * tm_a * tm_a + 1) / tm_a * (1 - 1e-6);
@@ -114,10 +114,10 @@ EventWidthBounds event_width_bounds(const PassConstants& pc, const EventGeometry
 }
 
 EventWidth event_width(const PassConstants& pc, const EventGeometry& e, double beta, float f2, float f3) {
-  const double r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.stol * pc.stol);
-  const double r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.stol * pc.stol);
-  const double m = (std::max(pc.relv * f2, pc.relv * f3) + pc.mu) * 1e-8;
-  const double tm_a = pc.tm * 1e8;
+  const double r_lo = std::sqrt(pc.k_lo * pc.k_lo - pc.sin_theta_over_lambda * pc.sin_theta_over_lambda);
+  const double r_hi = std::sqrt(pc.k_hi * pc.k_hi - pc.sin_theta_over_lambda * pc.sin_theta_over_lambda);
+  const double m = (std::max(pc.lambda_re_over_v_per_cm * f2, pc.lambda_re_over_v_per_cm * f3) + pc.mu_per_cm) * 1e-8;
+  const double tm_a = pc.block_path_cm * 1e8;
   const double d = 0.5 * std::sqrt((m * tm_a) * (m * tm_a) + 1) / tm_a;
 
   EventWidth w;

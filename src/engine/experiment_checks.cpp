@@ -50,9 +50,9 @@ void check_atoms(const Crystal& c, const Notes& notes) {
 
 void check_radiation(const Experiment& e, const Notes& notes) {
   const Radiation& r = e.radiation;
-  if (r.idesy != kTube && r.idesy != kSynchrotronSigma && r.idesy != kSynchrotronPi && r.idesy != kNeutrons)
+  if (r.idesy != RadiationKind::tube && r.idesy != RadiationKind::synchrotron_sigma && r.idesy != RadiationKind::synchrotron_pi && r.idesy != RadiationKind::neutrons)
     stop_with_lines(notes, {" The kind of radiation idesy must be a tube, synchrotron radiation or neutrons"});
-  const bool synchrotron = r.idesy == kSynchrotronSigma || r.idesy == kSynchrotronPi;
+  const bool synchrotron = r.idesy == RadiationKind::synchrotron_sigma || r.idesy == RadiationKind::synchrotron_pi;
   if (!usable_wavelengths(r, !synchrotron))
     stop_with_lines(notes, {" The wavelengths must be larger than 0, their relative band widths at least 0 and below 2",
                             " and their weights not negative"});
@@ -63,7 +63,7 @@ void check_radiation(const Experiment& e, const Notes& notes) {
       stop_with_lines(notes, {" The monochromator reflection cannot reflect this wavelength"});
   }
   for (const WavelengthLine& line : wavelength_lines(r)) {
-    const IndexBounds bounds = index_bounds(e.crystal, line.lambda);
+    const IndexBounds bounds = index_bounds(e.crystal, line.wavelength_A);
     if (bounds.searchable(e.options.limits.search_reflections)) continue;
     stop_search_too_large(notes, bounds, e.options.limits.search_reflections);
   }
@@ -73,7 +73,7 @@ void check_radiation(const Experiment& e, const Notes& notes) {
 }
 
 void check_sample(const Sample& s, const Notes& notes) {
-  if (!usable_radius_cm(s.rkugel) || !usable_radius_micrometres(s.radius))
+  if (!usable_radius_cm(s.crystal_radius_cm) || !usable_radius_micrometres(s.radius))
     stop_with_lines(notes, {" The crystal and mosaic-block radii (rkugel, radius) must be larger than 0 and at most",
                             " 1000000 micrometres"});
   if (!usable_divergences(s))
@@ -83,7 +83,7 @@ void check_sample(const Sample& s, const Notes& notes) {
 void check_grid(const Experiment& e, const Notes& notes) {
   const PsiGrid& g = e.grid;
   if (!psi_range_within_bounds(g, e.radiation.idesy))
-    stop_with_lines(notes, {e.radiation.idesy == kTube ? " The psi-range psia..psie is out of -180. to 180."
+    stop_with_lines(notes, {e.radiation.idesy == RadiationKind::tube ? " The psi-range psia..psie is out of -180. to 180."
                                  : " The psi-range psia..psie is out of 0. to 360. or -180. to 180."});
   if (!(g.psie > g.psia))
     stop_with_lines(notes, {" The end of the psi-range must be larger than its beginning (psie > psia)"});

@@ -93,8 +93,8 @@ bool all_finite(std::initializer_list<double> values) {
 bool primary_is_finite(const PassResult& pass) {
   const PassConstants& pc = pass.constants;
   const PrimaryReflection& pr = pass.primary;
-  return all_finite({pc.theta1, pc.a1, pc.scale, pc.source, pc.k_lo, pc.k_hi, pr.lorentz, pr.chi_hi, pr.chi_lo,
-                     pr.intensity, pr.q1, pr.y1});
+  return all_finite({pc.theta1, pc.absorption1, pc.scale, pc.source, pc.k_lo, pc.k_hi, pr.lorentz, pr.chi_hi_rad, pr.chi_lo_rad,
+                     pr.intensity, pr.reflectivity, pr.extinct_path_cm});
 }
 
 bool structure_factors_finite(const StructureFactor& f2, const StructureFactor& f3) {
@@ -171,7 +171,7 @@ EngineMemory EngineMemory::of(const RunLimits& limits) {
 
 std::vector<WavelengthLine> wavelength_lines(const Radiation& radiation) {
   std::vector<WavelengthLine> lines{{radiation.alam1, radiation.dlam1, radiation.flam1}};
-  if (radiation.idesy == kTube) lines.push_back({radiation.alam2, radiation.dlam2, radiation.flam2});
+  if (radiation.idesy == RadiationKind::tube) lines.push_back({radiation.alam2, radiation.dlam2, radiation.flam2});
   return lines;
 }
 
@@ -202,7 +202,7 @@ void MultipleDiffraction::prepare_bound(const PassInput& input, const PassResult
                                            pass.bounds.kmax + std::abs(frame.h1[1]),
                                            pass.bounds.lmax + std::abs(frame.h1[2])};
   if (StructureFactorBound::memory_bytes(input.crystal, extent) > input.options.limits.memory_bytes / 4) return;
-  bound_ = StructureFactorBound::of(input.crystal, input.radiation.idesy == kNeutrons, extent);
+  bound_ = StructureFactorBound::of(input.crystal, input.radiation.idesy == RadiationKind::neutrons, extent);
 }
 
 std::vector<char> MultipleDiffraction::screen_events(const PassInput& input, const PassResult& pass,
@@ -225,7 +225,7 @@ std::vector<char> MultipleDiffraction::screen_events(const PassInput& input, con
                      const bool listed =
                          options.drumin > 0 && strength >= options.drumin &&
                          (near_window(e.psi_a, grid.psia, grid.psie) || near_window(e.psi_b, grid.psia, grid.psie));
-                     needed[j] = (grid.zsw1 > 0 && strength > options.drucut) || listed;
+                     needed[j] = (grid.zsw1 > 0 && strength > options.scan_threshold_cps) || listed;
                    }
                  });
   return needed;
@@ -265,7 +265,7 @@ void MultipleDiffraction::take_event(const PsiGrid& grid, const CalculationOptio
   }
 
   EventRecord record = event_record(pc, e, h3, ev, sf2.value, sf3.value);
-  const bool enters_scan = grid.zsw1 > 0 && ev.strength > options.drucut;
+  const bool enters_scan = grid.zsw1 > 0 && ev.strength > options.scan_threshold_cps;
   for (const int crossing : {1, 2}) {
     const double psi = crossing == 1 ? e.psi_a : e.psi_b;
     const std::size_t stored_before = pass.store.records.size();
@@ -330,7 +330,7 @@ PassResult MultipleDiffraction::open_pass(const PassInput& input, const Notes& n
     stop_not_finite(notes, "The calculation of the primary reflection", "fourth, the fifth and the tenth line");
   }
   if (kept_ != nullptr) kept_->push_back({line, input.primary, {}});
-  pass.bounds = index_bounds(input.crystal, line.lambda);
+  pass.bounds = index_bounds(input.crystal, line.wavelength_A);
   if (!pass.bounds.searchable(input.options.limits.search_reflections)) {
     stop_search_too_large(notes, pass.bounds, input.options.limits.search_reflections);
   }
@@ -356,14 +356,14 @@ void MultipleDiffraction::search_range(const PassInput& input, const Notes& note
 void MultipleDiffraction::finish_pass(const PassInput& input, PassResult& pass) const {
   pass.store.nevt *= 2;
   const auto theta1 = static_cast<float>(pass.constants.theta1);
-  pass.prager = prager_count(input.crystal.vol, theta1, pass.constants.line.lambda);
+  pass.prager = prager_count(input.crystal.cell_volume_A3, theta1, pass.constants.line.wavelength_A);
   if (input.options.drumin > 0) pass.store.sort_by_psi();
   sort_by_psi(pass.table);
 }
 
 PassResult MultipleDiffraction::run_pass(const PassInput& input, const Notes& notes, const WavelengthLine& line) {
   PassResult pass = open_pass(input, notes, line);
-  const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
+  const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.wavelength_A);
   prepare_bound(input, pass, frame);
   const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
   search_range(input, notes, pass, frame, 0, box, worker_count(input.options.threads), 0, box);
@@ -382,7 +382,7 @@ std::vector<PassPart> MultipleDiffraction::search_share(const PassInput& input, 
   std::ostringstream messages;
   try {
     PassResult pass = open_pass(shared, messages, line);
-    const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.lambda);
+    const SearchFrame frame = search_frame(input.crystal, input.radiation, input.primary, input.grid, line.wavelength_A);
     prepare_bound(shared, pass, frame);
     const auto box = static_cast<std::int64_t>(pass.bounds.reflections());
     const auto ranges = share.ranges(box);
@@ -448,9 +448,9 @@ void MultipleDiffraction::spend_work(const CalculationOptions& options, const No
 
 void MultipleDiffraction::add_waiting_crossings(const PsiGrid& psi_grid, const CalculationOptions& options,
                                                 const Notes& notes) {
-  spend_work(options, notes, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.nstep} + 1));
+  spend_work(options, notes, static_cast<std::int64_t>(scan_events_.size()) * (std::int64_t{psi_grid.step_count} + 1));
   const auto start = std::chrono::steady_clock::now();
-  const ScanGrid grid{psi_grid.psia, psi_grid.zsw, psi_grid.nstep, options.nnn, interpolate_far_tails_};
+  const ScanGrid grid{psi_grid.psia, psi_grid.steps_per_degree, psi_grid.step_count, options.nnn, interpolate_far_tails_};
   add_profiles(scan_events_, grid, worker_count(options.threads), profile_sums_);
   std::vector<ScanEvent>().swap(scan_events_);
   work_done_.profile_seconds += seconds_since(start);

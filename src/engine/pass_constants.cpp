@@ -21,8 +21,8 @@ constexpr float kSquareDegreesPerSteradian = 3282.8064f;  // 57.29578^2
 // radius over the block path, damped by the mosaic spread against the
 // angular width u = lambda / Tm of one block; never below 1.
 float scale_factor(const Sample& sample, float lambda) {
-  const float u = lambda * 1e-8f / sample.Tm;
-  const float s = (2.0f / 3.0f * sample.rkugel / (sample.radius * 1e-4f)) * u / (sample.eta * kLegacyDegToRad + u);
+  const float u = lambda * 1e-8f / sample.block_path_cm;
+  const float s = (2.0f / 3.0f * sample.crystal_radius_cm / (sample.radius * 1e-4f)) * u / (sample.eta * kLegacyDegToRad + u);
   return std::max(1.0f, s);
 }
 
@@ -33,32 +33,32 @@ PassConstants pass_constants(const Crystal& crystal, const Radiation& radiation,
   PassConstants pc;
   pc.line = line;
   pc.idesy = radiation.idesy;
-  const double lambda = as_read(line.lambda);
+  const double lambda = as_read(line.wavelength_A);
   pc.k = 1 / lambda;
-  const double half_band = 0.5 * lambda * line.dlam;
+  const double half_band = 0.5 * lambda * line.dlambda_over_lambda;
   pc.k_lo = 1 / (lambda + half_band);
   pc.k_hi = 1 / (lambda - half_band);
   const Vec3d h1 = as_vector({primary.h, primary.k, primary.l});
   pc.h1_length = std::sqrt(ReciprocalMetric::of(crystal).product(h1, h1));
-  pc.stol = pc.h1_length / 2;
-  pc.theta1 = std::asin(std::min(1.0, lambda * pc.stol));
+  pc.sin_theta_over_lambda = pc.h1_length / 2;
+  pc.theta1 = std::asin(std::min(1.0, lambda * pc.sin_theta_over_lambda));
   pc.cos_2theta1 = static_cast<float>(std::cos(2 * pc.theta1));
   pc.centre_radius = pc.k * std::cos(pc.theta1);
-  pc.tm = sample.Tm;
-  pc.mu = sample.mu;
-  pc.relv = radiation.relv;
-  pc.source = sample.area * kSquareDegreesPerSteradian * line.weight * radiation.dimono;
-  pc.a1 = absorption_factor(radiation, sample, static_cast<float>(pc.theta1));
-  pc.pol1 = (radiation.idesy == kTube || radiation.idesy == kSynchrotronPi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2
+  pc.block_path_cm = sample.block_path_cm;
+  pc.mu_per_cm = sample.mu_per_cm;
+  pc.lambda_re_over_v_per_cm = radiation.lambda_re_over_v_per_cm;
+  pc.source = sample.cross_section_cm2 * kSquareDegreesPerSteradian * line.weight * radiation.incident_flux_per_cm2_s;
+  pc.absorption1 = absorption_factor(radiation, sample, static_cast<float>(pc.theta1));
+  pc.polarization1 = (radiation.idesy == RadiationKind::tube || radiation.idesy == RadiationKind::synchrotron_pi) ? (1 + pc.cos_2theta1 * pc.cos_2theta1) / 2
                                                                             : 1.0f;
-  pc.scale = scale_factor(sample, line.lambda);
+  pc.scale = scale_factor(sample, line.wavelength_A);
   pc.eta = sample.eta;
   pc.diverp = sample.diverp;
   pc.divers = sample.divers;
-  pc.polsig = radiation.polsig;
-  pc.pmono = radiation.pmono;
+  pc.polarization_degree = radiation.polarization_degree;
+  pc.monochromator_polarization = radiation.monochromator_polarization;
   pc.f1 = primary.f;
-  pc.phase1 = primary.phase;
+  pc.phase1_rad = primary.phase_rad;
   return pc;
 }
 

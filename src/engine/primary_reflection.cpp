@@ -29,26 +29,26 @@ float primary_extinction(const Sample& sample, const PassConstants& pc) {
   const float c = std::fabs(pc.cos_2theta1);
   PolarizationState states[2];
   int count = 2;
-  if (pc.idesy == kTube) {
-    states[0] = {1, pc.pmono};
+  if (pc.idesy == RadiationKind::tube) {
+    states[0] = {1, pc.monochromator_polarization};
     states[1] = {c, c2};
-  } else if (pc.idesy == kNeutrons) {
-    states[0] = {1, (1 + pc.polsig) / 2};
+  } else if (pc.idesy == RadiationKind::neutrons) {
+    states[0] = {1, (1 + pc.polarization_degree) / 2};
     count = 1;
   } else {
-    states[0] = {1, (1 + pc.polsig) / 2};
-    states[1] = {c, c2 * (1 - pc.polsig) / 2};
+    states[0] = {1, (1 + pc.polarization_degree) / 2};
+    states[1] = {c, c2 * (1 - pc.polarization_degree) / 2};
   }
   const float ext1 = extinction_length(pc, pc.f1);
   const float theta_deg = static_cast<float>(pc.theta1) * kLegacyRadToDeg;
   float y = 0;
   for (int j = 0; j < count; ++j) {
     const float e = ext1 / states[j].amplitude;
-    const float t = std::min(chuk(kExtinctionTable, sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.tm);
+    const float t = std::min(chuk(kExtinctionTable, sample.radius * 1e-4f / e, theta_deg), 0.9f * e / pc.block_path_cm);
     y += states[j].weight * t;
   }
-  if (pc.idesy == kTube) return y / (c2 + pc.pmono);
-  return 2 * y / ((1 + pc.polsig) + (1 - pc.polsig) * c2);
+  if (pc.idesy == RadiationKind::tube) return y / (c2 + pc.monochromator_polarization);
+  return 2 * y / ((1 + pc.polarization_degree) + (1 - pc.polarization_degree) * c2);
 }
 
 }  // namespace
@@ -58,26 +58,26 @@ PrimaryReflection primary_reflection(const Sample& sample, const PassConstants& 
   // The range of the scattering angle is a small difference of two arc
   // cosines, and the chords differ by little more: double precision.
   const double h1 = pc.h1_length;
-  const double tm_a = pc.tm * 1e8;
-  const double broadening = (pc.f1 * pc.relv + pc.mu) * pc.tm;
+  const double tm_a = pc.block_path_cm * 1e8;
+  const double broadening = (pc.f1 * pc.lambda_re_over_v_per_cm + pc.mu_per_cm) * pc.block_path_cm;
   const double d = 0.5 * std::sqrt(broadening * broadening + 1) / tm_a;
   const double x_hi = ((pc.k_hi * pc.k_hi + h1 * h1) - (pc.k_hi + d) * (pc.k_hi + d)) / (2 * pc.k_hi * h1);
   const double x_lo = ((pc.k_lo * pc.k_lo + h1 * h1) - (pc.k_lo - d) * (pc.k_lo - d)) / (2 * pc.k_lo * h1);
   const double a = (pc.eta + pc.diverp) * kHalfDegree;
-  pr.chi_hi = clamped_acos(x_hi) + a;
-  pr.chi_lo = clamped_acos(x_lo) - a;
+  pr.chi_hi_rad = clamped_acos(x_hi) + a;
+  pr.chi_lo_rad = clamped_acos(x_lo) - a;
   const double k = pc.k;
-  const double chord_hi = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_hi));
-  const double chord_lo = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_lo));
-  pr.lorentz = static_cast<float>(k * (pr.chi_hi - pr.chi_lo) / (chord_hi - chord_lo));
+  const double chord_hi = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_hi_rad));
+  const double chord_lo = std::sqrt(h1 * h1 + k * k - 2 * k * h1 * std::cos(pr.chi_lo_rad));
+  pr.lorentz = static_cast<float>(k * (pr.chi_hi_rad - pr.chi_lo_rad) / (chord_hi - chord_lo));
 
-  const float threshold = pc.idesy == kNeutrons ? 1e-4f : 0.001f;
+  const float threshold = pc.idesy == RadiationKind::neutrons ? 1e-4f : 0.001f;
   pr.forbidden = !(pc.f1 > threshold);
   if (pr.forbidden) return pr;
-  pr.y1 = pc.tm * primary_extinction(sample, pc);
-  const float strength = pc.relv * pc.f1;  // 1 / ext1
-  pr.q1 = pc.line.lambda * 1e-8f * pr.lorentz * strength * strength;
-  pr.intensity = (pc.source / (pc.a1 * kLegacyRadToDeg)) * pc.pol1 * pr.q1 * pc.scale * pr.y1;
+  pr.extinct_path_cm = pc.block_path_cm * primary_extinction(sample, pc);
+  const float strength = pc.lambda_re_over_v_per_cm * pc.f1;  // 1 / ext1
+  pr.reflectivity = pc.line.wavelength_A * 1e-8f * pr.lorentz * strength * strength;
+  pr.intensity = (pc.source / (pc.absorption1 * kLegacyRadToDeg)) * pc.polarization1 * pr.reflectivity * pc.scale * pr.extinct_path_cm;
   return pr;
 }
 

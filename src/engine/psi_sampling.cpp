@@ -12,7 +12,7 @@ void PsiSampling::add(const PsiSampling& other) {
 
 PsiSampling psi_sampling(const std::vector<EventRecord>& records, const PsiGrid& grid) {
   PsiSampling sampling;
-  const double step = grid.zsw > 0 ? 1.0 / grid.zsw : 0;
+  const double step = grid.steps_per_degree > 0 ? 1.0 / grid.steps_per_degree : 0;
   for (const EventRecord& r : records) {
     if (!(grid.psia <= r.psi && r.psi <= grid.psie) || !(r.fwhm > 0)) continue;
     if (step > r.fwhm / 2.0) ++sampling.unresolved;

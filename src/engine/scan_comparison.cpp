@@ -12,14 +12,14 @@ namespace {
 constexpr float kSpikeFraction = 0.8f;  // measured steps at or above this share of the maximum are left out
 constexpr float kLargestDeviation = 0.1f;  // degrees; a larger best shift is not believed
 
-float step_psi(const PsiGrid& grid, int i) { return grid.psia + static_cast<float>(i) / grid.zsw; }
+float step_psi(const PsiGrid& grid, int i) { return grid.psia + static_cast<float>(i) / grid.steps_per_degree; }
 
 }  // namespace
 
 void finish_calculated_scan(const PsiGrid& grid, CalculatedScan& calculated) {
   float maximum = 0;
   float minimum = 1e9f;
-  for (int i = 0; i <= grid.nstep; ++i) {
+  for (int i = 0; i <= grid.step_count; ++i) {
     float& v = calculated.scan_calc[static_cast<std::size_t>(i)];
     v += calculated.iprim_calc;
     if (v >= maximum) maximum = v;
@@ -56,7 +56,7 @@ int best_shift(const std::vector<float>& obs, const std::vector<float>& calc, fl
 }
 
 void clip_negative_intensities(const PsiGrid& grid, CalculatedScan& calculated) {
-  for (int i = 0; i <= grid.nstep; ++i) {
+  for (int i = 0; i <= grid.step_count; ++i) {
     float& value = calculated.scan_calc[static_cast<std::size_t>(i)];
     if (value < 0) value = 0;
   }
@@ -72,16 +72,16 @@ void compare_with_measurement(const Radiation& radiation, const PsiGrid& grid, M
     calculated.deviation_undetermined = true;  // nothing calculated to shift
   } else {
     const float ratio = measured.imax_obs / calculated.imax_calc;
-    const int m = grid.zsw <= 5 ? 10 : static_cast<int>(std::lround(grid.zsw));
+    const int m = grid.steps_per_degree <= 5 ? 10 : static_cast<int>(std::lround(grid.steps_per_degree));
     calculated.nshift = best_shift(measured.scan_obs, calculated.scan_calc, ratio, measured.imax_obs, m);
-    calculated.deviation = static_cast<float>(calculated.nshift) / grid.zsw;
+    calculated.deviation = static_cast<float>(calculated.nshift) / grid.steps_per_degree;
     calculated.deviation_undetermined = std::fabs(calculated.deviation) >= kLargestDeviation;
     if (calculated.deviation_undetermined) {
       calculated.nshift = 0;
       calculated.deviation = 0;
     }
   }
-  if (radiation.idesy == kTube) {
+  if (radiation.idesy == RadiationKind::tube) {
     measured.iprim_obs *= 3;
     measured.err_prim_obs *= 3;
   }

@@ -181,8 +181,8 @@ bool interpolable(const ScanEvent& e, bool inner_side, const float* psi, int nnn
 // The step nearest to an event (nint, halves away from zero), kept within one
 // step of the grid so that a far event cannot overflow the step index.
 int centre_step(const ScanEvent& e, const ScanGrid& grid) {
-  const double step = std::round(static_cast<double>((e.psi - grid.psia) * grid.zsw));
-  return static_cast<int>(std::clamp(step, -1.0, static_cast<double>(grid.nstep) + 1));
+  const double step = std::round(static_cast<double>((e.psi - grid.psia) * grid.steps_per_degree));
+  return static_cast<int>(std::clamp(step, -1.0, static_cast<double>(grid.step_count) + 1));
 }
 
 }  // namespace
@@ -222,7 +222,7 @@ ScanSums accumulate_profiles(const std::vector<ScanEvent>& events, const ScanGri
 }
 
 void add_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, int workers, ScanSums& result) {
-  const std::size_t steps = static_cast<std::size_t>(grid.nstep) + 1;
+  const std::size_t steps = static_cast<std::size_t>(grid.step_count) + 1;
   if (result.sums.size() != steps) result.sums.assign(steps, 0.0);
   const std::size_t tiles = (steps + kStepsPerTile - 1) / kStepsPerTile;
   if (grid.interpolate_far_tails && result.tile_nodes.size() != tiles * kTileNodes)
@@ -238,11 +238,11 @@ void add_profiles(const std::vector<ScanEvent>& events, const ScanGrid& grid, in
       const int last = static_cast<int>(std::min(steps, (tile + 1) * kStepsPerTile)) - 1;
       std::int64_t count = 0;
       std::array<float, kStepsPerTile> psi{};
-      for (int i = first; i <= last; ++i) psi[std::size_t(i - first)] = grid.psia + static_cast<float>(i) / grid.zsw;
+      for (int i = first; i <= last; ++i) psi[std::size_t(i - first)] = grid.psia + static_cast<float>(i) / grid.steps_per_degree;
       const bool full_tile = grid.interpolate_far_tails && last - first + 1 == static_cast<int>(kStepsPerTile);
       std::array<float, kTileNodes> node_psi{};
       for (std::size_t j = 0; j < kTileNodes && full_tile; ++j)
-        node_psi[j] = grid.psia + static_cast<float>(first + tile_node(j)) / grid.zsw;
+        node_psi[j] = grid.psia + static_cast<float>(first + tile_node(j)) / grid.steps_per_degree;
       double* nodes = full_tile ? result.tile_nodes.data() + tile * kTileNodes : nullptr;
       for (std::size_t j = 0; j < events.size(); ++j) {
         const ScanEvent& e = events[j];

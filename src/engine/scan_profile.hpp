@@ -8,11 +8,11 @@
 
 namespace kavro {
 
-// The psi grid psia + i/zsw, i = 0..nstep, and the interference setting.
+// The psi grid psia + i / steps_per_degree, i = 0..step_count, and the interference setting.
 struct ScanGrid {
   float psia = 0;
-  float zsw = 1;   // steps per degree
-  int nstep = 0;
+  float steps_per_degree = 1;
+  int step_count = 0;
   int nnn = 0;     // phase-shift interval factor; 0: no interference term
   // Far tails by interpolation (the fast path of large cells): within a tile
   // of 128 steps that lies wholly in an event's far tail, one and a half tile

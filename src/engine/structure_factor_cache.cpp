@@ -10,7 +10,7 @@ namespace kavro {
 
 StructureFactorSource crystal_structure_factor(const Crystal& crystal, const Radiation& radiation) {
   auto kernel = std::make_shared<const StructureFactorKernel>(crystal);
-  if (radiation.idesy == kNeutrons)
+  if (radiation.idesy == RadiationKind::neutrons)
     return [kernel](const Hkl& h, float, const Notes& notes) {
       return kernel->neutron_with_mate(h[0], h[1], h[2], notes);
     };

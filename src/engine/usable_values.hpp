@@ -44,7 +44,7 @@ bool usable_operator(const Vec3& translation, const Mat3& rotation);
 
 // The psi range lies within -180..180, or for synchrotron radiation and
 // neutrons also within 0..360.
-bool psi_range_within_bounds(const PsiGrid& grid, int idesy);
+bool psi_range_within_bounds(const PsiGrid& grid, RadiationKind idesy);
 
 // Each psi step holds the calculated and the measured intensity (4 + 4
 // bytes), the double sum of the event profiles (8), the height of the page's

@@ -65,10 +65,10 @@ json wavelength(const Calculation& c, const FitOutcome& o) {
   for (std::size_t j = 0; j < o.free.size(); ++j)
     if (o.free[j] == FitParameter::energy) uncertainty = c.radiation.alam1 / shift * o.uncertainty[j] / shift;
   json lines = json::array({c.radiation.alam1 / shift});
-  if (c.radiation.idesy == kTube) lines.push_back(c.radiation.alam2 / shift);
+  if (c.radiation.idesy == RadiationKind::tube) lines.push_back(c.radiation.alam2 / shift);
   json w = {{"input", c.radiation.alam1}, {"fitted", lines}, {"uncertainty", uncertainty},
-            {"free", is_free(o, FitParameter::energy)}, {"neutrons", c.radiation.idesy == kNeutrons}};
-  if (c.radiation.idesy != kNeutrons) {
+            {"free", is_free(o, FitParameter::energy)}, {"neutrons", c.radiation.idesy == RadiationKind::neutrons}};
+  if (c.radiation.idesy != RadiationKind::neutrons) {
     w["energy_input"] = energy_of(c.radiation.alam1);
     w["energy_fitted"] = energy_of(c.radiation.alam1 / shift);
   }
@@ -91,7 +91,7 @@ json fitted_scan(const FitRun& run, const PsiGrid& grid) {
   if (run.fitted_scan.empty()) return nullptr;
   json psi = json::array(), intensity = json::array();
   for (std::size_t i = 0; i < run.fitted_scan.size(); ++i) {
-    psi.push_back(significant(grid.psia + static_cast<double>(i) / grid.zsw));
+    psi.push_back(significant(grid.psia + static_cast<double>(i) / grid.steps_per_degree));
     intensity.push_back(significant(run.fitted_scan[i]));
   }
   return {{"psi", psi}, {"intensity", intensity}};

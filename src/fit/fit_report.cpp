@@ -28,7 +28,7 @@ std::string derived_value(FitParameter p, double value, double uncertainty, cons
   if (p == FitParameter::energy) {
     const double lambda = c.radiation.alam1 / (1 + value);
     std::string text = printed("  lambda = %.6f +- %.6f A", lambda, lambda * uncertainty / (1 + value));
-    if (c.radiation.idesy != kNeutrons)
+    if (c.radiation.idesy != RadiationKind::neutrons)
       text += printed(", E = %.5f +- %.5f keV", energy_of(lambda), energy_of(c.radiation.alam1) * uncertainty);
     return text;
   }
@@ -81,7 +81,7 @@ void write_peak_table(std::ostream& out, const FitReport& r) {
 // f', f'' of every type and mu at the fitted energy (X-rays), beside the input's.
 void write_dispersion(std::ostream& out, const FitReport& r) {
   const std::vector<FitParameter>& free = r.outcome.free;
-  if (r.calculation == nullptr || r.calculation->radiation.idesy == kNeutrons ||
+  if (r.calculation == nullptr || r.calculation->radiation.idesy == RadiationKind::neutrons ||
       std::find(free.begin(), free.end(), FitParameter::energy) == free.end())
     return;
   const Calculation& input = *r.calculation;
@@ -90,7 +90,7 @@ void write_dispersion(std::ostream& out, const FitReport& r) {
   for (std::size_t j = 0; j < static_cast<std::size_t>(input.crystal.nf); ++j)
     out << " " << padded(input.crystal.atn[j]) << printed("  %9.4f %9.4f", fitted.crystal.fp[j], fitted.crystal.fpp[j])
         << printed("    %9.4f %9.4f\n", input.crystal.fp[j], input.crystal.fpp[j]);
-  out << printed(" mu = %.3f cm-1 (input %.3f cm-1)\n", fitted.sample.mu, input.sample.mu);
+  out << printed(" mu = %.3f cm-1 (input %.3f cm-1)\n", fitted.sample.mu_per_cm, input.sample.mu_per_cm);
 }
 
 // How the fit weighted the points, where it started, the model's grid and the test against a flat line.

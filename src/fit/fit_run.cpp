@@ -73,8 +73,8 @@ PsiGrid grid_over(double low, double high, double steps_per_degree) {
   PsiGrid g;
   g.psia = static_cast<float>(low);
   g.psie = static_cast<float>(high);
-  g.zsw = g.zsw1 = static_cast<float>(steps_per_degree);
-  g.nstep = static_cast<int>(std::round(static_cast<double>((g.psie - g.psia) * g.zsw)));
+  g.steps_per_degree = g.zsw1 = static_cast<float>(steps_per_degree);
+  g.step_count = static_cast<int>(std::round(static_cast<double>((g.psie - g.psia) * g.steps_per_degree)));
   return g;
 }
 
@@ -191,8 +191,8 @@ CalculatedScan page_scan(const CalculatedScan& scan, const PassResult& first_pas
   const auto [lo, hi] = std::minmax_element(fitted.begin(), fitted.end());
   page.imin_calc = std::max(0.0f, *lo);
   page.imax_calc = *hi;
-  page.psi_min_calc = grid.psia + static_cast<float>(lo - fitted.begin()) / grid.zsw;
-  page.psi_max_calc = grid.psia + static_cast<float>(hi - fitted.begin()) / grid.zsw;
+  page.psi_min_calc = grid.psia + static_cast<float>(lo - fitted.begin()) / grid.steps_per_degree;
+  page.psi_max_calc = grid.psia + static_cast<float>(hi - fitted.begin()) / grid.steps_per_degree;
   page.nstore_plot = first_pass.store.nstore();
   page.nlist_plot = first_pass.store.nlist;
   page.psilam.clear();
@@ -282,7 +282,7 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
     if (low <= e.psi && e.psi <= high && e.fwhm > 0 && strength(e) >= kGridSettingStrength * strongest &&
         (narrowest == 0 || e.fwhm < narrowest))
       narrowest = e.fwhm;
-  double steps = calculation.grid.zsw;
+  double steps = calculation.grid.steps_per_degree;
   if (narrowest > 0) steps = std::max(steps, std::min(kStepsPerWidth / narrowest, kMostModelSteps / (high - low)));
   Calculation model_calculation = calculation;
   model_calculation.grid = model_grid(low, high, steps);
@@ -323,9 +323,9 @@ FitRun run_fit(const Calculation& calculation, const std::vector<ScanPoint>& mea
     run.fitted_points = model.values(values);
     const CalculatedScan& scan = model.scan(values);
     const PsiGrid& grid = calculation.grid;
-    for (int i = 0; i <= grid.nstep; ++i) {
+    for (int i = 0; i <= grid.step_count; ++i) {
       double slope = 0;
-      const double psi = grid.psia + static_cast<double>(i) / grid.zsw;
+      const double psi = grid.psia + static_cast<double>(i) / grid.steps_per_degree;
       run.fitted_scan.push_back(static_cast<float>(
           values.scale * interpolate(scan.scan_calc, model.grid(), psi - values.offset, &slope) + values.background));
     }
@@ -341,7 +341,7 @@ std::vector<float> residuals_on_grid(const PsiGrid& grid, const FitRun& run) {
   std::vector<float> normalised(run.fitted_scan.size(), kGapMarker);
   for (std::size_t i = 0; i < run.points.size(); ++i) {
     const ScanPoint& p = run.points[i];
-    const long step = std::lround((p.psi - grid.psia) * grid.zsw);
+    const long step = std::lround((p.psi - grid.psia) * grid.steps_per_degree);
     if (step < 0 || step >= static_cast<long>(normalised.size())) continue;
     normalised[static_cast<std::size_t>(step)] = static_cast<float>((p.intensity - run.fitted_points[i]) / p.sigma);
   }

@@ -86,7 +86,7 @@ struct SearchWindow {
 };
 
 SearchWindow search_window(const Calculation& base, double low, double high) {
-  const bool from_zero = base.radiation.idesy != kTube && base.grid.psia >= 0;
+  const bool from_zero = base.radiation.idesy != RadiationKind::tube && base.grid.psia >= 0;
   const double turn_low = from_zero ? 0 : -180;
   if (low < turn_low || high > turn_low + 360) return {turn_low, turn_low + 360, true};
   return {low, high, false};
@@ -96,8 +96,8 @@ Calculation over_window(const Calculation& base, const SearchWindow& w) {
   Calculation c = base;
   c.grid.psia = static_cast<float>(w.low);
   c.grid.psie = static_cast<float>(w.high);
-  c.grid.zsw = c.grid.zsw1 = kSearchSteps;
-  c.grid.nstep = static_cast<int>(std::round((w.high - w.low) * c.grid.zsw));
+  c.grid.steps_per_degree = c.grid.zsw1 = kSearchSteps;
+  c.grid.step_count = static_cast<int>(std::round((w.high - w.low) * c.grid.steps_per_degree));
   return c;
 }
 

@@ -38,7 +38,7 @@ void add_scan_events(const Calculation& c, const Sample& sample, const KeptPass&
   const float primary_term = primary.intensity / pc.scale;
   for (std::size_t j = 0; j < pass.events.size(); ++j) {
     const EventIntensity& ev = intensities[j];
-    if (!(ev.strength > c.options.drucut)) continue;
+    if (!(ev.strength > c.options.scan_threshold_cps)) continue;
     const EventGeometry& e = pass.events[j].geometry;
     for (const bool first : {true, false}) {
       ++scan.nscan;
@@ -57,7 +57,7 @@ void drop_weak_events(const Calculation& c, const Sample& sample, float margin, 
     const std::vector<EventIntensity> intensities = evaluate_pass(c, sample, pass, pc, primary_reflection(sample, pc));
     std::vector<KeptEvent> strong;
     for (std::size_t j = 0; j < pass.events.size(); ++j)
-      if (intensities[j].strength > margin * c.options.drucut) strong.push_back(pass.events[j]);
+      if (intensities[j].strength > margin * c.options.scan_threshold_cps) strong.push_back(pass.events[j]);
     pass.events.swap(strong);
   }
 }
@@ -70,7 +70,7 @@ std::vector<EventRecord> scan_crossings(const Calculation& c, const Sample& samp
   std::vector<EventRecord> records;
   for (std::size_t j = 0; j < pass.events.size(); ++j) {
     const EventIntensity& ev = intensities[j];
-    if (!(ev.strength > c.options.drucut)) continue;
+    if (!(ev.strength > c.options.scan_threshold_cps)) continue;
     const EventGeometry& e = pass.events[j].geometry;
     for (const int crossing : {1, 2}) {
       EventRecord r;
@@ -89,15 +89,15 @@ std::vector<EventRecord> scan_crossings(const Calculation& c, const Sample& samp
 
 CalculatedScan scan_of_kept_events(const Calculation& c, const Sample& sample, const std::vector<KeptPass>& kept) {
   CalculatedScan scan;
-  scan.scan_calc.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
+  scan.scan_calc.assign(static_cast<std::size_t>(c.grid.step_count) + 1, 0.f);
   std::vector<ScanEvent> scan_events;
   for (const KeptPass& pass : kept) add_scan_events(c, sample, pass, scan, scan_events);
-  const ScanGrid grid{c.grid.psia, c.grid.zsw, c.grid.nstep, c.options.nnn};
+  const ScanGrid grid{c.grid.psia, c.grid.steps_per_degree, c.grid.step_count, c.options.nnn};
   const ScanSums sums = accumulate_profiles(scan_events, grid, worker_count(c.options.threads));
   for (std::size_t i = 0; i < sums.sums.size() && i < scan.scan_calc.size(); ++i)
     scan.scan_calc[i] = static_cast<float>(scan.scan_calc[i] + sums.sums[i]);
   finish_calculated_scan(c.grid, scan);
-  if (c.radiation.idesy == kTube) scan.theta_prim /= 2;
+  if (c.radiation.idesy == RadiationKind::tube) scan.theta_prim /= 2;
   return scan;
 }
 

@@ -79,7 +79,7 @@ void start_values(ScanModel& model, const std::vector<FitParameter>& free, const
   const bool scale_free = is_free(free, FitParameter::scale);
   const bool background_free = is_free(free, FitParameter::background);
   const int shifts = is_free(free, FitParameter::offset)
-                         ? static_cast<int>(std::min(kMostStartShifts, std::lround(offset_search * model.grid().zsw)))
+                         ? static_cast<int>(std::min(kMostStartShifts, std::lround(offset_search * model.grid().steps_per_degree)))
                          : 0;
   const double step = shifts > 0 ? offset_search / shifts : 0;
   double best = INFINITY;

@@ -94,7 +94,7 @@ double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double p
     if (on_grid(psi + 360)) psi += 360;
     else if (on_grid(psi - 360)) psi -= 360;
   }
-  const double t = (psi - grid.psia) * grid.zsw;
+  const double t = (psi - grid.psia) * grid.steps_per_degree;
   const auto last = static_cast<double>(scan.size() - 1);
   if (!(t > 0)) return scan.front();
   if (t >= last) return scan.back();
@@ -102,7 +102,7 @@ double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double p
   const double u = t - static_cast<double>(i);
   if (i == 0 || i + 2 >= scan.size()) {
     const double lo = scan[i], hi = scan[std::min(i + 1, scan.size() - 1)];
-    *slope = (hi - lo) * grid.zsw;
+    *slope = (hi - lo) * grid.steps_per_degree;
     return lo + u * (hi - lo);
   }
   // The cubic of Catmull and Rom between the two steps about psi, with the
@@ -112,7 +112,7 @@ double interpolate(const std::vector<float>& scan, const PsiGrid& grid, double p
   const double a = scan[i - 1], b = scan[i], c = scan[i + 1], d = scan[i + 2];
   const double mb = (c - a) / 2, mc = (d - b) / 2;
   const double u2 = u * u, u3 = u2 * u;
-  *slope = ((6 * u2 - 6 * u) * (b - c) + (3 * u2 - 4 * u + 1) * mb + (3 * u2 - 2 * u) * mc) * grid.zsw;
+  *slope = ((6 * u2 - 6 * u) * (b - c) + (3 * u2 - 4 * u + 1) * mb + (3 * u2 - 2 * u) * mc) * grid.steps_per_degree;
   return (2 * u3 - 3 * u2 + 1) * b + (u3 - 2 * u2 + u) * mb + (3 * u2 - 2 * u3) * c + (u3 - u2) * mc;
 }
 

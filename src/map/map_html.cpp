@@ -63,9 +63,9 @@ json level_scan_data(const PsiEnergyMap& m, const PsiDomain& domain) {
           {"lowest", lowest}, {"highest", highest}};
 }
 
-const char* radiation_name(int idesy) {
-  if (idesy == kTube) return "tube, both lines";
-  if (idesy == kSynchrotronPi) return "synchrotron, pi polarization";
+const char* radiation_name(RadiationKind idesy) {
+  if (idesy == RadiationKind::tube) return "tube, both lines";
+  if (idesy == RadiationKind::synchrotron_pi) return "synchrotron, pi polarization";
   return "synchrotron, sigma polarization";
 }
 

@@ -21,19 +21,19 @@ constexpr double kMapBytesPerTypeSum = 16;
 
 bool reflects_over(const Calculation& c, double energy) {
   const double longest =
-      c.radiation.idesy == kTube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
+      c.radiation.idesy == RadiationKind::tube ? std::max(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
   const double lambda = wavelength_of(energy) * longest / c.radiation.alam1;
-  return lambda * c.primary.stol < 1;
+  return lambda * c.primary.sin_theta_over_lambda < 1;
 }
 
 MapSize map_size(const Calculation& c, const std::pair<double, double>& energies) {
   const double shortest_line =
-      c.radiation.idesy == kTube ? std::min(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
+      c.radiation.idesy == RadiationKind::tube ? std::min(c.radiation.alam1, c.radiation.alam2) : c.radiation.alam1;
   const double lambda = wavelength_of(energies.second) * shortest_line / c.radiation.alam1;
-  const double lines = c.radiation.idesy == kTube ? 2 : 1;
+  const double lines = c.radiation.idesy == RadiationKind::tube ? 2 : 1;
   const double radius = 2 / lambda;
   MapSize size;
-  size.reflections = lines * 4.0 / 3.0 * M_PI * radius * radius * radius * static_cast<double>(c.crystal.vol);
+  size.reflections = lines * 4.0 / 3.0 * M_PI * radius * radius * radius * static_cast<double>(c.crystal.cell_volume_A3);
   size.bytes = size.reflections * (kMapBytesPerReflection + kMapBytesPerTypeSum * c.crystal.nf);
   size.atom_sums = size.reflections * 2 * c.crystal.na;  // h2 and h3 over the asymmetric unit
   return size;

@@ -193,9 +193,9 @@ void draw_key(Plotter& p, float threshold, float strongest, float top) {
   p.symbol(x1 + 0.2f, (bottom + top) / 2 - 0.15f, "log scale");
 }
 
-const char* radiation_name(int idesy) {
-  if (idesy == kTube) return "tube, both lines";
-  if (idesy == kNeutrons) return "neutrons";
+const char* radiation_name(RadiationKind idesy) {
+  if (idesy == RadiationKind::tube) return "tube, both lines";
+  if (idesy == RadiationKind::neutrons) return "neutrons";
   return "synchrotron";
 }
 

@@ -49,7 +49,7 @@ std::vector<Level> make_levels(const Calculation& base, const std::vector<double
     const Calculation& c = level.calculation;
     for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
       LineLevel ll;
-      ll.frame = search_frame(c.crystal, c.radiation, c.primary, c.grid, line.lambda);
+      ll.frame = search_frame(c.crystal, c.radiation, c.primary, c.grid, line.wavelength_A);
       ll.constants = pass_constants(c.crystal, c.radiation, c.sample, c.primary, line);
       ll.primary = primary_reflection(c.sample, ll.constants);
       level.lines.push_back(ll);
@@ -63,7 +63,7 @@ std::vector<Level> make_levels(const Calculation& base, const std::vector<double
 std::vector<Orbit> candidate_orbits(const Level& top, std::size_t line, int workers, std::ostream& listing) {
   const Calculation& c = top.calculation;
   const SearchFrame& frame = top.lines[line].frame;
-  const IndexBounds bounds = index_bounds(c.crystal, top.lines[line].constants.line.lambda);
+  const IndexBounds bounds = index_bounds(c.crystal, top.lines[line].constants.line.wavelength_A);
   if (!bounds.searchable(c.options.limits.search_reflections)) {
     stop_search_too_large(listing, bounds, c.options.limits.search_reflections);
   }
@@ -174,7 +174,7 @@ class CurveMaker {
   // Nothing for an event that stays out of the run's scan (at or below drucut).
   std::optional<LevelReach> reach_at(const Level& level, std::size_t line, const EventIntensity& ev) const {
     const Calculation& c = level.calculation;
-    if (!(ev.strength > c.options.drucut)) return std::nullopt;
+    if (!(ev.strength > c.options.scan_threshold_cps)) return std::nullopt;
     const LineLevel& ll = level.lines[line];
     LevelReach r;
     r.energy = level.energy;
@@ -190,7 +190,7 @@ class CurveMaker {
     const Calculation& c = level.calculation;
     const Hkl h3 = coupling_reflection(ll.frame.h1, h2);
     const double h3_sq = squared_length(ll.frame.metric, h3);
-    const TypeFactors factors{c.crystal, c.radiation.idesy == kNeutrons};
+    const TypeFactors factors{c.crystal, c.radiation.idesy == RadiationKind::neutrons};
     const StructureFactor f2 = table_.structure_factor(h2, factors);
     const StructureFactor f3 = table_.structure_factor(h3, factors);
     return evaluate_event(c.radiation, c.sample, ll.constants, ll.primary, *e, h3_sq, f2, f3);
@@ -307,7 +307,7 @@ PsiEnergyMap psi_energy_map(const Calculation& base, const MapRequest& request, 
   table.fill(base.crystal, wanted_reflections(orbits, levels.back().lines[0].frame), workers, listing);
 
   for (std::size_t j = 0; j < lines.size(); ++j) {
-    const CurveMaker maker(levels, table, request, lines[0].lambda / lines[j].lambda);
+    const CurveMaker maker(levels, table, request, lines[0].wavelength_A / lines[j].wavelength_A);
     FoundCurves found = curves_of(maker, orbits[j], places[j], j, workers);
     std::move(found.curves.begin(), found.curves.end(), std::back_inserter(map.curves));
     std::move(found.faint.begin(), found.faint.end(), std::back_inserter(map.faint));

@@ -32,8 +32,8 @@ void TypeSumTable::fill(const Crystal& crystal, const std::vector<WantedReflecti
       ok[chunk] = kernel.type_sums(h[0], h[1], h[2], kept, one);
       std::copy(one.begin(), one.end(), sums_.begin() + static_cast<std::ptrdiff_t>(i * types_));
       beyond_table_[i] = distinct[i].stol > 6.0f;
-      for (std::size_t j = 0; j < types_ && !crystal.fcoef.empty(); ++j)
-        form_factors_[i * types_ + j] = form_factor(crystal.fcoef[j], distinct[i].stol);
+      for (std::size_t j = 0; j < types_ && !crystal.form_factor_coefficients.empty(); ++j)
+        form_factors_[i * types_ + j] = form_factor(crystal.form_factor_coefficients[j], distinct[i].stol);
     }
   });
   std::string last_warning;

@@ -46,7 +46,7 @@ void draw_primary_reflection(Plotter& p, const Radiation& radiation, const Prima
   p.symbol(kLabelX, 15.6f, "j-");
   p.fonts(0.5f, "Times-Roman");
   if (radiation.wavind == "dl") {
-    p.number(23.0f, 17.5f, (radiation.lam_min + radiation.lam_max) / 2.0f, 64);
+    p.number(23.0f, 17.5f, (radiation.lambda_min_A + radiation.lambda_max_A) / 2.0f, 64);
   } else {
     p.symbol(23.0f, 17.5f, radiation.wavind.substr(0, 2));
   }
@@ -74,7 +74,7 @@ void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid&
   p.symbol(kLabelX, 11.8f, "Simulation calculated with");
   p.fonts(0.4f, "Times-Roman");
   p.symbol(kLabelX, 11.1f, "step-width");
-  p.number(kValueX, 11.1f, 1.0f / grid.zsw, 53);
+  p.number(kValueX, 11.1f, 1.0f / grid.steps_per_degree, 53);
   p.symbol(kLabelX, 10.6f, "divergence-p");
   p.number(kValueX, 10.6f, sample.diverp, 53);
   p.symbol(kLabelX, 10.1f, "divergence-s");
@@ -92,7 +92,7 @@ void draw_simulation_parameters(Plotter& p, const Sample& sample, const PsiGrid&
   }
   p.symbol(kLabelX, 7.8f, "taking into account events");
   p.symbol(kLabelX, 7.2f, "with I (cps) >");
-  p.number(25.0f, 7.2f, options.drucut, 74);
+  p.number(25.0f, 7.2f, options.scan_threshold_cps, 74);
 }
 
 // The quantity's lines where the simulation parameters stand: the first

@@ -60,7 +60,7 @@ struct WavelengthBand {
 float folded_psi(float psi, const Radiation& radiation, const PsiGrid& grid) {
   if (psi > 180.0f) psi -= 360.0f;
   else if (psi < -180.0f) psi += 360.0f;
-  if (radiation.idesy > 0 && grid.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
+  if (radiation.idesy != RadiationKind::tube && grid.psia >= 0.0f && psi < 0.0f) psi += 360.0f;
   return psi;
 }
 
@@ -83,8 +83,8 @@ void trace_event(const std::array<float, 6>& event, const Radiation& radiation, 
     if (!(c >= -1.0f && c <= 1.0f)) continue;
     const float w = std::acos(c);
     const float y = band.height(i);
-    add_point(a, folded_psi((alpha - w) * kLegacyRadToDeg + primary.PsiD, radiation, grid), y, grid, scale);
-    add_point(b, folded_psi((alpha + w) * kLegacyRadToDeg + primary.PsiD, radiation, grid), y, grid, scale);
+    add_point(a, folded_psi((alpha - w) * kLegacyRadToDeg + primary.psi_offset_deg, radiation, grid), y, grid, scale);
+    add_point(b, folded_psi((alpha + w) * kLegacyRadToDeg + primary.psi_offset_deg, radiation, grid), y, grid, scale);
   }
 }
 
@@ -143,11 +143,11 @@ int dash_pattern(float code) {
 // pattern telling the extinction code (0 solid, 2 [2 3], 3 [6 4 2 4]).
 void draw_psi_lambda_band(Plotter& p, const Radiation& radiation, const Primary& primary, const PsiGrid& grid,
                           const CalculatedScan& calculated, const PsiScale& scale) {
-  const WavelengthBand band{radiation.lam_min, radiation.lam_max};
+  const WavelengthBand band{radiation.lambda_min_A, radiation.lambda_max_A};
   p.frame(kLeft, kRight, kBandBottom, kBandTop);
   p.dash(0);
-  const float line1_top = band.boundary(kBandBottom, radiation.lam_half1);
-  const float line2_foot = band.boundary(kBandTop, -radiation.lam_half2);
+  const float line1_top = band.boundary(kBandBottom, radiation.half_width1_A);
+  const float line2_foot = band.boundary(kBandTop, -radiation.half_width2_A);
   p.plot(kLeft, line1_top, kPenUp);
   p.plot(kRight, line1_top, kPenDown);
   p.plot(kLeft, line2_foot, kPenUp);

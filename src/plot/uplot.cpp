@@ -14,12 +14,12 @@ namespace page {
 PsiScale psi_scale(const PsiGrid& grid) {
   PsiScale scale;
   // nint((psie - psia) zsw) steps, halves rounded away from zero.
-  const float rounded = std::round((grid.psie - grid.psia) * grid.zsw);
+  const float rounded = std::round((grid.psie - grid.psia) * grid.steps_per_degree);
   if (rounded >= 0.0f && rounded < static_cast<float>(std::numeric_limits<int>::max() / 2)) {
     scale.points = static_cast<int>(rounded) + 1;
   }
   scale.degrees_per_cm = (grid.psie - grid.psia) * 0.05f;
-  const float step = 1.0f / (grid.zsw * scale.degrees_per_cm);
+  const float step = 1.0f / (grid.steps_per_degree * scale.degrees_per_cm);
   // An empty psi window or a zero step density has no step length on paper.
   scale.step_cm = std::isfinite(step) ? step : 0.0f;
   return scale;

@@ -21,10 +21,10 @@ using json = nlohmann::ordered_json;
 // without a measured scan.
 json scan_curves(const RunResults& r) {
   json psi = json::array(), calculated = json::array(), measured = json::array();
-  const auto points = std::min(static_cast<std::size_t>(std::max(r.grid.nstep + 1, 0)), r.calculated.scan_calc.size());
+  const auto points = std::min(static_cast<std::size_t>(std::max(r.grid.step_count + 1, 0)), r.calculated.scan_calc.size());
   bool any_measured = false;
   for (std::size_t i = 0; i < points; ++i) {
-    psi.push_back(as_decimal_double(r.grid.psia + static_cast<float>(i) * (1.0f / r.grid.zsw)));
+    psi.push_back(as_decimal_double(r.grid.psia + static_cast<float>(i) * (1.0f / r.grid.steps_per_degree)));
     calculated.push_back(as_decimal_double(r.calculated.scan_calc[i]));
     if (i < r.measured.scan_obs.size() && r.measured.scan_obs[i] < kGapMarker) {
       measured.push_back(as_decimal_double(r.measured.scan_obs[i]));
@@ -53,11 +53,11 @@ json psi_lambda_band(const RunResults& r) {
     for (const float v : r.calculated.psilam[j]) event.push_back(as_decimal_double(v));
     events.push_back(std::move(event));
   }
-  return {{"low", as_decimal_double(std::min(rad.lam_min, rad.lam_max))},
-          {"high", as_decimal_double(std::max(rad.lam_min, rad.lam_max))},
-          {"line1_top", as_decimal_double(rad.lam_min + 2.0f * rad.lam_half1)},
-          {"line2_foot", as_decimal_double(rad.lam_max - 2.0f * rad.lam_half2)},
-          {"psi_offset", r.primary.PsiD},
+  return {{"low", as_decimal_double(std::min(rad.lambda_min_A, rad.lambda_max_A))},
+          {"high", as_decimal_double(std::max(rad.lambda_min_A, rad.lambda_max_A))},
+          {"line1_top", as_decimal_double(rad.lambda_min_A + 2.0f * rad.half_width1_A)},
+          {"line2_foot", as_decimal_double(rad.lambda_max_A - 2.0f * rad.half_width2_A)},
+          {"psi_offset", r.primary.psi_offset_deg},
           {"rad_to_deg", as_decimal_double(kLegacyRadToDeg)},
           {"events", events}};
 }

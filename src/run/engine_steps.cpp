@@ -20,7 +20,7 @@ namespace {
 // The tube's measured I-prim is shared between its two lines: 2/3 of it in
 // the first pass and a further half of that in the second.
 void share_measured_primary(const Radiation& radiation, MeasuredScan& measured, bool first_pass) {
-  if (radiation.idesy != kTube) return;
+  if (radiation.idesy != RadiationKind::tube) return;
   const float share = first_pass ? 2.0f / 3.0f : 0.5f;
   measured.iprim_obs *= share;
   measured.err_prim_obs *= share;
@@ -109,7 +109,7 @@ void search_chunk(RunState& st, std::ostream& out, MultipleDiffraction& engine, 
 
 void compare_and_finish(RunState& st) {
   if (st.measured.scan_given == 1) compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
-  if (st.radiation.idesy == kTube) st.calculated.theta_prim /= 2;
+  if (st.radiation.idesy == RadiationKind::tube) st.calculated.theta_prim /= 2;
 }
 
 void write_scan_summary(const RunState& st, std::ostream& out) {

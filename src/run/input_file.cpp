@@ -84,7 +84,7 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
                             " check the fourth line of the input-file!"});
   // The index box of each wavelength, before anything is computed with it.
   for (const WavelengthLine& line : wavelength_lines(st.radiation)) {
-    const IndexBounds bounds = index_bounds(st.crystal, line.lambda);
+    const IndexBounds bounds = index_bounds(st.crystal, line.wavelength_A);
     if (bounds.searchable(st.options.limits.search_reflections)) continue;
     stop_search_too_large(out, bounds, st.options.limits.search_reflections);
   }
@@ -93,16 +93,16 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
 void read_sample(RunState& st, std::istream& in, std::ostream& out) {
   check_read(
       st, out,
-      ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.rkugel, &st.sample.radius, &st.sample.eta}),
+      ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.crystal_radius_cm, &st.sample.radius, &st.sample.eta}),
       "fifth line");
-  if (!usable_radius_micrometres(st.sample.rkugel) || !usable_radius_micrometres(st.sample.radius))
+  if (!usable_radius_micrometres(st.sample.crystal_radius_cm) || !usable_radius_micrometres(st.sample.radius))
     stop_with_lines(out,
                       {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
                        " check the fifth line of the input-file!"});
   if (!usable_divergences(st.sample))
     stop_with_lines(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
-  st.sample.rkugel *= 1e-4f;  // micrometres to cm
+  st.sample.crystal_radius_cm *= 1e-4f;  // micrometres to cm
   set_monochromator_band(st.radiation, st.sample);
   if (!(st.radiation.dlam1 < 2))
     stop_with_lines(out, {" The divergence makes the band width of the monochromator to large,",
@@ -114,16 +114,16 @@ void read_scan_range(RunState& st, std::istream& in, std::ostream& out) {
       st, out,
       ff::read_list(in, {&st.grid.psia, &st.grid.psie, &st.grid.zsw1, &st.options.nnn, &st.options.drumin, &st.zeimax}),
       "sixth line");
-  st.grid.zsw = std::fabs(st.grid.zsw1);
+  st.grid.steps_per_degree = std::fabs(st.grid.zsw1);
   if (!psi_range_within_bounds(st.grid, st.radiation.idesy)) {
-    stop_with_text(out, st.radiation.idesy == kTube ? "\n Psi-range is out of -180. to 180.\n"
+    stop_with_text(out, st.radiation.idesy == RadiationKind::tube ? "\n Psi-range is out of -180. to 180.\n"
                                                      : "\n Psi-range is out of 0. to 360.\n\n                        or\n\n"
                                                        "                  -180. to 180.\n");
   }
   if (!(st.grid.psie > st.grid.psia))
     stop_with_lines(out, {" The end of the psi-range must be larger than its beginning (psie > psia),",
                             " check the sixth line of the input-file!"});
-  if (st.grid.zsw == 0)
+  if (st.grid.steps_per_degree == 0)
     stop_with_lines(out, {" The number of steps per degree (zsw1) must not be 0,",
                             " check the sixth line of the input-file!"});
 }
@@ -172,8 +172,8 @@ void read_explicit_operators(RunState& st, std::istream& in, std::ostream& out) 
           out, {" The rotation parts of the symmetry lines must hold whole numbers from -9 to 9 and the",
                 " translations lie between -10 and 10, check the symmetry information lines of the input-file!"});
   }
-  st.crystal.sgsym.assign(30, ' ');
-  st.crystal.sgsym[0] = 'P';
+  st.crystal.space_group_symbol.assign(30, ' ');
+  st.crystal.space_group_symbol[0] = 'P';
 }
 
 void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int j) {
@@ -183,7 +183,7 @@ void read_scattering_type(RunState& st, std::istream& in, std::ostream& out, int
   check_read(st, out, ff::read_record(in, 25, record), kWhat);
   st.crystal.atn[jj] = record.substr(0, 4);
   check_read(st, out, ff::field_f(record, 5, 10, 4, st.crystal.fp[jj]), kWhat);
-  if (st.radiation.idesy != kNeutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.crystal.fpp[jj]), kWhat);
+  if (st.radiation.idesy != RadiationKind::neutrons) check_read(st, out, ff::field_f(record, 15, 10, 4, st.crystal.fpp[jj]), kWhat);
   check_read(st, out, ff::field_i(record, 25, 1, st.crystal.i_u_b), kWhat);
 }
 
@@ -238,7 +238,7 @@ void read_orientation_and_scan_name(RunState& st, std::istream& in, std::ostream
 }
 
 void allocate_scan(RunState& st, std::ostream& out) {
-  const double steps = std::round(static_cast<double>((st.grid.psie - st.grid.psia) * st.grid.zsw));
+  const double steps = std::round(static_cast<double>((st.grid.psie - st.grid.psia) * st.grid.steps_per_degree));
   const std::int64_t max_steps = most_scan_steps(st.options.limits);
   const auto fail = [&] {
     const std::string budget = " (at most " + std::to_string(max_steps) + " steps fit into the memory budget of " +
@@ -247,10 +247,10 @@ void allocate_scan(RunState& st, std::ostream& out) {
                             budget, " Please reduce the number of steps in your input file!"});
   };
   if (!(steps >= 0 && steps < static_cast<double>(max_steps))) fail();
-  st.grid.nstep = static_cast<int>(steps);
+  st.grid.step_count = static_cast<int>(steps);
   try {
-    st.calculated.scan_calc.assign(static_cast<std::size_t>(st.grid.nstep) + 1, 0.f);
-    st.measured.scan_obs.assign(static_cast<std::size_t>(st.grid.nstep) + 1, kGapMarker);
+    st.calculated.scan_calc.assign(static_cast<std::size_t>(st.grid.step_count) + 1, 0.f);
+    st.measured.scan_obs.assign(static_cast<std::size_t>(st.grid.step_count) + 1, kGapMarker);
   } catch (const std::bad_alloc&) {
     fail();
   }

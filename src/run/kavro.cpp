@@ -180,7 +180,7 @@ void run_prepared(RunState& st, std::istream& in, std::ostream& out, RunArgument
       read_plain_scan_file(st, out, files);
   }
   finish_scale_factor(st.measured);
-  st.radiation.dimono = incident_intensity(st.measured, st.radiation);
+  st.radiation.incident_flux_per_cm2_s = incident_intensity(st.measured, st.radiation);
   out << scale_factor_block(st.measured, st.radiation, st.sample, scan_file_read);
   zeit(st, out);
 
@@ -248,16 +248,16 @@ void release_run_arrays(RunState& st) {
   st.measured.scan_obs.swap(empty.measured.scan_obs);
   st.crystal.xyz.swap(empty.crystal.xyz);
   st.crystal.bt.swap(empty.crystal.bt);
-  st.crystal.bt_u.swap(empty.crystal.bt_u);
+  st.crystal.u_aniso_A2.swap(empty.crystal.u_aniso_A2);
   st.crystal.afact.swap(empty.crystal.afact);
   st.crystal.fnr.swap(empty.crystal.fnr);
-  st.crystal.nat_cell.swap(empty.crystal.nat_cell);
-  st.crystal.atnum.swap(empty.crystal.atnum);
-  st.crystal.fcoef.swap(empty.crystal.fcoef);
+  st.crystal.atoms_in_cell.swap(empty.crystal.atoms_in_cell);
+  st.crystal.atomic_number.swap(empty.crystal.atomic_number);
+  st.crystal.form_factor_coefficients.swap(empty.crystal.form_factor_coefficients);
   st.crystal.fp.swap(empty.crystal.fp);
   st.crystal.fpp.swap(empty.crystal.fpp);
   st.crystal.atn.swap(empty.crystal.atn);
-  st.crystal.ftab.swap(empty.crystal.ftab);
+  st.crystal.form_factor_table.swap(empty.crystal.form_factor_table);
   st.pass_tables.swap(empty.pass_tables);
 }
 
@@ -300,7 +300,7 @@ RunResult carry_out(RunState& st, std::ostream& out, RunFiles& files, const RunR
   result.store_overflowed =
       std::any_of(passes.begin(), passes.end(), [](const PassTable& t) { return t.store_overflowed; });
   release_run_arrays(st);
-  st.primary.PsiD = 0;
+  st.primary.psi_offset_deg = 0;
   finish_page(files, result.completed);
   out.flush();
   result.ios = st.ios;

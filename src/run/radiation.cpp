@@ -24,9 +24,10 @@ void set_tube(RunState& st, const TubeLines& tube) {
 int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyword) {
   set_synchrotron_constants(st.radiation, keyword == "2 ");
   st.measured.fatt = 1;
-  const int status =
-      ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono,
-                            &st.radiation.kmono, &st.radiation.lmono, &st.radiation.fmono});
+  int kind = radiation_kind_number(st.radiation.idesy);
+  const int status = ff::read_list(line4, {&kind, &st.radiation.alam1, &st.radiation.amono, &st.radiation.hmono,
+                                           &st.radiation.kmono, &st.radiation.lmono, &st.radiation.fmono});
+  st.radiation.idesy = radiation_kind_of(kind);
   if (status != 0) return status;
   set_monochromator(st.radiation);
   return 0;
@@ -35,7 +36,10 @@ int read_synchrotron(RunState& st, std::string_view line4, std::string_view keyw
 int read_neutrons(RunState& st, std::string_view line4) {
   set_neutron_constants(st.radiation);
   st.measured.fatt = 1;
-  return ff::read_list(line4, {&st.radiation.idesy, &st.radiation.alam1, &st.radiation.dlam1});
+  int kind = radiation_kind_number(st.radiation.idesy);
+  const int status = ff::read_list(line4, {&kind, &st.radiation.alam1, &st.radiation.dlam1});
+  st.radiation.idesy = radiation_kind_of(kind);
+  return status;
 }
 
 int read_explicit_lines(RunState& st, std::string_view line4) {

@@ -13,7 +13,7 @@ namespace kavro {
 // Returns the read status of the numbers on the line (0 for a tube symbol).
 int select_radiation(RunState& st, std::string_view line4);
 
-// The wavelength band covered by the calculation (lam_min .. lam_max).
+// The wavelength band covered by the calculation (lambda_min_A .. lambda_max_A).
 void wavelength_band(RunState& st);
 
 }  // namespace kavro

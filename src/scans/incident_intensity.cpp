@@ -30,7 +30,7 @@ float block_extinction(const Sample& sample, float ext_length, float amplitude, 
 float polarization_factor(const Radiation& radiation, ReferenceBeam beam, float c2, float ratio) {
   switch (beam) {
     case ReferenceBeam::tube:
-      return (c2 + radiation.pmono) / (1 + radiation.pmono);
+      return (c2 + radiation.monochromator_polarization) / (1 + radiation.monochromator_polarization);
     case ReferenceBeam::synchrotron: return 0.5f * (1 + ratio + (1 - ratio) * c2);
     case ReferenceBeam::neutrons: return 1;
   }
@@ -44,7 +44,7 @@ float primary_extinction(const Radiation& radiation, const Sample& sample, Refer
   if (beam == ReferenceBeam::neutrons) return y1;
   const float y2 = block_extinction(sample, ext_length, std::fabs(c), theta_deg);
   const float c2 = c * c;
-  if (beam == ReferenceBeam::tube) return (radiation.pmono * y1 + c2 * y2) / (radiation.pmono + c2);
+  if (beam == ReferenceBeam::tube) return (radiation.monochromator_polarization * y1 + c2 * y2) / (radiation.monochromator_polarization + c2);
   return (0.5f * (1 + ratio) * y1 + 0.5f * (1 - ratio) * c2 * y2) / p;
 }
 
@@ -53,7 +53,7 @@ float primary_extinction(const Radiation& radiation, const Sample& sample, Refer
 float secondary_extinction(const Radiation& radiation, const Sample& sample) {
   const float r = sample.radius * 1.0e-4f;
   const float x = radiation.alam1 * 1.0e-8f / mean_block_path(sample);
-  const float t = ((0.6666667f * sample.rkugel) / r) * x / (sample.eta * kLegacyDegToRad + x);
+  const float t = ((0.6666667f * sample.crystal_radius_cm) / r) * x / (sample.eta * kLegacyDegToRad + x);
   return std::max(t, 1.0f);
 }
 
@@ -66,7 +66,7 @@ float mean_block_path(const Sample& sample) { return sample.radius * 1.3333333f 
 std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& radiation, const Sample& sample,
                                                              ReferenceBeam beam, const ReferenceMeasurement& m, float F,
                                                              float absorption) {
-  const bool sample_ok = sample.radius > 0 && radiation.relv > 0 && sample.area > 0 && radiation.alam1 > 0;
+  const bool sample_ok = sample.radius > 0 && radiation.lambda_re_over_v_per_cm > 0 && sample.cross_section_cm2 > 0 && radiation.alam1 > 0;
   if (!sample_ok || !(m.theta > 0 && m.theta < 90) || !(F > 0.001f) || !usable_intensity(m.intensity)) return {};
   const float theta = m.theta * kLegacyDegToRad;
   const float c = std::cos(2 * theta);
@@ -74,14 +74,14 @@ std::optional<ReferenceEstimate> estimate_incident_intensity(const Radiation& ra
   e.lorentz = 1 / std::sin(2 * theta);
   e.polarization = polarization_factor(radiation, beam, c * c, m.ratio);
   if (!(e.polarization > 0)) return {};
-  e.ext_length = 1 / (radiation.relv * F);
+  e.ext_length = 1 / (radiation.lambda_re_over_v_per_cm * F);
   e.y = primary_extinction(radiation, sample, beam, e.ext_length, m.theta, c, m.ratio, e.polarization);
   e.t = secondary_extinction(radiation, sample);
-  const float relv_f = radiation.relv * F;
+  const float relv_f = radiation.lambda_re_over_v_per_cm * F;
   const float reflectivity =
       radiation.alam1 * 1.0e-8f * e.lorentz * mean_block_path(sample) * e.y * relv_f * relv_f * e.polarization;
   if (!finite_positive(reflectivity)) return {};
-  e.q = m.intensity * absorption / (kLegacyRadToDeg * e.t * reflectivity * sample.area);
+  e.q = m.intensity * absorption / (kLegacyRadToDeg * e.t * reflectivity * sample.cross_section_cm2);
   if (beam == ReferenceBeam::tube) e.q /= 1.5f;
   if (!finite_positive(e.q)) return {};
   return e;

@@ -19,7 +19,7 @@ MeasuredPoints::MeasuredPoints(const ScanReading& reading) : reading_(reading) {
 
 bool MeasuredPoints::add(float psi, float intensity, float error) {
   if (!(reading_.grid.psia <= psi && psi <= reading_.grid.psie)) return false;
-  const long step = std::lround((psi - reading_.grid.psia) * reading_.grid.zsw);
+  const long step = std::lround((psi - reading_.grid.psia) * reading_.grid.steps_per_degree);
   if (step < 0 || step >= static_cast<long>(reading_.measured.scan_obs.size())) return false;
   reading_.measured.scan_obs[static_cast<std::size_t>(step)] = intensity;
   ++in_window_;

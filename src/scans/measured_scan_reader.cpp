@@ -11,14 +11,14 @@ void read_measured_scan(const ScanReading& reading, std::istream& in, std::istre
   reading.measured.imax_obs = 0;
   reading.measured.imin_obs = 1.0e6f;
   switch (reading.radiation.idesy) {
-    case kTube:
+    case RadiationKind::tube:
       cad4(reading, scan, notes);
       break;
-    case kSynchrotronSigma:
-    case kSynchrotronPi:
+    case RadiationKind::synchrotron_sigma:
+    case RadiationKind::synchrotron_pi:
       hasyl4(reading, in, scan, notes);
       break;
-    case kNeutrons:
+    case RadiationKind::neutrons:
       neutron(reading, scan, notes);
       break;
     default:

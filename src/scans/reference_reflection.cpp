@@ -27,8 +27,8 @@ float structure_factor(const Crystal& crystal, const Radiation& radiation, const
 }
 
 float absorption(const Sample& sample, ReferenceBeam beam, float theta) {
-  if (beam == ReferenceBeam::neutrons || !(sample.mur >= 0 && sample.mur < kMaxTabulatedMuR)) return 1;
-  return absor1(sample.mur, theta);
+  if (beam == ReferenceBeam::neutrons || !(sample.mu_times_radius >= 0 && sample.mu_times_radius < kMaxTabulatedMuR)) return 1;
+  return absor1(sample.mu_times_radius, theta);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ std::string reference_line(ReferenceLayout layout, const Sample& sample, const R
                            float absorption, const ReferenceEstimate& e) {
   const float ext_um = e.ext_length * 1.0e4f;
   const float path_um = e.t * mean_block_path(sample) * e.y * 1.0e4f;
-  const float estimate = e.q * sample.area;
+  const float estimate = e.q * sample.cross_section_cm2;
   const float inverse_a = 1 / absorption;
   if (layout == ReferenceLayout::neutron) {
     return ff::format(kLineFormat[index(layout)],

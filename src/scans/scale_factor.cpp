@@ -9,7 +9,7 @@ void finish_scale_factor(MeasuredScan& measured) {
 }
 
 float incident_intensity(const MeasuredScan& measured, const Radiation& radiation) {
-  return measured.nref >= 1 ? measured.scale_sum : radiation.dimono;
+  return measured.nref >= 1 ? measured.scale_sum : radiation.incident_flux_per_cm2_s;
 }
 
 }  // namespace kavro

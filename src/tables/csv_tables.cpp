@@ -79,8 +79,8 @@ void write_scan_csv(std::ostream& out, const PsiGrid& grid, const CalculatedScan
          "# measured [cps]: measured intensity on the grid, empty where none\n"
          "# difference [cps]: calculated minus measured, empty where nothing was measured\n"
          "psi,calculated,measured,difference\n";
-  const float step = 1.0f / grid.zsw;
-  for (int i = 0; i <= grid.nstep; ++i) {
+  const float step = 1.0f / grid.steps_per_degree;
+  for (int i = 0; i <= grid.step_count; ++i) {
     const auto n = static_cast<std::size_t>(i);
     const float psi = grid.psia + static_cast<float>(i) * step;
     const float calc = calculated.scan_calc[n];

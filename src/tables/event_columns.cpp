@@ -22,7 +22,7 @@ const std::array kColumns = std::to_array<EventColumn>({
     {"pass", "", "1: K-alpha1 or the single line, 2: K-alpha2",
      [](const EventRow& r) -> ColumnValue { return std::int64_t{r.pass.pass}; }},
     {"wavelength", "Angstrom", "wavelength of the pass",
-     [](const EventRow& r) -> ColumnValue { return r.pass.line.lambda; }},
+     [](const EventRow& r) -> ColumnValue { return r.pass.line.wavelength_A; }},
     {"h2", "", "secondary reflection h2", [](const EventRow& r) -> ColumnValue { return std::int64_t{rec(r).h2[0]}; }},
     {"k2", "", "", [](const EventRow& r) -> ColumnValue { return std::int64_t{rec(r).h2[1]}; }},
     {"l2", "", "", [](const EventRow& r) -> ColumnValue { return std::int64_t{rec(r).h2[2]}; }},

@@ -14,13 +14,13 @@ using json = nlohmann::ordered_json;
 
 double num(float v) { return as_decimal_double(v); }
 
-std::string_view radiation_kind(int idesy) {
+std::string_view radiation_kind(RadiationKind idesy) {
   switch (idesy) {
-    case kTube:
+    case RadiationKind::tube:
       return "tube";
-    case kSynchrotronSigma:
+    case RadiationKind::synchrotron_sigma:
       return "synchrotron, sigma polarization";
-    case kSynchrotronPi:
+    case RadiationKind::synchrotron_pi:
       return "synchrotron, pi polarization";
     default:
       return "neutrons";
@@ -31,7 +31,7 @@ std::string_view radiation_kind(int idesy) {
 // that come from no tube.
 json tube_of(const Radiation& radiation) {
   const std::string_view anode = ff::trim(radiation.wavind);
-  if (radiation.idesy != kTube || (anode != "Cu" && anode != "Mo" && anode != "Ag")) return nullptr;
+  if (radiation.idesy != RadiationKind::tube || (anode != "Cu" && anode != "Mo" && anode != "Ag")) return nullptr;
   return std::string(anode);
 }
 
@@ -47,8 +47,8 @@ json parameters(const RunResults& r) {
   const Crystal& c = r.crystal;
   json lines = json::array();
   for (const PassTable& p : r.passes)
-    lines.push_back({{"wavelength", num(p.line.lambda)},
-                     {"dlambda_over_lambda", num(p.line.dlam)},
+    lines.push_back({{"wavelength", num(p.line.wavelength_A)},
+                     {"dlambda_over_lambda", num(p.line.dlambda_over_lambda)},
                      {"weight", num(p.line.weight)}});
   return {
       {"cell",
@@ -71,18 +71,18 @@ json parameters(const RunResults& r) {
        {{"psia", num(r.grid.psia)},
         {"psie", num(r.grid.psie)},
         {"steps_per_degree", num(r.grid.zsw1)},
-        {"points", r.grid.nstep + 1}}},
-      {"psi_offset", r.primary.PsiD},
+        {"points", r.grid.step_count + 1}}},
+      {"psi_offset", r.primary.psi_offset_deg},
       {"file_indices", file_index_matrix(r.passes)},
       {"drumin", num(r.options.drumin)},
-      {"drucut", num(r.options.drucut)},
+      {"drucut", num(r.options.scan_threshold_cps)},
       {"phase_shift_interval_factor", r.options.nnn},
   };
 }
 
 json pass_summary(const PassTable& p) {
   return {{"pass", p.pass},
-          {"wavelength", num(p.line.lambda)},
+          {"wavelength", num(p.line.wavelength_A)},
           {"events_full_turn", p.events_full_turn},
           {"near_window", p.near_window},
           {"stored", p.stored},

@@ -171,7 +171,7 @@ TEST(CifAzimuth, PsiZeroPutsTheReferenceTowardsTheSourceAndPsiTurnsTheCrystalRig
     std::istringstream input(converted.input);
     const Calculation c = read_calculation(input, listing);
     EXPECT_EQ(c.primary.ub_given, !own);
-    const Vec d = own ? Vec{c.primary.refdir[0], c.primary.refdir[1], c.primary.refdir[2]} : *settings.azimuth_reference;
+    const Vec d = own ? Vec{c.primary.reference_direction[0], c.primary.reference_direction[1], c.primary.reference_direction[2]} : *settings.azimuth_reference;
     std::size_t events = 0;
     const double miss = largest_miss(calculate(c, listing), r, {1, 1, 1}, d, 0.9, events);
     EXPECT_GT(events, 20u);

@@ -80,10 +80,10 @@ void expect_same_crystal(const Crystal& a, const Crystal& b) {
   EXPECT_EQ(values(a.a, a.b, a.c, a.alpha, a.beta, a.gamma), values(b.a, b.b, b.c, b.alpha, b.beta, b.gamma));
   ASSERT_EQ(values(a.nr, a.na, a.nf), values(b.nr, b.na, b.nf));
   if (a.nr > 230) {
-    EXPECT_EQ(values(a.ic, a.ns, a.ncent), values(b.ic, b.ns, b.ncent));
+    EXPECT_EQ(values(a.ic, a.ns, a.centring_multiplicity), values(b.ic, b.ns, b.centring_multiplicity));
     EXPECT_EQ(a.symt, b.symt);
     EXPECT_EQ(a.symr, b.symr);
-    EXPECT_EQ(a.sgsym, b.sgsym);
+    EXPECT_EQ(a.space_group_symbol, b.space_group_symbol);
   }
   EXPECT_EQ(a.i_u_b, b.i_u_b);
   for (std::size_t j = 0; j < static_cast<std::size_t>(a.nf); ++j) EXPECT_EQ(a.atn[j], b.atn[j]) << "type " << j + 1;
@@ -98,18 +98,18 @@ void expect_same_crystal(const Crystal& a, const Crystal& b) {
 void expect_same_radiation(const Radiation& a, const Radiation& b) {
   EXPECT_EQ(values(a.idesy, a.hmono, a.kmono, a.lmono), values(b.idesy, b.hmono, b.kmono, b.lmono));
   EXPECT_EQ(a.wavind, b.wavind);
-  EXPECT_EQ(values(a.alam1, a.dlam1, a.flam1, a.alam2, a.dlam2, a.flam2, a.lam_min, a.lam_max, a.relv),
-            values(b.alam1, b.dlam1, b.flam1, b.alam2, b.dlam2, b.flam2, b.lam_min, b.lam_max, b.relv));
-  EXPECT_EQ(values(a.dimono, a.polsig, a.pmono, a.amono, a.fmono, a.thmono, a.wmono),
-            values(b.dimono, b.polsig, b.pmono, b.amono, b.fmono, b.thmono, b.wmono));
+  EXPECT_EQ(values(a.alam1, a.dlam1, a.flam1, a.alam2, a.dlam2, a.flam2, a.lambda_min_A, a.lambda_max_A, a.lambda_re_over_v_per_cm),
+            values(b.alam1, b.dlam1, b.flam1, b.alam2, b.dlam2, b.flam2, b.lambda_min_A, b.lambda_max_A, b.lambda_re_over_v_per_cm));
+  EXPECT_EQ(values(a.incident_flux_per_cm2_s, a.polarization_degree, a.monochromator_polarization, a.amono, a.fmono, a.monochromator_theta_rad, a.monochromator_dlambda_over_lambda),
+            values(b.incident_flux_per_cm2_s, b.polarization_degree, b.monochromator_polarization, b.amono, b.fmono, b.monochromator_theta_rad, b.monochromator_dlambda_over_lambda));
 }
 
 void expect_same_rest(const Experiment& a, const Experiment& b) {
   const Sample &s = a.sample, &t = b.sample;
-  EXPECT_EQ(values(s.rkugel, s.radius, s.eta, s.diverp, s.divers), values(t.rkugel, t.radius, t.eta, t.diverp, t.divers));
-  EXPECT_EQ(values(a.grid.psia, a.grid.psie, a.grid.zsw, a.grid.zsw1),
-            values(b.grid.psia, b.grid.psie, b.grid.zsw, b.grid.zsw1));
-  EXPECT_EQ(a.grid.nstep, b.grid.nstep);
+  EXPECT_EQ(values(s.crystal_radius_cm, s.radius, s.eta, s.diverp, s.divers), values(t.crystal_radius_cm, t.radius, t.eta, t.diverp, t.divers));
+  EXPECT_EQ(values(a.grid.psia, a.grid.psie, a.grid.steps_per_degree, a.grid.zsw1),
+            values(b.grid.psia, b.grid.psie, b.grid.steps_per_degree, b.grid.zsw1));
+  EXPECT_EQ(a.grid.step_count, b.grid.step_count);
   EXPECT_EQ(a.options.drumin, b.options.drumin);
   EXPECT_EQ(a.options.nnn, b.options.nnn);
   EXPECT_EQ(a.options.max_stored_events, b.options.max_stored_events);
@@ -143,11 +143,11 @@ void expect_same_derived_values(const Calculation& a, const Calculation& b) {
     EXPECT_EQ(a.crystal.fp[j], b.crystal.fp[j]) << "type " << j + 1;
     EXPECT_EQ(a.crystal.fpp[j], b.crystal.fpp[j]) << "type " << j + 1;
   }
-  EXPECT_EQ(values(a.primary.f, a.primary.phase, a.primary.PsiD), values(b.primary.f, b.primary.phase, b.primary.PsiD));
-  EXPECT_EQ(a.primary.refdir, b.primary.refdir);
-  EXPECT_EQ(values(a.sample.mu, a.sample.area), values(b.sample.mu, b.sample.area));
-  EXPECT_EQ(values(a.radiation.lam_min, a.radiation.lam_max, a.radiation.relv),
-            values(b.radiation.lam_min, b.radiation.lam_max, b.radiation.relv));
+  EXPECT_EQ(values(a.primary.f, a.primary.phase_rad, a.primary.psi_offset_deg), values(b.primary.f, b.primary.phase_rad, b.primary.psi_offset_deg));
+  EXPECT_EQ(a.primary.reference_direction, b.primary.reference_direction);
+  EXPECT_EQ(values(a.sample.mu_per_cm, a.sample.cross_section_cm2), values(b.sample.mu_per_cm, b.sample.cross_section_cm2));
+  EXPECT_EQ(values(a.radiation.lambda_min_A, a.radiation.lambda_max_A, a.radiation.lambda_re_over_v_per_cm),
+            values(b.radiation.lambda_min_A, b.radiation.lambda_max_A, b.radiation.lambda_re_over_v_per_cm));
 }
 
 TEST(ConvertedExperiment, HoldsWhatARunOfTheWrittenFileReads) {
@@ -180,8 +180,8 @@ TEST(ConvertedExperiment, TheLibrarysCalculationIsTheRunOfTheWrittenFile) {
     // Every event kept, beyond the listing's store.
     library.options.max_stored_events = run.options.max_stored_events = INT64_MAX;
     EXPECT_EQ(library.primary.f, run.primary.f);
-    EXPECT_EQ(library.sample.mu, run.sample.mu);
-    EXPECT_EQ(library.primary.PsiD, run.primary.PsiD);
+    EXPECT_EQ(library.sample.mu_per_cm, run.sample.mu_per_cm);
+    EXPECT_EQ(library.primary.psi_offset_deg, run.primary.psi_offset_deg);
     expect_same_calculation(calculate(library, listing), calculate(run, listing));
   }
 }

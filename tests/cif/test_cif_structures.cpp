@@ -71,7 +71,7 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
 
   const Crystal crystal_read = prepared_crystal(conversion.input);
   // The volume ratio takes a transformed cell back to the file's cell.
-  const double scale = volume(crystal.cell) / crystal_read.vol;
+  const double scale = volume(crystal.cell) / crystal_read.cell_volume_A3;
   std::ostringstream messages;
   for (const Reflection& r : reflections) {
     const auto hkl = cif::transformed_indices(conversion.space_group.change, r.hkl);
@@ -91,13 +91,13 @@ TEST_P(ConvertedCif, StructureFactorsCellContentAndF000FollowTheFile) {
   double f000 = 0, f000_formula = 0;
   for (int j = 0; j < crystal_read.nf; ++j) {
     const auto jj = static_cast<std::size_t>(j);
-    content[crystal_read.atnum[jj]] += crystal_read.nat_cell[jj] * scale;
-    f000 += crystal_read.nat_cell[jj] * form_factor(crystal_read.fcoef[jj], 0) * scale;
+    content[crystal_read.atomic_number[jj]] += crystal_read.atoms_in_cell[jj] * scale;
+    f000 += crystal_read.atoms_in_cell[jj] * form_factor(crystal_read.form_factor_coefficients[jj], 0) * scale;
   }
   for (const cif::FormulaPart& part : crystal.formula) {
     EXPECT_NEAR(content[part.z], part.count * crystal.formula_units, 1e-3) << c.file << " " << part.element;
     for (int j = 0; j < crystal_read.nf; ++j)
-      if (crystal_read.atnum[static_cast<std::size_t>(j)] == part.z)
+      if (crystal_read.atomic_number[static_cast<std::size_t>(j)] == part.z)
         f000_formula +=
             part.count * crystal.formula_units * electrons(crystal_read.atn[static_cast<std::size_t>(j)], part.z);
   }

@@ -21,11 +21,11 @@ using tables::kSphereAbsorption;
 // A cell of the given volume with one scattering type per (Z, atoms per cell).
 RunState cell(float vol, const std::vector<std::pair<int, float>>& contents) {
   RunState st;
-  st.crystal.vol = vol;
+  st.crystal.cell_volume_A3 = vol;
   st.crystal.nf = static_cast<int>(contents.size());
   for (const auto& [z, n] : contents) {
-    st.crystal.atnum.push_back(z);
-    st.crystal.nat_cell.push_back(n);
+    st.crystal.atomic_number.push_back(z);
+    st.crystal.atoms_in_cell.push_back(n);
     st.crystal.fpp.push_back(0.0f);
   }
   return st;
@@ -33,7 +33,7 @@ RunState cell(float vol, const std::vector<std::pair<int, float>>& contents) {
 
 LinearAbsorption mu_of(const RunState& st, float lambda) {
   std::ostringstream listing;
-  return mue(st.crystal, lambda, st.crystal.vol, listing);
+  return mue(st.crystal, lambda, st.crystal.cell_volume_A3, listing);
 }
 
 std::string fixed(const char* format, double value) {
@@ -93,12 +93,12 @@ TEST(Absor1, EndsOfTheTable) {
 
 TEST(AbsorptionFactor, AppliesOnlyToXRaysBelowTheBound) {
   RunState st;
-  st.sample.mur = 1.0f;
+  st.sample.mu_times_radius = 1.0f;
   EXPECT_NEAR(absorption_factor(st.radiation, st.sample, 47.0f * 0.0174533f), absor1(1.0f, 47.0f), 1e-4f);
-  st.sample.mur = 31.5f;
+  st.sample.mu_times_radius = 31.5f;
   EXPECT_EQ(absorption_factor(st.radiation, st.sample, 0.3f), 1.0f);
-  st.sample.mur = 1.0f;
-  st.radiation.idesy = kNeutrons;
+  st.sample.mu_times_radius = 1.0f;
+  st.radiation.idesy = RadiationKind::neutrons;
   EXPECT_EQ(absorption_factor(st.radiation, st.sample, 0.3f), 1.0f);
 }
 
@@ -147,7 +147,7 @@ TEST(Mue, BetweenTheLEdgesOfLighterElements) {
 TEST(Mue, UnknownAtomicNumberIsReported) {
   const RunState st = cell(100.0f, {{92, 1.0f}, {8, 2.0f}, {0, 1.0f}});
   std::ostringstream listing;
-  const LinearAbsorption result = mue(st.crystal, 1.5406f, st.crystal.vol, listing);
+  const LinearAbsorption result = mue(st.crystal, 1.5406f, st.crystal.cell_volume_A3, listing);
   EXPECT_EQ(result.mu, 1.0f);
   EXPECT_EQ(listing.str(),
             " The linear absorption coefficient cannot be calculated for the atomic number  92\n"
@@ -160,7 +160,7 @@ TEST(MueN, DensityFromTheNeutronWeights) {
   // Si, a = 5.4307 A, 8 atoms: 2.329 g/cm3.
   const RunState silicon = cell(5.4307f * 5.4307f * 5.4307f, {{14, 8.0f}});
   std::ostringstream listing;
-  EXPECT_NEAR(mue_n(silicon.crystal, silicon.crystal.vol, listing), 2.329f, 0.001f);
+  EXPECT_NEAR(mue_n(silicon.crystal, silicon.crystal.cell_volume_A3, listing), 2.329f, 0.001f);
   // Ti weighs 47.867 here, 47.88 in the X-ray table.
   const RunState titanium = cell(10.0f, {{22, 1.0f}});
   EXPECT_FLOAT_EQ(mue_n(titanium.crystal, 10.0f, listing), 47.867f / 6.0225701f);
@@ -194,7 +194,7 @@ StepRun rock_salt(float radius_cm) {
   StepRun r;
   r.st = cell(5.6402f * 5.6402f * 5.6402f, {{11, 4.0f}, {17, 4.0f}});
   r.st.radiation.alam1 = 0.7107f;
-  r.st.sample.rkugel = radius_cm;
+  r.st.sample.crystal_radius_cm = radius_cm;
   return r;
 }
 
@@ -214,7 +214,7 @@ TEST(AbsorptionStep, XRaysListDensityAndMu) {
   ASSERT_TRUE(r.result);
   EXPECT_EQ(r.forward_calls, 0);  // the f'' are zero
   EXPECT_EQ(r.listing.str(), density_and_mu_lines(*r.result));
-  EXPECT_FLOAT_EQ(r.st.sample.mur, 0.01f * r.result->mu);
+  EXPECT_FLOAT_EQ(r.st.sample.mu_times_radius, 0.01f * r.result->mu);
 }
 
 TEST(AbsorptionStep, LargeCrystalGetsTheWarning) {
@@ -226,9 +226,9 @@ TEST(AbsorptionStep, LargeCrystalGetsTheWarning) {
 TEST(AbsorptionStep, ExactlyAtTheBoundNoWarningAndNoCorrection) {
   StepRun r = rock_salt(1.0f);
   r.st.crystal.fpp = {0.05f, 0.2f};
-  r.st.radiation.relv = 1.0f;
+  r.st.radiation.lambda_re_over_v_per_cm = 1.0f;
   r.run(15.75f);  // mu R = 31.5 after the dispersion correction
-  EXPECT_EQ(r.st.sample.mur, kMurLimit);
+  EXPECT_EQ(r.st.sample.mu_times_radius, kMurLimit);
   EXPECT_EQ(r.listing.str().find("greater"), std::string::npos);
   EXPECT_EQ(absorption_factor(r.st.radiation, r.st.sample, 0.2f), 1.0f);
 }
@@ -236,13 +236,13 @@ TEST(AbsorptionStep, ExactlyAtTheBoundNoWarningAndNoCorrection) {
 TEST(AbsorptionStep, DispersionCorrectedMuFromForwardScattering) {
   StepRun r = rock_salt(0.01f);
   r.st.crystal.fpp = {0.05f, 0.2f};
-  r.st.radiation.relv = 0.3f;
+  r.st.radiation.lambda_re_over_v_per_cm = 0.3f;
   r.run(12.5f);
   ASSERT_TRUE(r.result);
   EXPECT_EQ(r.forward_calls, 1);
   const LinearAbsorption from_table = mu_of(r.st, 0.7107f);
   EXPECT_FLOAT_EQ(r.result->mu, 2.0f * 0.3f * 12.5f);
-  EXPECT_FLOAT_EQ(r.st.sample.mur, 0.01f * 7.5f);
+  EXPECT_FLOAT_EQ(r.st.sample.mu_times_radius, 0.01f * 7.5f);
   EXPECT_EQ(r.listing.str(), density_and_mu_lines(from_table) +
                                  " Linear absorption coefficient (dispersion correction) :     7.500 cm -1\n\n\n");
 }
@@ -250,7 +250,7 @@ TEST(AbsorptionStep, DispersionCorrectedMuFromForwardScattering) {
 TEST(AbsorptionStep, DispersionCorrectedMuBeyondTheTableIsReported) {
   StepRun r = rock_salt(1.0f);  // mu R about 18 from the table
   r.st.crystal.fpp = {0.05f, 0.2f};
-  r.st.radiation.relv = 1.0f;
+  r.st.radiation.lambda_re_over_v_per_cm = 1.0f;
   r.run(20.0f);  // mu R = 40 after the correction
   EXPECT_EQ(r.listing.str(), density_and_mu_lines(mu_of(r.st, 0.7107f)) +
                                  " Linear absorption coefficient (dispersion correction) :    40.000 cm -1\n\n\n" +
@@ -259,12 +259,12 @@ TEST(AbsorptionStep, DispersionCorrectedMuBeyondTheTableIsReported) {
 
 TEST(AbsorptionStep, NeutronsListOnlyTheDensity) {
   StepRun r = rock_salt(0.01f);
-  r.st.radiation.idesy = kNeutrons;
-  r.st.sample.mur = 5.0f;  // left over from an earlier run
+  r.st.radiation.idesy = RadiationKind::neutrons;
+  r.st.sample.mu_times_radius = 5.0f;  // left over from an earlier run
   r.run();
   ASSERT_TRUE(r.result);
   EXPECT_EQ(r.result->mu, 0.0f);
-  EXPECT_EQ(r.st.sample.mur, 0.0f);
+  EXPECT_EQ(r.st.sample.mu_times_radius, 0.0f);
   EXPECT_EQ(r.listing.str(), "\n\n Density   :" + fixed("%10.3f", r.result->rho) + " g/cm -3\n\n");
 }
 

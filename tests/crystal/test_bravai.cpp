@@ -10,21 +10,21 @@ namespace {
 
 RunState with_atoms(const std::string& sgsym, int na) {
   RunState st;
-  st.crystal.sgsym = sgsym;
+  st.crystal.space_group_symbol = sgsym;
   st.crystal.na = na;
   const auto room = static_cast<std::size_t>(4 * na);
   st.crystal.xyz.assign(room, {});
   st.crystal.fnr.assign(room, 0);
   st.crystal.afact.assign(room, 0);
   st.crystal.bt.assign(room, {});
-  st.crystal.bt_u.assign(room, {});
+  st.crystal.u_aniso_A2.assign(room, {});
   for (int i = 0; i < na; ++i) {
     const float f = static_cast<float>(i + 1);
     st.crystal.xyz[i] = {0.1f * f, 0.2f * f, 0.75f};
     st.crystal.fnr[i] = f;
     st.crystal.afact[i] = 0.5f * f;
     st.crystal.bt[i] = {f, 0, 0, 0, 0, 2 * f};
-    st.crystal.bt_u[i] = {3 * f, 0, 0, 0, 0, 0};
+    st.crystal.u_aniso_A2[i] = {3 * f, 0, 0, 0, 0, 0};
   }
   return st;
 }
@@ -34,7 +34,7 @@ void expect_copy(const RunState& st, int copy, int atom, Vec3 shift) {
   EXPECT_EQ(st.crystal.fnr[copy], st.crystal.fnr[atom]);
   EXPECT_EQ(st.crystal.afact[copy], st.crystal.afact[atom]);
   EXPECT_EQ(st.crystal.bt[copy], st.crystal.bt[atom]);
-  EXPECT_EQ(st.crystal.bt_u[copy], st.crystal.bt_u[atom]);
+  EXPECT_EQ(st.crystal.u_aniso_A2[copy], st.crystal.u_aniso_A2[atom]);
 }
 
 TEST(Bravai, FaceCentringQuadruplesTheAtoms) {
@@ -76,7 +76,7 @@ TEST(Bravai, PrimitiveAndRhombohedralAreNotExpanded) {
 TEST(Bravai, GrowsArraysLeftTooShort) {
   RunState st = with_atoms("F d -3 m ; origin at centre", 2);
   st.crystal.xyz.resize(2);
-  st.crystal.bt_u.clear();
+  st.crystal.u_aniso_A2.clear();
   bravai(st.crystal);
   EXPECT_EQ(st.crystal.na, 8);
   ASSERT_GE(st.crystal.xyz.size(), 8u);

@@ -33,14 +33,14 @@ std::string stop_message(const std::function<void()>& step) {
   return {};
 }
 
-RunState one_type(const std::string& symbol, int idesy = kTube) {
+RunState one_type(const std::string& symbol, RadiationKind idesy = RadiationKind::tube) {
   RunState st;
   st.crystal.nf = 1;
   st.crystal.atn = {symbol};
   st.radiation.wavind = "dl";
   st.radiation.idesy = idesy;
-  st.crystal.atnum.assign(1, 0);
-  st.crystal.fcoef.assign(1, {});
+  st.crystal.atomic_number.assign(1, 0);
+  st.crystal.form_factor_coefficients.assign(1, {});
   st.crystal.fp.assign(1, 0.0f);
   st.crystal.fpp.assign(1, 0.0f);
   return st;
@@ -85,7 +85,7 @@ TEST(Notes, StopsCarryTheListingsMessage) {
   EXPECT_EQ(stop_message([&] { upform(st.crystal, st.radiation, 0, Notes()); }),
             "The chemical symbol: NI2+ does not correspond to an atom/ion name given in the Table 6.1.1.4 of the "
             "International Tables for Crystallography, Vol. C, p. 500 - 502");
-  RunState neutrons = one_type("Xx", kNeutrons);
+  RunState neutrons = one_type("Xx", RadiationKind::neutrons);
   EXPECT_EQ(stop_message([&] { upform_n(neutrons.crystal, 0, Notes()); }),
             "The chemical symbol: Xx   does not correspond to an atom name");
   EXPECT_EQ(stop_message([&] { raumgr(st.crystal, 231, Notes()); }),

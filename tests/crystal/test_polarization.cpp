@@ -99,7 +99,7 @@ TEST(Upsi, DegenerateMatrixLeavesZeroAndSetsTheRunState) {
   st.primary.ubm = {0.1f, 0, 0, 0, 0.1f, 0, 0, 0, 0.1f};
   st.primary.h = 0, st.primary.k = 0, st.primary.l = 4;
   upsi(st.primary, {0, 1, 0});
-  EXPECT_NEAR(st.primary.PsiD, -90.0f, 1e-3f);
+  EXPECT_NEAR(st.primary.psi_offset_deg, -90.0f, 1e-3f);
 }
 
 }  // namespace

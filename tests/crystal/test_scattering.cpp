@@ -24,8 +24,8 @@ const XrayEntry& xray(std::string_view symbol) {
   return entry != nullptr ? *entry : kXrayTable[0];
 }
 
-std::array<float, kFcoefCount> fcoef_of(const XrayEntry& entry) {
-  std::array<float, kFcoefCount> fcoef{};
+std::array<float, kFormFactorCoefficientCount> fcoef_of(const XrayEntry& entry) {
+  std::array<float, kFormFactorCoefficientCount> fcoef{};
   std::copy(entry.coefficients.begin(), entry.coefficients.end(), fcoef.begin());
   fcoef[kCoefficientCount] = entry.s_lim;
   return fcoef;
@@ -33,17 +33,17 @@ std::array<float, kFcoefCount> fcoef_of(const XrayEntry& entry) {
 
 // A run state with room for the given scattering types.
 RunState with_types(const std::vector<std::string>& symbols, std::string wavind = "dl",
-                    int idesy = kTube) {
+                    RadiationKind idesy = RadiationKind::tube) {
   RunState st;
   st.crystal.nf = static_cast<int>(symbols.size());
   st.crystal.atn = symbols;
   st.radiation.wavind = std::move(wavind);
   st.radiation.idesy = idesy;
-  st.crystal.atnum.assign(symbols.size(), 0);
-  st.crystal.fcoef.assign(symbols.size(), {});
+  st.crystal.atomic_number.assign(symbols.size(), 0);
+  st.crystal.form_factor_coefficients.assign(symbols.size(), {});
   st.crystal.fp.assign(symbols.size(), 0.0f);
   st.crystal.fpp.assign(symbols.size(), 0.0f);
-  st.crystal.nat_cell.assign(symbols.size(), 0.0f);
+  st.crystal.atoms_in_cell.assign(symbols.size(), 0.0f);
   return st;
 }
 
@@ -140,10 +140,10 @@ TEST(Upform, FindsIonsByExactFourCharacterSymbol) {
   upform(st.crystal, st.radiation, 0, out);
   upform(st.crystal, st.radiation, 1, out);
   EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(st.crystal.atnum[0], 28);
-  EXPECT_EQ(st.crystal.fcoef[0], fcoef_of(xray("Ni2+")));
-  EXPECT_EQ(st.crystal.atnum[1], 8);
-  EXPECT_EQ(st.crystal.fcoef[1][kCoefficientCount], 2.0f);
+  EXPECT_EQ(st.crystal.atomic_number[0], 28);
+  EXPECT_EQ(st.crystal.form_factor_coefficients[0], fcoef_of(xray("Ni2+")));
+  EXPECT_EQ(st.crystal.atomic_number[1], 8);
+  EXPECT_EQ(st.crystal.form_factor_coefficients[1][kCoefficientCount], 2.0f);
 }
 
 TEST(Upform, UnknownSymbolsStopTheRunWithTheAtomIonMessage) {
@@ -175,7 +175,7 @@ TEST(Upform, TubeRadiationReplacesTypedDispersionExplicitWavelengthsKeepIt) {
 }
 
 TEST(UpformNeutron, ScatteringLengthFromTableOrInput) {
-  RunState st = with_types({"Fe", "Fe", "Siv"}, "dl", kNeutrons);
+  RunState st = with_types({"Fe", "Fe", "Siv"}, "dl", RadiationKind::neutrons);
   st.crystal.fp[1] = 9.45f;
   std::ostringstream out;
   for (int j = 0; j < 3; ++j) upform_n(st.crystal, j, out);
@@ -183,21 +183,21 @@ TEST(UpformNeutron, ScatteringLengthFromTableOrInput) {
   EXPECT_EQ(st.crystal.fp[0], 9.54f);
   EXPECT_EQ(st.crystal.fp[1], 9.45f);
   EXPECT_EQ(st.crystal.fp[2], 4.149f);
-  EXPECT_EQ(st.crystal.atnum, (std::vector<int>{26, 26, 14}));
+  EXPECT_EQ(st.crystal.atomic_number, (std::vector<int>{26, 26, 14}));
 }
 
 TEST(UpformNeutron, UnknownLengthIsNotedAndTheRunGoesOn) {
-  RunState st = with_types({"Ac"}, "dl", kNeutrons);
+  RunState st = with_types({"Ac"}, "dl", RadiationKind::neutrons);
   std::ostringstream out;
   upform_n(st.crystal, 0, out);
-  EXPECT_EQ(st.crystal.atnum[0], 89);
+  EXPECT_EQ(st.crystal.atomic_number[0], 89);
   EXPECT_EQ(st.crystal.fp[0], 0.0f);
   EXPECT_EQ(out.str(), " The scattering length is not known for the atomic number  89\n");
 }
 
 TEST(UpformNeutron, UnknownSymbolStopsTheRun) {
   for (const char* symbol : {"Si  ", "Ni2+", "    "}) {
-    RunState st = with_types({symbol}, "dl", kNeutrons);
+    RunState st = with_types({symbol}, "dl", RadiationKind::neutrons);
     std::ostringstream out;
     EXPECT_THROW(upform_n(st.crystal, 0, out), RunStop) << symbol;
     EXPECT_EQ(out.str(), " The chemical symbol: " + std::string(symbol) +
@@ -206,13 +206,13 @@ TEST(UpformNeutron, UnknownSymbolStopsTheRun) {
 }
 
 float gaussian_part(const XrayEntry& entry, float s) {
-  std::array<float, kFcoefCount> fcoef = fcoef_of(entry);
+  std::array<float, kFormFactorCoefficientCount> fcoef = fcoef_of(entry);
   fcoef[kCoefficientCount] = 100.0f;
   return form_factor(fcoef, s);
 }
 
 float large_s_part(const XrayEntry& entry, float s) {
-  std::array<float, kFcoefCount> fcoef = fcoef_of(entry);
+  std::array<float, kFormFactorCoefficientCount> fcoef = fcoef_of(entry);
   fcoef[kCoefficientCount] = 0.0f;
   return form_factor(fcoef, s);
 }
@@ -259,26 +259,26 @@ TEST(Ftab, RunningSumDecidesTheFormAtTheLimit) {
   for (std::size_t k = 1; k < s.size(); ++k) s[k] = s[k - 1] + 0.05f;
   ASSERT_LT(s[30], 1.5f);
   const XrayEntry& o_ion = xray("O1-");
-  EXPECT_EQ(st.crystal.ftab[0][30], gaussian_part(o_ion, s[30]));
-  EXPECT_EQ(st.crystal.ftab[0][31], large_s_part(o_ion, s[31]));
-  EXPECT_EQ(st.crystal.ftab[1][31], gaussian_part(xray("O"), s[31]));
-  EXPECT_GT(st.crystal.ftab[1][119], 0.0f);  // s = 5.95, the last value within 6
+  EXPECT_EQ(st.crystal.form_factor_table[0][30], gaussian_part(o_ion, s[30]));
+  EXPECT_EQ(st.crystal.form_factor_table[0][31], large_s_part(o_ion, s[31]));
+  EXPECT_EQ(st.crystal.form_factor_table[1][31], gaussian_part(xray("O"), s[31]));
+  EXPECT_GT(st.crystal.form_factor_table[1][119], 0.0f);  // s = 5.95, the last value within 6
 }
 
 TEST(Ftab, NeutronsHoldTheScatteringLengthAndF000SumsTheTypes) {
-  RunState st = with_types({"Fe", "O"}, "dl", kNeutrons);
+  RunState st = with_types({"Fe", "O"}, "dl", RadiationKind::neutrons);
   st.crystal.fp = {9.54f, 5.803f};
-  st.crystal.nat_cell = {2.0f, 3.0f};
+  st.crystal.atoms_in_cell = {2.0f, 3.0f};
   build_ftab(st.crystal, st.radiation);
-  EXPECT_EQ(st.crystal.ftab[0][0], 9.54f);
-  EXPECT_EQ(st.crystal.ftab[0][1], 0.0f);
+  EXPECT_EQ(st.crystal.form_factor_table[0][0], 9.54f);
+  EXPECT_EQ(st.crystal.form_factor_table[0][1], 0.0f);
   EXPECT_FLOAT_EQ(f000(st.crystal), 2 * 9.54f + 3 * 5.803f);
 
   RunState xr = with_types({"C", "H"});
   std::ostringstream out;
   upform(xr.crystal, xr.radiation, 0, out);
   upform(xr.crystal, xr.radiation, 1, out);
-  xr.crystal.nat_cell = {4.0f, 8.0f};
+  xr.crystal.atoms_in_cell = {4.0f, 8.0f};
   build_ftab(xr.crystal, xr.radiation);
   EXPECT_NEAR(f000(xr.crystal), 4 * 6.0f + 8 * 1.0f, 0.02f);
   EXPECT_TRUE(some_fpp_zero(xr.crystal));  // hydrogen has f'' = 0
@@ -289,9 +289,9 @@ TEST(Ftab, NeutronsHoldTheScatteringLengthAndF000SumsTheTypes) {
 // f = 10 exp(-s^2) up to s_lim = 2, then exp(0) = 1.
 TEST(ScatteringListing, XrayBlockListsEverySecondSlot) {
   RunState st = with_types({"Cu"});
-  st.crystal.fcoef[0] = {10.0f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2.0f};
-  st.crystal.atnum[0] = 29;
-  st.crystal.nat_cell[0] = 3.5f;
+  st.crystal.form_factor_coefficients[0] = {10.0f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2.0f};
+  st.crystal.atomic_number[0] = 29;
+  st.crystal.atoms_in_cell[0] = 3.5f;
   st.crystal.fp[0] = -1.965f;
   st.crystal.fpp[0] = 0.5888f;
   build_ftab(st.crystal, st.radiation);
@@ -315,11 +315,11 @@ TEST(ScatteringListing, XrayBlockListsEverySecondSlot) {
 }
 
 TEST(ScatteringListing, NeutronLinesAndF000) {
-  RunState st = with_types({"Fe", "Ac"}, "dl", kNeutrons);
+  RunState st = with_types({"Fe", "Ac"}, "dl", RadiationKind::neutrons);
   std::ostringstream out;
   upform_n(st.crystal, 0, out);
   upform_n(st.crystal, 1, out);
-  st.crystal.nat_cell = {4.0f, 0.5f};
+  st.crystal.atoms_in_cell = {4.0f, 0.5f};
   out.str("");
   build_ftab(st.crystal, st.radiation);
   write_scattering_factors(st.crystal, st.radiation, out);

@@ -71,7 +71,7 @@ std::vector<Vec3> lattice_shifts(char letter) {
 // The full group from the run state's operators, centring and inversion.
 std::set<OpKey> full_group(const RunState& st) {
   std::set<OpKey> group;
-  for (const Vec3& shift : lattice_shifts(st.crystal.sgsym[0]))
+  for (const Vec3& shift : lattice_shifts(st.crystal.space_group_symbol[0]))
     for (int n = 0; n < st.crystal.ns; ++n)
       for (float sign : {1.0f, -1.0f})
         if (sign > 0 || st.crystal.ic == 1) group.insert(op_key(st.crystal.symr[n], st.crystal.symt[n], sign, shift));
@@ -111,7 +111,7 @@ TEST(SpaceGroupTable, EveryGroupExpandsToTheCctbxGroup) {
     SCOPED_TRACE("space group " + std::to_string(ref.nr));
     const RunState st = unpacked(ref.nr);
     EXPECT_EQ(st.crystal.ic, ref.centric ? 1 : 2);
-    EXPECT_EQ(centring_multiplicity(st.crystal.sgsym), ref.centring);
+    EXPECT_EQ(centring_multiplicity(st.crystal.space_group_symbol), ref.centring);
     EXPECT_EQ(st.crystal.ns * ref.centring * (ref.centric ? 2 : 1), ref.order);
     const auto group = full_group(st);
     EXPECT_EQ(static_cast<int>(group.size()), ref.order);
@@ -147,10 +147,10 @@ TEST(SpaceGroupTable, OperatorsFollowInternationalTablesOrder) {
 }
 
 TEST(SpaceGroupTable, SymbolsKeepTheirTraditionalSpacing) {
-  EXPECT_EQ(unpacked(167).crystal.sgsym, "R -3 c ;rhombohedral axes     ");
-  EXPECT_EQ(unpacked(192).crystal.sgsym, "P6/m c c                      ");
-  EXPECT_EQ(unpacked(85).crystal.sgsym, "P 4/n   ; origin at centre    ");
-  EXPECT_EQ(unpacked(14).crystal.sgsym, "P 1 21/c 1                    ");
+  EXPECT_EQ(unpacked(167).crystal.space_group_symbol, "R -3 c ;rhombohedral axes     ");
+  EXPECT_EQ(unpacked(192).crystal.space_group_symbol, "P6/m c c                      ");
+  EXPECT_EQ(unpacked(85).crystal.space_group_symbol, "P 4/n   ; origin at centre    ");
+  EXPECT_EQ(unpacked(14).crystal.space_group_symbol, "P 1 21/c 1                    ");
 }
 
 TEST(Raumgr, ListsIa3dWithTwentyFourOperatorsThreePerLine) {

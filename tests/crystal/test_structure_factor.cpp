@@ -47,8 +47,8 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
   std::ostringstream listing;
   raumgr(st.crystal, nr, listing);
   st.crystal.nf = static_cast<int>(types.size());
-  st.crystal.fcoef.resize(types.size());
-  st.crystal.atnum.resize(types.size());
+  st.crystal.form_factor_coefficients.resize(types.size());
+  st.crystal.atomic_number.resize(types.size());
   for (const TypeInput& t : types) {
     st.crystal.atn.push_back(t.symbol);
     st.crystal.fp.push_back(t.fp);
@@ -62,7 +62,7 @@ RunState crystal(std::array<float, 6> cell, int nr, const std::vector<TypeInput>
     st.crystal.xyz.push_back(a.x);
     st.crystal.bt.push_back(a.beta);
   }
-  st.crystal.bt_u.resize(atoms.size());
+  st.crystal.u_aniso_A2.resize(atoms.size());
   bravai(st.crystal);
   reciprocal_cell(st.crystal);
   convert_temperature_parameters(st.crystal);
@@ -132,7 +132,7 @@ TEST(StructureFactor, SingleAtomAtTheOrigin) {
   EXPECT_EQ(phi, 0.f);
   st.crystal.fpp[0] = 1.f;
   const StructureFactor with_fpp = fcalc1(st.crystal, listing, 1, 0, 0, 0.1f, F, phi);
-  const double real = form_factor(st.crystal.fcoef[0], 0.1f) + 0.5;
+  const double real = form_factor(st.crystal.form_factor_coefficients[0], 0.1f) + 0.5;
   EXPECT_NEAR(F, std::hypot(real, 1.0), 1e-5);
   EXPECT_NEAR(phi, std::atan2(1.0, real), 1e-6);
   EXPECT_NEAR(with_fpp.imaginary, 1.f, 1e-6);
@@ -250,14 +250,14 @@ TEST(TemperatureParameters, BetaAndURoundTrip) {
   st.crystal.na = 1;
   const std::array<float, 6> beta{0.004f, 0.003f, 0.002f, 0.0005f, -0.0004f, 0.0001f};
   st.crystal.bt = {beta};
-  st.crystal.bt_u.resize(1);
+  st.crystal.u_aniso_A2.resize(1);
   convert_temperature_parameters(st.crystal);
   RunState back = st;
   back.crystal.i_u_b = 1;
-  back.crystal.bt = back.crystal.bt_u;
+  back.crystal.bt = back.crystal.u_aniso_A2;
   convert_temperature_parameters(back.crystal);
   for (std::size_t m = 0; m < 6; ++m) EXPECT_NEAR(back.crystal.bt[0][m], beta[m], 1e-7f);
-  EXPECT_NEAR(st.crystal.bt_u[0][0], 0.05066059 * 0.004 / (st.crystal.ast * st.crystal.ast), 1e-6);
+  EXPECT_NEAR(st.crystal.u_aniso_A2[0][0], 0.05066059 * 0.004 / (st.crystal.a_star_per_A * st.crystal.a_star_per_A), 1e-6);
 }
 
 TEST(PrimaryStructureFactor, ProvisionalOutputAboveTwo) {
@@ -274,10 +274,10 @@ TEST(PrimaryStructureFactor, ProvisionalOutputAboveTwo) {
   EXPECT_EQ(kProvisionalTitle.size(), 80u);
   EXPECT_EQ(kProvisionalTitle.substr(0, 12), "       P r o");
   st.primary.f = 0.0005f;
-  st.primary.phase = 1;
+  st.primary.phase_rad = 1;
   primary_structure_factor(st.crystal, st.radiation, st.primary, quiet);
   EXPECT_EQ(st.primary.phi, 0.f);
-  EXPECT_EQ(st.primary.phase, 0.f);
+  EXPECT_EQ(st.primary.phase_rad, 0.f);
 }
 
 }  // namespace

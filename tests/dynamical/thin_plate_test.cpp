@@ -163,8 +163,8 @@ ThinEvent thin_event(const Calculation& c, const PerfectCrystal& crystal, const 
   out.gamma0 = gamma_of(set, 0);
   out.gamma2 = gamma_of(set, 2);
   // The engine's values with the block's paths taken out: I_K y1 / (I1 Y^2), per micrometre.
-  const double y = 0.9 * pass.constants.tm;
-  const double unit = pass.primary.y1 / (y * y * pass.constants.scale * pass.primary.intensity) * kCentimetresPerMicrometre;
+  const double y = 0.9 * pass.constants.block_path_cm;
+  const double unit = pass.primary.extinct_path_cm / (y * y * pass.constants.scale * pass.primary.intensity) * kCentimetresPerMicrometre;
   out.per_path = event->ik_s2 * unit * out.gamma0 / (2 * std::fabs(out.gamma2)) - event->ia_s2 * unit / 2;
   return out;
 }

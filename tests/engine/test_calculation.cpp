@@ -33,13 +33,13 @@ Calculation silicon_in_molybdenum_lines() {
   c.crystal.afact = {0.04167f};
   c.crystal.xyz = {{0.125f, 0.125f, 0.125f}};
   c.crystal.bt = {{0.0039f, 0.0039f, 0.0039f, 0, 0, 0}};
-  c.radiation.idesy = kTube;
+  c.radiation.idesy = RadiationKind::tube;
   c.radiation.wavind = "dl";
   c.radiation.alam1 = 0.7093f, c.radiation.dlam1 = 0.00041f, c.radiation.flam1 = 1;
   c.radiation.alam2 = 0.71359f, c.radiation.dlam2 = 0.00045f, c.radiation.flam2 = 0.5f;
-  c.radiation.dimono = 2e9f;
+  c.radiation.incident_flux_per_cm2_s = 2e9f;
   c.sample.diverp = c.sample.divers = 0.14f;
-  c.sample.rkugel = 150e-4f;
+  c.sample.crystal_radius_cm = 150e-4f;
   c.sample.radius = 150;
   c.primary.h = c.primary.k = c.primary.l = 2;
   c.primary.psi1 = -24.5f, c.primary.psi2 = -23.5f;
@@ -140,8 +140,8 @@ TEST(Calculation, TheExperimentOfEveryInputFilePreparedAgainGivesTheSameRun) {
     const Calculation again = prepare(read.experiment, listing);
     EXPECT_EQ(again.radiation.dlam1, read.radiation.dlam1);
     EXPECT_EQ(again.primary.f, read.primary.f);
-    EXPECT_EQ(again.sample.mu, read.sample.mu);
-    EXPECT_EQ(again.primary.PsiD, read.primary.PsiD);
+    EXPECT_EQ(again.sample.mu_per_cm, read.sample.mu_per_cm);
+    EXPECT_EQ(again.primary.psi_offset_deg, read.primary.psi_offset_deg);
     const CalculationResult a = calculate(read, listing), b = calculate(again, listing);
     ASSERT_EQ(a.passes.size(), b.passes.size());
     for (std::size_t p = 0; p < a.passes.size(); ++p) EXPECT_EQ(a.passes[p].store.nevt, b.passes[p].store.nevt);
@@ -166,7 +166,7 @@ TEST(Calculation, RefusesWhatTheInputFileRefuses) {
   };
   EXPECT_NE(refusal([](Calculation& c) { std::swap(c.grid.psia, c.grid.psie); }).find("psie > psia"),
             std::string::npos);
-  EXPECT_NE(refusal([](Calculation& c) { c.sample.rkugel = -c.sample.rkugel; }).find("rkugel"), std::string::npos);
+  EXPECT_NE(refusal([](Calculation& c) { c.sample.crystal_radius_cm = -c.sample.crystal_radius_cm; }).find("rkugel"), std::string::npos);
   EXPECT_NE(refusal([](Calculation& c) { c.sample.eta = -1; }).find("eta"), std::string::npos);
   EXPECT_NE(refusal([](Calculation& c) { c.grid.zsw1 = 0; }).find("zsw1"), std::string::npos);
   EXPECT_NE(refusal([](Calculation& c) { c.crystal.fnr = {2}; }).find("fnr"), std::string::npos);

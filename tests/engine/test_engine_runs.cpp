@@ -222,7 +222,7 @@ TEST(EngineListing, SummaryBlockColumns) {
   st.calculated.psi_min_calc = 176.749f;
   st.grid.psia = 176;
   st.grid.psie = 179;
-  st.grid.zsw = 1000;
+  st.grid.steps_per_degree = 1000;
   st.options.nnn = 8;
   std::ostringstream out;
   write_measured_comparison(out, st.primary, st.measured, st.calculated);

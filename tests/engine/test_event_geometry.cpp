@@ -16,7 +16,7 @@ namespace kavro {
 namespace {
 
 // A cubic crystal of lattice constant a with the primary reflection h1.
-RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, int idesy = kTube) {
+RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, RadiationKind idesy = RadiationKind::tube) {
   RunState st;
   st.crystal.a = st.crystal.b = st.crystal.c = a;
   st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90;
@@ -28,7 +28,7 @@ RunState cubic_crystal(float lambda, Hkl h1 = {0, 0, 4}, float a = 5.431f, int i
   st.primary.l = h1[2];
   reciprocal_cell(st.crystal);
   EXPECT_TRUE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
-  st.primary.refdir = reference_direction(st.crystal, st.primary);
+  st.primary.reference_direction = reference_direction(st.crystal, st.primary);
   return st;
 }
 
@@ -97,7 +97,7 @@ Crossings exact_for(const Case& c, const Hkl& h2) {
 
 SearchFrame frame_for(const Case& c) {
   const RunState st = cubic_crystal(c.wavelength(), c.h1, c.cell());
-  EXPECT_EQ(st.primary.refdir, (Vec3{-1, 1, 0}));
+  EXPECT_EQ(st.primary.reference_direction, (Vec3{-1, 1, 0}));
   return search_frame(st.crystal, st.radiation, st.primary, st.grid, c.wavelength());
 }
 
@@ -208,12 +208,12 @@ TEST(EventGeometry, PointsOnTheAxisOrOutOfReachAreSkipped) {
 }
 
 TEST(EventGeometry, PsiRangeReduction) {
-  EXPECT_FLOAT_EQ(reduce_psi(181, kTube, -66), -179);
-  EXPECT_FLOAT_EQ(reduce_psi(-181, kTube, -66), 179);
-  EXPECT_FLOAT_EQ(reduce_psi(-10, kTube, 0), -10);
-  EXPECT_FLOAT_EQ(reduce_psi(-10, kSynchrotronSigma, 0), 350);
-  EXPECT_FLOAT_EQ(reduce_psi(190, kNeutrons, 10), 190 - 360 + 360);
-  EXPECT_FLOAT_EQ(reduce_psi(-10, kSynchrotronSigma, -20), -10);
+  EXPECT_FLOAT_EQ(reduce_psi(181, RadiationKind::tube, -66), -179);
+  EXPECT_FLOAT_EQ(reduce_psi(-181, RadiationKind::tube, -66), 179);
+  EXPECT_FLOAT_EQ(reduce_psi(-10, RadiationKind::tube, 0), -10);
+  EXPECT_FLOAT_EQ(reduce_psi(-10, RadiationKind::synchrotron_sigma, 0), 350);
+  EXPECT_FLOAT_EQ(reduce_psi(190, RadiationKind::neutrons, 10), 190 - 360 + 360);
+  EXPECT_FLOAT_EQ(reduce_psi(-10, RadiationKind::synchrotron_sigma, -20), -10);
 }
 
 TEST(EventSearch, IndexBoundsCutTheSinglePrecisionQuotient) {

@@ -25,16 +25,16 @@ RunState crystal_in_tube(float f_primary) {
   st.primary.l = 4;
   reciprocal_cell(st.crystal);
   primary_reflection_geometry(st.crystal, st.radiation, st.primary);
-  st.primary.refdir = reference_direction(st.crystal, st.primary);
-  st.radiation.relv = st.radiation.alam1 * 2.817938f * st.crystal.volst * 1000;
-  st.sample.rkugel = 150e-4f;
-  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.primary.reference_direction = reference_direction(st.crystal, st.primary);
+  st.radiation.lambda_re_over_v_per_cm = st.radiation.alam1 * 2.817938f * st.crystal.reciprocal_volume_per_A3 * 1000;
+  st.sample.crystal_radius_cm = 150e-4f;
+  st.sample.cross_section_cm2 = st.sample.crystal_radius_cm * st.sample.crystal_radius_cm * 3.1415927f;
   st.sample.radius = 1;
-  st.sample.Tm = st.sample.radius * 1.3333334f * 1e-4f;
+  st.sample.block_path_cm = st.sample.radius * 1.3333334f * 1e-4f;
   st.sample.eta = 0.003f;
   st.sample.diverp = st.sample.divers = 0.14f;
-  st.radiation.dimono = 2e9f;
-  st.radiation.pmono = 0.89423f;
+  st.radiation.incident_flux_per_cm2_s = 2e9f;
+  st.radiation.monochromator_polarization = 0.89423f;
   st.primary.f = f_primary;
   return st;
 }
@@ -47,7 +47,7 @@ struct Evaluated {
 Evaluated evaluate(const RunState& st, float f2, float f3) {
   const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
   const PassConstants pc = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
-  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.wavelength_A);
   const auto e = locate_event(frame, {1, 1, 1});
   EXPECT_TRUE(e);
   const double h3_sq = squared_length(frame.metric, coupling_reflection(frame.h1, e->h2));
@@ -58,7 +58,7 @@ Evaluated evaluate(const RunState& st, float f2, float f3) {
 TEST(EventIntensity, ForbiddenPrimaryGivesPureKavroanregung) {
   const Evaluated r = evaluate(crystal_in_tube(0), 60, 60);
   EXPECT_EQ(r.primary.intensity, 0);
-  EXPECT_EQ(r.primary.q1, 0);
+  EXPECT_EQ(r.primary.reflectivity, 0);
   EXPECT_GT(r.primary.lorentz, 0);
   EXPECT_EQ(r.event.ia, 0);
   EXPECT_GT(r.event.ik, 0);
@@ -88,7 +88,7 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
   const RunState st = crystal_in_tube(20);
   const WavelengthLine line{st.radiation.alam1, st.radiation.dlam1, 1};
   const PassConstants pc = pass_constants(st.crystal, st.radiation, st.sample, st.primary, line);
-  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.lambda);
+  const SearchFrame frame = search_frame(st.crystal, st.radiation, st.primary, st.grid, line.wavelength_A);
   auto e = locate_event(frame, {1, 1, 1});
   ASSERT_TRUE(e);
   e->omega = 0;
@@ -102,11 +102,11 @@ TEST(EventIntensity, TangentEventHasFiniteWidthAndIntensity) {
 
 TEST(EventIntensity, ScaleFactorNeverBelowOne) {
   RunState st = crystal_in_tube(20);
-  st.sample.rkugel = 1e-4f;  // crystal no larger than its blocks
+  st.sample.crystal_radius_cm = 1e-4f;  // crystal no larger than its blocks
   EXPECT_EQ(pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1})
                 .scale,
             1.0f);
-  st.sample.rkugel = 1.5e-2f;
+  st.sample.crystal_radius_cm = 1.5e-2f;
   st.sample.eta = 0;  // no mosaic spread: s is the ratio of crystal radius to block path
   EXPECT_NEAR(
       pass_constants(st.crystal, st.radiation, st.sample, st.primary, {st.radiation.alam1, st.radiation.dlam1, 1})
@@ -176,7 +176,7 @@ TEST(ScanProfile, InnerTailIsCutAtBetaAndOutsideEventsAddTheirTails) {
   const ScanGrid grid{-2, 10, 40, 0};  // psi = -2 .. 2 in 0.1 degree steps
   for (const bool first : {true, false}) {
     const ScanSums sums = accumulate_profiles({test_event(first, 0)}, grid, 1);
-    for (int i = 0; i <= grid.nstep; ++i) {
+    for (int i = 0; i <= grid.step_count; ++i) {
       const float psi = -2 + i / 10.0f;
       const bool inner = first ? psi <= 0 : psi > 0;
       if (inner && std::fabs(psi) > 0.5f)
@@ -196,12 +196,12 @@ TEST(ScanProfile, InnerTailIsCutAtBetaAndOutsideEventsAddTheirTails) {
 // their order, with the sides of each event as the scan takes them.
 ScanSums sums_one_value_at_a_time(const std::vector<ScanEvent>& events, const ScanGrid& grid) {
   ScanSums sums;
-  sums.sums.assign(static_cast<std::size_t>(grid.nstep) + 1, 0.0);
-  for (int i = 0; i <= grid.nstep; ++i) {
-    const float psi = grid.psia + static_cast<float>(i) / grid.zsw;
+  sums.sums.assign(static_cast<std::size_t>(grid.step_count) + 1, 0.0);
+  for (int i = 0; i <= grid.step_count; ++i) {
+    const float psi = grid.psia + static_cast<float>(i) / grid.steps_per_degree;
     for (const ScanEvent& e : events) {
-      const double centre = std::clamp(std::round(static_cast<double>((e.psi - grid.psia) * grid.zsw)), -1.0,
-                                       static_cast<double>(grid.nstep) + 1);
+      const double centre = std::clamp(std::round(static_cast<double>((e.psi - grid.psia) * grid.steps_per_degree)), -1.0,
+                                       static_cast<double>(grid.step_count) + 1);
       const bool inner_side = (i <= centre) == e.first_crossing;
       const float x = psi - e.psi;
       if (inner_side && std::fabs(x) > e.beta) continue;

@@ -49,8 +49,8 @@ TEST(ShiftSearch, NoComparableStepsMeansNoShiftAndTiesTakeTheFirst) {
 RunState scan_state(std::vector<float> calc) {
   RunState st;
   st.grid.psia = 10;
-  st.grid.zsw = 2;
-  st.grid.nstep = static_cast<int>(calc.size()) - 1;
+  st.grid.steps_per_degree = 2;
+  st.grid.step_count = static_cast<int>(calc.size()) - 1;
   st.calculated.scan_calc = std::move(calc);
   st.measured.scan_obs.assign(st.calculated.scan_calc.size(), 1e20f);
   return st;
@@ -69,7 +69,7 @@ TEST(CalculatedScan, ExtremesTakeTheLastOfEqualStepsAndNegativeMinimumIsZero) {
 
 TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   RunState st = scan_state({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-  st.grid.zsw = 100;  // the shift search runs over +-100 steps; 0.1 degree is 10 steps
+  st.grid.steps_per_degree = 100;  // the shift search runs over +-100 steps; 0.1 degree is 10 steps
   st.calculated.scan_calc = bump(20, 10, 50);
   st.measured.scan_obs = bump(20, 5, 50);
   st.calculated.imax_calc = 60;
@@ -84,7 +84,7 @@ TEST(CalculatedScan, ComparisonDropsLargeDeviationsAndRestoresTheTubeShare) {
   EXPECT_FLOAT_EQ(st.measured.err_prim_obs, 3);
 
   st.measured.scan_obs = bump(20, -6, 50);
-  st.radiation.idesy = kSynchrotronSigma;
+  st.radiation.idesy = RadiationKind::synchrotron_sigma;
   compare_with_measurement(st.radiation, st.grid, st.measured, st.calculated);
   EXPECT_EQ(st.calculated.nshift, 0);
   EXPECT_FLOAT_EQ(st.calculated.deviation, 0);

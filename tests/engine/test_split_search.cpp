@@ -50,7 +50,7 @@ Whole joined(const Calculation& c, std::int64_t parts, int threads) {
     }
   }
   Whole whole;
-  whole.scan.assign(static_cast<std::size_t>(c.grid.nstep) + 1, 0.f);
+  whole.scan.assign(static_cast<std::size_t>(c.grid.step_count) + 1, 0.f);
   CalculatedScan scan;
   MultipleDiffraction engine(crystal_structure_factor(c.crystal, c.radiation), options.limits);
   Primary primary = c.primary;

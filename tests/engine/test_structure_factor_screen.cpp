@@ -63,7 +63,7 @@ TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
   if (!StructureFactorBound::available()) GTEST_SKIP() << "built without FFTW";
   for (const std::string& input : small_protein_like_inputs()) {
     const Calculation c = prepared(input);
-    const bool neutrons = c.radiation.idesy == kNeutrons;
+    const bool neutrons = c.radiation.idesy == RadiationKind::neutrons;
     const std::array<std::int64_t, 3> extent{20, 20, 12};
     const std::optional<StructureFactorBound> bound = StructureFactorBound::of(c.crystal, neutrons, extent);
     ASSERT_TRUE(bound);
@@ -90,7 +90,7 @@ TEST(StructureFactorBound, HoldsForEveryReflectionAndIsClose) {
 TEST(StructureFactorKernel, FriedelMateHasTheBitsOfItsOwnSum) {
   for (const std::string& input : small_protein_like_inputs()) {
     const Calculation c = prepared(input);
-    const bool neutrons = c.radiation.idesy == kNeutrons;
+    const bool neutrons = c.radiation.idesy == RadiationKind::neutrons;
     const StructureFactorKernel kernel(c.crystal);
     std::ostringstream listing;
     const auto direct = [&](int h, int k, int l) {

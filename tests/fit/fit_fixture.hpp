@@ -56,8 +56,8 @@ inline std::vector<ScanPoint> exact_counts(const Calculation& c, const ModelValu
   Calculation fine_grid = c;
   fine_grid.grid.psia -= 6;
   fine_grid.grid.psie += 6;
-  fine_grid.grid.zsw = fine_grid.grid.zsw1 = static_cast<float>(fine);
-  fine_grid.grid.nstep = static_cast<int>(std::round((fine_grid.grid.psie - fine_grid.grid.psia) * fine));
+  fine_grid.grid.steps_per_degree = fine_grid.grid.zsw1 = static_cast<float>(fine);
+  fine_grid.grid.step_count = static_cast<int>(std::round((fine_grid.grid.psie - fine_grid.grid.psia) * fine));
   ScanModel model(fine_grid, points, false);
   const std::vector<double> exact = model.values(truth);
   for (std::size_t i = 0; i < points.size(); ++i) points[i].intensity = exact[i];
@@ -80,7 +80,7 @@ inline std::vector<ScanPoint> counted(std::vector<ScanPoint> points, unsigned se
 inline std::vector<ScanPoint> measured_scan(const Calculation& c, const ModelValues& truth, bool divergence_free,
                                             int every = 2, unsigned seed = 7) {
   std::vector<ScanPoint> points;
-  for (int i = 1; i < c.grid.nstep - 1; i += every) points.push_back({c.grid.psia + (i + 0.37) / c.grid.zsw, 0, 1});
+  for (int i = 1; i < c.grid.step_count - 1; i += every) points.push_back({c.grid.psia + (i + 0.37) / c.grid.steps_per_degree, 0, 1});
   ScanModel model(c, points, divergence_free);
   const std::vector<double> exact = model.values(truth);
   std::mt19937 random(seed);

@@ -41,8 +41,8 @@ TEST(FitCalculation, DispersionAndAbsorptionFollowTheEnergyAsInTheMap) {
   EXPECT_NEAR(fitted.crystal.fp[0], gemmi.fp, 6e-5);  // to the input's four decimals
   EXPECT_NEAR(fitted.crystal.fpp[0], gemmi.fpp, 6e-5);
   EXPECT_GT(std::fabs(fitted.crystal.fpp[0] - c.crystal.fpp[0]), 1e-3);
-  EXPECT_NEAR(fitted.sample.mu, map.sample.mu, 2e-3 * map.sample.mu);
-  EXPECT_LT(fitted.sample.mu, 0.95 * c.sample.mu);  // less absorption at the higher energy
+  EXPECT_NEAR(fitted.sample.mu_per_cm, map.sample.mu_per_cm, 2e-3 * map.sample.mu_per_cm);
+  EXPECT_LT(fitted.sample.mu_per_cm, 0.95 * c.sample.mu_per_cm);  // less absorption at the higher energy
   EXPECT_EQ(fitted.primary.f, c.primary.f);         // given by the input for the almost forbidden 2 2 2
 }
 
@@ -72,7 +72,7 @@ TEST(FitCalculation, TheInputsOwnDispersionAndAnUnchangedEnergyKeepTheirValues) 
   Calculation c = silicon_with_cromer_liberman();
   const Calculation same = retuned_calculation(c, 0, 1e-4);
   EXPECT_EQ(same.crystal.fp[0], c.crystal.fp[0]);
-  EXPECT_FLOAT_EQ(same.sample.mu, c.sample.mu / std::pow(1 + 1e-4f, 3.0f));  // the same atoms in a larger cell
+  EXPECT_FLOAT_EQ(same.sample.mu_per_cm, c.sample.mu_per_cm / std::pow(1 + 1e-4f, 3.0f));  // the same atoms in a larger cell
   c = with_dispersion(c, c.crystal.fp[0] - 0.5f, c.crystal.fpp[0]);  // a measured f' near an edge
   const Calculation explicit_pair = retuned_calculation(c, 0.04, 0);
   EXPECT_EQ(explicit_pair.crystal.fp[0], c.crystal.fp[0]);
@@ -96,7 +96,7 @@ TEST(FitCalculation, AtAFittedEnergyIsTheInputWrittenThere) {
     EXPECT_NE(fitted.radiation.dlam1, base.radiation.dlam1);
     EXPECT_NEAR(fitted.crystal.fp[0], run.crystal.fp[0], 1e-4);
     EXPECT_NEAR(fitted.crystal.fpp[0], run.crystal.fpp[0], 1e-4);
-    EXPECT_NEAR(fitted.sample.mu, run.sample.mu, 1e-4 * run.sample.mu);
+    EXPECT_NEAR(fitted.sample.mu_per_cm, run.sample.mu_per_cm, 1e-4 * run.sample.mu_per_cm);
     EXPECT_NEAR(fitted.primary.f, run.primary.f, 1e-4 * run.primary.f);
     if (f_given) {
       EXPECT_EQ(fitted.primary.f, 1.5f);

@@ -66,7 +66,7 @@ TEST(FitStart, RecoversOffsetEnergyScaleAndBackgroundFromAnywhereInTheirRanges) 
           << parameter_name(o.free[j]) << " at offset " << k.offset << ", " << k.electron_volts << " eV, background "
           << k.background;
     EXPECT_TRUE(o.counted);
-    EXPECT_GT(run.report.model_steps, 20 * c.grid.zsw);  // the narrowest event sets the grid, not line 6
+    EXPECT_GT(run.report.model_steps, 20 * c.grid.steps_per_degree);  // the narrowest event sets the grid, not line 6
   }
 }
 

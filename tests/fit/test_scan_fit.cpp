@@ -40,7 +40,7 @@ TEST(ScanFit, RecoversOffsetScaleBackgroundAndWidthsWithoutANewSearch) {
       run_fit(c, testing::measured_scan(c, truth, false), {{P::offset, P::scale, P::background, P::eta}, false});
   expect_recovered(run.report.outcome, truth, 0.2);
   EXPECT_EQ(run.report.searches, 1);
-  EXPECT_EQ(run.fitted_scan.size(), static_cast<std::size_t>(c.grid.nstep) + 1);
+  EXPECT_EQ(run.fitted_scan.size(), static_cast<std::size_t>(c.grid.step_count) + 1);
   EXPECT_FALSE(run.report.peaks.empty());
   for (const PeakMatch& m : run.report.peaks) EXPECT_LT(std::fabs(m.difference), 0.01) << m.peak.psi;
 }

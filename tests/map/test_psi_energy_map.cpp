@@ -168,13 +168,13 @@ std::pair<float, int> largest_inside(const Calculation& base, double energy,
   Calculation c = calculation_at_energy(base, energy, messages);
   c.grid.psia = -180;
   c.grid.psie = 180;
-  c.grid.zsw1 = c.grid.zsw = 2000.0f / 360;
-  c.grid.nstep = 2000;
+  c.grid.zsw1 = c.grid.steps_per_degree = 2000.0f / 360;
+  c.grid.step_count = 2000;
   const CalculationResult r = calculate(c, messages);
   float largest = 0;
   int inside = 0;
-  for (int i = 0; i <= c.grid.nstep; ++i) {
-    const double psi = c.grid.psia + i / c.grid.zsw;
+  for (int i = 0; i <= c.grid.step_count; ++i) {
+    const double psi = c.grid.psia + i / c.grid.steps_per_degree;
     for (const map::SafeWindow& w : windows)
       if (map::psi_in_turn(psi, w.from) < w.to) {
         largest = std::max(largest, std::fabs(r.scan.scan_calc[static_cast<std::size_t>(i)] - r.scan.iprim_calc));

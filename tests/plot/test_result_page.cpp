@@ -72,7 +72,7 @@ TEST_F(ResultPageFile, PagesRenderWithoutGhostscriptMessages) {
   }
   flat.measured.imax_obs = flat.measured.imin_obs = 200.0f;
   flat.zeimax = 60.0f;  // the calculated minimum
-  flat.radiation.lam_max = flat.radiation.lam_min;  // a single wavelength
+  flat.radiation.lambda_max_A = flat.radiation.lambda_min_A;  // a single wavelength
   expect_renders_silently(flat, "flat");
 }
 

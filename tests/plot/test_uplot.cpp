@@ -252,11 +252,11 @@ TEST(ResultPage, BranchesMeetingInTheBandAreJoined) {
 TEST(ResultPage, CurvesCrossingTheEndsOfTheCircleAreSplit) {
   // Tube, psi -180..180: psi + acos runs from 183 (folded to -177) to 176.
   RunState tube = band_state({event(123, 2, 0)});
-  tube.grid.psia = -180.0f, tube.grid.psie = 180.0f, tube.grid.zsw = 0.1f;
+  tube.grid.psia = -180.0f, tube.grid.psie = 180.0f, tube.grid.steps_per_degree = 0.1f;
   // Synchrotron, psi 0..360: psi runs from 3 through 0 to -3.9 (as 356.1).
   RunState synchrotron = band_state({event(-57, 2, 0)});
-  synchrotron.radiation.idesy = kSynchrotronSigma;
-  synchrotron.grid.psia = 0.0f, synchrotron.grid.psie = 360.0f, synchrotron.grid.zsw = 0.1f;
+  synchrotron.radiation.idesy = RadiationKind::synchrotron_sigma;
+  synchrotron.grid.psia = 0.0f, synchrotron.grid.psie = 360.0f, synchrotron.grid.steps_per_degree = 0.1f;
   for (const RunState* st : {&tube, &synchrotron}) {
     const std::vector<Path> paths = paths_of(draw_band(*st).ps);
     // Wavelength lines, the join of the branch ends at the top, branch A

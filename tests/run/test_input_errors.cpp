@@ -187,7 +187,7 @@ TEST(InputErrors, ExplicitOperatorsReadAcrossLines) {
   EXPECT_EQ(r.state.crystal.ic, 2);
   EXPECT_EQ(r.state.crystal.symr[1][0][0], -1.f);
   EXPECT_EQ(r.state.crystal.symt[1][1], 0.5f);
-  EXPECT_EQ(r.state.crystal.sgsym.substr(0, 2), "P ");
+  EXPECT_EQ(r.state.crystal.space_group_symbol.substr(0, 2), "P ");
 }
 
 }  // namespace

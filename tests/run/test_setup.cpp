@@ -31,15 +31,15 @@ std::string read_file(const std::filesystem::path& path) {
 TEST(Radiation, TubeLinesAndExplicitWavelengths) {
   RunState st;
   ASSERT_EQ(select_radiation(st, "Cu"), 0);
-  EXPECT_EQ(st.radiation.idesy, kTube);
+  EXPECT_EQ(st.radiation.idesy, RadiationKind::tube);
   EXPECT_EQ(st.radiation.wavind, "Cu");
   EXPECT_FLOAT_EQ(st.radiation.alam1, 1.540598f);
   EXPECT_FLOAT_EQ(st.radiation.flam2, 0.5f);
   EXPECT_FLOAT_EQ(st.measured.fatt, 12.179f);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 2e9f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 2e9f);
   wavelength_band(st);
-  EXPECT_FLOAT_EQ(st.radiation.lam_min, 1.540598f - 0.5f * 1.540598f * 0.000306f);
-  EXPECT_FLOAT_EQ(st.radiation.lam_max, 1.544426f + 0.5f * 1.544426f * 0.000413f);
+  EXPECT_FLOAT_EQ(st.radiation.lambda_min_A, 1.540598f - 0.5f * 1.540598f * 0.000306f);
+  EXPECT_FLOAT_EQ(st.radiation.lambda_max_A, 1.544426f + 0.5f * 1.544426f * 0.000413f);
 
   ASSERT_EQ(select_radiation(st, "0.71359, 0.00045, 0.5, 0.7093, 0.00041, 1.0"), 0);
   EXPECT_EQ(st.radiation.wavind, "dl");
@@ -55,30 +55,30 @@ TEST(Radiation, TubeLinesAndExplicitWavelengths) {
 TEST(Radiation, SynchrotronAndNeutrons) {
   RunState st;
   ASSERT_EQ(select_radiation(st, "3  1.0 0.01 99"), 0);
-  EXPECT_EQ(st.radiation.idesy, kNeutrons);
+  EXPECT_EQ(st.radiation.idesy, RadiationKind::neutrons);
   EXPECT_EQ(st.radiation.wavind, "dl");
   EXPECT_FLOAT_EQ(st.radiation.dlam1, 0.01f);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 1e12f);
-  EXPECT_FLOAT_EQ(st.radiation.polsig, 1.f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 1e12f);
+  EXPECT_FLOAT_EQ(st.radiation.polarization_degree, 1.f);
   EXPECT_LT(select_radiation(st, "3  1.0"), 0);
 
   ASSERT_EQ(select_radiation(st, "2 0.5612  5.43 1 1 1 58.19"), 0);
-  EXPECT_EQ(st.radiation.idesy, kSynchrotronPi);
-  EXPECT_FLOAT_EQ(st.radiation.polsig, -1.f);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 1e10f);
+  EXPECT_EQ(st.radiation.idesy, RadiationKind::synchrotron_pi);
+  EXPECT_FLOAT_EQ(st.radiation.polarization_degree, -1.f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 1e10f);
   // Si 111 monochromator: sin(theta) = lambda sqrt(3) / (2 a).
-  EXPECT_NEAR(std::sin(st.radiation.thmono), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
+  EXPECT_NEAR(std::sin(st.radiation.monochromator_theta_rad), 0.5612 * std::sqrt(3.0) / (2 * 5.43), 1e-6);
   st.sample.diverp = 0.0024f;
   set_monochromator_band(st.radiation, st.sample);
-  const double spread = 0.0024 * 0.0174533 / std::tan(st.radiation.thmono);
-  EXPECT_NEAR(st.radiation.dlam1, std::sqrt(spread * spread + st.radiation.wmono * st.radiation.wmono), 1e-9);
+  const double spread = 0.0024 * 0.0174533 / std::tan(st.radiation.monochromator_theta_rad);
+  EXPECT_NEAR(st.radiation.dlam1, std::sqrt(spread * spread + st.radiation.monochromator_dlambda_over_lambda * st.radiation.monochromator_dlambda_over_lambda), 1e-9);
   wavelength_band(st);
-  EXPECT_FLOAT_EQ(st.radiation.lam_half1, 0.f);
-  EXPECT_LT(st.radiation.lam_min, 0.5612f);
-  EXPECT_GT(st.radiation.lam_max, 0.5612f);
+  EXPECT_FLOAT_EQ(st.radiation.half_width1_A, 0.f);
+  EXPECT_LT(st.radiation.lambda_min_A, 0.5612f);
+  EXPECT_GT(st.radiation.lambda_max_A, 0.5612f);
 
   ASSERT_EQ(select_radiation(st, "1 1.275  5.43 1 1 1 58.19"), 0);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 1.1e10f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 1.1e10f);
 }
 
 TEST(Lattice, CubicCellAndReciprocalConstants) {
@@ -86,9 +86,9 @@ TEST(Lattice, CubicCellAndReciprocalConstants) {
   st.crystal.a = st.crystal.b = st.crystal.c = 5.431f;
   st.crystal.alpha = st.crystal.beta = st.crystal.gamma = 90.f;
   reciprocal_cell(st.crystal);
-  EXPECT_NEAR(st.crystal.vol, 160.19, 0.01);
-  EXPECT_FLOAT_EQ(st.crystal.ast, 1 / 5.431f);
-  EXPECT_NEAR(st.crystal.alphast, 90.0, 1e-4);
+  EXPECT_NEAR(st.crystal.cell_volume_A3, 160.19, 0.01);
+  EXPECT_FLOAT_EQ(st.crystal.a_star_per_A, 1 / 5.431f);
+  EXPECT_NEAR(st.crystal.alpha_star_deg, 90.0, 1e-4);
   EXPECT_NEAR(st.crystal.g12, 0.0, 1e-7);
 }
 
@@ -100,8 +100,8 @@ TEST(Lattice, EwaldSphereAllowsEquality) {
   reciprocal_cell(st.crystal);
   st.primary.h = 4;  // 1/d = 2 = 2/lambda
   EXPECT_TRUE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
-  EXPECT_FLOAT_EQ(st.primary.stol, 1.f);
-  EXPECT_FLOAT_EQ(st.primary.dspac, 0.5f);
+  EXPECT_FLOAT_EQ(st.primary.sin_theta_over_lambda, 1.f);
+  EXPECT_FLOAT_EQ(st.primary.d_spacing_A, 0.5f);
   st.primary.h = 5;
   EXPECT_FALSE(primary_reflection_geometry(st.crystal, st.radiation, st.primary));
 }
@@ -187,7 +187,7 @@ TEST(Run, SiliconListingHeaderAndCellBlock) {
                                       " Volume:    160.1915", "", " Reciprocal lattice constants:",
                                       "    0.1841    0.1841    0.1841       90.00     90.00     90.00"}));
   EXPECT_EQ(r.names.cal_name, "si.cal");
-  EXPECT_FLOAT_EQ(r.state.primary.PsiD, 0.f);
+  EXPECT_FLOAT_EQ(r.state.primary.psi_offset_deg, 0.f);
   EXPECT_TRUE(r.state.crystal.xyz.empty());  // the run's arrays were released
 }
 
@@ -206,7 +206,7 @@ TEST(Run, YigExampleWithoutScanFile) {
                                       "    0.0809    0.0809    0.0809       90.00     90.01     90.01"}));
   EXPECT_EQ(block(r.listing, " Volume:   1897.4133", 1).size(), 1u);
   EXPECT_EQ(block(r.listing, " Reciprocal volume:    0.000527", 1).size(), 1u);
-  EXPECT_EQ(r.state.crystal.ncent, 2);
+  EXPECT_EQ(r.state.crystal.centring_multiplicity, 2);
 }
 
 // A run without result files (the Python module's run of a crystal) is the

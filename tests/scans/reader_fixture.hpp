@@ -11,14 +11,14 @@
 namespace kavro::testing {
 
 // Primary 2 2 2, psi -10..10 at 2 steps per degree, I-prim over -1..1.
-inline RunState primary_grid(int idesy, const std::string& ext) {
+inline RunState primary_grid(RadiationKind idesy, const std::string& ext) {
   RunState st;
   st.radiation.idesy = idesy;
   st.primary.h = st.primary.k = st.primary.l = 2;
   st.grid.psia = -10;
   st.grid.psie = 10;
-  st.grid.zsw = 2;
-  st.grid.nstep = 40;
+  st.grid.steps_per_degree = 2;
+  st.grid.step_count = 40;
   st.measured.scan_obs.assign(41, kGapMarker);
   st.primary.psi1 = -1;
   st.primary.psi2 = 1;

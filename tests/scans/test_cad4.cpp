@@ -18,7 +18,7 @@ struct Cad4Run {
 };
 
 Cad4Run read_cad4(const std::string& file) {
-  Cad4Run run{primary_grid(kTube, "dat"), {}};
+  Cad4Run run{primary_grid(RadiationKind::tube, "dat"), {}};
   std::istringstream scan(file);
   std::ostringstream out;
   cad4(scan_reading(run.st), scan, out);

@@ -19,7 +19,7 @@ struct HuberRun {
 };
 
 HuberRun read_huber(const std::string& input_tail, const std::string& file) {
-  HuberRun run{primary_grid(kSynchrotronSigma, "dat"), {}};
+  HuberRun run{primary_grid(RadiationKind::synchrotron_sigma, "dat"), {}};
   std::istringstream in(input_tail);
   std::istringstream scan(file);
   std::ostringstream out;

@@ -19,11 +19,11 @@ RunState sample() {
   RunState st;
   st.radiation.alam1 = 1.540598f;
   st.sample.radius = 50;
-  st.sample.rkugel = 0.015f;
-  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
+  st.sample.crystal_radius_cm = 0.015f;
+  st.sample.cross_section_cm2 = st.sample.crystal_radius_cm * st.sample.crystal_radius_cm * 3.1415927f;
   st.sample.eta = 0;
-  st.radiation.relv = 27;
-  st.radiation.pmono = 0.89423f;
+  st.radiation.lambda_re_over_v_per_cm = 27;
+  st.radiation.monochromator_polarization = 0.89423f;
   return st;
 }
 

@@ -14,7 +14,7 @@ namespace kavro {
 namespace {
 
 // psi from -10 to 10 at 2 steps per degree: steps 0..40.
-RunState grid() { return testing::primary_grid(kTube, "obs"); }
+RunState grid() { return testing::primary_grid(RadiationKind::tube, "obs"); }
 
 TEST(MeasuredPoints, PlacesPointsOnTheNearestStepAndTheLaterOneStays) {
   RunState st = grid();
@@ -76,29 +76,29 @@ TEST(MeasuredPoints, NoPointInTheWindowWritesTheMissingMessageAndDropsTheScan) {
 // The scale-factor step of a run after its scan reader.
 void scale_factor_step(RunState& st, std::ostream& out, bool scan_file_read) {
   finish_scale_factor(st.measured);
-  st.radiation.dimono = incident_intensity(st.measured, st.radiation);
+  st.radiation.incident_flux_per_cm2_s = incident_intensity(st.measured, st.radiation);
   out << scale_factor_block(st.measured, st.radiation, st.sample, scan_file_read);
 }
 
 TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
   RunState st;
-  st.radiation.idesy = kTube;
-  st.sample.rkugel = 0.015f;
-  st.sample.area = st.sample.rkugel * st.sample.rkugel * 3.1415927f;
-  st.radiation.dimono = 2e9f;
+  st.radiation.idesy = RadiationKind::tube;
+  st.sample.crystal_radius_cm = 0.015f;
+  st.sample.cross_section_cm2 = st.sample.crystal_radius_cm * st.sample.crystal_radius_cm * 3.1415927f;
+  st.radiation.incident_flux_per_cm2_s = 2e9f;
   st.measured.scale_sum = 3e9f + 5e9f;
   st.measured.nref = 2;
   st.measured.imin_obs = -0.25f;
   std::ostringstream out;
   scale_factor_step(st, out, true);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 4e9f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 4e9f);
   EXPECT_EQ(st.measured.imin_obs, 0);
   EXPECT_EQ(out.str(),
             "\n Radius of the crystal (muemeter)       : 150.00000\n"
             " crystal cross section (mm**2)          :   0.07069\n"
             " I0(K-alpha1+2; counts * mm-2 * sec-1)  :0.6000E+08\n");
 
-  st.radiation.idesy = kSynchrotronSigma;
+  st.radiation.idesy = RadiationKind::synchrotron_sigma;
   st.measured.scale_sum = 1e10f;
   st.measured.nref = 1;
   std::ostringstream synchrotron;
@@ -111,8 +111,8 @@ TEST(ScaleFactor, TheMeanOfTheReferenceEstimatesBecomesTheIncidentIntensity) {
 
 TEST(ScaleFactor, WithoutReferenceReflectionsTheSourceDefaultIsListedWithTheSampleVolume) {
   RunState st;
-  st.sample.rkugel = 0.015f;  // 0.15 mm: 4/3 pi 0.15^3 = 0.014137 mm3
-  st.radiation.dimono = 2e9f;
+  st.sample.crystal_radius_cm = 0.015f;  // 0.15 mm: 4/3 pi 0.15^3 = 0.014137 mm3
+  st.radiation.incident_flux_per_cm2_s = 2e9f;
   const std::string default_block =
       " Scale factor estimated from the incident intensity I0:\n"
       " I0 (counts * mm-2 * sec-1)        :0.2000E+08\n"
@@ -123,7 +123,7 @@ TEST(ScaleFactor, WithoutReferenceReflectionsTheSourceDefaultIsListedWithTheSamp
   std::ostringstream without_file;
   scale_factor_step(st, without_file, false);
   EXPECT_EQ(without_file.str(), default_block);
-  EXPECT_FLOAT_EQ(st.radiation.dimono, 2e9f);
+  EXPECT_FLOAT_EQ(st.radiation.incident_flux_per_cm2_s, 2e9f);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(PlainScan, ABadLineIsNamedAndNoPointsAreKept) {
 }
 
 TEST(PlainScan, FillsTheGridLikeTheOtherReaders) {
-  RunState st = testing::primary_grid(kSynchrotronSigma, "txt");
+  RunState st = testing::primary_grid(RadiationKind::synchrotron_sigma, "txt");
   std::ostringstream out;
   plain_scan(scan_reading(st), read("-9.5 5\n-20 7\n0 9 3\n"), out);
   EXPECT_EQ(st.measured.scan_obs[1], 5);

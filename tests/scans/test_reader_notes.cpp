@@ -42,7 +42,7 @@ void read_obs(const Calculation& c, const std::string& file, const Notes& notes)
   MeasuredScan measured;
   measured.scan_given = 1;
   measured.scan_ext = "obs";
-  measured.scan_obs.assign(static_cast<std::size_t>(c.grid.nstep) + 1, kGapMarker);
+  measured.scan_obs.assign(static_cast<std::size_t>(c.grid.step_count) + 1, kGapMarker);
   std::istringstream in;
   std::istringstream scan(file);
   read_measured_scan({c.crystal, c.radiation, c.sample, c.primary, c.grid, measured}, in, scan, notes);

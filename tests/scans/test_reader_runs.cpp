@@ -42,7 +42,7 @@ TEST(ReaderRuns, TubeAndNeutronReadersChooseDifferentReflectionsForTheMean) {
   for (const char* hkl : {"   2  2  0  10.650   2000.00", "   4  0  0  15.150    900.00", "   6  6  0  33.600      3.00      0.87"})
     EXPECT_TRUE(has_line_starting(tube.listing, hkl)) << hkl;
   EXPECT_EQ(tube.state.measured.nref, 2);
-  EXPECT_FLOAT_EQ(tube.state.radiation.dimono, tube.state.measured.scale_sum);
+  EXPECT_FLOAT_EQ(tube.state.radiation.incident_flux_per_cm2_s, tube.state.measured.scale_sum);
   EXPECT_EQ(tube.state.measured.scan_given, 1);
   EXPECT_FLOAT_EQ(tube.state.measured.iprim_obs, 1.6f);  // both points lie in psi1..psi2
 
@@ -64,7 +64,7 @@ TEST(ReaderRuns, ReflectionsWithoutAnEstimateAreNamedAndLeftOut) {
       r.listing, " Reference reflection   2   0   0 gives no estimate of I0 (theta =    7.500, I =  0.500E+03, F =      0.00)"));
   EXPECT_TRUE(has_line_starting(r.listing, " Reference reflection   1   1   1 gives no estimate of I0 (theta =   95.000,"));
   EXPECT_EQ(r.state.measured.nref, 2);
-  EXPECT_TRUE(std::isfinite(r.state.radiation.dimono));
+  EXPECT_TRUE(std::isfinite(r.state.radiation.incident_flux_per_cm2_s));
 }
 
 // Only reference reflections: no measured curve, but the scale factor.
@@ -176,7 +176,7 @@ TEST(ReaderRuns, ExamplesAgreeWithTheirSampleScans) {
     EXPECT_EQ(r.state.measured.nref, sample.references) << sample.input;
     EXPECT_EQ(r.state.calculated.nshift, sample.shift) << sample.input;
     EXPECT_TRUE(has_line_starting(r.listing, sample.deviation_line)) << sample.input;
-    EXPECT_NEAR(r.state.radiation.dimono / sample.dimono, 1.0f, 0.05f) << sample.input;
+    EXPECT_NEAR(r.state.radiation.incident_flux_per_cm2_s / sample.dimono, 1.0f, 0.05f) << sample.input;
     EXPECT_NEAR(r.state.measured.bg_obs / sample.background, 1.0f, 0.15f) << sample.input;
     EXPECT_NEAR(r.state.measured.imax_obs / r.state.calculated.imax_calc, 1.0f, 0.2f) << sample.input;
   }
