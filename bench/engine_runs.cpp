@@ -54,7 +54,7 @@ void run_engine(benchmark::State& state, const std::string& input) {
     std::istringstream in(input);
     std::ostringstream listing;
     kavro::RunArguments names;
-    const kavro::RunOutcome outcome = kavro::kavro(st, in, listing, names, folder);
+    const kavro::RunResult outcome = kavro::kavro(st, in, listing, names, folder);
     if (!outcome.completed) state.SkipWithError("run stopped early");
   }
   state.counters["structure_factors"] = static_cast<double>(st.work.sf_evaluations);

@@ -286,7 +286,7 @@ void BM_ProteinCellTimeSplit(benchmark::State& state) {
     kavro::RunRequests requests;
     requests.events_file = folder / "events.csv";
     const auto start = std::chrono::steady_clock::now();
-    const kavro::RunOutcome outcome = kavro::run_with_requests(st, in, listing, names, folder, requests);
+    const kavro::RunResult outcome = kavro::run_with_requests(st, in, listing, names, folder, requests);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     completed = completed && outcome.completed;
   }
