@@ -143,7 +143,7 @@ EnergyScan energy_scan(const Calculation& base, const GlitchArguments& a, std::p
         for (std::size_t i = static_cast<std::size_t>(w); i < n; i += static_cast<std::size_t>(workers)) {
           std::ostringstream messages;
           try {
-            const Calculation c = calculation_at_energy(base, scan.energy[i], messages);
+            const Calculation c = calculation_at_energy(base, scan.energy[i], warnings_only(messages));
             const dynamical::PerfectCrystal crystal(c, options);
             scan.steps[i] = dynamical::scan_step(crystal, *a.psi, a.quantity);
           } catch (const RunStop&) {

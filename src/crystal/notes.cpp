@@ -8,6 +8,12 @@ namespace kavro {
 Notes::Notes(std::ostream& listing)
     : sink_([&listing](NoteKind, std::string_view text) { listing << text; }) {}
 
+Notes warnings_only(std::ostream& listing) {
+  return Notes([&listing](NoteKind kind, std::string_view text) {
+    if (kind == NoteKind::warning) listing << text;
+  });
+}
+
 std::string one_line(std::string_view text) {
   std::string line;
   while (!text.empty()) {

@@ -41,6 +41,10 @@ class Notes {
   Sink sink_;
 };
 
+// Prints only the warnings into `listing`: the stop messages, for a caller
+// that prepares again and again (a map's levels) and shows no listing.
+Notes warnings_only(std::ostream& listing);
+
 // The lines of `text` without their leading blanks, joined on one line: a
 // message that was written for the listing, as an exception or a caller tells it.
 std::string one_line(std::string_view text);

@@ -64,7 +64,7 @@ Experiment experiment_at_energy(const Calculation& base, double energy_kev) {
   return moved;
 }
 
-Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& notes) {
+Calculation calculation_at_energy(const Calculation& base, double energy_kev, const Notes& notes) {
   return prepare(experiment_at_energy(base, energy_kev), notes);
 }
 

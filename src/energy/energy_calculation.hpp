@@ -31,6 +31,6 @@ cif::Dispersion cromer_liberman(const Crystal& crystal, std::size_t type, double
 Experiment experiment_at_energy(const Calculation& base, double energy_kev);
 
 // prepare(experiment_at_energy(base, energy_kev), notes).
-Calculation calculation_at_energy(const Calculation& base, double energy_kev, std::ostream& notes);
+Calculation calculation_at_energy(const Calculation& base, double energy_kev, const Notes& notes);
 
 }  // namespace kavro

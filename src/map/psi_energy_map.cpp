@@ -45,7 +45,7 @@ struct Level {
 std::vector<Level> make_levels(const Calculation& base, const std::vector<double>& energies, std::ostream& listing) {
   std::vector<Level> levels;
   for (const double energy : energies) {
-    Level level{energy, calculation_at_energy(base, energy, listing), {}};
+    Level level{energy, calculation_at_energy(base, energy, warnings_only(listing)), {}};
     const Calculation& c = level.calculation;
     for (const WavelengthLine& line : wavelength_lines(c.radiation)) {
       LineLevel ll;
