@@ -3,11 +3,13 @@
 // of the shares.
 #include "run_command.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <system_error>
 #include <utility>
 
 #include "engine/event_search.hpp"
@@ -70,6 +72,14 @@ bool parse_table_option(const std::vector<std::string_view>& args, std::size_t& 
 }
 
 // A name the run returned, as a path beside the input file.
+// Whether the run wrote `file` (and kept it), under whatever name it gave it.
+bool was_written(const RunResult& outcome, const fs::path& file) {
+  std::error_code unresolved;
+  const fs::path wanted = fs::weakly_canonical(file, unresolved);
+  return std::any_of(outcome.files_written.begin(), outcome.files_written.end(),
+                     [&](const fs::path& written) { return fs::weakly_canonical(written, unresolved) == wanted; });
+}
+
 fs::path result_path(const fs::path& base_dir, std::string_view name) {
   const fs::path path{std::string(ff::trim(name))};
   return path.is_absolute() ? path : base_dir / path;
@@ -285,7 +295,7 @@ int run_command(RunRequest& request) {
     return 0;
   }
   const fs::path cal = result_path(base_dir, names.cal_name);
-  if (fs::exists(cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
+  if (was_written(outcome, cal)) std::cout << "Calculated scan: " << cal.string() << "\n";
   if (!request.tables.events_file.empty())
     std::cout << "Event table:     " << request.tables.events_file.string() << "\n";
   if (!request.tables.scan_table_file.empty())
