@@ -14,8 +14,9 @@
 
 namespace kavro {
 
-// Lines 1 to 12 of the input file into the run state with their listing
-// blocks, the cell, the primary reflection's F, the scattering factors and mu.
+// Lines 1 to 12 of the input file read and checked line by line into the
+// run's Experiment, then prepared (`prepare`, its stops naming the input
+// lines) into the run state, the listing getting the preparation's blocks.
 // With `files`, the PostScript page is opened and the measured-scan and ".cal"
 // names are checked; without, no file is touched.
 void read_and_prepare(RunState& st, std::istream& in, std::ostream& out, RunArguments& args, RunFiles* files);
