@@ -164,7 +164,6 @@ Experiment written_experiment(const InputLines& lines, const Radiation& radiatio
   e.grid.step_count = static_cast<int>(std::round(static_cast<double>((e.grid.psie - e.grid.psia) * e.grid.steps_per_degree)));
   e.options.max_stored_events = kMaxStoredEvents;  // the listing's store, as a run of the file has it
   e.options.drumin = written_value(kThresholdFormat, lines.drumin);
-  e.options.scan_threshold_cps = 0.01f * e.options.drumin;
   e.primary.h = lines.hkl[0];
   e.primary.k = lines.hkl[1];
   e.primary.l = lines.hkl[2];

@@ -227,7 +227,6 @@ Sample written_sample(const RadiationChoice& radiation, const SampleChoice& samp
   s.crystal_radius_cm = value(n.crystal_radius) * 1e-4f;  // micrometres to cm
   s.radius = value(n.block_radius);
   s.eta = value(n.eta);
-  s.block_path_cm = s.radius * 1.3333334f * 1e-4f;
   return s;
 }
 
