@@ -91,18 +91,18 @@ void read_radiation(RunState& st, std::istream& in, std::ostream& out) {
 }
 
 void read_sample(RunState& st, std::istream& in, std::ostream& out) {
-  check_read(
-      st, out,
-      ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &st.sample.crystal_radius_cm, &st.sample.radius, &st.sample.eta}),
-      "fifth line");
-  if (!usable_radius_micrometres(st.sample.crystal_radius_cm) || !usable_radius_micrometres(st.sample.radius))
+  float rkugel = 0;  // micrometres
+  check_read(st, out,
+             ff::read_list(in, {&st.sample.diverp, &st.sample.divers, &rkugel, &st.sample.radius, &st.sample.eta}),
+             "fifth line");
+  if (!usable_radius_micrometres(rkugel) || !usable_radius_micrometres(st.sample.radius))
     stop_with_lines(out,
                       {" The crystal and mosaic-block radii must be larger than 0 and at most 1000000 micrometres,",
                        " check the fifth line of the input-file!"});
   if (!usable_divergences(st.sample))
     stop_with_lines(out, {" The divergences and the mosaic spread must not be negative,",
                             " check the fifth line of the input-file!"});
-  st.sample.crystal_radius_cm *= 1e-4f;  // micrometres to cm
+  st.sample.crystal_radius_cm = rkugel * 1e-4f;
   set_monochromator_band(st.radiation, st.sample);
   if (!(st.radiation.dlam1 < 2))
     stop_with_lines(out, {" The divergence makes the band width of the monochromator to large,",

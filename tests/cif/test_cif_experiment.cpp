@@ -3,7 +3,6 @@
 // the same scan, bit for bit, from the library's calculation.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "cif/cif_error.hpp"
@@ -184,15 +183,6 @@ TEST(ConvertedExperiment, TheLibrarysCalculationIsTheRunOfTheWrittenFile) {
     EXPECT_EQ(library.primary.psi_offset_deg, run.primary.psi_offset_deg);
     expect_same_calculation(calculate(library, listing), calculate(run, listing));
   }
-}
-
-// The clock lines of a listing, masked.
-std::string without_clock(const std::string& listing) {
-  static const std::regex clock("^( {31}(Date|Time): |^ CPU-time since program start:).*$");
-  std::string kept;
-  std::istringstream in(listing);
-  for (std::string line; std::getline(in, line);) kept += std::regex_match(line, clock) ? "<clock>\n" : line + "\n";
-  return kept;
 }
 
 // Python's runs of a structure start from the converter's experiment: the

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,6 +51,15 @@ inline RunResult run_input(const std::string& input, const std::filesystem::path
   result.outcome = kavro(result.state, in, out, result.names, base_dir);
   result.listing = out.str();
   return result;
+}
+
+// The listing with each clock line (date, time, CPU time) replaced by "<clock>".
+inline std::string without_clock(const std::string& listing) {
+  static const std::regex clock("^( {31}(Date|Time): | CPU-time since program start:).*$");
+  std::string kept;
+  std::istringstream in(listing);
+  for (std::string line; std::getline(in, line);) kept += std::regex_match(line, clock) ? "<clock>\n" : line + "\n";
+  return kept;
 }
 
 inline std::vector<std::string> lines_of(const std::string& text) {
